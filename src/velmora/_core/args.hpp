@@ -1,0 +1,155 @@
+// Argument binding for METH_FASTCALL | METH_KEYWORDS builders and for tp_init, with
+// CPython's usual call errors. Parameters are matched by identity of the interned
+// name first, by value second.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+#include "keys.hpp"
+
+namespace vm {
+
+using Key = PyObject* Keys::*;
+
+// A parameter list: `func` names the callable in messages ("Section.plain_text"),
+// and the first `required` parameters have no default.
+template <std::size_t N>
+struct Params {
+  const char* func;
+  std::array<Key, N> names;
+  std::size_t required;
+};
+
+// Bound values, borrowed from the call; nullptr where a parameter was not given.
+template <std::size_t N>
+using Bound = std::array<PyObject*, N>;
+
+namespace detail {
+
+template <std::size_t N>
+Py_ssize_t find_param(const Params<N>& params, PyObject* name) noexcept {
+  for (std::size_t i = 0; i < N; ++i) {
+    if (k.*params.names[i] == name) return static_cast<Py_ssize_t>(i);
+  }
+  for (std::size_t i = 0; i < N; ++i) {
+    if (PyUnicode_Compare(k.*params.names[i], name) == 0) return static_cast<Py_ssize_t>(i);
+  }
+  return -1;
+}
+
+[[gnu::cold, gnu::noinline]] inline void raise_too_many(const char* func, std::size_t max,
+                                                       std::size_t required, Py_ssize_t given) {
+  if (required < max) {
+    PyErr_Format(PyExc_TypeError, "%s() takes from %zu to %zu positional arguments but %zd %s given",
+                 func, required, max, given, given == 1 ? "was" : "were");
+  } else {
+    PyErr_Format(PyExc_TypeError, "%s() takes %zu positional argument%s but %zd %s given", func, max,
+                 max == 1 ? "" : "s", given, given == 1 ? "was" : "were");
+  }
+}
+
+// "f() missing 2 required positional arguments: 'a' and 'b'", as CPython words it.
+[[gnu::cold, gnu::noinline]] inline void raise_missing(const char* func, PyObject* const* names,
+                                                      std::size_t count) {
+  Ref listed = Ref::steal(PyUnicode_FromString(""));
+  for (std::size_t i = 0; listed && i < count; ++i) {
+    const char* sep = i == 0 ? "" : (i + 1 < count ? ", " : (count == 2 ? " and " : ", and "));
+    listed = Ref::steal(PyUnicode_FromFormat("%U%s'%U'", listed.get(), sep, names[i]));
+  }
+  if (!listed) return;
+  PyErr_Format(PyExc_TypeError, "%s() missing %zu required positional argument%s: %U", func, count,
+               count == 1 ? "" : "s", listed.get());
+}
+
+[[gnu::cold, gnu::noinline]] inline void raise_unexpected(const char* func, PyObject* name) {
+  if (!PyUnicode_Check(name)) {
+    PyErr_Format(PyExc_TypeError, "%s() keywords must be strings", func);
+  } else {
+    PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", func, name);
+  }
+}
+
+[[gnu::cold, gnu::noinline]] inline void raise_duplicate(const char* func, PyObject* name) {
+  PyErr_Format(PyExc_TypeError, "%s() got multiple values for argument '%U'", func, name);
+}
+
+template <std::size_t N>
+bool check_required(const Params<N>& params, const Bound<N>& out) noexcept {
+  PyObject* missing[N > 0 ? N : 1];
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < params.required; ++i) {
+    if (!out[i]) missing[count++] = k.*params.names[i];
+  }
+  if (count == 0) [[likely]] return true;
+  raise_missing(params.func, missing, count);
+  return false;
+}
+
+// Places one keyword argument; unknown names go to `rest` when given, else fail.
+template <std::size_t N>
+bool place_keyword(const Params<N>& params, PyObject* name, PyObject* value, Bound<N>& out,
+                   PyObject* rest) noexcept {
+  Py_ssize_t i = PyUnicode_Check(name) ? find_param(params, name) : -1;
+  if (i < 0) {
+    if (rest && PyUnicode_Check(name)) return PyDict_SetItem(rest, name, value) == 0;
+    raise_unexpected(params.func, name);
+    return false;
+  }
+  if (out[static_cast<std::size_t>(i)]) {
+    raise_duplicate(params.func, name);
+    return false;
+  }
+  out[static_cast<std::size_t>(i)] = value;
+  return true;
+}
+
+}  // namespace detail
+
+// Binds a vectorcall argument vector. Returns false with TypeError set on a bad call.
+template <std::size_t N>
+bool bind(const Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+          Bound<N>& out) noexcept {
+  out.fill(nullptr);
+  if (static_cast<std::size_t>(nargs) > N) [[unlikely]] {
+    detail::raise_too_many(params.func, N, params.required, nargs);
+    return false;
+  }
+  for (Py_ssize_t i = 0; i < nargs; ++i) out[static_cast<std::size_t>(i)] = args[i];
+  if (kwnames) {
+    Py_ssize_t nkw = PyTuple_GET_SIZE(kwnames);
+    for (Py_ssize_t j = 0; j < nkw; ++j) {
+      if (!detail::place_keyword(params, PyTuple_GET_ITEM(kwnames, j), args[nargs + j], out,
+                                 nullptr)) {
+        return false;
+      }
+    }
+  }
+  return detail::check_required(params, out);
+}
+
+// Binds tp_init's (args, kwargs). Keywords that name no parameter are copied, in the
+// caller's order, into `rest`, a fresh dict.
+template <std::size_t N>
+bool bind_init(const Params<N>& params, PyObject* args, PyObject* kwargs, Bound<N>& out,
+               Ref& rest) noexcept {
+  out.fill(nullptr);
+  Py_ssize_t nargs = args ? PyTuple_GET_SIZE(args) : 0;
+  if (static_cast<std::size_t>(nargs) > N) {
+    detail::raise_too_many(params.func, N, params.required, nargs);
+    return false;
+  }
+  for (Py_ssize_t i = 0; i < nargs; ++i) out[static_cast<std::size_t>(i)] = PyTuple_GET_ITEM(args, i);
+  rest = Ref::steal(PyDict_New());
+  if (!rest) return false;
+  if (kwargs) {
+    Py_ssize_t pos = 0;
+    PyObject *name, *value;
+    while (PyDict_Next(kwargs, &pos, &name, &value)) {
+      if (!detail::place_keyword(params, name, value, out, rest.get())) return false;
+    }
+  }
+  return detail::check_required(params, out);
+}
+
+}  // namespace vm

@@ -1,0 +1,97 @@
+// Building output values: dicts in a fixed key order, lists, numbered strings, templates.
+#pragma once
+
+#include <charconv>
+#include <cstring>
+#include <initializer_list>
+
+#include "keys.hpp"
+
+namespace vm {
+
+// One (key, value) pair of an output dict; left out when `when` is false.
+struct Item {
+  PyObject* key;
+  PyObject* value;
+  bool when = true;
+};
+
+// A new dict holding the pairs in the order written: insertion order is JSON key order.
+// A null value in a pair that is kept means an earlier step failed with the error set,
+// so the failure propagates (pass `sub.get()` of a Ref that may be null).
+inline Ref dict(std::initializer_list<Item> items) noexcept {
+  for (const Item& item : items) {
+    if (item.when && !item.value) return {};
+  }
+  Ref out = Ref::steal(PyDict_New());
+  if (!out) return {};
+  for (const Item& item : items) {
+    if (item.when && PyDict_SetItem(out.get(), item.key, item.value) < 0) return {};
+  }
+  return out;
+}
+
+// A new list of the given borrowed items (null items propagate a failure, as above).
+inline Ref list(std::initializer_list<PyObject*> items) noexcept {
+  for (PyObject* item : items) {
+    if (!item) return {};
+  }
+  Ref out = Ref::steal(PyList_New(static_cast<Py_ssize_t>(items.size())));
+  if (!out) return {};
+  Py_ssize_t i = 0;
+  for (PyObject* item : items) PyList_SET_ITEM(out.get(), i++, Py_NewRef(item));
+  return out;
+}
+
+// A new list of one item, taking ownership of it.
+inline Ref list_of(Ref item) noexcept {
+  if (!item) return {};
+  PyObject* out = PyList_New(1);
+  if (!out) return {};
+  PyList_SET_ITEM(out, 0, item.release());
+  return Ref::steal(out);
+}
+
+inline Ref empty_list() noexcept { return Ref::steal(PyList_New(0)); }
+
+inline bool append(PyObject* list, Ref item) noexcept {
+  return item && PyList_Append(list, item.get()) == 0;
+}
+
+// "value-" + decimal position, e.g. numbered("value-", 3) -> "value-3".
+inline Ref numbered(const char* prefix, Py_ssize_t number) noexcept {
+  char buffer[64];
+  std::size_t length = std::strlen(prefix);
+  if (length > sizeof(buffer) - 24) length = sizeof(buffer) - 24;
+  std::memcpy(buffer, prefix, length);
+  auto [end, ec] = std::to_chars(buffer + length, buffer + sizeof(buffer), number);
+  (void)ec;  // 24 bytes always hold a 64-bit decimal
+  return Ref::steal(PyUnicode_FromStringAndSize(buffer, end - buffer));
+}
+
+// Text objects: {"type": "plain_text", "text": text, "emoji": True} and
+// {"type": "mrkdwn", "text": text}.
+inline Ref plain_text_object(PyObject* text) noexcept {
+  return dict({{k.type, k.plain_text}, {k.text, text}, {k.emoji, Py_True}});
+}
+inline Ref mrkdwn_object(PyObject* text) noexcept {
+  return dict({{k.type, k.mrkdwn}, {k.text, text}});
+}
+
+// A constant dict built once at set-up and handed out as fresh shallow copies
+// (copying a small dict is cheaper than building it key by key).
+class Template {
+ public:
+  constexpr Template() noexcept = default;
+  bool set(Ref dict) noexcept {
+    if (!dict) return false;
+    slot_.set(std::move(dict));
+    return true;
+  }
+  Ref copy() const noexcept { return Ref::steal(PyDict_Copy(slot_.get())); }
+
+ private:
+  Global slot_;
+};
+
+}  // namespace vm

@@ -1,0 +1,222 @@
+// Classes of builders: heap types whose builders behave as class methods.
+//
+// A builder is written as `Ref f(PyObject* cls, PyObject* const* args, Py_ssize_t nargs,
+// PyObject* kwnames)`. It is stored in its class through a small binding descriptor rather
+// than `classmethod`: looked up on the defining class it hands out one cached bound builtin
+// (METH_FASTCALL | METH_KEYWORDS, so the interpreter's specialised call applies), and on any
+// other class (a Python subclass) a fresh one bound to that class, so `cls` stays truthful.
+#pragma once
+
+#include <new>
+#include <span>
+
+#include "errors.hpp"
+#include "keys.hpp"
+
+namespace vm {
+
+using BuilderImpl = Ref (*)(PyObject* cls, PyObject* const* args, Py_ssize_t nargs,
+                            PyObject* kwnames);
+
+// Runs `body` (returning Ref) so that no C++ exception reaches the interpreter.
+template <class Body>
+PyObject* guarded(Body&& body) noexcept {
+  try {
+    return body().release();
+  } catch (const std::bad_alloc&) {
+    return PyErr_NoMemory();
+  } catch (...) {
+    PyErr_SetString(PyExc_SystemError, "velmora: unexpected C++ exception");
+    return nullptr;
+  }
+}
+
+// Entry with the class as `self` (bound form).
+template <BuilderImpl F>
+PyObject* bound_entry(PyObject* cls, PyObject* const* args, Py_ssize_t nargs,
+                      PyObject* kwnames) noexcept {
+  return guarded([&] { return F(cls, args, nargs, kwnames); });
+}
+
+// Entry taking the class as first positional argument: the plain function handed to a decorator.
+template <BuilderImpl F>
+PyObject* unbound_entry(PyObject*, PyObject* const* args, Py_ssize_t nargs,
+                        PyObject* kwnames) noexcept {
+  if (nargs < 1) {
+    PyErr_SetString(PyExc_TypeError, "builder called without its class as first argument");
+    return nullptr;
+  }
+  return guarded([&] { return F(args[0], args + 1, nargs - 1, kwnames); });
+}
+
+// How a builder is wrapped at class creation: by one of the validation decorators of
+// velmora.utils, or not at all.
+enum class Wrap { none, validate_options, validate_initial_time };
+
+struct Builder {
+  PyMethodDef def;
+  Wrap wrap;
+};
+
+template <BuilderImpl F>
+Builder builder(const char* name, const char* doc, Wrap wrap = Wrap::none) {
+  auto entry = wrap == Wrap::none ? &bound_entry<F> : &unbound_entry<F>;
+  return {{name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(entry)),
+           METH_FASTCALL | METH_KEYWORDS, doc},
+          wrap};
+}
+
+// ---- the binding descriptor -------------------------------------------------------------
+
+struct BinderObject {
+  PyObject_HEAD
+  PyObject* owner;        // the defining class
+  PyMethodDef* def;       // a C builder taking the class as self, or
+  PyObject* func;         // a callable taking the class first (a decorated builder)
+  PyObject* module_name;
+  PyObject* cached;       // bound to `owner`
+};
+
+inline Global binder_type;
+
+inline BinderObject* as_binder(PyObject* self) noexcept {
+  return reinterpret_cast<BinderObject*>(self);
+}
+
+inline Ref bind_to(BinderObject* binder, PyObject* cls) noexcept {
+  if (binder->def) return Ref::steal(PyCFunction_NewEx(binder->def, cls, binder->module_name));
+  return Ref::steal(PyMethod_New(binder->func, cls));
+}
+
+inline PyObject* binder_get(PyObject* self, PyObject* obj, PyObject* type) noexcept {
+  BinderObject* binder = as_binder(self);
+  PyObject* cls = type ? type : reinterpret_cast<PyObject*>(Py_TYPE(obj));
+  if (cls == binder->owner && binder->cached) [[likely]] return Py_NewRef(binder->cached);
+  return bind_to(binder, cls).release();
+}
+
+inline int binder_traverse(PyObject* self, visitproc visit, void* arg) noexcept {
+  BinderObject* binder = as_binder(self);
+  Py_VISIT(Py_TYPE(self));
+  Py_VISIT(binder->owner);
+  Py_VISIT(binder->func);
+  Py_VISIT(binder->module_name);
+  Py_VISIT(binder->cached);
+  return 0;
+}
+
+inline int binder_clear(PyObject* self) noexcept {
+  BinderObject* binder = as_binder(self);
+  Py_CLEAR(binder->owner);
+  Py_CLEAR(binder->func);
+  Py_CLEAR(binder->module_name);
+  Py_CLEAR(binder->cached);
+  return 0;
+}
+
+inline void binder_dealloc(PyObject* self) noexcept {
+  PyTypeObject* type = Py_TYPE(self);
+  PyObject_GC_UnTrack(self);
+  binder_clear(self);
+  type->tp_free(self);
+  Py_DECREF(type);
+}
+
+// The builder's own documentation, so help() on the class dict entry reads like the builder.
+inline PyObject* binder_doc(PyObject* self, void*) noexcept {
+  return PyObject_GetAttrString(as_binder(self)->cached, "__doc__");
+}
+
+inline PyObject* binder_func(PyObject* self, void*) noexcept {
+  BinderObject* binder = as_binder(self);
+  return Py_NewRef(binder->func ? binder->func : binder->cached);
+}
+
+inline bool ready_binder_type(PyObject* module) noexcept {
+  if (binder_type.get()) return true;
+  static PyGetSetDef getset[] = {
+      {"__func__", binder_func, nullptr, "The builder this descriptor binds to a class.", nullptr},
+      {"__doc__", binder_doc, nullptr, nullptr, nullptr},
+      {nullptr, nullptr, nullptr, nullptr, nullptr}};
+  static PyType_Slot slots[] = {
+      {Py_tp_descr_get, reinterpret_cast<void*>(binder_get)},
+      {Py_tp_traverse, reinterpret_cast<void*>(binder_traverse)},
+      {Py_tp_clear, reinterpret_cast<void*>(binder_clear)},
+      {Py_tp_dealloc, reinterpret_cast<void*>(binder_dealloc)},
+      {Py_tp_getset, getset},
+      {0, nullptr}};
+  // Never Py_TPFLAGS_METHOD_DESCRIPTOR: the interpreter would then skip __get__.
+  static PyType_Spec spec = {"velmora.builder", sizeof(BinderObject), 0,
+                             Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC, slots};
+  Ref type = Ref::steal(PyType_FromModuleAndSpec(module, &spec, nullptr));
+  if (!type) return false;
+  binder_type.set(std::move(type));
+  return true;
+}
+
+inline Ref make_binder(PyObject* owner, PyMethodDef* def, PyObject* func,
+                       PyObject* module_name) noexcept {
+  auto* type = reinterpret_cast<PyTypeObject*>(binder_type.get());
+  auto* binder = PyObject_GC_New(BinderObject, type);
+  if (!binder) return {};
+  binder->owner = Py_NewRef(owner);
+  binder->def = def;
+  binder->func = Py_XNewRef(func);
+  binder->module_name = Py_NewRef(module_name);
+  binder->cached = nullptr;
+  Ref self = Ref::steal(reinterpret_cast<PyObject*>(binder));
+  Ref cached = bind_to(binder, owner);
+  if (!cached) return {};
+  binder->cached = cached.release();
+  PyObject_GC_Track(self.get());
+  return self;
+}
+
+// ---- classes ------------------------------------------------------------------------------
+
+// The decorators of velmora.utils (looked up by the module at set-up), by Wrap.
+struct Decorators {
+  PyObject* validate_options = nullptr;
+  PyObject* validate_initial_time = nullptr;
+};
+
+// A new subclassable, mutable class `qualified_name` ("velmora.blocks.section.Section")
+// holding `builders`; decorated builders are passed, unbound, to their decorator first.
+inline Ref make_builder_class(PyObject* module, const char* qualified_name, const char* doc,
+                              std::span<Builder> builders, Decorators decorators = {}) noexcept {
+  if (!ready_binder_type(module)) return {};
+  PyType_Slot slots[] = {{Py_tp_doc, const_cast<char*>(doc)}, {0, nullptr}};
+  PyType_Spec spec = {qualified_name, sizeof(PyObject), 0,
+                      Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots};
+  Ref cls = Ref::steal(PyType_FromModuleAndSpec(module, &spec, nullptr));
+  if (!cls) return {};
+  Ref module_name = Ref::steal(PyModule_GetNameObject(module));
+  if (!module_name) return {};
+  for (Builder& b : builders) {
+    Ref binder;
+    if (b.wrap == Wrap::none) {
+      binder = make_binder(cls.get(), &b.def, nullptr, module_name.get());
+    } else {
+      PyObject* decorator = b.wrap == Wrap::validate_options ? decorators.validate_options
+                                                             : decorators.validate_initial_time;
+      if (!decorator) {
+        PyErr_Format(PyExc_SystemError, "no decorator given for builder %s", b.def.ml_name);
+        return {};
+      }
+      Ref plain = Ref::steal(PyCFunction_NewEx(&b.def, nullptr, module_name.get()));
+      if (!plain) return {};
+      Ref decorated = Ref::steal(PyObject_CallOneArg(decorator, plain.get()));
+      if (!decorated) return {};
+      binder = make_binder(cls.get(), nullptr, decorated.get(), module_name.get());
+    }
+    if (!binder || PyObject_SetAttrString(cls.get(), b.def.ml_name, binder.get()) < 0) return {};
+  }
+  return cls;
+}
+
+// Calls cls.<name>() through the class, so a subclass's override is used.
+inline Ref call_on_class(PyObject* cls, PyObject* name) noexcept {
+  return Ref::steal(PyObject_VectorcallMethod(name, &cls, 1 | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
+}
+
+}  // namespace vm

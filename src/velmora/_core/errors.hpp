@@ -1,0 +1,61 @@
+// The error convention: a null Ref (or -1) with the Python error set. The raisers
+// here are cold and out of line so that the checks inlined on hot paths stay small.
+#pragma once
+
+#include "ref.hpp"
+
+namespace vm {
+
+// type(value).__name__, or nullptr with the error set.
+inline Ref type_name(PyObject* value) noexcept {
+  return Ref::steal(PyType_GetName(Py_TYPE(value)));
+}
+
+// TypeError "Argument 'text' has incorrect type (expected str, got int)".
+[[gnu::cold, gnu::noinline]] inline void raise_wrong_type(const char* param, const char* expected,
+                                                         PyObject* value) noexcept {
+  Ref got = type_name(value);
+  if (!got) return;
+  PyErr_Format(PyExc_TypeError, "Argument '%.200s' has incorrect type (expected %.200s, got %.200U)",
+               param, expected, got.get());
+}
+
+// Exactly `type` (no subclass), or None where `none_ok`. Sets TypeError and returns false otherwise.
+inline bool check_exact(PyObject* value, PyTypeObject* type, const char* param,
+                        bool none_ok = false) noexcept {
+  if (Py_IS_TYPE(value, type) || (none_ok && value == Py_None)) [[likely]] {
+    return true;
+  }
+  raise_wrong_type(param, type->tp_name, value);
+  return false;
+}
+inline bool check_str(PyObject* value, const char* param, bool none_ok = false) noexcept {
+  return check_exact(value, &PyUnicode_Type, param, none_ok);
+}
+inline bool check_list(PyObject* value, const char* param, bool none_ok = false) noexcept {
+  return check_exact(value, &PyList_Type, param, none_ok);
+}
+
+// TypeError "Expected list, got dict" for a result that must be a list or None.
+[[gnu::cold, gnu::noinline]] inline void raise_wrong_result(const char* expected,
+                                                           PyObject* value) noexcept {
+  Ref got = type_name(value);
+  if (!got) return;
+  PyErr_Format(PyExc_TypeError, "Expected %s, got %.200U", expected, got.get());
+}
+
+// Passes a builder's result through when it is a list or None; otherwise the TypeError above.
+inline Ref check_list_result(Ref result) noexcept {
+  if (!result || PyList_CheckExact(result.get()) || result.get() == Py_None) [[likely]] {
+    return result;
+  }
+  raise_wrong_result("list", result.get());
+  return {};
+}
+
+[[gnu::cold, gnu::noinline]] inline Ref raise_value_error(const char* message) noexcept {
+  PyErr_SetString(PyExc_ValueError, message);
+  return {};
+}
+
+}  // namespace vm

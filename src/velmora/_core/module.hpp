@@ -1,0 +1,122 @@
+// Module set-up: multi-phase initialisation, refused a second time in the process.
+//
+// Each extension module ends with VM_MODULE(doc, setup), where `setup(module)` adds the
+// module's classes and returns 0, or -1 with the error set. The build defines
+// VELMORA_MODULE_NAME ("velmora.blocks.section"), VELMORA_MODULE_SHORT ("section") and
+// VELMORA_MODULE_ID (section).
+#pragma once
+
+#include <initializer_list>
+
+#include "errors.hpp"
+#include "keys.hpp"
+
+namespace vm {
+
+// Per extension module (each is its own shared object with hidden symbols).
+inline bool module_ready = false;
+inline Global module_globals;
+
+namespace detail {
+
+[[gnu::cold]] inline void raise_reinitialised() noexcept {
+  PyErr_SetString(PyExc_ImportError, "Module '" VELMORA_MODULE_SHORT
+                                     "' has already been imported. Re-initialisation is not supported.");
+}
+
+inline PyObject* create_module(PyObject* spec, PyModuleDef*) noexcept {
+  if (module_ready) {
+    raise_reinitialised();
+    return nullptr;
+  }
+  Ref name = Ref::steal(PyObject_GetAttrString(spec, "name"));
+  return name ? PyModule_NewObject(name.get()) : nullptr;
+}
+
+inline int warn_if_other_python() noexcept {
+  unsigned long major = (Py_Version >> 24) & 0xFF, minor = (Py_Version >> 16) & 0xFF;
+  if (major == PY_MAJOR_VERSION && minor == PY_MINOR_VERSION) return 0;
+  return PyErr_WarnFormat(PyExc_RuntimeWarning, 1,
+                          "%s was built for Python %d.%d but runs on Python %lu.%lu",
+                          VELMORA_MODULE_NAME, PY_MAJOR_VERSION, PY_MINOR_VERSION, major, minor);
+}
+
+inline int exec_module(PyObject* module, int (*setup)(PyObject*)) noexcept {
+  if (module_ready) {
+    raise_reinitialised();
+    return -1;
+  }
+  if (warn_if_other_python() < 0 || !intern_keys()) return -1;
+  module_globals.set(Ref::borrow(PyModule_GetDict(module)));
+  try {
+    if (setup(module) < 0) return -1;
+  } catch (...) {
+    PyErr_SetString(PyExc_ImportError, "velmora: module set-up failed with a C++ exception");
+    return -1;
+  }
+  module_ready = true;  // only now: a failed set-up can be retried
+  return 0;
+}
+
+}  // namespace detail
+
+// A name in this module's globals, looked up at call time so that tests and subclasses
+// can stand in (NameError when missing, as in Python code).
+inline Ref global(PyObject* name) noexcept {
+  PyObject* found = PyDict_GetItemWithError(module_globals.get(), name);
+  if (found) return Ref::borrow(found);
+  if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", name);
+  return {};
+}
+
+// `from <dots><name> import a, b`: imports relative to this module's package (level 1 is
+// the package itself) and binds each name in this module's globals, as Python would.
+inline bool import_from(PyObject* module, const char* name, int level,
+                        std::initializer_list<const char*> names) noexcept {
+  Ref fromlist = Ref::steal(PyList_New(0));
+  if (!fromlist) return false;
+  for (const char* n : names) {
+    Ref s = Ref::steal(PyUnicode_InternFromString(n));
+    if (!s || PyList_Append(fromlist.get(), s.get()) < 0) return false;
+  }
+  Ref modname = Ref::steal(PyUnicode_FromString(name));
+  if (!modname) return false;
+  Ref imported = Ref::steal(PyImport_ImportModuleLevelObject(
+      modname.get(), PyModule_GetDict(module), nullptr, fromlist.get(), level));
+  if (!imported) return false;
+  for (const char* n : names) {
+    Ref value = Ref::steal(PyObject_GetAttrString(imported.get(), n));
+    if (!value) {
+      if (PyErr_ExceptionMatches(PyExc_AttributeError)) {
+        PyErr_Clear();
+        PyErr_Format(PyExc_ImportError, "cannot import name '%s' from '%s'", n, name);
+      }
+      return false;
+    }
+    if (PyModule_AddObjectRef(module, n, value.get()) < 0) return false;
+  }
+  return true;
+}
+
+// Adds a class to the module under its own __name__.
+inline bool add_type(PyObject* module, Ref type) noexcept {
+  return type && PyModule_AddType(module, reinterpret_cast<PyTypeObject*>(type.get())) == 0;
+}
+
+}  // namespace vm
+
+#define VM_CAT_(a, b) a##b
+#define VM_CAT(a, b) VM_CAT_(a, b)
+
+#define VM_MODULE(doc, setup)                                                                   \
+  static int vm_exec_module(PyObject* module) noexcept {                                        \
+    return vm::detail::exec_module(module, setup);                                              \
+  }                                                                                             \
+  static PyModuleDef_Slot vm_module_slots[] = {                                                 \
+      {Py_mod_create, reinterpret_cast<void*>(vm::detail::create_module)},                      \
+      {Py_mod_exec, reinterpret_cast<void*>(vm_exec_module)},                                   \
+      {Py_mod_multiple_interpreters, Py_MOD_MULTIPLE_INTERPRETERS_NOT_SUPPORTED},               \
+      {0, nullptr}};                                                                            \
+  static PyModuleDef vm_module_def = {PyModuleDef_HEAD_INIT, VELMORA_MODULE_NAME, doc, 0,       \
+                                      nullptr, vm_module_slots, nullptr, nullptr, nullptr};     \
+  PyMODINIT_FUNC VM_CAT(PyInit_, VELMORA_MODULE_ID)(void) { return PyModuleDef_Init(&vm_module_def); }

@@ -1,0 +1,34 @@
+// Header blocks: a large plain-text title.
+#include "_core/core.hpp"
+
+namespace {
+
+using vm::k;
+using vm::Keys;
+using vm::Ref;
+
+constexpr vm::Params<1> plain_text_params{"Header.plain_text", {&Keys::text}, 1};
+
+Ref plain_text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<1> a;
+  if (!vm::bind(plain_text_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text")) return {};
+  if (PyUnicode_GET_LENGTH(a[0]) == 0) return vm::empty_list();
+  Ref text = vm::plain_text_object(a[0]);
+  return vm::list_of(vm::dict({{k.type, k.header}, {k.text, text.get()}}));
+}
+
+vm::Builder builders[] = {
+    vm::builder<plain_text>("plain_text",
+        "plain_text($cls, /, text)\n--\n\n"
+        "A header block showing `text` (emoji on); [] when `text` is empty."),
+};
+
+int setup(PyObject* module) noexcept {
+  Ref cls = vm::make_builder_class(module, "velmora.blocks.header.Header",
+                                   "Builders of Block Kit header blocks.", builders);
+  return vm::add_type(module, std::move(cls)) ? 0 : -1;
+}
+
+}  // namespace
+
+VM_MODULE("Header blocks.", setup)
