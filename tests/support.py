@@ -1,0 +1,41 @@
+"""Helpers shared by the test modules."""
+
+from __future__ import annotations
+
+import gc
+import sys
+from collections.abc import Callable, Iterable
+
+
+def _run(call: Callable[[], object], times: int, expect: tuple[type[BaseException], ...]) -> None:
+    for _ in range(times):
+        try:
+            call()
+        except expect:
+            pass
+
+
+def assert_no_leak(
+    call: Callable[[], object],
+    *,
+    expect: type[BaseException] | tuple[type[BaseException], ...] = (),
+    watch: Iterable[object] = (),
+    times: int = 2000,
+) -> None:
+    """Call `call` `times` times and check that nothing accumulates.
+
+    Exceptions of the types in `expect` are swallowed (to exercise error paths).
+    Interpreter memory blocks must stay flat and each object in `watch` must end
+    with the reference count it started with.
+    """
+    expect = expect if isinstance(expect, tuple) else (expect,)
+    watch = list(watch)
+    _run(call, 50, expect)  # warm caches, specialisations, interned names
+    gc.collect()
+    refs = [sys.getrefcount(obj) for obj in watch]
+    blocks = sys.getallocatedblocks()
+    _run(call, times, expect)
+    gc.collect()
+    grown = sys.getallocatedblocks() - blocks
+    assert grown < times // 20, f"{grown} memory blocks more after {times} calls"
+    assert [sys.getrefcount(obj) for obj in watch] == refs, "reference counts of arguments changed"
