@@ -1,0 +1,330 @@
+"""The table of velmora's public callables that the reliability checks run over.
+
+One `Entry` per callable: where it lives, its parameters with a strategy of valid values,
+a few calls that succeed and a few that fail (one per error path). The property tests, the
+leak soak, the thread check and the interpreter checks all read this table, so covering a new
+module is adding its entries here. Entries whose module has not landed are skipped; public
+callables of the extension modules that have no entry get a generic one from their signature
+(see `entries()`), so nothing public is left untested.
+"""
+
+from __future__ import annotations
+
+import datetime
+import importlib
+import importlib.machinery
+import inspect
+import pkgutil
+from collections.abc import Callable
+from dataclasses import dataclass, field
+
+from hypothesis import strategies as st
+
+from hostile import any_text
+
+
+# ---- what an entry holds ----------------------------------------------------------------------
+
+class C:
+    """One call's arguments: C("a", text="b")."""
+
+    def __init__(*args, **kwargs):
+        self, *args = args  # no named parameter, so that a keyword "self" is an argument too
+        self.args, self.kwargs = tuple(args), kwargs
+
+    def __repr__(self):
+        parts = [repr(a) for a in self.args] + [f"{k}={v!r}" for k, v in self.kwargs.items()]
+        return f"({', '.join(parts)})"
+
+
+@dataclass(frozen=True)
+class Param:
+    name: str
+    valid: st.SearchStrategy = field(default_factory=lambda: any_text)
+    required: bool = True
+
+
+@dataclass
+class Entry:
+    path: str                                    # "module:Class.attr"; a message class is "module:Class"
+    params: tuple[Param, ...] = ()
+    ok: tuple[C, ...] = ()                       # calls that succeed
+    errors: tuple[tuple[C, type[BaseException]], ...] = ()  # one failing call per error path
+    message: bool = False                        # construct, then build_blocks()
+    extra_kwargs: st.SearchStrategy | None = None  # a message's own **kwargs (numbered keys, ...)
+    attrs: tuple[str, ...] = ()                  # message attributes build_blocks reads
+    methods: tuple[str, ...] = ("build_blocks",)  # no-argument methods called on a message
+    allowed: tuple[type[BaseException], ...] = ()  # further exceptions this callable may raise
+    deterministic: bool = True                   # same call, same output (threads check)
+    factory: Callable[[], object] | None = None  # builds the callable instead of `path`
+    generic: bool = False                        # made from a signature, no entry in the table
+
+    @property
+    def module(self) -> str:
+        return self.path.split(":")[0]
+
+    @property
+    def id(self) -> str:
+        return self.path.replace("velmora.", "")
+
+    def resolve(self) -> object | None:
+        """The callable, or None when its module has not landed yet."""
+        if self.factory is not None:
+            return self.factory()
+        module, _, attrs = self.path.partition(":")
+        try:
+            obj = importlib.import_module(module)
+        except ModuleNotFoundError:
+            return None
+        for name in attrs.split("."):
+            obj = getattr(obj, name, None)
+            if obj is None:
+                return None
+        return obj
+
+    def invoke(self, target: object, call: C) -> object:
+        """What one call of the entry does: a plain call, or a message built and rendered."""
+        if not self.message:
+            return target(*call.args, **call.kwargs)
+        obj = target(*call.args, **call.kwargs)
+        return [getattr(obj, name)() for name in self.methods]
+
+
+# ---- valid values ----------------------------------------------------------------------------
+
+dates = st.dates(min_value=datetime.date(1, 1, 1)).map(datetime.date.isoformat)
+times = st.builds("{:02d}:{:02d}".format, st.integers(0, 23), st.integers(0, 59))
+option_lists = st.lists(any_text, min_size=1, max_size=5)
+button_dicts = st.fixed_dictionaries(
+    {"text": any_text},
+    optional={"style": st.sampled_from(["primary", "danger", "", None]), "value": any_text | st.none(),
+              "url": any_text},
+)
+
+
+class FakeBot:
+    """A bot whose uploads return a fixed URL, so messages with images stay offline and quick."""
+
+    def __init__(self):
+        self.sent = []
+
+    def image_upload(self, buffer=None, file_name=None):
+        return "https://files.example.com/upload.png"
+
+    def send(self, payload, channel=None):
+        self.sent.append(payload)
+        return payload
+
+
+# Keyword arguments every message hands to BaseVelmora.
+base_kwargs = st.fixed_dictionaries(
+    {}, optional={"preview": any_text | st.none(), "header": any_text, "sub_header": any_text,
+                  "slack_bot": st.builds(FakeBot), "channel": any_text},
+)
+
+
+def numbered_kwargs(prefixes: tuple[str, ...], suffixes: tuple[str, ...] = ("",), values=any_text):
+    """Dicts of keys like button_1_text / text_2 in arbitrary order (messages' numbered keywords)."""
+    numbers = st.sampled_from(["1", "2", "3", "10", "a", "", "01"])
+    names = st.builds(lambda p, n, s: f"{p}{n}{s}", st.sampled_from(prefixes), numbers, st.sampled_from(suffixes))
+    return st.dictionaries(names | st.sampled_from(prefixes), values, max_size=6)
+
+
+def _echo(cls, options, text=None):
+    return [cls, options, text]
+
+
+def _echo_time(cls, initial_time):
+    return [cls, initial_time]
+
+
+def _validated(decorator: str, func):
+    def make():
+        utils = importlib.import_module("velmora.utils")
+        return getattr(utils, decorator)(func)
+    return make
+
+
+# ---- the table -------------------------------------------------------------------------------
+
+S = "velmora.blocks.section:Section."
+A = "velmora.blocks.actions:Actions."
+
+REGISTRY: list[Entry] = [
+    # velmora.utils
+    Entry("velmora.utils:is_valid_date_fmt", (Param("date", dates),),
+          ok=(C("2024-02-29"),), errors=((C("2023-02-29"), ValueError), (C(None), ValueError), (C(), TypeError))),
+    Entry("velmora.utils:validate_options", (Param("func", st.just(_echo)),),
+          ok=(C(_echo),), errors=((C(3), TypeError), (C(len), TypeError), (C(_echo, x=1), TypeError))),
+    Entry("velmora.utils:validate_initial_time", (Param("func", st.just(_echo_time)),),
+          ok=(C(_echo_time),), errors=((C(_echo), TypeError), (C(), TypeError))),
+    Entry("velmora.utils:validate_options(_echo)",
+          (Param("cls", st.just(object)), Param("options", option_lists), Param("text", any_text, False)),
+          factory=_validated("validate_options", _echo),
+          ok=(C(object, ["a", "b"]), C(object, options=iter(["a"]), text="t")),
+          errors=((C(object, []), ValueError), (C(object, "ab"), TypeError), (C(object, 3), TypeError))),
+    Entry("velmora.utils:validate_initial_time(_echo_time)",
+          (Param("cls", st.just(object)), Param("initial_time", times)),
+          factory=_validated("validate_initial_time", _echo_time),
+          ok=(C(object, "09:30"), C(object, initial_time=None)), errors=((C(object, "25:00"), ValueError),)),
+
+    # velmora.blocks.section: text sections
+    Entry(S + "plain_text", (Param("text"),), ok=(C("hi"), C("")),
+          errors=((C(None), TypeError), (C(), TypeError), (C("a", "b"), TypeError), (C(txt="a"), TypeError))),
+    Entry(S + "mrkdwn", (Param("text", any_text | st.none(), False),), ok=(C("*hi*"), C()),
+          errors=((C(3), TypeError),)),
+    Entry(S + "text_fields", (Param("texts", st.lists(any_text, min_size=1, max_size=5)),),
+          ok=(C(["a", 3]),), errors=((C([]), ValueError), (C(("a",)), TypeError))),
+    # velmora.blocks.section: accessories
+    Entry(S + "datepicker", (Param("text"), Param("initial_date", dates)),
+          ok=(C("When?", "2024-01-31"),), errors=((C("When?", "2024-13-01"), ValueError), (C(1, "2024-01-31"), TypeError))),
+    Entry(S + "users_select", (Param("text"),), ok=(C("Who?"),), errors=((C(None), TypeError),)),
+    Entry(S + "static_select", (Param("options", option_lists), Param("text", any_text | st.none(), False)),
+          ok=(C(options=["a", "b"], text="Pick"),), errors=((C(options=[], text="Pick"), ValueError),)),
+    Entry(S + "multi_static_select", (Param("text"), Param("options", option_lists)),
+          ok=(C(text="Pick", options=["a", "b"]),), errors=((C(text="Pick", options=[]), ValueError),)),
+    Entry(S + "overflow", (Param("text"), Param("options", option_lists)),
+          ok=(C(text="More", options=["a", "b"]),)),
+    Entry(S + "button", (Param("text"), Param("button", button_dicts)),
+          ok=(C(text="Go", button={"text": "Run", "style": "primary"}),)),
+
+    # velmora.blocks.context, header, divider
+    Entry("velmora.blocks.context:Context.mrkdwn", (Param("value"),), ok=(C("*a*"),), errors=((C(), TypeError),)),
+    Entry("velmora.blocks.context:Context.image_url", (Param("value"),), ok=(C("https://x/a.png"),),
+          errors=((C(value="a", x=1), TypeError),)),
+    Entry("velmora.blocks.header:Header.plain_text", (Param("text"),), ok=(C("Title"),),
+          errors=((C(3), TypeError),)),
+    Entry("velmora.blocks.divider:Divider.divider", (), ok=(C(),), errors=((C(1), TypeError),)),
+
+    # velmora.blocks.actions
+    Entry(A + "init_blocks", (), ok=(C(),), errors=((C(1), TypeError),)),
+    Entry(A + "buttons", (Param("buttons", st.lists(button_dicts, max_size=4)),),
+          ok=(C([{"text": "a"}, {"text": "b", "style": "danger", "url": "https://x"}]),),
+          errors=((C([{"style": "primary"}]), KeyError), (C(({"text": "a"},)), TypeError), (C([3]), AttributeError))),
+    Entry(A + "datepickers", (Param("initial_dates", st.lists(dates, max_size=4)),),
+          ok=(C(["2024-01-31", "2024-02-01"]),), errors=((C(["2024-02-30"]), ValueError), (C(3), TypeError))),
+    Entry(A + "time_picker", (Param("initial_time", times),), ok=(C("09:30"),),
+          errors=((C(930), TypeError), (C("9h30"), ValueError))),
+    Entry(A + "radio_buttons", (Param("options", option_lists),), ok=(C(["a", 2]),),
+          errors=((C([]), ValueError),)),
+    Entry(A + "checkboxes", (Param("options", option_lists), Param("options_description", st.lists(any_text, max_size=2))),
+          ok=(C(["a", "b"], ["first"]),), errors=((C(["a"], ["x", "y"]), IndexError),)),
+
+    # velmora.blocks.image, rich_text
+    Entry("velmora.blocks.image:Image.image", (Param("image_url"), Param("image_name", any_text, False)),
+          ok=(C("https://x/a.png"), C(None)), errors=((C("https://x/a.png", None), TypeError),)),
+    *(Entry(f"velmora.blocks.rich_text:RickText.{name}", (), ok=(C(),), errors=((C(1), TypeError),))
+      for name in ("list", "preformatted", "quote", "strike")),
+
+    # messages
+    Entry("velmora.messages.header.header:HeaderMessage",
+          (Param("header"), Param("divider", st.booleans() | st.integers(), False)), message=True,
+          extra_kwargs=base_kwargs, attrs=("header", "divider"),
+          ok=(C("Nightly"), C("Nightly", False, preview="p", extra=1)),
+          errors=((C(None), TypeError), (C("a", 1, 2), TypeError), (C("a", header="b"), TypeError))),
+    Entry("velmora.messages.composite.button:ButtonMessage", (Param("text", any_text | st.none(), False),),
+          message=True, attrs=("text", "buttons"),
+          extra_kwargs=numbered_kwargs(("button_",), ("_text", "_style", "_value", "_url", "_alt_text", ""),
+                                       any_text | st.sampled_from(["primary", "danger", None])),
+          ok=(C("Go", button_1_text="Run"), C(button_1_text="a", button_2_text="b", button_2_style="danger")),
+          errors=((C("Go"), ValueError), (C(button_1_url="https://x"), ValueError), (C(3, button_1_text="a"), TypeError))),
+    Entry("velmora.messages.context.context:ContextMessage", (), message=True, attrs=("elements",),
+          extra_kwargs=numbered_kwargs(("text_", "image_url_")),
+          ok=(C(text_1="a", image_url_2="https://x/a.png"), C()),
+          errors=((C(text_2="a"), KeyError), (C("a"), TypeError))),
+    Entry("velmora.messages.image.image_msg:ImageMessage", (), message=True,
+          attrs=("image_url", "image_buffer", "image_name"), methods=("build_blocks",),
+          extra_kwargs=st.fixed_dictionaries({"slack_bot": st.builds(FakeBot)}, optional={
+              "image_url": any_text | st.none(), "image_buffer": st.binary(max_size=8) | st.none(),
+              "image_name": any_text | st.none(), "preview": any_text}),
+          ok=(C(image_url="https://x/a.png"), C(image_buffer=b"png", image_name="a.png", slack_bot=FakeBot())),
+          errors=((C(), ValueError),)),
+    Entry("velmora.messages.section.static_select:StaticSelectMessage",
+          (Param("options", option_lists), Param("text_before_option", any_text | st.none(), False)),
+          message=True, extra_kwargs=base_kwargs, attrs=("options", "text_before_option"),
+          ok=(C(["a", "b"], "Pick"),), errors=((C(["a"], 3), TypeError), (C([], "Pick"), ValueError))),
+    Entry("velmora.messages.section.multi_static_select_msg:MultiStaticSelectMessage",
+          (Param("text_before_option"), Param("options", option_lists)),
+          message=True, extra_kwargs=base_kwargs, attrs=("options", "text_before_option"),
+          ok=(C("Pick", ("a", "b")),), errors=((C(None, ["a"]), TypeError),)),
+    Entry("velmora.messages.section.overflow:OverflowMessage", (Param("text"), Param("options", option_lists)),
+          message=True, extra_kwargs=base_kwargs, attrs=("text", "options"),
+          ok=(C("More", ["a", "b"]),), errors=((C("More", ("a", "b")), TypeError),)),
+    Entry("velmora.messages.section.date_picker:DatePickerMessage", (Param("text"), Param("initial_date", dates)),
+          message=True, extra_kwargs=base_kwargs, attrs=("text", "initial_date"),
+          ok=(C("When?", "2024-01-31"),), errors=((C("When?", None), TypeError), (C("When?", "31/01/2024"), ValueError))),
+    Entry("velmora.messages.section.users_select:UsersSelectMessage", (Param("text"),),
+          message=True, extra_kwargs=base_kwargs, attrs=("text",),
+          ok=(C("Who?"),), errors=((C(b"Who?"), TypeError),)),
+]
+
+
+# ---- discovery of what is public ---------------------------------------------------------------
+
+SKIPPED_MODULES = {"velmora.__main__", "velmora._demo"}
+
+
+def extension_modules() -> list[str]:
+    """Dotted names of every velmora extension module (C++), imported."""
+    import velmora
+
+    names = []
+    for info in pkgutil.walk_packages(velmora.__path__, "velmora."):
+        if info.name in SKIPPED_MODULES:
+            continue
+        spec = importlib.util.find_spec(info.name)
+        if spec is not None and isinstance(spec.loader, importlib.machinery.ExtensionFileLoader):
+            names.append(info.name)
+    return sorted(names)
+
+
+def public_callables() -> dict[str, object]:
+    """path -> callable for every public callable defined by an extension module."""
+    from velmora.interface import BaseVelmora
+
+    found: dict[str, object] = {}
+    for modname in extension_modules():
+        try:
+            module = importlib.import_module(modname)
+        except ImportError:  # an optional dependency missing: its own tests say so
+            continue
+        for name, value in vars(module).items():
+            if name.startswith("_"):
+                continue
+            if isinstance(value, type) and value.__module__ == modname:
+                if issubclass(value, BaseVelmora):
+                    found[f"{modname}:{name}"] = value
+                    continue
+                for attr in vars(value):
+                    if not attr.startswith("_") and callable(getattr(value, attr)):
+                        found[f"{modname}:{name}.{attr}"] = getattr(value, attr)
+            elif callable(value) and getattr(value, "__self__", None) is module:
+                found[f"{modname}:{name}"] = value
+    return found
+
+
+def _generic(path: str, target: object) -> Entry:
+    from velmora.interface import BaseVelmora
+
+    message = isinstance(target, type) and issubclass(target, BaseVelmora)
+    params: list[Param] = []
+    try:
+        signature = inspect.signature(target)
+    except (TypeError, ValueError):
+        signature = None
+    if signature is not None:
+        for p in signature.parameters.values():
+            if p.kind in (p.VAR_POSITIONAL, p.VAR_KEYWORD):
+                continue
+            params.append(Param(p.name, any_text, p.default is p.empty))
+    return Entry(path, tuple(params), message=message, generic=True,
+                 extra_kwargs=base_kwargs if message else None,
+                 attrs=tuple(p.name for p in params) if message else ())
+
+
+def entries() -> list[Entry]:
+    """Every entry whose callable exists now: the table's, then generic ones for the rest."""
+    present = [e for e in REGISTRY if e.resolve() is not None]
+    listed = {e.path for e in present}
+    generic = [_generic(path, target) for path, target in public_callables().items() if path not in listed]
+    return present + generic
