@@ -161,7 +161,7 @@ REGISTRY: list[Entry] = [
     Entry("velmora.utils:validate_options(_echo)",
           (Param("cls", st.just(object)), Param("options", option_lists), Param("text", any_text, False)),
           factory=_validated("validate_options", _echo),
-          ok=(C(object, ["a", "b"]), C(object, options=iter(["a"]), text="t")),
+          ok=(C(object, ["a", "b"]), C(object, options=range(3), text="t")),
           errors=((C(object, []), ValueError), (C(object, "ab"), TypeError), (C(object, 3), TypeError))),
     Entry("velmora.utils:validate_initial_time(_echo_time)",
           (Param("cls", st.just(object)), Param("initial_time", times)),
