@@ -8,7 +8,7 @@ PYTHON_FOUND = $(shell PYTHON="$(PYTHON)" tools/find-python)
 BUILD_FLAGS := -Ccmake.define.VELMORA_WERROR=ON
 PIP := $(PY) -m pip --disable-pip-version-check -q
 
-.PHONY: demo test bench sanitize fuzz soak install clean
+.PHONY: demo test bench sanitize fuzz soak memcheck install clean
 
 $(VENV)/.ready: pyproject.toml tools/find-python
 	@test -n "$(PYTHON_FOUND)" || { echo "no CPython 3.12: set PYTHON=/path/to/python3.12" >&2; exit 1; }
@@ -31,3 +31,44 @@ test: install
 
 clean:
 	rm -rf build $(VENV) bench/_build
+
+# ---- reliability checks (docs/reliability.md) -------------------------------------------------
+# fuzz: the property tests at length. soak: a million calls per public entry, with figures.
+# sanitize: an AddressSanitizer + UBSan build in its own venv, the whole suite under it.
+# memcheck: the suite under valgrind (slow; fewer soak calls).
+SAN_VENV := .venv-sanitize
+SAN_PY := $(SAN_VENV)/bin/python
+SAN_PIP := $(SAN_PY) -m pip --disable-pip-version-check -q
+SAN_ENV = LD_PRELOAD="$$(g++ -print-file-name=libasan.so)" PYTHONMALLOC=malloc VELMORA_SANITIZE=1 \
+	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+FUZZ_PROFILE ?= fuzz
+SOAK_CALLS ?= 1000000
+
+fuzz: install
+	HYPOTHESIS_PROFILE=$(FUZZ_PROFILE) $(PY) -m pytest -q -p no:cacheprovider tests/test_reliability_fuzz.py
+
+soak: install
+	@mkdir -p build && rm -f build/soak.jsonl
+	VELMORA_SOAK_CALLS=$(SOAK_CALLS) VELMORA_SOAK_REPORT=build/soak.jsonl \
+		$(PY) -m pytest -q -p no:cacheprovider tests/test_reliability_soak.py
+	@$(PY) tools/soak-report.py build/soak.jsonl
+
+$(SAN_VENV)/.ready: pyproject.toml tools/find-python
+	@test -n "$(PYTHON_FOUND)" || { echo "no CPython 3.12: set PYTHON=/path/to/python3.12" >&2; exit 1; }
+	rm -rf $(SAN_VENV)
+	"$(PYTHON_FOUND)" -m venv $(SAN_VENV)
+	$(SAN_PIP) install --upgrade pip
+	$(SAN_PIP) install "scikit-build-core>=0.10" ninja
+	command -v cmake >/dev/null || $(SAN_PIP) install cmake
+	$(SAN_PY) tools/install-extras.py test | xargs -r $(SAN_PIP) install
+	touch $@
+
+sanitize: $(SAN_VENV)/.ready
+	$(SAN_PIP) install --no-build-isolation --no-deps $(BUILD_FLAGS) -Ccmake.define.VELMORA_SANITIZE=ON \
+		-Cbuild-dir=build/sanitize .
+	$(SAN_ENV) $(SAN_PY) -m pytest -q -p no:cacheprovider
+
+memcheck: install
+	PYTHONMALLOC=malloc VELMORA_SOAK_CALLS=2000 valgrind --tool=memcheck --error-exitcode=99 \
+		--leak-check=no --track-origins=yes --num-callers=30 $(PY) -m pytest -q -p no:cacheprovider

@@ -121,14 +121,28 @@ def exercise(entry, target, call: C, later: dict) -> None:
 def check_caller_objects_kept(entry, target, call: C, later: dict) -> None:
     caller = [*call.args, *call.kwargs.values(), *later.values()]
     before = snapshot(caller)
-    refs = [sys.getrefcount(obj) for obj in caller]
-    exercise(entry, target, call, later)
-    hostile.forget_raised()
-    assert snapshot(caller) == before, f"{entry.id}{call!r} changed an argument"
-    after = [sys.getrefcount(obj) for obj in caller]
-    if after != refs:
-        gc.collect()
-        after = [sys.getrefcount(obj) for obj in caller]
+
+    def counted_run():
+        refs = [sys.getrefcount(obj) for obj in caller]
+        exercise(entry, target, call, later)
+        hostile.forget_raised()
+        return refs, [sys.getrefcount(obj) for obj in caller]
+
+    # No collection between the counts, or freeing unrelated garbage would move them.
+    collecting = gc.isenabled()
+    gc.disable()
+    try:
+        refs, after = counted_run()
+        assert snapshot(caller) == before, f"{entry.id}{call!r} changed an argument"
+        if after != refs:  # confirm on a clean heap; a cycle the call made may await collection
+            gc.collect()
+            refs, after = counted_run()
+            if after != refs:
+                gc.collect()
+                after = [sys.getrefcount(obj) for obj in caller]
+    finally:
+        if collecting:
+            gc.enable()
     changed = [(type(o).__name__, r, a) for o, r, a in zip(caller, refs, after) if r != a]
     assert not changed, f"{entry.id}{call!r}: reference counts changed {changed}"
 
