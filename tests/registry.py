@@ -57,6 +57,8 @@ class Entry:
     allowed: tuple[type[BaseException], ...] = ()  # further exceptions this callable may raise
     deterministic: bool = True                   # same call, same output (threads check)
     factory: Callable[[], object] | None = None  # builds the callable instead of `path`
+    make_ok: Callable[[], tuple] | None = None   # builds `ok` once the module is there (pandas, ...)
+    make_errors: Callable[[], tuple] | None = None
     generic: bool = False                        # made from a signature, no entry in the table
 
     @property
@@ -138,6 +140,18 @@ def _echo_time(cls, initial_time):
     return [cls, initial_time]
 
 
+def _frame(rows, columns):
+    import pandas
+
+    return pandas.DataFrame(rows, columns=columns)
+
+
+def _frames():
+    cell = any_text | st.integers() | st.floats() | st.none() | st.booleans()
+    columns = st.lists(any_text | st.integers(), min_size=2, max_size=2)
+    return st.builds(_frame, st.lists(st.lists(cell, min_size=2, max_size=2), max_size=4), columns)
+
+
 def _validated(decorator: str, func):
     def make():
         utils = importlib.import_module("velmora.utils")
@@ -178,15 +192,28 @@ REGISTRY: list[Entry] = [
     # velmora.blocks.section: accessories
     Entry(S + "datepicker", (Param("text"), Param("initial_date", dates)),
           ok=(C("When?", "2024-01-31"),), errors=((C("When?", "2024-13-01"), ValueError), (C(1, "2024-01-31"), TypeError))),
-    Entry(S + "users_select", (Param("text"),), ok=(C("Who?"),), errors=((C(None), TypeError),)),
+    Entry(S + "users_select", (Param("text", any_text | st.none(), False),), ok=(C("Who?"), C()),
+          errors=((C(3), TypeError),)),
     Entry(S + "static_select", (Param("options", option_lists), Param("text", any_text | st.none(), False)),
           ok=(C(options=["a", "b"], text="Pick"),), errors=((C(options=[], text="Pick"), ValueError),)),
     Entry(S + "multi_static_select", (Param("text"), Param("options", option_lists)),
           ok=(C(text="Pick", options=["a", "b"]),), errors=((C(text="Pick", options=[]), ValueError),)),
     Entry(S + "overflow", (Param("text"), Param("options", option_lists)),
-          ok=(C(text="More", options=["a", "b"]),)),
+          ok=(C(text="More", options=["a", "b"]),), errors=((C(text=None, options=["a"]), TypeError),)),
     Entry(S + "button", (Param("text"), Param("button", button_dicts)),
-          ok=(C(text="Go", button={"text": "Run", "style": "primary"}),)),
+          ok=(C(text="Go", button={"text": "Run", "style": "primary"}),),
+          errors=((C(text="Go", button={"style": "primary"}), KeyError),)),
+    Entry(S + "image", (Param("text"), Param("image_url"), Param("alt_text", any_text, False)),
+          ok=(C("Look", "https://x/a.png"),), errors=((C("Look", None), TypeError),)),
+    Entry(S + "slack_image", (Param("text"), Param("slack_file"), Param("alt_text", any_text, False)),
+          ok=(C("Look", "https://files.slack.com/a.png"),), errors=((C("Look"), TypeError),)),
+    Entry(S + "time_picker", (Param("text"), Param("initial_time", times)),
+          ok=(C("When?", "09:30"),), errors=((C("When?", "25:00"), ValueError),)),
+    Entry(S + "radio_buttons", (Param("text"), Param("options", option_lists)),
+          ok=(C("Pick", ["a", 2]),), errors=((C("Pick", []), ValueError),)),
+    Entry(S + "checkboxes", (Param("options", option_lists), Param("text", any_text | st.none(), False),
+                             Param("options_description", st.lists(any_text, max_size=3) | st.none(), False)),
+          ok=(C(["a", "b"], "Pick", ["first"]),), errors=((C([]), ValueError),)),
 
     # velmora.blocks.context, header, divider
     Entry("velmora.blocks.context:Context.mrkdwn", (Param("value"),), ok=(C("*a*"),), errors=((C(), TypeError),)),
@@ -215,6 +242,18 @@ REGISTRY: list[Entry] = [
           ok=(C("https://x/a.png"), C(None)), errors=((C("https://x/a.png", None), TypeError),)),
     *(Entry(f"velmora.blocks.rich_text:RickText.{name}", (), ok=(C(),), errors=((C(1), TypeError),))
       for name in ("list", "preformatted", "quote", "strike")),
+
+    # velmora.blocks.table (pandas)
+    Entry("velmora.blocks.table:Table.simple_table", (Param("df", st.deferred(_frames)),
+                                                      Param("index", st.booleans() | st.integers(), False)),
+          make_ok=lambda: (C(_frame([["a", 1], ["b", 2.5]], ["name", "value"])),
+                           C(_frame([[None, True]], ["x", 3]), index=True)),
+          make_errors=lambda: ((C(_frame([], [])), ValueError), (C([["a"]]), TypeError))),
+
+    # velmora._validate
+    Entry("velmora._validate:validate", (Param("blocks", st.lists(st.dictionaries(any_text, any_text, max_size=3),
+                                                                  max_size=3)),),
+          ok=(C([{"type": "section", "text": {"type": "mrkdwn", "text": "hi"}}]),), errors=((C(3), TypeError),)),
 
     # messages
     Entry("velmora.messages.header.header:HeaderMessage",
@@ -325,6 +364,11 @@ def _generic(path: str, target: object) -> Entry:
 def entries() -> list[Entry]:
     """Every entry whose callable exists now: the table's, then generic ones for the rest."""
     present = [e for e in REGISTRY if e.resolve() is not None]
+    for e in present:
+        if e.make_ok is not None:
+            e.ok, e.make_ok = e.make_ok(), None
+        if e.make_errors is not None:
+            e.errors, e.make_errors = e.make_errors(), None
     listed = {e.path for e in present}
     generic = [_generic(path, target) for path, target in public_callables().items() if path not in listed]
     return present + generic
