@@ -95,8 +95,8 @@ def test_a_legacy_subinterpreter_loading_first_leaves_main_refused_not_crashed()
     )
     refused, alive = last_json(result)
     assert alive == 45
-    # Every module sits in a package that loaded context or utils in that interpreter.
-    assert len(refused) == len(MODULES)
+    # The section module, its package's modules and utils were loaded in that interpreter.
+    assert len(refused) >= 3
     assert all(m.endswith("has already been imported. Re-initialisation is not supported.") for m in refused)
 
 
