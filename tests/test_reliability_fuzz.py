@@ -24,7 +24,7 @@ _checks = [HealthCheck.too_slow, HealthCheck.data_too_large, HealthCheck.large_b
            HealthCheck.function_scoped_fixture]
 settings.register_profile("quick", max_examples=30, deadline=None, derandomize=True, database=None,
                           suppress_health_check=_checks)
-settings.register_profile("fuzz", max_examples=4000, deadline=None, suppress_health_check=_checks)
+settings.register_profile("fuzz", max_examples=int(os.environ.get("VELMORA_FUZZ_EXAMPLES", "4000")), deadline=None, suppress_health_check=_checks)
 PROFILE = settings.get_profile(os.environ.get("HYPOTHESIS_PROFILE", "quick"))
 
 ORDINARY = (TypeError, ValueError, KeyError, IndexError, AttributeError)
