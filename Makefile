@@ -71,4 +71,5 @@ sanitize: $(SAN_VENV)/.ready
 
 memcheck: install
 	PYTHONMALLOC=malloc VELMORA_SOAK_CALLS=2000 valgrind --tool=memcheck --error-exitcode=99 \
-		--leak-check=no --track-origins=yes --num-callers=30 $(PY) -m pytest -q -p no:cacheprovider
+		--leak-check=no --track-origins=yes --num-callers=30 --suppressions=tests/valgrind.supp \
+		$(PY) -m pytest -q -p no:cacheprovider

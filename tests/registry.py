@@ -250,6 +250,19 @@ REGISTRY: list[Entry] = [
                            C(_frame([[None, True]], ["x", 3]), index=True)),
           make_errors=lambda: ((C(_frame([], [])), ValueError), (C([["a"]]), TypeError))),
 
+    Entry("velmora.blocks.preformatted:Preformatted.text", (Param("text"),), ok=(C("x = 1"),),
+          errors=((C(None), TypeError),)),
+    Entry("velmora.messages.composite.dataframe:DataFrameMessage",
+          (Param("df", st.deferred(_frames)), Param("title", any_text | st.none(), False),
+           Param("index", st.booleans(), False)), message=True, extra_kwargs=base_kwargs, attrs=("df", "title", "index"),
+          make_ok=lambda: (C(_frame([["a", 1]], ["name", "n"]), "Counts"),), make_errors=lambda: ((C(None), TypeError),)),
+    Entry("velmora.messages.table.simple_table:SimpleTableMessage",
+          (Param("df", st.deferred(_frames)), Param("text", any_text | st.none(), False),
+           Param("index", st.booleans(), False)), message=True, extra_kwargs=base_kwargs, attrs=("df", "text", "index"),
+          make_ok=lambda: (C(_frame([["a", 1]], ["name", "n"]), "Counts"),), make_errors=lambda: ((C(), TypeError),)),
+    Entry("velmora.messages.rich_text.preformatted:PreformattedMessage", (Param("text"),), message=True,
+          extra_kwargs=base_kwargs, attrs=("text",), ok=(C("x = 1"),), errors=((C(), TypeError),)),
+
     # velmora._validate
     Entry("velmora._validate:validate", (Param("blocks", st.lists(st.dictionaries(any_text, any_text, max_size=3),
                                                                   max_size=3)),),

@@ -115,7 +115,7 @@ def test_base_init_gets_the_other_keywords_unchanged(entry, monkeypatch):
 
 # ---- builders looked up at call time ----------------------------------------------------------
 
-BUILDER_GLOBALS = ("Section", "Actions", "Image", "Context", "Header", "Divider")
+BUILDER_GLOBALS = ("Section", "Actions", "Image", "Context", "Header", "Divider", "Table", "Preformatted")
 
 
 class Raising:
