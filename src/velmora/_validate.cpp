@@ -232,7 +232,7 @@ bool image_source(Checker& c, PyObject* object) {
     auto here = c.at(k.slack_file);
     if (!wrong_type(c, k.slack_file, "an object (a dict)", file.get())) return false;
   }
-  return string(c, object, k.image_url, 1, 3000) && string(c, object, k.alt_text, 1, 2000, true);
+  return string(c, object, k.image_url, 1, 3000) && string(c, object, k.alt_text, 0, 2000, true);
 }
 
 // ---- elements --------------------------------------------------------------------------------
@@ -257,10 +257,10 @@ bool element(Checker& c, PyObject* item) {
   if (!type) return true;
   PyObject* t = type.get();
   if (is(t, k.image)) return image_source(c, item);
-  if (!string(c, item, k.action_id, 1, 255)) return false;
+  if (!string(c, item, k.action_id, 0, 255)) return false;
   if (is(t, k.button)) {
-    return text_object(c, item, k.text, 75, true, true) && string(c, item, k.url, 1, 3000) &&
-           string(c, item, k.value, 1, 2000) &&
+    return text_object(c, item, k.text, 75, true, true) && string(c, item, k.url, 0, 3000) &&
+           string(c, item, k.value, 0, 2000) &&
            choice(c, item, k.style, {k.primary, k.danger}, "\"primary\" or \"danger\"");
   }
   if (is(t, k.static_select) || is(t, k.multi_static_select)) {
@@ -377,7 +377,7 @@ struct Seen {
 
 bool block_id(Checker& c, PyObject* block, Seen& seen) {
   Ref id;
-  if (!string(c, block, k.block_id, 1, 255) || !get(block, k.block_id, id)) return false;
+  if (!string(c, block, k.block_id, 0, 255) || !get(block, k.block_id, id)) return false;
   if (!id || !PyUnicode_Check(id.get())) return true;
   int known = PySet_Contains(seen.block_ids.get(), id.get());
   if (known < 0 || PySet_Add(seen.block_ids.get(), id.get()) < 0) return false;
