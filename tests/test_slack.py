@@ -68,11 +68,20 @@ def test_send_posts_the_exact_payload(slack: FakeSlack, bot: SlackBot) -> None:
 
 
 def test_send_uses_the_default_channel_and_needs_one(slack: FakeSlack) -> None:
-    SlackBot("xoxb-test", base_url=slack.base_url, channel="C0DEFAULT").send({"text": "hi"})
-    assert slack.requests[0].json() == {"channel": "C0DEFAULT", "text": "hi"}
+    bot = SlackBot("xoxb-test", base_url=slack.base_url, channel="C0DEFAULT")
+    bot.send({"text": "hi"})
+    payload = {"channel": "C0PAYLOAD", "text": "hi", "thread_ts": "1.2"}
+    bot.send(payload)
+    bot.send(payload, channel="C0GIVEN")
+    assert [r.json() for r in slack.requests] == [
+        {"channel": "C0DEFAULT", "text": "hi"},
+        {"channel": "C0PAYLOAD", "text": "hi", "thread_ts": "1.2"},
+        {"channel": "C0GIVEN", "text": "hi", "thread_ts": "1.2"},
+    ]
+    assert payload == {"channel": "C0PAYLOAD", "text": "hi", "thread_ts": "1.2"}
     with pytest.raises(ValueError, match=r"^no channel to send to: pass send\(channel=...\) or SlackBot\(channel=...\)$"):
         SlackBot("xoxb-test", base_url=slack.base_url).send({"text": "hi"})
-    assert len(slack.requests) == 1
+    assert len(slack.requests) == 3
 
 
 def test_token_from_the_environment(slack: FakeSlack, monkeypatch: pytest.MonkeyPatch) -> None:

@@ -161,7 +161,10 @@ CASES = [
     # context and header
     ([{"type": "context", "elements": [md("c")] * 11}], [p("/0/elements", '"elements" holds 11 items; a context block allows at most 10.')]),
     ([{"type": "context", "elements": [button()]}],
-     [p("/0/elements/0/type", 'A text object\'s type must be "plain_text" or "mrkdwn", not "button".')]),
+     [p("/0/elements/0/type", 'A context block holds only text objects and images, not "button".')]),
+    ([{"type": "header", "text": md("h" * 151)}],
+     [p("/0/text/type", 'Text here must be "plain_text", not "mrkdwn".'),
+      p("/0/text/text", '"text" is 151 characters long; Slack allows at most 150.')]),
     ([{"type": "header", "text": plain("h" * 151)}], [p("/0/text/text", '"text" is 151 characters long; Slack allows at most 150.')]),
     ([{"type": "header"}], [p("/0/text", '"text" is missing.')]),
     # images
@@ -320,3 +323,31 @@ def test_validate_is_loaded_lazily() -> None:
         "try:\n    velmora.nothing\nexcept AttributeError as e:\n    assert str(e) == \"module 'velmora' has no attribute 'nothing'\"\n"
     )
     subprocess.run([sys.executable, "-c", code], check=True)
+
+
+# ---- anything at all -------------------------------------------------------------------------
+
+from hypothesis import given, settings  # noqa: E402
+from hypothesis import strategies as st  # noqa: E402
+
+KEYS = st.sampled_from(["type", "text", "blocks", "elements", "fields", "options", "rows", "accessory",
+                        "image_url", "slack_file", "alt_text", "style", "block_id", "placeholder", "title",
+                        "option_groups", "column_settings", "initial_date", "initial_time", "emoji", "url"])
+TYPES = st.sampled_from(["section", "actions", "context", "header", "image", "table", "rich_text", "button",
+                         "static_select", "overflow", "datepicker", "timepicker", "plain_text", "mrkdwn",
+                         "raw_text", "rich_text_list", "rich_text_section"])
+JSON = st.recursive(
+    st.none() | st.booleans() | st.integers() | st.floats(allow_nan=False) | st.text(max_size=5) | TYPES,
+    lambda inner: st.lists(inner, max_size=4) | st.dictionaries(KEYS, inner | TYPES, max_size=5),
+    max_leaves=30,
+)
+
+
+@settings(max_examples=200, deadline=None)
+@given(st.lists(JSON, max_size=4) | st.dictionaries(KEYS, JSON, max_size=4))
+def test_any_json_gives_a_list_of_problems(value: Any) -> None:
+    before = copy.deepcopy(value)
+    problems = validate(value)
+    assert isinstance(problems, list)
+    assert all(list(p) == ["path", "message"] and p["path"].startswith("/") or p["path"] == "" for p in problems)
+    assert value == before

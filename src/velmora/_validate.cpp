@@ -175,13 +175,15 @@ bool text_value(Checker& c, PyObject* value, Py_ssize_t max, bool plain_only) {
   if (!typed(c, value, "A text object", type)) return false;
   if (!type) return true;
   bool plain = is(type.get(), k.plain_text);
-  if (!plain && !(is(type.get(), k.mrkdwn) && !plain_only)) {
+  bool mrkdwn = !plain && is(type.get(), k.mrkdwn);
+  if (!plain && !(mrkdwn && !plain_only)) {
     auto step = c.at(k.type);
-    return plain_only ? c.report("Text here must be \"plain_text\", not \"%U\".", type.get())
-                      : c.report("A text object's type must be \"plain_text\" or \"mrkdwn\", not \"%U\".",
-                                 type.get());
+    bool ok = plain_only ? c.report("Text here must be \"plain_text\", not \"%U\".", type.get())
+                         : c.report("A text object's type must be \"plain_text\" or \"mrkdwn\", not \"%U\".",
+                                    type.get());
+    if (!ok) return false;
   }
-  if (!plain) {
+  if (mrkdwn) {
     int has_emoji = PyDict_Contains(value, k.emoji);
     if (has_emoji < 0) return false;
     auto step = c.at(k.emoji);
@@ -416,7 +418,9 @@ bool block(Checker& c, PyObject* item, Seen& seen) {
       if (!typed(c, e, "A context element", inner)) return false;
       if (!inner) return true;
       if (is(inner.get(), k.image)) return image_source(c, e);
-      return text_value(c, e, 3000, false);
+      if (is(inner.get(), k.plain_text) || is(inner.get(), k.mrkdwn)) return text_value(c, e, 3000, false);
+      auto here = c.at(k.type);
+      return c.report("A context block holds only text objects and images, not \"%U\".", inner.get());
     });
   }
   if (is(t, k.header)) return text_object(c, item, k.text, 150, true, true);

@@ -74,11 +74,17 @@ class SlackBot:
 
     def send(self, payload: dict[str, Any], channel: str | None = None) -> dict[str, Any]:
         """Post the payload with chat.postMessage; returns Slack's answer (``ok``, ``channel``,
-        ``ts``, ``message``). Images uploaded through Slack are referenced as ``slack_file``."""
-        channel = channel or self.channel
+        ``ts``, ``message``).
+
+        The channel is the one given here, else the payload's own ``"channel"``, else the
+        bot's default. Other payload keys (``thread_ts``, ``unfurl_links``...) go to Slack as
+        they are. Images uploaded through Slack are referenced as ``slack_file``.
+        """
+        payload = dict(payload)
+        channel = channel or payload.pop("channel", None) or self.channel
+        payload.pop("channel", None)
         if not channel:
             raise ValueError("no channel to send to: pass send(channel=...) or SlackBot(channel=...)")
-        payload = dict(payload)
         if isinstance(payload.get("blocks"), list):
             payload["blocks"] = [self._with_slack_files(block) for block in payload["blocks"]]
         response = self.client.chat_postMessage(channel=channel, **payload)
