@@ -62,8 +62,9 @@ inline bool init_element_templates() noexcept {
 // {"type": "button", "text": {"type": "plain_text", "text": button["text"]},
 //  "action_id": "action-button-<i>", "style" (when truthy), "value" (the given one when the
 //  key is present, else "button_value-<i>"), "url" (when truthy)}.
-// With `slack_styles`, a truthy style other than "primary" or "danger" is a ValueError.
-inline Ref button_element(PyObject* button, Py_ssize_t i, bool slack_styles = false) noexcept {
+// With `slack_rules`, a truthy style other than "primary" or "danger" is a ValueError, and a
+// "value" of None or "" is left out (Slack refuses both; slack_sdk drops them too).
+inline Ref button_element(PyObject* button, Py_ssize_t i, bool slack_rules = false) noexcept {
   Ref text = Ref::steal(PyObject_GetItem(button, k.text));
   if (!text) return {};
   Ref text_object = dict({{k.type, k.plain_text}, {k.text, text.get()}});
@@ -73,7 +74,7 @@ inline Ref button_element(PyObject* button, Py_ssize_t i, bool slack_styles = fa
   if (!text_object || !action_id || !style) return {};
   int has_style = PyObject_IsTrue(style.get());
   if (has_style < 0) return {};
-  if (has_style && slack_styles) {
+  if (has_style && slack_rules) {
     int known = PyObject_RichCompareBool(style.get(), k.primary, Py_EQ);
     if (known == 0) known = PyObject_RichCompareBool(style.get(), k.danger, Py_EQ);
     if (known < 0) return {};
@@ -84,6 +85,8 @@ inline Ref button_element(PyObject* button, Py_ssize_t i, bool slack_styles = fa
   }
   Ref value = mapping_get(button, k.value, [i] { return numbered("button_value-", i); });
   if (!value) return {};
+  bool keep_value = !slack_rules || (value.get() != Py_None &&
+                                     !(PyUnicode_Check(value.get()) && PyUnicode_GET_LENGTH(value.get()) == 0));
   Ref url = mapping_get(button, k.url, none);
   if (!url) return {};
   int has_url = PyObject_IsTrue(url.get());
@@ -92,7 +95,7 @@ inline Ref button_element(PyObject* button, Py_ssize_t i, bool slack_styles = fa
                {k.text, text_object.get()},
                {k.action_id, action_id.get()},
                {k.style, style.get(), has_style != 0},
-               {k.value, value.get()},
+               {k.value, value.get(), keep_value},
                {k.url, url.get(), has_url != 0}});
 }
 

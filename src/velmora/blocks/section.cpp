@@ -156,7 +156,7 @@ Ref button(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames
   vm::Bound<2> a;
   if (!vm::bind(button_params, args, nargs, kwnames, a) || !take_text(a[0])) return {};
   // The same element as the first button of Actions.buttons, so handlers match either way.
-  return accessory_section(a[0], vm::button_element(a[1], 0, /*slack_styles=*/true));
+  return accessory_section(a[0], vm::button_element(a[1], 0, /*slack_rules=*/true));
 }
 
 // {"type": "image", <source key>: source, "alt_text": alt_text}
@@ -272,7 +272,7 @@ vm::Builder builders[] = {
         "button($cls, /, text, button)\n--\n\n"
         "A section of markdown `text` with one button made from the dict `button` (keys \"text\",\n"
         "and optionally \"style\" (\"primary\" or \"danger\"), \"value\", \"url\"), as the first\n"
-        "button of Actions.buttons."),
+        "button of Actions.buttons; a \"value\" of None or \"\" is left out."),
     vm::builder<image>("image",
         "image($cls, /, text, image_url, alt_text='image')\n--\n\n"
         "A section of markdown `text` with the image at the public address `image_url`."),
