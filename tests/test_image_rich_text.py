@@ -107,3 +107,40 @@ def test_rich_text_module_keeps_its_typing_names():
 def test_image_no_leak(call, error):
     url, name = "https://example.com/" + str(id(call)), "n-" + str(id(call))
     assert_no_leak(lambda: call(url, name), expect=error, watch=[url, name])
+
+
+# ---- stubs and documentation ------------------------------------------------------------------
+
+
+@pytest.mark.parametrize("module", ["actions", "section", "image", "rich_text"])
+def test_stub_lists_every_builder(module):
+    """Each stub declares exactly the builders its class has, with the same parameters."""
+    import ast
+    import importlib
+    from pathlib import Path
+
+    runtime = importlib.import_module(f"velmora.blocks.{module}")
+    tree = ast.parse(Path(runtime.__file__).with_name(f"{module}.pyi").read_text())
+    (stub_class,) = [node for node in tree.body if isinstance(node, ast.ClassDef)]
+    cls = getattr(runtime, stub_class.name)
+    stubbed = {}
+    for node in stub_class.body:
+        if isinstance(node, ast.FunctionDef):
+            stubbed[node.name] = [arg.arg for arg in node.args.args[1:]]
+    builders = {name for name, value in vars(cls).items() if type(value).__name__ == "builder"}
+    assert set(stubbed) == builders
+    for name, params in stubbed.items():
+        assert list(inspect.signature(getattr(cls, name)).parameters) == params
+
+
+def test_readme_examples_of_the_block_builders():
+    import doctest
+    from pathlib import Path
+
+    readme = (Path(__file__).parents[1] / "README.md").read_text()
+    part = readme[readme.index("### Section accessories"):readme.index("### Tables")]
+    part = "\n".join("" if line.startswith("```") else line for line in part.splitlines())
+    test = doctest.DocTestParser().get_doctest(part, {"Section": blocks.Section}, "README", "README.md", 0)
+    runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS)
+    runner.run(test)
+    assert runner.failures == 0 and runner.tries >= 8

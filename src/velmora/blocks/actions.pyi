@@ -1,4 +1,4 @@
-from collections.abc import Iterable
+from collections.abc import Iterable, Mapping
 from typing import Any
 
 class Actions:
@@ -7,7 +7,7 @@ class Actions:
     @classmethod
     def init_blocks(cls) -> list[dict[str, Any]]: ...
     @classmethod
-    def buttons(cls, buttons: list[dict[str, Any]]) -> list[dict[str, Any]]: ...
+    def buttons(cls, buttons: list[Mapping[str, Any]]) -> list[dict[str, Any]]: ...
     @classmethod
     def datepickers(cls, initial_dates: Iterable[str]) -> list[dict[str, Any]]: ...
     @classmethod
