@@ -87,19 +87,49 @@ def test_buttons_empty_list():
     assert Actions.buttons([]) == [{"type": "actions", "elements": []}]
 
 
-def test_buttons_reads_any_mapping_through_get():
+def test_buttons_read_any_mapping_as_python_would():
+    calls = []
+
     class Mapping:
         def __init__(self, data):
             self.data = data
 
         def __getitem__(self, key):
+            calls.append(("[]", key))
             return self.data[key]
 
-        def get(self, key, default=None):
-            return self.data.get(key, default)
+        def get(self, key, *default):
+            calls.append((key, *default))
+            return self.data.get(key, *default)
 
     (element,) = elements(Actions.buttons([Mapping({"text": "Go", "value": ""})]))
     assert element["value"] == "" and element["action_id"] == "action-button-0"
+    assert calls == [("[]", "text"), ("style",), ("value", "button_value-0"), ("url",)]
+
+
+def test_buttons_survive_a_list_changed_while_read():
+    buttons = []
+
+    class Shrinking(dict):
+        def get(self, key, *default):
+            buttons.clear()
+            return super().get(key, *default)
+
+    buttons.extend([Shrinking(text="a"), {"text": "b"}])
+    assert len(elements(Actions.buttons(buttons))) == 1
+
+
+def test_options_survive_a_list_changed_while_read():
+    options = []
+
+    class Shrinking:
+        def __str__(self):
+            options.clear()
+            return "gone"
+
+    options.extend([Shrinking(), "b", "c"])
+    (element,) = elements(Actions.radio_buttons.__func__.__wrapped__(Actions, options))
+    assert [o["text"]["text"] for o in element["options"]] == ["gone"]
 
 
 @pytest.mark.parametrize(

@@ -5,11 +5,14 @@ from __future__ import annotations
 import inspect
 
 import pytest
+from hypothesis import given, settings
+from hypothesis import strategies as st
 from slack_sdk.models.blocks import Block
 
 from support import assert_no_leak
-from velmora.blocks import Section
+from velmora.blocks import Actions, Image, Section
 from velmora.blocks import section as section_module
+from velmora.blocks.rich_text import RickText
 
 
 def plain(text):
@@ -371,3 +374,36 @@ def test_subclass_builders_are_bound_to_the_subclass():
 def test_no_leak(call, error):
     s = "s-" + str(id(call))  # a fresh, non-interned str to watch
     assert_no_leak(lambda: call(s), expect=error, watch=[s])
+
+
+# ---- arbitrary input --------------------------------------------------------------------------
+
+_leaf = st.one_of(st.none(), st.booleans(), st.integers(), st.text(max_size=8), st.binary(max_size=4),
+                  st.sampled_from(["2024-01-01", "10:00", "primary", "danger", "https://x.io/a.png"]))
+_value = st.recursive(_leaf, lambda inner: st.one_of(st.lists(inner, max_size=4),
+                                                     st.tuples(inner, inner),
+                                                     st.dictionaries(st.sampled_from(["text", "style", "value", "url"]),
+                                                                     inner, max_size=4)),
+                      max_leaves=10)
+_builders = [getattr(cls, name) for cls, names in [
+    (Section, ["users_select", "static_select", "multi_static_select", "overflow", "button", "image",
+               "slack_image", "datepicker", "time_picker", "radio_buttons", "checkboxes"]),
+    (Actions, ["init_blocks", "buttons", "datepickers", "time_picker", "radio_buttons", "checkboxes"]),
+    (Image, ["image"]),
+    (RickText, ["list", "preformatted", "quote", "strike"]),
+] for name in names]
+
+
+@settings(max_examples=300, deadline=None)
+@given(st.sampled_from(_builders), st.lists(_value, max_size=4))
+def test_arbitrary_arguments_raise_only_ordinary_errors(builder, args):
+    before = repr(args)
+    try:
+        result = builder(*args)
+    except SystemError:  # pragma: no cover - the failure this test looks for
+        raise
+    except (TypeError, ValueError, KeyError, IndexError, AttributeError):
+        pass
+    else:
+        assert result is None or isinstance(result, list)
+    assert repr(args) == before  # nothing the caller passed was changed

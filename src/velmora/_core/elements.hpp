@@ -11,10 +11,21 @@ namespace vm {
 
 // ---- reading the caller's values ----------------------------------------------------------
 
-// mapping.get(key, default), with the default made by `make_default()` only when needed
-// (a dict is read directly; any other mapping through its own get()).
+// mapping.get(key): a dict is read directly, any other mapping through its own get().
+inline Ref mapping_get(PyObject* mapping, PyObject* key) noexcept {
+  if (PyDict_CheckExact(mapping)) {
+    PyObject* found = PyDict_GetItemWithError(mapping, key);
+    if (found || PyErr_Occurred()) return Ref::borrow(found);
+    return Ref::borrow(Py_None);
+  }
+  PyObject* args[] = {mapping, key};
+  return Ref::steal(PyObject_VectorcallMethod(k.get, args, 2 | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
+}
+
+// mapping.get(key, default), with the default made by `make_default()` only when a dict
+// lacks the key (any other mapping gets it up front, as Python would pass it).
 template <class MakeDefault>
-Ref mapping_get(PyObject* mapping, PyObject* key, MakeDefault make_default) noexcept {
+Ref mapping_get_or(PyObject* mapping, PyObject* key, MakeDefault make_default) noexcept {
   if (PyDict_CheckExact(mapping)) {
     PyObject* found = PyDict_GetItemWithError(mapping, key);
     if (found) return Ref::borrow(found);
@@ -69,8 +80,7 @@ inline Ref button_element(PyObject* button, Py_ssize_t i, bool slack_rules = fal
   if (!text) return {};
   Ref text_object = dict({{k.type, k.plain_text}, {k.text, text.get()}});
   Ref action_id = numbered("action-button-", i);
-  auto none = [] { return Ref::borrow(Py_None); };
-  Ref style = mapping_get(button, k.style, none);
+  Ref style = mapping_get(button, k.style);
   if (!text_object || !action_id || !style) return {};
   int has_style = PyObject_IsTrue(style.get());
   if (has_style < 0) return {};
@@ -83,11 +93,11 @@ inline Ref button_element(PyObject* button, Py_ssize_t i, bool slack_rules = fal
       return {};
     }
   }
-  Ref value = mapping_get(button, k.value, [i] { return numbered("button_value-", i); });
+  Ref value = mapping_get_or(button, k.value, [i] { return numbered("button_value-", i); });
   if (!value) return {};
   bool keep_value = !slack_rules || (value.get() != Py_None &&
                                      !(PyUnicode_Check(value.get()) && PyUnicode_GET_LENGTH(value.get()) == 0));
-  Ref url = mapping_get(button, k.url, none);
+  Ref url = mapping_get(button, k.url);
   if (!url) return {};
   int has_url = PyObject_IsTrue(url.get());
   if (has_url < 0) return {};
