@@ -2,8 +2,11 @@
 
 from __future__ import annotations
 
+import importlib
 import importlib.util
+import inspect
 import pkgutil
+import re
 import subprocess
 import sys
 from pathlib import Path
@@ -38,13 +41,31 @@ def mypy(tmp_path: Path, *args: str) -> subprocess.CompletedProcess[str]:
     )
 
 
+# A builder wrapped by a validation decorator is bound to its class by velmora's binding
+# descriptor, so it behaves as a class method; stubtest, which looks for a `classmethod`
+# object in the class, cannot see that. Such reports are accepted once checked at run time.
+BOUND_TO_CLASS = "stub is a classmethod but runtime is not"
+
+
+def bound_to_its_class(path: str) -> bool:
+    module, owner_name, name = path.rsplit(".", 2)
+    owner = getattr(importlib.import_module(module), owner_name)
+    runtime = getattr(owner, name)
+    return inspect.ismethod(runtime) and runtime.__self__ is owner
+
+
 def test_stubs_match_the_modules(tmp_path: Path) -> None:
     # stubtest walks the whole package, Python modules (typed inline) and stubs alike.
     done = mypy(tmp_path, "mypy.stubtest", "velmora", "--allowlist", str(ROOT / "tests" / "stubtest-allowlist.txt"))
-    assert done.returncode == 0, done.stdout + done.stderr
-    found = pkgutil.walk_packages(velmora.__path__, "velmora.", onerror=lambda name: None)
-    count = 1 + sum(1 for _ in found)  # the package itself and every module in it
-    assert f"no issues found in {count} modules" in done.stdout, done.stdout
+    report = done.stdout + done.stderr
+    errors = [line for line in done.stdout.splitlines() if line.startswith("error: ")]
+    for line in errors:
+        found = re.fullmatch(r"error: (\S+) is inconsistent, (.*)", line)
+        assert found and found[2] == BOUND_TO_CLASS and bound_to_its_class(found[1]), report
+    assert done.returncode == (1 if errors else 0), report
+    checked = re.search(r"(?:checked|found in) (\d+) modules", done.stdout)
+    package = pkgutil.walk_packages(velmora.__path__, "velmora.", onerror=lambda name: None)
+    assert checked and int(checked[1]) == 1 + sum(1 for _ in package), report  # every module
 
 
 def test_examples_pass_mypy_strict(tmp_path: Path) -> None:
