@@ -203,3 +203,23 @@ def test_default_bot(monkeypatch: pytest.MonkeyPatch) -> None:
     assert Blocks([], slack_bot=given).slack_bot is given
     monkeypatch.setattr(interface.importlib.util, "find_spec", lambda name: None)  # no slack_sdk
     assert isinstance(default_bot(), OfflineBot)
+
+
+def test_image_message_uploads_and_sends_a_slack_file(slack: FakeSlack, bot: SlackBot) -> None:
+    image_msg = pytest.importorskip("velmora.messages.image.image_msg")
+    message = image_msg.ImageMessage(image_buffer=io.BytesIO(b"\x89PNG"), image_name="chart.png", slack_bot=bot)
+    message.send(channel="C0123")
+    assert [r.api for r in slack.requests] == [
+        "files.getUploadURLExternal", "/upload/F0001", "files.completeUploadExternal", "chat.postMessage",
+    ]
+    assert slack.requests[1].body == b"\x89PNG"
+    assert slack.requests[-1].json() == {
+        "channel": "C0123",
+        "text": "chart.png",
+        "blocks": [{
+            "type": "image",
+            "block_id": "image_block",
+            "slack_file": {"url": "https://files.slack.com/files-pri/T0001-F0001/chart.png"},
+            "alt_text": "chart.png",
+        }],
+    }
