@@ -140,3 +140,15 @@ def test_demo_messages_pass_validation(blocks: Any) -> None:
     from velmora import validate
 
     assert validate(blocks) == []
+
+
+def test_readme_examples_of_sending_and_validation() -> None:
+    import doctest
+
+    readme = (Path(__file__).parents[1] / "README.md").read_text()
+    part = readme[readme.index("## Sending"):readme.index("### Preview")]
+    part = "\n".join("" if line.startswith("```") else line for line in part.splitlines())
+    test = doctest.DocTestParser().get_doctest(part, {}, "README", "README.md", 0)
+    runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS)
+    runner.run(test)
+    assert runner.failures == 0 and runner.tries >= 8
