@@ -22,16 +22,18 @@ class FakeBuilder:
 
     _unset = object()
 
-    def __init__(self, result: Any = _unset) -> None:
+    def __init__(self, result: Any = _unset, *, record: bool = True) -> None:
         self.calls: list[tuple[str, tuple[Any, ...], dict[str, Any]]] = []
         self.result = result
+        self.record = record
 
     def __getattr__(self, name: str) -> Any:
         if name.startswith("__"):
             raise AttributeError(name)
 
         def builder(*args: Any, **kwargs: Any) -> Any:
-            self.calls.append((name, args, kwargs))
+            if self.record:
+                self.calls.append((name, args, kwargs))
             if self.result is FakeBuilder._unset:
                 return [{"type": "section", "built_by": name}]
             return self.result
