@@ -24,8 +24,17 @@ def header_message() -> list[dict[str, Any]]:
     return HeaderMessage("Nightly report").build_blocks()
 
 
+def context_message() -> list[dict[str, Any]]:
+    from velmora.messages.context.context import ContextMessage
+
+    return ContextMessage(
+        text_1="Deployed by *ana*", image_url_2="https://picsum.photos/id/237/64", text_3="2 minutes ago"
+    ).build_blocks()
+
+
 # name -> builder of the example's blocks, in the order the demo prints them
 EXAMPLES: dict[str, Example] = {
     "section texts": section_texts,
     "header message": header_message,
+    "context message": context_message,
 }

@@ -19,12 +19,12 @@ int init(PyObject* self, PyObject* args, PyObject* kwargs) {
       vm::call_base_init(message_class.get(), self, given.get()) < 0) {
     return -1;
   }
-  for (PyObject* name : {k.image_url, k.image_buffer, k.image_name}) {
+  for (PyObject* name : {k.image_url, k.image_buffer, k.image_name_name}) {
     PyObject* value = PyDict_GetItemWithError(given.get(), name);
     if (!value && PyErr_Occurred()) return -1;
     if (!vm::set_attr(self, name, value ? value : Py_None)) return -1;
   }
-  Ref preview = vm::first_truthy_attr(self, {k.preview, k.header, k.sub_header, k.image_name},
+  Ref preview = vm::first_truthy_attr(self, {k.preview, k.header, k.sub_header, k.image_name_name},
                                       k.default_preview);
   return vm::set_attr(self, k.preview, preview.get()) ? 0 : -1;
 }
@@ -32,7 +32,7 @@ int init(PyObject* self, PyObject* args, PyObject* kwargs) {
 // self.slack_bot.image_upload(buffer=self.image_buffer, file_name=self.image_name)
 Ref upload_image_buffer(PyObject* self) {
   return vm::call_with_attrs(vm::get_attr(vm::get_attr(self, k.slack_bot).get(), k.image_upload), self,
-                             {k.image_buffer, k.image_name}, upload_names.get());
+                             {k.image_buffer, k.image_name_name}, upload_names.get());
 }
 
 // The URL to show: a truthy buffer is uploaded (again on every build) and wins over the URL.
@@ -57,7 +57,7 @@ Ref build_blocks(PyObject* self) {
   if (!url) return {};
   Ref image = vm::global_attr(k.Image, k.image);
   if (!image) return {};
-  Ref name = vm::get_attr(self, k.image_name);
+  Ref name = vm::get_attr(self, k.image_name_name);
   if (!name) return {};
   if (name.get() == Py_None) return vm::check_list_result(vm::call(image.get(), {url.get()}));
   return vm::check_list_result(vm::call(image.get(), {url.get(), name.get()}));
