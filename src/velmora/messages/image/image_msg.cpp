@@ -14,15 +14,19 @@ constexpr vm::Params<0> init_params{"ImageMessage.__init__", {}, 0};
 int init(PyObject* self, PyObject* args, PyObject* kwargs) {
   vm::Bound<0> a;
   Ref given;
-  // Every keyword argument, image_* included, goes to the base (as a copy).
-  if (!vm::bind_init(init_params, args, kwargs, a, given) ||
-      vm::call_base_init(message_class.get(), self, given.get()) < 0) {
-    return -1;
-  }
-  for (PyObject* name : {k.image_url, k.image_buffer, k.image_name_name}) {
-    PyObject* value = PyDict_GetItemWithError(given.get(), name);
+  if (!vm::bind_init(init_params, args, kwargs, a, given)) return -1;
+  // Every keyword argument, these three included, goes to the base; they are read first so
+  // that nothing the base does to its keywords changes them.
+  PyObject* names[] = {k.image_url, k.image_buffer, k.image_name_name};
+  Ref values[3];
+  for (std::size_t i = 0; i < 3; ++i) {
+    PyObject* value = PyDict_GetItemWithError(given.get(), names[i]);
     if (!value && PyErr_Occurred()) return -1;
-    if (!vm::set_attr(self, name, value ? value : Py_None)) return -1;
+    values[i] = Ref::borrow(value ? value : Py_None);
+  }
+  if (vm::call_base_init(message_class.get(), self, given.get()) < 0) return -1;
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (!vm::set_attr(self, names[i], values[i].get())) return -1;
   }
   Ref preview = vm::first_truthy_attr(self, {k.preview, k.header, k.sub_header, k.image_name_name},
                                       k.default_preview);
