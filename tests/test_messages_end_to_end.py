@@ -88,3 +88,24 @@ def test_image_from_buffer_through_offline_bot(tmp_path):
     (block,) = message.build_blocks()
     assert block["image_url"].startswith("file://") and block["alt_text"] == "cat.png"
     assert ImageMessage(image_url=URL, image_buffer=b"").build_blocks()[0]["image_url"] == URL
+
+
+@needs_builders
+def test_readme_message_examples():
+    import json
+    import re
+    from pathlib import Path
+
+    readme = (Path(__file__).parents[1] / "README.md").read_text()
+    section = readme[readme.index("## Messages"):readme.index("## Sending")]
+    namespace: dict = {}
+    checked = 0
+    for kind, body in re.findall(r"```(python|json)\n(.*?)```", section, re.S):
+        if kind == "python":
+            lines = body.strip().splitlines()
+            exec("\n".join(line for line in lines if line.startswith("from ")), namespace)
+            built = eval("\n".join(line for line in lines if not line.startswith("from ")), namespace).build_blocks()
+        else:
+            assert json.loads(body) == built
+            checked += 1
+    assert checked == 10
