@@ -35,7 +35,9 @@ PyMethodDef methods[] = {
     {nullptr, nullptr, 0, nullptr}};
 
 int setup(PyObject* module) noexcept {
-  if (!vm::import_from(module, "blocks", 3, {"Section"}) ||
+  // The typing names serve the annotations of the Python reading of this class only.
+  if (!vm::import_from(module, "typing", 0, {"Iterable", "Optional"}) ||
+      !vm::import_from(module, "blocks", 3, {"Section"}) ||
       !vm::import_from(module, "interface", 3, {"BaseVelmora"})) {
     return -1;
   }
