@@ -4,16 +4,7 @@ from __future__ import annotations
 
 from typing import Any
 
-import velmora.blocks as _blocks
-
 from velmora.interface import BaseVelmora
-
-# The message modules import Actions and Image from velmora.blocks at load. Until those
-# builders are exported there, give the modules placeholder names to bind; every test that
-# builds replaces them with a FakeBuilder anyway.
-for _name in ("Actions", "Image"):
-    if not hasattr(_blocks, _name):
-        setattr(_blocks, _name, type(_name, (), {}))
 
 
 class FakeBuilder:

@@ -9,8 +9,6 @@ from pathlib import Path
 
 import pytest
 
-import message_fakes  # noqa: F401  (names the message modules import)
-
 MESSAGES = {
     "velmora.messages.header.header": "HeaderMessage",
     "velmora.messages.composite.button": "ButtonMessage",

@@ -83,8 +83,8 @@ Ref make_button(PyObject* params, PyObject* number) {
   PyObject* style = if_truthy(button_param(params, number, "style", failed), status);
   if (failed || status < 0) return {};
   if (style) {  // only the two styles Slack knows; any other is dropped
-    int known = PyObject_RichCompareBool(style, k.style_primary, Py_EQ);
-    if (known == 0) known = PyObject_RichCompareBool(style, k.style_danger, Py_EQ);
+    int known = PyObject_RichCompareBool(style, k.primary, Py_EQ);
+    if (known == 0) known = PyObject_RichCompareBool(style, k.danger, Py_EQ);
     if (known < 0) return {};
     if (!known) style = nullptr;
   }
@@ -129,7 +129,7 @@ int init(PyObject* self, PyObject* args, PyObject* kwargs) {
 
   // Buttons made before a failure stay in self.buttons.
   Ref buttons = vm::empty_list();
-  if (!vm::set_attr(self, k.buttons_name, buttons.get())) return -1;
+  if (!vm::set_attr(self, k.buttons, buttons.get())) return -1;
   for (const NumberKey& key : order) {
     if (!vm::append(buttons.get(), make_button(params.get(), key.number))) return -1;
   }
@@ -152,7 +152,7 @@ int init(PyObject* self, PyObject* args, PyObject* kwargs) {
 // otherwise, with a warning when a text is thereby dropped.
 Ref build_blocks(PyObject* self) {
   Ref text = vm::get_attr(self, k.text);
-  Ref buttons = vm::get_attr(text ? self : nullptr, k.buttons_name);
+  Ref buttons = vm::get_attr(text ? self : nullptr, k.buttons);
   if (!text || !buttons) return {};
   if (text.get() != Py_None) {
     Py_ssize_t count = PyObject_Size(buttons.get());
@@ -165,7 +165,7 @@ Ref build_blocks(PyObject* self) {
     if (!warn_text_ignored(count)) return {};
   }
   return vm::check_list_result(
-      vm::call(vm::global_attr(k.Actions, k.buttons_name).get(), {buttons.get()}, actions_names.get()));
+      vm::call(vm::global_attr(k.Actions, k.buttons).get(), {buttons.get()}, actions_names.get()));
 }
 
 PyMethodDef methods[] = {
@@ -184,7 +184,7 @@ int setup(PyObject* module) noexcept {
   Ref logger = logging ? Ref::steal(PyObject_CallMethod(logging.get(), "getLogger", "s", VELMORA_MODULE_NAME)) : Ref();
   if (!logger || PyModule_AddObjectRef(module, "logger", logger.get()) < 0) return -1;
   section_names.set(vm::names({k.text, k.button}));
-  actions_names.set(vm::names({k.buttons_name}));
+  actions_names.set(vm::names({k.buttons}));
   if (!section_names.get() || !actions_names.get()) return -1;
   return vm::add_message_class(module, "velmora.messages.composite.button.ButtonMessage",
                                "ButtonMessage(text=None, **kwargs)\n--\n\n"

@@ -17,7 +17,7 @@ int init(PyObject* self, PyObject* args, PyObject* kwargs) {
   if (!vm::bind_init(init_params, args, kwargs, a, given)) return -1;
   // Every keyword argument, these three included, goes to the base; they are read first so
   // that nothing the base does to its keywords changes them.
-  PyObject* names[] = {k.image_url, k.image_buffer, k.image_name_name};
+  PyObject* names[] = {k.image_url, k.image_buffer, k.image_name};
   Ref values[3];
   for (std::size_t i = 0; i < 3; ++i) {
     PyObject* value = PyDict_GetItemWithError(given.get(), names[i]);
@@ -28,7 +28,7 @@ int init(PyObject* self, PyObject* args, PyObject* kwargs) {
   for (std::size_t i = 0; i < 3; ++i) {
     if (!vm::set_attr(self, names[i], values[i].get())) return -1;
   }
-  Ref preview = vm::first_truthy_attr(self, {k.preview, k.header, k.sub_header, k.image_name_name},
+  Ref preview = vm::first_truthy_attr(self, {k.preview, k.header, k.sub_header, k.image_name},
                                       k.default_preview);
   return vm::set_attr(self, k.preview, preview.get()) ? 0 : -1;
 }
@@ -36,7 +36,7 @@ int init(PyObject* self, PyObject* args, PyObject* kwargs) {
 // self.slack_bot.image_upload(buffer=self.image_buffer, file_name=self.image_name)
 Ref upload_image_buffer(PyObject* self) {
   return vm::call_with_attrs(vm::get_attr(vm::get_attr(self, k.slack_bot).get(), k.image_upload), self,
-                             {k.image_buffer, k.image_name_name}, upload_names.get());
+                             {k.image_buffer, k.image_name}, upload_names.get());
 }
 
 // The URL to show: a truthy buffer is uploaded (again on every build) and wins over the URL.
@@ -61,7 +61,7 @@ Ref build_blocks(PyObject* self) {
   if (!url) return {};
   Ref image = vm::global_attr(k.Image, k.image);
   if (!image) return {};
-  Ref name = vm::get_attr(self, k.image_name_name);
+  Ref name = vm::get_attr(self, k.image_name);
   if (!name) return {};
   if (name.get() == Py_None) return vm::check_list_result(vm::call(image.get(), {url.get()}));
   return vm::check_list_result(vm::call(image.get(), {url.get(), name.get()}));
