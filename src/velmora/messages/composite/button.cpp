@@ -152,14 +152,16 @@ int init(PyObject* self, PyObject* args, PyObject* kwargs) {
 // otherwise, with a warning when a text is thereby dropped.
 Ref build_blocks(PyObject* self) {
   Ref text = vm::get_attr(self, k.text);
-  Ref buttons = vm::get_attr(text ? self : nullptr, k.buttons);
-  if (!text || !buttons) return {};
+  if (!text) return {};
+  Ref buttons = vm::get_attr(self, k.buttons);
+  if (!buttons) return {};
   if (text.get() != Py_None) {
     Py_ssize_t count = PyObject_Size(buttons.get());
     if (count < 0) return {};
     if (count == 1) {
       Ref section_button = vm::global_attr(k.Section, k.button);
-      Ref button = section_button ? Ref::steal(PySequence_GetItem(buttons.get(), 0)) : Ref();
+      Ref zero = Ref::steal(PyLong_FromLong(0));  // self.buttons[0], whatever the container
+      Ref button = section_button && zero ? Ref::steal(PyObject_GetItem(buttons.get(), zero.get())) : Ref();
       return vm::check_list_result(vm::call(section_button.get(), {text.get(), button.get()}, section_names.get()));
     }
     if (!warn_text_ignored(count)) return {};
