@@ -2,6 +2,7 @@
 // (button_1_text, button_1_style, button_1_value, button_1_url, button_2_text, ...).
 #include <algorithm>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "_core/core.hpp"
@@ -19,14 +20,6 @@ vm::Global actions_names;  // ("buttons",)
 constexpr vm::Params<1> init_params{"ButtonMessage.__init__", {&Keys::text}, 0};
 
 // ---- button numbers ------------------------------------------------------------------------
-
-// The N of a name button_N_suffix (exactly three parts when split at "_"), or a null Ref
-// without an error for any other name.
-Ref button_number(PyObject* name) {
-  Ref parts = Ref::steal(PyUnicode_Split(name, k.underscore, -1));
-  if (!parts || PyList_GET_SIZE(parts.get()) != 3) return {};
-  return Ref::borrow(PyList_GET_ITEM(parts.get(), 1));
-}
 
 // Natural order: numbers of ASCII digits only come first, by value (ties by the string:
 // "01" before "1"), then every other number in string order. "2" precedes "10".
@@ -56,12 +49,35 @@ bool number_before(const NumberKey& a, const NumberKey& b) {
 
 // ---- the constructor -----------------------------------------------------------------------
 
-// "button_" + N + "_" + suffix: the value given for it, borrowed, or nullptr when absent.
-PyObject* button_param(PyObject* params, PyObject* number, const char* suffix, bool& failed) {
-  Ref name = Ref::steal(PyUnicode_FromFormat("button_%U_%s", number, suffix));
-  PyObject* value = name ? PyDict_GetItemWithError(params, name.get()) : nullptr;
-  failed = !name || (!value && PyErr_Occurred());
-  return value;
+// What the keywords button_N_text, _style, _value and _url give for one number N: values
+// borrowed from the call's keywords, nullptr where absent.
+struct Button {
+  NumberKey key;
+  PyObject* text = nullptr;
+  PyObject* style = nullptr;
+  PyObject* value = nullptr;
+  PyObject* url = nullptr;
+};
+
+// The field of `button` that a keyword with this suffix fills, or nullptr for another suffix.
+PyObject** field_for(Button& button, PyObject* suffix) {
+  for (auto [name, field] : {std::pair{k.text, &button.text}, std::pair{k.style, &button.style},
+                             std::pair{k.value, &button.value}, std::pair{k.url, &button.url}}) {
+    if (PyUnicode_Compare(suffix, name) == 0) return field;  // exact str objects: never fails
+  }
+  return nullptr;
+}
+
+// The button numbered `number`, added at the end of `found` when new; `index` maps each
+// number to its position (and keeps the number strings alive).
+Button* button_for(std::vector<Button>& found, PyObject* index, PyObject* number) {
+  PyObject* at = PyDict_GetItemWithError(index, number);
+  if (at) return &found[PyLong_AsSize_t(at)];
+  if (PyErr_Occurred()) return nullptr;
+  Ref position = Ref::steal(PyLong_FromSize_t(found.size()));
+  if (!position || PyDict_SetItem(index, number, position.get()) < 0) return nullptr;
+  found.push_back({number_key(number)});
+  return &found.back();
 }
 
 // A truthy value, or nullptr; -1 in `status` on error.
@@ -70,30 +86,28 @@ PyObject* if_truthy(PyObject* value, int& status) {
   return status > 0 ? value : nullptr;
 }
 
-// {"text": ..., "style": ..., "value": ..., "url": ...} for button N, keys present as given.
-Ref make_button(PyObject* params, PyObject* number) {
-  bool failed = false;
-  PyObject* text = button_param(params, number, "text", failed);
-  if (failed) return {};
-  if (!text) {
-    PyErr_Format(PyExc_ValueError, "Button %U is missing required 'text' (use button_%U_text)", number, number);
+// {"text": ..., "style": ..., "value": ..., "url": ...}, each key only under its condition.
+Ref make_button(const Button& button) {
+  if (!button.text) {
+    PyErr_Format(PyExc_ValueError, "Button %U is missing required 'text' (use button_%U_text)",
+                 button.key.number, button.key.number);
     return {};
   }
   int status = 0;
-  PyObject* style = if_truthy(button_param(params, number, "style", failed), status);
-  if (failed || status < 0) return {};
+  PyObject* style = if_truthy(button.style, status);
+  if (status < 0) return {};
   if (style) {  // only the two styles Slack knows; any other is dropped
     int known = PyObject_RichCompareBool(style, k.primary, Py_EQ);
     if (known == 0) known = PyObject_RichCompareBool(style, k.danger, Py_EQ);
     if (known < 0) return {};
     if (!known) style = nullptr;
   }
-  PyObject* value = if_truthy(button_param(params, number, "value", failed), status);
-  if (failed || status < 0) return {};
-  PyObject* url = if_truthy(button_param(params, number, "url", failed), status);
-  if (failed || status < 0) return {};
-  return vm::dict({{k.text, text}, {k.style, style, style != nullptr}, {k.value, value, value != nullptr},
-                   {k.url, url, url != nullptr}});
+  PyObject* value = if_truthy(button.value, status);
+  if (status < 0) return {};
+  PyObject* url = if_truthy(button.url, status);
+  if (status < 0) return {};
+  return vm::dict({{k.text, button.text}, {k.style, style, style != nullptr},
+                   {k.value, value, value != nullptr}, {k.url, url, url != nullptr}});
 }
 
 int init(PyObject* self, PyObject* args, PyObject* kwargs) {
@@ -103,35 +117,38 @@ int init(PyObject* self, PyObject* args, PyObject* kwargs) {
   PyObject* text = a[0] ? a[0] : Py_None;
   if (!vm::check_str(text, "text", /*none_ok=*/true) || !vm::set_attr(self, k.text, text)) return -1;
 
-  // Every button_* keyword is ours; the numbers of the three-part names define the buttons.
-  Ref params = Ref::steal(PyDict_New()), rest = Ref::steal(PyDict_New()), numbers = Ref::steal(PyDict_New());  // an ordered set
-  if (!params || !rest || !numbers) return -1;
+  // Every button_* keyword is ours; a name of exactly three parts, button_N_suffix, gives
+  // button N its suffix's field (button_extra and button_1_alt_text define nothing).
+  Ref rest = Ref::steal(PyDict_New()), index = Ref::steal(PyDict_New());
+  if (!rest || !index) return -1;
+  std::vector<Button> found;
   Py_ssize_t pos = 0;
   PyObject *name, *value;
   while (PyDict_Next(given.get(), &pos, &name, &value)) {
-    bool ours = vm::starts_with(name, k.button_prefix);
-    if (PyDict_SetItem(ours ? params.get() : rest.get(), name, value) < 0) return -1;
-    if (!ours) continue;
-    Ref number = button_number(name);
-    if (PyErr_Occurred() || (number && PyDict_SetItem(numbers.get(), number.get(), Py_None) < 0)) return -1;
+    if (!vm::starts_with(name, k.button_prefix)) {
+      if (PyDict_SetItem(rest.get(), name, value) < 0) return -1;
+      continue;
+    }
+    Ref parts = Ref::steal(PyUnicode_Split(name, k.underscore, -1));
+    if (!parts) return -1;
+    if (PyList_GET_SIZE(parts.get()) != 3) continue;
+    Button* button = button_for(found, index.get(), PyList_GET_ITEM(parts.get(), 1));
+    if (!button) return -1;
+    if (PyObject** field = field_for(*button, PyList_GET_ITEM(parts.get(), 2))) *field = value;
   }
-  if (PyDict_GET_SIZE(numbers.get()) == 0) {
+  if (found.empty()) {
     PyErr_SetString(PyExc_ValueError,
                     "At least one button must be provided (use button_1_text and related parameters)");
     return -1;
   }
-
-  std::vector<NumberKey> order;
-  order.reserve(static_cast<std::size_t>(PyDict_GET_SIZE(numbers.get())));
-  pos = 0;
-  while (PyDict_Next(numbers.get(), &pos, &name, &value)) order.push_back(number_key(name));
-  std::sort(order.begin(), order.end(), number_before);
+  std::sort(found.begin(), found.end(),
+            [](const Button& x, const Button& y) { return number_before(x.key, y.key); });
 
   // Buttons made before a failure stay in self.buttons.
   Ref buttons = vm::empty_list();
   if (!vm::set_attr(self, k.buttons, buttons.get())) return -1;
-  for (const NumberKey& key : order) {
-    if (!vm::append(buttons.get(), make_button(params.get(), key.number))) return -1;
+  for (const Button& button : found) {
+    if (!vm::append(buttons.get(), make_button(button))) return -1;
   }
   return vm::call_base_init(message_class.get(), self, rest.get());
 }
