@@ -94,6 +94,7 @@ inline bool set_attrs(PyObject* self,
   return true;
 }
 
+// getattr(self, name); a null `self` propagates an earlier failure, so calls can be chained.
 inline Ref get_attr(PyObject* self, PyObject* name) noexcept {
   if (!self) return {};
   return Ref::steal(PyObject_GetAttr(self, name));
