@@ -12,6 +12,7 @@ is installed, else an :class:`OfflineBot` that sends nothing.
 
 from __future__ import annotations
 
+import functools
 import importlib.util
 import itertools
 import os
@@ -54,8 +55,15 @@ class OfflineBot:
     _counter = itertools.count(1)
 
     def __init__(self, outbox: str | os.PathLike[str] | None = None) -> None:
-        self.outbox = Path(outbox) if outbox is not None else Path(tempfile.gettempdir()) / "velmora-outbox"
+        # Every message gets its own bot, so the default folder is worked out only when used.
+        self._outbox = Path(outbox) if outbox is not None else None
         self.sent: list[tuple[str | None, dict[str, Any]]] = []
+
+    @property
+    def outbox(self) -> Path:
+        if self._outbox is None:
+            self._outbox = Path(tempfile.gettempdir()) / "velmora-outbox"
+        return self._outbox
 
     def send(self, payload: dict[str, Any], channel: str | None = None) -> dict[str, Any]:
         self.sent.append((channel, payload))
@@ -74,6 +82,11 @@ class OfflineBot:
         return f"OfflineBot(outbox={str(self.outbox)!r}, sent={len(self.sent)})"
 
 
+@functools.cache
+def _slack_sdk_installed() -> bool:
+    return importlib.util.find_spec("slack_sdk") is not None
+
+
 _slack_bots: dict[str, Any] = {}  # token -> the SlackBot that default_bot() shares
 
 
@@ -84,7 +97,7 @@ def default_bot() -> Any:
     set and ``slack_sdk`` is installed; otherwise a new :class:`OfflineBot`.
     """
     token = os.environ.get("SLACK_BOT_TOKEN")
-    if token and importlib.util.find_spec("slack_sdk") is not None:
+    if token and _slack_sdk_installed():
         bot = _slack_bots.get(token)
         if bot is None:
             from velmora.slack import SlackBot
