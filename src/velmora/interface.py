@@ -12,7 +12,6 @@ is installed, else an :class:`OfflineBot` that sends nothing.
 
 from __future__ import annotations
 
-import functools
 import importlib.util
 import itertools
 import os
@@ -82,9 +81,14 @@ class OfflineBot:
         return f"OfflineBot(outbox={str(self.outbox)!r}, sent={len(self.sent)})"
 
 
-@functools.cache
+_slack_sdk_found: bool | None = None  # searched for once, on first need
+
+
 def _slack_sdk_installed() -> bool:
-    return importlib.util.find_spec("slack_sdk") is not None
+    global _slack_sdk_found
+    if _slack_sdk_found is None:
+        _slack_sdk_found = importlib.util.find_spec("slack_sdk") is not None
+    return _slack_sdk_found
 
 
 _slack_bots: dict[str, Any] = {}  # token -> the SlackBot that default_bot() shares
