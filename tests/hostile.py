@@ -105,7 +105,8 @@ class Saboteur:
     """Empties `target` (the container holding it) when one of its methods is used, then answers."""
 
     ANSWERS = {"__str__": "x", "__repr__": "'x'", "__bool__": True, "__eq__": False, "__hash__": 0,
-               "get": None, "__index__": 0, "__len__": 0, "__format__": "x"}
+               "get": None, "__index__": 0, "__len__": 0, "__format__": "x", "__getitem__": "x",
+               "__iter__": ()}
 
     def __init__(self, method: str) -> None:
         self.method = method
@@ -126,6 +127,8 @@ class Saboteur:
     def __index__(self): return self._fire("__index__") if self.method == "__index__" else 1
     def __len__(self): return self._fire("__len__") if self.method == "__len__" else 1
     def __format__(self, spec): return self._fire("__format__") if self.method == "__format__" else "s"
+    def __getitem__(self, key): return self._fire("__getitem__") if self.method == "__getitem__" else "x"
+    def __iter__(self): return iter(self._fire("__iter__") if self.method == "__iter__" else ("x",))
 
 
 @st.composite

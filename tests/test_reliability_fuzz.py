@@ -184,9 +184,19 @@ def _hostile_instance(cls):
     return cls()
 
 
+def _fresh(text: str) -> str:
+    return "".join(list(text))  # a new str object, freed as soon as its container lets go
+
+
 def _sabotaged(method: str, as_dict: bool):
+    # Fresh items only: an item freed while the callee still holds a borrowed pointer to it is
+    # then a use after free that the sanitizer build reports.
     saboteur = Saboteur(method)
-    container = {"text": saboteur, "style": saboteur, "value": "v"} if as_dict else ["a", saboteur, "b"]
+    if as_dict:
+        container = {"text": saboteur, "style": _fresh("primary"), "value": _fresh("v1"), "url": saboteur}
+    else:
+        container = [_fresh("a1"), saboteur, _fresh("b1"), Saboteur(method), _fresh("c1")]
+        container[3].target = container
     saboteur.target = container
     hostile.SABOTAGED.add(id(container))
     return container
