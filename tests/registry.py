@@ -33,8 +33,20 @@ class C:
         self.args, self.kwargs = tuple(args), kwargs
 
     def __repr__(self):
-        parts = [repr(a) for a in self.args] + [f"{k}={v!r}" for k, v in self.kwargs.items()]
+        parts = [_safe_repr(a) for a in self.args] + [f"{str.__str__(k)}={_safe_repr(v)}" for k, v in self.kwargs.items()]
         return f"({', '.join(parts)})"
+
+
+def _safe_repr(value: object) -> str:
+    """repr() that survives hostile objects (their __repr__ may raise or have side effects)."""
+    if type(value) in (str, int, float, bool, type(None), bytes):
+        text = repr(value)
+        return text if len(text) <= 80 else text[:77] + "..."
+    if type(value) in (list, tuple):
+        return "[" + ", ".join(_safe_repr(v) for v in value[:6]) + "]"
+    if type(value) is dict:
+        return "{" + ", ".join(f"{_safe_repr(k)}: {_safe_repr(v)}" for k, v in list(value.items())[:6]) + "}"
+    return f"<{type(value).__name__}>"
 
 
 @dataclass(frozen=True)

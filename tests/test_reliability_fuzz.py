@@ -31,6 +31,8 @@ ORDINARY = (TypeError, ValueError, KeyError, IndexError, AttributeError)
 ENTRIES = registry.entries()
 ANY = values(2)
 SHALLOW = values(1)
+NAME_TYPES = [hostile.StrSub, hostile_type(str, frozenset({"__eq__"})),
+              hostile_type(str, frozenset({"__eq__", "__str__", "__repr__", "__iter__", "__len__", "__getitem__"}))]
 ODD_NAMES = ["", "é", "x", "self", "cls", "kwargs", "args", "__init__", "text_", "button_", "Δ", "a" * 300,
              "preview", "slack_bot"]
 
@@ -61,6 +63,9 @@ def call_shapes(draw, entry):
         names = ODD_NAMES + [p.name for p in entry.params]
         for name in draw(st.lists(st.sampled_from(names), min_size=1, max_size=2)):
             kwargs[name] = draw(SHALLOW)
+    if kwargs and draw(st.integers(0, 3)) == 0:  # keyword names may be str subclasses, even hostile ones
+        kind = draw(st.sampled_from(NAME_TYPES))
+        kwargs = {kind(name): value for name, value in kwargs.items()}
     return C(*args, **kwargs)
 
 
