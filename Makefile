@@ -46,7 +46,10 @@ FUZZ_PROFILE ?= fuzz
 SOAK_CALLS ?= 1000000
 
 fuzz: install
-	HYPOTHESIS_PROFILE=$(FUZZ_PROFILE) $(PY) -m pytest -q -p no:cacheprovider tests/test_reliability_fuzz.py
+	@mkdir -p build && rm -f build/fuzz.tsv
+	HYPOTHESIS_PROFILE=$(FUZZ_PROFILE) VELMORA_FUZZ_REPORT=build/fuzz.tsv \
+		$(PY) -m pytest -q -p no:cacheprovider tests/test_reliability_fuzz.py
+	@sort -t"	" -k2 -n build/fuzz.tsv | awk -F"	" '{n+=$$2; print} END {print NR " callables, " n " examples"}'
 
 soak: install
 	@mkdir -p build && rm -f build/soak.jsonl

@@ -155,10 +155,12 @@ def check_caller_objects_kept(entry, target, call: C, later: dict) -> None:
 @pytest.mark.parametrize("entry", ENTRIES, ids=lambda e: e.id)
 def test_arbitrary_calls_raise_only_ordinary_errors(entry):
     target = entry.resolve()
+    examples = []
 
     @PROFILE
     @given(st.data())
     def run(data):
+        examples.append(1)
         hostile.reset()
         call = data.draw(call_shapes(entry), label="call")
         later = {}
@@ -167,6 +169,9 @@ def test_arbitrary_calls_raise_only_ordinary_errors(entry):
         check_caller_objects_kept(entry, target, call, later)
 
     run()
+    if os.environ.get("VELMORA_FUZZ_REPORT"):
+        with open(os.environ["VELMORA_FUZZ_REPORT"], "a") as out:
+            out.write(f"{entry.id}\t{len(examples)}\n")
 
 
 # ---- a systematic sweep: each kind of hostile object in each parameter ----------------------------
