@@ -1,0 +1,258 @@
+"""What the benchmark times: one Case per builder or message class and argument set.
+
+A case runs one statement in three namespaces: velmora's classes, the plain-Python
+reference (bench/reference.py) and its Cython build, so all three do exactly the same
+call. `floor` is a Python literal or comprehension producing the identical output (the
+cost of allocating it); `sdk` builds the equivalent with slack_sdk's models and
+`to_dict()`, where it has them. `names` maps each class the statement uses to the velmora
+module that defines it; a case whose module does not import is skipped.
+"""
+
+from __future__ import annotations
+
+from dataclasses import dataclass, field
+from typing import Any
+
+
+@dataclass
+class Case:
+    name: str  # "Section.plain_text"
+    size: str  # "typical" or "large"
+    kind: str  # "builder" or "message"
+    names: dict[str, str]  # class name -> velmora module
+    stmt: str
+    floor: str
+    sdk: str | None = None
+    args: dict[str, Any] = field(default_factory=dict)
+    callgrind: bool = False  # also count instructions per call
+    needs: tuple[str, ...] = ()  # other modules the case needs (pandas)
+
+    @property
+    def id(self) -> str:
+        return f"{self.name}[{self.size}]"
+
+
+SECTION = {"Section": "velmora.blocks.section"}
+ACTIONS = {"Actions": "velmora.blocks.actions"}
+
+OPTIONS_100 = [f"Option {i}" for i in range(100)]
+OPTIONS_5 = ["Low", "Medium", "High", "Critical", "Blocker"]
+BUTTON_TEXTS_25 = [f"Button {i}" for i in range(25)]
+DATES_25 = [f"2026-12-{d:02d}" for d in range(1, 26)]
+TEXTS_10 = [f"*Field {i}*\nvalue {i}" for i in range(10)]  # Block Kit allows 10 fields
+
+
+class Bot:
+    """A bot shared by every message of the benchmark, so that no message makes its own."""
+
+    def send(self, payload, channel=None):
+        return payload
+
+    def image_upload(self, buffer, file_name=None):
+        return "https://example.com/uploaded.png"
+
+
+BOT = Bot()
+
+
+def _button_kwargs(texts, styles=()):
+    kw: dict[str, Any] = {}
+    for i, text in enumerate(texts, 1):
+        kw[f"button_{i}_text"] = text
+        if i <= len(styles):
+            kw[f"button_{i}_style"] = styles[i - 1]
+    kw["slack_bot"] = BOT
+    return kw
+
+
+def _plain_buttons_floor(count_var: str) -> str:
+    return (
+        '[{"type": "actions", "elements": [{"type": "button", "text": {"type": "plain_text", '
+        '"text": t}, "action_id": f"action-button-{i}", "value": f"button_value-{i}"} '
+        f"for i, t in enumerate({count_var})]}}]"
+    )
+
+
+def all_cases() -> list[Case]:
+    cases = [
+        # ---- Section text builders
+        Case("Section.plain_text", "typical", "builder", SECTION, "Section.plain_text(t)",
+             '[{"type": "section", "text": {"type": "plain_text", "text": t, "emoji": True}}]',
+             "[SectionBlock(text=PlainTextObject(text=t, emoji=True)).to_dict()]",
+             {"t": "Deploy finished :rocket:"}, callgrind=True),
+        Case("Section.mrkdwn", "typical", "builder", SECTION, "Section.mrkdwn(t)",
+             '[{"type": "section", "text": {"type": "mrkdwn", "text": t}}]',
+             "[SectionBlock(text=MarkdownTextObject(text=t)).to_dict()]",
+             {"t": "*api* is live on `prod`"}, callgrind=True),
+        Case("Section.text_fields", "typical", "builder", SECTION, "Section.text_fields(texts)",
+             '[{"type": "section", "fields": [{"type": "mrkdwn", "text": x} for x in texts]}]',
+             "[SectionBlock(fields=[MarkdownTextObject(text=x) for x in texts]).to_dict()]",
+             {"texts": ["*Version*\n1.4.2", "*Took*\n3m 12s"]}, callgrind=True),
+        Case("Section.text_fields", "large", "builder", SECTION, "Section.text_fields(texts)",
+             '[{"type": "section", "fields": [{"type": "mrkdwn", "text": x} for x in texts]}]',
+             "[SectionBlock(fields=[MarkdownTextObject(text=x) for x in texts]).to_dict()]",
+             {"texts": TEXTS_10}),
+        Case("Section.datepicker", "typical", "builder", SECTION, "Section.datepicker(t, d)",
+             '[{"type": "section", "text": {"type": "mrkdwn", "text": t}, "accessory": '
+             '{"type": "datepicker", "initial_date": d, "placeholder": {"type": "plain_text", '
+             '"text": "Select a date", "emoji": True}, "action_id": "datepicker-action"}}]',
+             "[SectionBlock(text=MarkdownTextObject(text=t), accessory=DatePickerElement("
+             'initial_date=d, placeholder=PlainTextObject(text="Select a date", emoji=True), '
+             'action_id="datepicker-action")).to_dict()]',
+             {"t": "Pick a release date", "d": "2026-12-08"}),
+        # ---- Context, Header, Divider
+        Case("Context.mrkdwn", "typical", "builder", {"Context": "velmora.blocks.context"},
+             "Context.mrkdwn(v)", '{"type": "mrkdwn", "text": v}',
+             "MarkdownTextObject(text=v).to_dict()", {"v": "Deployed by <@U123>"}, callgrind=True),
+        Case("Context.image_url", "typical", "builder", {"Context": "velmora.blocks.context"},
+             "Context.image_url(v)", '{"type": "image", "image_url": v, "alt_text": "image"}',
+             'ImageElement(image_url=v, alt_text="image").to_dict()',
+             {"v": "https://example.com/logo.png"}),
+        Case("Header.plain_text", "typical", "builder", {"Header": "velmora.blocks.header"},
+             "Header.plain_text(t)",
+             '[{"type": "header", "text": {"type": "plain_text", "text": t, "emoji": True}}]',
+             "[HeaderBlock(text=PlainTextObject(text=t, emoji=True)).to_dict()]",
+             {"t": "Nightly report"}, callgrind=True),
+        Case("Divider.divider", "typical", "builder", {"Divider": "velmora.blocks.divider"},
+             "Divider.divider()", '[{"type": "divider"}]', "[DividerBlock().to_dict()]",
+             callgrind=True),
+        # ---- Actions
+        Case("Actions.init_blocks", "typical", "builder", ACTIONS, "Actions.init_blocks()",
+             '[{"type": "actions", "elements": []}]', "[ActionsBlock(elements=[]).to_dict()]"),
+        Case("Actions.buttons", "typical", "builder", ACTIONS, "Actions.buttons(bs)",
+             '[{"type": "actions", "elements": [{"type": "button", "text": {"type": "plain_text", '
+             '"text": "Approve"}, "action_id": "action-button-0", "style": "primary", "value": '
+             '"button_value-0"}, {"type": "button", "text": {"type": "plain_text", "text": '
+             '"Reject"}, "action_id": "action-button-1", "style": "danger", "value": '
+             '"button_value-1"}]}]',
+             "[ActionsBlock(elements=[ButtonElement(text=PlainTextObject(text=b['text']), "
+             "action_id=f'action-button-{i}', style=b.get('style') or None, "
+             "value=b.get('value', f'button_value-{i}'), url=b.get('url') or None) "
+             "for i, b in enumerate(bs)]).to_dict()]",
+             {"bs": [{"text": "Approve", "style": "primary"}, {"text": "Reject", "style": "danger"}]},
+             callgrind=True),
+        Case("Actions.buttons", "large", "builder", ACTIONS, "Actions.buttons(bs)",
+             _plain_buttons_floor("texts"),
+             "[ActionsBlock(elements=[ButtonElement(text=PlainTextObject(text=b['text']), "
+             "action_id=f'action-button-{i}', value=f'button_value-{i}') "
+             "for i, b in enumerate(bs)]).to_dict()]",
+             {"bs": [{"text": t} for t in BUTTON_TEXTS_25], "texts": BUTTON_TEXTS_25}),
+        Case("Actions.datepickers", "typical", "builder", ACTIONS, "Actions.datepickers(ds)",
+             '[{"type": "actions", "elements": [{"type": "datepicker", "initial_date": d, '
+             '"placeholder": {"type": "plain_text", "text": "Select a date", "emoji": True}, '
+             '"action_id": f"action-datepickers-{i}"} for i, d in enumerate(ds)]}]',
+             "[ActionsBlock(elements=[DatePickerElement(initial_date=d, placeholder="
+             'PlainTextObject(text="Select a date", emoji=True), action_id=f"action-datepickers-{i}")'
+             " for i, d in enumerate(ds)]).to_dict()]",
+             {"ds": ["2026-12-08", "2026-12-15"]}),
+        Case("Actions.datepickers", "large", "builder", ACTIONS, "Actions.datepickers(ds)",
+             '[{"type": "actions", "elements": [{"type": "datepicker", "initial_date": d, '
+             '"placeholder": {"type": "plain_text", "text": "Select a date", "emoji": True}, '
+             '"action_id": f"action-datepickers-{i}"} for i, d in enumerate(ds)]}]',
+             "[ActionsBlock(elements=[DatePickerElement(initial_date=d, placeholder="
+             'PlainTextObject(text="Select a date", emoji=True), action_id=f"action-datepickers-{i}")'
+             " for i, d in enumerate(ds)]).to_dict()]",
+             {"ds": DATES_25}),
+        Case("Actions.time_picker", "typical", "builder", ACTIONS, "Actions.time_picker(v)",
+             '[{"type": "actions", "elements": [{"type": "timepicker", "initial_time": v, '
+             '"placeholder": {"type": "plain_text", "text": "Select time", "emoji": True}, '
+             '"action_id": "timepicker-action"}]}]',
+             "[ActionsBlock(elements=[TimePickerElement(initial_time=v, placeholder="
+             'PlainTextObject(text="Select time", emoji=True), action_id="timepicker-action")'
+             "]).to_dict()]",
+             {"v": "09:30"}),
+    ]
+    for size, options in (("typical", OPTIONS_5), ("large", OPTIONS_100)):
+        options_floor = ('[{"text": {"type": "mrkdwn", "text": str(o)}, "value": f"value-{i}"} '
+                         "for i, o in enumerate(opts)]")
+        sdk_options = ('[Option(text=MarkdownTextObject(text=str(o)), value=f"value-{i}") '
+                       "for i, o in enumerate(opts)]")
+        cases += [
+            Case("Actions.radio_buttons", size, "builder", ACTIONS, "Actions.radio_buttons(opts)",
+                 f'[{{"type": "actions", "elements": [{{"type": "radio_buttons", "options": '
+                 f"{options_floor}}}]}}]",
+                 f"[ActionsBlock(elements=[RadioButtonsElement(options={sdk_options})]).to_dict()]",
+                 {"opts": options}, callgrind=size == "large"),
+            Case("Actions.checkboxes", size, "builder", ACTIONS, "Actions.checkboxes(opts, descs)",
+                 '[{"type": "actions", "elements": [{"type": "checkboxes", "options": '
+                 '[{"text": {"type": "mrkdwn", "text": str(o)}, "value": f"value-{i}", '
+                 '"description": {"type": "mrkdwn", "text": ds}} for i, (o, ds) in '
+                 "enumerate(zip(opts, descs))]}]}]",
+                 "[ActionsBlock(elements=[CheckboxesElement(options=[Option(text=MarkdownTextObject("
+                 'text=str(o)), value=f"value-{i}", description=MarkdownTextObject(text=ds)) '
+                 "for i, (o, ds) in enumerate(zip(opts, descs))])]).to_dict()]",
+                 {"opts": options, "descs": [f"About {o}" for o in options]}),
+        ]
+    cases += [
+        # ---- Image
+        Case("Image.image", "typical", "builder", {"Image": "velmora.blocks.image"},
+             "Image.image(u, n)",
+             '[{"type": "image", "block_id": "image_block", "image_url": u, "alt_text": n}]',
+             'ImageBlock(image_url=u, alt_text=n, block_id="image_block").to_dict()',
+             {"u": "https://example.com/chart.png", "n": "chart"}, callgrind=True),
+        # ---- messages
+        Case("HeaderMessage", "typical", "message",
+             {"HeaderMessage": "velmora.messages.header.header"},
+             "HeaderMessage(h, slack_bot=bot).build_blocks()",
+             '[{"type": "header", "text": {"type": "plain_text", "text": h, "emoji": True}}, '
+             '{"type": "divider"}]',
+             "[HeaderBlock(text=PlainTextObject(text=h, emoji=True)).to_dict(), "
+             "DividerBlock().to_dict()]",
+             {"h": "Nightly report", "bot": BOT}, callgrind=True),
+        Case("ButtonMessage", "typical", "message",
+             {"ButtonMessage": "velmora.messages.composite.button"},
+             "ButtonMessage(**kw).build_blocks()",
+             '[{"type": "actions", "elements": [{"type": "button", "text": {"type": "plain_text", '
+             '"text": "Approve"}, "action_id": "action-button-0", "style": "primary", "value": '
+             '"button_value-0"}, {"type": "button", "text": {"type": "plain_text", "text": '
+             '"Reject"}, "action_id": "action-button-1", "style": "danger", "value": '
+             '"button_value-1"}]}]',
+             "[ActionsBlock(elements=[ButtonElement(text=PlainTextObject(text='Approve'), "
+             "action_id='action-button-0', style='primary', value='button_value-0'), "
+             "ButtonElement(text=PlainTextObject(text='Reject'), action_id='action-button-1', "
+             "style='danger', value='button_value-1')]).to_dict()]",
+             {"kw": _button_kwargs(["Approve", "Reject"], ["primary", "danger"])}, callgrind=True),
+        Case("ButtonMessage", "large", "message",
+             {"ButtonMessage": "velmora.messages.composite.button"},
+             "ButtonMessage(**kw).build_blocks()",
+             _plain_buttons_floor("texts"),
+             "[ActionsBlock(elements=[ButtonElement(text=PlainTextObject(text=t), "
+             "action_id=f'action-button-{i}', value=f'button_value-{i}') "
+             "for i, t in enumerate(texts)]).to_dict()]",
+             # sorted as strings, as the message orders button numbers
+             {"kw": _button_kwargs(BUTTON_TEXTS_25),
+              "texts": [BUTTON_TEXTS_25[int(n) - 1] for n in sorted(str(i) for i in range(1, 26))]}),
+        Case("ContextMessage", "typical", "message",
+             {"ContextMessage": "velmora.messages.context.context"},
+             "ContextMessage(text_1=a, image_url_2=b, slack_bot=bot).build_blocks()",
+             '[{"type": "context", "elements": [{"type": "mrkdwn", "text": a}, '
+             '{"type": "image", "image_url": b, "alt_text": "image"}]}]',
+             "[ContextBlock(elements=[MarkdownTextObject(text=a), "
+             'ImageElement(image_url=b, alt_text="image")]).to_dict()]',
+             {"a": "Deployed by <@U123>", "b": "https://example.com/logo.png", "bot": BOT},
+             callgrind=True),
+        Case("ContextMessage", "large", "message",
+             {"ContextMessage": "velmora.messages.context.context"},
+             "ContextMessage(**kw).build_blocks()",
+             '[{"type": "context", "elements": [{"type": "mrkdwn", "text": x} for x in texts]}]',
+             "[ContextBlock(elements=[MarkdownTextObject(text=x) for x in texts]).to_dict()]",
+             {"kw": {**{f"text_{i + 1}": f"note {i}" for i in range(10)}, "slack_bot": BOT},
+              "texts": [f"note {i}" for i in range(10)]}),
+        Case("ImageMessage", "typical", "message",
+             {"ImageMessage": "velmora.messages.image.image_msg"},
+             "ImageMessage(image_url=u, image_name=n, slack_bot=bot).build_blocks()",
+             '[{"type": "image", "block_id": "image_block", "image_url": u, "alt_text": n}]',
+             '[ImageBlock(image_url=u, alt_text=n, block_id="image_block").to_dict()]',
+             {"u": "https://example.com/chart.png", "n": "chart", "bot": BOT}),
+        Case("DatePickerMessage", "typical", "message",
+             {"DatePickerMessage": "velmora.messages.section.date_picker"},
+             "DatePickerMessage(t, d, slack_bot=bot).build_blocks()",
+             '[{"type": "section", "text": {"type": "mrkdwn", "text": t}, "accessory": '
+             '{"type": "datepicker", "initial_date": d, "placeholder": {"type": "plain_text", '
+             '"text": "Select a date", "emoji": True}, "action_id": "datepicker-action"}}]',
+             "[SectionBlock(text=MarkdownTextObject(text=t), accessory=DatePickerElement("
+             'initial_date=d, placeholder=PlainTextObject(text="Select a date", emoji=True), '
+             'action_id="datepicker-action")).to_dict()]',
+             {"t": "Pick a release date", "d": "2026-12-08", "bot": BOT}),
+    ]
+    return cases

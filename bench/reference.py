@@ -1,0 +1,403 @@
+"""velmora's builders and message classes written in ordinary Python, for the benchmark.
+
+This is what a careful Python developer would write for the same behaviour: class methods
+building dict literals, exact type checks with the same messages, `logging` for the one
+warning. The benchmark asserts that every result here equals velmora's (key order
+included) before it times anything, and compiles this same file with Cython.
+
+Nothing here imports velmora's extension modules: only `velmora.interface`, the Python
+base class that velmora's message classes derive from too.
+"""
+
+from __future__ import annotations
+
+import functools
+import logging
+
+from velmora.interface import BaseVelmora
+
+logger = logging.getLogger("velmora.messages.composite.button")
+
+
+def _wrong_type(name, expected, value):
+    return TypeError(
+        f"Argument '{name}' has incorrect type (expected {expected}, got {type(value).__name__})"
+    )
+
+
+def _list_result(result):
+    if result is not None and type(result) is not list:
+        raise TypeError(f"Expected list, got {type(result).__name__}")
+    return result
+
+
+# ---- validation helpers ----------------------------------------------------------------------
+
+
+def is_valid_date_fmt(date):
+    if not isinstance(date, str):
+        raise ValueError(
+            f"Invalid date: expected a str in the format YYYY-MM-DD, got {type(date).__name__}"
+        )
+    ok = len(date) == 10 and date[4] == "-" and date[7] == "-"
+    if ok:
+        digits = date[:4] + date[5:7] + date[8:]
+        ok = digits.isascii() and digits.isdigit()
+    if ok:
+        year, month, day = int(date[:4]), int(date[5:7]), int(date[8:])
+        leap = (year % 4 == 0 and year % 100 != 0) or year % 400 == 0
+        days = (31, 29 if leap else 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31)
+        ok = year >= 1 and 1 <= month <= 12 and 1 <= day <= days[month - 1]
+    if not ok:
+        raise ValueError(
+            f"Invalid date {date!r}: expected a real calendar date in the format YYYY-MM-DD"
+        )
+    return True
+
+
+def validate_options(func):
+    @functools.wraps(func)
+    def wrapper(cls, *args, **kwargs):
+        if args:
+            options = args[0]
+        elif "options" in kwargs:
+            options = kwargs["options"]
+        else:
+            return func(cls, *args, **kwargs)
+        if type(options) is not list and type(options) is not tuple:
+            if isinstance(options, str):
+                raise TypeError(
+                    "options must be an iterable of option texts (a list, say), not a single str"
+                )
+            options = list(options)
+            if args:
+                args = (options,) + args[1:]
+            else:
+                kwargs["options"] = options
+        if not options:
+            raise ValueError("options must hold at least one option")
+        return func(cls, *args, **kwargs)
+
+    return wrapper
+
+
+def validate_initial_time(func):
+    @functools.wraps(func)
+    def wrapper(cls, *args, **kwargs):
+        value = args[0] if args else kwargs.get("initial_time")
+        if type(value) is str:
+            ok = len(value) == 5 and value[2] == ":" and (value[:2] + value[3:]).isdigit()
+            if not ok or int(value[:2]) > 23 or int(value[3:]) > 59:
+                raise ValueError(
+                    "initial_time must be a time as HH:mm on a 24-hour clock (00:00 to 23:59), "
+                    f"got {value!r}"
+                )
+        return func(cls, *args, **kwargs)
+
+    return wrapper
+
+
+# ---- blocks ----------------------------------------------------------------------------------
+
+
+class Section:
+    @classmethod
+    def plain_text(cls, text):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        if not text:
+            return []
+        return [{"type": "section", "text": {"type": "plain_text", "text": text, "emoji": True}}]
+
+    @classmethod
+    def mrkdwn(cls, text=None):
+        if text is not None and type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        if not text:
+            return []
+        return [{"type": "section", "text": {"type": "mrkdwn", "text": text}}]
+
+    @classmethod
+    def text_fields(cls, texts):
+        if type(texts) is not list:
+            raise _wrong_type("texts", "list", texts)
+        if not texts:
+            raise ValueError("texts must be a list with at least one element")
+        return [{"type": "section", "fields": [{"type": "mrkdwn", "text": t} for t in texts]}]
+
+    @classmethod
+    def datepicker(cls, text, initial_date):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        if type(initial_date) is not str:
+            raise _wrong_type("initial_date", "str", initial_date)
+        is_valid_date_fmt(initial_date)
+        return [
+            {
+                "type": "section",
+                "text": {"type": "mrkdwn", "text": text},
+                "accessory": {
+                    "type": "datepicker",
+                    "initial_date": initial_date,
+                    "placeholder": {"type": "plain_text", "text": "Select a date", "emoji": True},
+                    "action_id": "datepicker-action",
+                },
+            }
+        ]
+
+
+class Actions:
+    @classmethod
+    def init_blocks(cls):
+        return [{"type": "actions", "elements": []}]
+
+    @classmethod
+    def buttons(cls, buttons):
+        if type(buttons) is not list:
+            raise _wrong_type("buttons", "list", buttons)
+        payload = cls.init_blocks()
+        elements = payload[0]["elements"]
+        for i, button in enumerate(buttons):
+            element = {
+                "type": "button",
+                "text": {"type": "plain_text", "text": button["text"]},
+                "action_id": f"action-button-{i}",
+            }
+            style = button.get("style")
+            if style:
+                element["style"] = style
+            element["value"] = button.get("value", f"button_value-{i}")
+            url = button.get("url")
+            if url:
+                element["url"] = url
+            elements.append(element)
+        return payload
+
+    @classmethod
+    def datepickers(cls, initial_dates):
+        payload = cls.init_blocks()
+        elements = payload[0]["elements"]
+        for i, date in enumerate(initial_dates):
+            is_valid_date_fmt(date)
+            elements.append(
+                {
+                    "type": "datepicker",
+                    "initial_date": date,
+                    "placeholder": {"type": "plain_text", "text": "Select a date", "emoji": True},
+                    "action_id": f"action-datepickers-{i}",
+                }
+            )
+        return payload
+
+    @classmethod
+    @validate_initial_time
+    def time_picker(cls, initial_time):
+        if type(initial_time) is not str:
+            raise _wrong_type("initial_time", "str", initial_time)
+        payload = cls.init_blocks()
+        payload[0]["elements"].append(
+            {
+                "type": "timepicker",
+                "initial_time": initial_time,
+                "placeholder": {"type": "plain_text", "text": "Select time", "emoji": True},
+                "action_id": "timepicker-action",
+            }
+        )
+        return payload
+
+    @classmethod
+    @validate_options
+    def radio_buttons(cls, options):
+        payload = cls.init_blocks()
+        option_list = [
+            {"text": {"type": "mrkdwn", "text": str(option)}, "value": f"value-{i}"}
+            for i, option in enumerate(options)
+        ]
+        payload[0]["elements"].append({"type": "radio_buttons", "options": option_list})
+        return payload
+
+    @classmethod
+    @validate_options
+    def checkboxes(cls, options, options_description):
+        payload = cls.init_blocks()
+        option_list = [
+            {"text": {"type": "mrkdwn", "text": str(option)}, "value": f"value-{i}"}
+            for i, option in enumerate(options)
+        ]
+        if options_description:
+            for i, description in enumerate(options_description):
+                option_list[i]["description"] = {"type": "mrkdwn", "text": description}
+        payload[0]["elements"].append({"type": "checkboxes", "options": option_list})
+        return payload
+
+
+class Image:
+    @classmethod
+    def image(cls, image_url, image_name="image"):
+        if type(image_name) is not str:
+            raise _wrong_type("image_name", "str", image_name)
+        if not image_url:
+            return []
+        return [
+            {
+                "type": "image",
+                "block_id": "image_block",
+                "image_url": image_url,
+                "alt_text": image_name,
+            }
+        ]
+
+
+class Context:
+    @classmethod
+    def mrkdwn(cls, value):
+        return {"type": "mrkdwn", "text": value}
+
+    @classmethod
+    def image_url(cls, value):
+        return {"type": "image", "image_url": value, "alt_text": "image"}
+
+
+class Header:
+    @classmethod
+    def plain_text(cls, text):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        if not text:
+            return []
+        return [{"type": "header", "text": {"type": "plain_text", "text": text, "emoji": True}}]
+
+
+class Divider:
+    @classmethod
+    def divider(cls):
+        return [{"type": "divider"}]
+
+
+# ---- messages --------------------------------------------------------------------------------
+
+
+class HeaderMessage(BaseVelmora):
+    def __init__(self, header, divider=True, **kwargs):
+        if type(header) is not str:
+            raise _wrong_type("header", "str", header)
+        super().__init__(**kwargs)
+        self.header = header
+        self.divider = divider
+
+    def build_blocks(self):
+        blocks = Header.plain_text(self.header)
+        if self.divider:
+            blocks.extend(Divider.divider())
+        return _list_result(blocks)
+
+
+class ButtonMessage(BaseVelmora):
+    def __init__(self, text=None, **kwargs):
+        if text is not None and type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        self.text = text
+        button_params = {}
+        for name in list(kwargs):
+            if name.startswith("button_"):
+                button_params[name] = kwargs.pop(name)
+        numbers = set()
+        for name in button_params:
+            parts = name.split("_")
+            if len(parts) == 3 and parts[0] == "button":
+                numbers.add(parts[1])
+        if not numbers:
+            raise ValueError(
+                "At least one button must be provided (use button_1_text and related parameters)"
+            )
+        self.buttons = []
+        for number in sorted(numbers):
+            text_key = f"button_{number}_text"
+            if text_key not in button_params:
+                raise ValueError(f"Button {number} is missing required 'text' (use {text_key})")
+            button = {"text": button_params[text_key]}
+            style = button_params.get(f"button_{number}_style")
+            if style and style in ("primary", "danger"):
+                button["style"] = style
+            value = button_params.get(f"button_{number}_value")
+            if value:
+                button["value"] = value
+            url = button_params.get(f"button_{number}_url")
+            if url:
+                button["url"] = url
+            self.buttons.append(button)
+        super().__init__(**kwargs)
+
+    def build_blocks(self):
+        if self.text is not None and len(self.buttons) == 1:
+            return _list_result(Section.button(text=self.text, button=self.buttons[0]))
+        if self.text is not None:
+            logger.warning(
+                f"Multiple buttons detected (count: {len(self.buttons)}). When using multiple "
+                "buttons, Actions.buttons() method will be used. The top-level 'text' parameter "
+                "will be ignored as it's not supported for multi-button layouts."
+            )
+        return _list_result(Actions.buttons(buttons=self.buttons))
+
+
+class ContextMessage(BaseVelmora):
+    def __init__(self, **kwargs):
+        elements = []
+        for name, value in kwargs.items():
+            if name.startswith("text_"):
+                elements.append((value, "text"))
+            elif name.startswith("image_url_"):
+                elements.append((value, "image_url"))
+        self.elements = elements
+        for i, (_, value_type) in enumerate(elements):
+            del kwargs[f"{value_type}_{i + 1}"]
+        super().__init__(**kwargs)
+
+    def build_blocks(self):
+        block = {"type": "context", "elements": []}
+        for value, value_type in self.elements:
+            if value_type == "text":
+                block["elements"].append(Context.mrkdwn(value))
+            elif value_type == "image_url":
+                block["elements"].append(Context.image_url(value))
+            else:
+                raise ValueError("parameter value_type must be 'text' or 'image_url'")
+        return [block]
+
+
+class ImageMessage(BaseVelmora):
+    def __init__(self, **kwargs):
+        super().__init__(**kwargs)
+        self.image_url = kwargs.get("image_url")
+        self.image_buffer = kwargs.get("image_buffer")
+        self.image_name = kwargs.get("image_name")
+        self.preview = (
+            self.preview or self.header or self.sub_header or self.image_name
+            or "You got a new message"
+        )
+
+    def upload_image_buffer(self):
+        return self.slack_bot.image_upload(buffer=self.image_buffer, file_name=self.image_name)
+
+    def build_blocks(self):
+        if not self.image_url and not self.image_buffer:
+            raise ValueError("No image url or image buffer provided")
+        if self.image_buffer is not None:
+            url = self.upload_image_buffer()
+        else:
+            url = self.image_url
+        return _list_result(Image.image(url, self.image_name))
+
+
+class DatePickerMessage(BaseVelmora):
+    def __init__(self, text, initial_date, **kwargs):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        if type(initial_date) is not str:
+            raise _wrong_type("initial_date", "str", initial_date)
+        super().__init__(**kwargs)
+        self.text = text
+        self.initial_date = initial_date
+
+    def build_blocks(self):
+        return Section.datepicker(text=self.text, initial_date=self.initial_date)
