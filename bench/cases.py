@@ -219,9 +219,7 @@ def all_cases() -> list[Case]:
              "[ActionsBlock(elements=[ButtonElement(text=PlainTextObject(text=t), "
              "action_id=f'action-button-{i}', value=f'button_value-{i}') "
              "for i, t in enumerate(texts)]).to_dict()]",
-             # sorted as strings, as the message orders button numbers
-             {"kw": _button_kwargs(BUTTON_TEXTS_25),
-              "texts": [BUTTON_TEXTS_25[int(n) - 1] for n in sorted(str(i) for i in range(1, 26))]}),
+             {"kw": _button_kwargs(BUTTON_TEXTS_25), "texts": BUTTON_TEXTS_25}),
         Case("ContextMessage", "typical", "message",
              {"ContextMessage": "velmora.messages.context.context"},
              "ContextMessage(text_1=a, image_url_2=b, slack_bot=bot).build_blocks()",
@@ -255,4 +253,115 @@ def all_cases() -> list[Case]:
              'action_id="datepicker-action")).to_dict()]',
              {"t": "Pick a release date", "d": "2026-12-08", "bot": BOT}),
     ]
+    cases += section_accessory_cases()
+    return cases
+
+
+def _opts(kind: str) -> str:
+    text = ('{"type": "plain_text", "text": str(o), "emoji": True}' if kind == "plain"
+            else '{"type": "mrkdwn", "text": str(o)}')
+    return f'[{{"text": {text}, "value": f"value-{{i}}"}} for i, o in enumerate(opts)]'
+
+
+def _section(accessory: str) -> str:
+    return f'[{{"type": "section", "text": {{"type": "mrkdwn", "text": t}}, "accessory": {accessory}}}]'
+
+
+def _sdk_opts(kind: str) -> str:
+    text = "PlainTextObject(text=str(o), emoji=True)" if kind == "plain" else "MarkdownTextObject(text=str(o))"
+    return f'[Option(text={text}, value=f"value-{{i}}") for i, o in enumerate(opts)]'
+
+
+def _sdk_section(accessory: str) -> str:
+    return f"[SectionBlock(text=MarkdownTextObject(text=t), accessory={accessory}).to_dict()]"
+
+
+PLACEHOLDER = '{{"type": "plain_text", "text": "{}", "emoji": True}}'
+SDK_PLACEHOLDER = 'PlainTextObject(text="{}", emoji=True)'
+MESSAGES = "velmora.messages.section."
+
+
+def section_accessory_cases() -> list[Case]:
+    static = _section('{"type": "static_select", "placeholder": ' + PLACEHOLDER.format("Select a item")
+                      + f', "options": {_opts("plain")}, "action_id": "static_select-action"}}')
+    static_sdk = _sdk_section(f"StaticSelectElement(placeholder={SDK_PLACEHOLDER.format('Select a item')}, "
+                              f"options={_sdk_opts('plain')}, action_id='static_select-action')")
+    multi = _section('{"type": "multi_static_select", "placeholder": '
+                     + PLACEHOLDER.format("Select options")
+                     + f', "options": {_opts("plain")}, "action_id": "multi_static_select-action"}}')
+    multi_sdk = _sdk_section(f"StaticMultiSelectElement(placeholder={SDK_PLACEHOLDER.format('Select options')}, "
+                             f"options={_sdk_opts('plain')}, action_id='multi_static_select-action')")
+    overflow = _section(f'{{"type": "overflow", "options": {_opts("plain")}, "action_id": "overflow-action"}}')
+    overflow_sdk = _sdk_section(f"OverflowMenuElement(options={_sdk_opts('plain')}, action_id='overflow-action')")
+    users = _section('{"type": "users_select", "placeholder": ' + PLACEHOLDER.format("Select a user")
+                     + ', "action_id": "users_select_action"}')
+    users_sdk = _sdk_section(f"UserSelectElement(placeholder={SDK_PLACEHOLDER.format('Select a user')}, "
+                             "action_id='users_select_action')")
+    radio = _section(f'{{"type": "radio_buttons", "options": {_opts("mrkdwn")}, '
+                     '"action_id": "radio_buttons-action"}')
+    radio_sdk = _sdk_section(f"RadioButtonsElement(options={_sdk_opts('mrkdwn')}, action_id='radio_buttons-action')")
+    checks = _section('{"type": "checkboxes", "options": [{"text": {"type": "mrkdwn", "text": str(o)}, '
+                      '"value": f"value-{i}", "description": {"type": "mrkdwn", "text": ds}} '
+                      'for i, (o, ds) in enumerate(zip(opts, descs))], "action_id": "checkboxes-action"}')
+    checks_sdk = _sdk_section("CheckboxesElement(options=[Option(text=MarkdownTextObject(text=str(o)), "
+                              "value=f'value-{i}', description=MarkdownTextObject(text=ds)) for i, (o, ds) "
+                              "in enumerate(zip(opts, descs))], action_id='checkboxes-action')")
+    button = _section('{"type": "button", "text": {"type": "plain_text", "text": "Deploy"}, '
+                      '"action_id": "action-button-0", "style": "primary", "value": "button_value-0"}')
+    button_sdk = _sdk_section("ButtonElement(text=PlainTextObject(text='Deploy'), action_id='action-button-0', "
+                              "style='primary', value='button_value-0')")
+    ten = [f"Choice {i}" for i in range(10)]
+    cases = [
+        Case("Section.users_select", "typical", "builder", SECTION, "Section.users_select(t)", users,
+             users_sdk, {"t": "Who is on call?"}),
+        Case("Section.overflow", "typical", "builder", SECTION, "Section.overflow(t, opts)", overflow,
+             overflow_sdk, {"t": "More", "opts": OPTIONS_5}),
+        Case("Section.button", "typical", "builder", SECTION, "Section.button(t, b)", button, button_sdk,
+             {"t": "Ship it?", "b": {"text": "Deploy", "style": "primary"}}, callgrind=True),
+        Case("Section.image", "typical", "builder", SECTION, "Section.image(t, u)",
+             _section('{"type": "image", "image_url": u, "alt_text": "image"}'),
+             _sdk_section('ImageElement(image_url=u, alt_text="image")'),
+             {"t": "Latency", "u": "https://example.com/chart.png"}),
+        Case("Section.slack_image", "typical", "builder", SECTION, "Section.slack_image(t, f)",
+             _section('{"type": "image", "slack_file": {"id": f}, "alt_text": "image"}'), None,
+             {"t": "Latency", "f": "F0123ABCD"}),
+        Case("Section.time_picker", "typical", "builder", SECTION, "Section.time_picker(t, v)",
+             _section('{"type": "timepicker", "initial_time": v, "placeholder": '
+                      + PLACEHOLDER.format("Select time") + ', "action_id": "timepicker-section"}'),
+             _sdk_section(f"TimePickerElement(initial_time=v, placeholder={SDK_PLACEHOLDER.format('Select time')}, "
+                          "action_id='timepicker-section')"),
+             {"t": "When?", "v": "09:30"}),
+        Case("UsersSelectMessage", "typical", "message",
+             {"UsersSelectMessage": MESSAGES + "users_select"},
+             "UsersSelectMessage(t, slack_bot=bot).build_blocks()", users, users_sdk,
+             {"t": "Who is on call?", "bot": BOT}),
+        Case("OverflowMessage", "typical", "message", {"OverflowMessage": MESSAGES + "overflow"},
+             "OverflowMessage(t, opts, slack_bot=bot).build_blocks()", overflow, overflow_sdk,
+             {"t": "More", "opts": OPTIONS_5, "bot": BOT}),
+        Case("ButtonMessage", "single", "message",
+             {"ButtonMessage": "velmora.messages.composite.button"},
+             "ButtonMessage(t, button_1_text='Deploy', button_1_style='primary', slack_bot=bot)"
+             ".build_blocks()", button, button_sdk, {"t": "Ship it?", "bot": BOT}),
+    ]
+    for size, opts in (("typical", OPTIONS_5), ("large", OPTIONS_100)):
+        args = {"t": "Pick one", "opts": opts, "bot": BOT}
+        cases += [
+            Case("Section.static_select", size, "builder", SECTION, "Section.static_select(opts, t)",
+                 static, static_sdk, args, callgrind=size == "large"),
+            Case("Section.multi_static_select", size, "builder", SECTION,
+                 "Section.multi_static_select(t, opts)", multi, multi_sdk, args),
+            Case("StaticSelectMessage", size, "message", {"StaticSelectMessage": MESSAGES + "static_select"},
+                 "StaticSelectMessage(opts, t, slack_bot=bot).build_blocks()", static, static_sdk, args),
+            Case("MultiStaticSelectMessage", size, "message",
+                 {"MultiStaticSelectMessage": MESSAGES + "multi_static_select_msg"},
+                 "MultiStaticSelectMessage(t, opts, slack_bot=bot).build_blocks()", multi, multi_sdk, args),
+        ]
+    for size, opts in (("typical", OPTIONS_5), ("large", ten)):  # Block Kit allows 10 choices
+        args = {"t": "Pick", "opts": opts, "descs": [f"About {o}" for o in opts]}
+        cases += [
+            Case("Section.radio_buttons", size, "builder", SECTION, "Section.radio_buttons(t, opts)",
+                 radio, radio_sdk, args),
+            Case("Section.checkboxes", size, "builder", SECTION, "Section.checkboxes(opts, t, descs)",
+                 checks, checks_sdk, args),
+        ]
     return cases

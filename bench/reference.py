@@ -56,10 +56,14 @@ def is_valid_date_fmt(date):
 
 
 def validate_options(func):
+    code = func.__code__
+    names = code.co_varnames[: code.co_argcount]
+    position = names.index("options") - 1 if "options" in names else -1  # after cls
+
     @functools.wraps(func)
     def wrapper(cls, *args, **kwargs):
-        if args:
-            options = args[0]
+        if 0 <= position < len(args):
+            options = args[position]
         elif "options" in kwargs:
             options = kwargs["options"]
         else:
@@ -70,8 +74,8 @@ def validate_options(func):
                     "options must be an iterable of option texts (a list, say), not a single str"
                 )
             options = list(options)
-            if args:
-                args = (options,) + args[1:]
+            if 0 <= position < len(args):
+                args = args[:position] + (options,) + args[position + 1 :]
             else:
                 kwargs["options"] = options
         if not options:
@@ -82,9 +86,13 @@ def validate_options(func):
 
 
 def validate_initial_time(func):
+    code = func.__code__
+    names = code.co_varnames[: code.co_argcount]
+    position = names.index("initial_time") - 1
+
     @functools.wraps(func)
     def wrapper(cls, *args, **kwargs):
-        value = args[0] if args else kwargs.get("initial_time")
+        value = args[position] if position < len(args) else kwargs.get("initial_time")
         if type(value) is str:
             ok = len(value) == 5 and value[2] == ":" and (value[:2] + value[3:]).isdigit()
             if not ok or int(value[:2]) > 23 or int(value[3:]) > 59:
@@ -98,6 +106,47 @@ def validate_initial_time(func):
 
 
 # ---- blocks ----------------------------------------------------------------------------------
+
+
+def _accessory_text(text, fallback=None):
+    if text is None and fallback is not None:
+        return fallback
+    if type(text) is not str:
+        raise _wrong_type("text", "str", text)
+    if not 1 <= len(text) <= 3000:
+        raise ValueError(f"text must hold 1 to 3000 characters, got {len(text)}")
+    return text
+
+
+def _options(options, kind, element, max_count):
+    options = list(options)
+    if not 1 <= len(options) <= max_count:
+        raise ValueError(f"{element} takes 1 to {max_count} options, got {len(options)}")
+    out = []
+    for i, option in enumerate(options):
+        text = str(option)
+        if not 1 <= len(text) <= 75:
+            raise ValueError(
+                f"{element} option {i} has {len(text)} characters; an option text holds 1 to 75"
+            )
+        if kind == "plain_text":
+            text_object = {"type": "plain_text", "text": text, "emoji": True}
+        else:
+            text_object = {"type": "mrkdwn", "text": text}
+        out.append({"text": text_object, "value": f"value-{i}"})
+    return out
+
+
+def _section(text, accessory):
+    return [{"type": "section", "text": {"type": "mrkdwn", "text": text}, "accessory": accessory}]
+
+
+def _source(value, name):
+    if type(value) is not str:
+        raise _wrong_type(name, "str", value)
+    if not 1 <= len(value) <= 3000:
+        raise ValueError(f"{name} must hold 1 to 3000 characters, got {len(value)}")
+    return value
 
 
 class Section:
@@ -126,9 +175,127 @@ class Section:
         return [{"type": "section", "fields": [{"type": "mrkdwn", "text": t} for t in texts]}]
 
     @classmethod
+    def users_select(cls, text=None):
+        text = _accessory_text(text, "Please select a user")
+        return _section(text, {
+            "type": "users_select",
+            "placeholder": {"type": "plain_text", "text": "Select a user", "emoji": True},
+            "action_id": "users_select_action",
+        })
+
+    @classmethod
+    @validate_options
+    def static_select(cls, options, text=None):
+        text = _accessory_text(text, "Please select a option")
+        return _section(text, {
+            "type": "static_select",
+            "placeholder": {"type": "plain_text", "text": "Select a item", "emoji": True},
+            "options": _options(options, "plain_text", "static_select", 100),
+            "action_id": "static_select-action",
+        })
+
+    @classmethod
+    @validate_options
+    def multi_static_select(cls, text, options):
+        text = _accessory_text(text)
+        return _section(text, {
+            "type": "multi_static_select",
+            "placeholder": {"type": "plain_text", "text": "Select options", "emoji": True},
+            "options": _options(options, "plain_text", "multi_static_select", 100),
+            "action_id": "multi_static_select-action",
+        })
+
+    @classmethod
+    @validate_options
+    def overflow(cls, text, options):
+        text = _accessory_text(text)
+        return _section(text, {
+            "type": "overflow",
+            "options": _options(options, "plain_text", "overflow", 5),
+            "action_id": "overflow-action",
+        })
+
+    @classmethod
+    def button(cls, text, button):
+        text = _accessory_text(text)
+        element = {
+            "type": "button",
+            "text": {"type": "plain_text", "text": button["text"]},
+            "action_id": "action-button-0",
+        }
+        style = button.get("style")
+        if style:
+            if style not in ("primary", "danger"):
+                raise ValueError(f"button style must be 'primary' or 'danger', got {style!r}")
+            element["style"] = style
+        value = button.get("value", "button_value-0")
+        if value is not None and value != "":
+            element["value"] = value
+        url = button.get("url")
+        if url:
+            element["url"] = url
+        return _section(text, element)
+
+    @classmethod
+    def image(cls, text, image_url, alt_text="image"):
+        text = _accessory_text(text)
+        _source(image_url, "image_url")
+        if type(alt_text) is not str:
+            raise _wrong_type("alt_text", "str", alt_text)
+        return _section(text, {"type": "image", "image_url": image_url, "alt_text": alt_text})
+
+    @classmethod
+    def slack_image(cls, text, slack_file, alt_text="image"):
+        text = _accessory_text(text)
+        _source(slack_file, "slack_file")
+        if type(alt_text) is not str:
+            raise _wrong_type("alt_text", "str", alt_text)
+        if slack_file.startswith(("https://", "http://")):
+            source = {"url": slack_file}
+        else:
+            source = {"id": slack_file}
+        return _section(text, {"type": "image", "slack_file": source, "alt_text": alt_text})
+
+    @classmethod
+    @validate_initial_time
+    def time_picker(cls, text, initial_time):
+        text = _accessory_text(text)
+        if type(initial_time) is not str:
+            raise _wrong_type("initial_time", "str", initial_time)
+        return _section(text, {
+            "type": "timepicker",
+            "initial_time": initial_time,
+            "placeholder": {"type": "plain_text", "text": "Select time", "emoji": True},
+            "action_id": "timepicker-section",
+        })
+
+    @classmethod
+    @validate_options
+    def radio_buttons(cls, text, options):
+        text = _accessory_text(text)
+        return _section(text, {
+            "type": "radio_buttons",
+            "options": _options(options, "mrkdwn", "radio_buttons", 10),
+            "action_id": "radio_buttons-action",
+        })
+
+    @classmethod
+    @validate_options
+    def checkboxes(cls, options, text=None, options_description=None):
+        text = _accessory_text(text, "All check boxes are selectable")
+        option_list = _options(options, "mrkdwn", "checkboxes", 10)
+        if options_description:
+            for i, description in enumerate(options_description):
+                if i >= len(option_list):
+                    raise IndexError("more option descriptions than options")
+                option_list[i]["description"] = {"type": "mrkdwn", "text": description}
+        return _section(text, {
+            "type": "checkboxes", "options": option_list, "action_id": "checkboxes-action",
+        })
+
+    @classmethod
     def datepicker(cls, text, initial_date):
-        if type(text) is not str:
-            raise _wrong_type("text", "str", text)
+        text = _accessory_text(text)
         if type(initial_date) is not str:
             raise _wrong_type("initial_date", "str", initial_date)
         is_valid_date_fmt(initial_date)
@@ -292,6 +459,12 @@ class HeaderMessage(BaseVelmora):
         return _list_result(blocks)
 
 
+def _button_order(number):
+    if number.isascii() and number.isdigit():
+        return (0, int(number), number)
+    return (1, 0, number)
+
+
 class ButtonMessage(BaseVelmora):
     def __init__(self, text=None, **kwargs):
         if text is not None and type(text) is not str:
@@ -311,7 +484,8 @@ class ButtonMessage(BaseVelmora):
                 "At least one button must be provided (use button_1_text and related parameters)"
             )
         self.buttons = []
-        for number in sorted(numbers):
+        # natural order: digit-only numbers by value first ("2" before "10"), then the rest
+        for number in sorted(numbers, key=_button_order):
             text_key = f"button_{number}_text"
             if text_key not in button_params:
                 raise ValueError(f"Button {number} is missing required 'text' (use {text_key})")
@@ -401,3 +575,54 @@ class DatePickerMessage(BaseVelmora):
 
     def build_blocks(self):
         return Section.datepicker(text=self.text, initial_date=self.initial_date)
+
+
+class StaticSelectMessage(BaseVelmora):
+    def __init__(self, options, text_before_option=None, **kwargs):
+        if text_before_option is not None and type(text_before_option) is not str:
+            raise _wrong_type("text_before_option", "str", text_before_option)
+        super().__init__(**kwargs)
+        self.text_before_option = text_before_option
+        self.options = options
+
+    def build_blocks(self):
+        return _list_result(
+            Section.static_select(options=self.options, text=self.text_before_option))
+
+
+class MultiStaticSelectMessage(BaseVelmora):
+    def __init__(self, text_before_option, options, **kwargs):
+        if type(text_before_option) is not str:
+            raise _wrong_type("text_before_option", "str", text_before_option)
+        super().__init__(**kwargs)
+        self.text_before_option = text_before_option
+        self.options = options
+
+    def build_blocks(self):
+        return _list_result(
+            Section.multi_static_select(text=self.text_before_option, options=self.options))
+
+
+class OverflowMessage(BaseVelmora):
+    def __init__(self, text, options, **kwargs):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        if type(options) is not list:
+            raise _wrong_type("options", "list", options)
+        super().__init__(**kwargs)
+        self.text = text
+        self.options = options
+
+    def build_blocks(self):
+        return Section.overflow(text=self.text, options=self.options)
+
+
+class UsersSelectMessage(BaseVelmora):
+    def __init__(self, text, **kwargs):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        super().__init__(**kwargs)
+        self.text = text
+
+    def build_blocks(self):
+        return _list_result(Section.users_select(self.text))

@@ -109,7 +109,10 @@ class Prepared:
         for impl in ("floor", "plain", "cython"):
             if impl not in self.ns:
                 continue
-            got = self.run_once(impl)
+            try:
+                got = self.run_once(impl)
+            except Exception as e:
+                got = f"raised {type(e).__name__}: {e}"
             if not same(got, expected):
                 self.problems.append(f"{impl} output differs from velmora's:\n  {impl}: {got!r}\n"
                                      f"  velmora: {expected!r}")
