@@ -10,6 +10,7 @@ module that defines it; a case whose module does not import is skipped.
 
 from __future__ import annotations
 
+from collections.abc import Callable
 from dataclasses import dataclass, field
 from typing import Any
 
@@ -23,7 +24,7 @@ class Case:
     stmt: str
     floor: str
     sdk: str | None = None
-    args: dict[str, Any] = field(default_factory=dict)
+    args: dict[str, Any] | Callable[[], dict[str, Any]] = field(default_factory=dict)
     callgrind: bool = False  # also count instructions per call
     needs: tuple[str, ...] = ()  # other modules the case needs (pandas)
 
@@ -254,6 +255,108 @@ def all_cases() -> list[Case]:
              {"t": "Pick a release date", "d": "2026-12-08", "bot": BOT}),
     ]
     cases += section_accessory_cases()
+    cases += choice_message_cases()
+    cases += table_cases()
+    return cases
+
+
+def choice_message_cases() -> list[Case]:
+    mrkdwn = '[{"type": "section", "text": {"type": "mrkdwn", "text": t}}] + '
+    options = '[{"text": {"type": "mrkdwn", "text": str(o)}, "value": f"value-{i}"} for i, o in enumerate(opts)]'
+    radio = f'[{{"type": "actions", "elements": [{{"type": "radio_buttons", "options": {options}}}]}}]'
+    checks = ('[{"type": "actions", "elements": [{"type": "checkboxes", "options": [{"text": {"type": '
+              '"mrkdwn", "text": str(o)}, "value": f"value-{i}", "description": {"type": "mrkdwn", '
+              '"text": ds}} for i, (o, ds) in enumerate(zip(opts, descs))]}]}]')
+    dates = ('[{"type": "actions", "elements": [{"type": "datepicker", "initial_date": d, '
+             '"placeholder": {"type": "plain_text", "text": "Select a date", "emoji": True}, '
+             '"action_id": f"action-datepickers-{i}"} for i, d in enumerate(ds)]}]')
+    cases = [
+        Case("TimePickerMessage", "typical", "message",
+             {"TimePickerMessage": "velmora.messages.composite.time_picker"},
+             "TimePickerMessage(t, v, slack_bot=bot).build_blocks()",
+             mrkdwn + '[{"type": "actions", "elements": [{"type": "timepicker", "initial_time": v, '
+             '"placeholder": {"type": "plain_text", "text": "Select time", "emoji": True}, '
+             '"action_id": "timepicker-action"}]}]', None, {"t": "When?", "v": "09:30", "bot": BOT}),
+        Case("DatePickersMessage", "typical", "message",
+             {"DatePickersMessage": "velmora.messages.actions.datepickers"},
+             "DatePickersMessage(ds, slack_bot=bot).build_blocks()", dates, None,
+             {"ds": ["2026-12-08", "2026-12-15"], "bot": BOT}),
+        Case("DatePickersMessage", "large", "message",
+             {"DatePickersMessage": "velmora.messages.actions.datepickers"},
+             "DatePickersMessage(ds, slack_bot=bot).build_blocks()", dates, None,
+             {"ds": DATES_25, "bot": BOT}),
+    ]
+    for size, opts in (("typical", OPTIONS_5), ("large", OPTIONS_100)):
+        args = {"t": "Pick", "opts": opts, "descs": [f"About {o}" for o in opts], "bot": BOT}
+        cases += [
+            Case("RadioButtonsMessage", size, "message",
+                 {"RadioButtonsMessage": "velmora.messages.composite.radio_buttons"},
+                 "RadioButtonsMessage(t, opts, slack_bot=bot).build_blocks()", mrkdwn + radio, None, args),
+            Case("CheckBoxesMessage", size, "message",
+                 {"CheckBoxesMessage": "velmora.messages.composite.checkboxes"},
+                 "CheckBoxesMessage(t, opts, descs, slack_bot=bot).build_blocks()", mrkdwn + checks,
+                 None, args),
+        ]
+    return cases
+
+
+def _frame(rows: int, columns: int):
+    """A frame of floats, integers, strings and timestamps, as reports have them."""
+    import numpy as np
+    import pandas as pd
+
+    rng = np.random.default_rng(0)
+    data = {}
+    for j in range(columns):
+        kind = j % 4
+        if kind == 0:
+            data[f"f{j}"] = rng.random(rows) * 1000
+        elif kind == 1:
+            data[f"i{j}"] = rng.integers(0, 10**6, rows)
+        elif kind == 2:
+            data[f"s{j}"] = [f"name {i}" for i in range(rows)]
+        else:
+            data[f"d{j}"] = pd.date_range("2024-01-01", periods=rows, freq="h")
+    return pd.DataFrame(data)
+
+
+def _table_args(rows: int, columns: int) -> Callable[[], dict[str, Any]]:
+    def make() -> dict[str, Any]:
+        import reference
+
+        df = _frame(rows, columns)
+        head = [reference._cell_text(c) for c in df.columns]
+        body = [[reference._cell_text(v) for v in row] for row in df.to_numpy(dtype=object).tolist()]
+        aligns = ["right" if d.kind in "iufc" else "left" for d in df.dtypes]
+        return {"df": df, "head": head, "body": body, "aligns": aligns, "t": "Latency by region",
+                "bot": BOT}
+
+    return make
+
+
+TABLE_CELL = ('{{"type": "rich_text", "elements": [{{"type": "rich_text_section", "elements": '
+              '[{{"type": "text", "text": x{}}}]}}]}}')
+TABLE_FLOOR = (
+    '[{"type": "table", "column_settings": [{"align": a} for a in aligns], "rows": '
+    f'[[{TABLE_CELL.format(", " + chr(34) + "style" + chr(34) + ": {" + chr(34) + "bold" + chr(34) + ": True}")} '
+    f"for x in head]] + [[{TABLE_CELL.format('')} for x in row] for row in body]}}]"
+)
+
+
+def table_cases() -> list[Case]:
+    cases = []
+    # 99 rows: with the header row, the 100 rows Slack allows
+    for size, (rows, columns) in (("typical", (10, 4)), ("large", (99, 20))):
+        cases += [
+            Case("Table.simple_table", size, "builder", {"Table": "velmora.blocks.table"},
+                 "Table.simple_table(df)", TABLE_FLOOR, None, _table_args(rows, columns),
+                 needs=("pandas",)),
+            Case("SimpleTableMessage", size, "message",
+                 {"SimpleTableMessage": "velmora.messages.table.simple_table"},
+                 "SimpleTableMessage(df, t, slack_bot=bot).build_blocks()",
+                 '[{"type": "section", "text": {"type": "mrkdwn", "text": t}}] + ' + TABLE_FLOOR, None,
+                 _table_args(rows, columns), needs=("pandas",)),
+        ]
     return cases
 
 

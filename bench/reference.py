@@ -13,6 +13,7 @@ from __future__ import annotations
 
 import functools
 import logging
+import math
 
 from velmora.interface import BaseVelmora
 
@@ -626,3 +627,117 @@ class UsersSelectMessage(BaseVelmora):
 
     def build_blocks(self):
         return _list_result(Section.users_select(self.text))
+
+
+class CheckBoxesMessage(BaseVelmora):
+    def __init__(self, text, options, options_description=None, **kwargs):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        super().__init__(**kwargs)
+        self.text = text
+        self.options = options
+        self.options_description = options_description
+
+    def build_blocks(self):
+        return Section.mrkdwn(self.text) + Actions.checkboxes(
+            options=self.options, options_description=self.options_description)
+
+
+class RadioButtonsMessage(BaseVelmora):
+    def __init__(self, text, options, **kwargs):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        super().__init__(**kwargs)
+        self.text = text
+        self.options = options
+
+    def build_blocks(self):
+        return Section.mrkdwn(self.text) + Actions.radio_buttons(options=self.options)
+
+
+class TimePickerMessage(BaseVelmora):
+    def __init__(self, text, initial_time, **kwargs):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        if type(initial_time) is not str:
+            raise _wrong_type("initial_time", "str", initial_time)
+        super().__init__(**kwargs)
+        self.text = text
+        self.initial_time = initial_time
+
+    def build_blocks(self):
+        return Section.mrkdwn(self.text) + Actions.time_picker(initial_time=self.initial_time)
+
+
+class DatePickersMessage(BaseVelmora):
+    def __init__(self, initial_dates, **kwargs):
+        super().__init__(**kwargs)
+        self.initial_dates = initial_dates
+
+    def build_blocks(self):
+        return _list_result(Actions.datepickers(initial_dates=self.initial_dates))
+
+
+# ---- tables: the plain-Python per-cell loop ----------------------------------------------------
+
+
+def _cell_text(value):
+    if type(value) is str:
+        return value
+    if value is None or value is _pd().NaT or value is _pd().NA:
+        return ""
+    if isinstance(value, float):
+        if math.isnan(value):
+            return ""
+        text = f"{value:.15g}"
+        if math.isfinite(value) and "." not in text and "e" not in text:
+            text += ".0"
+        return text
+    return str(value)
+
+
+def _rich_cell(text, bold=False):
+    element = {"type": "text", "text": text}
+    if bold:
+        element["style"] = {"bold": True}
+    return {"type": "rich_text", "elements": [{"type": "rich_text_section", "elements": [element]}]}
+
+
+def _pd():
+    import pandas
+
+    return pandas
+
+
+class Table:
+    @classmethod
+    def simple_table(cls, df, index=False):
+        if not isinstance(df, _pd().DataFrame):
+            raise _wrong_type("df", "DataFrame", df)
+        rows, columns = df.shape
+        if columns == 0:
+            raise ValueError("DataFrame has no columns: a table needs at least one column")
+        if rows + 1 > 100 or columns + bool(index) > 20:
+            raise ValueError("Table too big for Slack (at most 100 rows with the header, 20 columns)")
+        dtypes = ([df.index.dtype] if index else []) + list(df.dtypes)
+        settings = [{"align": "right" if d.kind in "iufc" else "left"} for d in dtypes]
+        names = ([df.index.name] if index else []) + list(df.columns)
+        out = [[_rich_cell(_cell_text(name), True) for name in names]]
+        for label, row in df.iterrows():
+            cells = [_rich_cell(_cell_text(label))] if index else []
+            cells += [_rich_cell(_cell_text(value)) for value in row]
+            out.append(cells)
+        return [{"type": "table", "column_settings": settings, "rows": out}]
+
+
+class SimpleTableMessage(BaseVelmora):
+    def __init__(self, df, text=None, index=False, **kwargs):
+        if text is not None and type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        super().__init__(**kwargs)
+        self.df = df
+        self.text = text
+        self.index = index
+
+    def build_blocks(self):
+        return Section.mrkdwn(self.text) + Table.simple_table(self.df, index=self.index)
