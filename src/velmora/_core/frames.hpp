@@ -51,3 +51,30 @@ inline bool check_frame(PyObject* value, const char* param) noexcept {
 }
 
 }  // namespace vm
+
+// ---- the table messages ------------------------------------------------------------------
+
+#include "args.hpp"
+#include "messages.hpp"
+
+namespace vm {
+
+// The constructor of a message on a DataFrame, (df, <text>=None, index=False, **kwargs): `df`
+// a DataFrame, the text exactly str or None; the base gets the other keyword arguments first,
+// then the three are stored under their parameter names.
+inline int init_frame_message(PyObject* cls, PyObject* self, PyObject* args, PyObject* kwargs,
+                              const Params<3>& params, const char* text_param) noexcept {
+  Bound<3> a;
+  Ref rest;
+  if (!bind_init(params, args, kwargs, a, rest) || !check_frame(a[0], "df")) return -1;
+  PyObject* text = a[1] ? a[1] : Py_None;
+  PyObject* index = a[2] ? a[2] : Py_False;
+  if (!check_str(text, text_param, /*none_ok=*/true)) return -1;
+  if (call_base_init(cls, self, rest.get()) < 0) return -1;
+  return set_attr(self, k.*params.names[0], a[0]) && set_attr(self, k.*params.names[1], text) &&
+                 set_attr(self, k.*params.names[2], index)
+             ? 0
+             : -1;
+}
+
+}  // namespace vm

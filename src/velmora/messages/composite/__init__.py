@@ -1,0 +1,1 @@
+"""Messages that combine several elements: buttons."""

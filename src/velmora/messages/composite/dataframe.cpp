@@ -1,0 +1,155 @@
+// DataFrameMessage: a DataFrame as a text table (tabulate) in code blocks of markdown sections.
+//
+// A section holds at most 3000 characters, so a longer table is split between rows over
+// several sections, each a complete code block that repeats the header lines.
+#include "_core/compose.hpp"
+#include "_core/core.hpp"
+#include "_core/frames.hpp"
+
+namespace {
+
+using vm::k;
+using vm::Keys;
+using vm::Ref;
+
+constexpr Py_ssize_t section_limit = 3000;  // characters of a section's text
+constexpr Py_ssize_t fence_size = 8;        // "```\n" before the table, "\n```" after
+
+vm::Global message_class;
+vm::Global tabulate_keywords;  // ("headers", "showindex", "tablefmt")
+
+constexpr vm::Params<3> init_params{"DataFrameMessage.__init__", {&Keys::df, &Keys::title, &Keys::index}, 1};
+
+int init(PyObject* self, PyObject* args, PyObject* kwargs) {
+  return vm::init_frame_message(message_class.get(), self, args, kwargs, init_params, "title");
+}
+
+// tabulate(df, headers="keys", showindex=<bool>, tablefmt="simple"), split into lines.
+Ref table_lines(PyObject* df, PyObject* index) {
+  int show = PyObject_IsTrue(index);
+  if (show < 0) return {};
+  Ref tabulate = vm::global(k.tabulate);
+  if (!tabulate) return {};
+  PyObject* args[] = {df, k.keys, show ? Py_True : Py_False, k.simple};
+  Ref text = Ref::steal(PyObject_Vectorcall(tabulate.get(), args, 1, tabulate_keywords.get()));
+  if (!text) return {};
+  if (!PyUnicode_Check(text.get())) {
+    vm::raise_wrong_result("str", text.get());
+    return {};
+  }
+  if (PyUnicode_GET_LENGTH(text.get()) == 0) {
+    return vm::raise_value_error("DataFrame has no columns: a table needs at least one column");
+  }
+  return Ref::steal(PyUnicode_Split(text.get(), k.newline, -1));
+}
+
+// The number of header lines: up to and including the first line of dashes and spaces.
+Py_ssize_t header_size(PyObject* lines) noexcept {
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(lines); ++i) {
+    PyObject* line = PyList_GET_ITEM(lines, i);
+    Py_ssize_t length = PyUnicode_GET_LENGTH(line);
+    bool rule = length > 0;
+    for (Py_ssize_t j = 0; rule && j < length; ++j) {
+      Py_UCS4 c = PyUnicode_READ_CHAR(line, j);
+      rule = c == '-' || c == ' ';
+    }
+    if (rule) return i + 1;
+  }
+  return 0;
+}
+
+// "```\n" + the header lines and lines[start:stop] joined by newlines + "\n```"
+Ref code_block(PyObject* lines, Py_ssize_t header, Py_ssize_t start, Py_ssize_t stop) {
+  Ref part = Ref::steal(PyList_GetSlice(lines, 0, header));
+  Ref body = Ref::steal(PyList_GetSlice(lines, start, stop));
+  if (!part || !body || PyList_SetSlice(part.get(), header, header, body.get()) < 0) return {};
+  Ref joined = Ref::steal(PyUnicode_Join(k.newline, part.get()));
+  if (!joined) return {};
+  return Ref::steal(PyUnicode_FromFormat("```\n%U\n```", joined.get()));
+}
+
+[[gnu::cold]] Ref too_wide(Py_ssize_t line, Py_ssize_t size) noexcept {
+  if (line < 0) {
+    PyErr_Format(PyExc_ValueError,
+                 "The table's header takes %zd characters in a code block; a section holds at most "
+                 "%zd. Select fewer or narrower columns.", size, section_limit);
+  } else {
+    PyErr_Format(PyExc_ValueError,
+                 "Line %zd of the table takes %zd characters in a code block with the header; a "
+                 "section holds at most %zd. Select fewer or narrower columns.", line, size, section_limit);
+  }
+  return {};
+}
+
+// Section.mrkdwn(title) when there is a title, then Section.mrkdwn(code block) per part.
+Ref build_blocks(PyObject* self) {
+  Ref blocks = vm::empty_list();
+  Ref title = vm::get_attr(self, k.title);
+  if (!blocks || !title) return {};
+  if (title.get() != Py_None &&
+      !vm::extend_blocks(blocks.get(), vm::call_builder(k.Section, k.mrkdwn, {title.get()}))) {
+    return {};
+  }
+  Ref df = vm::get_attr(self, k.df);
+  Ref index = df ? vm::get_attr(self, k.index) : Ref{};
+  Ref lines = index ? table_lines(df.get(), index.get()) : Ref{};
+  if (!lines) return {};
+  PyObject* all = lines.get();
+  Py_ssize_t count = PyList_GET_SIZE(all), header = header_size(all);
+  // A part of n lines takes fence_size + their lengths + (n - 1) newlines.
+  auto length = [all](Py_ssize_t i) { return PyUnicode_GET_LENGTH(PyList_GET_ITEM(all, i)); };
+  Py_ssize_t header_chars = fence_size;
+  for (Py_ssize_t i = 0; i < header; ++i) header_chars += length(i) + (i > 0 ? 1 : 0);
+  if (header_chars > section_limit) return too_wide(-1, header_chars);
+  Py_ssize_t start = header;
+  do {  // at least one part, even for a table without rows
+    Py_ssize_t stop = start, size = header_chars;
+    while (stop < count) {
+      Py_ssize_t next = size + length(stop) + (header > 0 || stop > start ? 1 : 0);
+      if (next > section_limit) break;
+      size = next;
+      ++stop;
+    }
+    if (stop == start && stop < count) {
+      return too_wide(start - header + 1, size + length(start) + (header > 0 ? 1 : 0));
+    }
+    Ref text = code_block(all, header, start, stop);
+    if (!text || !vm::extend_blocks(blocks.get(), vm::call_builder(k.Section, k.mrkdwn, {text.get()}))) return {};
+    start = stop;
+  } while (start < count);
+  return blocks;
+}
+
+PyMethodDef methods[] = {
+    vm::method<build_blocks>("build_blocks",
+                             "build_blocks($self, /)\n--\n\n"
+                             "The title section (when given), then the table in code blocks of at most\n"
+                             "3000 characters each, split between rows, each repeating the header."),
+    {nullptr, nullptr, 0, nullptr}};
+
+int setup(PyObject* module) noexcept {
+  if (!vm::import_pandas(module) || !vm::import_extra(module, "tabulate", {"tabulate"}) ||
+      !vm::import_from(module, "blocks", 3, {"Section"}) ||
+      !vm::import_from(module, "interface", 3, {"BaseVelmora"})) {
+    return -1;
+  }
+  tabulate_keywords.set(vm::keyword_tuple({k.headers, k.showindex, k.tablefmt}));
+  Ref base = vm::global(k.BaseVelmora);
+  if (!tabulate_keywords.get() || !base) return -1;
+  Ref cls = vm::make_message_class(
+      module, "velmora.messages.composite.dataframe.DataFrameMessage",
+      "DataFrameMessage(df, title=None, index=False, **kwargs)\n--\n\n"
+      "A message of the pandas DataFrame `df` as a text table (tabulate) in a code block of a\n"
+      "markdown section, with the index when `index` is true, below the markdown `title` when\n"
+      "given. A table longer than a section (3000 characters) is split between rows over several\n"
+      "sections, each a complete code block repeating the header. Other keyword arguments go to\n"
+      "BaseVelmora.",
+      vm::init_entry<init>, methods, base.get());
+  if (!cls) return -1;
+  message_class.set(Ref::borrow(cls.get()));
+  return vm::add_type(module, std::move(cls)) ? 0 : -1;
+}
+
+}  // namespace
+
+VM_MODULE("The DataFrame message: a DataFrame as a text table in code blocks.", setup)

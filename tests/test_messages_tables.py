@@ -1,0 +1,242 @@
+"""SimpleTableMessage and DataFrameMessage."""
+
+from __future__ import annotations
+
+import pandas as pd
+import pytest
+from slack_sdk.models.blocks import Block
+from tabulate import tabulate
+
+from support import assert_no_leak
+from velmora.blocks.table import Table
+from velmora.interface import BaseVelmora
+from velmora.messages.composite import dataframe as dataframe_module
+from velmora.messages.composite.dataframe import DataFrameMessage
+from velmora.messages.table import simple_table as simple_table_module
+from velmora.messages.table.simple_table import SimpleTableMessage
+
+MESSAGES = [SimpleTableMessage, DataFrameMessage]
+
+
+def code(block: dict) -> str:
+    text = block["text"]["text"]
+    assert block["type"] == "section" and block["text"]["type"] == "mrkdwn"
+    assert text.startswith("```\n") and text.endswith("\n```")
+    return text[4:-4]
+
+
+# ---- construction, shared by both ---------------------------------------------------------
+
+
+@pytest.mark.parametrize("cls, text_param", [(SimpleTableMessage, "text"), (DataFrameMessage, "title")])
+def test_attributes_and_base_keywords(cls, text_param):
+    df, text = pd.DataFrame({"a": [1]}), "".join(["Sal", "es"])
+    message = cls(df, text, True, preview="p", extra=1)
+    assert isinstance(message, BaseVelmora)
+    assert message.df is df and getattr(message, text_param) is text and message.index is True
+    assert message.preview == "p" and message.extras == {"extra": 1}
+    plain = cls(df=df)
+    assert getattr(plain, text_param) is None and plain.index is False
+
+
+@pytest.mark.parametrize("cls, text_param", [(SimpleTableMessage, "text"), (DataFrameMessage, "title")])
+def test_type_checks(cls, text_param):
+    class Text(str):
+        pass
+
+    df = pd.DataFrame({"a": [1]})
+    with pytest.raises(TypeError, match=r"^Argument 'df' has incorrect type \(expected DataFrame, got list\)$"):
+        cls([[1]])
+    with pytest.raises(TypeError, match=rf"^Argument '{text_param}' has incorrect type \(expected str, got Text\)$"):
+        cls(df, Text("x"))
+    with pytest.raises(TypeError, match=rf"__init__\(\) missing 1 required positional argument: 'df'"):
+        cls()
+    with pytest.raises(TypeError, match="takes from 1 to 3 positional arguments but 4 were given"):
+        cls(df, None, False, 1)
+
+
+# ---- SimpleTableMessage ---------------------------------------------------------------------
+
+
+def test_simple_table_blocks():
+    df = pd.DataFrame({"name": ["ada"], "age": [36]})
+    blocks = SimpleTableMessage(df, "*Team*").build_blocks()
+    assert blocks == [{"type": "section", "text": {"type": "mrkdwn", "text": "*Team*"}}] + Table.simple_table(df)
+    assert SimpleTableMessage(df).build_blocks() == Table.simple_table(df)
+    assert SimpleTableMessage(df, "", index=True).build_blocks() == Table.simple_table(df, index=True)
+    for block in blocks:
+        assert Block.parse(block).to_dict() == block
+
+
+def test_simple_table_calls_builders_from_module_globals(monkeypatch):
+    calls = []
+
+    class FakeTable:
+        @classmethod
+        def simple_table(cls, df, index=False):
+            calls.append(("table", df, index))
+            return [{"type": "table"}]
+
+    class FakeSection:
+        @classmethod
+        def mrkdwn(cls, text=None):
+            calls.append(("mrkdwn", text))
+            return []
+
+    monkeypatch.setattr(simple_table_module, "Table", FakeTable)
+    monkeypatch.setattr(simple_table_module, "Section", FakeSection)
+    df = pd.DataFrame({"a": [1]})
+    message = SimpleTableMessage(df, "t", index=1)
+    assert message.build_blocks() == [{"type": "table"}]
+    assert calls == [("mrkdwn", "t"), ("table", df, 1)]
+
+
+def test_simple_table_limits_reach_the_caller():
+    with pytest.raises(ValueError, match="^Table has 101 rows with the header"):
+        SimpleTableMessage(pd.DataFrame({"a": range(100)})).build_blocks()
+
+
+def test_simple_table_result_must_be_a_list(monkeypatch):
+    class FakeTable:
+        @classmethod
+        def simple_table(cls, df, index=False):
+            return {"type": "table"}
+
+    monkeypatch.setattr(simple_table_module, "Table", FakeTable)
+    with pytest.raises(TypeError, match="^Expected list, got dict$"):
+        SimpleTableMessage(pd.DataFrame({"a": [1]})).build_blocks()
+
+
+# ---- DataFrameMessage -----------------------------------------------------------------------
+
+
+def test_dataframe_small():
+    df = pd.DataFrame({"name": ["ada", "bob"], "age": [36, 41]})
+    blocks = DataFrameMessage(df, "*Team*").build_blocks()
+    assert blocks[0] == {"type": "section", "text": {"type": "mrkdwn", "text": "*Team*"}}
+    assert len(blocks) == 2
+    assert code(blocks[1]) == tabulate(df, headers="keys", showindex=False, tablefmt="simple")
+    assert code(DataFrameMessage(df, index=True).build_blocks()[0]) == tabulate(df, headers="keys", tablefmt="simple")
+    for block in blocks:
+        assert Block.parse(block).to_dict() == block
+
+
+def wide(rows: int) -> pd.DataFrame:
+    # header and rows 2 characters wide, the rule 4: a part of n rows takes 15 + 3 * n characters
+    return pd.DataFrame({"hh": [f"x{i % 10}" for i in range(rows)]})
+
+
+@pytest.mark.parametrize("rows, sizes", [(995, [3000]), (996, [3000, 18]), (1990, [3000, 3000]), (1991, [3000, 3000, 18])])
+def test_dataframe_split_points(rows, sizes):
+    blocks = DataFrameMessage(wide(rows)).build_blocks()
+    assert [len(block["text"]["text"]) for block in blocks] == sizes
+
+
+@pytest.mark.parametrize("rows", [0, 1, 71, 72, 300])
+def test_dataframe_split_loses_nothing_and_repeats_the_header(rows):
+    df = pd.DataFrame({"name": [f"row {i}" for i in range(rows)], "value": [i * 1.5 for i in range(rows)]})
+    lines = tabulate(df, headers="keys", showindex=False, tablefmt="simple").split("\n")
+    header, body = lines[:2], lines[2:]
+    blocks = DataFrameMessage(df).build_blocks()
+    seen = []
+    for block in blocks:
+        part = code(block).split("\n")
+        assert part[:2] == header
+        assert len(block["text"]["text"]) <= 3000
+        seen += part[2:]
+    assert seen == body
+
+
+def test_dataframe_missing_values_and_dtypes():
+    df = pd.DataFrame({
+        "s": ["a", None], "f": [1.5, None], "d": pd.to_datetime(["2024-01-01", None]),
+        "c": pd.Categorical(["x", None]), "m": [1, "two"],
+    })
+    [block] = DataFrameMessage(df).build_blocks()
+    assert code(block) == tabulate(df, headers="keys", showindex=False, tablefmt="simple")
+
+
+@pytest.mark.parametrize(
+    "df, message",
+    [
+        (pd.DataFrame({"c": ["x" * 2990]}),
+         "Line 1 of the table takes 5991 characters in a code block with the header; a section holds "
+         "at most 3000. Select fewer or narrower columns."),
+        (pd.DataFrame({"c" * 1500: ["x"]}),
+         "The table's header takes 3011 characters in a code block; a section holds at most 3000. "
+         "Select fewer or narrower columns."),
+        (pd.DataFrame(), "DataFrame has no columns: a table needs at least one column"),
+    ],
+    ids=["row", "header", "no-columns"],
+)
+def test_dataframe_too_wide(df, message):
+    with pytest.raises(ValueError) as info:
+        DataFrameMessage(df).build_blocks()
+    assert str(info.value) == message
+
+
+def test_dataframe_calls_section_and_tabulate_from_module_globals(monkeypatch):
+    calls = []
+
+    class FakeSection:
+        @classmethod
+        def mrkdwn(cls, text=None):
+            calls.append(text)
+            return [text]
+
+    def fake_tabulate(df, headers, showindex, tablefmt):
+        calls.append((headers, showindex, tablefmt))
+        return "h\n-\n1"
+
+    monkeypatch.setattr(dataframe_module, "Section", FakeSection)
+    monkeypatch.setattr(dataframe_module, "tabulate", fake_tabulate)
+    assert DataFrameMessage(pd.DataFrame({"a": [1]}), "T", index=1).build_blocks() == ["T", "```\nh\n-\n1\n```"]
+    assert calls == ["T", ("keys", True, "simple"), "```\nh\n-\n1\n```"]
+
+
+def test_attributes_are_read_at_build_time():
+    message = DataFrameMessage(pd.DataFrame({"a": [1]}))
+    message.df = pd.DataFrame({"b": [2]})
+    assert code(message.build_blocks()[0]).startswith("  b")
+
+
+def warm(call, times=300):
+    # pandas and tabulate fill caches of their own on first uses
+    for _ in range(times):
+        try:
+            call()
+        except (TypeError, ValueError):
+            pass
+
+
+@pytest.fixture
+def steady_tabulate(monkeypatch):
+    # tabulate and pandas keep caches whose size wanders from call to call; the leak checks
+    # look at this module's own work, so they render through a fixed table text.
+    def render(df, headers, showindex, tablefmt):
+        return texts.get(id(df)) or tabulate(df, headers=headers, showindex=showindex, tablefmt=tablefmt)
+
+    texts = {}
+    monkeypatch.setattr(dataframe_module, "tabulate", render)
+    return texts
+
+
+@pytest.mark.parametrize("cls", MESSAGES)
+def test_no_leak(cls, steady_tabulate):
+    df = pd.DataFrame({"s": ["a", None], "f": [1.5, None]})
+    steady_tabulate[id(df)] = tabulate(df, headers="keys", showindex=False)
+    text = "".join(["ti", "tle"])
+    warm(lambda: cls(df, text, preview="p").build_blocks())
+    assert_no_leak(lambda: cls(df, text, preview="p").build_blocks(), watch=[df, text], times=300)
+    assert_no_leak(lambda: cls([1], text), expect=TypeError, watch=[text])
+    big = pd.DataFrame({"a": ["x" * 3000]}) if cls is DataFrameMessage else pd.DataFrame({"a": range(100)})
+    steady_tabulate[id(big)] = tabulate(big, headers="keys", showindex=False)
+    warm(lambda: cls(big).build_blocks())
+    assert_no_leak(lambda: cls(big).build_blocks(), expect=ValueError, watch=[big], times=300)
+
+
+def test_long_frame_no_leak(steady_tabulate):
+    df = wide(3000)
+    steady_tabulate[id(df)] = tabulate(df, headers="keys", showindex=False)
+    warm(lambda: DataFrameMessage(df).build_blocks())
+    assert_no_leak(lambda: DataFrameMessage(df).build_blocks(), watch=[df], times=200)
