@@ -18,6 +18,24 @@ def section_texts() -> list[dict[str, Any]]:
     )
 
 
+def actions_block() -> list[dict[str, Any]]:
+    from velmora.blocks import Actions
+
+    return Actions.buttons(
+        [
+            {"text": "Approve", "style": "primary", "value": "approve"},
+            {"text": "Reject", "style": "danger"},
+            {"text": "Runbook", "url": "https://example.com/runbook"},
+        ]
+    )
+
+
+def static_select() -> list[dict[str, Any]]:
+    from velmora.blocks import Section
+
+    return Section.static_select(["eu-west-1", "us-east-1", "ap-south-1"], text="Deploy to which region?")
+
+
 def header_message() -> list[dict[str, Any]]:
     from velmora.messages.header.header import HeaderMessage
 
@@ -27,5 +45,7 @@ def header_message() -> list[dict[str, Any]]:
 # name -> builder of the example's blocks, in the order the demo prints them
 EXAMPLES: dict[str, Example] = {
     "section texts": section_texts,
+    "actions block": actions_block,
+    "static select": static_select,
     "header message": header_message,
 }

@@ -4,6 +4,7 @@
 #include "args.hpp"
 #include "build.hpp"
 #include "builders.hpp"
+#include "elements.hpp"
 #include "errors.hpp"
 #include "keys.hpp"
 #include "messages.hpp"

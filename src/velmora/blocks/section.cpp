@@ -53,6 +53,193 @@ Ref text_fields(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
   return vm::list_of(vm::dict({{k.type, k.section}, {k.fields, fields.get()}}));
 }
 
+// ---- accessories -------------------------------------------------------------------------
+
+// The text of a section with an accessory: exactly a str of 1 to 3000 characters (Slack's
+// limit); where a builder has a fallback prompt, None (or no argument) stands for it.
+PyObject* accessory_text(PyObject* text, PyObject* fallback = nullptr) {
+  if (!text || (fallback && text == Py_None)) return fallback;
+  if (!vm::check_str(text, "text")) return nullptr;
+  Py_ssize_t length = PyUnicode_GET_LENGTH(text);
+  if (length < 1 || length > 3000) [[unlikely]] {
+    PyErr_Format(PyExc_ValueError, "text must hold 1 to 3000 characters, got %zd", length);
+    return nullptr;
+  }
+  return text;
+}
+
+// [{"type": "section", "text": {"type": "mrkdwn", "text": text}, "accessory": accessory}]
+Ref accessory_section(PyObject* text, Ref accessory) {
+  if (!accessory) return {};
+  Ref text_object = vm::mrkdwn_object(text);
+  return vm::list_of(
+      vm::dict({{k.type, k.section}, {k.text, text_object.get()}, {k.accessory, accessory.get()}}));
+}
+
+// Replaces a bound text by what accessory_text() makes of it; false with the error set.
+bool take_text(PyObject*& text, PyObject* fallback = nullptr) {
+  text = accessory_text(text, fallback);
+  return text != nullptr;
+}
+
+// A select menu: {"type": type, "placeholder": <plain text>, "options": [...], "action_id": id}
+// (the placeholder is left out when null).
+Ref options_accessory(PyObject* type, PyObject* placeholder_text, Ref options, PyObject* action_id) {
+  if (!options) return {};
+  Ref placeholder = placeholder_text ? vm::plain_text_object(placeholder_text) : Ref{};
+  if (placeholder_text && !placeholder) return {};
+  return vm::dict({{k.type, type},
+                   {k.placeholder, placeholder.get(), placeholder_text != nullptr},
+                   {k.options, options.get()},
+                   {k.action_id, action_id}});
+}
+
+constexpr vm::OptionLimits static_select_limits{"static_select", 100, 75};
+constexpr vm::OptionLimits multi_static_select_limits{"multi_static_select", 100, 75};
+constexpr vm::OptionLimits overflow_limits{"overflow", 5, 75};
+constexpr vm::OptionLimits radio_buttons_limits{"radio_buttons", 10, 75};
+constexpr vm::OptionLimits checkboxes_limits{"checkboxes", 10, 75};
+
+constexpr vm::Params<1> users_select_params{"Section.users_select", {&Keys::text}, 0};
+constexpr vm::Params<2> static_select_params{"Section.static_select", {&Keys::options, &Keys::text}, 1};
+constexpr vm::Params<2> multi_static_select_params{"Section.multi_static_select",
+                                                   {&Keys::text, &Keys::options}, 2};
+constexpr vm::Params<2> overflow_params{"Section.overflow", {&Keys::text, &Keys::options}, 2};
+constexpr vm::Params<2> button_params{"Section.button", {&Keys::text, &Keys::button}, 2};
+constexpr vm::Params<3> image_params{"Section.image", {&Keys::text, &Keys::image_url, &Keys::alt_text}, 2};
+constexpr vm::Params<3> slack_image_params{"Section.slack_image",
+                                           {&Keys::text, &Keys::slack_file, &Keys::alt_text}, 2};
+constexpr vm::Params<2> datepicker_params{"Section.datepicker", {&Keys::text, &Keys::initial_date}, 2};
+constexpr vm::Params<2> time_picker_params{"Section.time_picker", {&Keys::text, &Keys::initial_time}, 2};
+constexpr vm::Params<2> radio_buttons_params{"Section.radio_buttons", {&Keys::text, &Keys::options}, 2};
+constexpr vm::Params<3> checkboxes_params{"Section.checkboxes",
+                                          {&Keys::options, &Keys::text, &Keys::options_description}, 1};
+
+Ref users_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<1> a;
+  if (!vm::bind(users_select_params, args, nargs, kwnames, a) || !take_text(a[0], k.please_select_a_user)) {
+    return {};
+  }
+  Ref placeholder = vm::plain_text_object(k.select_a_user);
+  return accessory_section(a[0], vm::dict({{k.type, k.users_select},
+                                           {k.placeholder, placeholder.get()},
+                                           {k.action_id, k.users_select_action}}));
+}
+
+Ref static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<2> a;
+  if (!vm::bind(static_select_params, args, nargs, kwnames, a) || !take_text(a[1], k.please_select_a_option)) {
+    return {};
+  }
+  Ref options = vm::option_list(a[0], vm::OptionText::plain, &static_select_limits);
+  return accessory_section(a[1], options_accessory(k.static_select, k.select_a_item, std::move(options),
+                                                   k.static_select_action));
+}
+
+Ref multi_static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<2> a;
+  if (!vm::bind(multi_static_select_params, args, nargs, kwnames, a) || !take_text(a[0])) return {};
+  Ref options = vm::option_list(a[1], vm::OptionText::plain, &multi_static_select_limits);
+  return accessory_section(a[0], options_accessory(k.multi_static_select, k.select_options,
+                                                   std::move(options), k.multi_static_select_action));
+}
+
+Ref overflow(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<2> a;
+  if (!vm::bind(overflow_params, args, nargs, kwnames, a) || !take_text(a[0])) return {};
+  Ref options = vm::option_list(a[1], vm::OptionText::plain, &overflow_limits);
+  return accessory_section(a[0],
+                           options_accessory(k.overflow, nullptr, std::move(options), k.overflow_action));
+}
+
+Ref button(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<2> a;
+  if (!vm::bind(button_params, args, nargs, kwnames, a) || !take_text(a[0])) return {};
+  // The same element as the first button of Actions.buttons, so handlers match either way.
+  return accessory_section(a[0], vm::button_element(a[1], 0, /*slack_rules=*/true));
+}
+
+// {"type": "image", <source key>: source, "alt_text": alt_text}
+Ref image_accessory(PyObject* const* a, PyObject* source_key, Ref source) {
+  if (!source) return {};
+  return accessory_section(
+      a[0], vm::dict({{k.type, k.image}, {source_key, source.get()}, {k.alt_text, a[2] ? a[2] : k.image}}));
+}
+
+// An image address or Slack file reference: exactly a non-empty str of at most 3000 characters.
+bool check_source(PyObject* value, const char* param) {
+  if (!vm::check_str(value, param)) return false;
+  Py_ssize_t length = PyUnicode_GET_LENGTH(value);
+  if (length >= 1 && length <= 3000) [[likely]] return true;
+  PyErr_Format(PyExc_ValueError, "%s must hold 1 to 3000 characters, got %zd", param, length);
+  return false;
+}
+
+Ref image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<3> a;
+  if (!vm::bind(image_params, args, nargs, kwnames, a) || !take_text(a[0]) ||
+      !check_source(a[1], "image_url") ||
+      (a[2] && !vm::check_str(a[2], "alt_text"))) {
+    return {};
+  }
+  return image_accessory(a.data(), k.image_url, Ref::borrow(a[1]));
+}
+
+Ref slack_image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<3> a;
+  if (!vm::bind(slack_image_params, args, nargs, kwnames, a) || !take_text(a[0]) ||
+      !check_source(a[1], "slack_file") ||
+      (a[2] && !vm::check_str(a[2], "alt_text"))) {
+    return {};
+  }
+  // A web address names the file by URL; anything else is a Slack file id ("F0123ABCD").
+  Py_ssize_t end = PY_SSIZE_T_MAX;
+  Py_ssize_t is_url = PyUnicode_Tailmatch(a[1], k.https_scheme, 0, end, -1);
+  if (is_url == 0) is_url = PyUnicode_Tailmatch(a[1], k.http_scheme, 0, end, -1);
+  if (is_url < 0) return {};
+  return image_accessory(a.data(), k.slack_file, vm::dict({{is_url ? k.url : k.id, a[1]}}));
+}
+
+Ref datepicker(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<2> a;
+  if (!vm::bind(datepicker_params, args, nargs, kwnames, a) || !take_text(a[0]) ||
+      !vm::check_str(a[1], "initial_date") || !vm::check_date(a[1])) {
+    return {};
+  }
+  return accessory_section(a[0], vm::datepicker_element(a[1], k.datepicker_action));
+}
+
+Ref time_picker(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<2> a;
+  if (!vm::bind(time_picker_params, args, nargs, kwnames, a) || !take_text(a[0]) ||
+      !vm::check_str(a[1], "initial_time")) {
+    return {};
+  }
+  return accessory_section(a[0], vm::timepicker_element(a[1], k.timepicker_section));
+}
+
+Ref radio_buttons(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<2> a;
+  if (!vm::bind(radio_buttons_params, args, nargs, kwnames, a) || !take_text(a[0])) return {};
+  Ref options = vm::option_list(a[1], vm::OptionText::mrkdwn, &radio_buttons_limits);
+  if (!options) return {};
+  return accessory_section(a[0], vm::choice_element(k.radio_buttons, options.get(), k.radio_buttons_action));
+}
+
+Ref checkboxes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<3> a;
+  if (!vm::bind(checkboxes_params, args, nargs, kwnames, a) || !take_text(a[1], k.all_check_boxes_selectable)) {
+    return {};
+  }
+  Ref options = vm::option_list(a[0], vm::OptionText::mrkdwn, &checkboxes_limits);
+  if (!options) return {};
+  if (a[2] && a[2] != Py_None) {
+    int described = PyObject_IsTrue(a[2]);
+    if (described < 0 || (described && !vm::add_descriptions(options.get(), a[2]))) return {};
+  }
+  return accessory_section(a[1], vm::choice_element(k.checkboxes, options.get(), k.checkboxes_action));
+}
+
 // ---- the class -----------------------------------------------------------------------------
 
 vm::Builder builders[] = {
@@ -65,16 +252,58 @@ vm::Builder builders[] = {
     vm::builder<text_fields>("text_fields",
         "text_fields($cls, /, texts)\n--\n\n"
         "A section of markdown fields, one per element of the list `texts` (at least one)."),
+    vm::builder<users_select>("users_select",
+        "users_select($cls, /, text=None)\n--\n\n"
+        "A section of markdown `text` (None: \"Please select a user\") with a users select menu."),
+    vm::builder<static_select>("static_select",
+        "static_select($cls, /, options, text=None)\n--\n\n"
+        "A section of markdown `text` (None: \"Please select a option\") with a select menu of\n"
+        "1 to 100 options, one per option text; values \"value-0\", \"value-1\", ...",
+        vm::Wrap::validate_options),
+    vm::builder<multi_static_select>("multi_static_select",
+        "multi_static_select($cls, /, text, options)\n--\n\n"
+        "A section of markdown `text` with a multi-select menu of 1 to 100 options.",
+        vm::Wrap::validate_options),
+    vm::builder<overflow>("overflow",
+        "overflow($cls, /, text, options)\n--\n\n"
+        "A section of markdown `text` with an overflow menu of 1 to 5 options.",
+        vm::Wrap::validate_options),
+    vm::builder<button>("button",
+        "button($cls, /, text, button)\n--\n\n"
+        "A section of markdown `text` with one button made from the dict `button` (keys \"text\",\n"
+        "and optionally \"style\" (\"primary\" or \"danger\"), \"value\", \"url\"), as the first\n"
+        "button of Actions.buttons; a \"value\" of None or \"\" is left out."),
+    vm::builder<image>("image",
+        "image($cls, /, text, image_url, alt_text='image')\n--\n\n"
+        "A section of markdown `text` with the image at the public address `image_url`."),
+    vm::builder<slack_image>("slack_image",
+        "slack_image($cls, /, text, slack_file, alt_text='image')\n--\n\n"
+        "A section of markdown `text` with an image that lives in Slack: `slack_file` is its\n"
+        "URL (starting with https:// or http://) or its file id."),
+    vm::builder<datepicker>("datepicker",
+        "datepicker($cls, /, text, initial_date)\n--\n\n"
+        "A section of markdown `text` with a date picker set to `initial_date` (YYYY-MM-DD)."),
+    vm::builder<time_picker>("time_picker",
+        "time_picker($cls, /, text, initial_time)\n--\n\n"
+        "A section of markdown `text` with a time picker set to `initial_time` (HH:mm, 24-hour clock).",
+        vm::Wrap::validate_initial_time),
+    vm::builder<radio_buttons>("radio_buttons",
+        "radio_buttons($cls, /, text, options)\n--\n\n"
+        "A section of markdown `text` with a group of 1 to 10 radio buttons, one per option text.",
+        vm::Wrap::validate_options),
+    vm::builder<checkboxes>("checkboxes",
+        "checkboxes($cls, /, options, text=None, options_description=None)\n--\n\n"
+        "A section of markdown `text` (None: \"All check boxes are selectable\") with a group of\n"
+        "1 to 10 checkboxes; the i-th item of `options_description` describes the i-th option.",
+        vm::Wrap::validate_options),
 };
 
 int setup(PyObject* module) noexcept {
-  if (!vm::import_from(module, "utils", 2,
-                       {"is_valid_date_fmt", "validate_options", "validate_initial_time"})) {
-    return -1;
-  }
+  vm::Decorators decorators;
+  if (!vm::import_validators(module, decorators) || !vm::init_element_templates()) return -1;
   Ref cls = vm::make_builder_class(module, "velmora.blocks.section.Section",
                                    "Builders of Block Kit section blocks; each returns a new list of blocks.",
-                                   builders);
+                                   builders, decorators);
   return vm::add_type(module, std::move(cls)) ? 0 : -1;
 }
 

@@ -1,0 +1,236 @@
+// Interactive elements shared by the Actions blocks and the Section accessories:
+// buttons, date and time pickers, option objects and choice groups.
+#pragma once
+
+#include "build.hpp"
+#include "builders.hpp"
+#include "errors.hpp"
+#include "module.hpp"
+
+namespace vm {
+
+// ---- reading the caller's values ----------------------------------------------------------
+
+// mapping.get(key): a dict is read directly, any other mapping through its own get().
+inline Ref mapping_get(PyObject* mapping, PyObject* key) noexcept {
+  if (PyDict_CheckExact(mapping)) {
+    PyObject* found = PyDict_GetItemWithError(mapping, key);
+    if (found || PyErr_Occurred()) return Ref::borrow(found);
+    return Ref::borrow(Py_None);
+  }
+  PyObject* args[] = {mapping, key};
+  return Ref::steal(PyObject_VectorcallMethod(k.get, args, 2 | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
+}
+
+// mapping.get(key, default), with the default made by `make_default()` only when a dict
+// lacks the key (any other mapping gets it up front, as Python would pass it).
+template <class MakeDefault>
+Ref mapping_get_or(PyObject* mapping, PyObject* key, MakeDefault make_default) noexcept {
+  if (PyDict_CheckExact(mapping)) {
+    PyObject* found = PyDict_GetItemWithError(mapping, key);
+    if (found) return Ref::borrow(found);
+    if (PyErr_Occurred()) return {};
+    return make_default();
+  }
+  Ref fallback = make_default();
+  if (!fallback) return {};
+  PyObject* args[] = {mapping, key, fallback.get()};
+  return Ref::steal(PyObject_VectorcallMethod(k.get, args, 3 | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
+}
+
+// payload[0]["elements"]: the element list of an actions payload.
+inline Ref elements_of(PyObject* payload) noexcept {
+  Ref block = Ref::steal(PySequence_GetItem(payload, 0));
+  if (!block) return {};
+  return Ref::steal(PyObject_GetItem(block.get(), k.elements));
+}
+
+// elements.append(item), taking ownership of item (null propagates a failure).
+inline bool append_element(PyObject* elements, Ref item) noexcept {
+  if (!item) return false;
+  if (PyList_CheckExact(elements)) return PyList_Append(elements, item.get()) == 0;
+  return Ref::steal(PyObject_CallMethodOneArg(elements, k.append, item.get())) ? true : false;
+}
+
+// ---- templates ------------------------------------------------------------------------------
+
+// Constant placeholders, built at module set-up and copied per element.
+inline Template date_placeholder;
+inline Template time_placeholder;
+
+inline bool init_element_templates() noexcept {
+  return date_placeholder.set(plain_text_object(k.select_a_date)) &&
+         time_placeholder.set(plain_text_object(k.select_time));
+}
+
+// ---- buttons --------------------------------------------------------------------------------
+
+[[gnu::cold, gnu::noinline]] inline void raise_bad_style(PyObject* style) noexcept {
+  PyErr_Format(PyExc_ValueError, "button style must be \"primary\" or \"danger\", got %.200R", style);
+}
+
+// The button element for the input button dict at position i:
+// {"type": "button", "text": {"type": "plain_text", "text": button["text"]},
+//  "action_id": "action-button-<i>", "style" (when truthy), "value" (the given one when the
+//  key is present, else "button_value-<i>"), "url" (when truthy)}.
+// With `slack_rules`, a truthy style other than "primary" or "danger" is a ValueError, and a
+// "value" of None or "" is left out (Slack refuses both; slack_sdk drops them too).
+inline Ref button_element(PyObject* button, Py_ssize_t i, bool slack_rules = false) noexcept {
+  Ref text = Ref::steal(PyObject_GetItem(button, k.text));
+  if (!text) return {};
+  Ref text_object = dict({{k.type, k.plain_text}, {k.text, text.get()}});
+  Ref action_id = numbered("action-button-", i);
+  Ref style = mapping_get(button, k.style);
+  if (!text_object || !action_id || !style) return {};
+  int has_style = PyObject_IsTrue(style.get());
+  if (has_style < 0) return {};
+  if (has_style && slack_rules) {
+    int known = PyObject_RichCompareBool(style.get(), k.primary, Py_EQ);
+    if (known == 0) known = PyObject_RichCompareBool(style.get(), k.danger, Py_EQ);
+    if (known < 0) return {};
+    if (!known) {
+      raise_bad_style(style.get());
+      return {};
+    }
+  }
+  Ref value = mapping_get_or(button, k.value, [i] { return numbered("button_value-", i); });
+  if (!value) return {};
+  bool keep_value = !slack_rules || (value.get() != Py_None &&
+                                     !(PyUnicode_Check(value.get()) && PyUnicode_GET_LENGTH(value.get()) == 0));
+  Ref url = mapping_get(button, k.url);
+  if (!url) return {};
+  int has_url = PyObject_IsTrue(url.get());
+  if (has_url < 0) return {};
+  return dict({{k.type, k.button},
+               {k.text, text_object.get()},
+               {k.action_id, action_id.get()},
+               {k.style, style.get(), has_style != 0},
+               {k.value, value.get(), keep_value},
+               {k.url, url.get(), has_url != 0}});
+}
+
+// ---- pickers --------------------------------------------------------------------------------
+
+// {"type": "datepicker", "initial_date": date, "placeholder": "Select a date", "action_id": id}
+inline Ref datepicker_element(PyObject* date, PyObject* action_id) noexcept {
+  Ref placeholder = date_placeholder.copy();
+  return dict({{k.type, k.datepicker},
+               {k.initial_date, date},
+               {k.placeholder, placeholder.get()},
+               {k.action_id, action_id}});
+}
+
+// {"type": "timepicker", "initial_time": time, "placeholder": "Select time", "action_id": id}
+inline Ref timepicker_element(PyObject* time, PyObject* action_id) noexcept {
+  Ref placeholder = time_placeholder.copy();
+  return dict({{k.type, k.timepicker},
+               {k.initial_time, time},
+               {k.placeholder, placeholder.get()},
+               {k.action_id, action_id}});
+}
+
+// ---- options --------------------------------------------------------------------------------
+
+// The text object of an option: plain text (selects, overflow menus) or markdown (choices).
+enum class OptionText { plain, mrkdwn };
+
+// Slack's limits for one element's options (at least one); `max_text` 0 leaves texts unchecked.
+struct OptionLimits {
+  const char* element;
+  Py_ssize_t max_count;
+  Py_ssize_t max_text;
+};
+
+[[gnu::cold, gnu::noinline]] inline void raise_option_count(const OptionLimits& limits,
+                                                           Py_ssize_t count) noexcept {
+  PyErr_Format(PyExc_ValueError, "%s takes 1 to %zd options, got %zd", limits.element,
+               limits.max_count, count);
+}
+
+[[gnu::cold, gnu::noinline]] inline void raise_option_text(const OptionLimits& limits, Py_ssize_t i,
+                                                          PyObject* text) noexcept {
+  PyErr_Format(PyExc_ValueError, "%s option %zd has %zd characters; an option text holds 1 to %zd",
+               limits.element, i, PyUnicode_GET_LENGTH(text), limits.max_text);
+}
+
+// One option object per item of `options` (any iterable, read once), in order:
+// {"text": <text object of str(item)>, "value": "value-<i>"}.
+inline Ref option_list(PyObject* options, OptionText kind, const OptionLimits* limits = nullptr) noexcept {
+  Ref items = Ref::steal(PySequence_Fast(options, "options must be an iterable of option texts"));
+  if (!items) return {};
+  Py_ssize_t count = PySequence_Fast_GET_SIZE(items.get());
+  if (limits && (count < 1 || count > limits->max_count)) {
+    raise_option_count(*limits, count);
+    return {};
+  }
+  Ref out = Ref::steal(PyList_New(0));
+  if (!out) return {};
+  // str() may run the caller's code, which may change a list: re-read its size each time.
+  for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(items.get()); ++i) {
+    Ref item = Ref::borrow(PySequence_Fast_GET_ITEM(items.get(), i));
+    Ref text = Ref::steal(PyObject_Str(item.get()));
+    if (!text) return {};
+    if (limits && limits->max_text > 0) {
+      Py_ssize_t length = PyUnicode_GET_LENGTH(text.get());
+      if (length < 1 || length > limits->max_text) {
+        raise_option_text(*limits, i, text.get());
+        return {};
+      }
+    }
+    Ref text_object = kind == OptionText::plain ? plain_text_object(text.get()) : mrkdwn_object(text.get());
+    Ref value = numbered("value-", i);
+    if (!append(out.get(), dict({{k.text, text_object.get()}, {k.value, value.get()}}))) return {};
+  }
+  return out;
+}
+
+[[gnu::cold, gnu::noinline]] inline void raise_extra_description(Py_ssize_t options) noexcept {
+  PyErr_Format(PyExc_IndexError,
+               "options_description has more descriptions than there are options (%zd)", options);
+}
+
+// Adds {"type": "mrkdwn", "text": description} as "description" of option i for the i-th
+// item of `descriptions` (any iterable); more descriptions than options is an IndexError.
+inline bool add_descriptions(PyObject* option_list, PyObject* descriptions) noexcept {
+  Ref iterator = Ref::steal(PyObject_GetIter(descriptions));
+  if (!iterator) return false;
+  Py_ssize_t count = PyList_GET_SIZE(option_list);
+  for (Py_ssize_t i = 0;; ++i) {
+    Ref description = Ref::steal(PyIter_Next(iterator.get()));
+    if (!description) return !PyErr_Occurred();
+    if (i >= count) {
+      raise_extra_description(count);
+      return false;
+    }
+    Ref text_object = mrkdwn_object(description.get());
+    if (!text_object || PyDict_SetItem(PyList_GET_ITEM(option_list, i), k.description, text_object.get()) < 0) {
+      return false;
+    }
+  }
+}
+
+// {"type": type, "options": options, "action_id": id}; no "action_id" when `action_id` is null.
+inline Ref choice_element(PyObject* type, PyObject* options, PyObject* action_id = nullptr) noexcept {
+  return dict({{k.type, type}, {k.options, options}, {k.action_id, action_id, action_id != nullptr}});
+}
+
+// ---- validation helpers ------------------------------------------------------------------
+
+// `from ..utils import is_valid_date_fmt, validate_options, validate_initial_time` for a module
+// of velmora.blocks, and the two decorators for make_builder_class (borrowed from its globals).
+inline bool import_validators(PyObject* module, Decorators& out) noexcept {
+  if (!import_from(module, "utils", 2, {"is_valid_date_fmt", "validate_options", "validate_initial_time"})) {
+    return false;
+  }
+  out.validate_options = PyDict_GetItemWithError(module_globals.get(), k.validate_options);
+  out.validate_initial_time = PyDict_GetItemWithError(module_globals.get(), k.validate_initial_time);
+  return out.validate_options && out.validate_initial_time;
+}
+
+// is_valid_date_fmt(date), looked up in the module's globals at call time; its result is ignored.
+inline bool check_date(PyObject* date) noexcept {
+  Ref check = global(k.is_valid_date_fmt);
+  return check && Ref::steal(PyObject_CallOneArg(check.get(), date));
+}
+
+}  // namespace vm

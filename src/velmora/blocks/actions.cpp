@@ -1,0 +1,168 @@
+// Actions blocks: one "actions" block filled with buttons, date pickers, a time picker,
+// radio buttons or checkboxes. Every builder starts from cls.init_blocks(), so a subclass
+// that redefines it changes what every builder starts from.
+#include "_core/core.hpp"
+
+namespace {
+
+using vm::k;
+using vm::Keys;
+using vm::Ref;
+
+// The payload from cls.init_blocks() and the element list of its only block.
+struct Payload {
+  Ref blocks;
+  Ref elements;
+};
+
+bool start(PyObject* cls, Payload& out) {
+  out.blocks = vm::call_on_class(cls, k.init_blocks);
+  if (!out.blocks) return false;
+  out.elements = vm::elements_of(out.blocks.get());
+  return static_cast<bool>(out.elements);
+}
+
+// ---- the starting point -------------------------------------------------------------------
+
+constexpr vm::Params<0> init_blocks_params{"Actions.init_blocks", {}, 0};
+
+Ref init_blocks(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<0> a;
+  if (!vm::bind(init_blocks_params, args, nargs, kwnames, a)) return {};
+  Ref elements = vm::empty_list();
+  return vm::list_of(vm::dict({{k.type, k.actions}, {k.elements, elements.get()}}));
+}
+
+// ---- buttons ------------------------------------------------------------------------------
+
+constexpr vm::Params<1> buttons_params{"Actions.buttons", {&Keys::buttons}, 1};
+
+Ref buttons(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<1> a;
+  if (!vm::bind(buttons_params, args, nargs, kwnames, a) || !vm::check_list(a[0], "buttons")) return {};
+  PyObject* input = a[0];
+  Payload payload;
+  if (!start(cls, payload)) return {};
+  // A mapping's get() may run the caller's code and change the list: re-read its size.
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(input); ++i) {
+    Ref button = Ref::borrow(PyList_GET_ITEM(input, i));
+    if (!vm::append_element(payload.elements.get(), vm::button_element(button.get(), i))) return {};
+  }
+  return std::move(payload.blocks);
+}
+
+// ---- pickers ------------------------------------------------------------------------------
+
+constexpr vm::Params<1> datepickers_params{"Actions.datepickers", {&Keys::initial_dates}, 1};
+
+Ref datepickers(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<1> a;
+  if (!vm::bind(datepickers_params, args, nargs, kwnames, a)) return {};
+  Payload payload;
+  if (!start(cls, payload)) return {};
+  Ref dates = Ref::steal(PyObject_GetIter(a[0]));
+  if (!dates) return {};
+  for (Py_ssize_t i = 0;; ++i) {
+    Ref date = Ref::steal(PyIter_Next(dates.get()));
+    if (!date) break;
+    if (!vm::check_date(date.get())) return {};
+    Ref action_id = vm::numbered("action-datepickers-", i);
+    if (!action_id ||
+        !vm::append_element(payload.elements.get(), vm::datepicker_element(date.get(), action_id.get()))) {
+      return {};
+    }
+  }
+  if (PyErr_Occurred()) return {};
+  return std::move(payload.blocks);
+}
+
+constexpr vm::Params<1> time_picker_params{"Actions.time_picker", {&Keys::initial_time}, 1};
+
+Ref time_picker(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<1> a;
+  if (!vm::bind(time_picker_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "initial_time")) {
+    return {};
+  }
+  Payload payload;
+  if (!start(cls, payload) ||
+      !vm::append_element(payload.elements.get(), vm::timepicker_element(a[0], k.timepicker_action))) {
+    return {};
+  }
+  return std::move(payload.blocks);
+}
+
+// ---- choices ------------------------------------------------------------------------------
+
+constexpr vm::Params<1> radio_buttons_params{"Actions.radio_buttons", {&Keys::options}, 1};
+constexpr vm::Params<2> checkboxes_params{"Actions.checkboxes",
+                                          {&Keys::options, &Keys::options_description}, 2};
+
+Ref radio_buttons(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<1> a;
+  if (!vm::bind(radio_buttons_params, args, nargs, kwnames, a)) return {};
+  Payload payload;
+  if (!start(cls, payload)) return {};
+  Ref options = vm::option_list(a[0], vm::OptionText::mrkdwn);
+  if (!options) return {};
+  if (!vm::append_element(payload.elements.get(), vm::choice_element(k.radio_buttons, options.get()))) {
+    return {};
+  }
+  return std::move(payload.blocks);
+}
+
+Ref checkboxes(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<2> a;
+  if (!vm::bind(checkboxes_params, args, nargs, kwnames, a)) return {};
+  Payload payload;
+  if (!start(cls, payload)) return {};
+  Ref options = vm::option_list(a[0], vm::OptionText::mrkdwn);
+  if (!options) return {};
+  int described = PyObject_IsTrue(a[1]);
+  if (described < 0 || (described && !vm::add_descriptions(options.get(), a[1]))) return {};
+  if (!vm::append_element(payload.elements.get(), vm::choice_element(k.checkboxes, options.get()))) {
+    return {};
+  }
+  return std::move(payload.blocks);
+}
+
+// ---- the class ----------------------------------------------------------------------------
+
+vm::Builder builders[] = {
+    vm::builder<init_blocks>("init_blocks",
+        "init_blocks($cls, /)\n--\n\n"
+        "A new actions payload with no elements: [{\"type\": \"actions\", \"elements\": []}].\n"
+        "Every other builder starts from cls.init_blocks()."),
+    vm::builder<buttons>("buttons",
+        "buttons($cls, /, buttons)\n--\n\n"
+        "An actions block of one button per dict of the list `buttons` (keys \"text\", and\n"
+        "optionally \"style\", \"value\", \"url\"); action ids and default values count from 0."),
+    vm::builder<datepickers>("datepickers",
+        "datepickers($cls, /, initial_dates)\n--\n\n"
+        "An actions block of one date picker per date (YYYY-MM-DD) of `initial_dates`."),
+    vm::builder<time_picker>("time_picker",
+        "time_picker($cls, /, initial_time)\n--\n\n"
+        "An actions block of one time picker starting at `initial_time` (HH:mm, 24-hour clock).",
+        vm::Wrap::validate_initial_time),
+    vm::builder<radio_buttons>("radio_buttons",
+        "radio_buttons($cls, /, options)\n--\n\n"
+        "An actions block of one radio-button group, one button per option text.",
+        vm::Wrap::validate_options),
+    vm::builder<checkboxes>("checkboxes",
+        "checkboxes($cls, /, options, options_description)\n--\n\n"
+        "An actions block of one checkbox group, one box per option text; the i-th item of\n"
+        "`options_description` (when given) describes the i-th option.",
+        vm::Wrap::validate_options),
+};
+
+int setup(PyObject* module) noexcept {
+  vm::Decorators decorators;
+  if (!vm::import_validators(module, decorators) || !vm::init_element_templates()) return -1;
+  Ref cls = vm::make_builder_class(module, "velmora.blocks.actions.Actions",
+                                   "Builders of Block Kit actions blocks; each returns a new list of one block.",
+                                   builders, decorators);
+  return vm::add_type(module, std::move(cls)) ? 0 : -1;
+}
+
+}  // namespace
+
+VM_MODULE("Actions blocks: buttons, date and time pickers, radio buttons and checkboxes.", setup)

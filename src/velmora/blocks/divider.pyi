@@ -1,0 +1,5 @@
+from typing import Any
+
+class Divider:
+    @classmethod
+    def divider(cls) -> list[dict[str, Any]]: ...

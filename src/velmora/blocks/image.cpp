@@ -1,0 +1,39 @@
+// Image blocks: one picture by its public address.
+#include "_core/core.hpp"
+
+namespace {
+
+using vm::k;
+using vm::Keys;
+using vm::Ref;
+
+constexpr vm::Params<2> image_params{"Image.image", {&Keys::image_url, &Keys::image_name}, 1};
+
+Ref image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<2> a;
+  if (!vm::bind(image_params, args, nargs, kwnames, a)) return {};
+  PyObject* name = a[1] ? a[1] : k.image;
+  if (!vm::check_str(name, "image_name")) return {};
+  int has_url = PyObject_IsTrue(a[0]);
+  if (has_url < 0) return {};
+  if (!has_url) return vm::empty_list();
+  return vm::list_of(vm::dict(
+      {{k.type, k.image}, {k.block_id, k.image_block}, {k.image_url, a[0]}, {k.alt_text, name}}));
+}
+
+vm::Builder builders[] = {
+    vm::builder<image>("image",
+        "image($cls, /, image_url, image_name='image')\n--\n\n"
+        "An image block showing the image at `image_url`, with `image_name` as its alt text;\n"
+        "[] when `image_url` is empty or None."),
+};
+
+int setup(PyObject* module) noexcept {
+  Ref cls = vm::make_builder_class(module, "velmora.blocks.image.Image",
+                                   "Builders of Block Kit image blocks.", builders);
+  return vm::add_type(module, std::move(cls)) ? 0 : -1;
+}
+
+}  // namespace
+
+VM_MODULE("Image blocks.", setup)

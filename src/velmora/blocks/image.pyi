@@ -1,0 +1,7 @@
+from typing import Any
+
+class Image:
+    """Builders of Block Kit image blocks."""
+
+    @classmethod
+    def image(cls, image_url: Any, image_name: str = "image") -> list[dict[str, Any]]: ...

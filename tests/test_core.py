@@ -1,0 +1,159 @@
+"""What every module shares: class-method binding, module set-up, signatures, small block classes."""
+
+import importlib.util
+import inspect
+import subprocess
+import sys
+import textwrap
+
+import pytest
+from support import assert_no_leak
+
+from velmora.blocks import Context, Section
+from velmora.blocks.divider import Divider
+from velmora.blocks.header import Header
+
+MODULES = [
+    "velmora.utils",
+    "velmora.blocks.section",
+    "velmora.blocks.context",
+    "velmora.blocks.header",
+    "velmora.blocks.divider",
+    "velmora.messages.header.header",
+]
+
+
+def test_builders_bind_to_the_class_they_are_looked_up_on():
+    seen = []
+
+    class Loud(Section):
+        pass
+
+    bound = Loud.plain_text
+    assert bound.__self__ is Loud and Section.plain_text.__self__ is Section
+    assert Section.plain_text is Section.plain_text  # one cached binding on the defining class
+    assert Section().plain_text.__self__ is Section
+    seen.append(Loud.plain_text("x"))
+    assert seen == [Section.plain_text("x")]
+
+
+def test_classes_stay_subclassable_and_mutable():
+    class Mine(Section):
+        @classmethod
+        def plain_text(cls, text):
+            return ["mine", text]
+
+    assert Mine.plain_text("a") == ["mine", "a"]
+    assert Mine.mrkdwn("a") == Section.mrkdwn("a")
+    original = Section.__dict__["mrkdwn"]
+    try:
+        Section.mrkdwn = classmethod(lambda cls, text=None: "patched")
+        assert Section.mrkdwn("x") == "patched"
+    finally:
+        Section.mrkdwn = original
+    assert Section.mrkdwn("x") == [{"type": "section", "text": {"type": "mrkdwn", "text": "x"}}]
+
+
+@pytest.mark.parametrize(
+    "func, signature",
+    [
+        (Section.plain_text, "(text)"),
+        (Section.mrkdwn, "(text=None)"),
+        (Section.text_fields, "(texts)"),
+        (Context.mrkdwn, "(value)"),
+        (Header.plain_text, "(text)"),
+        (Divider.divider, "()"),
+    ],
+)
+def test_signatures_are_real(func, signature):
+    assert str(inspect.signature(func)) == signature
+    assert func.__doc__
+
+
+def test_help_shows_the_builders():
+    import pydoc
+
+    text = pydoc.render_doc(Section, renderer=pydoc.plaintext)
+    assert "plain_text(text)" in text and "text_fields(texts)" in text
+
+
+@pytest.mark.parametrize("name", MODULES)
+def test_second_initialisation_is_refused(name):
+    importlib.import_module(name)
+    short = name.rsplit(".", 1)[1]
+    spec = importlib.util.find_spec(name)
+    with pytest.raises(ImportError) as info:
+        module = importlib.util.module_from_spec(spec)
+        spec.loader.exec_module(module)
+    assert str(info.value) == f"Module '{short}' has already been imported. Re-initialisation is not supported."
+    # The first module still works.
+    assert Section.plain_text("still") != []
+
+
+def run_python(code):
+    return subprocess.run([sys.executable, "-c", textwrap.dedent(code)], capture_output=True, text=True)
+
+
+def test_failed_set_up_can_be_retried():
+    result = run_python(
+        """
+        import sys
+        sys.modules["velmora.utils"] = None  # makes the section module's import of utils fail
+        try:
+            import velmora.blocks.section
+        except ImportError as error:
+            print("first:", isinstance(error, ImportError))
+        del sys.modules["velmora.utils"]
+        from velmora.blocks.section import Section
+        print(Section.plain_text("ok")[0]["text"]["text"])
+        """
+    )
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.split() == ["first:", "True", "ok"]
+
+
+def test_context_elements():
+    url = "https://example.com/a.png"
+    assert Context.mrkdwn("*a*") == {"type": "mrkdwn", "text": "*a*"}
+    element = Context.image_url(url)
+    assert list(element) == ["type", "image_url", "alt_text"]
+    assert element == {"type": "image", "image_url": url, "alt_text": "image"}
+    assert element["image_url"] is url
+
+
+def test_header_and_divider():
+    (block,) = Header.plain_text("Title")
+    assert list(block) == ["type", "text"]
+    assert block == {"type": "header", "text": {"type": "plain_text", "text": "Title", "emoji": True}}
+    assert Header.plain_text("") == []
+    assert Divider.divider() == [{"type": "divider"}]
+    assert Divider.divider() is not Divider.divider()
+    with pytest.raises(TypeError, match=r"^Argument 'text' has incorrect type \(expected str, got NoneType\)$"):
+        Header.plain_text(None)
+    with pytest.raises(TypeError, match="takes 0 positional arguments but 1 was given"):
+        Divider.divider(1)
+
+
+def test_blocks_package_exports_and_stays_light():
+    result = run_python(
+        """
+        import sys, velmora.blocks, velmora
+        print(sorted(set(velmora.blocks.__all__) & {"Section", "Context"}), "pandas" in sys.modules)
+        """
+    )
+    assert result.stdout.split() == ["['Context',", "'Section']", "False"]
+
+
+@pytest.mark.parametrize(
+    "call, expect",
+    [
+        (lambda: Context.mrkdwn("x"), ()),
+        (lambda: Context.image_url(value="x"), ()),
+        (lambda: Header.plain_text("x"), ()),
+        (lambda: Header.plain_text(3), TypeError),
+        (lambda: Divider.divider(), ()),
+        (lambda: type("Sub", (Section,), {}).plain_text("x"), ()),
+    ],
+)
+def test_no_leaks(call, expect):
+    assert_no_leak(call, expect=expect)

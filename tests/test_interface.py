@@ -1,0 +1,53 @@
+"""The message base class and the offline bot."""
+
+import io
+from pathlib import Path
+
+import pytest
+
+from velmora.interface import DEFAULT_PREVIEW, BaseVelmora, OfflineBot
+
+
+class Message(BaseVelmora):
+    def build_blocks(self):
+        return [{"type": "divider"}]
+
+
+def test_defaults_and_extras():
+    message = Message(colour="red")
+    assert (message.preview, message.header, message.sub_header) == (None, None, None)
+    assert isinstance(message.slack_bot, OfflineBot)
+    assert message.extras == {"colour": "red"}
+
+
+def test_payload_uses_the_first_truthy_text():
+    assert Message().payload() == {"text": DEFAULT_PREVIEW, "blocks": [{"type": "divider"}]}
+    assert Message(header="H", sub_header="S").payload()["text"] == "H"
+    assert Message(preview="", sub_header="S").payload()["text"] == "S"
+
+
+def test_send_hands_the_payload_to_the_bot():
+    bot = OfflineBot()
+    Message(slack_bot=bot, preview="p").send(channel="#general")
+    assert bot.sent == [("#general", {"text": "p", "blocks": [{"type": "divider"}]})]
+
+
+def test_build_blocks_is_abstract():
+    with pytest.raises(NotImplementedError):
+        BaseVelmora().build_blocks()
+
+
+@pytest.mark.parametrize("buffer", [b"\x89PNG", bytearray(b"\x89PNG"), memoryview(b"\x89PNG"), io.BytesIO(b"\x89PNG")])
+def test_offline_upload_stores_the_bytes(tmp_path, buffer):
+    bot = OfflineBot(outbox=tmp_path)
+    url = bot.image_upload(buffer=buffer, file_name="../../chart.png")
+    assert url.startswith("file://") and url.endswith("chart.png")
+    path = Path(url[len("file://"):])
+    assert path.parent == tmp_path.resolve()  # the name cannot leave the outbox
+    assert path.read_bytes() == b"\x89PNG"
+
+
+def test_two_uploads_of_one_name_are_both_kept(tmp_path):
+    bot = OfflineBot(outbox=tmp_path)
+    assert bot.image_upload(buffer=b"1", file_name="a.png") != bot.image_upload(buffer=b"2", file_name="a.png")
+    assert len(list(tmp_path.iterdir())) == 2
