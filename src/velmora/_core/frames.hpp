@@ -4,7 +4,9 @@
 
 #include <initializer_list>
 
+#include "args.hpp"
 #include "errors.hpp"
+#include "messages.hpp"
 #include "module.hpp"
 
 namespace vm {
@@ -50,14 +52,7 @@ inline bool check_frame(PyObject* value, const char* param) noexcept {
   return false;
 }
 
-}  // namespace vm
-
 // ---- the table messages ------------------------------------------------------------------
-
-#include "args.hpp"
-#include "messages.hpp"
-
-namespace vm {
 
 // The constructor of a message on a DataFrame, (df, <text>=None, index=False, **kwargs): `df`
 // a DataFrame, the text exactly str or None; the base gets the other keyword arguments first,
