@@ -1,8 +1,5 @@
 // Table blocks: a pandas DataFrame as one Block Kit "table" block of rich-text cells.
-//
-// The frame is read in bulk (df.to_numpy(dtype=object).tolist(), one call) and every cell
-// is then made here; a per-cell pandas access would cost far more than the cell itself.
-#include "_core/compose.hpp"
+// The frame is read in bulk (vm::read_frame) and every cell is then made here.
 #include "_core/core.hpp"
 #include "_core/frames.hpp"
 #include "_core/rich_text.hpp"
@@ -20,8 +17,6 @@ using vm::Ref;
 constexpr Py_ssize_t max_rows = 100;  // the header row counts
 constexpr Py_ssize_t max_columns = 20;
 
-vm::Global pandas_nat, pandas_na;  // pandas.NaT and pandas.NA, missing values
-vm::Global dtype_keyword;          // ("dtype",), for df.to_numpy(dtype=object)
 
 // ---- cell texts ----------------------------------------------------------------------------
 
@@ -45,15 +40,10 @@ Ref float_text(double value) noexcept {
   return ascii(buffer, end);
 }
 
-bool is_missing(PyObject* value) noexcept {
-  return value == Py_None || value == pandas_nat.get() || value == pandas_na.get() ||
-         (PyFloat_Check(value) && std::isnan(PyFloat_AS_DOUBLE(value)));
-}
-
 // The text shown for one value: "" when missing, readable numbers, str() of anything else.
 Ref cell_text(PyObject* value) noexcept {
   if (PyUnicode_CheckExact(value)) return Ref::borrow(value);
-  if (is_missing(value)) return Ref::borrow(k.empty);
+  if (vm::is_missing(value)) return Ref::borrow(k.empty);
   if (PyFloat_Check(value)) return float_text(PyFloat_AS_DOUBLE(value));
   if (PyLong_CheckExact(value)) {
     int overflow = 0;
@@ -91,27 +81,10 @@ Ref row_of(PyObject* lead, PyObject* values, Py_ssize_t count, bool bold) noexce
 
 // ---- reading the frame ---------------------------------------------------------------------
 
-Ref call_method(PyObject* obj, PyObject* name) noexcept {
-  return Ref::steal(PyObject_CallMethodNoArgs(obj, name));
-}
-
-Ref attr(PyObject* obj, PyObject* name) noexcept {
-  return obj ? Ref::steal(PyObject_GetAttr(obj, name)) : Ref{};
-}
-
-// A list of exactly `count` items (pandas' tolist should never give anything else).
-bool check_items(PyObject* items, Py_ssize_t count) noexcept {
-  if (PyList_CheckExact(items) && PyList_GET_SIZE(items) == count) return true;
-  PyErr_SetString(PyExc_ValueError, "the DataFrame did not give one value per row and column");
-  return false;
-}
-
-// {"align": "right"} for a numeric dtype (kind i, u, f or c), {"align": "left"} otherwise.
+// {"align": "right"} for a numeric dtype, {"align": "left"} otherwise.
 Ref column_setting(PyObject* dtype) noexcept {
-  Ref kind = attr(dtype, k.pandas_kind);
-  if (!kind) return {};
-  bool numeric = PyUnicode_Check(kind.get()) && PyUnicode_GET_LENGTH(kind.get()) == 1 &&
-                 PyUnicode_FindChar(k.numeric_kinds, PyUnicode_READ_CHAR(kind.get(), 0), 0, 4, 1) >= 0;
+  int numeric = vm::is_numeric_dtype(dtype);
+  if (numeric < 0) return {};
   return vm::dict({{k.align, numeric ? k.right : k.left}});
 }
 
@@ -143,51 +116,31 @@ Ref simple_table(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
   int with_index = a[1] ? PyObject_IsTrue(a[1]) : 0;
   if (with_index < 0) return {};
 
-  Ref shape = attr(df, k.pandas_shape);
-  if (!shape) return {};
   Py_ssize_t rows, columns;
-  if (!PyArg_ParseTuple(shape.get(), "nn;DataFrame.shape must be (rows, columns)", &rows, &columns)) return {};
+  if (!vm::frame_shape(df, rows, columns)) return {};
   if (columns == 0) return vm::raise_value_error("DataFrame has no columns: a table needs at least one column");
   if (rows + 1 > max_rows || columns + with_index > max_columns) {
     return too_big(rows, columns + with_index, with_index);
   }
-
-  Ref names = call_method(attr(df, k.pandas_columns).get(), k.tolist);
-  Ref dtypes = call_method(attr(df, k.pandas_dtypes).get(), k.tolist);
-  PyObject* object_type = reinterpret_cast<PyObject*>(&PyBaseObject_Type);
-  PyObject* to_numpy_args[] = {df, object_type};
-  Ref matrix = Ref::steal(PyObject_VectorcallMethod(k.to_numpy, to_numpy_args, 1, dtype_keyword.get()));
-  Ref values = call_method(matrix.get(), k.tolist);
-  if (!names || !dtypes || !values || !check_items(names.get(), columns) ||
-      !check_items(dtypes.get(), columns) || !check_items(values.get(), rows)) {
-    return {};
-  }
-  Ref index, index_values, index_name, index_dtype;
-  if (with_index) {
-    index = attr(df, k.index);
-    index_values = call_method(index.get(), k.tolist);
-    index_name = attr(index.get(), k.pandas_name);
-    index_dtype = attr(index.get(), k.pandas_dtype);
-    if (!index_values || !index_name || !index_dtype || !check_items(index_values.get(), rows)) return {};
-  }
+  vm::FrameData frame;
+  if (!vm::read_frame(df, rows, columns, with_index, frame)) return {};
 
   Ref settings = Ref::steal(PyList_New(0));
   if (!settings) return {};
-  if (with_index && !vm::append(settings.get(), column_setting(index_dtype.get()))) return {};
+  if (with_index && !vm::append(settings.get(), column_setting(frame.index_dtype.get()))) return {};
   for (Py_ssize_t j = 0; j < columns; ++j) {
-    if (!vm::append(settings.get(), column_setting(PyList_GET_ITEM(dtypes.get(), j)))) return {};
+    if (!vm::append(settings.get(), column_setting(PyList_GET_ITEM(frame.dtypes.get(), j)))) return {};
   }
 
   Ref out_rows = Ref::steal(PyList_New(rows + 1));
   if (!out_rows) return {};
-  PyObject* index_header = with_index ? (index_name.get() == Py_None ? k.empty : index_name.get()) : nullptr;
-  Ref header = row_of(index_header, names.get(), columns, /*bold=*/true);
+  PyObject* index_header = with_index ? frame.index_name.get() : nullptr;
+  Ref header = row_of(index_header, frame.names.get(), columns, /*bold=*/true);
   if (!header) return {};
   PyList_SET_ITEM(out_rows.get(), 0, header.release());
   for (Py_ssize_t i = 0; i < rows; ++i) {
-    PyObject* line = PyList_GET_ITEM(values.get(), i);
-    if (!check_items(line, columns)) return {};
-    Ref row = row_of(with_index ? PyList_GET_ITEM(index_values.get(), i) : nullptr, line, columns, false);
+    PyObject* lead = with_index ? PyList_GET_ITEM(frame.index_values.get(), i) : nullptr;
+    Ref row = row_of(lead, PyList_GET_ITEM(frame.values.get(), i), columns, false);
     if (!row) return {};
     PyList_SET_ITEM(out_rows.get(), i + 1, row.release());
   }
@@ -207,12 +160,6 @@ vm::Builder builders[] = {
 
 int setup(PyObject* module) noexcept {
   if (!vm::import_pandas(module) || !vm::ready_rich_text()) return -1;
-  Ref pandas = Ref::steal(PyImport_ImportModule("pandas"));
-  if (!pandas) return -1;
-  pandas_nat.set(Ref::steal(PyObject_GetAttrString(pandas.get(), "NaT")));
-  pandas_na.set(Ref::steal(PyObject_GetAttrString(pandas.get(), "NA")));
-  dtype_keyword.set(vm::keyword_tuple({k.pandas_dtype}));
-  if (!pandas_nat.get() || !pandas_na.get() || !dtype_keyword.get()) return -1;
   Ref cls = vm::make_builder_class(module, "velmora.blocks.table.Table",
                                    "Builders of Block Kit table blocks from pandas DataFrames.", builders);
   return vm::add_type(module, std::move(cls)) ? 0 : -1;

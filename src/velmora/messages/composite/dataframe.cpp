@@ -1,4 +1,5 @@
 // DataFrameMessage: a DataFrame as a text table (tabulate) in code blocks of markdown sections.
+// Missing values show as empty cells; text columns are never read as numbers.
 //
 // A section holds at most 3000 characters, so a longer table is split between rows over
 // several sections, each a complete code block that repeats the header lines.
@@ -16,7 +17,7 @@ constexpr Py_ssize_t section_limit = 3000;  // characters of a section's text
 constexpr Py_ssize_t fence_size = 8;        // "```\n" before the table, "\n```" after
 
 vm::Global message_class;
-vm::Global tabulate_keywords;  // ("headers", "showindex", "tablefmt")
+vm::Global tabulate_keywords;  // ("headers", "tablefmt", "floatfmt", "disable_numparse")
 
 constexpr vm::Params<3> init_params{"DataFrameMessage.__init__", {&Keys::df, &Keys::title, &Keys::index}, 1};
 
@@ -24,21 +25,59 @@ int init(PyObject* self, PyObject* args, PyObject* kwargs) {
   return vm::init_frame_message(message_class.get(), self, args, kwargs, init_params, "title");
 }
 
-// tabulate(df, headers="keys", showindex=<bool>, tablefmt="simple"), split into lines.
+// The rows handed to tabulate: the frame's values (with the index value first when `index`),
+// missing values replaced by None, which tabulate shows as an empty cell.
+bool blank_rows(const vm::FrameData& frame, bool index) {
+  PyObject* rows = frame.values.get();
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(rows); ++i) {
+    PyObject* row = PyList_GET_ITEM(rows, i);
+    if (index && PyList_Insert(row, 0, PyList_GET_ITEM(frame.index_values.get(), i)) < 0) return false;
+    for (Py_ssize_t j = 0; j < PyList_GET_SIZE(row); ++j) {
+      if (vm::is_missing(PyList_GET_ITEM(row, j)) && PyList_SetItem(row, j, Py_NewRef(Py_None)) < 0) return false;
+    }
+  }
+  return true;
+}
+
+// The positions of the columns that are not of a numeric dtype: tabulate must not read their
+// text as numbers (a code "007" stays "007"); numeric columns are aligned as numbers.
+Ref text_columns(const vm::FrameData& frame, bool index) {
+  Ref positions = vm::empty_list();
+  if (!positions) return {};
+  Py_ssize_t offset = index ? 1 : 0;
+  for (Py_ssize_t j = -offset; j < PyList_GET_SIZE(frame.dtypes.get()); ++j) {
+    PyObject* dtype = j < 0 ? frame.index_dtype.get() : PyList_GET_ITEM(frame.dtypes.get(), j);
+    int numeric = vm::is_numeric_dtype(dtype);
+    if (numeric < 0) return {};
+    if (!numeric && !vm::append(positions.get(), Ref::steal(PyLong_FromSsize_t(j + offset)))) return {};
+  }
+  return positions;
+}
+
+// tabulate(rows, headers=[...], tablefmt="simple", floatfmt=".15g", disable_numparse=[text
+// columns]), in lines. Floats keep 15 significant digits (tabulate's default keeps 6).
 Ref table_lines(PyObject* df, PyObject* index) {
   int show = PyObject_IsTrue(index);
   if (show < 0) return {};
   Ref tabulate = vm::global(k.tabulate);
-  if (!tabulate) return {};
-  PyObject* args[] = {df, k.keys, show ? Py_True : Py_False, k.simple};
+  Py_ssize_t rows, columns;
+  if (!tabulate || !vm::frame_shape(df, rows, columns)) return {};
+  if (columns == 0) return vm::raise_value_error("DataFrame has no columns: a table needs at least one column");
+  vm::FrameData frame;
+  if (!vm::read_frame(df, rows, columns, show, frame) || !blank_rows(frame, show)) return {};
+  Ref headers = Ref::steal(PyList_GetSlice(frame.names.get(), 0, columns));
+  if (!headers) return {};
+  if (show && PyList_Insert(headers.get(), 0, vm::is_missing(frame.index_name.get()) ? k.empty : frame.index_name.get()) < 0) {
+    return {};
+  }
+  Ref numparse_off = text_columns(frame, show);
+  if (!numparse_off) return {};
+  PyObject* args[] = {frame.values.get(), headers.get(), k.simple, k.float_digits, numparse_off.get()};
   Ref text = Ref::steal(PyObject_Vectorcall(tabulate.get(), args, 1, tabulate_keywords.get()));
   if (!text) return {};
   if (!PyUnicode_Check(text.get())) {
     vm::raise_wrong_result("str", text.get());
     return {};
-  }
-  if (PyUnicode_GET_LENGTH(text.get()) == 0) {
-    return vm::raise_value_error("DataFrame has no columns: a table needs at least one column");
   }
   return Ref::steal(PyUnicode_Split(text.get(), k.newline, -1));
 }
@@ -133,7 +172,7 @@ int setup(PyObject* module) noexcept {
       !vm::import_from(module, "interface", 3, {"BaseVelmora"})) {
     return -1;
   }
-  tabulate_keywords.set(vm::keyword_tuple({k.headers, k.showindex, k.tablefmt}));
+  tabulate_keywords.set(vm::keyword_tuple({k.headers, k.tablefmt, k.floatfmt, k.disable_numparse}));
   Ref base = vm::global(k.BaseVelmora);
   if (!tabulate_keywords.get() || !base) return -1;
   Ref cls = vm::make_message_class(
