@@ -215,3 +215,41 @@ def test_second_initialisation_is_refused(module):
     with pytest.raises(ImportError, match=f"^Module '{short}' has already been imported. Re-initialisation is not supported.$"):
         importlib.util.module_from_spec(spec)
     assert sys.modules[module] is mod
+
+
+STUBBED = {
+    "velmora.blocks.table": ["Table"],
+    "velmora.blocks.preformatted": ["Preformatted"],
+    "velmora.messages.table.simple_table": ["SimpleTableMessage"],
+    "velmora.messages.composite.dataframe": ["DataFrameMessage"],
+    "velmora.messages.composite.checkboxes": ["CheckBoxesMessage"],
+    "velmora.messages.composite.radio_buttons": ["RadioButtonsMessage"],
+    "velmora.messages.composite.time_picker": ["TimePickerMessage"],
+    "velmora.messages.actions.datepickers": ["DatePickersMessage"],
+    "velmora.messages.rich_text.preformatted": ["PreformattedMessage"],
+}
+
+
+@pytest.mark.parametrize("module", sorted(STUBBED))
+def test_stub_matches_the_module(module):
+    """The stub beside each module declares its classes with the runtime's parameters."""
+    import ast
+    import inspect
+    from pathlib import Path
+
+    runtime = importlib.import_module(module)
+    tree = ast.parse(Path(runtime.__file__).with_name(module.rsplit(".", 1)[1] + ".pyi").read_text())
+    classes = {node.name: node for node in tree.body if isinstance(node, ast.ClassDef)}
+    assert sorted(classes) == STUBBED[module]
+    for name, node in classes.items():
+        cls = getattr(runtime, name)
+        for item in node.body:
+            if not isinstance(item, ast.FunctionDef):
+                continue
+            args = item.args
+            stubbed = [a.arg for a in args.args[1:]] + (["kwargs"] if args.kwarg else [])
+            target = cls if item.name == "__init__" else getattr(cls, item.name)
+            params = list(inspect.signature(target).parameters)
+            if item.name == "build_blocks":
+                params = params[1:] if params[:1] == ["self"] else params
+            assert stubbed == params, (name, item.name)

@@ -248,3 +248,17 @@ def test_long_frame_no_leak(steady_tabulate):
     steady_tabulate[len(df)] = tabulate(df, headers="keys", showindex=False)
     warm(lambda: DataFrameMessage(df).build_blocks())
     assert_no_leak(lambda: DataFrameMessage(df).build_blocks(), watch=[df], times=1000)
+
+
+def test_readme_examples():
+    import doctest
+    from pathlib import Path
+
+    readme = (Path(__file__).parents[1] / "README.md").read_text()
+    part = readme[readme.index("`velmora.blocks.preformatted"):readme.index("## Messages")]
+    part += readme[readme.index("### Table, choice and preformatted messages"):readme.index("## Sending")]
+    part = "\n".join("" if line.startswith("```") else line for line in part.splitlines())
+    test = doctest.DocTestParser().get_doctest(part, {}, "README", "README.md", 0)
+    runner = doctest.DocTestRunner()
+    runner.run(test)
+    assert runner.failures == 0 and runner.tries >= 17

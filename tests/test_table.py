@@ -200,3 +200,40 @@ def test_import_without_pandas_names_the_extra():
     )
     out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True).stdout
     assert out.strip() == "velmora.blocks.table needs pandas: pip install 'velmora[tables]'"
+
+
+TABLE_MODULES = {"velmora.blocks.table", "velmora.messages.table.simple_table", "velmora.messages.composite.dataframe"}
+
+
+def test_nothing_else_imports_pandas():
+    code = (
+        "import importlib, pkgutil, sys, velmora, velmora.blocks\n"
+        "assert 'pandas' not in sys.modules, 'velmora.blocks'\n"
+        f"skip = {sorted(TABLE_MODULES)!r} + ['velmora.__main__']\n"
+        "names = [m.name for m in pkgutil.walk_packages(velmora.__path__, 'velmora.') if m.name not in skip]\n"
+        "for name in names:\n"
+        "    importlib.import_module(name)\n"
+        "    assert 'pandas' not in sys.modules and 'tabulate' not in sys.modules, name\n"
+        "print(len(names))\n"
+    )
+    result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True)
+    assert result.returncode == 0, result.stderr
+    assert int(result.stdout) >= 20  # every module was imported, the messages included
+
+
+@pytest.mark.parametrize("module, missing", [
+    ("velmora.messages.table.simple_table", "pandas"),
+    ("velmora.messages.composite.dataframe", "pandas"),
+    ("velmora.messages.composite.dataframe", "tabulate"),
+])
+def test_table_messages_without_their_extra(module, missing):
+    code = (
+        f"import sys; sys.modules[{missing!r}] = None\n"
+        "try:\n"
+        f"    import {module}\n"
+        "except ImportError as e:\n"
+        "    print(e, '|', type(e.__cause__).__name__)\n"
+    )
+    out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True).stdout
+    first = "velmora.blocks.table" if missing == "pandas" and module.endswith("simple_table") else module
+    assert out.strip() == f"{first} needs {missing}: pip install 'velmora[tables]' | ModuleNotFoundError"
