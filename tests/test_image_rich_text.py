@@ -144,3 +144,24 @@ def test_readme_examples_of_the_block_builders():
     runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS)
     runner.run(test)
     assert runner.failures == 0 and runner.tries >= 8
+
+
+@pytest.mark.parametrize("name", ["velmora.blocks.actions", "velmora.blocks.image", "velmora.blocks.rich_text"])
+def test_second_initialisation_is_refused(name):
+    import importlib
+    import importlib.util
+
+    first = importlib.import_module(name)
+    short = name.rsplit(".", 1)[1]
+    spec = importlib.util.find_spec(name)
+    with pytest.raises(ImportError) as info:
+        spec.loader.exec_module(importlib.util.module_from_spec(spec))
+    assert str(info.value) == f"Module '{short}' has already been imported. Re-initialisation is not supported."
+    assert importlib.import_module(name) is first and blocks.Image.image(URL) != []
+
+
+def test_blocks_package_re_exports_the_builders():
+    from velmora.blocks import actions, section
+
+    assert blocks.Actions is actions.Actions and blocks.Section is section.Section and blocks.Image is Image
+    assert {"Actions", "Context", "Image", "Section"} <= set(blocks.__all__) and "Table" not in blocks.__all__

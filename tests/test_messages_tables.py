@@ -256,9 +256,8 @@ def test_readme_examples():
 
     readme = (Path(__file__).parents[1] / "README.md").read_text()
     part = readme[readme.index("`velmora.blocks.preformatted"):readme.index("## Messages")]
-    part += readme[readme.index("### Table, choice and preformatted messages"):readme.index("## Sending")]
     part = "\n".join("" if line.startswith("```") else line for line in part.splitlines())
     test = doctest.DocTestParser().get_doctest(part, {}, "README", "README.md", 0)
     runner = doctest.DocTestRunner()
     runner.run(test)
-    assert runner.failures == 0 and runner.tries >= 17
+    assert runner.failures == 0 and runner.tries >= 6

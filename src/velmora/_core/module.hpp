@@ -69,6 +69,13 @@ inline Ref global(PyObject* name) noexcept {
   return {};
 }
 
+// getattr(<global name>, attr), e.g. the builder Section.static_select, looked up at call time.
+inline Ref global_attr(PyObject* name, PyObject* attr) noexcept {
+  Ref owner = global(name);
+  if (!owner) return {};
+  return Ref::steal(PyObject_GetAttr(owner.get(), attr));
+}
+
 // `from <dots><name> import a, b`: imports relative to this module's package (level 1 is
 // the package itself) and binds each name in this module's globals, as Python would.
 inline bool import_from(PyObject* module, const char* name, int level,

@@ -22,17 +22,15 @@ int init(PyObject* self, PyObject* args, PyObject* kwargs) {
 }
 
 Ref build_blocks(PyObject* self) {
-  Ref header_cls = vm::global(k.Header), divider_cls = vm::global(k.Divider);
-  Ref header = vm::get_attr(self, k.header);
-  if (!header_cls || !divider_cls || !header) return {};
-  Ref blocks = Ref::steal(PyObject_CallMethodOneArg(header_cls.get(), k.plain_text, header.get()));
+  Ref blocks = vm::call_with_attrs(vm::global_attr(k.Header, k.plain_text), self, {k.header});
   if (!blocks) return {};
   Ref divider = vm::get_attr(self, k.divider);
   if (!divider) return {};
   int wanted = PyObject_IsTrue(divider.get());
   if (wanted < 0) return {};
   if (wanted) {
-    Ref extra = vm::call_on_class(divider_cls.get(), k.divider);
+    // Divider is looked up only when a divider is wanted, as the Python reading would.
+    Ref extra = vm::call(vm::global_attr(k.Divider, k.divider).get(), {});
     if (!extra) return {};
     if (!Ref::steal(PyObject_CallMethodOneArg(blocks.get(), k.extend, extra.get()))) return {};
   }
@@ -50,17 +48,13 @@ int setup(PyObject* module) noexcept {
       !vm::import_from(module, "interface", 3, {"BaseVelmora"})) {
     return -1;
   }
-  Ref base = vm::global(k.BaseVelmora);
-  if (!base) return -1;
-  Ref cls = vm::make_message_class(
-      module, "velmora.messages.header.header.HeaderMessage",
-      "HeaderMessage(header, divider=True, **kwargs)\n--\n\n"
-      "A message of one header text, followed by a divider unless `divider` is false.\n"
-      "Other keyword arguments go to BaseVelmora.",
-      vm::init_entry<init>, methods, base.get());
-  if (!cls) return -1;
-  message_class.set(Ref::borrow(cls.get()));
-  return vm::add_type(module, std::move(cls)) ? 0 : -1;
+  return vm::add_message_class(module, "velmora.messages.header.header.HeaderMessage",
+                               "HeaderMessage(header, divider=True, **kwargs)\n--\n\n"
+                               "A message of one header text, followed by a divider unless `divider` is false.\n"
+                               "Other keyword arguments go to BaseVelmora.",
+                               vm::init_entry<init>, methods, &message_class)
+             ? 0
+             : -1;
 }
 
 }  // namespace

@@ -1,0 +1,221 @@
+// ButtonMessage: one or more buttons given as numbered keyword arguments
+// (button_1_text, button_1_style, button_1_value, button_1_url, button_2_text, ...).
+#include <algorithm>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "_core/core.hpp"
+
+namespace {
+
+using vm::k;
+using vm::Keys;
+using vm::Ref;
+
+vm::Global message_class;
+vm::Global section_names;  // ("text", "button")
+vm::Global actions_names;  // ("buttons",)
+
+constexpr vm::Params<1> init_params{"ButtonMessage.__init__", {&Keys::text}, 0};
+
+// ---- button numbers ------------------------------------------------------------------------
+
+// Natural order: numbers of ASCII digits only come first, by value (ties by the string:
+// "01" before "1"), then every other number in string order. "2" precedes "10".
+struct NumberKey {
+  PyObject* number;
+  bool numeric;
+  std::string_view digits;  // without leading zeros
+};
+
+NumberKey number_key(PyObject* number) {
+  Py_ssize_t length = PyUnicode_GET_LENGTH(number);
+  if (!PyUnicode_IS_ASCII(number) || length == 0) return {number, false, {}};
+  std::string_view text(static_cast<const char*>(PyUnicode_DATA(number)), static_cast<std::size_t>(length));
+  if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return {number, false, {}};
+  }
+  std::size_t first = std::min(text.find_first_not_of('0'), text.size());
+  return {number, true, text.substr(first)};
+}
+
+bool number_before(const NumberKey& a, const NumberKey& b) {
+  if (a.numeric != b.numeric) return a.numeric;
+  if (a.numeric && a.digits.size() != b.digits.size()) return a.digits.size() < b.digits.size();
+  if (a.numeric && a.digits != b.digits) return a.digits < b.digits;
+  return PyUnicode_Compare(a.number, b.number) < 0;  // exact str objects: never fails
+}
+
+// ---- the constructor -----------------------------------------------------------------------
+
+// What the keywords button_N_text, _style, _value and _url give for one number N: values
+// borrowed from the call's keywords, nullptr where absent.
+struct Button {
+  NumberKey key;
+  PyObject* text = nullptr;
+  PyObject* style = nullptr;
+  PyObject* value = nullptr;
+  PyObject* url = nullptr;
+};
+
+// The field of `button` that a keyword with this suffix fills, or nullptr for another suffix.
+PyObject** field_for(Button& button, PyObject* suffix) {
+  for (auto [name, field] : {std::pair{k.text, &button.text}, std::pair{k.style, &button.style},
+                             std::pair{k.value, &button.value}, std::pair{k.url, &button.url}}) {
+    if (PyUnicode_Compare(suffix, name) == 0) return field;  // exact str objects: never fails
+  }
+  return nullptr;
+}
+
+// The button numbered `number`, added at the end of `found` when new; `index` maps each
+// number to its position (and keeps the number strings alive).
+Button* button_for(std::vector<Button>& found, PyObject* index, PyObject* number) {
+  PyObject* at = PyDict_GetItemWithError(index, number);
+  if (at) return &found[PyLong_AsSize_t(at)];
+  if (PyErr_Occurred()) return nullptr;
+  Ref position = Ref::steal(PyLong_FromSize_t(found.size()));
+  if (!position || PyDict_SetItem(index, number, position.get()) < 0) return nullptr;
+  found.push_back({number_key(number)});
+  return &found.back();
+}
+
+// A truthy value, or nullptr; -1 in `status` on error.
+PyObject* if_truthy(PyObject* value, int& status) {
+  status = value ? PyObject_IsTrue(value) : 0;
+  return status > 0 ? value : nullptr;
+}
+
+// {"text": ..., "style": ..., "value": ..., "url": ...}, each key only under its condition.
+Ref make_button(const Button& button) {
+  if (!button.text) {
+    PyErr_Format(PyExc_ValueError, "Button %U is missing required 'text' (use button_%U_text)",
+                 button.key.number, button.key.number);
+    return {};
+  }
+  int status = 0;
+  PyObject* style = if_truthy(button.style, status);
+  if (status < 0) return {};
+  if (style) {  // only the two styles Slack knows; any other is dropped
+    int known = PyObject_RichCompareBool(style, k.primary, Py_EQ);
+    if (known == 0) known = PyObject_RichCompareBool(style, k.danger, Py_EQ);
+    if (known < 0) return {};
+    if (!known) style = nullptr;
+  }
+  PyObject* value = if_truthy(button.value, status);
+  if (status < 0) return {};
+  PyObject* url = if_truthy(button.url, status);
+  if (status < 0) return {};
+  return vm::dict({{k.text, button.text}, {k.style, style, style != nullptr},
+                   {k.value, value, value != nullptr}, {k.url, url, url != nullptr}});
+}
+
+int init(PyObject* self, PyObject* args, PyObject* kwargs) {
+  vm::Bound<1> a;
+  Ref given;
+  if (!vm::bind_init(init_params, args, kwargs, a, given)) return -1;
+  PyObject* text = a[0] ? a[0] : Py_None;
+  if (!vm::check_str(text, "text", /*none_ok=*/true) || !vm::set_attr(self, k.text, text)) return -1;
+
+  // Every button_* keyword is ours; a name of exactly three parts, button_N_suffix, gives
+  // button N its suffix's field (button_extra and button_1_alt_text define nothing).
+  Ref rest = Ref::steal(PyDict_New()), index = Ref::steal(PyDict_New());
+  if (!rest || !index) return -1;
+  std::vector<Button> found;
+  Py_ssize_t pos = 0;
+  PyObject *name, *value;
+  while (PyDict_Next(given.get(), &pos, &name, &value)) {
+    if (!vm::starts_with(name, k.button_prefix)) {
+      if (PyDict_SetItem(rest.get(), name, value) < 0) return -1;
+      continue;
+    }
+    Ref parts = Ref::steal(PyUnicode_Split(name, k.underscore, -1));
+    if (!parts) return -1;
+    if (PyList_GET_SIZE(parts.get()) != 3) continue;
+    Button* button = button_for(found, index.get(), PyList_GET_ITEM(parts.get(), 1));
+    if (!button) return -1;
+    if (PyObject** field = field_for(*button, PyList_GET_ITEM(parts.get(), 2))) *field = value;
+  }
+  if (found.empty()) {
+    PyErr_SetString(PyExc_ValueError,
+                    "At least one button must be provided (use button_1_text and related parameters)");
+    return -1;
+  }
+  std::sort(found.begin(), found.end(),
+            [](const Button& x, const Button& y) { return number_before(x.key, y.key); });
+
+  // Buttons made before a failure stay in self.buttons.
+  Ref buttons = vm::empty_list();
+  if (!vm::set_attr(self, k.buttons, buttons.get())) return -1;
+  for (const Button& button : found) {
+    if (!vm::append(buttons.get(), make_button(button))) return -1;
+  }
+  return vm::call_base_init(message_class.get(), self, rest.get());
+}
+
+// ---- building ------------------------------------------------------------------------------
+
+[[gnu::cold]] bool warn_text_ignored(Py_ssize_t count) {
+  Ref logger = vm::global(k.logger);
+  Ref message = Ref::steal(PyUnicode_FromFormat(
+      "Multiple buttons detected (count: %zd). When using multiple buttons, Actions.buttons() method "
+      "will be used. The top-level 'text' parameter will be ignored as it's not supported for "
+      "multi-button layouts.",
+      count));
+  return logger && message && Ref::steal(PyObject_CallMethodOneArg(logger.get(), k.warning, message.get()));
+}
+
+// Section.button(text=..., button=...) for one button beside a text; Actions.buttons(buttons=...)
+// otherwise, with a warning when a text is thereby dropped.
+Ref build_blocks(PyObject* self) {
+  Ref text = vm::get_attr(self, k.text);
+  if (!text) return {};
+  Ref buttons = vm::get_attr(self, k.buttons);
+  if (!buttons) return {};
+  if (text.get() != Py_None) {
+    Py_ssize_t count = PyObject_Size(buttons.get());
+    if (count < 0) return {};
+    if (count == 1) {
+      Ref section_button = vm::global_attr(k.Section, k.button);
+      Ref zero = Ref::steal(PyLong_FromLong(0));  // self.buttons[0], whatever the container
+      Ref button = section_button && zero ? Ref::steal(PyObject_GetItem(buttons.get(), zero.get())) : Ref();
+      return vm::check_list_result(vm::call(section_button.get(), {text.get(), button.get()}, section_names.get()));
+    }
+    if (!warn_text_ignored(count)) return {};
+  }
+  return vm::check_list_result(
+      vm::call(vm::global_attr(k.Actions, k.buttons).get(), {buttons.get()}, actions_names.get()));
+}
+
+PyMethodDef methods[] = {
+    vm::method<build_blocks>("build_blocks",
+                             "build_blocks($self, /)\n--\n\n"
+                             "A section with a button beside `text` when there is one button and a text;\n"
+                             "otherwise an actions block of all the buttons."),
+    {nullptr, nullptr, 0, nullptr}};
+
+int setup(PyObject* module) noexcept {
+  if (!vm::import_from(module, "blocks", 3, {"Actions", "Section"}) ||
+      !vm::import_from(module, "interface", 3, {"BaseVelmora"})) {
+    return -1;
+  }
+  Ref logging = Ref::steal(PyImport_ImportModule("logging"));
+  Ref logger = logging ? Ref::steal(PyObject_CallMethod(logging.get(), "getLogger", "s", VELMORA_MODULE_NAME)) : Ref();
+  if (!logger || PyModule_AddObjectRef(module, "logger", logger.get()) < 0) return -1;
+  section_names.set(vm::names({k.text, k.button}));
+  actions_names.set(vm::names({k.buttons}));
+  if (!section_names.get() || !actions_names.get()) return -1;
+  return vm::add_message_class(module, "velmora.messages.composite.button.ButtonMessage",
+                               "ButtonMessage(text=None, **kwargs)\n--\n\n"
+                               "One or more buttons from numbered keyword arguments: button_N_text\n"
+                               "(required), button_N_style (\"primary\" or \"danger\"), button_N_value,\n"
+                               "button_N_url. Buttons are ordered by number (2 before 10). Keyword\n"
+                               "arguments not starting with button_ go to BaseVelmora.",
+                               vm::init_entry<init>, methods, &message_class)
+             ? 0
+             : -1;
+}
+
+}  // namespace
+
+VM_MODULE("The button message.", setup)

@@ -1,0 +1,1 @@
+"""Context messages: small texts and images."""

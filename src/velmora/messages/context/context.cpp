@@ -1,0 +1,125 @@
+// ContextMessage: one context block of markdown texts and images, given as text_* and
+// image_url_* keyword arguments in the order the caller passes them.
+#include "_core/core.hpp"
+
+namespace {
+
+using vm::k;
+using vm::Ref;
+
+vm::Global message_class;
+
+constexpr vm::Params<0> init_params{"ContextMessage.__init__", {}, 0};
+
+// The element (value, "text") or (value, "image_url") a keyword names, or a null Ref
+// without an error when the keyword is not an element.
+Ref element_for(PyObject* name, PyObject* value) {
+  if (vm::starts_with(name, k.text_prefix)) return Ref::steal(PyTuple_Pack(2, value, k.text));
+  if (vm::starts_with(name, k.image_url_prefix)) return Ref::steal(PyTuple_Pack(2, value, k.image_url));
+  return {};
+}
+
+int init(PyObject* self, PyObject* args, PyObject* kwargs) {
+  vm::Bound<0> a;
+  Ref given;
+  if (!vm::bind_init(init_params, args, kwargs, a, given)) return -1;
+  Ref elements = vm::empty_list(), rest = Ref::steal(PyDict_New());
+  if (!elements || !rest) return -1;
+  // Every key that becomes an element is withheld from the base, whatever its number.
+  Py_ssize_t pos = 0;
+  PyObject *name, *value;
+  while (PyDict_Next(given.get(), &pos, &name, &value)) {
+    Ref element = element_for(name, value);
+    if (PyErr_Occurred()) return -1;
+    bool ok = element ? PyList_Append(elements.get(), element.get()) == 0
+                      : PyDict_SetItem(rest.get(), name, value) == 0;
+    if (!ok) return -1;
+  }
+  if (!vm::set_attr(self, k.elements, elements.get())) return -1;
+  return vm::call_base_init(message_class.get(), self, rest.get());
+}
+
+// (value, value_type) from an element: a pair, as `for value, value_type in ...` unpacks it.
+bool unpack_pair(PyObject* item, Ref& first, Ref& second) {
+  if (PyTuple_CheckExact(item) && PyTuple_GET_SIZE(item) == 2) {
+    first = Ref::borrow(PyTuple_GET_ITEM(item, 0));
+    second = Ref::borrow(PyTuple_GET_ITEM(item, 1));
+    return true;
+  }
+  Ref it = Ref::steal(PyObject_GetIter(item));
+  if (!it) {
+    if (PyErr_ExceptionMatches(PyExc_TypeError)) {
+      PyErr_Clear();
+      PyErr_Format(PyExc_TypeError, "cannot unpack non-iterable %.200s object", Py_TYPE(item)->tp_name);
+    }
+    return false;
+  }
+  Py_ssize_t got = 0;
+  for (Ref* slot : {&first, &second}) {
+    *slot = Ref::steal(PyIter_Next(it.get()));
+    if (!*slot) {
+      if (!PyErr_Occurred()) {
+        PyErr_Format(PyExc_ValueError, "not enough values to unpack (expected 2, got %zd)", got);
+      }
+      return false;
+    }
+    ++got;
+  }
+  Ref extra = Ref::steal(PyIter_Next(it.get()));
+  if (extra) PyErr_SetString(PyExc_ValueError, "too many values to unpack (expected 2)");
+  return !PyErr_Occurred();
+}
+
+// Context.mrkdwn(value) or Context.image_url(value), by the element's value type.
+Ref build_element(PyObject* context, PyObject* value, PyObject* value_type) {
+  for (PyObject* kind : {k.text, k.image_url}) {
+    int same = PyObject_RichCompareBool(value_type, kind, Py_EQ);
+    if (same < 0) return {};
+    if (same) return Ref::steal(PyObject_CallMethodOneArg(context, kind == k.text ? k.mrkdwn : k.image_url, value));
+  }
+  return vm::raise_value_error("parameter value_type must be 'text' or 'image_url'");
+}
+
+Ref build_blocks(PyObject* self) {
+  Ref items = vm::empty_list();
+  Ref blocks = vm::list_of(vm::dict({{k.type, k.context}, {k.elements, items.get()}}));
+  Ref elements = vm::get_attr(self, k.elements);
+  if (!blocks || !elements) return {};
+  Ref it = Ref::steal(PyObject_GetIter(elements.get()));
+  if (!it) return {};
+  while (Ref element = Ref::steal(PyIter_Next(it.get()))) {
+    Ref value, value_type;
+    if (!unpack_pair(element.get(), value, value_type)) return {};
+    Ref context = vm::global(k.Context);
+    if (!context || !vm::append(items.get(), build_element(context.get(), value.get(), value_type.get()))) {
+      return {};
+    }
+  }
+  if (PyErr_Occurred()) return {};
+  return blocks;
+}
+
+PyMethodDef methods[] = {
+    vm::method<build_blocks>("build_blocks",
+                             "build_blocks($self, /)\n--\n\n"
+                             "One context block holding the elements in order."),
+    {nullptr, nullptr, 0, nullptr}};
+
+int setup(PyObject* module) noexcept {
+  if (!vm::import_from(module, "blocks", 3, {"Context"}) ||
+      !vm::import_from(module, "interface", 3, {"BaseVelmora"})) {
+    return -1;
+  }
+  return vm::add_message_class(module, "velmora.messages.context.context.ContextMessage",
+                               "ContextMessage(**kwargs)\n--\n\n"
+                               "One context block: each keyword argument whose name starts with\n"
+                               "text_ becomes a markdown text, with image_url_ an image, in the order\n"
+                               "given. Other keyword arguments go to BaseVelmora.",
+                               vm::init_entry<init>, methods, &message_class)
+             ? 0
+             : -1;
+}
+
+}  // namespace
+
+VM_MODULE("The context message.", setup)

@@ -1,0 +1,1 @@
+"""Messages of one section block with one interactive accessory."""

@@ -1,0 +1,76 @@
+"""Arbitrary arguments thrown at every message class: ordinary exceptions only, caller objects untouched."""
+
+from __future__ import annotations
+
+import copy
+
+import pytest
+from hypothesis import given, settings
+from hypothesis import strategies as st
+
+from message_fakes import FakeBuilder
+
+import velmora.messages.composite.button as button
+import velmora.messages.context.context as context
+import velmora.messages.header.header as header
+import velmora.messages.image.image_msg as image_msg
+import velmora.messages.section.date_picker as date_picker
+import velmora.messages.section.multi_static_select_msg as multi
+import velmora.messages.section.overflow as overflow
+import velmora.messages.section.static_select as static_select
+import velmora.messages.section.users_select as users_select
+
+CLASSES = [
+    (button, "ButtonMessage", ("Section", "Actions")),
+    (context, "ContextMessage", ("Context",)),
+    (header, "HeaderMessage", ("Header", "Divider")),
+    (image_msg, "ImageMessage", ("Image",)),
+    (date_picker, "DatePickerMessage", ("Section",)),
+    (multi, "MultiStaticSelectMessage", ("Section",)),
+    (overflow, "OverflowMessage", ("Section",)),
+    (static_select, "StaticSelectMessage", ("Section",)),
+    (users_select, "UsersSelectMessage", ("Section",)),
+]
+
+ORDINARY = (TypeError, ValueError, KeyError, AttributeError, IndexError)
+
+values = st.recursive(
+    st.none() | st.booleans() | st.integers() | st.text(max_size=5) | st.binary(max_size=5),
+    lambda inner: st.lists(inner, max_size=3) | st.tuples(inner, inner) | st.dictionaries(st.text(max_size=3), inner),
+    max_leaves=6,
+)
+names = st.sampled_from(
+    ["text", "header", "divider", "options", "text_before_option", "initial_date", "preview", "slack_bot",
+     "image_url", "image_buffer", "image_name", "text_1", "text_x", "image_url_2", "button_1_text",
+     "button_1_style", "button_2_url", "button_10_text", "button_a_value", "button_x", "button__text", "other"]
+) | st.text(min_size=1, max_size=12)
+
+
+class Bot:
+    def image_upload(self, buffer, file_name):
+        return "https://uploaded"
+
+
+@pytest.mark.parametrize(("module", "name", "builders"), CLASSES, ids=[c[1] for c in CLASSES])
+@settings(max_examples=50, deadline=None)
+@given(args=st.lists(values, max_size=3), kwargs=st.dictionaries(names, values, max_size=5))
+def test_arbitrary_arguments(module, name, builders, args, kwargs):
+    cls = getattr(module, name)
+    kwargs.pop("slack_bot", None)
+    before = copy.deepcopy((args, kwargs))
+    saved = {b: getattr(module, b) for b in builders}
+    for b in builders:
+        setattr(module, b, FakeBuilder(record=False))
+    try:
+        try:
+            message = cls(*args, slack_bot=Bot(), **kwargs)
+        except ORDINARY:
+            return
+        try:
+            message.build_blocks()
+        except ORDINARY:
+            pass
+    finally:
+        for b, value in saved.items():
+            setattr(module, b, value)
+    assert (args, kwargs) == before
