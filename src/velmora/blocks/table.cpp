@@ -4,8 +4,11 @@
 #include "_core/frames.hpp"
 #include "_core/rich_text.hpp"
 
+#include <datetime.h>
+
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -40,6 +43,34 @@ Ref float_text(double value) noexcept {
   return ascii(buffer, end);
 }
 
+vm::Global timestamp_type;  // pandas.Timestamp
+
+// str() of a naive datetime.datetime or pandas.Timestamp without nanoseconds, written here:
+// str(Timestamp) costs some microseconds, a good part of a table of dates.
+// "2024-01-02 03:04:05", with ".ffffff" when there are microseconds. Null without an error
+// when the value needs str() after all (a time zone, nanoseconds, another subclass).
+Ref datetime_text(PyObject* value) noexcept {
+  if (!PyDateTime_CheckExact(value) && !Py_IS_TYPE(value, reinterpret_cast<PyTypeObject*>(timestamp_type.get()))) {
+    return {};
+  }
+  if (PyDateTime_DATE_GET_TZINFO(value) != Py_None) return {};
+  if (!PyDateTime_CheckExact(value)) {
+    Ref nanosecond = Ref::steal(PyObject_GetAttr(value, k.nanosecond));
+    if (!nanosecond) {
+      PyErr_Clear();
+      return {};
+    }
+    if (!PyLong_CheckExact(nanosecond.get()) || PyLong_AsLong(nanosecond.get()) != 0) return {};
+  }
+  char buffer[40];
+  int micro = PyDateTime_DATE_GET_MICROSECOND(value);
+  int length = std::snprintf(buffer, sizeof(buffer), micro ? "%04d-%02d-%02d %02d:%02d:%02d.%06d" : "%04d-%02d-%02d %02d:%02d:%02d",
+                             PyDateTime_GET_YEAR(value), PyDateTime_GET_MONTH(value), PyDateTime_GET_DAY(value),
+                             PyDateTime_DATE_GET_HOUR(value), PyDateTime_DATE_GET_MINUTE(value),
+                             PyDateTime_DATE_GET_SECOND(value), micro);
+  return ascii(buffer, buffer + length);
+}
+
 // The text shown for one value: "" when missing, readable numbers, str() of anything else.
 Ref cell_text(PyObject* value) noexcept {
   if (PyUnicode_CheckExact(value)) return Ref::borrow(value);
@@ -54,6 +85,10 @@ Ref cell_text(PyObject* value) noexcept {
       (void)ec;  // 24 bytes always hold a 64-bit decimal
       return ascii(buffer, end);
     }
+  }
+  if (PyDateTime_Check(value)) {
+    Ref text = datetime_text(value);
+    if (text) return text;
   }
   return Ref::steal(PyObject_Str(value));
 }
@@ -160,6 +195,11 @@ vm::Builder builders[] = {
 
 int setup(PyObject* module) noexcept {
   if (!vm::import_pandas(module) || !vm::ready_rich_text()) return -1;
+  PyDateTime_IMPORT;
+  if (!PyDateTimeAPI) return -1;
+  Ref pandas = Ref::steal(PyImport_ImportModule("pandas"));
+  timestamp_type.set(pandas ? Ref::steal(PyObject_GetAttrString(pandas.get(), "Timestamp")) : Ref{});
+  if (!timestamp_type.get()) return -1;
   Ref cls = vm::make_builder_class(module, "velmora.blocks.table.Table",
                                    "Builders of Block Kit table blocks from pandas DataFrames.", builders);
   return vm::add_type(module, std::move(cls)) ? 0 : -1;
