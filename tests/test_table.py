@@ -237,3 +237,20 @@ def test_table_messages_without_their_extra(module, missing):
     out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True).stdout
     first = "velmora.blocks.table" if missing == "pandas" and module.endswith("simple_table") else module
     assert out.strip() == f"{first} needs {missing}: pip install 'velmora[tables]' | ModuleNotFoundError"
+
+
+def test_datetimes_read_as_str_gives_them():
+    import datetime as dt
+
+    class Moment(dt.datetime):
+        def __str__(self):
+            return "custom"
+
+    values = [
+        pd.Timestamp("2024-01-02 03:04:05"), pd.Timestamp("2024-01-02 03:04:05.5"),
+        pd.Timestamp("2024-01-02 03:04:05.000000001"), pd.Timestamp("2024-01-02", tz="Europe/Paris"),
+        dt.datetime(1, 1, 1), dt.datetime(2024, 5, 6, 7, 8, 9, 10), dt.datetime(2024, 1, 1, tzinfo=dt.timezone.utc),
+        Moment(2024, 1, 1), dt.date(2024, 1, 2), np.float64(0.25), np.int64(7), np.float32(0.5),
+    ]
+    [block] = Table.simple_table(pd.DataFrame({"v": pd.Series(values, dtype=object)}))
+    assert [row[0] for row in texts(block)[1:]] == [str(v) for v in values]
