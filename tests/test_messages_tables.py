@@ -149,6 +149,21 @@ def test_dataframe_split_loses_nothing_and_repeats_the_header(rows):
     assert seen == body
 
 
+@pytest.mark.parametrize("rows", [400, 900])
+def test_dataframe_rows_of_several_lines_stay_whole(rows):
+    df = pd.DataFrame({"note": [f"first {i}\nsecond {i}" if i % 3 == 0 else f"one {i}" for i in range(rows)]})
+    lines = tabulate([[v] for v in df["note"]], headers=["note"], disable_numparse=True).split("\n")
+    blocks = DataFrameMessage(df).build_blocks()
+    assert len(blocks) > 1
+    seen = []
+    for block in blocks:
+        part = code(block).split("\n")[2:]
+        assert not part[0].startswith("second")  # a part never starts inside a row
+        assert len(block["text"]["text"]) <= 3000
+        seen += part
+    assert seen == lines[2:]
+
+
 def test_dataframe_missing_values_and_dtypes():
     df = pd.DataFrame({
         "s": ["a", None], "f": [123456.789, None], "d": pd.to_datetime(["2024-01-01", None]),
@@ -167,7 +182,7 @@ def test_dataframe_missing_values_and_dtypes():
     "df, message",
     [
         (pd.DataFrame({"c": ["x" * 2990]}),
-         "Line 1 of the table takes 5991 characters in a code block with the header; a section holds "
+         "Row 1 of the table takes 5991 characters in a code block with the header; a section holds "
          "at most 3000. Select fewer or narrower columns."),
         (pd.DataFrame({"c" * 1500: ["x"]}),
          "The table's header takes 3011 characters in a code block; a section holds at most 3000. "

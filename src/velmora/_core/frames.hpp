@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <initializer_list>
+#include <utility>
 
 #include "args.hpp"
 #include "errors.hpp"
@@ -14,6 +15,7 @@ namespace vm {
 
 inline Global dataframe_type;
 inline Global pandas_nat, pandas_na;  // pandas.NaT and pandas.NA, missing values
+inline Global timestamp_type;         // pandas.Timestamp
 inline Global dtype_keyword;          // ("dtype",), for df.to_numpy(dtype=object)
 
 // `from <package> import names` (absolute); when that fails with an ImportError, an
@@ -45,11 +47,12 @@ inline bool import_pandas(PyObject* module) noexcept {
   dataframe_type.set(std::move(frame));
   Ref pandas = Ref::steal(PyImport_ImportModule("pandas"));
   if (!pandas) return false;
-  pandas_nat.set(Ref::steal(PyObject_GetAttrString(pandas.get(), "NaT")));
-  pandas_na.set(Ref::steal(PyObject_GetAttrString(pandas.get(), "NA")));
-  Ref keyword = Ref::steal(PyTuple_Pack(1, k.pandas_dtype));
-  dtype_keyword.set(std::move(keyword));
-  return pandas_nat.get() && pandas_na.get() && dtype_keyword.get();
+  for (auto [slot, name] : {std::pair{&pandas_nat, "NaT"}, {&pandas_na, "NA"}, {&timestamp_type, "Timestamp"}}) {
+    slot->set(Ref::steal(PyObject_GetAttrString(pandas.get(), name)));
+    if (!slot->get()) return false;
+  }
+  dtype_keyword.set(Ref::steal(PyTuple_Pack(1, k.pandas_dtype)));
+  return dtype_keyword.get() != nullptr;
 }
 
 // A pandas DataFrame (subclasses too), else the incorrect-type TypeError naming `param`.

@@ -20,7 +20,6 @@ using vm::Ref;
 constexpr Py_ssize_t max_rows = 100;  // the header row counts
 constexpr Py_ssize_t max_columns = 20;
 
-
 // ---- cell texts ----------------------------------------------------------------------------
 
 Ref ascii(const char* begin, const char* end) noexcept {
@@ -33,7 +32,10 @@ Ref float_text(double value) noexcept {
   char buffer[40];
   auto [end, ec] = std::to_chars(buffer, buffer + sizeof(buffer) - 2, value,
                                  std::chars_format::general, 15);
-  if (ec != std::errc{}) return Ref::steal(PyObject_Str(PyFloat_FromDouble(value)));
+  if (ec != std::errc{}) {  // not expected with 38 characters; str() then
+    Ref number = Ref::steal(PyFloat_FromDouble(value));
+    return number ? Ref::steal(PyObject_Str(number.get())) : Ref{};
+  }
   bool plain = std::isfinite(value);
   for (const char* c = buffer; plain && c < end; ++c) plain = *c != '.' && *c != 'e';
   if (plain) {  // an integral value keeps its ".0", as str(2.0) does
@@ -43,14 +45,12 @@ Ref float_text(double value) noexcept {
   return ascii(buffer, end);
 }
 
-vm::Global timestamp_type;  // pandas.Timestamp
-
 // str() of a naive datetime.datetime or pandas.Timestamp without nanoseconds, written here:
 // str(Timestamp) costs some microseconds, a good part of a table of dates.
 // "2024-01-02 03:04:05", with ".ffffff" when there are microseconds. Null without an error
 // when the value needs str() after all (a time zone, nanoseconds, another subclass).
 Ref datetime_text(PyObject* value) noexcept {
-  if (!PyDateTime_CheckExact(value) && !Py_IS_TYPE(value, reinterpret_cast<PyTypeObject*>(timestamp_type.get()))) {
+  if (!PyDateTime_CheckExact(value) && !Py_IS_TYPE(value, reinterpret_cast<PyTypeObject*>(vm::timestamp_type.get()))) {
     return {};
   }
   if (PyDateTime_DATE_GET_TZINFO(value) != Py_None) return {};
@@ -197,9 +197,6 @@ int setup(PyObject* module) noexcept {
   if (!vm::import_pandas(module) || !vm::ready_rich_text()) return -1;
   PyDateTime_IMPORT;
   if (!PyDateTimeAPI) return -1;
-  Ref pandas = Ref::steal(PyImport_ImportModule("pandas"));
-  timestamp_type.set(pandas ? Ref::steal(PyObject_GetAttrString(pandas.get(), "Timestamp")) : Ref{});
-  if (!timestamp_type.get()) return -1;
   Ref cls = vm::make_builder_class(module, "velmora.blocks.table.Table",
                                    "Builders of Block Kit table blocks from pandas DataFrames.", builders);
   return vm::add_type(module, std::move(cls)) ? 0 : -1;
