@@ -1,10 +1,40 @@
-"""Command line: ``python -m velmora demo`` prints one message of each kind as JSON."""
+"""Command line: ``python -m velmora demo`` and ``python -m velmora preview [FILE or -]``.
+
+Exit codes, the same for every command:
+  0  done; for ``preview``, no problems found
+  1  ``preview`` found problems with Slack's limits (the link is printed all the same)
+  2  bad usage, or input that cannot be read or is not JSON blocks or a payload
+  141  standard output was closed early (``... | head``); nothing more is printed
+"""
 
 from __future__ import annotations
 
 import argparse
 import json
+import os
 import sys
+from typing import Any
+from urllib.parse import quote
+
+BUILDER = "https://app.slack.com/block-kit-builder/#"
+
+OK, PROBLEMS, BAD_INPUT, BROKEN_PIPE = 0, 1, 2, 141
+
+
+class BadInput(Exception):
+    """Input that preview cannot use; the message says why."""
+
+
+def builder_url(blocks: list[Any] | dict[str, Any]) -> str:
+    """A Block Kit Builder link showing `blocks` (a list of blocks, or a payload's blocks).
+
+    The JSON ``{"blocks": [...]}`` goes URL-encoded in the fragment: servers refuse long
+    query strings, and a fragment never leaves the browser.
+    """
+    if isinstance(blocks, dict):
+        blocks = blocks.get("blocks") or []
+    text = json.dumps({"blocks": blocks}, ensure_ascii=False, separators=(",", ":"))
+    return BUILDER + quote(text, safe="")
 
 
 def demo(args: argparse.Namespace) -> int:
@@ -13,16 +43,87 @@ def demo(args: argparse.Namespace) -> int:
     for name, build in EXAMPLES.items():
         print(f"# {name}")
         print(json.dumps(build(), indent=2, ensure_ascii=False))
-    return 0
+    return OK
+
+
+def read_json(source: str) -> Any:
+    name = "standard input" if source == "-" else repr(source)
+    try:
+        if source == "-":
+            data = sys.stdin.buffer.read()
+        else:
+            with open(source, "rb") as f:
+                data = f.read()
+    except OSError as error:
+        raise BadInput(f"cannot read {name}: {error.strerror or error}") from None
+    try:
+        value = json.loads(data)
+    except (ValueError, UnicodeDecodeError) as error:
+        raise BadInput(f"{name} is not valid JSON: {error}") from None
+    if not isinstance(value, (list, dict)):
+        kind = {bool: "boolean", int: "number", float: "number", str: "string"}.get(type(value), "null")
+        raise BadInput(f"{name} holds a JSON {kind}, not a list of blocks or a payload object")
+    return value
+
+
+def preview(args: argparse.Namespace) -> int:
+    from velmora._validate import validate
+
+    try:
+        value = read_json(args.file)
+    except BadInput as error:
+        print(f"python -m velmora preview: {error}", file=sys.stderr)
+        return BAD_INPUT
+    problems = validate(value)
+    for problem in problems:
+        print(f"{problem['path'] or '/'}: {problem['message']}", file=sys.stderr)
+    count = len(problems)
+    summary = f"{count} problem{'' if count == 1 else 's'} found." if count else "No problems found."
+    print(summary, file=sys.stderr)
+    print(builder_url(value))
+    return PROBLEMS if problems else OK
+
+
+def parser() -> argparse.ArgumentParser:
+    main_parser = argparse.ArgumentParser(
+        prog="python -m velmora",
+        description="velmora's command line: compose, check and preview Slack Block Kit messages.",
+        epilog="Exit codes: 0 fine, 1 problems found by preview, 2 bad usage or unreadable input, 141 output closed early.",
+    )
+    commands = main_parser.add_subparsers(dest="command", required=True, metavar="COMMAND")
+    demo_parser = commands.add_parser(
+        "demo",
+        help="print one message of each kind as Block Kit JSON",
+        description="Print one message of each kind as Block Kit JSON. Exit code 0.",
+    )
+    demo_parser.set_defaults(run=demo)
+    preview_parser = commands.add_parser(
+        "preview",
+        help="check blocks against Slack's limits and print a Block Kit Builder link",
+        description=(
+            "Read a JSON list of blocks, or a payload {\"text\": ..., \"blocks\": [...]}, from FILE or "
+            "standard input; print each problem with Slack's limits (JSON pointer and sentence) on "
+            "standard error and a Block Kit Builder link on standard output."
+        ),
+        epilog="Exit codes: 0 no problems, 1 problems found, 2 bad usage or input that is not JSON blocks.",
+    )
+    preview_parser.add_argument("file", nargs="?", default="-", metavar="FILE", help="a JSON file, or - for standard input (the default)")
+    preview_parser.set_defaults(run=preview)
+    return main_parser
 
 
 def main(argv: list[str] | None = None) -> int:
-    parser = argparse.ArgumentParser(prog="python -m velmora", description="velmora's command line")
-    commands = parser.add_subparsers(dest="command", required=True)
-    demo_parser = commands.add_parser("demo", help="print one message of each kind as Block Kit JSON")
-    demo_parser.set_defaults(run=demo)
-    args = parser.parse_args(argv)
-    return args.run(args)
+    args = parser().parse_args(argv)
+    try:
+        code: int = args.run(args)
+        sys.stdout.flush()
+    except BrokenPipeError:
+        # The reader went away (`| head`): stop quietly, and keep the interpreter's final
+        # flush from failing again on the closed pipe.
+        devnull = os.open(os.devnull, os.O_WRONLY)
+        os.dup2(devnull, sys.stdout.fileno())
+        return BROKEN_PIPE
+    return code
 
 
 if __name__ == "__main__":

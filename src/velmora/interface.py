@@ -4,20 +4,43 @@ A message class derives from :class:`BaseVelmora`, keeps its own constructor
 arguments and passes every other keyword argument here. ``build_blocks()``
 returns the message's Block Kit blocks; :meth:`BaseVelmora.payload` wraps them
 with the fallback text and :meth:`BaseVelmora.send` hands them to the bot.
+
+The bot is :func:`default_bot` unless the message is given one: a
+:class:`velmora.slack.SlackBot` when ``SLACK_BOT_TOKEN`` is set and ``slack_sdk``
+is installed, else an :class:`OfflineBot` that sends nothing.
 """
 
 from __future__ import annotations
 
+import importlib.util
 import itertools
 import os
 import tempfile
 from pathlib import Path
 from typing import Any
 
-__all__ = ["BaseVelmora", "OfflineBot", "DEFAULT_PREVIEW"]
+__all__ = ["BaseVelmora", "OfflineBot", "InvalidBlocks", "default_bot", "DEFAULT_PREVIEW"]
 
 #: Fallback notification text for a message that has no preview, header or sub-header.
 DEFAULT_PREVIEW = "You got a new message"
+
+
+class InvalidBlocks(ValueError):
+    """A message that breaks Slack's Block Kit limits; ``problems`` lists what
+    :func:`velmora.validate` found (dicts with ``path`` and ``message``)."""
+
+    def __init__(self, problems: list[dict[str, str]]) -> None:
+        self.problems = problems
+        count = len(problems)
+        lines = [f"the message breaks {count} Block Kit limit{'' if count == 1 else 's'}:"]
+        lines += [f"  {p['path'] or '/'}: {p['message']}" for p in problems]
+        super().__init__("\n".join(lines))
+
+
+def read_buffer(buffer: Any) -> bytes:
+    """The bytes of an upload: bytes-like, or a file object opened in binary mode."""
+    data = buffer.read() if hasattr(buffer, "read") else buffer
+    return bytes(data)  # bytes, bytearray, memoryview; anything else is a TypeError
 
 
 class OfflineBot:
@@ -31,16 +54,22 @@ class OfflineBot:
     _counter = itertools.count(1)
 
     def __init__(self, outbox: str | os.PathLike[str] | None = None) -> None:
-        self.outbox = Path(outbox) if outbox is not None else Path(tempfile.gettempdir()) / "velmora-outbox"
+        # Every message gets its own bot, so the default folder is worked out only when used.
+        self._outbox = Path(outbox) if outbox is not None else None
         self.sent: list[tuple[str | None, dict[str, Any]]] = []
+
+    @property
+    def outbox(self) -> Path:
+        if self._outbox is None:
+            self._outbox = Path(tempfile.gettempdir()) / "velmora-outbox"
+        return self._outbox
 
     def send(self, payload: dict[str, Any], channel: str | None = None) -> dict[str, Any]:
         self.sent.append((channel, payload))
         return payload
 
     def image_upload(self, buffer: Any, file_name: str | None = None) -> str:
-        data = buffer.read() if hasattr(buffer, "read") else buffer
-        data = bytes(data)  # bytes, bytearray, memoryview; anything else is a TypeError
+        data = read_buffer(buffer)
         # Only the last path component of the name is used, and a counter keeps uploads apart.
         name = Path(str(file_name)).name if file_name else "image"
         self.outbox.mkdir(parents=True, exist_ok=True)
@@ -52,12 +81,42 @@ class OfflineBot:
         return f"OfflineBot(outbox={str(self.outbox)!r}, sent={len(self.sent)})"
 
 
+_slack_sdk_found: bool | None = None  # searched for once, on first need
+
+
+def _slack_sdk_installed() -> bool:
+    global _slack_sdk_found
+    if _slack_sdk_found is None:
+        _slack_sdk_found = importlib.util.find_spec("slack_sdk") is not None
+    return _slack_sdk_found
+
+
+_slack_bots: dict[str, Any] = {}  # token -> the SlackBot that default_bot() shares
+
+
+def default_bot() -> Any:
+    """The bot a message gets when none is given.
+
+    A :class:`velmora.slack.SlackBot` (one per token, shared) when ``SLACK_BOT_TOKEN`` is
+    set and ``slack_sdk`` is installed; otherwise a new :class:`OfflineBot`.
+    """
+    token = os.environ.get("SLACK_BOT_TOKEN")
+    if token and _slack_sdk_installed():
+        bot = _slack_bots.get(token)
+        if bot is None:
+            from velmora.slack import SlackBot
+
+            bot = _slack_bots[token] = SlackBot(token)
+        return bot
+    return OfflineBot()
+
+
 class BaseVelmora:
     """Base of every message class.
 
     Keyword arguments: ``preview`` (the notification text), ``header`` and
     ``sub_header`` (kept for message classes that show them), ``slack_bot`` (the bot
-    that sends; an :class:`OfflineBot` by default). Any other keyword argument is kept
+    that sends; :func:`default_bot` when not given). Any other keyword argument is kept
     in ``extras``, so nothing a caller passes is lost.
     """
 
@@ -73,17 +132,32 @@ class BaseVelmora:
         self.preview = preview
         self.header = header
         self.sub_header = sub_header
-        self.slack_bot = slack_bot if slack_bot is not None else OfflineBot()
+        self.slack_bot = slack_bot if slack_bot is not None else default_bot()
         self.extras = extras
 
     def build_blocks(self) -> list[dict[str, Any]]:
         raise NotImplementedError(f"{type(self).__name__} does not build blocks")
 
-    def payload(self) -> dict[str, Any]:
-        """The message as Slack's chat.postMessage wants it: fallback text and blocks."""
-        text = self.preview or self.header or self.sub_header or DEFAULT_PREVIEW
-        return {"text": text, "blocks": self.build_blocks()}
+    def payload(self, *, strict: bool = False) -> dict[str, Any]:
+        """The message as Slack's chat.postMessage wants it: fallback text and blocks.
 
-    def send(self, channel: str | None = None) -> Any:
-        """Build the payload and hand it to the bot; returns what the bot returns."""
-        return self.slack_bot.send(self.payload(), channel=channel)
+        With ``strict=True`` the payload is checked with :func:`velmora.validate` first and
+        :class:`InvalidBlocks` is raised when it breaks any of Slack's limits.
+        """
+        text = self.preview or self.header or self.sub_header or DEFAULT_PREVIEW
+        payload = {"text": text, "blocks": self.build_blocks()}
+        if strict:
+            from velmora._validate import validate
+
+            problems = validate(payload)
+            if problems:
+                raise InvalidBlocks(problems)
+        return payload
+
+    def send(self, channel: str | None = None, *, strict: bool = False) -> Any:
+        """Build the payload and hand it to the bot; returns what the bot returns.
+
+        ``strict=True`` refuses a message that breaks Slack's limits (see :meth:`payload`)
+        before anything is sent.
+        """
+        return self.slack_bot.send(self.payload(strict=strict), channel=channel)

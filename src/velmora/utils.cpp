@@ -1,6 +1,7 @@
 // Validation helpers used by the block builders: a date check and two decorators that
 // check a builder's `options` or `initial_time` argument before the builder runs.
 #include "_core/core.hpp"
+#include "_core/dates.hpp"
 
 #include <cstring>
 #include <string_view>
@@ -9,38 +10,8 @@ namespace {
 
 using vm::Ref;
 
-// ---- dates and times -----------------------------------------------------------------------
-
-// The decimal value of `count` ASCII digits of `text` from `start`, or -1.
-long read_digits(PyObject* text, Py_ssize_t start, Py_ssize_t count) noexcept {
-  long value = 0;
-  for (Py_ssize_t i = start; i < start + count; ++i) {
-    Py_UCS4 c = PyUnicode_READ_CHAR(text, i);
-    if (c < '0' || c > '9') return -1;
-    value = value * 10 + static_cast<long>(c - '0');
-  }
-  return value;
-}
-
-bool is_leap(long year) noexcept { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-bool is_calendar_date(PyObject* text) noexcept {
-  if (PyUnicode_GET_LENGTH(text) != 10 || PyUnicode_READ_CHAR(text, 4) != '-' ||
-      PyUnicode_READ_CHAR(text, 7) != '-') {
-    return false;
-  }
-  long year = read_digits(text, 0, 4), month = read_digits(text, 5, 2), day = read_digits(text, 8, 2);
-  if (year < 1 || month < 1 || month > 12 || day < 1) return false;
-  static constexpr long days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  long last = days[month - 1] + (month == 2 && is_leap(year) ? 1 : 0);
-  return day <= last;
-}
-
-bool is_clock_time(PyObject* text) noexcept {
-  if (PyUnicode_GET_LENGTH(text) != 5 || PyUnicode_READ_CHAR(text, 2) != ':') return false;
-  long hours = read_digits(text, 0, 2), minutes = read_digits(text, 3, 2);
-  return hours >= 0 && hours <= 23 && minutes >= 0 && minutes <= 59;
-}
+using vm::is_calendar_date;
+using vm::is_clock_time;
 
 constexpr vm::Params<1> date_params{"is_valid_date_fmt", {&vm::Keys::date}, 1};
 

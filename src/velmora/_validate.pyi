@@ -1,0 +1,3 @@
+from typing import Any
+
+def validate(blocks: list[Any] | dict[str, Any]) -> list[dict[str, str]]: ...

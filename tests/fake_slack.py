@@ -1,0 +1,118 @@
+"""A small stand-in for Slack's Web API on 127.0.0.1, for tests that talk HTTP for real.
+
+It records every request and answers each API method as Slack would, unless a test queued
+its own answers with :meth:`FakeSlack.answer` (used once each, in order).
+"""
+
+from __future__ import annotations
+
+import json
+import threading
+from dataclasses import dataclass, field
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from typing import Any
+from urllib.parse import parse_qs, urlsplit
+
+
+@dataclass
+class Request:
+    method: str
+    path: str  # "/api/chat.postMessage", "/upload/F0001"
+    headers: dict[str, str]
+    body: bytes
+
+    @property
+    def api(self) -> str:
+        return self.path.removeprefix("/api/")
+
+    def json(self) -> Any:
+        return json.loads(self.body)
+
+    def form(self) -> dict[str, str]:
+        """Form-encoded fields of the body and query string, one value each."""
+        fields = parse_qs(self.body.decode(), keep_blank_values=True) if self.body else {}
+        return {key: values[-1] for key, values in fields.items()}
+
+
+@dataclass
+class Answer:
+    status: int = 200
+    body: Any = field(default_factory=lambda: {"ok": True})
+    headers: dict[str, str] = field(default_factory=dict)
+
+
+class FakeSlack:
+    def __init__(self) -> None:
+        self.requests: list[Request] = []
+        self.queued: dict[str, list[Answer]] = {}
+        self._lock = threading.Lock()
+        fake = self
+
+        class Handler(BaseHTTPRequestHandler):
+            def do_POST(self) -> None:
+                length = int(self.headers.get("Content-Length") or 0)
+                request = Request("POST", self.path, dict(self.headers), self.rfile.read(length))
+                with fake._lock:
+                    fake.requests.append(request)
+                    queue = fake.queued.get(request.api) or []
+                    answer = queue.pop(0) if queue else fake.default(request)
+                body = answer.body if isinstance(answer.body, bytes) else json.dumps(answer.body).encode()
+                self.send_response(answer.status)
+                content_type = "text/plain" if isinstance(answer.body, bytes) else "application/json; charset=utf-8"
+                self.send_header("Content-Type", content_type)
+                self.send_header("Content-Length", str(len(body)))
+                for name, value in answer.headers.items():
+                    self.send_header(name, value)
+                self.end_headers()
+                self.wfile.write(body)
+
+            def log_message(self, *args: Any) -> None:  # keep the test output quiet
+                pass
+
+        self.server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.url = f"http://127.0.0.1:{self.server.server_port}"
+        self.base_url = f"{self.url}/api/"
+        self._thread = threading.Thread(target=self.server.serve_forever, kwargs={"poll_interval": 0.01}, daemon=True)
+
+    def start(self) -> FakeSlack:
+        self._thread.start()
+        return self
+
+    def stop(self) -> None:
+        self.server.shutdown()
+        self.server.server_close()
+        self._thread.join()
+
+    def answer(self, api: str, *answers: Answer) -> None:
+        """Queue answers for the next calls of `api` ("chat.postMessage")."""
+        with self._lock:
+            self.queued.setdefault(api, []).extend(answers)
+
+    def calls(self, api: str) -> list[Request]:
+        return [r for r in self.requests if r.api == api]
+
+    def default(self, request: Request) -> Answer:
+        if request.api == "chat.postMessage":
+            sent = request.json()
+            message = {"type": "message", "text": sent.get("text"), "blocks": sent.get("blocks")}
+            return Answer(body={"ok": True, "channel": sent["channel"], "ts": "1700000000.000100", "message": message})
+        if request.api == "files.getUploadURLExternal":
+            return Answer(body={"ok": True, "upload_url": f"{self.url}/upload/F0001", "file_id": "F0001"})
+        if request.path.startswith("/upload/"):
+            return Answer(body=f"OK - {len(request.body)}".encode())
+        if request.api == "files.completeUploadExternal":
+            files = json.loads(request.form()["files"])
+            return Answer(body={"ok": True, "files": [self.file(f["id"], f.get("title") or "") for f in files]})
+        if request.api == "files.info":
+            return Answer(body={"ok": True, "file": self.file(request.form()["file"], "image")})
+        return Answer(status=404, body={"ok": False, "error": "unknown_method"})
+
+    @staticmethod
+    def file(file_id: str, name: str) -> dict[str, Any]:
+        return {
+            "id": file_id,
+            "name": name,
+            "title": name,
+            "url_private": f"https://files.slack.com/files-pri/T0001-{file_id}/{name}",
+            "permalink": f"https://example.slack.com/files/U0001/{file_id}/{name}",
+        }
