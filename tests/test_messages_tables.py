@@ -276,3 +276,30 @@ def test_readme_examples():
     runner = doctest.DocTestRunner()
     runner.run(test)
     assert runner.failures == 0 and runner.tries >= 6
+
+
+def test_every_output_passes_velmoras_validator():
+    import numpy as np
+
+    from velmora._validate import validate
+    from velmora.blocks.preformatted import Preformatted
+    from velmora.messages.actions.datepickers import DatePickersMessage
+    from velmora.messages.composite.checkboxes import CheckBoxesMessage
+    from velmora.messages.composite.radio_buttons import RadioButtonsMessage
+    from velmora.messages.composite.time_picker import TimePickerMessage
+    from velmora.messages.rich_text.preformatted import PreformattedMessage
+
+    outputs = [
+        Table.simple_table(pd.DataFrame(np.arange(99 * 20).reshape(99, 20))),
+        Table.simple_table(pd.DataFrame({"a": [None, "x"], "b": [np.nan, 1.5]}), index=True),
+        SimpleTableMessage(pd.DataFrame({"a": [1]}), "text").build_blocks(),
+        DataFrameMessage(wide(1991), "title").build_blocks(),
+        Preformatted.text("x\n y"),
+        PreformattedMessage("x").build_blocks(),
+        CheckBoxesMessage("t", ["a", "b"], ["d"]).build_blocks(),
+        RadioButtonsMessage("t", ["a"]).build_blocks(),
+        TimePickerMessage("t", "23:59").build_blocks(),
+        DatePickersMessage(["2024-02-29"]).build_blocks(),
+    ]
+    for blocks in outputs:
+        assert validate(blocks) == []
