@@ -164,6 +164,14 @@ def test_dataframe_rows_of_several_lines_stay_whole(rows):
     assert seen == lines[2:]
 
 
+def test_dataframe_blank_header_names():
+    df = pd.DataFrame({"": ["a"] * 600, " ": ["b"] * 600})
+    blocks = DataFrameMessage(df).build_blocks()
+    assert len(blocks) == 2
+    for block in blocks:
+        assert code(block).split("\n")[:3] == ["", "--  ---", "a   b"]
+
+
 def test_dataframe_missing_values_and_dtypes():
     df = pd.DataFrame({
         "s": ["a", None], "f": [123456.789, None], "d": pd.to_datetime(["2024-01-01", None]),

@@ -28,17 +28,18 @@ int init(PyObject* self, PyObject* args, PyObject* kwargs) {
   return vm::init_frame_message(message_class.get(), self, args, kwargs, init_params, "title");
 }
 
-// The number of header lines: up to and including the first line of dashes and spaces.
+// The number of header lines: up to and including the first line of dashes (and spaces).
 Py_ssize_t header_size(PyObject* lines) noexcept {
   for (Py_ssize_t i = 0; i < PyList_GET_SIZE(lines); ++i) {
     PyObject* line = PyList_GET_ITEM(lines, i);
     Py_ssize_t length = PyUnicode_GET_LENGTH(line);
-    bool rule = length > 0;
+    bool rule = true, dash = false;
     for (Py_ssize_t j = 0; rule && j < length; ++j) {
       Py_UCS4 c = PyUnicode_READ_CHAR(line, j);
+      dash = dash || c == '-';
       rule = c == '-' || c == ' ';
     }
-    if (rule) return i + 1;
+    if (rule && dash) return i + 1;
   }
   return 0;
 }
