@@ -201,7 +201,7 @@ def test_default_bot(monkeypatch: pytest.MonkeyPatch) -> None:
     assert default_bot() is bot and Blocks([]).slack_bot is bot
     given = OfflineBot()
     assert Blocks([], slack_bot=given).slack_bot is given
-    monkeypatch.setattr(interface.importlib.util, "find_spec", lambda name: None)  # no slack_sdk
+    monkeypatch.setattr(interface, "_slack_sdk_installed", lambda: False)  # no slack_sdk
     assert isinstance(default_bot(), OfflineBot)
 
 

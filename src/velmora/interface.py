@@ -54,8 +54,15 @@ class OfflineBot:
     _counter = itertools.count(1)
 
     def __init__(self, outbox: str | os.PathLike[str] | None = None) -> None:
-        self.outbox = Path(outbox) if outbox is not None else Path(tempfile.gettempdir()) / "velmora-outbox"
+        # Every message gets its own bot, so the default folder is worked out only when used.
+        self._outbox = Path(outbox) if outbox is not None else None
         self.sent: list[tuple[str | None, dict[str, Any]]] = []
+
+    @property
+    def outbox(self) -> Path:
+        if self._outbox is None:
+            self._outbox = Path(tempfile.gettempdir()) / "velmora-outbox"
+        return self._outbox
 
     def send(self, payload: dict[str, Any], channel: str | None = None) -> dict[str, Any]:
         self.sent.append((channel, payload))
@@ -74,6 +81,16 @@ class OfflineBot:
         return f"OfflineBot(outbox={str(self.outbox)!r}, sent={len(self.sent)})"
 
 
+_slack_sdk_found: bool | None = None  # searched for once, on first need
+
+
+def _slack_sdk_installed() -> bool:
+    global _slack_sdk_found
+    if _slack_sdk_found is None:
+        _slack_sdk_found = importlib.util.find_spec("slack_sdk") is not None
+    return _slack_sdk_found
+
+
 _slack_bots: dict[str, Any] = {}  # token -> the SlackBot that default_bot() shares
 
 
@@ -84,7 +101,7 @@ def default_bot() -> Any:
     set and ``slack_sdk`` is installed; otherwise a new :class:`OfflineBot`.
     """
     token = os.environ.get("SLACK_BOT_TOKEN")
-    if token and importlib.util.find_spec("slack_sdk") is not None:
+    if token and _slack_sdk_installed():
         bot = _slack_bots.get(token)
         if bot is None:
             from velmora.slack import SlackBot
