@@ -32,6 +32,15 @@ test: install
 clean:
 	rm -rf build $(VENV) bench/_build
 
+# The benchmark: velmora beside the output floor, plain Python, Cython and slack_sdk, in one run;
+# prints the table and writes bench/RESULTS.md (a few minutes on 2 cores).
+$(VENV)/.bench-ready: $(VENV)/.ready pyproject.toml
+	$(PY) tools/install-extras.py bench | xargs -r $(PIP) install
+	touch $@
+
+bench: install $(VENV)/.bench-ready
+	$(PY) bench/run.py
+
 # ---- reliability checks (docs/reliability.md) -------------------------------------------------
 # fuzz: the property tests at length. soak: a million calls per public entry, with figures.
 # sanitize: an AddressSanitizer + UBSan build in its own venv, the whole suite under it.

@@ -95,6 +95,47 @@ def image_message() -> list[dict[str, Any]]:
     return ImageMessage(image_url="https://picsum.photos/id/237/200", image_name="A black puppy").build_blocks()
 
 
+def _deploys():  # a small DataFrame for the table examples (pandas only when they run)
+    import pandas as pd
+
+    return pd.DataFrame(
+        {
+            "service": ["api", "web", "worker"],
+            "version": ["1.4.2", "2.0.0", None],
+            "took (s)": [192.5, 64.0, float("nan")],
+            "pods": [12, 4, 3],
+        }
+    )
+
+
+def table_message() -> list[dict[str, Any]]:
+    from velmora.messages.table.simple_table import SimpleTableMessage
+
+    return SimpleTableMessage(_deploys(), "*Deploys today*").build_blocks()
+
+
+def dataframe_message() -> list[dict[str, Any]]:
+    from velmora.messages.composite.dataframe import DataFrameMessage
+
+    return DataFrameMessage(_deploys(), title="*Deploys today*").build_blocks()
+
+
+def choice_messages() -> list[dict[str, Any]]:
+    from velmora.messages.composite.checkboxes import CheckBoxesMessage
+    from velmora.messages.composite.time_picker import TimePickerMessage
+
+    return (
+        CheckBoxesMessage("Notify me about", ["Deploys", "Incidents"], ["Every release"]).build_blocks()
+        + TimePickerMessage("Daily summary at", "09:30").build_blocks()
+    )
+
+
+def preformatted_message() -> list[dict[str, Any]]:
+    from velmora.messages.rich_text.preformatted import PreformattedMessage
+
+    return PreformattedMessage("$ make deploy\nok: 3 services").build_blocks()
+
+
 # name -> builder of the example's blocks, in the order the demo prints them
 EXAMPLES: dict[str, Example] = {
     "section texts": section_texts,
@@ -109,4 +150,8 @@ EXAMPLES: dict[str, Example] = {
     "date picker message": date_picker_message,
     "users select message": users_select_message,
     "image message": image_message,
+    "table message": table_message,
+    "dataframe message": dataframe_message,
+    "choice messages": choice_messages,
+    "preformatted message": preformatted_message,
 }

@@ -1,0 +1,164 @@
+// pandas for the table modules: imported at module set-up, with an ImportError that names
+// the extra to install when it is missing, and the DataFrame argument check.
+#pragma once
+
+#include <cmath>
+#include <initializer_list>
+#include <utility>
+
+#include "args.hpp"
+#include "errors.hpp"
+#include "messages.hpp"
+#include "module.hpp"
+
+namespace vm {
+
+inline Global dataframe_type;
+inline Global pandas_nat, pandas_na;  // pandas.NaT and pandas.NA, missing values
+inline Global timestamp_type;         // pandas.Timestamp
+inline Global dtype_keyword;          // ("dtype",), for df.to_numpy(dtype=object)
+
+// `from <package> import names` (absolute); when that fails with an ImportError, an
+// ImportError "velmora.blocks.table needs pandas: pip install 'velmora[tables]'" chained
+// to the original one.
+inline bool import_extra(PyObject* module, const char* package,
+                         std::initializer_list<const char*> names) noexcept {
+  if (import_from(module, package, 0, names)) return true;
+  if (!PyErr_ExceptionMatches(PyExc_ImportError)) return false;
+  PyObject* cause = PyErr_GetRaisedException();
+  PyErr_Format(PyExc_ImportError, "%s needs %s: pip install 'velmora[tables]'", VELMORA_MODULE_NAME,
+               package);
+  PyObject* error = PyErr_GetRaisedException();
+  PyException_SetContext(error, Py_NewRef(cause));
+  PyException_SetCause(error, cause);
+  PyErr_SetRaisedException(error);
+  return false;
+}
+
+// Imports pandas' DataFrame into the module's globals and keeps the class for checks.
+inline bool import_pandas(PyObject* module) noexcept {
+  if (!import_extra(module, "pandas", {"DataFrame"})) return false;
+  Ref frame = global(k.DataFrame);
+  if (!frame) return false;
+  if (!PyType_Check(frame.get())) {
+    PyErr_SetString(PyExc_ImportError, "pandas.DataFrame is not a class");
+    return false;
+  }
+  dataframe_type.set(std::move(frame));
+  Ref pandas = Ref::steal(PyImport_ImportModule("pandas"));
+  if (!pandas) return false;
+  for (auto [slot, name] : {std::pair{&pandas_nat, "NaT"}, {&pandas_na, "NA"}, {&timestamp_type, "Timestamp"}}) {
+    slot->set(Ref::steal(PyObject_GetAttrString(pandas.get(), name)));
+    if (!slot->get()) return false;
+  }
+  dtype_keyword.set(Ref::steal(PyTuple_Pack(1, k.pandas_dtype)));
+  return dtype_keyword.get() != nullptr;
+}
+
+// A pandas DataFrame (subclasses too), else the incorrect-type TypeError naming `param`.
+inline bool check_frame(PyObject* value, const char* param) noexcept {
+  if (PyObject_TypeCheck(value, reinterpret_cast<PyTypeObject*>(dataframe_type.get()))) [[likely]] {
+    return true;
+  }
+  raise_wrong_type(param, "DataFrame", value);
+  return false;
+}
+
+// None, NaN (any float), pandas.NaT or pandas.NA.
+inline bool is_missing(PyObject* value) noexcept {
+  return value == Py_None || value == pandas_nat.get() || value == pandas_na.get() ||
+         (PyFloat_Check(value) && std::isnan(PyFloat_AS_DOUBLE(value)));
+}
+
+// 1 when `dtype` is numeric (kind i, u, f or c; bool is not), 0 when not, -1 with the error set.
+inline int is_numeric_dtype(PyObject* dtype) noexcept {
+  Ref kind = Ref::steal(PyObject_GetAttr(dtype, k.pandas_kind));
+  if (!kind) return -1;
+  return PyUnicode_Check(kind.get()) && PyUnicode_GET_LENGTH(kind.get()) == 1 &&
+         PyUnicode_FindChar(k.numeric_kinds, PyUnicode_READ_CHAR(kind.get(), 0), 0, 4, 1) >= 0;
+}
+
+// ---- reading a frame in bulk ---------------------------------------------------------------
+// One call per part (df.to_numpy(dtype=object).tolist() for the values) rather than a pandas
+// access per cell, which would cost far more than the cell itself.
+
+// (rows, columns) of df.shape; false with the error set.
+inline bool frame_shape(PyObject* df, Py_ssize_t& rows, Py_ssize_t& columns) noexcept {
+  Ref shape = Ref::steal(PyObject_GetAttr(df, k.pandas_shape));
+  return shape && PyArg_ParseTuple(shape.get(), "nn;DataFrame.shape must be (rows, columns)", &rows, &columns);
+}
+
+struct FrameData {
+  Ref names;          // df.columns.tolist()
+  Ref dtypes;         // df.dtypes.tolist()
+  Ref values;         // df.to_numpy(dtype=object).tolist(): one list per row
+  Ref index_values;   // df.index.tolist(), when asked for
+  Ref index_name;     // df.index.name
+  Ref index_dtype;    // df.index.dtype
+};
+
+namespace detail {
+
+inline Ref call_no_args(PyObject* obj, PyObject* name) noexcept {
+  return obj ? Ref::steal(PyObject_CallMethodNoArgs(obj, name)) : Ref{};
+}
+
+inline Ref get(PyObject* obj, PyObject* name) noexcept {
+  return obj ? Ref::steal(PyObject_GetAttr(obj, name)) : Ref{};
+}
+
+}  // namespace detail
+
+// A list of exactly `count` items (pandas' tolist should never give anything else).
+inline bool check_items(PyObject* items, Py_ssize_t count) noexcept {
+  if (PyList_CheckExact(items) && PyList_GET_SIZE(items) == count) return true;
+  PyErr_SetString(PyExc_ValueError, "the DataFrame did not give one value per row and column");
+  return false;
+}
+
+// Reads the column names and dtypes, the values (each row checked to hold `columns` items) and, when
+// `with_index`, the index of a frame of the given shape.
+inline bool read_frame(PyObject* df, Py_ssize_t rows, Py_ssize_t columns, bool with_index,
+                       FrameData& out) noexcept {
+  out.names = detail::call_no_args(detail::get(df, k.pandas_columns).get(), k.tolist);
+  out.dtypes = detail::call_no_args(detail::get(df, k.pandas_dtypes).get(), k.tolist);
+  PyObject* args[] = {df, reinterpret_cast<PyObject*>(&PyBaseObject_Type)};
+  Ref matrix = Ref::steal(PyObject_VectorcallMethod(k.to_numpy, args, 1, dtype_keyword.get()));
+  out.values = detail::call_no_args(matrix.get(), k.tolist);
+  if (!out.names || !out.dtypes || !out.values || !check_items(out.names.get(), columns) ||
+      !check_items(out.dtypes.get(), columns) ||
+      !check_items(out.values.get(), rows)) {
+    return false;
+  }
+  for (Py_ssize_t i = 0; i < rows; ++i) {
+    if (!check_items(PyList_GET_ITEM(out.values.get(), i), columns)) return false;
+  }
+  if (!with_index) return true;
+  Ref index = detail::get(df, k.index);
+  out.index_values = detail::call_no_args(index.get(), k.tolist);
+  out.index_name = detail::get(index.get(), k.pandas_name);
+  out.index_dtype = detail::get(index.get(), k.pandas_dtype);
+  return out.index_values && out.index_name && out.index_dtype && check_items(out.index_values.get(), rows);
+}
+
+// ---- the table messages ------------------------------------------------------------------
+
+// The constructor of a message on a DataFrame, (df, <text>=None, index=False, **kwargs): `df`
+// a DataFrame, the text exactly str or None; the base gets the other keyword arguments first,
+// then the three are stored under their parameter names.
+inline int init_frame_message(PyObject* cls, PyObject* self, PyObject* args, PyObject* kwargs,
+                              const Params<3>& params, const char* text_param) noexcept {
+  Bound<3> a;
+  Ref rest;
+  if (!bind_init(params, args, kwargs, a, rest) || !check_frame(a[0], "df")) return -1;
+  PyObject* text = a[1] ? a[1] : Py_None;
+  PyObject* index = a[2] ? a[2] : Py_False;
+  if (!check_str(text, text_param, /*none_ok=*/true)) return -1;
+  if (call_base_init(cls, self, rest.get()) < 0) return -1;
+  return set_attr(self, k.*params.names[0], a[0]) && set_attr(self, k.*params.names[1], text) &&
+                 set_attr(self, k.*params.names[2], index)
+             ? 0
+             : -1;
+}
+
+}  // namespace vm

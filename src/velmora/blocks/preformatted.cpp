@@ -1,0 +1,36 @@
+// Preformatted text: a "rich_text" block holding one "rich_text_preformatted" element.
+#include "_core/core.hpp"
+#include "_core/rich_text.hpp"
+
+namespace {
+
+using vm::Keys;
+using vm::Ref;
+
+constexpr vm::Params<1> text_params{"Preformatted.text", {&Keys::text}, 1};
+
+// [{"type": "rich_text", "elements": [{"type": "rich_text_preformatted",
+//   "elements": [{"type": "text", "text": text}]}]}], or [] for an empty text.
+Ref text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<1> a;
+  if (!vm::bind(text_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text")) return {};
+  if (PyUnicode_GET_LENGTH(a[0]) == 0) return vm::empty_list();
+  return vm::list_of(vm::holding(vm::rich.block, vm::holding(vm::rich.preformatted, vm::text_element(a[0]))));
+}
+
+vm::Builder builders[] = {
+    vm::builder<text>("text",
+        "text($cls, /, text)\n--\n\n"
+        "A rich-text block showing `text` preformatted (monospaced, as typed); [] when `text` is empty."),
+};
+
+int setup(PyObject* module) noexcept {
+  if (!vm::ready_rich_text()) return -1;
+  Ref cls = vm::make_builder_class(module, "velmora.blocks.preformatted.Preformatted",
+                                   "Builders of preformatted rich-text blocks.", builders);
+  return vm::add_type(module, std::move(cls)) ? 0 : -1;
+}
+
+}  // namespace
+
+VM_MODULE("Preformatted text as a Block Kit rich-text block.", setup)

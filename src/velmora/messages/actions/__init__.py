@@ -1,0 +1,1 @@
+"""Messages of one actions block."""

@@ -1,0 +1,12 @@
+from typing import Any
+
+from pandas import DataFrame
+
+from ...interface import BaseVelmora
+
+class DataFrameMessage(BaseVelmora):
+    df: DataFrame
+    title: str | None
+    index: Any
+    def __init__(self, df: DataFrame, title: str | None = None, index: bool = False, **kwargs: Any) -> None: ...
+    def build_blocks(self) -> list[dict[str, Any]]: ...

@@ -1,0 +1,1 @@
+"""Table messages: a DataFrame sent as a Block Kit table block."""
