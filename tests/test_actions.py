@@ -177,7 +177,7 @@ def test_datepickers():
     round_trips(Actions.datepickers(dates))
 
 
-@pytest.mark.parametrize("dates", [[], (), iter([]), {}])
+@pytest.mark.parametrize("dates", [[], (), iter([]), {}, ""])
 def test_datepickers_empty(dates):
     assert Actions.datepickers(dates) == [{"type": "actions", "elements": []}]
 
@@ -192,7 +192,8 @@ def test_datepickers_reads_a_generator_once():
     [
         (["2024-02-30"], ValueError, "Invalid date '2024-02-30': expected a real calendar date in the format YYYY-MM-DD"),
         (["2024-01-01", "soon"], ValueError, "Invalid date 'soon': expected a real calendar date in the format YYYY-MM-DD"),
-        ("2024-01-01", ValueError, "Invalid date '2': expected a real calendar date in the format YYYY-MM-DD"),
+        ("2024-01-01", ValueError,
+         "initial_dates must be an iterable of dates (a list, say), not a single str: '2024-01-01'"),
         (3, TypeError, "'int' object is not iterable"),
     ],
 )
@@ -416,6 +417,7 @@ def test_validators_are_imported_into_the_module():
         (lambda a: Actions.buttons((a,)), TypeError),
         (lambda a: Actions.datepickers(["2024-01-01", "2024-01-02"]), ()),
         (lambda a: Actions.datepickers([a]), ValueError),
+        (lambda a: Actions.datepickers(a), ValueError),
         (lambda a: Actions.time_picker("10:00"), ()),
         (lambda a: Actions.time_picker(a), ValueError),
         (lambda a: Actions.radio_buttons([a, 1]), ()),

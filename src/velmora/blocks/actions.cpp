@@ -58,6 +58,12 @@ constexpr vm::Params<1> datepickers_params{"Actions.datepickers", {&Keys::initia
 Ref datepickers(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<1> a;
   if (!vm::bind(datepickers_params, args, nargs, kwnames, a)) return {};
+  // One date string would be read character by character and fail on its first digit.
+  if (PyUnicode_Check(a[0]) && PyUnicode_GET_LENGTH(a[0]) > 0) [[unlikely]] {
+    PyErr_Format(PyExc_ValueError,
+                 "initial_dates must be an iterable of dates (a list, say), not a single str: %.200R", a[0]);
+    return {};
+  }
   Payload payload;
   if (!start(cls, payload)) return {};
   Ref dates = Ref::steal(PyObject_GetIter(a[0]));
@@ -138,7 +144,8 @@ vm::Builder builders[] = {
         "optionally \"style\", \"value\", \"url\"); action ids and default values count from 0."),
     vm::builder<datepickers>("datepickers",
         "datepickers($cls, /, initial_dates)\n--\n\n"
-        "An actions block of one date picker per date (YYYY-MM-DD) of `initial_dates`."),
+        "An actions block of one date picker per date (YYYY-MM-DD) of `initial_dates`, a list\n"
+        "or any other iterable of dates."),
     vm::builder<time_picker>("time_picker",
         "time_picker($cls, /, initial_time)\n--\n\n"
         "An actions block of one time picker starting at `initial_time` (HH:mm, 24-hour clock).",
@@ -150,7 +157,7 @@ vm::Builder builders[] = {
     vm::builder<checkboxes>("checkboxes",
         "checkboxes($cls, /, options, options_description)\n--\n\n"
         "An actions block of one checkbox group, one box per option text; the i-th item of\n"
-        "`options_description` (when given) describes the i-th option.",
+        "`options_description` describes the i-th option (None or []: no descriptions).",
         vm::Wrap::validate_options),
 };
 
