@@ -8,6 +8,8 @@ import pkgutil
 import pydoc
 import subprocess
 import sys
+from pathlib import Path
+from urllib.request import url2pathname
 
 import pytest
 
@@ -73,3 +75,31 @@ def test_every_message_class_shows_its_signature_and_is_in_the_demo(cls: type) -
     assert f"{cls.__name__}{signature}" in pydoc.render_doc(cls, renderer=pydoc.plaintext)
     assert cls.__doc__ and "BaseVelmora" in cls.__doc__
     assert any(heading.startswith(f"{cls.__name__} ({cls.__module__})") for heading in EXAMPLES)
+
+
+@pytest.mark.parametrize("buffer", [3, [1, 2], "png", None])
+def test_an_upload_of_something_that_is_not_bytes_is_refused(tmp_path, buffer) -> None:
+    from velmora.interface import OfflineBot
+    from velmora.messages.image.image_msg import ImageMessage
+
+    bot = OfflineBot(tmp_path)
+    message = "an image buffer must be bytes, a bytearray, a memoryview or a file opened in binary mode, not "
+    with pytest.raises(TypeError) as info:
+        bot.image_upload(buffer=buffer, file_name="cat.png")
+    assert str(info.value) == message + type(buffer).__name__
+    if buffer is not None:  # a falsy buffer leaves the message to its URL
+        with pytest.raises(TypeError):
+            ImageMessage(image_buffer=buffer, slack_bot=bot).build_blocks()
+    assert list(tmp_path.iterdir()) == []
+
+
+def test_an_upload_takes_every_bytes_like_object_and_binary_files(tmp_path) -> None:
+    import io
+
+    from velmora.interface import OfflineBot
+
+    bot = OfflineBot(tmp_path)
+    for buffer in [b"\x89PNG", bytearray(b"\x89PNG"), memoryview(b"\x89PNG"), io.BytesIO(b"\x89PNG")]:
+        assert Path(url2pathname(bot.image_upload(buffer=buffer)[len("file://"):])).read_bytes() == b"\x89PNG"
+    with pytest.raises(TypeError, match="not str$"):
+        bot.image_upload(buffer=io.StringIO("text"))

@@ -40,7 +40,14 @@ class InvalidBlocks(ValueError):
 def read_buffer(buffer: Any) -> bytes:
     """The bytes of an upload: bytes-like, or a file object opened in binary mode."""
     data = buffer.read() if hasattr(buffer, "read") else buffer
-    return bytes(data)  # bytes, bytearray, memoryview; anything else is a TypeError
+    try:
+        # memoryview, not bytes(): bytes(3) would be three zero bytes and bytes([1, 2]) an "image"
+        return bytes(memoryview(data))
+    except TypeError:
+        raise TypeError(
+            "an image buffer must be bytes, a bytearray, a memoryview or a file opened in binary mode, "
+            f"not {type(data).__name__}"
+        ) from None
 
 
 class OfflineBot:
