@@ -4,6 +4,7 @@ from __future__ import annotations
 
 import doctest
 import re
+import sys
 from pathlib import Path
 
 README = (Path(__file__).parents[1] / "README.md").read_text()
@@ -41,3 +42,15 @@ def test_the_links_point_into_the_tour_and_to_the_figures() -> None:
     anchors = set(re.findall(r"\]\(#([\w-]+)\)", README))
     assert anchors and anchors <= headings
     assert "(bench/RESULTS.md)" in README and "(docs/reliability.md)" in README
+
+
+def test_the_fake_slack_example_posts_what_it_says(monkeypatch, capsys) -> None:
+    [code] = [c for c in re.findall(r"```python\n(.*?)```", README, re.S) if "FakeSlack" in c]
+    [expected] = [line[2:] for line in code.splitlines() if line.startswith("# {")]
+    monkeypatch.chdir(Path(__file__).parents[1])  # the example runs from a checkout
+    monkeypatch.setattr(sys, "path", list(sys.path))  # the example adds tests/ to it
+    from velmora.messages.header.header import HeaderMessage
+
+    exec(code, {"HeaderMessage": HeaderMessage})
+    printed = capsys.readouterr().out.strip()
+    assert doctest.OutputChecker().check_output(expected, printed, doctest.ELLIPSIS), printed
