@@ -54,3 +54,15 @@ def test_the_fake_slack_example_posts_what_it_says(monkeypatch, capsys) -> None:
     exec(code, {"HeaderMessage": HeaderMessage})
     printed = capsys.readouterr().out.strip()
     assert doctest.OutputChecker().check_output(expected, printed, doctest.ELLIPSIS), printed
+
+
+def test_the_preview_session_prints_what_it_shows() -> None:
+    import subprocess
+
+    [session] = re.findall(r"```console\n(.*?)```", README, re.S)
+    command, *shown, status_command, status = session.strip().splitlines()
+    stdin = re.fullmatch(r"\$ echo '(.*)' \| python -m velmora preview", command)
+    assert stdin and status_command == "$ echo $?"
+    done = subprocess.run([sys.executable, "-m", "velmora", "preview"], input=stdin[1] + "\n",
+                          capture_output=True, text=True)
+    assert (done.stderr + done.stdout).splitlines() == shown and str(done.returncode) == status
