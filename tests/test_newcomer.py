@@ -6,6 +6,7 @@ import importlib
 import inspect
 import pkgutil
 import pydoc
+import re
 import subprocess
 import sys
 from pathlib import Path
@@ -103,3 +104,8 @@ def test_an_upload_takes_every_bytes_like_object_and_binary_files(tmp_path) -> N
         assert Path(url2pathname(bot.image_upload(buffer=buffer)[len("file://"):])).read_bytes() == b"\x89PNG"
     with pytest.raises(TypeError, match="not str$"):
         bot.image_upload(buffer=io.StringIO("text"))
+
+
+def test_the_messages_package_lists_where_each_class_lives() -> None:
+    listed = re.findall(r"from (velmora\.messages\.[\w.]+) import (\w+)", velmora.messages.__doc__ or "")
+    assert sorted(listed) == sorted((cls.__module__, cls.__name__) for cls in message_classes())
