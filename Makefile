@@ -31,3 +31,12 @@ test: install
 
 clean:
 	rm -rf build $(VENV) bench/_build
+
+# The benchmark: velmora beside the output floor, plain Python, Cython and slack_sdk, in one run;
+# prints the table and writes bench/RESULTS.md (a few minutes on 2 cores).
+$(VENV)/.bench-ready: $(VENV)/.ready pyproject.toml
+	$(PY) tools/install-extras.py bench | xargs -r $(PIP) install
+	touch $@
+
+bench: install $(VENV)/.bench-ready
+	$(PY) bench/run.py

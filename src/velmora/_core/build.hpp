@@ -69,17 +69,9 @@ inline Ref numbered(const char* prefix, Py_ssize_t number) noexcept {
   return Ref::steal(PyUnicode_FromStringAndSize(buffer, end - buffer));
 }
 
-// Text objects: {"type": "plain_text", "text": text, "emoji": True} and
-// {"type": "mrkdwn", "text": text}.
-inline Ref plain_text_object(PyObject* text) noexcept {
-  return dict({{k.type, k.plain_text}, {k.text, text}, {k.emoji, Py_True}});
-}
-inline Ref mrkdwn_object(PyObject* text) noexcept {
-  return dict({{k.type, k.mrkdwn}, {k.text, text}});
-}
-
 // A constant dict built once at set-up and handed out as fresh shallow copies
-// (copying a small dict is cheaper than building it key by key).
+// (copying a small dict is cheaper than building it key by key). Its keys must be the
+// interned key objects, or every later lookup falls back to comparing strings.
 class Template {
  public:
   constexpr Template() noexcept = default;
@@ -88,10 +80,35 @@ class Template {
     slot_.set(std::move(dict));
     return true;
   }
+  bool ready() const noexcept { return slot_.get() != nullptr; }
   Ref copy() const noexcept { return Ref::steal(PyDict_Copy(slot_.get())); }
+  // A copy with `key` set to `value` (a key of the template keeps its place; a null value
+  // propagates an earlier failure).
+  Ref with(PyObject* key, PyObject* value) const noexcept {
+    if (!value) return {};
+    Ref out = copy();
+    if (!out || PyDict_SetItem(out.get(), key, value) < 0) return {};
+    return out;
+  }
 
  private:
   Global slot_;
 };
+
+// Templates made at module set-up (init_templates runs before any module's own set-up).
+// Measured with callgrind: copying pays from three keys on; two-key dicts are cheaper built.
+inline Template plain_text_template;
+
+inline bool init_templates() noexcept {
+  if (plain_text_template.ready()) return true;
+  return plain_text_template.set(dict({{k.type, k.plain_text}, {k.text, Py_None}, {k.emoji, Py_True}}));
+}
+
+// Text objects: {"type": "plain_text", "text": text, "emoji": True} and
+// {"type": "mrkdwn", "text": text}.
+inline Ref plain_text_object(PyObject* text) noexcept { return plain_text_template.with(k.text, text); }
+inline Ref mrkdwn_object(PyObject* text) noexcept {
+  return dict({{k.type, k.mrkdwn}, {k.text, text}});
+}
 
 }  // namespace vm

@@ -8,6 +8,7 @@
 
 #include <initializer_list>
 
+#include "build.hpp"
 #include "errors.hpp"
 #include "keys.hpp"
 
@@ -46,7 +47,7 @@ inline int exec_module(PyObject* module, int (*setup)(PyObject*)) noexcept {
     raise_reinitialised();
     return -1;
   }
-  if (warn_if_other_python() < 0 || !intern_keys()) return -1;
+  if (warn_if_other_python() < 0 || !intern_keys() || !init_templates()) return -1;
   module_globals.set(Ref::borrow(PyModule_GetDict(module)));
   try {
     if (setup(module) < 0) return -1;

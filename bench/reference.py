@@ -1,0 +1,743 @@
+"""velmora's builders and message classes written in ordinary Python, for the benchmark.
+
+This is what a careful Python developer would write for the same behaviour: class methods
+building dict literals, exact type checks with the same messages, `logging` for the one
+warning. The benchmark asserts that every result here equals velmora's (key order
+included) before it times anything, and compiles this same file with Cython.
+
+Nothing here imports velmora's extension modules: only `velmora.interface`, the Python
+base class that velmora's message classes derive from too.
+"""
+
+from __future__ import annotations
+
+import functools
+import logging
+import math
+
+from velmora.interface import BaseVelmora
+
+logger = logging.getLogger("velmora.messages.composite.button")
+
+
+def _wrong_type(name, expected, value):
+    return TypeError(
+        f"Argument '{name}' has incorrect type (expected {expected}, got {type(value).__name__})"
+    )
+
+
+def _list_result(result):
+    if result is not None and type(result) is not list:
+        raise TypeError(f"Expected list, got {type(result).__name__}")
+    return result
+
+
+# ---- validation helpers ----------------------------------------------------------------------
+
+
+def is_valid_date_fmt(date):
+    if not isinstance(date, str):
+        raise ValueError(
+            f"Invalid date: expected a str in the format YYYY-MM-DD, got {type(date).__name__}"
+        )
+    ok = len(date) == 10 and date[4] == "-" and date[7] == "-"
+    if ok:
+        digits = date[:4] + date[5:7] + date[8:]
+        ok = digits.isascii() and digits.isdigit()
+    if ok:
+        year, month, day = int(date[:4]), int(date[5:7]), int(date[8:])
+        leap = (year % 4 == 0 and year % 100 != 0) or year % 400 == 0
+        days = (31, 29 if leap else 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31)
+        ok = year >= 1 and 1 <= month <= 12 and 1 <= day <= days[month - 1]
+    if not ok:
+        raise ValueError(
+            f"Invalid date {date!r}: expected a real calendar date in the format YYYY-MM-DD"
+        )
+    return True
+
+
+def validate_options(func):
+    code = func.__code__
+    names = code.co_varnames[: code.co_argcount]
+    position = names.index("options") - 1 if "options" in names else -1  # after cls
+
+    @functools.wraps(func)
+    def wrapper(cls, *args, **kwargs):
+        if 0 <= position < len(args):
+            options = args[position]
+        elif "options" in kwargs:
+            options = kwargs["options"]
+        else:
+            return func(cls, *args, **kwargs)
+        if type(options) is not list and type(options) is not tuple:
+            if isinstance(options, str):
+                raise TypeError(
+                    "options must be an iterable of option texts (a list, say), not a single str"
+                )
+            options = list(options)
+            if 0 <= position < len(args):
+                args = args[:position] + (options,) + args[position + 1 :]
+            else:
+                kwargs["options"] = options
+        if not options:
+            raise ValueError("options must hold at least one option")
+        return func(cls, *args, **kwargs)
+
+    return wrapper
+
+
+def validate_initial_time(func):
+    code = func.__code__
+    names = code.co_varnames[: code.co_argcount]
+    position = names.index("initial_time") - 1
+
+    @functools.wraps(func)
+    def wrapper(cls, *args, **kwargs):
+        value = args[position] if position < len(args) else kwargs.get("initial_time")
+        if type(value) is str:
+            ok = len(value) == 5 and value[2] == ":" and (value[:2] + value[3:]).isdigit()
+            if not ok or int(value[:2]) > 23 or int(value[3:]) > 59:
+                raise ValueError(
+                    "initial_time must be a time as HH:mm on a 24-hour clock (00:00 to 23:59), "
+                    f"got {value!r}"
+                )
+        return func(cls, *args, **kwargs)
+
+    return wrapper
+
+
+# ---- blocks ----------------------------------------------------------------------------------
+
+
+def _accessory_text(text, fallback=None):
+    if text is None and fallback is not None:
+        return fallback
+    if type(text) is not str:
+        raise _wrong_type("text", "str", text)
+    if not 1 <= len(text) <= 3000:
+        raise ValueError(f"text must hold 1 to 3000 characters, got {len(text)}")
+    return text
+
+
+def _options(options, kind, element, max_count):
+    options = list(options)
+    if not 1 <= len(options) <= max_count:
+        raise ValueError(f"{element} takes 1 to {max_count} options, got {len(options)}")
+    out = []
+    for i, option in enumerate(options):
+        text = str(option)
+        if not 1 <= len(text) <= 75:
+            raise ValueError(
+                f"{element} option {i} has {len(text)} characters; an option text holds 1 to 75"
+            )
+        if kind == "plain_text":
+            text_object = {"type": "plain_text", "text": text, "emoji": True}
+        else:
+            text_object = {"type": "mrkdwn", "text": text}
+        out.append({"text": text_object, "value": f"value-{i}"})
+    return out
+
+
+def _section(text, accessory):
+    return [{"type": "section", "text": {"type": "mrkdwn", "text": text}, "accessory": accessory}]
+
+
+def _source(value, name):
+    if type(value) is not str:
+        raise _wrong_type(name, "str", value)
+    if not 1 <= len(value) <= 3000:
+        raise ValueError(f"{name} must hold 1 to 3000 characters, got {len(value)}")
+    return value
+
+
+class Section:
+    @classmethod
+    def plain_text(cls, text):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        if not text:
+            return []
+        return [{"type": "section", "text": {"type": "plain_text", "text": text, "emoji": True}}]
+
+    @classmethod
+    def mrkdwn(cls, text=None):
+        if text is not None and type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        if not text:
+            return []
+        return [{"type": "section", "text": {"type": "mrkdwn", "text": text}}]
+
+    @classmethod
+    def text_fields(cls, texts):
+        if type(texts) is not list:
+            raise _wrong_type("texts", "list", texts)
+        if not texts:
+            raise ValueError("texts must be a list with at least one element")
+        return [{"type": "section", "fields": [{"type": "mrkdwn", "text": t} for t in texts]}]
+
+    @classmethod
+    def users_select(cls, text=None):
+        text = _accessory_text(text, "Please select a user")
+        return _section(text, {
+            "type": "users_select",
+            "placeholder": {"type": "plain_text", "text": "Select a user", "emoji": True},
+            "action_id": "users_select_action",
+        })
+
+    @classmethod
+    @validate_options
+    def static_select(cls, options, text=None):
+        text = _accessory_text(text, "Please select a option")
+        return _section(text, {
+            "type": "static_select",
+            "placeholder": {"type": "plain_text", "text": "Select a item", "emoji": True},
+            "options": _options(options, "plain_text", "static_select", 100),
+            "action_id": "static_select-action",
+        })
+
+    @classmethod
+    @validate_options
+    def multi_static_select(cls, text, options):
+        text = _accessory_text(text)
+        return _section(text, {
+            "type": "multi_static_select",
+            "placeholder": {"type": "plain_text", "text": "Select options", "emoji": True},
+            "options": _options(options, "plain_text", "multi_static_select", 100),
+            "action_id": "multi_static_select-action",
+        })
+
+    @classmethod
+    @validate_options
+    def overflow(cls, text, options):
+        text = _accessory_text(text)
+        return _section(text, {
+            "type": "overflow",
+            "options": _options(options, "plain_text", "overflow", 5),
+            "action_id": "overflow-action",
+        })
+
+    @classmethod
+    def button(cls, text, button):
+        text = _accessory_text(text)
+        element = {
+            "type": "button",
+            "text": {"type": "plain_text", "text": button["text"]},
+            "action_id": "action-button-0",
+        }
+        style = button.get("style")
+        if style:
+            if style not in ("primary", "danger"):
+                raise ValueError(f"button style must be 'primary' or 'danger', got {style!r}")
+            element["style"] = style
+        value = button.get("value", "button_value-0")
+        if value is not None and value != "":
+            element["value"] = value
+        url = button.get("url")
+        if url:
+            element["url"] = url
+        return _section(text, element)
+
+    @classmethod
+    def image(cls, text, image_url, alt_text="image"):
+        text = _accessory_text(text)
+        _source(image_url, "image_url")
+        if type(alt_text) is not str:
+            raise _wrong_type("alt_text", "str", alt_text)
+        return _section(text, {"type": "image", "image_url": image_url, "alt_text": alt_text})
+
+    @classmethod
+    def slack_image(cls, text, slack_file, alt_text="image"):
+        text = _accessory_text(text)
+        _source(slack_file, "slack_file")
+        if type(alt_text) is not str:
+            raise _wrong_type("alt_text", "str", alt_text)
+        if slack_file.startswith(("https://", "http://")):
+            source = {"url": slack_file}
+        else:
+            source = {"id": slack_file}
+        return _section(text, {"type": "image", "slack_file": source, "alt_text": alt_text})
+
+    @classmethod
+    @validate_initial_time
+    def time_picker(cls, text, initial_time):
+        text = _accessory_text(text)
+        if type(initial_time) is not str:
+            raise _wrong_type("initial_time", "str", initial_time)
+        return _section(text, {
+            "type": "timepicker",
+            "initial_time": initial_time,
+            "placeholder": {"type": "plain_text", "text": "Select time", "emoji": True},
+            "action_id": "timepicker-section",
+        })
+
+    @classmethod
+    @validate_options
+    def radio_buttons(cls, text, options):
+        text = _accessory_text(text)
+        return _section(text, {
+            "type": "radio_buttons",
+            "options": _options(options, "mrkdwn", "radio_buttons", 10),
+            "action_id": "radio_buttons-action",
+        })
+
+    @classmethod
+    @validate_options
+    def checkboxes(cls, options, text=None, options_description=None):
+        text = _accessory_text(text, "All check boxes are selectable")
+        option_list = _options(options, "mrkdwn", "checkboxes", 10)
+        if options_description:
+            for i, description in enumerate(options_description):
+                if i >= len(option_list):
+                    raise IndexError("more option descriptions than options")
+                option_list[i]["description"] = {"type": "mrkdwn", "text": description}
+        return _section(text, {
+            "type": "checkboxes", "options": option_list, "action_id": "checkboxes-action",
+        })
+
+    @classmethod
+    def datepicker(cls, text, initial_date):
+        text = _accessory_text(text)
+        if type(initial_date) is not str:
+            raise _wrong_type("initial_date", "str", initial_date)
+        is_valid_date_fmt(initial_date)
+        return [
+            {
+                "type": "section",
+                "text": {"type": "mrkdwn", "text": text},
+                "accessory": {
+                    "type": "datepicker",
+                    "initial_date": initial_date,
+                    "placeholder": {"type": "plain_text", "text": "Select a date", "emoji": True},
+                    "action_id": "datepicker-action",
+                },
+            }
+        ]
+
+
+class Actions:
+    @classmethod
+    def init_blocks(cls):
+        return [{"type": "actions", "elements": []}]
+
+    @classmethod
+    def buttons(cls, buttons):
+        if type(buttons) is not list:
+            raise _wrong_type("buttons", "list", buttons)
+        payload = cls.init_blocks()
+        elements = payload[0]["elements"]
+        for i, button in enumerate(buttons):
+            element = {
+                "type": "button",
+                "text": {"type": "plain_text", "text": button["text"]},
+                "action_id": f"action-button-{i}",
+            }
+            style = button.get("style")
+            if style:
+                element["style"] = style
+            element["value"] = button.get("value", f"button_value-{i}")
+            url = button.get("url")
+            if url:
+                element["url"] = url
+            elements.append(element)
+        return payload
+
+    @classmethod
+    def datepickers(cls, initial_dates):
+        payload = cls.init_blocks()
+        elements = payload[0]["elements"]
+        for i, date in enumerate(initial_dates):
+            is_valid_date_fmt(date)
+            elements.append(
+                {
+                    "type": "datepicker",
+                    "initial_date": date,
+                    "placeholder": {"type": "plain_text", "text": "Select a date", "emoji": True},
+                    "action_id": f"action-datepickers-{i}",
+                }
+            )
+        return payload
+
+    @classmethod
+    @validate_initial_time
+    def time_picker(cls, initial_time):
+        if type(initial_time) is not str:
+            raise _wrong_type("initial_time", "str", initial_time)
+        payload = cls.init_blocks()
+        payload[0]["elements"].append(
+            {
+                "type": "timepicker",
+                "initial_time": initial_time,
+                "placeholder": {"type": "plain_text", "text": "Select time", "emoji": True},
+                "action_id": "timepicker-action",
+            }
+        )
+        return payload
+
+    @classmethod
+    @validate_options
+    def radio_buttons(cls, options):
+        payload = cls.init_blocks()
+        option_list = [
+            {"text": {"type": "mrkdwn", "text": str(option)}, "value": f"value-{i}"}
+            for i, option in enumerate(options)
+        ]
+        payload[0]["elements"].append({"type": "radio_buttons", "options": option_list})
+        return payload
+
+    @classmethod
+    @validate_options
+    def checkboxes(cls, options, options_description):
+        payload = cls.init_blocks()
+        option_list = [
+            {"text": {"type": "mrkdwn", "text": str(option)}, "value": f"value-{i}"}
+            for i, option in enumerate(options)
+        ]
+        if options_description:
+            for i, description in enumerate(options_description):
+                option_list[i]["description"] = {"type": "mrkdwn", "text": description}
+        payload[0]["elements"].append({"type": "checkboxes", "options": option_list})
+        return payload
+
+
+class Image:
+    @classmethod
+    def image(cls, image_url, image_name="image"):
+        if type(image_name) is not str:
+            raise _wrong_type("image_name", "str", image_name)
+        if not image_url:
+            return []
+        return [
+            {
+                "type": "image",
+                "block_id": "image_block",
+                "image_url": image_url,
+                "alt_text": image_name,
+            }
+        ]
+
+
+class Context:
+    @classmethod
+    def mrkdwn(cls, value):
+        return {"type": "mrkdwn", "text": value}
+
+    @classmethod
+    def image_url(cls, value):
+        return {"type": "image", "image_url": value, "alt_text": "image"}
+
+
+class Header:
+    @classmethod
+    def plain_text(cls, text):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        if not text:
+            return []
+        return [{"type": "header", "text": {"type": "plain_text", "text": text, "emoji": True}}]
+
+
+class Divider:
+    @classmethod
+    def divider(cls):
+        return [{"type": "divider"}]
+
+
+# ---- messages --------------------------------------------------------------------------------
+
+
+class HeaderMessage(BaseVelmora):
+    def __init__(self, header, divider=True, **kwargs):
+        if type(header) is not str:
+            raise _wrong_type("header", "str", header)
+        super().__init__(**kwargs)
+        self.header = header
+        self.divider = divider
+
+    def build_blocks(self):
+        blocks = Header.plain_text(self.header)
+        if self.divider:
+            blocks.extend(Divider.divider())
+        return _list_result(blocks)
+
+
+def _button_order(number):
+    if number.isascii() and number.isdigit():
+        return (0, int(number), number)
+    return (1, 0, number)
+
+
+class ButtonMessage(BaseVelmora):
+    def __init__(self, text=None, **kwargs):
+        if text is not None and type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        self.text = text
+        button_params = {}
+        for name in list(kwargs):
+            if name.startswith("button_"):
+                button_params[name] = kwargs.pop(name)
+        numbers = set()
+        for name in button_params:
+            parts = name.split("_")
+            if len(parts) == 3 and parts[0] == "button":
+                numbers.add(parts[1])
+        if not numbers:
+            raise ValueError(
+                "At least one button must be provided (use button_1_text and related parameters)"
+            )
+        self.buttons = []
+        # natural order: digit-only numbers by value first ("2" before "10"), then the rest
+        for number in sorted(numbers, key=_button_order):
+            text_key = f"button_{number}_text"
+            if text_key not in button_params:
+                raise ValueError(f"Button {number} is missing required 'text' (use {text_key})")
+            button = {"text": button_params[text_key]}
+            style = button_params.get(f"button_{number}_style")
+            if style and style in ("primary", "danger"):
+                button["style"] = style
+            value = button_params.get(f"button_{number}_value")
+            if value:
+                button["value"] = value
+            url = button_params.get(f"button_{number}_url")
+            if url:
+                button["url"] = url
+            self.buttons.append(button)
+        super().__init__(**kwargs)
+
+    def build_blocks(self):
+        if self.text is not None and len(self.buttons) == 1:
+            return _list_result(Section.button(text=self.text, button=self.buttons[0]))
+        if self.text is not None:
+            logger.warning(
+                f"Multiple buttons detected (count: {len(self.buttons)}). When using multiple "
+                "buttons, Actions.buttons() method will be used. The top-level 'text' parameter "
+                "will be ignored as it's not supported for multi-button layouts."
+            )
+        return _list_result(Actions.buttons(buttons=self.buttons))
+
+
+class ContextMessage(BaseVelmora):
+    def __init__(self, **kwargs):
+        elements = []
+        for name, value in kwargs.items():
+            if name.startswith("text_"):
+                elements.append((value, "text"))
+            elif name.startswith("image_url_"):
+                elements.append((value, "image_url"))
+        self.elements = elements
+        for i, (_, value_type) in enumerate(elements):
+            del kwargs[f"{value_type}_{i + 1}"]
+        super().__init__(**kwargs)
+
+    def build_blocks(self):
+        block = {"type": "context", "elements": []}
+        for value, value_type in self.elements:
+            if value_type == "text":
+                block["elements"].append(Context.mrkdwn(value))
+            elif value_type == "image_url":
+                block["elements"].append(Context.image_url(value))
+            else:
+                raise ValueError("parameter value_type must be 'text' or 'image_url'")
+        return [block]
+
+
+class ImageMessage(BaseVelmora):
+    def __init__(self, **kwargs):
+        super().__init__(**kwargs)
+        self.image_url = kwargs.get("image_url")
+        self.image_buffer = kwargs.get("image_buffer")
+        self.image_name = kwargs.get("image_name")
+        self.preview = (
+            self.preview or self.header or self.sub_header or self.image_name
+            or "You got a new message"
+        )
+
+    def upload_image_buffer(self):
+        return self.slack_bot.image_upload(buffer=self.image_buffer, file_name=self.image_name)
+
+    def build_blocks(self):
+        if not self.image_url and not self.image_buffer:
+            raise ValueError("No image url or image buffer provided")
+        if self.image_buffer is not None:
+            url = self.upload_image_buffer()
+        else:
+            url = self.image_url
+        return _list_result(Image.image(url, self.image_name))
+
+
+class DatePickerMessage(BaseVelmora):
+    def __init__(self, text, initial_date, **kwargs):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        if type(initial_date) is not str:
+            raise _wrong_type("initial_date", "str", initial_date)
+        super().__init__(**kwargs)
+        self.text = text
+        self.initial_date = initial_date
+
+    def build_blocks(self):
+        return Section.datepicker(text=self.text, initial_date=self.initial_date)
+
+
+class StaticSelectMessage(BaseVelmora):
+    def __init__(self, options, text_before_option=None, **kwargs):
+        if text_before_option is not None and type(text_before_option) is not str:
+            raise _wrong_type("text_before_option", "str", text_before_option)
+        super().__init__(**kwargs)
+        self.text_before_option = text_before_option
+        self.options = options
+
+    def build_blocks(self):
+        return _list_result(
+            Section.static_select(options=self.options, text=self.text_before_option))
+
+
+class MultiStaticSelectMessage(BaseVelmora):
+    def __init__(self, text_before_option, options, **kwargs):
+        if type(text_before_option) is not str:
+            raise _wrong_type("text_before_option", "str", text_before_option)
+        super().__init__(**kwargs)
+        self.text_before_option = text_before_option
+        self.options = options
+
+    def build_blocks(self):
+        return _list_result(
+            Section.multi_static_select(text=self.text_before_option, options=self.options))
+
+
+class OverflowMessage(BaseVelmora):
+    def __init__(self, text, options, **kwargs):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        if type(options) is not list:
+            raise _wrong_type("options", "list", options)
+        super().__init__(**kwargs)
+        self.text = text
+        self.options = options
+
+    def build_blocks(self):
+        return Section.overflow(text=self.text, options=self.options)
+
+
+class UsersSelectMessage(BaseVelmora):
+    def __init__(self, text, **kwargs):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        super().__init__(**kwargs)
+        self.text = text
+
+    def build_blocks(self):
+        return _list_result(Section.users_select(self.text))
+
+
+class CheckBoxesMessage(BaseVelmora):
+    def __init__(self, text, options, options_description=None, **kwargs):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        super().__init__(**kwargs)
+        self.text = text
+        self.options = options
+        self.options_description = options_description
+
+    def build_blocks(self):
+        return Section.mrkdwn(self.text) + Actions.checkboxes(
+            options=self.options, options_description=self.options_description)
+
+
+class RadioButtonsMessage(BaseVelmora):
+    def __init__(self, text, options, **kwargs):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        super().__init__(**kwargs)
+        self.text = text
+        self.options = options
+
+    def build_blocks(self):
+        return Section.mrkdwn(self.text) + Actions.radio_buttons(options=self.options)
+
+
+class TimePickerMessage(BaseVelmora):
+    def __init__(self, text, initial_time, **kwargs):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        if type(initial_time) is not str:
+            raise _wrong_type("initial_time", "str", initial_time)
+        super().__init__(**kwargs)
+        self.text = text
+        self.initial_time = initial_time
+
+    def build_blocks(self):
+        return Section.mrkdwn(self.text) + Actions.time_picker(initial_time=self.initial_time)
+
+
+class DatePickersMessage(BaseVelmora):
+    def __init__(self, initial_dates, **kwargs):
+        super().__init__(**kwargs)
+        self.initial_dates = initial_dates
+
+    def build_blocks(self):
+        return _list_result(Actions.datepickers(initial_dates=self.initial_dates))
+
+
+# ---- tables: the plain-Python per-cell loop ----------------------------------------------------
+
+
+def _cell_text(value):
+    if type(value) is str:
+        return value
+    if value is None or value is _pd().NaT or value is _pd().NA:
+        return ""
+    if isinstance(value, float):
+        if math.isnan(value):
+            return ""
+        text = f"{value:.15g}"
+        if math.isfinite(value) and "." not in text and "e" not in text:
+            text += ".0"
+        return text
+    return str(value)
+
+
+def _rich_cell(text, bold=False):
+    element = {"type": "text", "text": text}
+    if bold:
+        element["style"] = {"bold": True}
+    return {"type": "rich_text", "elements": [{"type": "rich_text_section", "elements": [element]}]}
+
+
+def _pd():
+    import pandas
+
+    return pandas
+
+
+class Table:
+    @classmethod
+    def simple_table(cls, df, index=False):
+        if not isinstance(df, _pd().DataFrame):
+            raise _wrong_type("df", "DataFrame", df)
+        rows, columns = df.shape
+        if columns == 0:
+            raise ValueError("DataFrame has no columns: a table needs at least one column")
+        if rows + 1 > 100 or columns + bool(index) > 20:
+            raise ValueError("Table too big for Slack (at most 100 rows with the header, 20 columns)")
+        dtypes = ([df.index.dtype] if index else []) + list(df.dtypes)
+        settings = [{"align": "right" if d.kind in "iufc" else "left"} for d in dtypes]
+        names = ([df.index.name] if index else []) + list(df.columns)
+        out = [[_rich_cell(_cell_text(name), True) for name in names]]
+        for label, row in df.iterrows():
+            cells = [_rich_cell(_cell_text(label))] if index else []
+            cells += [_rich_cell(_cell_text(value)) for value in row]
+            out.append(cells)
+        return [{"type": "table", "column_settings": settings, "rows": out}]
+
+
+class SimpleTableMessage(BaseVelmora):
+    def __init__(self, df, text=None, index=False, **kwargs):
+        if text is not None and type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        super().__init__(**kwargs)
+        self.df = df
+        self.text = text
+        self.index = index
+
+    def build_blocks(self):
+        return Section.mrkdwn(self.text) + Table.simple_table(self.df, index=self.index)
