@@ -58,12 +58,6 @@ constexpr vm::Params<1> datepickers_params{"Actions.datepickers", {&Keys::initia
 Ref datepickers(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<1> a;
   if (!vm::bind(datepickers_params, args, nargs, kwnames, a)) return {};
-  // One date string would be read character by character and fail on its first digit.
-  if (PyUnicode_Check(a[0]) && PyUnicode_GET_LENGTH(a[0]) > 0) [[unlikely]] {
-    PyErr_Format(PyExc_ValueError,
-                 "initial_dates must be an iterable of dates (a list, say), not a single str: %.200R", a[0]);
-    return {};
-  }
   Payload payload;
   if (!start(cls, payload)) return {};
   Ref dates = Ref::steal(PyObject_GetIter(a[0]));
