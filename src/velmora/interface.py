@@ -12,12 +12,15 @@ is installed, else an :class:`OfflineBot` that sends nothing.
 
 from __future__ import annotations
 
-import importlib.util
 import itertools
 import os
-import tempfile
-from pathlib import Path
-from typing import Any
+
+# Importing this module stays cheap: pathlib, tempfile and importlib.util are imported where
+# used, and names needed only for typing are imported by type checkers alone.
+TYPE_CHECKING = False
+if TYPE_CHECKING:
+    from pathlib import Path
+    from typing import Any
 
 __all__ = ["BaseVelmora", "OfflineBot", "InvalidBlocks", "default_bot", "DEFAULT_PREVIEW"]
 
@@ -55,12 +58,19 @@ class OfflineBot:
 
     def __init__(self, outbox: str | os.PathLike[str] | None = None) -> None:
         # Every message gets its own bot, so the default folder is worked out only when used.
-        self._outbox = Path(outbox) if outbox is not None else None
+        self._outbox: Path | None = None
+        if outbox is not None:
+            from pathlib import Path
+
+            self._outbox = Path(outbox)
         self.sent: list[tuple[str | None, dict[str, Any]]] = []
 
     @property
     def outbox(self) -> Path:
         if self._outbox is None:
+            import tempfile
+            from pathlib import Path
+
             self._outbox = Path(tempfile.gettempdir()) / "velmora-outbox"
         return self._outbox
 
@@ -69,6 +79,8 @@ class OfflineBot:
         return payload
 
     def image_upload(self, buffer: Any, file_name: str | None = None) -> str:
+        from pathlib import Path
+
         data = read_buffer(buffer)
         # Only the last path component of the name is used, and a counter keeps uploads apart.
         name = Path(str(file_name)).name if file_name else "image"
@@ -87,6 +99,8 @@ _slack_sdk_found: bool | None = None  # searched for once, on first need
 def _slack_sdk_installed() -> bool:
     global _slack_sdk_found
     if _slack_sdk_found is None:
+        import importlib.util
+
         _slack_sdk_found = importlib.util.find_spec("slack_sdk") is not None
     return _slack_sdk_found
 
