@@ -125,12 +125,28 @@ def default_bot() -> Any:
     return OfflineBot()
 
 
+class _DefaultBot:
+    """``slack_bot`` of a message that was given none: :func:`default_bot`, made on first
+    read and then kept in the message's ``__dict__``.
+
+    Having no ``__set__``, it steps aside once the instance holds a ``slack_bot``, so reading
+    a given bot is a plain attribute lookup and assigning one just stores it. Making the
+    bot on first use spares every message that is only built (never sent) the bot's cost.
+    """
+
+    def __get__(self, obj: object, owner: type | None = None) -> Any:
+        if obj is None:
+            return self
+        bot = obj.__dict__["slack_bot"] = default_bot()
+        return bot
+
+
 class BaseVelmora:
     """Base of every message class.
 
     Keyword arguments: ``preview`` (the notification text), ``header`` and
     ``sub_header`` (kept for message classes that show them), ``slack_bot`` (the bot
-    that sends; :func:`default_bot` when not given). Any other keyword argument is kept
+    that sends; :func:`default_bot`, made on first use, when not given). Any other keyword argument is kept
     in ``extras``, so nothing a caller passes is lost.
     """
 
@@ -146,8 +162,14 @@ class BaseVelmora:
         self.preview = preview
         self.header = header
         self.sub_header = sub_header
-        self.slack_bot = slack_bot if slack_bot is not None else default_bot()
+        if slack_bot is not None:  # else the class's _DefaultBot makes one when first read
+            self.slack_bot = slack_bot
         self.extras = extras
+
+    if TYPE_CHECKING:
+        slack_bot: Any
+    else:
+        slack_bot = _DefaultBot()
 
     def build_blocks(self) -> list[dict[str, Any]]:
         raise NotImplementedError(f"{type(self).__name__} does not build blocks")
