@@ -72,7 +72,8 @@ def main() -> None:
         DeployMessage("x" * 3000, "1.0").payload(strict=True)
     except InvalidBlocks as error:
         print(error)
-    print("sent to Slack:", send_for_real())
+    answer = send_for_real()
+    print("sent to Slack:", answer if answer is not None else "skipped (set SLACK_BOT_TOKEN and SLACK_CHANNEL)")
 
 
 if __name__ == "__main__":

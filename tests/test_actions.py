@@ -177,7 +177,7 @@ def test_datepickers():
     round_trips(Actions.datepickers(dates))
 
 
-@pytest.mark.parametrize("dates", [[], (), iter([]), {}])
+@pytest.mark.parametrize("dates", [[], (), iter([]), {}, ""])
 def test_datepickers_empty(dates):
     assert Actions.datepickers(dates) == [{"type": "actions", "elements": []}]
 
@@ -192,6 +192,7 @@ def test_datepickers_reads_a_generator_once():
     [
         (["2024-02-30"], ValueError, "Invalid date '2024-02-30': expected a real calendar date in the format YYYY-MM-DD"),
         (["2024-01-01", "soon"], ValueError, "Invalid date 'soon': expected a real calendar date in the format YYYY-MM-DD"),
+        # Any iterable is read item by item, a single str too: its first character is no date.
         ("2024-01-01", ValueError, "Invalid date '2': expected a real calendar date in the format YYYY-MM-DD"),
         (3, TypeError, "'int' object is not iterable"),
     ],
@@ -200,6 +201,13 @@ def test_datepickers_errors(dates, error, message):
     with pytest.raises(error) as info:
         Actions.datepickers(dates)
     assert str(info.value) == message
+
+
+def test_datepickers_reads_a_str_character_by_character(monkeypatch):
+    import velmora.blocks.actions as module
+
+    monkeypatch.setattr(module, "is_valid_date_fmt", lambda date: True)
+    assert [e["initial_date"] for e in elements(Actions.datepickers("ab"))] == ["a", "b"]
 
 
 def test_datepickers_looks_the_date_check_up_at_call_time(monkeypatch):
@@ -416,6 +424,7 @@ def test_validators_are_imported_into_the_module():
         (lambda a: Actions.buttons((a,)), TypeError),
         (lambda a: Actions.datepickers(["2024-01-01", "2024-01-02"]), ()),
         (lambda a: Actions.datepickers([a]), ValueError),
+        (lambda a: Actions.datepickers(a), ValueError),
         (lambda a: Actions.time_picker("10:00"), ()),
         (lambda a: Actions.time_picker(a), ValueError),
         (lambda a: Actions.radio_buttons([a, 1]), ()),

@@ -51,3 +51,18 @@ def test_two_uploads_of_one_name_are_both_kept(tmp_path):
     bot = OfflineBot(outbox=tmp_path)
     assert bot.image_upload(buffer=b"1", file_name="a.png") != bot.image_upload(buffer=b"2", file_name="a.png")
     assert len(list(tmp_path.iterdir())) == 2
+
+
+def test_each_message_gets_its_own_default_bot_on_first_use():
+    first, second = Message(), Message(slack_bot=None)
+    first.send(channel="#a")
+    assert isinstance(second.slack_bot, OfflineBot) and second.slack_bot is not first.slack_bot
+    assert second.slack_bot.sent == [] and len(first.slack_bot.sent) == 1
+    assert first.slack_bot is first.slack_bot  # made once, then kept
+
+
+def test_slack_bot_can_be_replaced():
+    message, bot = Message(), OfflineBot()
+    message.slack_bot = bot
+    message.send()
+    assert message.slack_bot is bot and bot.sent == [(None, {"text": DEFAULT_PREVIEW, "blocks": [{"type": "divider"}]})]

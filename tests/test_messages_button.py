@@ -4,6 +4,8 @@ from __future__ import annotations
 
 import inspect
 import logging
+import subprocess
+import sys
 
 import pytest
 
@@ -350,3 +352,24 @@ def test_no_leak_on_errors(monkeypatch):
     monkeypatch.setattr(button_module, "Actions", FakeBuilder({}, record=False))
     message = ButtonMessage(button_1_text=label)
     assert_no_leak(message.build_blocks, expect=TypeError, watch=[label])
+
+
+def test_logging_is_imported_when_the_logger_is_first_needed():
+    code = (
+        "import sys, velmora.messages.composite.button as m\n"
+        "print('logging' in sys.modules)\n"
+        "m.ButtonMessage(text='t', button_1_text='a', button_2_text='b').build_blocks()\n"
+        "print('logging' in sys.modules, m.logger is sys.modules['logging'].getLogger(m.__name__))\n"
+    )
+    done = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True)
+    assert done.stdout.split() == ["False", "True", "True"]
+    assert "Multiple buttons detected (count: 2)" in done.stderr  # logging's last-resort handler
+
+
+@pytest.mark.parametrize("name", ["nothing", 1])
+def test_module_getattr_knows_only_the_logger(name):
+    get = button_module.__getattr__
+    with pytest.raises(AttributeError, match=f"has no attribute '{name}'"):
+        get(name)
+    assert_no_leak(lambda: get(name), expect=AttributeError, watch=[name])
+    assert_no_leak(lambda: get("logger"), watch=[button_module.logger])

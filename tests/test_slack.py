@@ -5,6 +5,8 @@ from __future__ import annotations
 import copy
 import io
 import json
+import subprocess
+import sys
 from collections.abc import Iterator
 
 import pytest
@@ -223,3 +225,17 @@ def test_image_message_uploads_and_sends_a_slack_file(slack: FakeSlack, bot: Sla
             "alt_text": "chart.png",
         }],
     }
+
+
+def test_importing_the_module_loads_no_slack_sdk() -> None:
+    code = "import sys, velmora.slack; print(sorted(m for m in sys.modules if m.startswith('slack_sdk')))"
+    done = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True)
+    assert done.stdout.strip() == "[]"
+
+
+def test_slack_api_error_is_slack_sdks_own() -> None:
+    import velmora.slack
+
+    assert velmora.slack.SlackApiError is SlackApiError
+    with pytest.raises(AttributeError, match="has no attribute 'Nothing'"):
+        velmora.slack.Nothing  # noqa: B018

@@ -15,6 +15,7 @@ if TYPE_CHECKING:
     from velmora.interface import InvalidBlocks as InvalidBlocks
 
 _LAZY = {"validate": "velmora._validate", "InvalidBlocks": "velmora.interface"}
+_PRIVATE = {"TYPE_CHECKING", "_LAZY", "_PRIVATE"}
 
 
 def __getattr__(name: str) -> object:
@@ -29,4 +30,5 @@ def __getattr__(name: str) -> object:
 
 
 def __dir__() -> list[str]:
-    return sorted([*globals(), *_LAZY])
+    # the public names and the loaded submodules, each once (a lazy name lands in globals on use)
+    return sorted({*(name for name in globals() if name not in _PRIVATE), *_LAZY})

@@ -120,14 +120,28 @@ def dataframe_message() -> list[dict[str, Any]]:
     return DataFrameMessage(_deploys(), title="*Deploys today*").build_blocks()
 
 
-def choice_messages() -> list[dict[str, Any]]:
+def checkboxes_message() -> list[dict[str, Any]]:
     from velmora.messages.composite.checkboxes import CheckBoxesMessage
+
+    return CheckBoxesMessage("Notify me about", ["Deploys", "Incidents"], ["Every release"]).build_blocks()
+
+
+def radio_buttons_message() -> list[dict[str, Any]]:
+    from velmora.messages.composite.radio_buttons import RadioButtonsMessage
+
+    return RadioButtonsMessage("Deploy to", ["staging", "prod"]).build_blocks()
+
+
+def time_picker_message() -> list[dict[str, Any]]:
     from velmora.messages.composite.time_picker import TimePickerMessage
 
-    return (
-        CheckBoxesMessage("Notify me about", ["Deploys", "Incidents"], ["Every release"]).build_blocks()
-        + TimePickerMessage("Daily summary at", "09:30").build_blocks()
-    )
+    return TimePickerMessage("Daily summary at", "09:30").build_blocks()
+
+
+def date_pickers_message() -> list[dict[str, Any]]:
+    from velmora.messages.actions.datepickers import DatePickersMessage
+
+    return DatePickersMessage(["2024-12-20", "2025-01-06"]).build_blocks()
 
 
 def preformatted_message() -> list[dict[str, Any]]:
@@ -136,22 +150,26 @@ def preformatted_message() -> list[dict[str, Any]]:
     return PreformattedMessage("$ make deploy\nok: 3 services").build_blocks()
 
 
-# name -> builder of the example's blocks, in the order the demo prints them
+# heading (what builds the example, and where it is imported from) -> builder of its blocks,
+# in the order the demo prints them
 EXAMPLES: dict[str, Example] = {
-    "section texts": section_texts,
-    "actions block": actions_block,
-    "static select": static_select,
-    "header message": header_message,
-    "context message": context_message,
-    "button message": button_message,
-    "static select message": static_select_message,
-    "multi-select message": multi_static_select_message,
-    "overflow message": overflow_message,
-    "date picker message": date_picker_message,
-    "users select message": users_select_message,
-    "image message": image_message,
-    "table message": table_message,
-    "dataframe message": dataframe_message,
-    "choice messages": choice_messages,
-    "preformatted message": preformatted_message,
+    "Section.plain_text, Section.mrkdwn, Section.text_fields (velmora.blocks)": section_texts,
+    "Actions.buttons (velmora.blocks)": actions_block,
+    "Section.static_select (velmora.blocks)": static_select,
+    "HeaderMessage (velmora.messages.header.header)": header_message,
+    "ContextMessage (velmora.messages.context.context)": context_message,
+    "ButtonMessage (velmora.messages.composite.button)": button_message,
+    "StaticSelectMessage (velmora.messages.section.static_select)": static_select_message,
+    "MultiStaticSelectMessage (velmora.messages.section.multi_static_select_msg)": multi_static_select_message,
+    "OverflowMessage (velmora.messages.section.overflow)": overflow_message,
+    "DatePickerMessage (velmora.messages.section.date_picker)": date_picker_message,
+    "UsersSelectMessage (velmora.messages.section.users_select)": users_select_message,
+    "ImageMessage (velmora.messages.image.image_msg)": image_message,
+    "SimpleTableMessage (velmora.messages.table.simple_table)": table_message,
+    "DataFrameMessage (velmora.messages.composite.dataframe)": dataframe_message,
+    "CheckBoxesMessage (velmora.messages.composite.checkboxes)": checkboxes_message,
+    "RadioButtonsMessage (velmora.messages.composite.radio_buttons)": radio_buttons_message,
+    "TimePickerMessage (velmora.messages.composite.time_picker)": time_picker_message,
+    "DatePickersMessage (velmora.messages.actions.datepickers)": date_pickers_message,
+    "PreformattedMessage (velmora.messages.rich_text.preformatted)": preformatted_message,
 }

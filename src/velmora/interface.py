@@ -12,12 +12,15 @@ is installed, else an :class:`OfflineBot` that sends nothing.
 
 from __future__ import annotations
 
-import importlib.util
 import itertools
 import os
-import tempfile
-from pathlib import Path
-from typing import Any
+
+# Importing this module stays cheap: pathlib, tempfile and importlib.util are imported where
+# used, and names needed only for typing are imported by type checkers alone.
+TYPE_CHECKING = False
+if TYPE_CHECKING:
+    from pathlib import Path
+    from typing import Any
 
 __all__ = ["BaseVelmora", "OfflineBot", "InvalidBlocks", "default_bot", "DEFAULT_PREVIEW"]
 
@@ -40,7 +43,14 @@ class InvalidBlocks(ValueError):
 def read_buffer(buffer: Any) -> bytes:
     """The bytes of an upload: bytes-like, or a file object opened in binary mode."""
     data = buffer.read() if hasattr(buffer, "read") else buffer
-    return bytes(data)  # bytes, bytearray, memoryview; anything else is a TypeError
+    try:
+        # memoryview, not bytes(): bytes(3) would be three zero bytes and bytes([1, 2]) an "image"
+        return bytes(memoryview(data))
+    except TypeError:
+        raise TypeError(
+            "an image buffer must be bytes, a bytearray, a memoryview or a file opened in binary mode, "
+            f"not {type(data).__name__}"
+        ) from None
 
 
 class OfflineBot:
@@ -55,12 +65,19 @@ class OfflineBot:
 
     def __init__(self, outbox: str | os.PathLike[str] | None = None) -> None:
         # Every message gets its own bot, so the default folder is worked out only when used.
-        self._outbox = Path(outbox) if outbox is not None else None
+        self._outbox: Path | None = None
+        if outbox is not None:
+            from pathlib import Path
+
+            self._outbox = Path(outbox)
         self.sent: list[tuple[str | None, dict[str, Any]]] = []
 
     @property
     def outbox(self) -> Path:
         if self._outbox is None:
+            import tempfile
+            from pathlib import Path
+
             self._outbox = Path(tempfile.gettempdir()) / "velmora-outbox"
         return self._outbox
 
@@ -69,6 +86,8 @@ class OfflineBot:
         return payload
 
     def image_upload(self, buffer: Any, file_name: str | None = None) -> str:
+        from pathlib import Path
+
         data = read_buffer(buffer)
         # Only the last path component of the name is used, and a counter keeps uploads apart.
         name = Path(str(file_name)).name if file_name else "image"
@@ -87,6 +106,8 @@ _slack_sdk_found: bool | None = None  # searched for once, on first need
 def _slack_sdk_installed() -> bool:
     global _slack_sdk_found
     if _slack_sdk_found is None:
+        import importlib.util
+
         _slack_sdk_found = importlib.util.find_spec("slack_sdk") is not None
     return _slack_sdk_found
 
@@ -111,12 +132,28 @@ def default_bot() -> Any:
     return OfflineBot()
 
 
+class _DefaultBot:
+    """``slack_bot`` of a message that was given none: :func:`default_bot`, made on first
+    read and then kept in the message's ``__dict__``.
+
+    Having no ``__set__``, it steps aside once the instance holds a ``slack_bot``, so reading
+    a given bot is a plain attribute lookup and assigning one just stores it. Making the
+    bot on first use spares every message that is only built (never sent) the bot's cost.
+    """
+
+    def __get__(self, obj: object, owner: type | None = None) -> Any:
+        if obj is None:
+            return self
+        bot = obj.__dict__["slack_bot"] = default_bot()
+        return bot
+
+
 class BaseVelmora:
     """Base of every message class.
 
     Keyword arguments: ``preview`` (the notification text), ``header`` and
     ``sub_header`` (kept for message classes that show them), ``slack_bot`` (the bot
-    that sends; :func:`default_bot` when not given). Any other keyword argument is kept
+    that sends; :func:`default_bot`, made on first use, when not given). Any other keyword argument is kept
     in ``extras``, so nothing a caller passes is lost.
     """
 
@@ -132,8 +169,14 @@ class BaseVelmora:
         self.preview = preview
         self.header = header
         self.sub_header = sub_header
-        self.slack_bot = slack_bot if slack_bot is not None else default_bot()
+        if slack_bot is not None:  # else the class's _DefaultBot makes one when first read
+            self.slack_bot = slack_bot
         self.extras = extras
+
+    if TYPE_CHECKING:
+        slack_bot: Any
+    else:
+        slack_bot = _DefaultBot()
 
     def build_blocks(self) -> list[dict[str, Any]]:
         raise NotImplementedError(f"{type(self).__name__} does not build blocks")

@@ -12,25 +12,37 @@ Rate-limited calls (HTTP 429) are retried after the ``Retry-After`` delay that S
 by slack_sdk's own ``RateLimitErrorRetryHandler``. Errors that Slack answers (for example
 ``invalid_blocks``) are raised unchanged as ``slack_sdk.errors.SlackApiError``, whose
 ``response["error"]`` holds Slack's error text.
+
+Importing this module is cheap: ``slack_sdk`` is loaded when the first bot is made (or
+``SlackApiError`` is first looked up here).
 """
 
 from __future__ import annotations
 
 import os
-from pathlib import Path
-from typing import Any, cast
-from urllib.parse import urlsplit
-
-from slack_sdk import WebClient
-from slack_sdk.errors import SlackApiError
-from slack_sdk.http_retry.builtin_handlers import ConnectionErrorRetryHandler, RateLimitErrorRetryHandler
 
 from velmora.interface import read_buffer
+
+TYPE_CHECKING = False  # type checkers take this branch; at run time it costs no import
+if TYPE_CHECKING:
+    from typing import Any
+
+    from slack_sdk import WebClient
+    from slack_sdk.errors import SlackApiError as SlackApiError
 
 __all__ = ["SlackBot", "SlackApiError"]
 
 # Files that Slack hosts are private: an image block shows them only through "slack_file".
 _SLACK_FILE_HOSTS = frozenset({"files.slack.com"})
+
+
+def __getattr__(name: str) -> object:
+    if name == "SlackApiError":
+        from slack_sdk.errors import SlackApiError
+
+        globals()[name] = SlackApiError  # later lookups skip this function
+        return SlackApiError
+    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
 
 
 class SlackBot:
@@ -55,6 +67,12 @@ class SlackBot:
         timeout: int = 30,
     ) -> None:
         if client is None:
+            from slack_sdk import WebClient
+            from slack_sdk.http_retry.builtin_handlers import (
+                ConnectionErrorRetryHandler,
+                RateLimitErrorRetryHandler,
+            )
+
             token = token if token is not None else os.environ.get("SLACK_BOT_TOKEN")
             if not token:
                 raise ValueError("SlackBot needs a bot token: pass token=... or set SLACK_BOT_TOKEN")
@@ -80,6 +98,8 @@ class SlackBot:
         bot's default. Other payload keys (``thread_ts``, ``unfurl_links``...) go to Slack as
         they are. Images uploaded through Slack are referenced as ``slack_file``.
         """
+        from typing import cast
+
         payload = dict(payload)
         channel = channel or payload.pop("channel", None) or self.channel
         payload.pop("channel", None)
@@ -88,7 +108,7 @@ class SlackBot:
         if isinstance(payload.get("blocks"), list):
             payload["blocks"] = [self._with_slack_files(block) for block in payload["blocks"]]
         response = self.client.chat_postMessage(channel=channel, **payload)
-        return cast(dict[str, Any], response.data)  # chat.postMessage answers a JSON object
+        return cast("dict[str, Any]", response.data)  # chat.postMessage answers a JSON object
 
     def image_upload(self, buffer: Any, file_name: str | None = None) -> str:
         """Upload image bytes (or a binary file object) and return the file's ``url_private``.
@@ -99,6 +119,8 @@ class SlackBot:
         would not load; :meth:`send` therefore puts it in the block as
         ``"slack_file": {"url": ...}``, which Slack resolves itself.
         """
+        from pathlib import Path
+
         data = read_buffer(buffer)
         name = Path(str(file_name)).name if file_name else "image"
         response = self.client.files_upload_v2(content=data, filename=name, title=name)
@@ -112,6 +134,8 @@ class SlackBot:
         return url
 
     def _is_slack_file(self, url: object) -> bool:
+        from urllib.parse import urlsplit
+
         if not isinstance(url, str):
             return False
         return url in self._uploaded or urlsplit(url).hostname in _SLACK_FILE_HOSTS

@@ -138,7 +138,8 @@ vm::Builder builders[] = {
         "optionally \"style\", \"value\", \"url\"); action ids and default values count from 0."),
     vm::builder<datepickers>("datepickers",
         "datepickers($cls, /, initial_dates)\n--\n\n"
-        "An actions block of one date picker per date (YYYY-MM-DD) of `initial_dates`."),
+        "An actions block of one date picker per date (YYYY-MM-DD) of `initial_dates`, a list\n"
+        "or any other iterable of dates."),
     vm::builder<time_picker>("time_picker",
         "time_picker($cls, /, initial_time)\n--\n\n"
         "An actions block of one time picker starting at `initial_time` (HH:mm, 24-hour clock).",
@@ -150,7 +151,7 @@ vm::Builder builders[] = {
     vm::builder<checkboxes>("checkboxes",
         "checkboxes($cls, /, options, options_description)\n--\n\n"
         "An actions block of one checkbox group, one box per option text; the i-th item of\n"
-        "`options_description` (when given) describes the i-th option.",
+        "`options_description` describes the i-th option (None or []: no descriptions).",
         vm::Wrap::validate_options),
 };
 

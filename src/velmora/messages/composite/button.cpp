@@ -155,8 +155,32 @@ int init(PyObject* self, PyObject* args, PyObject* kwargs) {
 
 // ---- building ------------------------------------------------------------------------------
 
+// The global `logger`, made on first need: importing logging costs several ms, which a module
+// that only builds messages should not pay on import. Once made, it is an ordinary global
+// (looked up at call time, so a replaced one is used).
+Ref module_logger() {
+  PyObject* found = PyDict_GetItemWithError(vm::module_globals.get(), k.logger);
+  if (found) return Ref::borrow(found);
+  if (PyErr_Occurred()) return {};
+  Ref logging = Ref::steal(PyImport_ImportModule("logging"));
+  Ref logger = logging ? Ref::steal(PyObject_CallMethod(logging.get(), "getLogger", "s", VELMORA_MODULE_NAME)) : Ref();
+  if (!logger || PyDict_SetItem(vm::module_globals.get(), k.logger, logger.get()) < 0) return {};
+  return logger;
+}
+
+// Module __getattr__: `logger` on first access.
+Ref module_getattr(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  if (nargs != 1 || kwnames) {
+    PyErr_SetString(PyExc_TypeError, "__getattr__() takes exactly one positional argument");
+    return {};
+  }
+  if (PyUnicode_Check(args[0]) && PyUnicode_Compare(args[0], k.logger) == 0) return module_logger();
+  PyErr_Format(PyExc_AttributeError, "module '%s' has no attribute '%S'", VELMORA_MODULE_NAME, args[0]);
+  return {};
+}
+
 [[gnu::cold]] bool warn_text_ignored(Py_ssize_t count) {
-  Ref logger = vm::global(k.logger);
+  Ref logger = module_logger();
   Ref message = Ref::steal(PyUnicode_FromFormat(
       "Multiple buttons detected (count: %zd). When using multiple buttons, Actions.buttons() method "
       "will be used. The top-level 'text' parameter will be ignored as it's not supported for "
@@ -194,14 +218,16 @@ PyMethodDef methods[] = {
                              "otherwise an actions block of all the buttons."),
     {nullptr, nullptr, 0, nullptr}};
 
+PyMethodDef functions[] = {
+    vm::builder<module_getattr>("__getattr__", "__getattr__($module, name, /)\n--\n\nThe module's `logger`, made on first use.").def,
+    {nullptr, nullptr, 0, nullptr}};
+
 int setup(PyObject* module) noexcept {
   if (!vm::import_from(module, "blocks", 3, {"Actions", "Section"}) ||
       !vm::import_from(module, "interface", 3, {"BaseVelmora"})) {
     return -1;
   }
-  Ref logging = Ref::steal(PyImport_ImportModule("logging"));
-  Ref logger = logging ? Ref::steal(PyObject_CallMethod(logging.get(), "getLogger", "s", VELMORA_MODULE_NAME)) : Ref();
-  if (!logger || PyModule_AddObjectRef(module, "logger", logger.get()) < 0) return -1;
+  if (PyModule_AddFunctions(module, functions) < 0) return -1;
   section_names.set(vm::names({k.text, k.button}));
   actions_names.set(vm::names({k.buttons}));
   if (!section_names.get() || !actions_names.get()) return -1;

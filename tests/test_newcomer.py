@@ -1,0 +1,111 @@
+"""What a newcomer meets first: the package's face, signatures and help, the demo's coverage."""
+
+from __future__ import annotations
+
+import importlib
+import inspect
+import pkgutil
+import pydoc
+import re
+import subprocess
+import sys
+from pathlib import Path
+from urllib.request import url2pathname
+
+import pytest
+
+import velmora
+import velmora.messages
+from velmora.interface import BaseVelmora
+
+
+def message_classes() -> list[type]:
+    found = []
+    for info in pkgutil.walk_packages(velmora.messages.__path__, "velmora.messages."):
+        module = importlib.import_module(info.name)
+        found += [value for value in vars(module).values()
+                  if isinstance(value, type) and issubclass(value, BaseVelmora) and value.__module__ == info.name]
+    return found
+
+
+def builder_classes() -> list[type]:
+    from velmora.blocks import Actions, Context, Image, Section
+    from velmora.blocks.divider import Divider
+    from velmora.blocks.header import Header
+    from velmora.blocks.preformatted import Preformatted
+    from velmora.blocks.rich_text import RickText
+    from velmora.blocks.table import Table
+
+    return [Section, Actions, Image, Context, Header, Divider, Preformatted, RickText, Table]
+
+
+def test_dir_of_the_package_names_each_public_name_once() -> None:
+    code = (
+        "import velmora\n"
+        "velmora.validate, velmora.InvalidBlocks\n"  # loaded: now in the module's globals too
+        "names = dir(velmora)\n"
+        "assert len(names) == len(set(names)), names\n"
+        "assert {'validate', 'InvalidBlocks', '__version__'} <= set(names)\n"
+        "assert not {'TYPE_CHECKING', '_LAZY', '_PRIVATE'} & set(names), names\n"
+    )
+    subprocess.run([sys.executable, "-c", code], check=True)
+
+
+@pytest.mark.parametrize("cls", builder_classes(), ids=lambda cls: cls.__name__)
+def test_every_builder_shows_its_parameters_and_a_docstring(cls: type) -> None:
+    names = [name for name in vars(cls) if not name.startswith("_")]
+    assert names
+    for name in names:
+        builder = getattr(cls, name)
+        kinds = {p.kind for p in inspect.signature(builder).parameters.values()}
+        assert not kinds & {inspect.Parameter.VAR_POSITIONAL, inspect.Parameter.VAR_KEYWORD}, name
+        assert builder.__doc__ and builder.__doc__.strip(), name
+    assert f"{names[0]}{inspect.signature(getattr(cls, names[0]))}" in pydoc.render_doc(cls, renderer=pydoc.plaintext)
+
+
+def test_the_package_has_sixteen_message_classes() -> None:
+    assert len(message_classes()) == 16
+
+
+@pytest.mark.parametrize("cls", message_classes(), ids=lambda cls: cls.__name__)
+def test_every_message_class_shows_its_signature_and_is_in_the_demo(cls: type) -> None:
+    from velmora._demo import EXAMPLES
+
+    signature = inspect.signature(cls)
+    assert list(signature.parameters)[-1] == "kwargs"  # the rest goes to BaseVelmora
+    assert f"{cls.__name__}{signature}" in pydoc.render_doc(cls, renderer=pydoc.plaintext)
+    assert cls.__doc__ and "BaseVelmora" in cls.__doc__
+    assert any(heading.startswith(f"{cls.__name__} ({cls.__module__})") for heading in EXAMPLES)
+
+
+@pytest.mark.parametrize("buffer", [3, [1, 2], "png", None])
+def test_an_upload_of_something_that_is_not_bytes_is_refused(tmp_path, buffer) -> None:
+    from velmora.interface import OfflineBot
+    from velmora.messages.image.image_msg import ImageMessage
+
+    bot = OfflineBot(tmp_path)
+    message = "an image buffer must be bytes, a bytearray, a memoryview or a file opened in binary mode, not "
+    with pytest.raises(TypeError) as info:
+        bot.image_upload(buffer=buffer, file_name="cat.png")
+    assert str(info.value) == message + type(buffer).__name__
+    if buffer is not None:  # a falsy buffer leaves the message to its URL
+        with pytest.raises(TypeError):
+            ImageMessage(image_buffer=buffer, slack_bot=bot).build_blocks()
+    assert list(tmp_path.iterdir()) == []
+
+
+def test_an_upload_takes_every_bytes_like_object_and_binary_files(tmp_path) -> None:
+    import io
+
+    from velmora.interface import OfflineBot
+
+    bot = OfflineBot(tmp_path)
+    for buffer in [b"\x89PNG", bytearray(b"\x89PNG"), memoryview(b"\x89PNG"), io.BytesIO(b"\x89PNG")]:
+        assert Path(url2pathname(bot.image_upload(buffer=buffer)[len("file://"):])).read_bytes() == b"\x89PNG"
+    with pytest.raises(TypeError, match="not str$"):
+        bot.image_upload(buffer=io.StringIO("text"))
+
+
+def test_the_messages_package_lists_where_each_class_lives() -> None:
+    listed = re.findall(r"from (velmora\.messages\.[\w.]+) import (\w+)", velmora.messages.__doc__ or "")
+    assert sorted(listed) == sorted((cls.__module__, cls.__name__) for cls in message_classes())
