@@ -35,17 +35,15 @@ int setup(PyObject* module) noexcept {
     return -1;
   }
   builder_keywords.set(vm::keyword_tuple({k.initial_dates}));
-  Ref base = vm::global(k.BaseVelmora);
-  if (!builder_keywords.get() || !base) return -1;
-  Ref cls = vm::make_message_class(
+  if (!builder_keywords.get()) return -1;
+  return vm::add_message_class(
       module, "velmora.messages.actions.datepickers.DatePickersMessage",
       "DatePickersMessage(initial_dates, **kwargs)\n--\n\n"
       "A message of one actions block holding a date picker per date of `initial_dates`\n"
       "(YYYY-MM-DD; Actions.datepickers). Other keyword arguments go to BaseVelmora.",
-      vm::init_entry<init>, methods, base.get());
-  if (!cls) return -1;
-  message_class.set(Ref::borrow(cls.get()));
-  return vm::add_type(module, std::move(cls)) ? 0 : -1;
+      vm::init_entry<init>, methods, &message_class)
+             ? 0
+             : -1;
 }
 
 }  // namespace

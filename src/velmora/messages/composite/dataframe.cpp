@@ -210,9 +210,8 @@ int setup(PyObject* module) noexcept {
     return -1;
   }
   tabulate_keywords.set(vm::keyword_tuple({k.headers, k.tablefmt, k.floatfmt, k.disable_numparse}));
-  Ref base = vm::global(k.BaseVelmora);
-  if (!tabulate_keywords.get() || !base) return -1;
-  Ref cls = vm::make_message_class(
+  if (!tabulate_keywords.get()) return -1;
+  return vm::add_message_class(
       module, "velmora.messages.composite.dataframe.DataFrameMessage",
       "DataFrameMessage(df, title=None, index=False, **kwargs)\n--\n\n"
       "A message of the pandas DataFrame `df` as a text table (tabulate) in a code block of a\n"
@@ -220,10 +219,9 @@ int setup(PyObject* module) noexcept {
       "given. A table longer than a section (3000 characters) is split between rows over several\n"
       "sections, each a complete code block repeating the header. Other keyword arguments go to\n"
       "BaseVelmora.",
-      vm::init_entry<init>, methods, base.get());
-  if (!cls) return -1;
-  message_class.set(Ref::borrow(cls.get()));
-  return vm::add_type(module, std::move(cls)) ? 0 : -1;
+      vm::init_entry<init>, methods, &message_class)
+             ? 0
+             : -1;
 }
 
 }  // namespace

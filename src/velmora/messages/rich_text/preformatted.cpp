@@ -36,17 +36,14 @@ int setup(PyObject* module) noexcept {
       !vm::import_from(module, "interface", 3, {"BaseVelmora"})) {
     return -1;
   }
-  Ref base = vm::global(k.BaseVelmora);
-  if (!base) return -1;
-  Ref cls = vm::make_message_class(
+  return vm::add_message_class(
       module, "velmora.messages.rich_text.preformatted.PreformattedMessage",
       "PreformattedMessage(text, **kwargs)\n--\n\n"
       "A message showing `text` preformatted (monospaced, as typed) in one rich-text block.\n"
       "Other keyword arguments go to BaseVelmora.",
-      vm::init_entry<init>, methods, base.get());
-  if (!cls) return -1;
-  message_class.set(Ref::borrow(cls.get()));
-  return vm::add_type(module, std::move(cls)) ? 0 : -1;
+      vm::init_entry<init>, methods, &message_class)
+             ? 0
+             : -1;
 }
 
 }  // namespace

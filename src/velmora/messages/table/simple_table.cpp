@@ -43,18 +43,16 @@ int setup(PyObject* module) noexcept {
     return -1;
   }
   index_keyword.set(vm::keyword_tuple({k.index}));
-  Ref base = vm::global(k.BaseVelmora);
-  if (!index_keyword.get() || !base) return -1;
-  Ref cls = vm::make_message_class(
+  if (!index_keyword.get()) return -1;
+  return vm::add_message_class(
       module, "velmora.messages.table.simple_table.SimpleTableMessage",
       "SimpleTableMessage(df, text=None, index=False, **kwargs)\n--\n\n"
       "A message of the pandas DataFrame `df` as one Block Kit table block (Table.simple_table),\n"
       "with the index as first column when `index` is true, below the markdown `text` when given.\n"
       "Other keyword arguments go to BaseVelmora.",
-      vm::init_entry<init>, methods, base.get());
-  if (!cls) return -1;
-  message_class.set(Ref::borrow(cls.get()));
-  return vm::add_type(module, std::move(cls)) ? 0 : -1;
+      vm::init_entry<init>, methods, &message_class)
+             ? 0
+             : -1;
 }
 
 }  // namespace
