@@ -85,7 +85,7 @@ def test_base_init_errors_propagate_unchanged(entry, how, monkeypatch):
     for call in entry.ok:
         obj = cls.__new__(cls)
         expect_same(error, lambda: cls.__init__(obj, *call.args, **call.kwargs))
-        assert set(vars(obj)) == SET_BEFORE_BASE.get(message.__name__, set()), "state beyond the design"
+        assert set(vars(obj)) == SET_BEFORE_BASE.get(message.__name__, set()), "state set beyond what the class sets before its base runs"
         assert all(isinstance(name, str) for name in seen[-1]), "the base gets keyword arguments only"
     call = entry.ok[0]
     errors.fresh()
