@@ -10,15 +10,20 @@ PIP := $(PY) -m pip --disable-pip-version-check -q
 
 .PHONY: demo test bench sanitize fuzz soak memcheck install clean
 
-$(VENV)/.ready: pyproject.toml tools/find-python
+# $(call new-venv,DIR): a fresh venv in DIR with the build tools and the test extra.
+define new-venv
 	@test -n "$(PYTHON_FOUND)" || { echo "no CPython 3.12: set PYTHON=/path/to/python3.12" >&2; exit 1; }
-	rm -rf $(VENV)
-	"$(PYTHON_FOUND)" -m venv $(VENV)
-	$(PIP) install --upgrade pip
-	$(PIP) install "scikit-build-core>=0.10" ninja
-	command -v cmake >/dev/null || $(PIP) install cmake
-	$(PY) tools/install-extras.py test | xargs -r $(PIP) install
-	touch $@
+	rm -rf $(1)
+	"$(PYTHON_FOUND)" -m venv $(1)
+	$(1)/bin/python -m pip --disable-pip-version-check -q install --upgrade pip
+	$(1)/bin/python -m pip --disable-pip-version-check -q install "scikit-build-core>=0.10" ninja
+	command -v cmake >/dev/null || $(1)/bin/python -m pip --disable-pip-version-check -q install cmake
+	$(1)/bin/python tools/install-extras.py test | xargs -r $(1)/bin/python -m pip --disable-pip-version-check -q install
+	touch $(1)/.ready
+endef
+
+$(VENV)/.ready: pyproject.toml tools/find-python
+	$(call new-venv,$(VENV))
 
 install: $(VENV)/.ready
 	$(PIP) install --no-build-isolation --no-deps $(BUILD_FLAGS) .
@@ -67,14 +72,7 @@ soak: install
 	@$(PY) tools/soak-report.py build/soak.jsonl
 
 $(SAN_VENV)/.ready: pyproject.toml tools/find-python
-	@test -n "$(PYTHON_FOUND)" || { echo "no CPython 3.12: set PYTHON=/path/to/python3.12" >&2; exit 1; }
-	rm -rf $(SAN_VENV)
-	"$(PYTHON_FOUND)" -m venv $(SAN_VENV)
-	$(SAN_PIP) install --upgrade pip
-	$(SAN_PIP) install "scikit-build-core>=0.10" ninja
-	command -v cmake >/dev/null || $(SAN_PIP) install cmake
-	$(SAN_PY) tools/install-extras.py test | xargs -r $(SAN_PIP) install
-	touch $@
+	$(call new-venv,$(SAN_VENV))
 
 sanitize: $(SAN_VENV)/.ready
 	$(SAN_PIP) install --no-build-isolation --no-deps $(BUILD_FLAGS) -Ccmake.define.VELMORA_SANITIZE=ON \
