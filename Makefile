@@ -62,13 +62,13 @@ SOAK_CALLS ?= 1000000
 fuzz: install
 	@mkdir -p build && rm -f build/fuzz.tsv
 	HYPOTHESIS_PROFILE=$(FUZZ_PROFILE) VELMORA_FUZZ_REPORT=build/fuzz.tsv \
-		$(PY) -m pytest -q -p no:cacheprovider tests/test_reliability_fuzz.py
+		$(PY) -m pytest -q -p no:cacheprovider tests/reliability/test_reliability_fuzz.py
 	@sort -t"	" -k2 -n build/fuzz.tsv | awk -F"	" '{n+=$$2; print} END {print NR " callables, " n " examples"}'
 
 soak: install
 	@mkdir -p build && rm -f build/soak.jsonl
 	VELMORA_SOAK_CALLS=$(SOAK_CALLS) VELMORA_SOAK_REPORT=build/soak.jsonl \
-		$(PY) -m pytest -q -p no:cacheprovider tests/test_reliability_soak.py
+		$(PY) -m pytest -q -p no:cacheprovider tests/reliability/test_reliability_soak.py
 	@$(PY) tools/soak-report.py build/soak.jsonl
 
 $(SAN_VENV)/.ready: pyproject.toml tools/find-python

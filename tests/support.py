@@ -3,7 +3,10 @@
 from __future__ import annotations
 
 import gc
+import subprocess
 import sys
+import textwrap
+from pathlib import Path
 from collections.abc import Callable, Iterable
 
 
@@ -39,3 +42,10 @@ def assert_no_leak(
     grown = sys.getallocatedblocks() - blocks
     assert grown < times // 20, f"{grown} memory blocks more after {times} calls"
     assert [sys.getrefcount(obj) for obj in watch] == refs, "reference counts of arguments changed"
+
+
+def run_python(code: str) -> subprocess.CompletedProcess:
+    """Run `code` (dedented) in a fresh interpreter that can import the test helpers."""
+    tests = str(Path(__file__).parent)
+    code = f"import sys; sys.path.insert(0, {tests!r})\n" + textwrap.dedent(code)
+    return subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)

@@ -6,13 +6,12 @@ out unchanged (the same object), leaks nothing and leaves no state beyond what i
 from __future__ import annotations
 
 import importlib
-import subprocess
 import sys
-import textwrap
-from pathlib import Path
 
 import pytest
 from support import assert_no_leak
+
+from support import run_python
 
 import registry
 from registry import C, FakeBot
@@ -233,10 +232,6 @@ def test_init_blocks_errors_and_odd_payloads(entry):
 
 # ---- the validation helpers ---------------------------------------------------------------------
 
-def run_python(code: str) -> subprocess.CompletedProcess:
-    tests = str(Path(__file__).parent)
-    code = f"import sys; sys.path.insert(0, {tests!r})\n" + textwrap.dedent(code)
-    return subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
 
 
 def test_a_replaced_decorator_that_fails_fails_the_import_and_can_be_retried():

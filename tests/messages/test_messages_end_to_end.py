@@ -80,7 +80,7 @@ def test_readme_message_examples():
     import re
     from pathlib import Path
 
-    readme = (Path(__file__).parents[1] / "README.md").read_text()
+    readme = (Path(__file__).parents[2] / "README.md").read_text()
     section = readme[readme.index("## Messages"):readme.index("## Sending")]
     namespace: dict = {}
     checked = 0

@@ -8,21 +8,15 @@ from __future__ import annotations
 
 import json
 import subprocess
-import sys
 import textwrap
-from pathlib import Path
 
 import pytest
+
+from support import run_python
 
 import registry
 
 MODULES = registry.extension_modules()
-TESTS = str(Path(__file__).parent)
-
-
-def run_python(code: str) -> subprocess.CompletedProcess:
-    code = f"import sys; sys.path.insert(0, {TESTS!r})\n" + textwrap.dedent(code)
-    return subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
 
 
 def last_json(result: subprocess.CompletedProcess):

@@ -137,7 +137,7 @@ def test_readme_examples_of_the_block_builders():
     import doctest
     from pathlib import Path
 
-    readme = (Path(__file__).parents[1] / "README.md").read_text()
+    readme = (Path(__file__).parents[2] / "README.md").read_text()
     part = readme[readme.index("### Section accessories"):readme.index("### Tables")]
     part = "\n".join("" if line.startswith("```") else line for line in part.splitlines())
     test = doctest.DocTestParser().get_doctest(part, {"Section": blocks.Section}, "README", "README.md", 0)

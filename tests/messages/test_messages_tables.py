@@ -49,7 +49,7 @@ def test_type_checks(cls, text_param):
         cls([[1]])
     with pytest.raises(TypeError, match=rf"^Argument '{text_param}' has incorrect type \(expected str, got Text\)$"):
         cls(df, Text("x"))
-    with pytest.raises(TypeError, match=rf"__init__\(\) missing 1 required positional argument: 'df'"):
+    with pytest.raises(TypeError, match=r"__init__\(\) missing 1 required positional argument: 'df'"):
         cls()
     with pytest.raises(TypeError, match="takes from 1 to 3 positional arguments but 4 were given"):
         cls(df, None, False, 1)
@@ -277,7 +277,7 @@ def test_readme_examples():
     import doctest
     from pathlib import Path
 
-    readme = (Path(__file__).parents[1] / "README.md").read_text()
+    readme = (Path(__file__).parents[2] / "README.md").read_text()
     part = readme[readme.index("`velmora.blocks.preformatted"):readme.index("## Messages")]
     part = "\n".join("" if line.startswith("```") else line for line in part.splitlines())
     test = doctest.DocTestParser().get_doctest(part, {}, "README", "README.md", 0)
