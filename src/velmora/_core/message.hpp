@@ -165,6 +165,11 @@ inline bool starts_with(PyObject* name, PyObject* prefix) noexcept {
   return PyUnicode_Check(name) && PyUnicode_Tailmatch(name, prefix, 0, PY_SSIZE_T_MAX, -1) == 1;
 }
 
+// str.endswith, likewise.
+inline bool ends_with(PyObject* name, PyObject* suffix) noexcept {
+  return PyUnicode_Check(name) && PyUnicode_Tailmatch(name, suffix, 0, PY_SSIZE_T_MAX, 1) == 1;
+}
+
 // ---- build_blocks -----------------------------------------------------------------------------
 
 // callable(*args) where the last len(kwnames) arguments go by keyword under those names.

@@ -142,11 +142,15 @@ Ref column_setting(PyObject* dtype) noexcept {
 
 // ---- the builder ---------------------------------------------------------------------------
 
-constexpr vm::Params<2> simple_table_params{"Table.simple_table", {&Keys::df, &Keys::index}, 1};
+constexpr vm::Params<3> simple_table_params{"Table.simple_table", {&Keys::df, &Keys::index, &Keys::block_id}, 1, 2};
 
 Ref simple_table(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  if (!vm::bind(simple_table_params, args, nargs, kwnames, a) || !vm::check_frame(a[0], "df")) return {};
+  vm::Bound<3> a;
+  bool has_id;
+  if (!vm::bind(simple_table_params, args, nargs, kwnames, a) || !vm::check_frame(a[0], "df") ||
+      !vm::check_block_id(a[2], has_id)) {
+    return {};
+  }
   PyObject* df = a[0];
   int with_index = a[1] ? PyObject_IsTrue(a[1]) : 0;
   if (with_index < 0) return {};
@@ -179,14 +183,17 @@ Ref simple_table(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
     if (!row) return {};
     PyList_SET_ITEM(out_rows.get(), i + 1, row.release());
   }
-  return vm::list_of(vm::dict({{k.type, k.table}, {k.column_settings, settings.get()}, {k.rows, out_rows.get()}}));
+  return vm::list_of(vm::dict({{k.type, k.table},
+                               {k.column_settings, settings.get()},
+                               {k.rows, out_rows.get()},
+                               {k.block_id, a[2], has_id}}));
 }
 
 // ---- the class -----------------------------------------------------------------------------
 
 vm::Builder builders[] = {
     vm::builder<simple_table>("simple_table",
-        "simple_table($cls, /, df, index=False)\n--\n\n"
+        "simple_table($cls, /, df, index=False, *, block_id=None)\n--\n\n"
         "One Block Kit table block showing the pandas DataFrame `df`: a bold header row of the\n"
         "column names, then one row per DataFrame row (with the index first when `index` is true).\n"
         "Missing values (None, NaN, NaT, NA) are empty cells; numeric columns are right-aligned.\n"
