@@ -204,10 +204,14 @@ Ref truncate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnam
     return {};
   }
   PyObject* ellipsis = a[2] ? a[2] : k.ellipsis_mark;
-  Py_ssize_t limit = PyLong_AsSsize_t(a[1]);
-  if (limit == -1 && PyErr_Occurred()) return {};
+  int overflow = 0;  // a limit past any text's length lets every text through
+  long long wide = PyLong_AsLongLongAndOverflow(a[1], &overflow);
+  if (wide == -1 && PyErr_Occurred()) return {};
+  Py_ssize_t limit = overflow > 0 || wide > PY_SSIZE_T_MAX ? PY_SSIZE_T_MAX
+                     : overflow < 0 || wide < -1          ? -1
+                                                          : static_cast<Py_ssize_t>(wide);
   if (limit < 0) {
-    PyErr_Format(PyExc_ValueError, "limit must not be negative, got %zd", limit);
+    PyErr_Format(PyExc_ValueError, "limit must not be negative, got %R", a[1]);
     return {};
   }
   if (limit < PyUnicode_GET_LENGTH(ellipsis)) {

@@ -85,7 +85,8 @@ VALID = [
         {"type": "rich_text_preformatted", "elements": [{"type": "emoji", "name": "wave"}]},
     ),
     table([[cell(), rich()]] * 100, column_settings=[{"align": "right", "is_wrapped": True}, None]),
-    {"type": "video", "anything": "goes"},  # block types without published limits pass
+    {"type": "video", "alt_text": "demo", "title": plain("Demo"), "video_url": "https://example.com/v.mp4",
+     "thumbnail_url": "https://example.com/v.png"},
 ]
 
 
@@ -178,13 +179,13 @@ CASES = [
     # tables
     ([table([[cell()]] * 101)], [p("/0/rows", '"rows" holds 101 items; a table allows at most 100.')]),
     ([table([[cell()] * 21])], [p("/0/rows/0", "A table row holds 21 cells; Slack allows at most 20.")]),
-    ([table([[md("x")]])], [p("/0/rows/0/0/type", 'A table cell must be "raw_text" or "rich_text", not "mrkdwn".')]),
+    ([table([[md("x")]])], [p("/0/rows/0/0/type", 'A table cell must be "raw_text", "raw_number" or "rich_text", not "mrkdwn".')]),
     ([table(["a"])], [p("/0/rows/0", "A table row must be a list of cells, not str.")]),
-    ([table([], column_settings=[{"align": "middle", "is_wrapped": "yes"}] + [None] * 20)],
+    ([table([[cell()]], column_settings=[{"align": "middle", "is_wrapped": "yes"}] + [None] * 20)],
      [p("/0/column_settings", '"column_settings" holds 21 items; a table allows at most 20.'),
       p("/0/column_settings/0/is_wrapped", '"is_wrapped" must be true or false, not str.'),
       p("/0/column_settings/0/align", '"align" must be "left", "center" or "right", not "middle".')]),
-    ([table([]), table([])], [p("/1", "A message holds at most one table; this is the second.")]),
+    ([table([[cell()]]), table([[cell()]])], [p("/1", "A message holds at most one table; this is the second.")]),
     # rich text
     ([rich({"type": "rich_text_list", "style": "dashed", "elements": [md("x")]})],
      [p("/0/elements/0/style", '"style" must be "bullet" or "ordered", not "dashed".'),
@@ -272,7 +273,7 @@ def test_blocks_changed_during_the_check_do_not_crash() -> None:
 
 
 def test_no_leaks() -> None:
-    bad = [section(text=md("")), actions(*[button(style="x")] * 26), table([]), table([])]
+    bad = [section(text=md("")), actions(*[button(style="x")] * 26), table([]), table([[cell("")]])]
     assert_no_leak(lambda: validate(VALID), watch=VALID, times=200)
     assert_no_leak(lambda: validate({"text": "x" * 40001, "blocks": bad}), watch=bad)
     assert_no_leak(lambda: validate(5), expect=TypeError)
