@@ -45,10 +45,11 @@ class Ids {
   bool collect() noexcept {
     used_ = Ref::steal(PySet_New(nullptr));
     if (!used_) return false;
+    // A lookup may run a caller's odd key and change the list: each block is held, the size re-read.
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(blocks_); ++i) {
-      PyObject* block = PyList_GET_ITEM(blocks_, i);
-      PyObject* id = PyDict_Check(block) ? PyDict_GetItemWithError(block, k.block_id) : nullptr;
-      if (id && PyUnicode_Check(id) && PySet_Add(used_.get(), id) < 0) return false;
+      Ref block = Ref::borrow(PyList_GET_ITEM(blocks_, i));
+      Ref id = Ref::borrow(PyDict_Check(block.get()) ? PyDict_GetItemWithError(block.get(), k.block_id) : nullptr);
+      if (id && PyUnicode_Check(id.get()) && PySet_Add(used_.get(), id.get()) < 0) return false;
       if (PyErr_Occurred()) return false;
     }
     return true;
@@ -159,18 +160,17 @@ bool split_section(PyObject* block, Ids& ids, PyObject* out) noexcept {
   Ref text_object = Ref::borrow(PyDict_GetItemWithError(block, k.text));
   Ref fields = Ref::borrow(PyDict_GetItemWithError(block, k.fields));
   if (PyErr_Occurred()) return false;
-  PyObject* text = text_object && PyDict_Check(text_object.get()) ? PyDict_GetItemWithError(text_object.get(), k.text)
-                                                                  : nullptr;
+  Ref text = Ref::borrow(text_object && PyDict_Check(text_object.get()) ? PyDict_GetItemWithError(text_object.get(), k.text)
+                                                                       : nullptr);
   if (PyErr_Occurred()) return false;
-  bool long_text = text && PyUnicode_Check(text) && PyUnicode_GET_LENGTH(text) > limit::section_text;
+  bool long_text = text && PyUnicode_Check(text.get()) && PyUnicode_GET_LENGTH(text.get()) > limit::section_text;
   bool many_fields = fields && PyList_Check(fields.get()) && PyList_GET_SIZE(fields.get()) > limit::fields;
   if (!long_text && !many_fields) return PyList_Append(out, block) == 0;
 
   std::vector<Ref> texts;  // new text objects, one per part of the text
   if (long_text) {
-    Ref whole = Ref::borrow(text);
     std::vector<Ref> pieces;
-    if (!text_parts(whole.get(), pieces)) return false;
+    if (!text_parts(text.get(), pieces)) return false;
     for (Ref& piece : pieces) {
       texts.push_back(Ref::steal(PyDict_Copy(text_object.get())));
       if (!texts.back() || PyDict_SetItem(texts.back().get(), k.text, piece.get()) < 0) return false;

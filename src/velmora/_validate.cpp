@@ -187,10 +187,10 @@ bool block(Checker& c, PyObject* item, Seen& seen);
 bool section_text(Checker& c, PyObject* item) {
   if (!text_object(c, item, k.text, split_max(c, limit::section_text), false, false)) return false;
   if (!c.fitting) return true;
-  PyObject* object = PyDict_GetItemWithError(item, k.text);
-  PyObject* text = object && PyDict_Check(object) ? PyDict_GetItemWithError(object, k.text) : nullptr;
-  if (!text || !PyUnicode_Check(text)) return !PyErr_Occurred();
-  vm::Chars chars(text);
+  Ref object = Ref::borrow(PyDict_GetItemWithError(item, k.text));
+  Ref text = Ref::borrow(object && PyDict_Check(object.get()) ? PyDict_GetItemWithError(object.get(), k.text) : nullptr);
+  if (!text || !PyUnicode_Check(text.get())) return !PyErr_Occurred();
+  vm::Chars chars(text.get());
   for (Py_ssize_t start = 0; start < chars.size();) {
     Py_ssize_t end = vm::cut_end(chars, start, limit::section_text);
     if (end > 0) {
