@@ -192,8 +192,9 @@ void mark_code(const vm::Chars& s, Py_ssize_t begin, Py_ssize_t end, Dialect dia
       continue;
     }
     Py_ssize_t inside = run;
-    if (length >= 3 && dialect == Dialect::markdown) {  // ```python: the language is no content
-      while (inside < j && s[inside] != '\n') marks[inside++] = drop;
+    if (length >= 3) {  // a fence: its line break (and a Markdown fence's language) is no content
+      while (dialect == Dialect::markdown && inside < j && s[inside] != '\n') marks[inside++] = drop;
+      if (inside < j && s[inside] == '\n') marks[inside++] = drop;
     }
     for (Py_ssize_t m = i; m < run; ++m) marks[m] = drop;
     for (Py_ssize_t m = j; m < j + length; ++m) marks[m] = drop;

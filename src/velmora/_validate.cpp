@@ -234,7 +234,7 @@ bool context(Checker& c, PyObject* item) {
 }
 
 bool context_actions(Checker& c, PyObject* item) {
-  return elements(c, item, k.elements, 1, 5, "a context_actions block", [&](PyObject* e) {
+  return elements(c, item, k.elements, 1, 5, "a context_actions block", true, [&](PyObject* e) {
     Ref inner;
     if (!typed(c, e, "An element", inner)) return false;
     if (!inner) return true;
@@ -289,7 +289,7 @@ bool card(Checker& c, PyObject* item) {
   return text_or_string(c, item, k.title, 150, false) && text_or_string(c, item, k.subtitle, 150, false) &&
          text_or_string(c, item, k.body, 200, false) && text_or_string(c, item, k.subtext, 200, false) &&
          not_both(c, item, k.icon, k.slack_icon, "A card") &&
-         elements(c, item, k.actions, 0, 3, "a card", [&](PyObject* e) {
+         elements(c, item, k.actions, 0, 3, "a card", false, [&](PyObject* e) {
            Ref inner;
            if (!typed(c, e, "An element", inner)) return false;
            if (!inner || is(inner.get(), k.button)) return !inner || element(c, e);
@@ -423,7 +423,7 @@ bool block(Checker& c, PyObject* item, Seen& seen) {
   PyObject* t = type.get();
   if (is(t, k.section)) return section(c, item);
   if (is(t, k.actions)) {
-    return elements(c, item, k.elements, 1, split_max(c, limit::actions), "an actions block",
+    return elements(c, item, k.elements, 1, split_max(c, limit::actions), "an actions block", true,
                     [&](PyObject* e) { return element(c, e); });
   }
   if (is(t, k.context)) return context(c, item);

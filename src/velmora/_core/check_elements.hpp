@@ -212,9 +212,9 @@ inline bool element(Checker& c, PyObject* item) {
 // The elements under `key` of a block (`owner`, at most `max`), with unique action ids.
 template <class Each>
 bool elements(Checker& c, PyObject* block, PyObject* key, Py_ssize_t min, Py_ssize_t max, const char* owner,
-              Each&& each) {
+              bool required, Each&& each) {
   ActionIds ids;
-  return items(c, block, key, min, max, owner, true, [&](PyObject* e) {
+  return items(c, block, key, min, max, owner, required, [&](PyObject* e) {
     return each(e) && (!PyDict_Check(e) || ids.add(c, e));
   });
 }
