@@ -202,25 +202,6 @@ bool split_section(PyObject* block, Ids& ids, PyObject* out) noexcept {
   return true;
 }
 
-// Appends the blocks that `block` becomes to `out`.
-bool split_block(PyObject* block, Ids& ids, PyObject* out) noexcept {
-  PyObject* type = PyDict_Check(block) ? PyDict_GetItemWithError(block, k.type) : nullptr;
-  if (!type) return !PyErr_Occurred() && PyList_Append(out, block) == 0;
-  if (type == k.section || (PyUnicode_Check(type) && PyUnicode_Compare(type, k.section) == 0)) {
-    return split_section(block, ids, out);
-  }
-  if (type == k.actions || (PyUnicode_Check(type) && PyUnicode_Compare(type, k.actions) == 0)) {
-    return split_list(block, k.elements, limit::actions, ids, out);
-  }
-  if (type == k.context || (PyUnicode_Check(type) && PyUnicode_Compare(type, k.context) == 0)) {
-    return split_list(block, k.elements, limit::context, ids, out);
-  }
-  if (type == k.table || (PyUnicode_Check(type) && PyUnicode_Compare(type, k.table) == 0)) {
-    return split_table(block, ids, out);
-  }
-  return !PyErr_Occurred() && PyList_Append(out, block) == 0;
-}
-
 // ---- spreading blocks over messages ------------------------------------------------------------
 
 // What a block counts against a message's limits besides its place: a table, markdown text.
@@ -229,42 +210,65 @@ struct Weight {
   Py_ssize_t markdown = 0;
 };
 
-Weight weight(PyObject* block) noexcept {
-  Weight w;
-  PyObject* type = PyDict_Check(block) ? PyDict_GetItemWithError(block, k.type) : nullptr;
-  if (!type || !PyUnicode_Check(type)) return w;
-  w.table = type == k.table || PyUnicode_Compare(type, k.table) == 0;
-  if (type == k.markdown || PyUnicode_Compare(type, k.markdown) == 0) {
-    PyObject* text = PyDict_GetItemWithError(block, k.text);
-    if (text && PyUnicode_Check(text)) w.markdown = PyUnicode_GET_LENGTH(text);
+// Appends the blocks that `block` becomes to `out`, and what each weighs to `weights`.
+bool split_block(PyObject* block, Ids& ids, PyObject* out, std::vector<Weight>& weights) noexcept {
+  Py_ssize_t before = PyList_GET_SIZE(out);
+  Weight weight;
+  Ref type = Ref::borrow(PyDict_Check(block) ? PyDict_GetItemWithError(block, k.type) : nullptr);
+  bool ok = !PyErr_Occurred();
+  switch (type ? vm::which_key(type.get(), {k.section, k.actions, k.context, k.table, k.markdown}) : -1) {
+    case 0:
+      ok = ok && split_section(block, ids, out);
+      break;
+    case 1:
+      ok = ok && split_list(block, k.elements, limit::actions, ids, out);
+      break;
+    case 2:
+      ok = ok && split_list(block, k.elements, limit::context, ids, out);
+      break;
+    case 3:
+      weight.table = true;
+      ok = ok && split_table(block, ids, out);
+      break;
+    case 4: {
+      Ref text = Ref::borrow(PyDict_GetItemWithError(block, k.text));
+      if (text && PyUnicode_Check(text.get())) weight.markdown = PyUnicode_GET_LENGTH(text.get());
+      ok = !PyErr_Occurred() && PyList_Append(out, block) == 0;
+      break;
+    }
+    default:
+      ok = ok && PyList_Append(out, block) == 0;
   }
-  return w;
+  weights.insert(weights.end(), static_cast<std::size_t>(PyList_GET_SIZE(out) - before), weight);
+  return ok;
 }
 
 // The blocks in lists of at most `max_blocks`, one table and 12,000 characters of markdown each.
-Ref spread(PyObject* blocks, Py_ssize_t max_blocks) noexcept {
-  Ref messages = vm::empty_list(), current = vm::empty_list();
-  if (!messages || !current) return {};
+Ref spread(PyObject* blocks, const std::vector<Weight>& weights, Py_ssize_t max_blocks) noexcept {
+  Ref messages = vm::empty_list();
+  if (!messages) return {};
+  Py_ssize_t count = PyList_GET_SIZE(blocks), start = 0, markdown = 0;
   bool has_table = false;
-  Py_ssize_t markdown = 0;
-  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(blocks); ++i) {
-    PyObject* block = PyList_GET_ITEM(blocks, i);
-    Weight w = weight(block);
-    if (PyErr_Occurred()) return {};
-    if (PyList_GET_SIZE(current.get()) > 0 &&
-        (PyList_GET_SIZE(current.get()) == max_blocks || (w.table && has_table) ||
-         markdown + w.markdown > limit::markdown)) {
-      if (PyList_Append(messages.get(), current.get()) < 0) return {};
-      current = vm::empty_list();
-      if (!current) return {};
+  for (Py_ssize_t i = 0; i <= count; ++i) {
+    const Weight* w = i < count ? &weights[static_cast<std::size_t>(i)] : nullptr;
+    bool full = !w || i - start == max_blocks || (w->table && has_table) || markdown + w->markdown > limit::markdown;
+    if (full && i > start) {
+      Ref part = Ref::steal(PyList_GetSlice(blocks, start, i));
+      if (!part || PyList_Append(messages.get(), part.get()) < 0) return {};
+      start = i;
       has_table = false;
       markdown = 0;
     }
-    if (PyList_Append(current.get(), block) < 0) return {};
-    has_table = has_table || w.table;
-    markdown += w.markdown;
+    if (w) {
+      has_table = has_table || w->table;
+      markdown += w->markdown;
+    }
   }
-  return PyList_Append(messages.get(), current.get()) == 0 ? std::move(messages) : Ref{};
+  if (count == 0) {  // a message of no blocks stays one payload
+    Ref none = vm::empty_list();
+    if (!none || PyList_Append(messages.get(), none.get()) < 0) return {};
+  }
+  return messages;
 }
 
 // ---- the function ----------------------------------------------------------------------------
@@ -310,10 +314,15 @@ Ref fit(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   }
   PyObject* message = a[0];
   Ref check = vm::global(k.unsplittable);
-  Ref problems = check ? Ref::steal(PyObject_CallOneArg(check.get(), message)) : Ref{};
-  if (!problems) return {};
-  if (!PyList_Check(problems.get()) || PyList_GET_SIZE(problems.get()) > 0) {
-    raise_invalid(problems.get());
+  Ref found = check ? Ref::steal(PyObject_CallOneArg(check.get(), message)) : Ref{};
+  if (!found) return {};
+  PyObject *problems = nullptr, *plan = nullptr;
+  if (!PyArg_ParseTuple(found.get(), "O!O!;_unsplittable() must give (problems, plan)", &PyList_Type, &problems,
+                        &PyBytes_Type, &plan)) {
+    return {};
+  }
+  if (PyList_GET_SIZE(problems) > 0) {
+    raise_invalid(problems);
     return {};
   }
   Ref blocks = Ref::borrow(PyList_Check(message) ? message : PyDict_GetItemWithError(message, k.blocks));
@@ -326,11 +335,23 @@ Ref fit(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   Ids ids(blocks.get());
   Ref expanded = vm::empty_list();
   if (!expanded) return {};
+  std::vector<Weight> weights;
+  weights.reserve(static_cast<std::size_t>(PyList_GET_SIZE(blocks.get())));
+  // The plan says which blocks to place as they are; the others (and all, should the list have
+  // changed since it was checked) are looked at again.
+  const char* steps = PyBytes_AS_STRING(plan);
+  Py_ssize_t planned = PyBytes_GET_SIZE(plan);
   for (Py_ssize_t i = 0; i < PyList_GET_SIZE(blocks.get()); ++i) {
     Ref block = Ref::borrow(PyList_GET_ITEM(blocks.get(), i));
-    if (!split_block(block.get(), ids, expanded.get())) return {};
+    char step = planned == PyList_GET_SIZE(blocks.get()) ? steps[i] : 's';
+    if (step == 'p' || step == 't') {
+      if (PyList_Append(expanded.get(), block.get()) < 0) return {};
+      weights.push_back({.table = step == 't'});
+    } else if (!split_block(block.get(), ids, expanded.get(), weights)) {
+      return {};
+    }
   }
-  Ref lists = spread(expanded.get(), max_blocks);
+  Ref lists = spread(expanded.get(), weights, max_blocks);
   return lists ? payloads(message, lists.get()) : Ref{};
 }
 

@@ -172,7 +172,7 @@ struct Seen {
 
 bool block_id(Checker& c, PyObject* block, Seen& seen) {
   Ref id;
-  if (!string(c, block, k.block_id, 0, 255) || !get(block, k.block_id, id)) return false;
+  if (!get(block, k.block_id, id) || !string_value(c, k.block_id, id.get(), 0, 255)) return false;
   if (!id || !PyUnicode_Check(id.get())) return true;
   int known = PySet_Contains(seen.block_ids.get(), id.get());
   if (known < 0 || PySet_Add(seen.block_ids.get(), id.get()) < 0) return false;
@@ -182,14 +182,16 @@ bool block_id(Checker& c, PyObject* block, Seen& seen) {
 
 bool block(Checker& c, PyObject* item, Seen& seen);
 
-// A section's text: 3000 characters, or any length that can be cut into parts of 3000 while
-// fitting (an entity or escape longer than that cannot).
-bool section_text(Checker& c, PyObject* item) {
-  if (!text_object(c, item, k.text, split_max(c, limit::section_text), false, false)) return false;
-  if (!c.fitting) return true;
-  Ref object = Ref::borrow(PyDict_GetItemWithError(item, k.text));
-  Ref text = Ref::borrow(object && PyDict_Check(object.get()) ? PyDict_GetItemWithError(object.get(), k.text) : nullptr);
-  if (!text || !PyUnicode_Check(text.get())) return !PyErr_Occurred();
+// A section's text object: its text of 3000 characters, or of any length that can be cut into
+// parts of 3000 while fitting (an entity or escape longer than that cannot).
+bool section_text(Checker& c, PyObject* object) {
+  auto here = c.at(k.text);
+  if (!text_value(c, object, split_max(c, limit::section_text), false)) return false;
+  Ref text = Ref::borrow(c.fitting && PyDict_Check(object) ? PyDict_GetItemWithError(object, k.text) : nullptr);
+  if (!text || !PyUnicode_Check(text.get()) || PyUnicode_GET_LENGTH(text.get()) <= limit::section_text) {
+    return !PyErr_Occurred();
+  }
+  c.note('s');
   vm::Chars chars(text.get());
   for (Py_ssize_t start = 0; start < chars.size();) {
     Py_ssize_t end = vm::cut_end(chars, start, limit::section_text);
@@ -197,7 +199,6 @@ bool section_text(Checker& c, PyObject* item) {
       start = end;
       continue;
     }
-    auto here = c.at(k.text);
     auto inner = c.at(k.text);
     return c.report("\"text\" holds an entity or escape of more than 3000 characters at %zd; it cannot be cut "
                     "into sections.", start);
@@ -206,16 +207,22 @@ bool section_text(Checker& c, PyObject* item) {
 }
 
 bool section(Checker& c, PyObject* item) {
-  int has_text = has(item, k.text), has_fields = has(item, k.fields);
-  if (has_text < 0 || has_fields < 0) return false;
-  if (!has_text && !has_fields && !c.report("A section needs \"text\" or \"fields\".")) return false;
-  Ref accessory;
-  if (!section_text(c, item) ||
-      !items(c, item, k.fields, 1, split_max(c, limit::fields), "a section", false,
-             [&](PyObject* field) { return text_value(c, field, 2000, false); }) ||
-      !boolean(c, item, k.expand) || !get(item, k.accessory, accessory)) {
+  Ref text, fields;
+  if (!get(item, k.text, text) || !get(item, k.fields, fields)) return false;
+  if (!text && !fields && !c.report("A section needs \"text\" or \"fields\".")) return false;
+  if (text && !section_text(c, text.get())) return false;
+  if (!items(c, item, k.fields, 1, split_max(c, limit::fields), "a section", false,
+             [&](PyObject* field) { return text_value(c, field, 2000, false); })) {
     return false;
   }
+  if (fields && PyList_Check(fields.get()) && PyList_GET_SIZE(fields.get()) > limit::fields) c.note('s');
+  // The usual section holds its type, text and perhaps a block_id: nothing else to look up.
+  Py_ssize_t others = PyDict_GET_SIZE(item) - 1 - (text ? 1 : 0) - (fields ? 1 : 0);
+  int has_id = others > 0 ? has(item, k.block_id) : 0;
+  if (has_id < 0) return false;
+  Ref accessory;
+  if (others - has_id <= 0) return true;
+  if (!boolean(c, item, k.expand) || !get(item, k.accessory, accessory)) return false;
   if (!accessory) return true;
   auto here = c.at(k.accessory);
   return element(c, accessory.get());
@@ -226,19 +233,26 @@ bool context(Checker& c, PyObject* item) {
     Ref inner;
     if (!typed(c, e, "A context element", inner)) return false;
     if (!inner) return true;
-    if (is(inner.get(), k.image)) return image_source(c, e);
-    if (is(inner.get(), k.plain_text) || is(inner.get(), k.mrkdwn)) return text_value(c, e, 3000, false);
-    auto here = c.at(k.type);
-    return c.report("A context block holds only text objects and images, not \"%U\".", inner.get());
+    switch (which(inner.get(), {k.mrkdwn, k.plain_text, k.image})) {
+      case 0:
+      case 1:
+        return typed_text(c, e, inner.get(), 3000, false);
+      case 2:
+        return image_source(c, e);
+      default: {
+        auto here = c.at(k.type);
+        return c.report("A context block holds only text objects and images, not \"%U\".", inner.get());
+      }
+    }
   });
 }
 
 bool context_actions(Checker& c, PyObject* item) {
-  return elements(c, item, k.elements, 1, 5, "a context_actions block", true, [&](PyObject* e) {
+  return elements(c, item, k.elements, 1, 5, "a context_actions block", true, [&](PyObject* e, ActionIds* ids) {
     Ref inner;
     if (!typed(c, e, "An element", inner)) return false;
     if (!inner) return true;
-    if (is(inner.get(), k.feedback_buttons) || is(inner.get(), k.icon_button)) return element(c, e);
+    if (is(inner.get(), k.feedback_buttons) || is(inner.get(), k.icon_button)) return element(c, e, ids);
     auto here = c.at(k.type);
     return c.report("A context_actions block holds only \"feedback_buttons\" and \"icon_button\", not \"%U\".",
                     inner.get());
@@ -265,7 +279,7 @@ bool input(Checker& c, PyObject* item) {
   return nested(c, item, k.element, "An element", true, [&](PyObject* e) {
     if (!element(c, e)) return false;
     PyObject* type = PyDict_GetItemWithError(e, k.type);
-    int dispatch = type && is(type, k.file_input) ? has(item, k.dispatch_action) : 0;
+    int dispatch = type && element_type(type) == Element::file_input ? has(item, k.dispatch_action) : 0;
     if (dispatch <= 0) return dispatch == 0 && !PyErr_Occurred();
     return c.report("A file input cannot dispatch actions; leave out the input's \"dispatch_action\".");
   });
@@ -289,10 +303,10 @@ bool card(Checker& c, PyObject* item) {
   return text_or_string(c, item, k.title, 150, false) && text_or_string(c, item, k.subtitle, 150, false) &&
          text_or_string(c, item, k.body, 200, false) && text_or_string(c, item, k.subtext, 200, false) &&
          not_both(c, item, k.icon, k.slack_icon, "A card") &&
-         elements(c, item, k.actions, 0, 3, "a card", false, [&](PyObject* e) {
+         elements(c, item, k.actions, 0, 3, "a card", false, [&](PyObject* e, ActionIds* ids) {
            Ref inner;
            if (!typed(c, e, "An element", inner)) return false;
-           if (!inner || is(inner.get(), k.button)) return !inner || element(c, e);
+           if (!inner || is(inner.get(), k.button)) return !inner || element(c, e, ids);
            auto here = c.at(k.type);
            return c.report("A card's actions are buttons, not \"%U\".", inner.get());
          });
@@ -331,8 +345,11 @@ bool container(Checker& c, PyObject* item, Seen& seen) {
     auto here = c.at(k.has_header_divider);
     if (!c.report("\"has_header_divider\" cannot go with \"is_collapsible\": true.")) return false;
   }
-  return items(c, item, k.child_blocks, 1, 10, "a container", true,
-               [&](PyObject* child) { return block(c, child, seen); });
+  ++c.depth;
+  bool ok = items(c, item, k.child_blocks, 1, 10, "a container", true,
+                  [&](PyObject* child) { return block(c, child, seen); });
+  --c.depth;
+  return ok;
 }
 
 // A task card: "task_id", "title", "status", one rich-text block for "details" and "output",
@@ -371,48 +388,12 @@ bool auth_provider(Checker& c, PyObject* item) {
          });
 }
 
-// Block types of other surfaces, and the ones without limits of their own.
-bool other_block(Checker& c, PyObject* item, PyObject* t, Seen& seen) {
-  switch (which(t, {k.divider, k.markdown, k.video, k.input, k.card, k.carousel, k.container, k.plan,
-                    k.task_card, k.call, k.data_table, k.context_actions, k.auth_provider, k.file, k.alert})) {
-    case 0:
-    case 1:
-      return true;
-    case 2:
-      return video(c, item);
-    case 3:
-      return input(c, item);
-    case 4:
-      return card(c, item);
-    case 5:
-      return carousel(c, item);
-    case 6:
-      return container(c, item, seen);
-    case 7:
-      return plan(c, item);
-    case 8:
-      return task_card(c, item);
-    case 9:
-      return identifier(c, item, k.call_id);
-    case 10:
-      return data_table(c, item);
-    case 11:
-      return context_actions(c, item);
-    case 12:
-      return auth_provider(c, item);
-    case 13: {
-      auto here = c.at(k.type);
-      return c.report("Slack adds \"file\" blocks itself, to show remote files; a message cannot post one.");
-    }
-    case 14: {
-      auto here = c.at(k.type);
-      return c.report("\"alert\" blocks show only in modals, not in messages.");
-    }
-    default: {
-      auto here = c.at(k.type);
-      return c.report("Slack has no block of type \"%U\" for messages.", t);
-    }
-  }
+// While fitting, notes a block whose list under `key` is longer than `max` for splitting.
+bool note_long(Checker& c, PyObject* item, PyObject* key, Py_ssize_t max, char what) {
+  if (!c.fitting || c.depth > 0) return true;
+  PyObject* list = PyDict_GetItemWithError(item, key);
+  if (list && PyList_Check(list) && PyList_GET_SIZE(list) > max) c.note(what);
+  return !PyErr_Occurred();
 }
 
 bool block(Checker& c, PyObject* item, Seen& seen) {
@@ -421,24 +402,72 @@ bool block(Checker& c, PyObject* item, Seen& seen) {
   if (!type) return true;
   if (!block_id(c, item, seen)) return false;
   PyObject* t = type.get();
-  if (is(t, k.section)) return section(c, item);
-  if (is(t, k.actions)) {
-    return elements(c, item, k.elements, 1, split_max(c, limit::actions), "an actions block", true,
-                    [&](PyObject* e) { return element(c, e); });
-  }
-  if (is(t, k.context)) return context(c, item);
-  if (is(t, k.header)) return text_object(c, item, k.text, 150, true, true);
-  if (is(t, k.image)) {
-    return image_source(c, item) && text_object(c, item, k.title, 2000, true, false);
-  }
-  if (is(t, k.rich_text)) return rich_text(c, item);
-  if (is(t, k.table)) {
-    if (++seen.tables == 2 && !c.report("A message holds at most one table; this is the second.")) {
-      return false;
+  // One dispatch, by identity over every type before any comparison of characters.
+  switch (which(t, {k.section, k.divider, k.actions, k.context, k.header, k.image, k.rich_text, k.table, k.markdown,
+                    k.video, k.input, k.card, k.carousel, k.container, k.plan, k.task_card, k.call, k.data_table,
+                    k.context_actions, k.auth_provider, k.file, k.alert})) {
+    case 0:
+      return section(c, item);
+    case 1:
+      return true;
+    case 2:
+      if (!note_long(c, item, k.elements, limit::actions, 's')) return false;
+      return elements(c, item, k.elements, 1, split_max(c, limit::actions), "an actions block", true,
+                      [&](PyObject* e, ActionIds* ids) { return element(c, e, ids); });
+    case 3:
+      if (!note_long(c, item, k.elements, limit::context, 's')) return false;
+      return context(c, item);
+    case 4:
+      return text_object(c, item, k.text, 150, true, true);
+    case 5:
+      return image_source(c, item) && text_object(c, item, k.title, 2000, true, false);
+    case 6:
+      return rich_text(c, item);
+    case 7:
+      c.note('t');
+      if (!note_long(c, item, k.rows, limit::table_rows, 'T')) return false;
+      if (++seen.tables == 2 && !c.report("A message holds at most one table; this is the second.")) {
+        return false;
+      }
+      return table(c, item);
+    case 8:
+      c.note('m');
+      return true;
+    case 9:
+      return video(c, item);
+    case 10:
+      return input(c, item);
+    case 11:
+      return card(c, item);
+    case 12:
+      return carousel(c, item);
+    case 13:
+      return container(c, item, seen);
+    case 14:
+      return plan(c, item);
+    case 15:
+      return task_card(c, item);
+    case 16:
+      return identifier(c, item, k.call_id);
+    case 17:
+      return data_table(c, item);
+    case 18:
+      return context_actions(c, item);
+    case 19:
+      return auth_provider(c, item);
+    case 20: {
+      auto here = c.at(k.type);
+      return c.report("Slack adds \"file\" blocks itself, to show remote files; a message cannot post one.");
     }
-    return table(c, item);
+    case 21: {
+      auto here = c.at(k.type);
+      return c.report("\"alert\" blocks show only in modals, not in messages.");
+    }
+    default: {
+      auto here = c.at(k.type);
+      return c.report("Slack has no block of type \"%U\" for messages.", t);
+    }
   }
-  return other_block(c, item, t, seen);
 }
 
 bool blocks(Checker& c, PyObject* list) {
@@ -453,9 +482,11 @@ bool blocks(Checker& c, PyObject* list) {
   }
   Seen seen;
   if (!seen.block_ids) return false;
+  if (c.fitting) c.plan.assign(static_cast<std::size_t>(count), 'p');
   for (Py_ssize_t i = 0; i < PyList_GET_SIZE(list); ++i) {
     // While fitting, each block may go to a message of its own: only block ids count across blocks.
     if (c.fitting && i > 0) seen = Seen{.block_ids = std::move(seen.block_ids)};
+    c.top = i;
     Ref item = Ref::borrow(PyList_GET_ITEM(list, i));
     auto step = c.at(i);
     if (!block(c, item.get(), seen)) return false;
@@ -486,7 +517,8 @@ bool payload(Checker& c, PyObject* object) {
 
 // ---- the module ------------------------------------------------------------------------------
 
-// The problems of a list of blocks or a payload; with `fitting`, those that fit cannot split.
+// The problems of a list of blocks or a payload; with `fitting`, those that fit cannot split,
+// and with them fit's plan (see Checker::plan) as bytes: (problems, plan).
 Ref problems(PyObject* value, bool fitting, const char* func) {
   if (!PyList_Check(value) && !PyDict_Check(value)) {
     Ref got = vm::type_name(value);
@@ -498,7 +530,11 @@ Ref problems(PyObject* value, bool fitting, const char* func) {
   Checker c(fitting);
   if (!c.start()) return {};
   bool ok = PyList_Check(value) ? blocks(c, value) : payload(c, value);
-  return ok ? c.finish() : Ref();
+  if (!ok) return {};
+  if (!fitting) return c.finish();
+  Ref plan = Ref::steal(PyBytes_FromStringAndSize(c.plan.data(), static_cast<Py_ssize_t>(c.plan.size())));
+  Ref found = c.finish();
+  return plan ? Ref::steal(PyTuple_Pack(2, found.get(), plan.get())) : Ref{};
 }
 
 constexpr vm::Params<1> validate_params{"validate", {&vm::Keys::blocks}, 1};
@@ -524,7 +560,8 @@ PyMethodDef functions[] = {
         "{\"path\": JSON pointer into the argument, \"message\": a sentence}; [] when none."),
     vm::function<unsplittable>("_unsplittable",
         "_unsplittable($module, /, blocks)\n--\n\n"
-        "The problems of validate() that velmora.fit cannot remove by splitting the message."),
+        "The problems of validate() that velmora.fit cannot remove by splitting the message, and\n"
+        "fit's plan for each block (bytes): (problems, plan)."),
     {nullptr, nullptr, 0, nullptr}};
 
 int setup(PyObject* module) noexcept { return PyModule_AddFunctions(module, functions); }

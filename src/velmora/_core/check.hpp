@@ -18,28 +18,9 @@
 
 namespace vm::check {
 
-// str equality against an interned key: identity first (our own builders), value second
-// (strings read from JSON are not interned).
-inline bool is(PyObject* value, PyObject* key) noexcept {
-  return value == key || (PyUnicode_Check(value) && PyUnicode_Compare(value, key) == 0);
-}
-
-// The position of `value` among `keys`, or -1: identity is tried on all of them before any
-// comparison of characters.
-inline int which(PyObject* value, std::initializer_list<PyObject*> keys) noexcept {
-  int i = 0;
-  for (PyObject* key : keys) {
-    if (value == key) return i;
-    ++i;
-  }
-  if (!PyUnicode_Check(value)) return -1;
-  i = 0;
-  for (PyObject* key : keys) {
-    if (PyUnicode_Compare(value, key) == 0) return i;
-    ++i;
-  }
-  return -1;
-}
+// Type dispatch by identity first: see vm::is_key and vm::which_key.
+inline bool is(PyObject* value, PyObject* key) noexcept { return vm::is_key(value, key); }
+inline int which(PyObject* value, std::initializer_list<PyObject*> keys) noexcept { return vm::which_key(value, keys); }
 
 // ---- the checker ----------------------------------------------------------------------------
 
@@ -50,6 +31,17 @@ class Checker {
   // and fields, actions and context elements and table rows (see split_max).
   explicit Checker(bool fitting = false) noexcept : fitting(fitting) {}
   const bool fitting;
+
+  // While fitting, what fit must do with each top-level block, one character per block:
+  // 'p' place it, 's' split it, 't' place a table, 'T' split a table, 'm' count its markdown.
+  std::string plan;
+  Py_ssize_t top = -1;  // the top-level block being checked
+  int depth = 0;        // blocks inside blocks (a container's) are no top-level blocks
+  void note(char what) {
+    if (fitting && depth == 0 && top >= 0 && static_cast<std::size_t>(top) < plan.size()) {
+      plan[static_cast<std::size_t>(top)] = what;
+    }
+  }
 
   // One step down the pointer, undone when the guard goes out of scope.
   struct [[nodiscard]] Down {
@@ -130,6 +122,21 @@ inline bool wrong_type(Checker& c, PyObject* key, const char* expected, PyObject
 inline bool missing(Checker& c, PyObject* key) {
   auto here = c.at(key);
   return c.report("\"%U\" is missing.", key);
+}
+
+// `value`, read from under `key` (null when absent), as a string of `min` to `max` characters;
+// when `required`, absence is a problem.
+inline bool string_value(Checker& c, PyObject* key, PyObject* value, Py_ssize_t min, Py_ssize_t max,
+                         bool required = false) {
+  auto here = c.at(key);
+  if (!value) return !required || c.report("\"%U\" is missing.", key);
+  if (!PyUnicode_Check(value)) return wrong_type(c, key, "a string", value);
+  Py_ssize_t length = PyUnicode_GET_LENGTH(value);
+  if (length < min) return c.report("\"%U\" is empty; it needs at least %zd character.", key, min);
+  if (length > max) {
+    return c.report("\"%U\" is %zd characters long; Slack allows at most %zd.", key, length, max);
+  }
+  return true;
 }
 
 // The string under `key`: `min` to `max` characters; when `required`, absence is a problem.
@@ -266,14 +273,21 @@ inline bool not_both(Checker& c, PyObject* object, PyObject* first, PyObject* se
 
 // ---- composition objects ---------------------------------------------------------------------
 
+inline bool typed_text(Checker& c, PyObject* value, PyObject* type, Py_ssize_t max, bool plain_only);
+
 // A text object: plain_text (or mrkdwn unless `plain_only`) of 1 to `max` characters; "emoji"
 // (plain text only) and "verbatim" (mrkdwn only) are true or false.
 inline bool text_value(Checker& c, PyObject* value, Py_ssize_t max, bool plain_only) {
   Ref type;
   if (!typed(c, value, "A text object", type)) return false;
-  if (!type) return true;
-  bool plain = is(type.get(), k.plain_text);
-  bool mrkdwn = !plain && is(type.get(), k.mrkdwn);
+  return !type || typed_text(c, value, type.get(), max, plain_only);
+}
+
+// The same for a dict whose "type" string has been read already.
+inline bool typed_text(Checker& c, PyObject* value, PyObject* type_, Py_ssize_t max, bool plain_only) {
+  Ref type = Ref::borrow(type_);
+  int kind = which(type.get(), {k.plain_text, k.mrkdwn});
+  bool plain = kind == 0, mrkdwn = kind == 1;
   if (!plain && !(mrkdwn && !plain_only)) {
     auto step = c.at(k.type);
     bool ok = plain_only ? c.report("Text here must be \"plain_text\", not \"%U\".", type.get())
@@ -281,7 +295,12 @@ inline bool text_value(Checker& c, PyObject* value, Py_ssize_t max, bool plain_o
                                     type.get());
     if (!ok) return false;
   }
+  Ref text;
+  if (!get(value, k.text, text)) return false;
+  // {"type": ..., "text": ...} alone, the usual text object, has no flags to look up.
+  bool flagged = !text || PyDict_GET_SIZE(value) > 2;
   for (auto [key, wanted, owner] : {std::tuple{k.emoji, plain, "plain_text"}, std::tuple{k.verbatim, mrkdwn, "mrkdwn"}}) {
+    if (!flagged) break;
     int present = has(value, key);
     if (present < 0) return false;
     if (!present) continue;
@@ -292,7 +311,7 @@ inline bool text_value(Checker& c, PyObject* value, Py_ssize_t max, bool plain_o
       return false;
     }
   }
-  return string(c, value, k.text, 1, max, /*required=*/true);
+  return string_value(c, k.text, text.get(), 1, max, /*required=*/true);
 }
 
 // The text object under `key`, as above.

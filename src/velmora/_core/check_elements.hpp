@@ -9,23 +9,39 @@
 
 namespace vm::check {
 
-// The action ids met so far in one block (a set made on first need).
+// The action ids met so far in one block. A block holds a few elements: they are compared one by
+// one (comparing two str runs no Python code), and only a long list gets a set.
 class ActionIds {
  public:
-  // Reports `id` (the element's "action_id") when an earlier element of the block has it.
-  bool add(Checker& c, PyObject* element) {
-    Ref id;
-    if (!get(element, k.action_id, id)) return false;
-    if (!id || !PyUnicode_Check(id.get())) return true;
-    if (!seen_ && !(seen_ = Ref::steal(PySet_New(nullptr)))) return false;
-    int known = PySet_Contains(seen_.get(), id.get());
-    if (known < 0 || PySet_Add(seen_.get(), id.get()) < 0) return false;
+  // Reports `id` (an element's "action_id", or null) when an earlier element of the block has it.
+  bool add(Checker& c, PyObject* id) {
+    if (!id || !PyUnicode_Check(id)) return true;
+    int known = 0;
+    if (seen_) {
+      known = PySet_Contains(seen_.get(), id);
+      if (known < 0 || PySet_Add(seen_.get(), id) < 0) return false;
+    } else {
+      for (const Ref& other : few_) known = known || PyUnicode_Compare(other.get(), id) == 0;
+      if (few_.empty()) few_.reserve(8);
+      few_.push_back(Ref::borrow(id));
+      if (few_.size() > 32 && !to_set()) return false;
+    }
     auto here = c.at(k.action_id);
-    return !known || c.report("action_id \"%U\" is already used in this block; each must be unique in its block.",
-                              id.get());
+    return !known || c.report("action_id \"%U\" is already used in this block; each must be unique in its block.", id);
   }
 
  private:
+  bool to_set() {
+    seen_ = Ref::steal(PySet_New(nullptr));
+    if (!seen_) return false;
+    for (const Ref& id : few_) {
+      if (PySet_Add(seen_.get(), id.get()) < 0) return false;
+    }
+    few_.clear();
+    return true;
+  }
+
+  std::vector<Ref> few_;
   Ref seen_;
 };
 
@@ -123,90 +139,129 @@ inline bool dispatch_config(Checker& c, PyObject* item) {
   });
 }
 
-// One interactive element (an image too) of a section, an actions or an input block.
-inline bool element(Checker& c, PyObject* item) {
+// The element types checked here, in the order of element()'s dispatch.
+enum class Element {
+  button, image, static_select, multi_static_select, external_select, multi_external_select, users_select,
+  multi_users_select, conversations_select, multi_conversations_select, channels_select, multi_channels_select,
+  overflow, radio_buttons, checkboxes, datepicker, timepicker, datetimepicker, workflow_button, icon_button,
+  feedback_buttons, plain_text_input, number_input, file_input, email_text_input, url_text_input, rich_text_input,
+  other
+};
+
+inline Element element_type(PyObject* t) noexcept {
+  int i = which(t, {k.button, k.image, k.static_select, k.multi_static_select, k.external_select,
+                    k.multi_external_select, k.users_select, k.multi_users_select, k.conversations_select,
+                    k.multi_conversations_select, k.channels_select, k.multi_channels_select, k.overflow,
+                    k.radio_buttons, k.checkboxes, k.datepicker, k.timepicker, k.datetimepicker, k.workflow_button,
+                    k.icon_button, k.feedback_buttons, k.plain_text_input, k.number_input, k.file_input,
+                    k.email_text_input, k.url_text_input, k.rich_text_input});
+  return i < 0 ? Element::other : static_cast<Element>(i);
+}
+
+inline bool select_menu(Checker& c, PyObject* item, Element kind) {
+  if (!placeholder(c, item)) return false;
+  switch (kind) {
+    case Element::static_select:
+      return static_menu(c, item);
+    case Element::multi_static_select:
+      return static_menu(c, item) && integer(c, item, k.max_selected_items, 1, LONG_MAX, "1 or more");
+    case Element::external_select:
+    case Element::multi_external_select:
+      if (!integer(c, item, k.min_query_length, 0, LONG_MAX, "0 or more")) return false;
+      break;
+    case Element::conversations_select:
+    case Element::multi_conversations_select:
+      if (!conversation_filter(c, item) || !boolean(c, item, k.default_to_current_conversation)) return false;
+      break;
+    default:
+      break;
+  }
+  return integer(c, item, k.max_selected_items, 1, LONG_MAX, "1 or more");
+}
+
+// One interactive element (an image too) of a section, an actions or an input block; its action
+// id goes to `ids` when given, to be told apart from the others of its block.
+inline bool element(Checker& c, PyObject* item, ActionIds* ids = nullptr) {
   Ref type;
   if (!typed(c, item, "An element", type)) return false;
   if (!type) return true;
-  PyObject* t = type.get();
-  if (is(t, k.image)) return image_source(c, item);
-  if (!string(c, item, k.action_id, 0, 255) || !confirm(c, item) || !boolean(c, item, k.focus_on_load)) return false;
-  if (is(t, k.button)) {
-    return button_face(c, item, false) && string(c, item, k.url, 0, 3000) && button_style(c, item);
+  Element kind = element_type(type.get());
+  if (kind == Element::image) return image_source(c, item);
+  Ref action_id;
+  if (!get(item, k.action_id, action_id) || !string_value(c, k.action_id, action_id.get(), 0, 255) ||
+      (ids && !ids->add(c, action_id.get()))) {
+    return false;
   }
-  switch (which(t, {k.static_select, k.multi_static_select, k.external_select, k.multi_external_select,
-                    k.users_select, k.multi_users_select, k.conversations_select, k.multi_conversations_select,
-                    k.channels_select, k.multi_channels_select})) {
-    case -1:
-      break;
-    case 0:
-      return placeholder(c, item) && static_menu(c, item);
-    case 1:
-      return placeholder(c, item) && static_menu(c, item) &&
-             integer(c, item, k.max_selected_items, 1, LONG_MAX, "1 or more");
-    case 2:
-    case 3:
-      return placeholder(c, item) && integer(c, item, k.min_query_length, 0, LONG_MAX, "0 or more") &&
-             integer(c, item, k.max_selected_items, 1, LONG_MAX, "1 or more");
-    case 6:
-    case 7:
-      if (!conversation_filter(c, item) || !boolean(c, item, k.default_to_current_conversation)) return false;
-      [[fallthrough]];
-    default:
-      return placeholder(c, item) && integer(c, item, k.max_selected_items, 1, LONG_MAX, "1 or more");
+  if (kind == Element::button && PyDict_GET_SIZE(item) == 2 + (action_id ? 1 : 0)) {
+    return plain(c, item, k.text, 75, true);  // the usual button: type, text and action_id alone
   }
-  if (is(t, k.overflow)) return options(c, item, 5, "an overflow menu", OptionKind::overflow);
-  if (is(t, k.radio_buttons)) return options(c, item, 10, "a radio button group", OptionKind::choice);
-  if (is(t, k.checkboxes)) return options(c, item, 10, "a checkbox group", OptionKind::choice);
-  if (is(t, k.datepicker)) {
-    return placeholder(c, item) &&
-           clock_value(c, item, k.initial_date, vm::is_calendar_date, "a real date written YYYY-MM-DD");
-  }
-  if (is(t, k.timepicker)) {
-    return placeholder(c, item) &&
-           clock_value(c, item, k.initial_time, vm::is_clock_time, "a 24-hour time written HH:mm") &&
-           string(c, item, k.timezone, 1, PY_SSIZE_T_MAX);
-  }
-  if (is(t, k.datetimepicker)) {
-    return integer(c, item, k.initial_date_time, 0, 9999999999L, "Unix seconds of at most 10 digits");
-  }
-  if (is(t, k.workflow_button)) {
-    return button_face(c, item, false) && button_style(c, item) &&
-           nested(c, item, k.workflow, "A workflow", true, [&](PyObject* workflow) {
-             return nested(c, workflow, k.trigger, "A workflow trigger", true,
-                           [&](PyObject* trigger) { return identifier(c, trigger, k.url); });
-           });
-  }
-  if (is(t, k.icon_button)) return identifier(c, item, k.icon) && button_face(c, item, false);
-  if (is(t, k.feedback_buttons)) {
-    for (PyObject* key : {k.positive_button, k.negative_button}) {
-      if (!nested(c, item, key, "A feedback button", true, [&](PyObject* b) { return button_face(c, b, true); })) {
-        return false;
+  if (!confirm(c, item) || !boolean(c, item, k.focus_on_load)) return false;
+  switch (kind) {
+    case Element::button:
+      return button_face(c, item, false) && string(c, item, k.url, 0, 3000) && button_style(c, item);
+    case Element::static_select:
+    case Element::multi_static_select:
+    case Element::external_select:
+    case Element::multi_external_select:
+    case Element::users_select:
+    case Element::multi_users_select:
+    case Element::conversations_select:
+    case Element::multi_conversations_select:
+    case Element::channels_select:
+    case Element::multi_channels_select:
+      return select_menu(c, item, kind);
+    case Element::overflow:
+      return options(c, item, 5, "an overflow menu", OptionKind::overflow);
+    case Element::radio_buttons:
+      return options(c, item, 10, "a radio button group", OptionKind::choice);
+    case Element::checkboxes:
+      return options(c, item, 10, "a checkbox group", OptionKind::choice);
+    case Element::datepicker:
+      return placeholder(c, item) &&
+             clock_value(c, item, k.initial_date, vm::is_calendar_date, "a real date written YYYY-MM-DD");
+    case Element::timepicker:
+      return placeholder(c, item) &&
+             clock_value(c, item, k.initial_time, vm::is_clock_time, "a 24-hour time written HH:mm") &&
+             string(c, item, k.timezone, 1, PY_SSIZE_T_MAX);
+    case Element::datetimepicker:
+      return integer(c, item, k.initial_date_time, 0, 9999999999L, "Unix seconds of at most 10 digits");
+    case Element::workflow_button:
+      return button_face(c, item, false) && button_style(c, item) &&
+             nested(c, item, k.workflow, "A workflow", true, [&](PyObject* workflow) {
+               return nested(c, workflow, k.trigger, "A workflow trigger", true,
+                             [&](PyObject* trigger) { return identifier(c, trigger, k.url); });
+             });
+    case Element::icon_button:
+      return identifier(c, item, k.icon) && button_face(c, item, false);
+    case Element::feedback_buttons:
+      for (PyObject* key : {k.positive_button, k.negative_button}) {
+        if (!nested(c, item, key, "A feedback button", true, [&](PyObject* b) { return button_face(c, b, true); })) {
+          return false;
+        }
       }
+      return true;
+    case Element::plain_text_input:
+      return placeholder(c, item) && length_bounds(c, item) && boolean(c, item, k.multiline) &&
+             dispatch_config(c, item);
+    case Element::number_input: {
+      Ref decimal;
+      if (!get(item, k.is_decimal_allowed, decimal)) return false;
+      if (!decimal && !missing(c, k.is_decimal_allowed)) return false;
+      return boolean(c, item, k.is_decimal_allowed) && placeholder(c, item) && number_bounds(c, item) &&
+             dispatch_config(c, item);
     }
-    return true;
+    case Element::file_input:
+      return integer(c, item, k.max_files, 1, 10, "1 to 10") &&
+             items(c, item, k.filetypes, 0, PY_SSIZE_T_MAX, "a file input", false, [&](PyObject* kind_) {
+               return PyUnicode_Check(kind_) || c.report("A file type must be a string such as \"pdf\".");
+             });
+    case Element::email_text_input:
+    case Element::url_text_input:
+    case Element::rich_text_input:
+      return placeholder(c, item) && dispatch_config(c, item);
+    default:
+      return true;  // element types without published limits: their action_id and confirm are checked
   }
-  if (is(t, k.plain_text_input)) {
-    return placeholder(c, item) && length_bounds(c, item) && boolean(c, item, k.multiline) &&
-           dispatch_config(c, item);
-  }
-  if (is(t, k.number_input)) {
-    Ref decimal;
-    if (!get(item, k.is_decimal_allowed, decimal)) return false;
-    if (!decimal && !missing(c, k.is_decimal_allowed)) return false;
-    return boolean(c, item, k.is_decimal_allowed) && placeholder(c, item) && number_bounds(c, item) &&
-           dispatch_config(c, item);
-  }
-  if (is(t, k.file_input)) {
-    return integer(c, item, k.max_files, 1, 10, "1 to 10") &&
-           items(c, item, k.filetypes, 0, PY_SSIZE_T_MAX, "a file input", false, [&](PyObject* kind) {
-             return PyUnicode_Check(kind) || c.report("A file type must be a string such as \"pdf\".");
-           });
-  }
-  if (is(t, k.email_text_input) || is(t, k.url_text_input) || is(t, k.rich_text_input)) {
-    return placeholder(c, item) && dispatch_config(c, item);
-  }
-  return true;  // element types without published limits: their action_id and confirm are checked
 }
 
 // The elements under `key` of a block (`owner`, at most `max`), with unique action ids.
@@ -214,9 +269,7 @@ template <class Each>
 bool elements(Checker& c, PyObject* block, PyObject* key, Py_ssize_t min, Py_ssize_t max, const char* owner,
               bool required, Each&& each) {
   ActionIds ids;
-  return items(c, block, key, min, max, owner, required, [&](PyObject* e) {
-    return each(e) && (!PyDict_Check(e) || ids.add(c, e));
-  });
+  return items(c, block, key, min, max, owner, required, [&](PyObject* e) { return each(e, &ids); });
 }
 
 }  // namespace vm::check
