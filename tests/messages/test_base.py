@@ -23,12 +23,15 @@ class Message(BaseVelmora):
 
 # ---- what the base keeps --------------------------------------------------------------------------
 
-def test_defaults_and_extras():
-    message = Message(colour="red")
-    assert (message.preview, message.header, message.sub_header) == (None, None, None)
-    assert "slack_bot" not in vars(message)  # made on first read
-    assert isinstance(message.slack_bot, OfflineBot) and message.slack_bot is message.slack_bot
-    assert message.extras == {"colour": "red"} and list(vars(message))[:3] == ["preview", "header", "sub_header"]
+def test_what_an_instance_keeps():
+    message = Message(colour="red", preview="p", header=None)
+    assert vars(message) == {"preview": "p", "header": None, "sub_header": None, "extras": {"colour": "red"}}
+    assert (message.preview, message.header, message.sub_header) == ("p", None, None)
+    assert isinstance(message.slack_bot, OfflineBot) and message.slack_bot is message.slack_bot  # made on first read
+    bare = Message()
+    assert bare.extras == {} and bare.extras is bare.extras and Message().extras is not bare.extras
+    bare.extras["late"] = 1
+    assert bare.extras == {"late": 1}
 
 
 def test_payload_uses_the_first_truthy_text():
