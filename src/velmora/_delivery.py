@@ -82,8 +82,6 @@ class Delivery:
         sub_header: str | None
         slack_bot: Any
 
-        def payloads(self) -> list[dict[str, Any]]: ...
-
     def build_blocks(self) -> list[dict[str, Any]]:
         """The message's Block Kit blocks; every message class defines its own."""
         raise NotImplementedError(f"{type(self).__name__} does not build blocks")
@@ -98,7 +96,7 @@ class Delivery:
         return _checked({"text": text, "blocks": self.build_blocks()}, strict)
 
     def _parts(self, fit: bool, strict: bool, fields: dict[str, Any]) -> list[dict[str, Any]]:
-        payloads = self.payloads() if fit else [self.payload()]
+        payloads = self.payloads() if fit else [self.payload()]  # type: ignore[attr-defined]
         return [{**_checked(part, strict), **fields} for part in payloads]
 
     # ---- delivering -------------------------------------------------------------------------
