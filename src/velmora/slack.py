@@ -300,20 +300,23 @@ class AsyncSlackBot(_WebApiBot):
 
     async def send(self, payload: dict[str, Any], channel: str | None = None) -> dict[str, Any]:
         """Post the payload with chat.postMessage (see :meth:`SlackBot.send`)."""
-        return (await self.client.chat_postMessage(**self._arguments(payload, channel))).data  # type: ignore[return-value]
+        response = await self.client.chat_postMessage(**self._arguments(payload, channel))
+        return response.data  # type: ignore[return-value]
 
     async def update(self, payload: dict[str, Any], channel: str, ts: str) -> dict[str, Any]:
         """Replace the message ``ts`` of ``channel`` with the payload (chat.update)."""
-        return (await self.client.chat_update(**self._arguments(payload, channel), ts=ts)).data  # type: ignore[return-value]
+        response = await self.client.chat_update(**self._arguments(payload, channel), ts=ts)
+        return response.data  # type: ignore[return-value]
 
     async def send_ephemeral(self, payload: dict[str, Any], channel: str, user: str) -> dict[str, Any]:
         """Post a message that only ``user`` sees in ``channel`` (chat.postEphemeral)."""
-        arguments = self._arguments(payload, channel)
-        return (await self.client.chat_postEphemeral(**arguments, user=user)).data  # type: ignore[return-value]
+        response = await self.client.chat_postEphemeral(**self._arguments(payload, channel), user=user)
+        return response.data  # type: ignore[return-value]
 
     async def respond(self, payload: dict[str, Any], response_url: str) -> dict[str, Any]:
         """Post the payload to an interaction's ``response_url``."""
-        return await self._responder(response_url).send(_prepared(payload, self._uploaded))  # type: ignore[no-any-return]
+        responder = self._responder(response_url)
+        return await responder.send(_prepared(payload, self._uploaded))  # type: ignore[no-any-return]
 
 
 # ---- webhooks: WebhookBot and AsyncWebhookBot -----------------------------------------------

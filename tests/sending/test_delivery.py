@@ -25,7 +25,8 @@ from velmora.interface import BaseVelmora, OfflineBot, default_bot
 from velmora.messages.header.header import HeaderMessage
 from velmora.slack import AsyncSlackBot, AsyncWebhookBot, SlackBot, WebhookBot
 
-BLOCKS = [{"type": "header", "text": {"type": "plain_text", "text": "Nightly report", "emoji": True}}, {"type": "divider"}]
+BLOCKS = [{"type": "header", "text": {"type": "plain_text", "text": "Nightly report", "emoji": True}},
+          {"type": "divider"}]
 PAYLOAD = {"text": "Nightly report", "blocks": BLOCKS}
 BOTS = {("web", "sync"): SlackBot, ("web", "async"): AsyncSlackBot,
         ("hook", "sync"): WebhookBot, ("hook", "async"): AsyncWebhookBot}
@@ -205,7 +206,7 @@ def test_what_a_webhook_cannot_do_is_refused_before_sending(slack, flavour, name
 @pytest.mark.parametrize("cls", [WebhookBot, AsyncWebhookBot])
 def test_webhook_url_comes_from_the_environment(slack, monkeypatch, cls) -> None:
     monkeypatch.delenv("SLACK_WEBHOOK_URL", raising=False)
-    with pytest.raises(ValueError, match=f"^{cls.__name__} needs a webhook URL: pass url=... or set SLACK_WEBHOOK_URL$"):
+    with pytest.raises(ValueError, match=f"^{cls.__name__} needs a webhook URL: pass url=... or set SLACK_WEBHOOK_URL"):
         cls()
     monkeypatch.setenv("SLACK_WEBHOOK_URL", slack.webhook_url)
     assert cls().url == slack.webhook_url
