@@ -75,6 +75,14 @@ def _retry_handlers(asynchronous: bool, rate_limit_retries: int) -> list[Any]:
     return [ConnectionErrorRetryHandler(), RateLimitErrorRetryHandler(max_retry_count=rate_limit_retries)]
 
 
+def _setting(bot: object, given: str | None, what: str, argument: str, variable: str) -> str:
+    """A bot's token or URL: the argument, else the environment variable; one of them is needed."""
+    value = given if given is not None else os.environ.get(variable)
+    if not value:
+        raise ValueError(f"{type(bot).__name__} needs {what}: pass {argument}=... or set {variable}")
+    return value
+
+
 def _is_slack_file(url: object, uploaded: set[str]) -> bool:
     from urllib.parse import urlsplit
 
@@ -161,9 +169,7 @@ class _WebApiBot:
         timeout: int = 30,
     ) -> None:
         if client is None:
-            token = token if token is not None else os.environ.get(TOKEN_VARIABLE)
-            if not token:
-                raise ValueError(f"{type(self).__name__} needs a bot token: pass token=... or set {TOKEN_VARIABLE}")
+            token = _setting(self, token, "a bot token", "token", TOKEN_VARIABLE)
             options: dict[str, Any] = {"base_url": base_url} if base_url is not None else {}
             client = self._client_class()(
                 token=token,
@@ -348,9 +354,7 @@ class _WebhookBot:
         timeout: int = 30,
     ) -> None:
         if client is None:
-            url = url if url is not None else os.environ.get(WEBHOOK_VARIABLE)
-            if not url:
-                raise ValueError(f"{type(self).__name__} needs a webhook URL: pass url=... or set {WEBHOOK_VARIABLE}")
+            url = _setting(self, url, "a webhook URL", "url", WEBHOOK_VARIABLE)
             client = _webhook_client(url, self._asynchronous, timeout, rate_limit_retries)
         self.client = client
         self.rate_limit_retries = rate_limit_retries
