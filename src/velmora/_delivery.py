@@ -29,9 +29,9 @@ def _checked(payload: dict[str, Any], strict: bool) -> dict[str, Any]:
     return payload
 
 
-def _fields(options: dict[str, Any], **named: Any) -> dict[str, Any]:
-    """Fields added to every payload: the named ones that are given, then the options as they are."""
-    return {**{key: value for key, value in named.items() if value is not None}, **options}
+def _fields(options: dict[str, Any], name: str, value: Any) -> dict[str, Any]:
+    """Fields added to every payload: the named one when given, then the options as they are."""
+    return options if value is None else {name: value, **options}
 
 
 def _call(bot: Any, name: str, *args: Any) -> Any:
@@ -96,8 +96,9 @@ class Delivery:
         return _checked({"text": text, "blocks": self.build_blocks()}, strict)
 
     def _parts(self, fit: bool, strict: bool, fields: dict[str, Any]) -> list[dict[str, Any]]:
+        """The payloads to deliver: the message's one, or its parts with ``fit``, each with the fields."""
         payloads = self.payloads() if fit else [self.payload()]  # type: ignore[attr-defined]
-        return [{**_checked(part, strict), **fields} for part in payloads]
+        return [{**_checked(part, strict), **fields} if fields else _checked(part, strict) for part in payloads]
 
     # ---- delivering -------------------------------------------------------------------------
 
@@ -117,7 +118,7 @@ class Delivery:
         posted (the failed one first), so that a caller can resume without posting twice.
         """
         bot = self.slack_bot
-        parts = self._parts(fit, strict, _fields(options, thread_ts=thread_ts))
+        parts = self._parts(fit, strict, _fields(options, "thread_ts", thread_ts))
         if not fit:
             return _call(bot, "send", parts[0], channel)
         answers: list[Any] = []
@@ -138,7 +139,7 @@ class Delivery:
     def send_ephemeral(self, channel: str, user: str, *, thread_ts: str | None = None, strict: bool = False,
                        **options: Any) -> Any:
         """Post the message in ``channel`` so that only ``user`` sees it (chat.postEphemeral)."""
-        payload = self._parts(False, strict, _fields(options, thread_ts=thread_ts))[0]
+        payload = self._parts(False, strict, _fields(options, "thread_ts", thread_ts))[0]
         return _call(self.slack_bot, "send_ephemeral", payload, channel, user)
 
     def respond(self, response_url: str, *, replace_original: bool = False, strict: bool = False,
@@ -151,7 +152,7 @@ class Delivery:
         :class:`velmora.slack.WebhookBot`, and so does the default bot when nothing is
         configured.
         """
-        payload = self._parts(False, strict, _fields(options, replace_original=replace_original))[0]
+        payload = self._parts(False, strict, _fields(options, "replace_original", replace_original))[0]
         return _call(self.slack_bot, "respond", payload, response_url)
 
     # ---- the same, to await ------------------------------------------------------------------
@@ -166,7 +167,7 @@ class Delivery:
                          fit: bool = False, **options: Any) -> Any:
         """:meth:`send`, to await."""
         bot = self.slack_bot
-        parts = await self._parts_async(fit, strict, _fields(options, thread_ts=thread_ts))
+        parts = await self._parts_async(fit, strict, _fields(options, "thread_ts", thread_ts))
         if not fit:
             return await _call_async(bot, "send", parts[0], channel)
         answers: list[Any] = []
@@ -186,12 +187,12 @@ class Delivery:
     async def send_ephemeral_async(self, channel: str, user: str, *, thread_ts: str | None = None,
                                    strict: bool = False, **options: Any) -> Any:
         """:meth:`send_ephemeral`, to await."""
-        payload = (await self._parts_async(False, strict, _fields(options, thread_ts=thread_ts)))[0]
+        payload = (await self._parts_async(False, strict, _fields(options, "thread_ts", thread_ts)))[0]
         return await _call_async(self.slack_bot, "send_ephemeral", payload, channel, user)
 
     async def respond_async(self, response_url: str, *, replace_original: bool = False, strict: bool = False,
                             **options: Any) -> Any:
         """:meth:`respond`, to await."""
-        fields = _fields(options, replace_original=replace_original)
+        fields = _fields(options, "replace_original", replace_original)
         payload = (await self._parts_async(False, strict, fields))[0]
         return await _call_async(self.slack_bot, "respond", payload, response_url)
