@@ -20,7 +20,7 @@ from slack_sdk.http_retry.builtin_interval_calculators import BackoffRetryInterv
 from support import run_python
 
 from velmora import bots
-from velmora.errors import WebhookError
+from velmora.errors import InvalidBlocks, WebhookError
 from velmora.interface import BaseVelmora, OfflineBot, default_bot
 from velmora.messages.header.header import HeaderMessage
 from velmora.slack import AsyncSlackBot, AsyncWebhookBot, SlackBot, WebhookBot
@@ -177,6 +177,17 @@ def test_fit_posts_each_part_and_says_what_was_posted_when_one_fails(slack, flav
                                           "holds their answers, its `unsent` the payloads not posted"]
     posted = [r.json() for r in slack.requests]
     assert posted == [{"channel": "C0123", **part} for part in parts[:fails or 3]]
+
+
+def test_strict_fit_checks_every_part_before_posting_any(slack, flavour) -> None:
+    class TooLong(Parts):
+        def payloads(self) -> list[dict[str, Any]]:
+            header = {"type": "header", "text": {"type": "plain_text", "text": "h" * 151}}
+            return [*super().payloads(), {"text": "4", "blocks": [header]}]
+
+    with pytest.raises(InvalidBlocks, match="^the message breaks 1 Block Kit limit:\n  /blocks/0/text/text: "):
+        deliver(TooLong(slack_bot=make_bot("web", flavour, slack)), flavour, "send", "C0123", fit=True, strict=True)
+    assert slack.requests == []
 
 
 # ---- what a bot cannot do, and the default bot -----------------------------------------------
