@@ -2,11 +2,8 @@
 
 from __future__ import annotations
 
-import importlib
 import inspect
-import pkgutil
 import pydoc
-import re
 import subprocess
 import sys
 from pathlib import Path
@@ -17,27 +14,7 @@ from support import run_python
 
 import velmora
 import velmora.messages
-from velmora.interface import BaseVelmora
-
-
-def message_classes() -> list[type]:
-    found = []
-    for info in pkgutil.walk_packages(velmora.messages.__path__, "velmora.messages."):
-        module = importlib.import_module(info.name)
-        found += [value for value in vars(module).values()
-                  if isinstance(value, type) and issubclass(value, BaseVelmora) and value.__module__ == info.name]
-    return found
-
-
-def builder_classes() -> list[type]:
-    from velmora.blocks import Actions, Context, Image, Section
-    from velmora.blocks.divider import Divider
-    from velmora.blocks.header import Header
-    from velmora.blocks.preformatted import Preformatted
-    from velmora.blocks.rich_text import RickText
-    from velmora.blocks.table import Table
-
-    return [Section, Actions, Image, Context, Header, Divider, Preformatted, RickText, Table]
+from registry import builder_classes, message_classes
 
 
 def test_dir_of_the_package_names_each_public_name_once() -> None:

@@ -11,6 +11,8 @@ from .image import Image
 from .preformatted import Preformatted
 from .section import Section
 
+from velmora._lazy import lazy_attributes
+
 __all__ = ["Actions", "Context", "Divider", "Header", "Image", "Preformatted", "Section", "Table"]
 
 TYPE_CHECKING = False
@@ -18,14 +20,4 @@ if TYPE_CHECKING:
     from .table import Table as Table
 
 
-def __getattr__(name: str) -> object:
-    if name != "Table":
-        raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
-    from .table import Table
-
-    globals()["Table"] = Table  # later lookups skip this function
-    return Table
-
-
-def __dir__() -> list[str]:
-    return sorted({*globals(), "Table"} - {"TYPE_CHECKING"})
+__getattr__, __dir__ = lazy_attributes(__name__, {"Table": "velmora.blocks.table"})

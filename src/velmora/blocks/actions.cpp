@@ -107,34 +107,31 @@ constexpr vm::Params<2> radio_buttons_params{"Actions.radio_buttons", {&Keys::op
 constexpr vm::Params<3> checkboxes_params{"Actions.checkboxes",
                                           {&Keys::options, &Keys::options_description, &Keys::block_id}, 2, 2};
 
+// One choice group of `type` (an option per item of `options`, described by `descriptions`
+// when given and truthy) in a new actions payload.
+Ref choices(PyObject* cls, PyObject* type, PyObject* options, PyObject* descriptions) {
+  Payload payload;
+  if (!start(cls, payload)) return {};
+  Ref list = vm::option_list(options, vm::OptionText::mrkdwn);
+  if (!list) return {};
+  int described = descriptions ? PyObject_IsTrue(descriptions) : 0;
+  if (described < 0 || (described && !vm::add_descriptions(list.get(), descriptions))) return {};
+  if (!vm::append_element(payload.elements.get(), vm::choice_element(type, list.get()))) return {};
+  return std::move(payload.blocks);
+}
+
 Ref radio_buttons(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<2> a;
   bool has_id;
   if (!vm::bind(radio_buttons_params, args, nargs, kwnames, a) || !vm::check_block_id(a[1], has_id)) return {};
-  Payload payload;
-  if (!start(cls, payload)) return {};
-  Ref options = vm::option_list(a[0], vm::OptionText::mrkdwn);
-  if (!options) return {};
-  if (!vm::append_element(payload.elements.get(), vm::choice_element(k.radio_buttons, options.get()))) {
-    return {};
-  }
-  return vm::with_block_id(std::move(payload.blocks), a[1], has_id);
+  return vm::with_block_id(choices(cls, k.radio_buttons, a[0], nullptr), a[1], has_id);
 }
 
 Ref checkboxes(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<3> a;
   bool has_id;
   if (!vm::bind(checkboxes_params, args, nargs, kwnames, a) || !vm::check_block_id(a[2], has_id)) return {};
-  Payload payload;
-  if (!start(cls, payload)) return {};
-  Ref options = vm::option_list(a[0], vm::OptionText::mrkdwn);
-  if (!options) return {};
-  int described = PyObject_IsTrue(a[1]);
-  if (described < 0 || (described && !vm::add_descriptions(options.get(), a[1]))) return {};
-  if (!vm::append_element(payload.elements.get(), vm::choice_element(k.checkboxes, options.get()))) {
-    return {};
-  }
-  return vm::with_block_id(std::move(payload.blocks), a[2], has_id);
+  return vm::with_block_id(choices(cls, k.checkboxes, a[0], a[1]), a[2], has_id);
 }
 
 // ---- the class ----------------------------------------------------------------------------

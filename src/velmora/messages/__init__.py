@@ -11,7 +11,7 @@ take to :class:`velmora.interface.BaseVelmora` and has ``build_blocks()``, ``pay
 ``send()``.
 """
 
-import importlib
+from velmora._lazy import lazy_attributes
 
 # class name -> the module it lives in
 _WHERE = {
@@ -62,14 +62,4 @@ if TYPE_CHECKING:
     from velmora.messages.table.simple_table import SimpleTableMessage as SimpleTableMessage
 
 
-def __getattr__(name: str) -> object:
-    module = _WHERE.get(name)
-    if module is None:
-        raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
-    value = getattr(importlib.import_module(module), name)
-    globals()[name] = value  # later lookups skip this function
-    return value
-
-
-def __dir__() -> list[str]:
-    return sorted({*globals(), *_WHERE} - {"TYPE_CHECKING", "importlib"})
+__getattr__, __dir__ = lazy_attributes(__name__, _WHERE)

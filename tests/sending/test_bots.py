@@ -1,10 +1,11 @@
-"""The message base class and the offline bot."""
+"""The offline bot, and the bot a message makes when it is given none."""
 
 import io
 from pathlib import Path
 
 import pytest
 
+from velmora import bots
 from velmora.interface import DEFAULT_PREVIEW, BaseVelmora, OfflineBot
 
 
@@ -13,28 +14,10 @@ class Message(BaseVelmora):
         return [{"type": "divider"}]
 
 
-def test_defaults_and_extras():
-    message = Message(colour="red")
-    assert (message.preview, message.header, message.sub_header) == (None, None, None)
-    assert isinstance(message.slack_bot, OfflineBot)
-    assert message.extras == {"colour": "red"}
-
-
-def test_payload_uses_the_first_truthy_text():
-    assert Message().payload() == {"text": DEFAULT_PREVIEW, "blocks": [{"type": "divider"}]}
-    assert Message(header="H", sub_header="S").payload()["text"] == "H"
-    assert Message(preview="", sub_header="S").payload()["text"] == "S"
-
-
 def test_send_hands_the_payload_to_the_bot():
     bot = OfflineBot()
     Message(slack_bot=bot, preview="p").send(channel="#general")
     assert bot.sent == [("#general", {"text": "p", "blocks": [{"type": "divider"}]})]
-
-
-def test_build_blocks_is_abstract():
-    with pytest.raises(NotImplementedError):
-        BaseVelmora().build_blocks()
 
 
 @pytest.mark.parametrize("buffer", [b"\x89PNG", bytearray(b"\x89PNG"), memoryview(b"\x89PNG"), io.BytesIO(b"\x89PNG")])
@@ -53,9 +36,11 @@ def test_two_uploads_of_one_name_are_both_kept(tmp_path):
     assert len(list(tmp_path.iterdir())) == 2
 
 
-def test_each_message_gets_its_own_default_bot_on_first_use():
+def test_each_message_gets_its_own_default_bot_on_first_use(monkeypatch):
+    monkeypatch.setattr(bots, "_warned", False)
     first, second = Message(), Message(slack_bot=None)
-    first.send(channel="#a")
+    with pytest.warns(UserWarning, match="^velmora sent nothing to Slack: neither SLACK_BOT_TOKEN nor SLACK_WEBHOOK_URL"):
+        first.send(channel="#a")
     assert isinstance(second.slack_bot, OfflineBot) and second.slack_bot is not first.slack_bot
     assert second.slack_bot.sent == [] and len(first.slack_bot.sent) == 1
     assert first.slack_bot is first.slack_bot  # made once, then kept
