@@ -5,11 +5,12 @@ from __future__ import annotations
 from typing import Any
 
 import pytest
+from message_fakes import Blocks
 from support import assert_no_leak
 
 from velmora import fallback_text
 from velmora.blocks import Actions, Context, Divider, Header, Image, Section
-from velmora.interface import DEFAULT_PREVIEW, BaseVelmora
+from velmora.interface import DEFAULT_PREVIEW
 from velmora.messages.image.image_msg import ImageMessage
 
 
@@ -82,13 +83,6 @@ def test_bad_calls_and_no_leaks():
     assert_no_leak(lambda: fallback_text(blocks), watch=[blocks, *blocks], times=300)
 
 
-class Blocks(BaseVelmora):
-    def __init__(self, blocks: list[Any], **kwargs: Any) -> None:
-        super().__init__(**kwargs)
-        self.blocks = blocks
-
-    def build_blocks(self) -> list[Any]:
-        return self.blocks
 
 
 @pytest.mark.parametrize(

@@ -9,12 +9,12 @@ from typing import Any
 import pytest
 from hypothesis import given, settings
 from hypothesis import strategies as st
+from message_fakes import Blocks
 from support import assert_no_leak
 
 import velmora
 from velmora import fit, validate
 from velmora.blocks import Actions, Section
-from velmora.interface import BaseVelmora
 
 
 def md(text: str) -> dict[str, Any]:
@@ -232,13 +232,6 @@ def test_no_leaks():
 # ---- messages --------------------------------------------------------------------------------
 
 
-class Blocks(BaseVelmora):
-    def __init__(self, blocks: list[Any], **kwargs: Any) -> None:
-        super().__init__(**kwargs)
-        self.blocks = blocks
-
-    def build_blocks(self) -> list[Any]:
-        return self.blocks
 
 
 def test_payloads_fits_the_payload():

@@ -8,11 +8,12 @@ import sys
 from typing import Any
 
 import pytest
+from message_fakes import Blocks
 from support import assert_no_leak
 
 from velmora._validate import validate
 from velmora.blocks import Context, Section
-from velmora.interface import BaseVelmora, InvalidBlocks
+from velmora.interface import InvalidBlocks
 
 
 def plain(text: str) -> dict[str, Any]:
@@ -467,13 +468,6 @@ def test_no_leaks() -> None:
 # ---- refusing a message ----------------------------------------------------------------------
 
 
-class Blocks(BaseVelmora):
-    def __init__(self, blocks: list[Any], **kwargs: Any) -> None:
-        super().__init__(**kwargs)
-        self.blocks = blocks
-
-    def build_blocks(self) -> list[Any]:
-        return self.blocks
 
 
 def test_strict_payload() -> None:
