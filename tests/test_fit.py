@@ -54,6 +54,7 @@ CASES = [
     ([DIVIDER] * 120, {}, [["divider:0"] * 50, ["divider:0"] * 50, ["divider:0"] * 20]),
     ([DIVIDER] * 5, {"max_blocks": 2}, [["divider:0"] * 2, ["divider:0"] * 2, ["divider:0"]]),
     ([table(3), DIVIDER, table(2)], {}, [["table:3", "divider:0"], ["table:2"]]),
+    ([{"type": "container", "child_blocks": [table(2)]}, table(2)], {}, [["container:0"], ["table:2"]]),
     ([{"type": "markdown", "text": "m" * 7000}, DIVIDER, {"type": "markdown", "text": "m" * 5001}], {},
      [["markdown:0", "divider:0"], ["markdown:0"]]),
     ([{"type": "markdown", "text": "m" * 7000}, {"type": "markdown", "text": "m" * 5000}], {},

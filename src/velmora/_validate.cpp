@@ -424,7 +424,7 @@ bool block(Checker& c, PyObject* item, Seen& seen) {
     case 6:
       return rich_text(c, item);
     case 7:
-      c.note('t');
+      c.note_table();
       if (!note_long(c, item, k.rows, limit::table_rows, 'T')) return false;
       if (++seen.tables == 2 && !c.report("A message holds at most one table; this is the second.")) {
         return false;

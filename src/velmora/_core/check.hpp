@@ -42,6 +42,12 @@ class Checker {
       plan[static_cast<std::size_t>(top)] = what;
     }
   }
+  // A table inside a block (a container's) makes that block count as the message's table.
+  void note_table() {
+    if (fitting && top >= 0 && static_cast<std::size_t>(top) < plan.size() && plan[static_cast<std::size_t>(top)] == 'p') {
+      plan[static_cast<std::size_t>(top)] = 't';
+    }
+  }
 
   // One step down the pointer, undone when the guard goes out of scope.
   struct [[nodiscard]] Down {
