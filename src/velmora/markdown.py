@@ -270,7 +270,7 @@ class _Converter:
             self.heading(int(token.tag[1:]), tokens[i + 1])
             return i + 3
         if kind in ("bullet_list_open", "ordered_list_open"):
-            return self.list(tokens, i)
+            return self.read_list(tokens, i)
         if kind == "list_item_open":
             current = self.lists[-1]
             current.pending, current.item = True, None
@@ -315,8 +315,9 @@ class _Converter:
             if elements:
                 self.item(current, elements)
             return
-        if current is not None and self.continues(current):
-            _extend(current.item["elements"], [{"type": "text", "text": "\n"}] + elements)
+        item = self.continued(current) if current is not None else None
+        if item is not None:
+            _extend(item["elements"], [{"type": "text", "text": "\n"}] + elements)
             return
         # Split where image blocks stand; whitespace alone around them is no text.
         run: list[Block] = []
@@ -343,7 +344,7 @@ class _Converter:
         self.text_part(_Inline(bold=True).run(inline.children or ()), separator="\n")
 
     # -- lists
-    def list(self, tokens: Any, i: int) -> int:
+    def read_list(self, tokens: Any, i: int) -> int:
         self.started()
         token = tokens[i]
         ordered = token.type == "ordered_list_open"
@@ -378,12 +379,14 @@ class _Converter:
     def offset(self, state: _List) -> int:
         return max(0, state.number - 1) if state.ordered else 0
 
-    def continues(self, state: _List) -> bool:
-        """The current item's section is still the last thing written, so a later paragraph of the
-        same item can join it."""
-        part = state.part
-        return (state.item is not None and part is not None and state.quote == self.quote and bool(self.parts)
-                and self.parts[-1] is part and part["elements"][-1] is state.item)
+    def continued(self, state: _List) -> Block | None:
+        """The current item's section when it is still the last thing written, so that a later
+        paragraph of the same item can join it."""
+        part, parts, item = state.part, self.parts, state.item
+        if part is None or not parts or parts[-1] is not part or state.quote != self.quote:
+            return None
+        last: Block = part["elements"][-1]
+        return item if last is item else None
 
     # -- code, tables
     def code(self, token: Any) -> None:
