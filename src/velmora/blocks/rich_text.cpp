@@ -116,7 +116,7 @@ Ref text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) 
     return {};
   }
   if (PyUnicode_GET_LENGTH(a[0]) == 0) return vm::raise_empty_text();
-  return vm::styled(vm::filled(vm::rich.text, k.text, a[0]), style);
+  return vm::styled(vm::typed(k.text, k.text, a[0]), style);
 }
 
 Ref link(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -188,26 +188,26 @@ constexpr vm::Params<1> block_params{"RichText.block", {&Keys::block_id}, 0, 0, 
 
 bool border_arg(PyObject* value, PyObject*& given) { return small_int(value, "border", 0, 1, "0 or 1", given); }
 
-// {"type": <tpl>, "elements": [the call's *elements]}, a ValueError when there are none.
-Ref container(const vm::Template& tpl, const char* what, PyObject* const* args, Py_ssize_t nargs) {
+// {"type": type, "elements": [the call's *elements]}, a ValueError when there are none.
+Ref container(PyObject* type, const char* what, PyObject* const* args, Py_ssize_t nargs) {
   if (nargs == 0) return none_given(what);
   Ref elements = vm::inline_elements(args, nargs, "elements");
-  return vm::filled(tpl, k.elements, elements.get());
+  return vm::typed(type, k.elements, elements.get());
 }
 
 Ref section(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<0> a;
   if (!vm::bind(section_params, args, nargs, kwnames, a)) return {};
-  return container(vm::rich.section, "a rich-text section", args, nargs);
+  return container(k.rich_text_section, "a rich-text section", args, nargs);
 }
 
 // One list item: a str (one text), a list of elements, or a section dict used as it is.
 Ref list_item(PyObject* item) {
-  if (PyUnicode_CheckExact(item)) return vm::holding(vm::rich.section, vm::inline_element(item, "items"));
+  if (PyUnicode_CheckExact(item)) return vm::holding(k.rich_text_section, vm::inline_element(item, "items"));
   if (PyList_CheckExact(item)) {
     if (PyList_GET_SIZE(item) == 0) return none_given("a list item");
     Ref elements = vm::inline_elements(item, "elements");
-    return vm::filled(vm::rich.section, k.elements, elements.get());
+    return vm::typed(k.rich_text_section, k.elements, elements.get());
   }
   if (PyDict_CheckExact(item)) return Ref::borrow(item);
   vm::raise_wrong_type("items", "str, list or dict", item);
@@ -244,7 +244,7 @@ Ref quote(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
   vm::Bound<1> a;
   PyObject* border;
   if (!vm::bind(quote_params_rich, args, nargs, kwnames, a) || !border_arg(a[0], border)) return {};
-  return vm::with(container(vm::rich.quote, "a rich-text quote", args, nargs), k.border, border, border);
+  return vm::with(container(k.rich_text_quote, "a rich-text quote", args, nargs), k.border, border, border);
 }
 
 Ref preformatted(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -255,14 +255,14 @@ Ref preformatted(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
       !vm::check_optional_str(a[0], "language", has_language) || !border_arg(a[1], border)) {
     return {};
   }
-  Ref out = container(vm::rich.preformatted, "preformatted text", args, nargs);
+  Ref out = container(k.rich_text_preformatted, "preformatted text", args, nargs);
   return vm::with(vm::with(std::move(out), k.language, a[0], has_language), k.border, border, border);
 }
 
 // One part of a block: a str stands for a section holding that text; a dict is used as it is.
 Ref block_part(PyObject* part) {
   if (PyUnicode_CheckExact(part)) [[likely]] {
-    return vm::holding(vm::rich.section, vm::inline_element(part, "parts"));
+    return vm::holding(k.rich_text_section, vm::inline_element(part, "parts"));
   }
   if (PyDict_CheckExact(part)) return Ref::borrow(part);
   vm::raise_wrong_type("parts", "str or dict", part);
@@ -281,7 +281,7 @@ Ref block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
     if (!part) return {};
     PyList_SET_ITEM(parts.get(), i, part.release());
   }
-  return vm::list_of(vm::with(vm::filled(vm::rich.block, k.elements, parts.get()), k.block_id, a[0], has_id));
+  return vm::list_of(vm::dict({{k.type, k.rich_text}, {k.elements, parts.get()}, {k.block_id, a[0], has_id}}));
 }
 
 vm::Builder builders[] = {
