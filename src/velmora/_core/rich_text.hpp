@@ -46,14 +46,6 @@ inline Ref typed(PyObject* type, PyObject* key, PyObject* value) noexcept {
   return dict({{k.type, type}, {key, value}});
 }
 
-// A copy of `tpl` with `key` set to `value` (a null value propagates a failure).
-inline Ref filled(const Template& tpl, PyObject* key, PyObject* value) noexcept {
-  if (!value) return {};
-  Ref out = tpl.copy();
-  if (!out || PyDict_SetItem(out.get(), key, value) < 0) return {};
-  return out;
-}
-
 // Sets out[key] = value when `when` (a null `out` propagates a failure).
 inline Ref with(Ref out, PyObject* key, PyObject* value, bool when = true) noexcept {
   if (!out || !when) return out;

@@ -1,5 +1,5 @@
 // Markdown blocks: standard Markdown that Slack renders itself.
-#include "_core/core.hpp"
+#include "_core/blocks.hpp"
 
 namespace {
 
@@ -39,12 +39,7 @@ vm::Builder builders[] = {
         "the markdown blocks of a message together."),
 };
 
-int setup(PyObject* module) noexcept {
-  Ref cls = vm::make_builder_class(module, "velmora.blocks.markdown.Markdown",
-                                   "Builders of Block Kit markdown blocks.", builders);
-  return vm::add_type(module, std::move(cls)) ? 0 : -1;
-}
-
 }  // namespace
 
-VM_MODULE("Markdown blocks: standard Markdown rendered by Slack.", setup)
+VM_BUILDER_MODULE("Markdown blocks: standard Markdown rendered by Slack.", "Markdown",
+                  "Builders of Block Kit markdown blocks.", builders, nullptr)

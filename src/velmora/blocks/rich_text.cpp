@@ -1,7 +1,7 @@
 // Rich-text blocks: `RichText`, the builders of Block Kit's "rich_text" block (inline elements,
 // sections, lists, quotes, preformatted text and the block itself), and `RickText`, the
 // original placeholders, kept as they were.
-#include "_core/core.hpp"
+#include "_core/blocks.hpp"
 #include "_core/rich_text.hpp"
 
 #include <climits>
@@ -341,7 +341,7 @@ vm::Builder builders[] = {
 
 int setup(PyObject* module) noexcept {
   // Names kept in the module for the builders' annotations.
-  if (!vm::import_from(module, "typing", 0, {"Optional", "List", "Iterable", "Dict", "Any"}) ||
+  if (!vm::import_from(module, "typing", {"Optional", "List", "Iterable", "Dict", "Any"}) ||
       !vm::ready_rich_text()) {
     return -1;
   }
