@@ -39,6 +39,21 @@ def build() -> list[dict[str, Any]]:
     return blocks
 
 
+def rich_text() -> list[dict[str, Any]]:
+    """The same facts as rich text, and a Markdown answer as native blocks."""
+    from velmora.blocks import RichText
+    from velmora.markdown import to_blocks
+
+    blocks = RichText.block(
+        RichText.section(RichText.text("api", bold=True), " is live ", RichText.emoji(":rocket:")),
+        RichText.list(["version 1.4.2", ["took ", RichText.text("3m 12s", code=True)]]),
+        block_id="facts",
+    )
+    blocks += to_blocks("## Next\n- watch the [dashboard](https://example.com/d)")
+    assert velmora.validate(blocks) == []
+    return blocks
+
+
 def check_a_bad_message() -> list[str]:
     too_long = [{"type": "header", "text": {"type": "plain_text", "text": "x" * 151}}]
     return [f"{p['path']}: {p['message']}" for p in velmora.validate(too_long)]
@@ -65,6 +80,7 @@ def send_for_real() -> dict[str, Any] | None:
 def main() -> None:
     blocks = build()
     print("preview:", builder_url(blocks))
+    print("rich text:", builder_url(rich_text()))
     print("problems:", check_a_bad_message())
     print("sent offline:", send_offline().sent)
     print("default bot:", default_bot())

@@ -116,6 +116,7 @@ ERRORS = [
     (lambda: R.date(1.5, "{date}"), TypeError, "Argument 'timestamp' has incorrect type (expected int, got float)"),
     (lambda: R.date(True, "{date}"), TypeError, "Argument 'timestamp' has incorrect type (expected int, got bool)"),
     (lambda: R.date(1, ""), ValueError, "format must not be empty"),
+    (lambda: R.date(2 ** 63, "{date}"), ValueError, f"timestamp must be a Unix time in seconds, got {2 ** 63}"),
     (lambda: R.date(1), TypeError, "RichText.date() missing 1 required positional argument: 'format'"),
     (lambda: R.section(), ValueError, "a rich-text section needs at least one element"),
     (lambda: R.section(3), TypeError, "Argument 'elements' has incorrect type (expected str or dict, got int)"),

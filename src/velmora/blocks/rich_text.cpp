@@ -62,20 +62,24 @@ bool read_style(PyObject* const* flags, std::size_t count, vm::Style& out) {
   return true;
 }
 
-// An optional exact int in [min, max], else TypeError or ValueError; `given` receives the
-// caller's object when it is there and not 0 (0 is the default, left out of the output).
+// An exact int in [min, max] (the range velmora.validate accepts), else TypeError or ValueError.
+bool int_in(PyObject* value, const char* param, long min, long max, const char* wording) {
+  if (!vm::check_exact(value, &PyLong_Type, param)) return false;
+  int overflow = 0;
+  long number = PyLong_AsLongAndOverflow(value, &overflow);
+  if (!overflow && number >= min && number <= max) [[likely]] return true;
+  PyErr_Format(PyExc_ValueError, "%s must be %s, got %R", param, wording, value);
+  return false;
+}
+
+// An optional int as above; `given` receives the caller's object when it is there and not 0
+// (0 is the default, left out of the output).
 bool small_int(PyObject* value, const char* param, long min, long max, const char* wording,
                PyObject*& given) {
   given = nullptr;
   if (!value) return true;
-  if (!vm::check_exact(value, &PyLong_Type, param)) return false;
-  int overflow = 0;
-  long number = PyLong_AsLongAndOverflow(value, &overflow);
-  if (overflow || number < min || number > max) {
-    PyErr_Format(PyExc_ValueError, "%s must be %s, got %R", param, wording, value);
-    return false;
-  }
-  if (number != 0) given = value;
+  if (!int_in(value, param, min, max, wording)) return false;
+  if (PyLong_AsLong(value) != 0) given = value;
   return true;
 }
 
@@ -165,7 +169,8 @@ Ref broadcast(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwna
 Ref date(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<4> a;
   bool has_fallback, has_url;
-  if (!vm::bind(date_params, args, nargs, kwnames, a) || !vm::check_exact(a[0], &PyLong_Type, "timestamp") ||
+  if (!vm::bind(date_params, args, nargs, kwnames, a) ||
+      !int_in(a[0], "timestamp", LONG_MIN, LONG_MAX, "a Unix time in seconds") ||
       !nonempty_str(a[1], "format") || !vm::check_optional_str(a[2], "fallback", has_fallback) ||
       !vm::check_optional_str(a[3], "url", has_url)) {
     return {};
