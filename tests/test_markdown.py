@@ -108,6 +108,9 @@ CASES = [
         {"align": "left"}, {"align": "center"}, {"align": "right"}], "rows": [
         [cell(text(h, bold=True)) for h in "abc"],
         [cell(text("1")), cell(text("2", bold=True)), cell({"type": "text", "text": ""})]]}]),
+    ("x\u2028y\r\n\r\n| a |\n|---|\n| 1 | 2 |", [*rich(section(text("x\u2028y"))), {
+        "type": "table", "column_settings": [{"align": "left"}],
+        "rows": [[cell(text("a", bold=True))], [cell(text("1 | 2"))]]}]),
     ("| a |\n|---|\n| 1 | 2 \\| x | 3 |\n\n| b |\n|---|\n| 4 |",
      [{"type": "table", "column_settings": [{"align": "left"}],
        "rows": [[cell(text("a", bold=True))], [cell(text("1 | 2 | x | 3"))]]},
@@ -148,7 +151,7 @@ FRAGMENTS = st.sampled_from([
     "# ", "## ", "### ", "- ", "  - ", "* ", "1. ", "0. ", "7) ", "> ", ">> ", "```", "```py\n", "~~~\n", "    ",
     "---\n", "***", "| a | b |\n", "|---|:-:|\n", "| x |\n", "| 1 | 2 | 3 |\n", "![alt](https://x/i.png)",
     "![](rel.png)", "[l](https://x)", "[](u)", "<https://x>", "**", "*", "_", "~~", "`", "<b>", "<div>\n", "\\",
-    "&amp;", "&#0;", " ", "  \n", "\n", "\n\n", "Setext\n===\n", "[r]: https://r\n", "[r]",
+    "&amp;", "&#0;", " ", "  \n", "\n", "\n\n", "\r\n", "\u2028", "\x0c", "Setext\n===\n", "[r]: https://r\n", "[r]",
 ])
 DOCUMENTS = st.lists(FRAGMENTS | st.text(max_size=8), max_size=40).map("".join)
 

@@ -206,7 +206,7 @@ class _List:
 
 class _Converter:
     def __init__(self, source: str, compact: bool) -> None:
-        self.lines = source.splitlines()
+        self.lines = re.split(r"\r\n?|\n", source)  # the parser's lines (str.splitlines knows more breaks)
         self.compact = compact
         self.blocks: list[Block] = []
         self.parts: list[Block] | None = None  # the open rich_text block's elements
