@@ -22,6 +22,9 @@ INLINE = re.compile(
 )
 EMOJI_NAME = re.compile(r":([a-z0-9_+'\-]+):")
 STYLE_TAGS = {"*": "b", "_": "i", "~": "s"}
+# Longer lines than one whole text may hold in Slack are shown as typed: looking for styles in
+# them costs time that grows with the square of their length.
+LONGEST_STYLED_LINE = 3000
 BROADCASTS = {"here", "channel", "everyone"}
 
 
@@ -66,6 +69,8 @@ def _angle(inside: str) -> str | None:
 
 def inline(text: str, autolink: bool = True) -> str:
     """One line of mrkdwn (no code blocks, no quotes) as HTML."""
+    if len(text) > LONGEST_STYLED_LINE:
+        return esc(decode(text))
     out, pos = [], 0
     while (found := INLINE.search(text, pos)) is not None:
         piece: str | None

@@ -21,7 +21,7 @@ a { color: #1264a3; text-decoration: none; }
 .preview { padding: 12px 0; }
 .bar { margin: 0 20px 6px; padding: 6px 10px; border-radius: 6px; font-size: 13px; }
 .notification { background: #f8f8f8; border: 1px solid #e8e8e8; white-space: pre-wrap; }
-.notification .label, .caption { color: #616061; font-weight: 700; margin-right: 6px; }
+.notification .label, .caption { color: #616061; font-weight: 700; margin-right: 3px; }
 .notification .missing { color: #616061; font-style: italic; }
 .summary.ok { color: #007a5a; background: #e3f4ee; }
 .summary.bad { color: #8f1d3b; background: #fce8ee; }
@@ -31,13 +31,13 @@ a { color: #1264a3; text-decoration: none; }
   font-weight: 900; font-size: 20px; text-align: center; line-height: 36px; }
 .content { flex: 1; min-width: 0; }
 .sender { font-weight: 900; }
-.badge { margin-left: 4px; padding: 1px 3px; border-radius: 2px; background: #e8e8e8; color: #616061;
+.badge { margin-left: 2px; padding: 1px 3px; border-radius: 2px; background: #e8e8e8; color: #616061;
   font-size: 10px; font-weight: 700; vertical-align: 2px; }
 .block { margin: 4px 0; }
 .block.has-problems > .drawn { outline: 2px solid #e01e5a; outline-offset: 2px; border-radius: 2px; }
 .problems { margin: 6px 0 8px; padding: 4px 8px; list-style: none; background: #fce8ee; color: #8f1d3b;
   border-left: 4px solid #e01e5a; font-size: 13px; }
-.problems code { color: inherit; background: none; border: 0; padding: 0; margin-right: 6px; }
+.problems code { color: inherit; background: none; border: 0; padding: 0; margin-right: 3px; }
 .text, .field, .context, .rt-section, .rt-quote, .notification { white-space: pre-wrap; overflow-wrap: anywhere; }
 .header { font-size: 18px; font-weight: 900; line-height: 1.33; margin: 8px 0 4px; }
 .divider { border: 0; border-top: 1px solid #dddddd; margin: 12px 0; }
@@ -132,7 +132,7 @@ def _block_index(path: str, in_payload: bool) -> int | None:
 
 
 def _problem_list(problems: list[dict[str, str]]) -> str:
-    items = "".join(f'<li><code>{esc(p["path"] or "/")}</code>{esc(p["message"])}</li>' for p in problems)
+    items = "".join(f'<li><code>{esc(p["path"] or "/")}</code> {esc(p["message"])}</li>' for p in problems)
     return f'<ul class="problems">{items}</ul>' if items else ""
 
 
@@ -160,12 +160,12 @@ def article(message: object, caption: str | None = None) -> str:
     parts = [f'<div class="caption">{esc(caption)}</div>' if caption else ""]
     if isinstance(value, dict):
         shown = mrkdwn(text) if isinstance(text, str) and text else '<span class="missing">no "text"</span>'
-        parts.append(f'<div class="bar notification"><span class="label">Notification</span>{shown}</div>')
+        parts.append(f'<div class="bar notification"><span class="label">Notification</span> {shown}</div>')
     count = len(problems)
     summary = f"{count} problem{'' if count == 1 else 's'} with Slack's limits" if count else "No problems with Slack's limits"
     parts.append(f'<div class="bar summary {"bad" if count else "ok"}">{summary}{_problem_list(general)}</div>')
     parts.append('<article class="message"><div class="avatar">v</div><div class="content">'
-                 '<div class="sender">velmora<span class="badge">APP</span></div>' + "".join(drawn) + "</div></article>")
+                 '<div class="sender">velmora <span class="badge">APP</span></div>' + "".join(drawn) + "</div></article>")
     return "".join(parts)
 
 
