@@ -2,7 +2,8 @@
 
 The browser is the one on the machine (none is downloaded): $VELMORA_BROWSER, else the
 first of chromium, chromium-browser and google-chrome on PATH. Playwright drives it, so that
-the picture holds the whole page however long, at the asked width, once images have loaded.
+the picture holds the whole page however long, at the asked width, once images have loaded
+(the browser's own --screenshot switch captures a window of a size fixed in advance).
 """
 
 from __future__ import annotations
