@@ -108,7 +108,7 @@ def element(element: object) -> str:
     if kind in SELECTS or kind.startswith("multi_") and kind[6:] in SELECTS:
         return f'<span class="select">{_chosen(element)}<span class="chevron">▾</span></span>'
     if kind == "overflow":
-        names = [text_of(o["text"].get("text")) for o in _options(element) if isinstance(o.get("text"), dict)]
+        names = [text_of(label.get("text")) for o in _options(element) if isinstance(label := o.get("text"), dict)]
         return f'<span class="overflow" title="{esc(", ".join(names))}">⋮</span>'
     if kind == "datepicker":
         return _picker("📅", text_of(element.get("initial_date")), element)

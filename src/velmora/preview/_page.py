@@ -7,6 +7,8 @@ escaping of every text.
 
 from __future__ import annotations
 
+from typing import Any
+
 from velmora.preview._blocks import block
 from velmora.preview._inline import esc
 from velmora.preview._mrkdwn import mrkdwn
@@ -109,7 +111,7 @@ blockquote { margin: 4px 0; padding-left: 12px; border-left: 4px solid #dddddd; 
 """
 
 
-def _message(message: object) -> tuple[object, object, object]:
+def _message(message: object) -> tuple[list[Any] | dict[str, Any], object, object]:
     """(what to validate, its blocks, its "text" or None): from blocks, a payload or a message."""
     value = message
     if not isinstance(value, (list, dict)) and callable(getattr(value, "payload", None)):
