@@ -2,7 +2,7 @@
 
 Builders live in :mod:`velmora.blocks`, one message class per use case in
 :mod:`velmora.messages`. Importing this package loads nothing else: ``validate``
-(from :mod:`velmora._validate`) and ``InvalidBlocks`` (from :mod:`velmora.interface`)
+(from :mod:`velmora._validate`) and ``InvalidBlocks`` (from :mod:`velmora.errors`)
 are loaded on first use.
 """
 
@@ -12,9 +12,9 @@ __all__ = ["validate", "InvalidBlocks", "__version__"]
 TYPE_CHECKING = False  # type checkers take this branch; at run time it costs no import
 if TYPE_CHECKING:
     from velmora._validate import validate as validate
-    from velmora.interface import InvalidBlocks as InvalidBlocks
+    from velmora.errors import InvalidBlocks as InvalidBlocks
 
-_LAZY = {"validate": "velmora._validate", "InvalidBlocks": "velmora.interface"}
+_LAZY = {"validate": "velmora._validate", "InvalidBlocks": "velmora.errors"}
 _PRIVATE = {"TYPE_CHECKING", "_LAZY", "_PRIVATE"}
 
 

@@ -2,6 +2,8 @@
 // here are cold and out of line so that the checks inlined on hot paths stay small.
 #pragma once
 
+#include <new>
+
 #include "ref.hpp"
 
 namespace vm {
@@ -51,6 +53,20 @@ inline Ref check_list_result(Ref result) noexcept {
   }
   raise_wrong_result("list", result.get());
   return {};
+}
+
+// Runs `body` (returning Ref) so that no C++ exception reaches the interpreter: every entry
+// point the interpreter calls goes through here.
+template <class Body>
+PyObject* guarded(Body&& body) noexcept {
+  try {
+    return body().release();
+  } catch (const std::bad_alloc&) {
+    return PyErr_NoMemory();
+  } catch (...) {
+    PyErr_SetString(PyExc_SystemError, "velmora: unexpected C++ exception");
+    return nullptr;
+  }
 }
 
 [[gnu::cold, gnu::noinline]] inline Ref raise_value_error(const char* message) noexcept {

@@ -1,7 +1,8 @@
 // Actions blocks: one "actions" block filled with buttons, date pickers, a time picker,
 // radio buttons or checkboxes. Every builder starts from cls.init_blocks(), so a subclass
 // that redefines it changes what every builder starts from.
-#include "_core/core.hpp"
+#include "_core/blocks.hpp"
+#include "_core/elements.hpp"
 
 namespace {
 
@@ -16,7 +17,7 @@ struct Payload {
 };
 
 bool start(PyObject* cls, Payload& out) {
-  out.blocks = vm::call_on_class(cls, k.init_blocks);
+  out.blocks = vm::call_method(cls, k.init_blocks);
   if (!out.blocks) return false;
   out.elements = vm::elements_of(out.blocks.get());
   return static_cast<bool>(out.elements);
@@ -155,15 +156,7 @@ vm::Builder builders[] = {
         vm::Wrap::validate_options),
 };
 
-int setup(PyObject* module) noexcept {
-  vm::Decorators decorators;
-  if (!vm::import_validators(module, decorators) || !vm::init_element_templates()) return -1;
-  Ref cls = vm::make_builder_class(module, "velmora.blocks.actions.Actions",
-                                   "Builders of Block Kit actions blocks; each returns a new list of one block.",
-                                   builders, decorators);
-  return vm::add_type(module, std::move(cls)) ? 0 : -1;
-}
-
 }  // namespace
 
-VM_MODULE("Actions blocks: buttons, date and time pickers, radio buttons and checkboxes.", setup)
+VM_BUILDER_MODULE("Actions blocks: buttons, date and time pickers, radio buttons and checkboxes.", "Actions",
+                  "Builders of Block Kit actions blocks; each returns a new list of one block.", builders, vm::prepare_element_builders)

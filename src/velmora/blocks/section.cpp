@@ -1,5 +1,6 @@
 // Section blocks: text sections and sections carrying one interactive accessory.
-#include "_core/core.hpp"
+#include "_core/blocks.hpp"
+#include "_core/elements.hpp"
 
 namespace {
 
@@ -298,15 +299,7 @@ vm::Builder builders[] = {
         vm::Wrap::validate_options),
 };
 
-int setup(PyObject* module) noexcept {
-  vm::Decorators decorators;
-  if (!vm::import_validators(module, decorators) || !vm::init_element_templates()) return -1;
-  Ref cls = vm::make_builder_class(module, "velmora.blocks.section.Section",
-                                   "Builders of Block Kit section blocks; each returns a new list of blocks.",
-                                   builders, decorators);
-  return vm::add_type(module, std::move(cls)) ? 0 : -1;
-}
-
 }  // namespace
 
-VM_MODULE("Section blocks: text sections and sections with one accessory.", setup)
+VM_BUILDER_MODULE("Section blocks: text sections and sections with one accessory.", "Section",
+                  "Builders of Block Kit section blocks; each returns a new list of blocks.", builders, vm::prepare_element_builders)
