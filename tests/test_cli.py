@@ -36,6 +36,8 @@ def test_builder_url() -> None:
     assert "#" not in fragment and "&" not in fragment and "?" not in fragment and " " not in fragment
     assert json.loads(unquote(fragment)) == {"blocks": blocks}
     assert builder_url({"text": "only text"}) == builder_url([])
+    lone = [{"type": "section", "text": {"type": "mrkdwn", "text": "a\ud800b\U0001f600"}}]  # valid JSON, not UTF-8
+    assert json.loads(unquote(builder_url(lone).removeprefix(BUILDER))) == {"blocks": lone}
 
 
 def test_preview_file_without_problems(tmp_path: Path, capsys: pytest.CaptureFixture[str]) -> None:

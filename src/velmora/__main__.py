@@ -17,11 +17,13 @@ from __future__ import annotations
 import argparse
 import json
 import os
+import re
 import sys
 from typing import Any
 from urllib.parse import quote
 
 BUILDER = "https://app.slack.com/block-kit-builder/#"
+LONE_SURROGATE = re.compile("[\ud800-\udfff]")
 
 OK, PROBLEMS, BAD_INPUT, BROKEN_PIPE = 0, 1, 2, 141
 
@@ -43,6 +45,8 @@ def builder_url(blocks: list[Any] | dict[str, Any]) -> str:
     if isinstance(blocks, dict):
         blocks = blocks.get("blocks") or []
     text = json.dumps({"blocks": blocks}, ensure_ascii=False, separators=(",", ":"))
+    # JSON may carry lone surrogates ("\\ud800"), which UTF-8 cannot encode: keep them escaped.
+    text = LONE_SURROGATE.sub(lambda found: f"\\u{ord(found[0]):04x}", text)
     return BUILDER + quote(text, safe="")
 
 

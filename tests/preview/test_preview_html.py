@@ -173,6 +173,7 @@ def test_message_kinds_and_title() -> None:
     assert "<title>&lt;Nightly&gt;</title>" in blocks_only and "Notification" not in blocks_only
     assert blocks_only.count('class="block"') == page.count('class="block"') == 2
     assert 'no &quot;text&quot;' in render_html({"blocks": []}).replace('"', "&quot;")
+    assert "<title>a\ufffdb</title>" in render_html([], title="a\ud800b").encode().decode()  # lone surrogates
     # no script may run, whatever the escaping: the page's policy forbids them
     assert "default-src 'none'" in page and "<script" not in page
 

@@ -98,10 +98,11 @@ def _options(element: dict[str, object]) -> list[dict[str, object]]:
     return [o for o in options if isinstance(o, dict)] if isinstance(options, list) else []
 
 
-def element(element: object) -> str:
+def element(item: object) -> str:
     """One interactive element (of an actions block, or a section's accessory)."""
-    if not isinstance(element, dict):
-        return unknown("element", element)
+    if not isinstance(item, dict):
+        return unknown("element", item)
+    element: dict[str, object] = item
     kind = text_of(element.get("type"))
     if kind in ("button", "workflow_button"):
         return _button(element)

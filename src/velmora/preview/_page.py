@@ -7,12 +7,14 @@ escaping of every text.
 
 from __future__ import annotations
 
+import re
 from typing import Any
 
 from velmora.preview._blocks import block
 from velmora.preview._inline import esc
 from velmora.preview._mrkdwn import mrkdwn
 
+LONE_SURROGATE = re.compile("[\ud800-\udfff]")
 CSP = "default-src 'none'; img-src http: https: data:; style-src 'unsafe-inline'"
 
 CSS = """
@@ -172,11 +174,15 @@ def article(message: object, caption: str | None = None) -> str:
 
 
 def document(articles: list[str], title: str) -> str:
-    """A whole page holding the given articles."""
-    return (
+    """A whole page holding the given articles, as text that encodes to UTF-8.
+
+    JSON may carry lone surrogates ("\\ud800"), which no page can hold: each becomes U+FFFD.
+    """
+    page = (
         '<!DOCTYPE html>\n<html lang="en"><head><meta charset="utf-8">'
         f'<meta http-equiv="Content-Security-Policy" content="{CSP}">'
         '<meta name="viewport" content="width=device-width, initial-scale=1">'
         f"<title>{esc(title)}</title><style>{CSS}</style></head>"
         f'<body><main class="preview">{"".join(articles)}</main></body></html>\n'
     )
+    return LONE_SURROGATE.sub("\ufffd", page)
