@@ -6,19 +6,23 @@ links. Without it, the text is shown as typed, so nothing is lost from the previ
 
 from __future__ import annotations
 
-import functools
 from collections.abc import Callable
 
 from velmora.preview._inline import esc
 
 
-@functools.cache
+_made: dict[str, Callable[[str], str] | None] = {}  # the renderer, made on first use
+
+
 def _renderer() -> Callable[[str], str] | None:
-    try:
-        from markdown_it import MarkdownIt
-    except ImportError:
-        return None
-    return MarkdownIt("commonmark", {"html": False}).enable(["table", "strikethrough"]).render
+    if "render" not in _made:
+        try:
+            from markdown_it import MarkdownIt
+        except ImportError:
+            _made["render"] = None
+        else:
+            _made["render"] = MarkdownIt("commonmark", {"html": False}).enable(["table", "strikethrough"]).render
+    return _made["render"]
 
 
 def markdown(text: str) -> str:
