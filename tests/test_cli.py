@@ -159,13 +159,11 @@ def test_readme_examples_of_sending_and_validation() -> None:
 @pytest.mark.parametrize("needs_browser", [False, True])
 def test_preview_writes_a_page_and_a_picture(needs_browser: bool, tmp_path: Path, capsys: pytest.CaptureFixture[str],
                                              monkeypatch: pytest.MonkeyPatch) -> None:
-    from velmora.preview import BrowserNotFound, find_browser, render_html
+    from support import usable_browser
+    from velmora.preview import render_html
 
     if needs_browser:
-        try:
-            find_browser()
-        except BrowserNotFound as error:
-            pytest.skip(f"no browser on this machine: {error}")
+        usable_browser(monkeypatch)
     page, picture = tmp_path / "message.html", tmp_path / "message.png"
     argv = ["preview", "-", "--html", str(page)] + (["--png", str(picture)] if needs_browser else [])
     code, out, err = run(argv, capsys, json.dumps(BAD_HEADER).encode(), monkeypatch)

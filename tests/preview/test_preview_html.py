@@ -13,6 +13,7 @@ from urllib.parse import urlsplit
 
 import pytest
 
+from support import usable_browser
 from velmora.preview import BrowserNotFound, find_browser, render_html, screenshot
 from velmora.preview._blocks import block
 from velmora.preview._mrkdwn import mrkdwn
@@ -259,11 +260,8 @@ def png_size(path: Path) -> tuple[int, int]:
     return int.from_bytes(data[16:20], "big"), int.from_bytes(data[20:24], "big")
 
 
-def test_screenshot(tmp_path: Path) -> None:
-    try:
-        find_browser()
-    except BrowserNotFound as error:
-        pytest.skip(f"no browser on this machine: {error}")
+def test_screenshot(tmp_path: Path, monkeypatch: pytest.MonkeyPatch) -> None:
+    usable_browser(monkeypatch)
     from velmora._demo import EXAMPLES
 
     blocks = [b for build in EXAMPLES.values() for b in build()][:40]

@@ -12,7 +12,8 @@ from typing import Any
 
 import pytest
 
-from velmora.preview import BrowserNotFound, find_browser, render_html
+from support import usable_browser
+from velmora.preview import render_html
 
 pytest.importorskip("playwright", reason="Playwright for Python is in the test extra")
 from playwright.sync_api import Page, sync_playwright  # noqa: E402
@@ -62,21 +63,19 @@ def png(width: int, height: int) -> bytes:
 
 @pytest.fixture(scope="module")
 def page() -> Iterator[Page]:
-    try:
-        browser_path = find_browser()
-    except BrowserNotFound as error:
-        pytest.skip(f"no browser on this machine: {error}")
-    with sync_playwright() as playwright:
-        browser = playwright.chromium.launch(executable_path=browser_path)
-        page = browser.new_page(viewport={"width": 600, "height": 800})
-        dialogs: list[str] = []
-        page.on("dialog", lambda dialog: (dialogs.append(dialog.message), dialog.dismiss()))
-        page.route(LOADS, lambda route: route.fulfill(body=png(300, 200), content_type="image/png"))
-        page.set_content(render_html(MESSAGE))
-        page.wait_for_load_state("load")
-        yield page
-        assert dialogs == []
-        browser.close()
+    with pytest.MonkeyPatch.context() as monkeypatch:
+        browser_path = usable_browser(monkeypatch)
+        with sync_playwright() as playwright:
+            browser = playwright.chromium.launch(executable_path=browser_path)
+            page = browser.new_page(viewport={"width": 600, "height": 800})
+            dialogs: list[str] = []
+            page.on("dialog", lambda dialog: (dialogs.append(dialog.message), dialog.dismiss()))
+            page.route(LOADS, lambda route: route.fulfill(body=png(300, 200), content_type="image/png"))
+            page.set_content(render_html(MESSAGE))
+            page.wait_for_load_state("load")
+            yield page
+            assert dialogs == []
+            browser.close()
 
 
 def seen_text(page: Page) -> str:
@@ -118,7 +117,8 @@ def test_table_cells_in_place(page: Page) -> None:
     grid = [[c.inner_text().strip() for c in row.locator("td").all()] for row in rows.all()]
     assert grid == [["service", "took (s)"], ["api", "192.5"], ["web", ""]]
     boxes = [[c.bounding_box() for c in row.locator("td").all()] for row in rows.all()]
-    assert len({round(b[0]["x"]) for b in boxes[0:1] + boxes[1:2]}) == 1  # columns line up
+    for column in (0, 1):  # the cells of a column line up, those of a row side by side
+        assert len({round(row[column]["x"]) for row in boxes}) == 1
     assert all(left["x"] < right["x"] and left["y"] == right["y"] for left, right in boxes)
     number = page.get_by_text("192.5", exact=True).bounding_box()
     column = boxes[1][1]
