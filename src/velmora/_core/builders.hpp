@@ -75,22 +75,24 @@ inline PyObject* binder_get(PyObject* self, PyObject* obj, PyObject* type) noexc
   return bind_to(binder, cls).release();
 }
 
-inline int binder_traverse(PyObject* self, visitproc visit, void* arg) noexcept {
+// The references a binder holds: the descriptor's class, then its own.
+template <class Each>
+void each_reference(PyObject* self, Each&& each) noexcept {
   BinderObject* binder = as_binder(self);
+  for (PyObject** slot : {&binder->owner, &binder->func, &binder->module_name, &binder->cached}) each(slot);
+}
+
+inline int binder_traverse(PyObject* self, visitproc visit, void* arg) noexcept {
   Py_VISIT(Py_TYPE(self));
-  Py_VISIT(binder->owner);
-  Py_VISIT(binder->func);
-  Py_VISIT(binder->module_name);
-  Py_VISIT(binder->cached);
-  return 0;
+  int status = 0;
+  each_reference(self, [&](PyObject** slot) {
+    if (!status && *slot) status = visit(*slot, arg);
+  });
+  return status;
 }
 
 inline int binder_clear(PyObject* self) noexcept {
-  BinderObject* binder = as_binder(self);
-  Py_CLEAR(binder->owner);
-  Py_CLEAR(binder->func);
-  Py_CLEAR(binder->module_name);
-  Py_CLEAR(binder->cached);
+  each_reference(self, [](PyObject** slot) { Py_CLEAR(*slot); });
   return 0;
 }
 

@@ -110,22 +110,21 @@ inline Ref button_element(PyObject* button, Py_ssize_t i, bool slack_rules = fal
 
 // ---- pickers --------------------------------------------------------------------------------
 
+// {"type": type, <value_key>: value, "placeholder": <copy of placeholder>, "action_id": id}
+inline Ref picker_element(PyObject* type, PyObject* value_key, PyObject* value, const Template& placeholder,
+                          PyObject* action_id) noexcept {
+  Ref text = placeholder.copy();
+  return dict({{k.type, type}, {value_key, value}, {k.placeholder, text.get()}, {k.action_id, action_id}});
+}
+
 // {"type": "datepicker", "initial_date": date, "placeholder": "Select a date", "action_id": id}
 inline Ref datepicker_element(PyObject* date, PyObject* action_id) noexcept {
-  Ref placeholder = date_placeholder.copy();
-  return dict({{k.type, k.datepicker},
-               {k.initial_date, date},
-               {k.placeholder, placeholder.get()},
-               {k.action_id, action_id}});
+  return picker_element(k.datepicker, k.initial_date, date, date_placeholder, action_id);
 }
 
 // {"type": "timepicker", "initial_time": time, "placeholder": "Select time", "action_id": id}
 inline Ref timepicker_element(PyObject* time, PyObject* action_id) noexcept {
-  Ref placeholder = time_placeholder.copy();
-  return dict({{k.type, k.timepicker},
-               {k.initial_time, time},
-               {k.placeholder, placeholder.get()},
-               {k.action_id, action_id}});
+  return picker_element(k.timepicker, k.initial_time, time, time_placeholder, action_id);
 }
 
 // ---- options --------------------------------------------------------------------------------

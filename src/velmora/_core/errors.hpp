@@ -38,6 +38,16 @@ inline bool check_list(PyObject* value, const char* param, bool none_ok = false)
   return check_exact(value, &PyList_Type, param, none_ok);
 }
 
+// Exactly a str of `min` to `max` characters: the incorrect-type TypeError, or ValueError
+// "text must hold 1 to 3000 characters, got 3001".
+inline bool check_str_length(PyObject* value, const char* param, Py_ssize_t min, Py_ssize_t max) noexcept {
+  if (!check_str(value, param)) return false;
+  Py_ssize_t length = PyUnicode_GET_LENGTH(value);
+  if (length >= min && length <= max) [[likely]] return true;
+  PyErr_Format(PyExc_ValueError, "%s must hold %zd to %zd characters, got %zd", param, min, max, length);
+  return false;
+}
+
 // TypeError "Expected list, got dict" for a result that must be a list or None.
 [[gnu::cold, gnu::noinline]] inline void raise_wrong_result(const char* expected,
                                                            PyObject* value) noexcept {

@@ -195,6 +195,10 @@ struct Arg {
   Key keyword = nullptr;
 };
 
+constexpr Arg pos(Key attr) { return {attr, nullptr}; }                  // self.attr
+constexpr Arg kw(Key attr) { return {attr, attr}; }                      // attr=self.attr
+constexpr Arg kw_as(Key keyword, Key attr) { return {attr, keyword}; }   // keyword=self.attr
+
 // <global owner>.<method>(args...), made only when the message's attribute `when` is true.
 struct Call {
   Key owner = nullptr;
@@ -209,6 +213,25 @@ enum class Join : unsigned char {
   concat,        // a new list of the results in order, each a list or None
   extend_first,  // the first result, extended in place by the later ones (list.extend)
 };
+
+// What build_blocks() makes: the calls, how they join, and whether the result must be a list
+// (or None; anything else is the TypeError "Expected list, got ...").
+struct Blocks {
+  std::array<Call, 2> calls{};
+  Join join = Join::one;
+  bool list_result = false;
+};
+
+// The call's result, as it is.
+constexpr Blocks returned(Call call) { return {{call}, Join::one, false}; }
+// The call's result, which must be a list or None.
+constexpr Blocks returned_list(Call call) { return {{call}, Join::one, true}; }
+// Section.mrkdwn(self.text) (no block for an empty text), then the call's blocks.
+constexpr Blocks text_then(Call call) {
+  return {{Call{&Keys::Section, &Keys::mrkdwn, {pos(&Keys::text)}}, call}, Join::concat, false};
+}
+// The first call's list, extended in place by the second's; a list or None in the end.
+constexpr Blocks extended(Call first, Call then) { return {{first, then}, Join::extend_first, true}; }
 
 // ---- the declaration ----------------------------------------------------------------------------
 
@@ -226,9 +249,7 @@ struct Message {
   std::array<Key, 3> stored{};       // the attributes in the order they are set, when not the parameters'
   Base base = Base::first;
   std::array<Import, 3> imports{};   // besides BaseVelmora, always imported from velmora.interface
-  std::array<Call, 2> calls{};
-  Join join = Join::one;
-  bool list_result = false;          // anything but a list or None from the build: "Expected list, got ..."
+  Blocks blocks{};                   // what build_blocks() makes
   const char* build_doc = nullptr;   // build_blocks' docstring, opening with its signature line
   std::array<Key, 3> shown{};        // __match_args__ (and the repr's fields), when not the parameters
 
@@ -279,7 +300,7 @@ struct Declared {
     return p;
   }();
   static inline Global cls;                                 // for super(cls, self)
-  static inline std::array<Global, M.calls.size()> kwnames;  // per call, its keyword names
+  static inline std::array<Global, M.blocks.calls.size()> kwnames;  // per call, its keyword names
 };
 
 inline PyObject* default_value(Default fallback) noexcept {
@@ -338,7 +359,7 @@ int init(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
 // Python evaluates `Section.f(x=self.a)`.
 template <const Message& M>
 Ref run(PyObject* self, std::size_t index) noexcept {
-  const Call& c = M.calls[index];
+  const Call& c = M.blocks.calls[index];
   Ref method = global_attr(k.*c.owner, k.*c.method);
   if (!method) return {};
   std::array<Ref, 3> values;
@@ -359,8 +380,8 @@ Ref run(PyObject* self, std::size_t index) noexcept {
 // 1 when call `index` is to be made (its `when` attribute is true or it has none), 0, -1.
 template <const Message& M>
 int wanted(PyObject* self, std::size_t index) noexcept {
-  if (!M.calls[index].when) return 1;
-  Ref flag = get_attr(self, k.*M.calls[index].when);
+  if (!M.blocks.calls[index].when) return 1;
+  Ref flag = get_attr(self, k.*M.blocks.calls[index].when);
   return flag ? PyObject_IsTrue(flag.get()) : -1;
 }
 
@@ -371,22 +392,22 @@ Ref build_blocks(PyObject* self) noexcept {
   } else {
     constexpr std::size_t calls = [] {
       std::size_t n = 0;
-      while (n < M.calls.size() && M.calls[n].owner) ++n;
+      while (n < M.blocks.calls.size() && M.blocks.calls[n].owner) ++n;
       return n;
     }();
-    Ref blocks = M.join == Join::concat ? empty_list() : run<M>(self, 0);
+    Ref blocks = M.blocks.join == Join::concat ? empty_list() : run<M>(self, 0);
     if (!blocks) return {};
-    for (std::size_t i = M.join == Join::concat ? 0 : 1; i < calls; ++i) {
+    for (std::size_t i = M.blocks.join == Join::concat ? 0 : 1; i < calls; ++i) {
       int want = wanted<M>(self, i);
       if (want < 0) return {};
       if (!want) continue;
       Ref part = run<M>(self, i);
-      bool ok = M.join == Join::concat
+      bool ok = M.blocks.join == Join::concat
                     ? extend_blocks(blocks.get(), std::move(part))
                     : part && Ref::steal(PyObject_CallMethodOneArg(blocks.get(), k.extend, part.get()));
       if (!ok) return {};
     }
-    return M.list_result ? check_list_result(std::move(blocks)) : std::move(blocks);
+    return M.blocks.list_result ? check_list_result(std::move(blocks)) : std::move(blocks);
   }
 }
 
@@ -405,10 +426,10 @@ bool prepare(PyObject* module) noexcept {
     while (count < imp.names.size() && imp.names[count]) ++count;
     if (!import_names(module, imp.from, imp.absolute ? 0 : package_level(), imp.names.data(), count)) return false;
   }
-  for (std::size_t i = 0; i < M.calls.size() && M.calls[i].owner; ++i) {
+  for (std::size_t i = 0; i < M.blocks.calls.size() && M.blocks.calls[i].owner; ++i) {
     PyObject* keywords[3];
     std::size_t count = 0;
-    for (const Arg& arg : M.calls[i].args) {
+    for (const Arg& arg : M.blocks.calls[i].args) {
       if (arg.attr && arg.keyword) keywords[count++] = k.*arg.keyword;
     }
     if (count == 0) continue;

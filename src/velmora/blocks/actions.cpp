@@ -98,32 +98,29 @@ constexpr vm::Params<1> radio_buttons_params{"Actions.radio_buttons", {&Keys::op
 constexpr vm::Params<2> checkboxes_params{"Actions.checkboxes",
                                           {&Keys::options, &Keys::options_description}, 2};
 
+// One choice group of `type` (an option per item of `options`, described by `descriptions`
+// when given and truthy) in a new actions payload.
+Ref choices(PyObject* cls, PyObject* type, PyObject* options, PyObject* descriptions) {
+  Payload payload;
+  if (!start(cls, payload)) return {};
+  Ref list = vm::option_list(options, vm::OptionText::mrkdwn);
+  if (!list) return {};
+  int described = descriptions ? PyObject_IsTrue(descriptions) : 0;
+  if (described < 0 || (described && !vm::add_descriptions(list.get(), descriptions))) return {};
+  if (!vm::append_element(payload.elements.get(), vm::choice_element(type, list.get()))) return {};
+  return std::move(payload.blocks);
+}
+
 Ref radio_buttons(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<1> a;
   if (!vm::bind(radio_buttons_params, args, nargs, kwnames, a)) return {};
-  Payload payload;
-  if (!start(cls, payload)) return {};
-  Ref options = vm::option_list(a[0], vm::OptionText::mrkdwn);
-  if (!options) return {};
-  if (!vm::append_element(payload.elements.get(), vm::choice_element(k.radio_buttons, options.get()))) {
-    return {};
-  }
-  return std::move(payload.blocks);
+  return choices(cls, k.radio_buttons, a[0], nullptr);
 }
 
 Ref checkboxes(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<2> a;
   if (!vm::bind(checkboxes_params, args, nargs, kwnames, a)) return {};
-  Payload payload;
-  if (!start(cls, payload)) return {};
-  Ref options = vm::option_list(a[0], vm::OptionText::mrkdwn);
-  if (!options) return {};
-  int described = PyObject_IsTrue(a[1]);
-  if (described < 0 || (described && !vm::add_descriptions(options.get(), a[1]))) return {};
-  if (!vm::append_element(payload.elements.get(), vm::choice_element(k.checkboxes, options.get()))) {
-    return {};
-  }
-  return std::move(payload.blocks);
+  return choices(cls, k.checkboxes, a[0], a[1]);
 }
 
 // ---- the class ----------------------------------------------------------------------------

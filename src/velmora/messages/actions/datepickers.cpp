@@ -12,9 +12,7 @@ constexpr vm::Message message{
            "(YYYY-MM-DD; Actions.datepickers). Other keyword arguments go to BaseVelmora.",
     .params = {{{&Keys::initial_dates}}},  // any iterable: Actions checks the dates
     .imports = {{{"blocks", {"Actions"}}}},
-    // Actions.datepickers(initial_dates=self.initial_dates), which must give a list (or None)
-    .calls = {{{&Keys::Actions, &Keys::datepickers, {{{&Keys::initial_dates, &Keys::initial_dates}}}}}},
-    .list_result = true,
+    .blocks = vm::returned_list({&Keys::Actions, &Keys::datepickers, {vm::kw(&Keys::initial_dates)}}),
     .build_doc = "build_blocks($self, /)\n--\n\nOne actions block with a date picker per initial date.",
 };
 

@@ -13,11 +13,8 @@ constexpr vm::Message message{
            "go to BaseVelmora.",
     .params = {{{&Keys::text, vm::exact_str}, {&Keys::options}, {&Keys::options_description, nullptr, vm::Default::none}}},
     .imports = {{{"blocks", {"Section", "Actions"}}}},
-    // Section.mrkdwn(self.text) + Actions.checkboxes(options=..., options_description=...)
-    .calls = {{{&Keys::Section, &Keys::mrkdwn, {{{&Keys::text}}}},
-               {&Keys::Actions, &Keys::checkboxes,
-                {{{&Keys::options, &Keys::options}, {&Keys::options_description, &Keys::options_description}}}}}},
-    .join = vm::Join::concat,
+    .blocks = vm::text_then(
+        {&Keys::Actions, &Keys::checkboxes, {vm::kw(&Keys::options), vm::kw(&Keys::options_description)}}),
     .build_doc = "build_blocks($self, /)\n--\n\n"
                  "The text as a markdown section (when not empty), then an actions block of check boxes.",
 };

@@ -12,10 +12,7 @@ constexpr vm::Message message{
            "Other keyword arguments go to BaseVelmora.",
     .params = {{{&Keys::text, vm::exact_str}, {&Keys::options}}},
     .imports = {{{"blocks", {"Section", "Actions"}}}},
-    // Section.mrkdwn(self.text) + Actions.radio_buttons(options=...)
-    .calls = {{{&Keys::Section, &Keys::mrkdwn, {{{&Keys::text}}}},
-               {&Keys::Actions, &Keys::radio_buttons, {{{&Keys::options, &Keys::options}}}}}},
-    .join = vm::Join::concat,
+    .blocks = vm::text_then({&Keys::Actions, &Keys::radio_buttons, {vm::kw(&Keys::options)}}),
     .build_doc = "build_blocks($self, /)\n--\n\n"
                  "The text as a markdown section (when not empty), then an actions block of radio buttons.",
 };

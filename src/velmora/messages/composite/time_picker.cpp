@@ -12,10 +12,7 @@ constexpr vm::Message message{
            "Other keyword arguments go to BaseVelmora.",
     .params = {{{&Keys::text, vm::exact_str}, {&Keys::initial_time, vm::exact_str}}},
     .imports = {{{"blocks", {"Section", "Actions"}}}},
-    // Section.mrkdwn(self.text) + Actions.time_picker(initial_time=...)
-    .calls = {{{&Keys::Section, &Keys::mrkdwn, {{{&Keys::text}}}},
-               {&Keys::Actions, &Keys::time_picker, {{{&Keys::initial_time, &Keys::initial_time}}}}}},
-    .join = vm::Join::concat,
+    .blocks = vm::text_then({&Keys::Actions, &Keys::time_picker, {vm::kw(&Keys::initial_time)}}),
     .build_doc = "build_blocks($self, /)\n--\n\n"
                  "The text as a markdown section (when not empty), then an actions block of one time picker.",
 };

@@ -14,10 +14,8 @@ constexpr vm::Message message{
     .params = {{{&Keys::header, vm::exact_str}, {&Keys::divider, nullptr, vm::Default::true_}}},
     .imports = {{{"blocks.header", {"Header"}}, {"blocks.divider", {"Divider"}}}},
     // Header.plain_text(self.header), extended by Divider.divider() when self.divider
-    .calls = {{{&Keys::Header, &Keys::plain_text, {{{&Keys::header}}}},
-               {&Keys::Divider, &Keys::divider, {}, &Keys::divider}}},
-    .join = vm::Join::extend_first,
-    .list_result = true,
+    .blocks = vm::extended({&Keys::Header, &Keys::plain_text, {vm::pos(&Keys::header)}},
+                           {&Keys::Divider, &Keys::divider, {}, &Keys::divider}),
     .build_doc = "build_blocks($self, /)\n--\n\nThe header block, then a divider when `divider` is true.",
 };
 

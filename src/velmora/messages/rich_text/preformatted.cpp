@@ -12,9 +12,7 @@ constexpr vm::Message message{
            "Other keyword arguments go to BaseVelmora.",
     .params = {{{&Keys::text, vm::exact_str}}},
     .imports = {{{"blocks.preformatted", {"Preformatted"}}}},
-    // Preformatted.text(self.text), which must give a list (or None)
-    .calls = {{{&Keys::Preformatted, &Keys::text, {{{&Keys::text}}}}}},
-    .list_result = true,
+    .blocks = vm::returned_list({&Keys::Preformatted, &Keys::text, {vm::pos(&Keys::text)}}),
     .build_doc = "build_blocks($self, /)\n--\n\nThe text as one preformatted rich-text block.",
 };
 

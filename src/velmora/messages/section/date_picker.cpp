@@ -13,9 +13,7 @@ constexpr vm::Message message{
     .params = {{{&Keys::text, vm::exact_str}, {&Keys::initial_date, vm::exact_str}}},
     .base = vm::Base::first_named,
     .imports = {{{"blocks", {"Section"}}}},
-    // Section.datepicker(text=self.text, initial_date=self.initial_date), returned unchecked
-    .calls = {{{&Keys::Section, &Keys::datepicker,
-                {{{&Keys::text, &Keys::text}, {&Keys::initial_date, &Keys::initial_date}}}}}},
+    .blocks = vm::returned({&Keys::Section, &Keys::datepicker, {vm::kw(&Keys::text), vm::kw(&Keys::initial_date)}}),
     .build_doc = "build_blocks($self, /)\n--\n\nThe blocks of Section.datepicker for the current text and date.",
 };
 

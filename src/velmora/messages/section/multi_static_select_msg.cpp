@@ -14,10 +14,8 @@ constexpr vm::Message message{
     .base = vm::Base::first_named,
     // The typing name serves the annotations of the Python reading of this class only.
     .imports = {{{"typing", {"Iterable"}, true}, {"blocks", {"Section"}}}},
-    // Section.multi_static_select(text=self.text_before_option, options=self.options)
-    .calls = {{{&Keys::Section, &Keys::multi_static_select,
-                {{{&Keys::text_before_option, &Keys::text}, {&Keys::options, &Keys::options}}}}}},
-    .list_result = true,
+    .blocks = vm::returned_list({&Keys::Section, &Keys::multi_static_select,
+                                 {vm::kw_as(&Keys::text, &Keys::text_before_option), vm::kw(&Keys::options)}}),
     .build_doc = "build_blocks($self, /)\n--\n\nThe blocks of Section.multi_static_select for the current text and options.",
 };
 

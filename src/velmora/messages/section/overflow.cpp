@@ -13,8 +13,7 @@ constexpr vm::Message message{
     .params = {{{&Keys::text, vm::exact_str}, {&Keys::options, vm::exact_list}}},
     .base = vm::Base::first_named,
     .imports = {{{"blocks", {"Section"}}}},
-    // Section.overflow(text=self.text, options=self.options), returned unchecked
-    .calls = {{{&Keys::Section, &Keys::overflow, {{{&Keys::text, &Keys::text}, {&Keys::options, &Keys::options}}}}}},
+    .blocks = vm::returned({&Keys::Section, &Keys::overflow, {vm::kw(&Keys::text), vm::kw(&Keys::options)}}),
     .build_doc = "build_blocks($self, /)\n--\n\nThe blocks of Section.overflow for the current text and options.",
 };
 

@@ -15,10 +15,8 @@ constexpr vm::Message message{
     .base = vm::Base::first_named,
     // The typing names serve the annotations of the Python reading of this class only.
     .imports = {{{"typing", {"Iterable", "Optional"}, true}, {"blocks", {"Section"}}}},
-    // Section.static_select(options=self.options, text=self.text_before_option)
-    .calls = {{{&Keys::Section, &Keys::static_select,
-                {{{&Keys::options, &Keys::options}, {&Keys::text_before_option, &Keys::text}}}}}},
-    .list_result = true,
+    .blocks = vm::returned_list({&Keys::Section, &Keys::static_select,
+                                 {vm::kw(&Keys::options), vm::kw_as(&Keys::text, &Keys::text_before_option)}}),
     .build_doc = "build_blocks($self, /)\n--\n\nThe blocks of Section.static_select for the current options and text.",
 };
 

@@ -13,9 +13,7 @@ constexpr vm::Message message{
     .params = {{{&Keys::text, vm::exact_str}}},
     .base = vm::Base::first_named,
     .imports = {{{"blocks", {"Section"}}}},
-    // Section.users_select(self.text): the one argument goes by position
-    .calls = {{{&Keys::Section, &Keys::users_select, {{{&Keys::text}}}}}},
-    .list_result = true,
+    .blocks = vm::returned_list({&Keys::Section, &Keys::users_select, {vm::pos(&Keys::text)}}),
     .build_doc = "build_blocks($self, /)\n--\n\nThe blocks of Section.users_select for the current text.",
 };
 

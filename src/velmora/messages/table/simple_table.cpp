@@ -20,10 +20,7 @@ constexpr vm::Message message{
                 {&Keys::text, vm::str_or_none, vm::Default::none},
                 {&Keys::index, nullptr, vm::Default::false_}}},
     .imports = {{{"blocks", {"Section"}}}},
-    // Section.mrkdwn(self.text) + Table.simple_table(self.df, index=self.index)
-    .calls = {{{&Keys::Section, &Keys::mrkdwn, {{{&Keys::text}}}},
-               {&Keys::Table, &Keys::simple_table, {{{&Keys::df}, {&Keys::index, &Keys::index}}}}}},
-    .join = vm::Join::concat,
+    .blocks = vm::text_then({&Keys::Table, &Keys::simple_table, {vm::pos(&Keys::df), vm::kw(&Keys::index)}}),
     .build_doc = "build_blocks($self, /)\n--\n\n"
                  "The text as a markdown section (when not empty), then the table block.",
     .setup = import_table,
