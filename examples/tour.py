@@ -14,6 +14,7 @@ from velmora.__main__ import builder_url
 from velmora.blocks import Context, Section
 from velmora.interface import BaseVelmora, InvalidBlocks, OfflineBot, default_bot
 from velmora.messages.header.header import HeaderMessage
+from velmora.preview import render_html
 
 
 class DeployMessage(BaseVelmora):
@@ -81,6 +82,8 @@ def main() -> None:
     blocks = build()
     print("preview:", builder_url(blocks))
     print("rich text:", builder_url(rich_text()))
+    page: str = render_html(DeployMessage("api", "1.4.2", slack_bot=OfflineBot()), title="Deploy")
+    print("offline preview:", len(page), "characters of HTML")  # screenshot(message, "deploy.png") for a PNG
     print("problems:", check_a_bad_message())
     print("sent offline:", send_offline().sent)
     print("default bot:", default_bot())

@@ -171,6 +171,28 @@ def _validated(decorator: str, func):
     return make
 
 
+# Messages of any shape for the preview: blocks whose keys are Block Kit's, with values of any
+# JSON shape (and hostile texts) beneath them.
+_KIND_NAMES = ["header", "divider", "section", "actions", "context", "image", "rich_text", "markdown", "table",
+               "video", "button", "static_select", "multi_users_select", "overflow", "datepicker", "timepicker",
+               "datetimepicker", "radio_buttons", "checkboxes", "mrkdwn", "plain_text", "text", "link", "emoji",
+               "user", "date", "rich_text_section", "rich_text_list", "rich_text_quote", "rich_text_preformatted",
+               "raw_text"]
+_KEYS = ["type", "text", "fields", "accessory", "elements", "rows", "column_settings", "image_url", "alt_text",
+         "title", "style", "url", "options", "initial_option", "initial_options", "placeholder", "initial_date",
+         "initial_date_time", "indent", "offset", "border", "name", "unicode", "timestamp", "format", "align",
+         "is_wrapped", "slack_file", "emoji", "verbatim", "value", "blocks"]
+_json = st.recursive(
+    st.none() | st.booleans() | st.integers() | st.floats() | any_text | st.sampled_from(_KIND_NAMES)
+    | st.sampled_from(["*a* _b_ ~c~ `d` <https://x.io|e> <@U1> <!date^1^{date}|f> :tada: > g\n```h```", "#ff0000",
+                       "1f44d-1f3fb", "javascript:alert(1)", "<script>x</script>", "right", "ordered",
+                       "**m** [l](javascript:x) ![i](data:image/png;base64,AA) [r](rel) <b onclick=x>|a|\n|-:|\n|1|"]),
+    lambda inner: st.lists(inner, max_size=4) | st.dictionaries(st.sampled_from(_KEYS) | any_text, inner, max_size=5),
+    max_leaves=30,
+)
+preview_messages = st.lists(_json, max_size=4) | st.dictionaries(st.sampled_from(["text", "blocks"]), _json)
+
+
 # ---- the table -------------------------------------------------------------------------------
 
 S = "velmora.blocks.section:Section."
@@ -338,6 +360,11 @@ REGISTRY: list[Entry] = [
     Entry("velmora._validate:validate", (Param("blocks", st.lists(st.dictionaries(any_text, any_text, max_size=3),
                                                                   max_size=3)),),
           ok=(C([{"type": "section", "text": {"type": "mrkdwn", "text": "hi"}}]),), errors=((C(3), TypeError),)),
+
+    # velmora.preview (Python): any message, whatever its shape, gives a page
+    Entry("velmora.preview:render_html", (Param("message", preview_messages), Param("title", any_text | st.none(), False)),
+          ok=(C([{"type": "section", "text": {"type": "mrkdwn", "text": "*hi* <@U1>"}}]), C({"text": "t", "blocks": []}, title="x")),
+          errors=((C(3), TypeError), (C([], title=3), TypeError))),
 
     # messages
     Entry("velmora.messages.header.header:HeaderMessage",
