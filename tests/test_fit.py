@@ -142,6 +142,9 @@ def test_every_payload_keeps_the_other_keys_in_their_order():
                                                'it cannot be cut into sections.'}]),
         ([section("x", block_id="a"), section("y", block_id="a")],
          [{"path": "/1/block_id", "message": 'block_id "a" is already used by an earlier block; each must be unique.'}]),
+        ([DIVIDER, {"type": "markdown", "text": "m" * 12001}],
+         [{"path": "/1/text", "message": "The markdown blocks hold 12001 characters up to here; Slack allows at most "
+                                         "12,000 in all the markdown blocks of a message."}]),
         ({"text": "x" * 40001, "blocks": []},
          [{"path": "/text", "message": "The fallback text is 40001 characters long; Slack cuts it at 40,000."}]),
     ],

@@ -113,7 +113,7 @@ def test_image_no_leak(call, error):
 # ---- stubs and documentation ------------------------------------------------------------------
 
 
-@pytest.mark.parametrize("module", ["actions", "section", "image", "rich_text"])
+@pytest.mark.parametrize("module", ["actions", "section", "image", "rich_text", "markdown"])
 def test_stub_lists_every_builder(module):
     """Each stub declares exactly the builders its classes have, with the same parameters."""
     import ast
@@ -160,7 +160,8 @@ def test_second_initialisation_is_refused(name):
     assert importlib.import_module(name) is first and blocks.Image.image(URL) != []
 
 
-@pytest.mark.parametrize("name", ["Actions", "Context", "Divider", "Header", "Image", "Preformatted", "Section", "Table"])
+@pytest.mark.parametrize("name", ["Actions", "Context", "Divider", "Header", "Image", "Markdown", "Preformatted",
+                                  "RichText", "Section", "Table"])
 def test_blocks_package_re_exports_the_builders(name):
-    module = importlib.import_module(f"velmora.blocks.{name.lower()}")
+    module = importlib.import_module(f"velmora.blocks.{'rich_text' if name == 'RichText' else name.lower()}")
     assert getattr(blocks, name) is getattr(module, name) and name in blocks.__all__ and name in dir(blocks)

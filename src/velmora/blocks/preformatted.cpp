@@ -4,6 +4,7 @@
 
 namespace {
 
+using vm::k;
 using vm::Keys;
 using vm::Ref;
 
@@ -20,7 +21,7 @@ Ref text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) 
   }
   if (PyUnicode_GET_LENGTH(a[0]) == 0) return vm::empty_list();
   return vm::with_block_id(
-      vm::list_of(vm::holding(vm::rich.block, vm::holding(vm::rich.preformatted, vm::text_element(a[0])))), a[1],
+      vm::list_of(vm::holding(k.rich_text, vm::holding(k.rich_text_preformatted, vm::text_element(a[0])))), a[1],
       has_id);
 }
 
