@@ -379,6 +379,14 @@ def rich_text_cases() -> list[Case]:
         Case("Markdown.markdown", "typical", "builder", {"Markdown": "velmora.blocks.markdown"},
              "Markdown.markdown(t)", '[{"type": "markdown", "text": t}]', None,
              {"t": "## Summary\n**api** is live: [runbook](https://example.com/runbook)"}),
+        Case("RichTextMessage", "typical", "message", {"RichTextMessage": "velmora.messages.rich_text.rich"},
+             "RichTextMessage(a, b, slack_bot=bot).build_blocks()",
+             '[{"type": "rich_text", "elements": [{"type": "rich_text_section", "elements": [{"type": "text", "text": a}]}, '
+             '{"type": "rich_text_section", "elements": [{"type": "text", "text": b}]}]}]', None,
+             {"a": "Deploy finished.", "b": "3 services are live.", "bot": BOT}),
+        Case("MarkdownMessage", "typical", "message", {"MarkdownMessage": "velmora.messages.rich_text.markdown"},
+             "MarkdownMessage(t, slack_bot=bot).build_blocks()", '[{"type": "markdown", "text": t}]', None,
+             {"t": "## Summary\n**api** is live: [runbook](https://example.com/runbook)", "bot": BOT}),
         # to_blocks of a 10 KB answer beside markdown-it-py's parse of it (part of the work)
         Case("to_blocks", "10 KB", "converter", {"to_blocks": "velmora.markdown"}, "to_blocks(doc)",
              "md.parse(doc)", None, _markdown_args, needs=("markdown_it",), floor_output=False),

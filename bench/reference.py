@@ -913,3 +913,28 @@ class SimpleTableMessage(BaseVelmora):
 
     def build_blocks(self):
         return Section.mrkdwn(self.text) + Table.simple_table(self.df, index=self.index)
+
+
+class RichTextMessage(BaseVelmora):
+    def __init__(self, *parts, **kwargs):
+        super().__init__(**kwargs)
+        self.parts = parts
+
+    def build_blocks(self):
+        return _list_result(RichText.block(*self.parts))
+
+
+class MarkdownMessage(BaseVelmora):
+    def __init__(self, text, native=False, **kwargs):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        super().__init__(**kwargs)
+        self.text = text
+        self.native = native
+
+    def build_blocks(self):
+        if self.native:
+            from velmora.markdown import to_blocks
+
+            return [*to_blocks(self.text)]
+        return [*Markdown.markdown(self.text)]

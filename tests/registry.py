@@ -378,6 +378,11 @@ REGISTRY: list[Entry] = [
           make_ok=lambda: (C(_frame([["a", 1]], ["name", "n"]), "Counts"),), make_errors=lambda: ((C(), TypeError),)),
     Entry("velmora.messages.rich_text.preformatted:PreformattedMessage", (Param("text"),), message=True,
           extra_kwargs=base_kwargs, attrs=("text",), ok=(C("x = 1"),), errors=((C(), TypeError),)),
+    Entry("velmora.messages.rich_text.rich:RichTextMessage", (Param("part", rich_elements),), message=True,
+          extra_kwargs=base_kwargs, attrs=("parts",), ok=(C("Hello", "world"),), errors=((C(text="x"), ValueError),)),
+    Entry("velmora.messages.rich_text.markdown:MarkdownMessage", (Param("text"), Param("native", st.booleans(), False)),
+          message=True, extra_kwargs=base_kwargs, attrs=("text", "native"),
+          ok=(C("**Deploy** done"), C("# Done\n\n- a\n- b", native=True)), errors=((C(3), TypeError), (C(), TypeError))),
 
     # velmora._validate
     Entry("velmora._validate:validate", (Param("blocks", st.lists(st.dictionaries(any_text, any_text, max_size=3),

@@ -179,6 +179,19 @@ def preformatted_message() -> list[dict[str, Any]]:
     return PreformattedMessage("$ make deploy\nok: 3 services").build_blocks()
 
 
+def rich_text_message() -> list[dict[str, Any]]:
+    from velmora.blocks.rich_text import RichText
+    from velmora.messages.rich_text.rich import RichTextMessage
+
+    return RichTextMessage("Release 1.4.2 is out:", RichText.list(["faster tables", "webhooks"])).build_blocks()
+
+
+def markdown_message() -> list[dict[str, Any]]:
+    from velmora.messages.rich_text.markdown import MarkdownMessage
+
+    return MarkdownMessage("**Deploy finished** in 3m 12s. See the [runbook](https://example.com/runbook).").build_blocks()
+
+
 # heading (what builds the example, and where it is imported from) -> builder of its blocks,
 # in the order the demo prints them
 EXAMPLES: dict[str, Example] = {
@@ -204,4 +217,6 @@ EXAMPLES: dict[str, Example] = {
     "TimePickerMessage (velmora.messages.composite.time_picker)": time_picker_message,
     "DatePickersMessage (velmora.messages.actions.datepickers)": date_pickers_message,
     "PreformattedMessage (velmora.messages.rich_text.preformatted)": preformatted_message,
+    "RichTextMessage (velmora.messages.rich_text.rich)": rich_text_message,
+    "MarkdownMessage (velmora.messages.rich_text.markdown)": markdown_message,
 }
