@@ -61,8 +61,12 @@ void for_each(const Ref& list, Each&& each) {
 // Slack mrkdwn, or standard Markdown (markdown blocks: headings, [text](url), backslashes).
 enum class Dialect { mrkdwn, markdown };
 
-bool is_alnum(char32_t c) { return Py_UNICODE_ISALNUM(static_cast<Py_UCS4>(c)); }
-bool is_marker(char32_t c) { return c == '*' || c == '_' || c == '~'; }
+bool is_alnum(char32_t c) {
+  return Py_UNICODE_ISALNUM(static_cast<Py_UCS4>(c));
+}
+bool is_marker(char32_t c) {
+  return c == '*' || c == '_' || c == '~';
+}
 
 // The text between `begin` and `end` of `s`, with "&amp;", "&lt;" and "&gt;" read as characters.
 void add_unescaped(Text& out, const vm::Chars& s, Py_ssize_t begin, Py_ssize_t end) {
@@ -340,9 +344,9 @@ void add_rich_elements(Text& out, PyObject* part) {
       Key key;
       const char* before;
       const char* after;
-    } readings[] = {{&Keys::text, "", ""},      {&Keys::user_id, "@", ""},  {&Keys::usergroup_id, "@", ""},
-                    {&Keys::channel_id, "#", ""}, {&Keys::range, "@", ""},  {&Keys::name, ":", ":"},
-                    {&Keys::fallback, "", ""},   {&Keys::team_id, "", ""}, {&Keys::value, "", ""}};
+    } readings[] = {{&Keys::text, "", ""},        {&Keys::user_id, "@", ""}, {&Keys::usergroup_id, "@", ""},
+                    {&Keys::channel_id, "#", ""}, {&Keys::range, "@", ""},   {&Keys::name, ":", ":"},
+                    {&Keys::fallback, "", ""},    {&Keys::team_id, "", ""},  {&Keys::value, "", ""}};
     for (const auto& reading : readings) {
       if (Ref value = str_at(element, k.*reading.key)) {
         add(out, reading.before);
@@ -473,12 +477,14 @@ Ref fallback_text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* 
   });
   if (PyErr_Occurred()) return {};
   const Text& text = lines.text();
-  Ref whole = Ref::steal(PyUnicode_FromKindAndData(PyUnicode_4BYTE_KIND, text.data(), static_cast<Py_ssize_t>(text.size())));
+  Ref whole =
+      Ref::steal(PyUnicode_FromKindAndData(PyUnicode_4BYTE_KIND, text.data(), static_cast<Py_ssize_t>(text.size())));
   return whole ? vm::truncated(whole.get(), max_characters, k.ellipsis_mark) : Ref{};
 }
 
 PyMethodDef functions[] = {
-    vm::function<fallback_text>("fallback_text",
+    vm::function<fallback_text>(
+        "fallback_text",
         "fallback_text($module, /, blocks)\n--\n\n"
         "The message (a list of blocks, or a payload) as plain text of at most 3,000 characters,\n"
         "for notifications and screen readers: headers, section texts and fields, context texts,\n"
@@ -487,7 +493,9 @@ PyMethodDef functions[] = {
         "\"text (url)\", \"&amp;\" gives \"&\", \"*bold*\" gives \"bold\". \"\" when no block holds text."),
     {nullptr, nullptr, 0, nullptr}};
 
-int setup(PyObject* module) noexcept { return PyModule_AddFunctions(module, functions); }
+int setup(PyObject* module) noexcept {
+  return PyModule_AddFunctions(module, functions);
+}
 
 }  // namespace
 

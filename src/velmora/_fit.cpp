@@ -103,7 +103,9 @@ Ref slice(PyObject* list, Py_ssize_t start, Py_ssize_t stop) noexcept {
 }
 
 // Appends `item` (a new reference) to `out`; false with the error set.
-bool put(PyObject* out, Ref item) noexcept { return item && PyList_Append(out, item.get()) == 0; }
+bool put(PyObject* out, Ref item) noexcept {
+  return item && PyList_Append(out, item.get()) == 0;
+}
 
 // A block whose list under `key` is longer than `max` becomes blocks of `max` items each.
 bool split_list(PyObject* block, PyObject* key, Py_ssize_t max, Ids& ids, PyObject* out) noexcept {
@@ -160,8 +162,8 @@ bool split_section(PyObject* block, Ids& ids, PyObject* out) noexcept {
   Ref text_object = Ref::borrow(PyDict_GetItemWithError(block, k.text));
   Ref fields = Ref::borrow(PyDict_GetItemWithError(block, k.fields));
   if (PyErr_Occurred()) return false;
-  Ref text = Ref::borrow(text_object && PyDict_Check(text_object.get()) ? PyDict_GetItemWithError(text_object.get(), k.text)
-                                                                       : nullptr);
+  Ref text = Ref::borrow(
+      text_object && PyDict_Check(text_object.get()) ? PyDict_GetItemWithError(text_object.get(), k.text) : nullptr);
   if (PyErr_Occurred()) return false;
   bool long_text = text && PyUnicode_Check(text.get()) && PyUnicode_GET_LENGTH(text.get()) > limit::section_text;
   bool many_fields = fields && PyList_Check(fields.get()) && PyList_GET_SIZE(fields.get()) > limit::fields;
@@ -190,7 +192,8 @@ bool split_section(PyObject* block, Ids& ids, PyObject* out) noexcept {
   std::size_t fields_from = texts.empty() ? 0 : texts.size() - 1;
   for (std::size_t i = 0; i < count; ++i) {
     PyObject* shown_text = i < texts.size() ? texts[i].get() : nullptr;
-    PyObject* shown_fields = i >= fields_from && i - fields_from < chunks.size() ? chunks[i - fields_from].get() : nullptr;
+    PyObject* shown_fields =
+        i >= fields_from && i - fields_from < chunks.size() ? chunks[i - fields_from].get() : nullptr;
     Ref accessory = Ref::borrow(i == 0 ? PyDict_GetItemWithError(block, k.accessory) : nullptr);
     if (PyErr_Occurred()) return false;
     Py_ssize_t number = static_cast<Py_ssize_t>(i) + 1;
@@ -357,17 +360,17 @@ Ref fit(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
 
 PyMethodDef functions[] = {
     vm::function<fit>("fit",
-        "fit($module, /, message, *, max_blocks=50)\n--\n\n"
-        "The payloads that carry `message` (a payload dict, or a list of blocks) within Slack's\n"
-        "limits, in order, nothing dropped: at most `max_blocks` blocks, one table and 12,000\n"
-        "characters of markdown blocks each. Section texts over 3,000 characters are cut at a\n"
-        "paragraph break, a line break or a space (never inside an entity or escape); sections of\n"
-        "more than 10 fields, actions of more than 25 elements, context of more than 10 and tables\n"
-        "of more than 100 rows (the first row repeated) are split. Every payload keeps the message's\n"
-        "other keys (text, channel, thread_ts, ...); a list gives {\"blocks\": [...]} payloads. The\n"
-        "first part of a split block keeps its block_id, later ones get \"<id>-2\", \"<id>-3\", ...\n"
-        "InvalidBlocks lists what cannot be split (a header over 150 characters, a button text\n"
-        "over 75, ...), as validate() words it."),
+                      "fit($module, /, message, *, max_blocks=50)\n--\n\n"
+                      "The payloads that carry `message` (a payload dict, or a list of blocks) within Slack's\n"
+                      "limits, in order, nothing dropped: at most `max_blocks` blocks, one table and 12,000\n"
+                      "characters of markdown blocks each. Section texts over 3,000 characters are cut at a\n"
+                      "paragraph break, a line break or a space (never inside an entity or escape); sections of\n"
+                      "more than 10 fields, actions of more than 25 elements, context of more than 10 and tables\n"
+                      "of more than 100 rows (the first row repeated) are split. Every payload keeps the message's\n"
+                      "other keys (text, channel, thread_ts, ...); a list gives {\"blocks\": [...]} payloads. The\n"
+                      "first part of a split block keeps its block_id, later ones get \"<id>-2\", \"<id>-3\", ...\n"
+                      "InvalidBlocks lists what cannot be split (a header over 150 characters, a button text\n"
+                      "over 75, ...), as validate() words it."),
     {nullptr, nullptr, 0, nullptr}};
 
 int setup(PyObject* module) noexcept {

@@ -78,7 +78,9 @@ bool leaves(Checker& c, PyObject* container, const char* owner) {
                [&](PyObject* leaf) { return inline_element(c, leaf); });
 }
 
-bool border(Checker& c, PyObject* part) { return integer(c, part, k.border, 0, 1, "0 or 1"); }
+bool border(Checker& c, PyObject* part) {
+  return integer(c, part, k.border, 0, 1, "0 or 1");
+}
 
 bool rich_text(Checker& c, PyObject* block) {
   return items(c, block, k.elements, 0, PY_SSIZE_T_MAX, "a rich-text block", true, [&](PyObject* part) {
@@ -94,28 +96,29 @@ bool rich_text(Checker& c, PyObject* block) {
         if (!c.report("\"style\" is missing; a rich-text list needs \"bullet\" or \"ordered\".")) return false;
       }
       return choice(c, part, k.style, {k.bullet, k.ordered}, "\"bullet\" or \"ordered\"") &&
-             items(c, part, k.elements, 0, PY_SSIZE_T_MAX, "a rich-text list", true, [&](PyObject* s) {
-               Ref inner;
-               if (!typed(c, s, "A list item", inner)) return false;
-               if (inner && !is(inner.get(), k.rich_text_section)) {
-                 auto here = c.at(k.type);
-                 return c.report("A list item must be a \"rich_text_section\", not \"%U\".", inner.get());
-               }
-               return !inner || leaves(c, s, "a rich-text section");
-             }) &&
-             integer(c, part, k.indent, 0, 8, "0 to 8") &&
-             integer(c, part, k.offset, 0, LONG_MAX, "0 or more") && border(c, part);
+             items(c, part, k.elements, 0, PY_SSIZE_T_MAX, "a rich-text list", true,
+                   [&](PyObject* s) {
+                     Ref inner;
+                     if (!typed(c, s, "A list item", inner)) return false;
+                     if (inner && !is(inner.get(), k.rich_text_section)) {
+                       auto here = c.at(k.type);
+                       return c.report("A list item must be a \"rich_text_section\", not \"%U\".", inner.get());
+                     }
+                     return !inner || leaves(c, s, "a rich-text section");
+                   }) &&
+             integer(c, part, k.indent, 0, 8, "0 to 8") && integer(c, part, k.offset, 0, LONG_MAX, "0 or more") &&
+             border(c, part);
     }
     if (is(t, k.rich_text_section)) return leaves(c, part, "a rich-text section");
     if (is(t, k.rich_text_quote)) return leaves(c, part, "a rich-text quote") && border(c, part);
     if (is(t, k.rich_text_preformatted)) {
-      return leaves(c, part, "preformatted text") && border(c, part) &&
-             string(c, part, k.language, 0, PY_SSIZE_T_MAX);
+      return leaves(c, part, "preformatted text") && border(c, part) && string(c, part, k.language, 0, PY_SSIZE_T_MAX);
     }
     auto here = c.at(k.type);
     return c.report(
         "A rich-text part must be \"rich_text_section\", \"rich_text_list\", "
-        "\"rich_text_preformatted\" or \"rich_text_quote\", not \"%U\".", t);
+        "\"rich_text_preformatted\" or \"rich_text_quote\", not \"%U\".",
+        t);
   });
 }
 
@@ -247,8 +250,10 @@ bool markdown(Checker& c, PyObject* block, Seen& seen) {
   seen.markdown += PyUnicode_GET_LENGTH(text.get());
   if (over_before || seen.markdown <= limit::markdown) return true;
   auto here = c.at(k.text);
-  return c.report("The markdown blocks hold %zd characters up to here; Slack allows at most 12,000 in all "
-                  "the markdown blocks of a message.", seen.markdown);
+  return c.report(
+      "The markdown blocks hold %zd characters up to here; Slack allows at most 12,000 in all "
+      "the markdown blocks of a message.",
+      seen.markdown);
 }
 
 bool block_id(Checker& c, PyObject* block, Seen& seen) {
@@ -281,8 +286,10 @@ bool section_text(Checker& c, PyObject* object) {
       continue;
     }
     auto inner = c.at(k.text);
-    return c.report("\"text\" holds an entity or escape of more than 3000 characters at %zd; it cannot be cut "
-                    "into sections.", start);
+    return c.report(
+        "\"text\" holds an entity or escape of more than 3000 characters at %zd; it cannot be cut "
+        "into sections.",
+        start);
   }
   return true;
 }
@@ -411,7 +418,8 @@ bool container(Checker& c, PyObject* item, Seen& seen) {
   if (!plain(c, item, k.title, 150) || !not_both(c, item, k.title, k.rich_text_title, "A container") ||
       !nested(c, item, k.rich_text_title, "A rich-text title", false, [&](PyObject* t) { return rich_text(c, t); }) ||
       !text_or_string(c, item, k.subtitle, 150, false) ||
-      !choice(c, item, k.width, {k.narrow, k.standard, k.wide, k.full}, "\"narrow\", \"standard\", \"wide\" or \"full\"") ||
+      !choice(c, item, k.width, {k.narrow, k.standard, k.wide, k.full},
+              "\"narrow\", \"standard\", \"wide\" or \"full\"") ||
       !boolean(c, item, k.is_collapsible) || !boolean(c, item, k.default_collapsed) ||
       !boolean(c, item, k.has_header_divider) || !get(item, k.is_collapsible, collapsible) ||
       !get(item, k.default_collapsed, collapsed) || !get(item, k.has_header_divider, divider)) {
@@ -484,9 +492,10 @@ bool block(Checker& c, PyObject* item, Seen& seen) {
   if (!block_id(c, item, seen)) return false;
   PyObject* t = type.get();
   // One dispatch, by identity over every type before any comparison of characters.
-  switch (which(t, {k.section, k.divider, k.actions, k.context, k.header, k.image, k.rich_text, k.table, k.markdown,
-                    k.video, k.input, k.card, k.carousel, k.container, k.plan, k.task_card, k.call, k.data_table,
-                    k.context_actions, k.auth_provider, k.file, k.alert})) {
+  switch (which(t, {k.section,         k.divider,       k.actions,  k.context,   k.header, k.image,
+                    k.rich_text,       k.table,         k.markdown, k.video,     k.input,  k.card,
+                    k.carousel,        k.container,     k.plan,     k.task_card, k.call,   k.data_table,
+                    k.context_actions, k.auth_provider, k.file,     k.alert})) {
     case 0:
       return section(c, item);
     case 1:
@@ -557,8 +566,7 @@ bool blocks(Checker& c, PyObject* list) {
     return got && c.report("Blocks must be a list, not %U.", got.get());
   }
   Py_ssize_t count = PyList_GET_SIZE(list);
-  if (count > split_max(c, limit::blocks) &&
-      !c.report("A message holds at most 50 blocks; this one has %zd.", count)) {
+  if (count > split_max(c, limit::blocks) && !c.report("A message holds at most 50 blocks; this one has %zd.", count)) {
     return false;
   }
   Seen seen;
@@ -635,17 +643,20 @@ Ref unsplittable(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
 
 PyMethodDef functions[] = {
     vm::function<validate>("validate",
-        "validate($module, /, blocks)\n--\n\n"
-        "Check a list of blocks, or a payload {\"text\": ..., \"blocks\": [...]}, against Slack's\n"
-        "published Block Kit limits for messages. Returns a new list of problems, each a dict\n"
-        "{\"path\": JSON pointer into the argument, \"message\": a sentence}; [] when none."),
-    vm::function<unsplittable>("_unsplittable",
+                           "validate($module, /, blocks)\n--\n\n"
+                           "Check a list of blocks, or a payload {\"text\": ..., \"blocks\": [...]}, against Slack's\n"
+                           "published Block Kit limits for messages. Returns a new list of problems, each a dict\n"
+                           "{\"path\": JSON pointer into the argument, \"message\": a sentence}; [] when none."),
+    vm::function<unsplittable>(
+        "_unsplittable",
         "_unsplittable($module, /, blocks)\n--\n\n"
         "The problems of validate() that velmora.fit cannot remove by splitting the message, and\n"
         "fit's plan for each block (bytes): (problems, plan)."),
     {nullptr, nullptr, 0, nullptr}};
 
-int setup(PyObject* module) noexcept { return PyModule_AddFunctions(module, functions); }
+int setup(PyObject* module) noexcept {
+  return PyModule_AddFunctions(module, functions);
+}
 
 }  // namespace
 

@@ -62,9 +62,9 @@ bool check_id(PyObject* value, const char* param, const char* example) noexcept 
   vm::Chars s(value);
   bool ok = s.size() > 0;
   for (Py_ssize_t i = 0; ok && i < s.size(); ++i) ok = vm::is_ascii_alnum(s[i]);
-  if (ok) [[likely]] return true;
-  PyErr_Format(PyExc_ValueError, "%s must be letters and digits only, such as %s, got %.200R", param, example,
-               value);
+  if (ok) [[likely]]
+    return true;
+  PyErr_Format(PyExc_ValueError, "%s must be letters and digits only, such as %s, got %.200R", param, example, value);
   return false;
 }
 
@@ -208,8 +208,8 @@ Ref truncate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnam
   long long wide = PyLong_AsLongLongAndOverflow(a[1], &overflow);
   if (wide == -1 && PyErr_Occurred()) return {};
   Py_ssize_t limit = overflow > 0 || wide > PY_SSIZE_T_MAX ? PY_SSIZE_T_MAX
-                     : overflow < 0 || wide < -1          ? -1
-                                                          : static_cast<Py_ssize_t>(wide);
+                     : overflow < 0 || wide < -1           ? -1
+                                                           : static_cast<Py_ssize_t>(wide);
   if (limit < 0) {
     PyErr_Format(PyExc_ValueError, "limit must not be negative, got %R", a[1]);
     return {};
@@ -223,41 +223,45 @@ Ref truncate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnam
 }
 
 PyMethodDef functions[] = {
-    vm::function<escape>("escape",
+    vm::function<escape>(
+        "escape",
         "escape($module, /, text)\n--\n\n"
         "`text` safe to put in Slack mrkdwn: \"&\", \"<\" and \">\" become \"&amp;\", \"&lt;\" and \"&gt;\",\n"
         "and nothing else changes, so no mention, broadcast or link can be slipped in."),
     vm::function<user>("user",
-        "user($module, /, user_id)\n--\n\n"
-        "A mention of a user: \"<@U0123ABCD>\". The id is letters and digits."),
+                       "user($module, /, user_id)\n--\n\n"
+                       "A mention of a user: \"<@U0123ABCD>\". The id is letters and digits."),
     vm::function<channel>("channel",
-        "channel($module, /, channel_id)\n--\n\n"
-        "A link to a channel: \"<#C0123ABCD>\". The id is letters and digits."),
+                          "channel($module, /, channel_id)\n--\n\n"
+                          "A link to a channel: \"<#C0123ABCD>\". The id is letters and digits."),
     vm::function<usergroup>("usergroup",
-        "usergroup($module, /, usergroup_id)\n--\n\n"
-        "A mention of a user group: \"<!subteam^S0123ABCD>\". The id is letters and digits."),
-    vm::function<broadcast>("broadcast",
+                            "usergroup($module, /, usergroup_id)\n--\n\n"
+                            "A mention of a user group: \"<!subteam^S0123ABCD>\". The id is letters and digits."),
+    vm::function<broadcast>(
+        "broadcast",
         "broadcast($module, /, range)\n--\n\n"
         "A broadcast to a channel: \"<!here>\", \"<!channel>\" or \"<!everyone>\" for the range \"here\",\n"
         "\"channel\" or \"everyone\"."),
     vm::function<link>("link",
-        "link($module, /, url, text=None)\n--\n\n"
-        "A link: \"<url>\", or \"<url|text>\" with `text` escaped. The url must start with http://,\n"
-        "https:// or mailto: and hold no whitespace, '<', '>' or '|' (ValueError otherwise)."),
+                       "link($module, /, url, text=None)\n--\n\n"
+                       "A link: \"<url>\", or \"<url|text>\" with `text` escaped. The url must start with http://,\n"
+                       "https:// or mailto: and hold no whitespace, '<', '>' or '|' (ValueError otherwise)."),
     vm::function<date>("date",
-        "date($module, /, timestamp, format, fallback)\n--\n\n"
-        "A date that every reader sees in their own time zone:\n"
-        "\"<!date^timestamp^format|fallback>\". `timestamp` is Unix seconds (int, or a float rounded\n"
-        "down), `format` Slack's tokens such as \"{date_short} at {time}\", `fallback` (escaped) the\n"
-        "text shown where the date cannot be."),
+                       "date($module, /, timestamp, format, fallback)\n--\n\n"
+                       "A date that every reader sees in their own time zone:\n"
+                       "\"<!date^timestamp^format|fallback>\". `timestamp` is Unix seconds (int, or a float rounded\n"
+                       "down), `format` Slack's tokens such as \"{date_short} at {time}\", `fallback` (escaped) the\n"
+                       "text shown where the date cannot be."),
     vm::function<truncate>("truncate",
-        "truncate($module, /, text, limit, *, ellipsis='\\u2026')\n--\n\n"
-        "`text` cut to at most `limit` characters, the ellipsis included: at the end of the last\n"
-        "word that fits, else between characters, never inside an entity (\"<...>\") or an escape\n"
-        "(\"&amp;\"). `text` itself when it fits."),
+                           "truncate($module, /, text, limit, *, ellipsis='\\u2026')\n--\n\n"
+                           "`text` cut to at most `limit` characters, the ellipsis included: at the end of the last\n"
+                           "word that fits, else between characters, never inside an entity (\"<...>\") or an escape\n"
+                           "(\"&amp;\"). `text` itself when it fits."),
     {nullptr, nullptr, 0, nullptr}};
 
-int setup(PyObject* module) noexcept { return PyModule_AddFunctions(module, functions); }
+int setup(PyObject* module) noexcept {
+  return PyModule_AddFunctions(module, functions);
+}
 
 }  // namespace
 

@@ -50,7 +50,9 @@ inline Ref names(std::initializer_list<PyObject*> items) noexcept {
   return out;
 }
 
-inline Ref empty_list() noexcept { return Ref::steal(PyList_New(0)); }
+inline Ref empty_list() noexcept {
+  return Ref::steal(PyList_New(0));
+}
 
 inline bool append(PyObject* list, Ref item) noexcept {
   return item && PyList_Append(list, item.get()) == 0;
@@ -122,17 +124,22 @@ inline Template plain_text_template;
 inline Global no_arguments;  // ()
 
 // (): positional arguments of a call that has only keywords (borrowed).
-inline PyObject* empty_tuple() noexcept { return no_arguments.get(); }
+inline PyObject* empty_tuple() noexcept {
+  return no_arguments.get();
+}
 
 inline bool init_templates() noexcept {
   if (plain_text_template.ready()) return true;
   no_arguments.set(Ref::steal(PyTuple_New(0)));
-  return no_arguments.get() && plain_text_template.set(dict({{k.type, k.plain_text}, {k.text, Py_None}, {k.emoji, Py_True}}));
+  return no_arguments.get() &&
+         plain_text_template.set(dict({{k.type, k.plain_text}, {k.text, Py_None}, {k.emoji, Py_True}}));
 }
 
 // Text objects: {"type": "plain_text", "text": text, "emoji": True} and
 // {"type": "mrkdwn", "text": text}.
-inline Ref plain_text_object(PyObject* text) noexcept { return plain_text_template.with(k.text, text); }
+inline Ref plain_text_object(PyObject* text) noexcept {
+  return plain_text_template.with(k.text, text);
+}
 inline Ref mrkdwn_object(PyObject* text) noexcept {
   return dict({{k.type, k.mrkdwn}, {k.text, text}});
 }

@@ -19,8 +19,12 @@
 namespace vm::check {
 
 // Type dispatch by identity first: see vm::is_key and vm::which_key.
-inline bool is(PyObject* value, PyObject* key) noexcept { return vm::is_key(value, key); }
-inline int which(PyObject* value, std::initializer_list<PyObject*> keys) noexcept { return vm::which_key(value, keys); }
+inline bool is(PyObject* value, PyObject* key) noexcept {
+  return vm::is_key(value, key);
+}
+inline int which(PyObject* value, std::initializer_list<PyObject*> keys) noexcept {
+  return vm::which_key(value, keys);
+}
 
 // ---- the checker ----------------------------------------------------------------------------
 
@@ -44,7 +48,8 @@ class Checker {
   }
   // A table inside a block (a container's) makes that block count as the message's table.
   void note_table() {
-    if (fitting && top >= 0 && static_cast<std::size_t>(top) < plan.size() && plan[static_cast<std::size_t>(top)] == 'p') {
+    if (fitting && top >= 0 && static_cast<std::size_t>(top) < plan.size() &&
+        plan[static_cast<std::size_t>(top)] == 'p') {
       plan[static_cast<std::size_t>(top)] = 't';
     }
   }
@@ -104,7 +109,9 @@ class Checker {
 };
 
 // A limit that fit removes by splitting: `max`, or no limit while fitting.
-inline Py_ssize_t split_max(const Checker& c, Py_ssize_t max) noexcept { return c.fitting ? PY_SSIZE_T_MAX : max; }
+inline Py_ssize_t split_max(const Checker& c, Py_ssize_t max) noexcept {
+  return c.fitting ? PY_SSIZE_T_MAX : max;
+}
 
 // The value under `key` in `object` (a dict), or a null Ref when absent. False on a Python error.
 inline bool get(PyObject* object, PyObject* key, Ref& out) noexcept {
@@ -115,7 +122,9 @@ inline bool get(PyObject* object, PyObject* key, Ref& out) noexcept {
 }
 
 // 1 when `object` (a dict) has `key`, 0 when not, -1 on error.
-inline int has(PyObject* object, PyObject* key) noexcept { return PyDict_Contains(object, key); }
+inline int has(PyObject* object, PyObject* key) noexcept {
+  return PyDict_Contains(object, key);
+}
 
 // ---- leaves: strings, numbers, counts, choices -----------------------------------------------
 
@@ -146,8 +155,7 @@ inline bool string_value(Checker& c, PyObject* key, PyObject* value, Py_ssize_t 
 }
 
 // The string under `key`: `min` to `max` characters; when `required`, absence is a problem.
-inline bool string(Checker& c, PyObject* object, PyObject* key, Py_ssize_t min, Py_ssize_t max,
-                   bool required = false) {
+inline bool string(Checker& c, PyObject* object, PyObject* key, Py_ssize_t min, Py_ssize_t max, bool required = false) {
   Ref value;
   if (!get(object, key, value)) return false;
   auto here = c.at(key);
@@ -163,8 +171,8 @@ inline bool string(Checker& c, PyObject* object, PyObject* key, Py_ssize_t min, 
 
 // The list under `key` with `min` to `max` items, handed to `each` item by item.
 template <class Each>
-bool items(Checker& c, PyObject* object, PyObject* key, Py_ssize_t min, Py_ssize_t max,
-           const char* owner, bool required, Each&& each) {
+bool items(Checker& c, PyObject* object, PyObject* key, Py_ssize_t min, Py_ssize_t max, const char* owner,
+           bool required, Each&& each) {
   Ref value;
   if (!get(object, key, value)) return false;
   auto here = c.at(key);
@@ -261,7 +269,8 @@ inline bool identifier(Checker& c, PyObject* object, PyObject* key) {
 inline bool https_url(Checker& c, PyObject* object, PyObject* key, bool required) {
   Ref value;
   if (!string(c, object, key, 1, 3000, required) || !get(object, key, value)) return false;
-  if (!value || !PyUnicode_Check(value.get()) || PyUnicode_Tailmatch(value.get(), k.https_scheme, 0, PY_SSIZE_T_MAX, -1)) {
+  if (!value || !PyUnicode_Check(value.get()) ||
+      PyUnicode_Tailmatch(value.get(), k.https_scheme, 0, PY_SSIZE_T_MAX, -1)) {
     return !PyErr_Occurred();
   }
   auto here = c.at(key);
@@ -296,16 +305,17 @@ inline bool typed_text(Checker& c, PyObject* value, PyObject* type_, Py_ssize_t 
   bool plain = kind == 0, mrkdwn = kind == 1;
   if (!plain && !(mrkdwn && !plain_only)) {
     auto step = c.at(k.type);
-    bool ok = plain_only ? c.report("Text here must be \"plain_text\", not \"%U\".", type.get())
-                         : c.report("A text object's type must be \"plain_text\" or \"mrkdwn\", not \"%U\".",
-                                    type.get());
+    bool ok = plain_only
+                  ? c.report("Text here must be \"plain_text\", not \"%U\".", type.get())
+                  : c.report("A text object's type must be \"plain_text\" or \"mrkdwn\", not \"%U\".", type.get());
     if (!ok) return false;
   }
   Ref text;
   if (!get(value, k.text, text)) return false;
   // {"type": ..., "text": ...} alone, the usual text object, has no flags to look up.
   bool flagged = !text || PyDict_GET_SIZE(value) > 2;
-  for (auto [key, wanted, owner] : {std::tuple{k.emoji, plain, "plain_text"}, std::tuple{k.verbatim, mrkdwn, "mrkdwn"}}) {
+  for (auto [key, wanted, owner] :
+       {std::tuple{k.emoji, plain, "plain_text"}, std::tuple{k.verbatim, mrkdwn, "mrkdwn"}}) {
     if (!flagged) break;
     int present = has(value, key);
     if (present < 0) return false;
@@ -321,8 +331,7 @@ inline bool typed_text(Checker& c, PyObject* value, PyObject* type_, Py_ssize_t 
 }
 
 // The text object under `key`, as above.
-inline bool text_object(Checker& c, PyObject* object, PyObject* key, Py_ssize_t max, bool plain_only,
-                        bool required) {
+inline bool text_object(Checker& c, PyObject* object, PyObject* key, Py_ssize_t max, bool plain_only, bool required) {
   Ref value;
   if (!get(object, key, value)) return false;
   auto here = c.at(key);
@@ -394,15 +403,16 @@ inline bool conversation_filter(Checker& c, PyObject* element) {
                                 "\"exclude_external_shared_channels\".")) {
       return false;
     }
-    return items(c, filter, k.include, 1, 4, "a conversation filter", false, [&](PyObject* kind) {
-             if (which(kind, {k.im, k.mpim, k.private_, k.public_}) >= 0) return true;
-             if (!PyUnicode_Check(kind)) {
-               Ref got = vm::type_name(kind);
-               return got && c.report("A conversation kind must be a string, not %U.", got.get());
-             }
-             return c.report("A conversation kind must be \"im\", \"mpim\", \"private\" or \"public\", not \"%U\".",
-                             kind);
-           }) &&
+    return items(c, filter, k.include, 1, 4, "a conversation filter", false,
+                 [&](PyObject* kind) {
+                   if (which(kind, {k.im, k.mpim, k.private_, k.public_}) >= 0) return true;
+                   if (!PyUnicode_Check(kind)) {
+                     Ref got = vm::type_name(kind);
+                     return got && c.report("A conversation kind must be a string, not %U.", got.get());
+                   }
+                   return c.report(
+                       "A conversation kind must be \"im\", \"mpim\", \"private\" or \"public\", not \"%U\".", kind);
+                 }) &&
            boolean(c, filter, k.exclude_bot_users) && boolean(c, filter, k.exclude_external_shared_channels);
   });
 }

@@ -45,10 +45,11 @@ class ActionIds {
   Ref seen_;
 };
 
-inline bool placeholder(Checker& c, PyObject* element) { return plain(c, element, k.placeholder, 150); }
+inline bool placeholder(Checker& c, PyObject* element) {
+  return plain(c, element, k.placeholder, 150);
+}
 
-inline bool clock_value(Checker& c, PyObject* element, PyObject* key, bool (*valid)(PyObject*),
-                        const char* wording) {
+inline bool clock_value(Checker& c, PyObject* element, PyObject* key, bool (*valid)(PyObject*), const char* wording) {
   Ref value;
   if (!get(element, key, value)) return false;
   if (!value) return true;
@@ -79,8 +80,7 @@ inline bool static_menu(Checker& c, PyObject* item) {
   return items(c, item, k.option_groups, 1, 100, "a select menu", true, [&](PyObject* group) {
     bool dict;
     if (!object(c, group, "An option group", dict)) return false;
-    return !dict || (plain(c, group, k.label, 75, true) &&
-                     options(c, group, 100, "an option group", OptionKind::menu));
+    return !dict || (plain(c, group, k.label, 75, true) && options(c, group, 100, "an option group", OptionKind::menu));
   });
 }
 
@@ -141,20 +141,64 @@ inline bool dispatch_config(Checker& c, PyObject* item) {
 
 // The element types checked here, in the order of element()'s dispatch.
 enum class Element {
-  button, image, static_select, multi_static_select, external_select, multi_external_select, users_select,
-  multi_users_select, conversations_select, multi_conversations_select, channels_select, multi_channels_select,
-  overflow, radio_buttons, checkboxes, datepicker, timepicker, datetimepicker, workflow_button, icon_button,
-  feedback_buttons, plain_text_input, number_input, file_input, email_text_input, url_text_input, rich_text_input,
+  button,
+  image,
+  static_select,
+  multi_static_select,
+  external_select,
+  multi_external_select,
+  users_select,
+  multi_users_select,
+  conversations_select,
+  multi_conversations_select,
+  channels_select,
+  multi_channels_select,
+  overflow,
+  radio_buttons,
+  checkboxes,
+  datepicker,
+  timepicker,
+  datetimepicker,
+  workflow_button,
+  icon_button,
+  feedback_buttons,
+  plain_text_input,
+  number_input,
+  file_input,
+  email_text_input,
+  url_text_input,
+  rich_text_input,
   other
 };
 
 inline Element element_type(PyObject* t) noexcept {
-  int i = which(t, {k.button, k.image, k.static_select, k.multi_static_select, k.external_select,
-                    k.multi_external_select, k.users_select, k.multi_users_select, k.conversations_select,
-                    k.multi_conversations_select, k.channels_select, k.multi_channels_select, k.overflow,
-                    k.radio_buttons, k.checkboxes, k.datepicker, k.timepicker, k.datetimepicker, k.workflow_button,
-                    k.icon_button, k.feedback_buttons, k.plain_text_input, k.number_input, k.file_input,
-                    k.email_text_input, k.url_text_input, k.rich_text_input});
+  int i = which(t, {k.button,
+                    k.image,
+                    k.static_select,
+                    k.multi_static_select,
+                    k.external_select,
+                    k.multi_external_select,
+                    k.users_select,
+                    k.multi_users_select,
+                    k.conversations_select,
+                    k.multi_conversations_select,
+                    k.channels_select,
+                    k.multi_channels_select,
+                    k.overflow,
+                    k.radio_buttons,
+                    k.checkboxes,
+                    k.datepicker,
+                    k.timepicker,
+                    k.datetimepicker,
+                    k.workflow_button,
+                    k.icon_button,
+                    k.feedback_buttons,
+                    k.plain_text_input,
+                    k.number_input,
+                    k.file_input,
+                    k.email_text_input,
+                    k.url_text_input,
+                    k.rich_text_input});
   return i < 0 ? Element::other : static_cast<Element>(i);
 }
 

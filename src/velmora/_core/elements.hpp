@@ -143,16 +143,14 @@ struct OptionLimits {
   Py_ssize_t max_text;
 };
 
-[[gnu::cold, gnu::noinline]] inline void raise_option_count(const OptionLimits& limits,
-                                                           Py_ssize_t count) noexcept {
-  PyErr_Format(PyExc_ValueError, "%s takes 1 to %zd options, got %zd", limits.element,
-               limits.max_count, count);
+[[gnu::cold, gnu::noinline]] inline void raise_option_count(const OptionLimits& limits, Py_ssize_t count) noexcept {
+  PyErr_Format(PyExc_ValueError, "%s takes 1 to %zd options, got %zd", limits.element, limits.max_count, count);
 }
 
 [[gnu::cold, gnu::noinline]] inline void raise_option_text(const OptionLimits& limits, Py_ssize_t i,
-                                                          PyObject* text) noexcept {
-  PyErr_Format(PyExc_ValueError, "%s option %zd has %zd characters; an option text holds 1 to %zd",
-               limits.element, i, PyUnicode_GET_LENGTH(text), limits.max_text);
+                                                           PyObject* text) noexcept {
+  PyErr_Format(PyExc_ValueError, "%s option %zd has %zd characters; an option text holds 1 to %zd", limits.element, i,
+               PyUnicode_GET_LENGTH(text), limits.max_text);
 }
 
 // One option object per item of `options` (any iterable, read once), in order:
@@ -187,8 +185,7 @@ inline Ref option_list(PyObject* options, OptionText kind, const OptionLimits* l
 }
 
 [[gnu::cold, gnu::noinline]] inline void raise_extra_description(Py_ssize_t options) noexcept {
-  PyErr_Format(PyExc_IndexError,
-               "options_description has more descriptions than there are options (%zd)", options);
+  PyErr_Format(PyExc_IndexError, "options_description has more descriptions than there are options (%zd)", options);
 }
 
 // Adds {"type": "mrkdwn", "text": description} as "description" of option i for the i-th

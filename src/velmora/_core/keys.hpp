@@ -17,9 +17,9 @@ struct Keys {
 inline Keys k;
 
 inline bool intern_keys() noexcept {
-#define VM_KEY(name, text)                                         \
+#define VM_KEY(name, text)                                       \
   if (!k.name && !(k.name = PyUnicode_InternFromString(text))) { \
-    return false;                                                  \
+    return false;                                                \
   }
 #include "keys.def"
 #undef VM_KEY

@@ -23,7 +23,9 @@ class Chars {
   Py_ssize_t size_;
 };
 
-inline bool is_space(Py_UCS4 c) noexcept { return Py_UNICODE_ISSPACE(c); }
+inline bool is_space(Py_UCS4 c) noexcept {
+  return Py_UNICODE_ISSPACE(c);
+}
 inline bool is_ascii_alnum(Py_UCS4 c) noexcept {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }

@@ -32,8 +32,7 @@ Ref init_blocks(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
   bool has_id;
   if (!vm::bind(init_blocks_params, args, nargs, kwnames, a) || !vm::check_block_id(a[0], has_id)) return {};
   Ref elements = vm::empty_list();
-  return vm::list_of(
-      vm::dict({{k.type, k.actions}, {k.elements, elements.get()}, {k.block_id, a[0], has_id}}));
+  return vm::list_of(vm::dict({{k.type, k.actions}, {k.elements, elements.get()}, {k.block_id, a[0], has_id}}));
 }
 
 // ---- buttons ------------------------------------------------------------------------------
@@ -104,8 +103,8 @@ Ref time_picker(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject
 // ---- choices ------------------------------------------------------------------------------
 
 constexpr vm::Params<2> radio_buttons_params{"Actions.radio_buttons", {&Keys::options, &Keys::block_id}, 1, 1};
-constexpr vm::Params<3> checkboxes_params{"Actions.checkboxes",
-                                          {&Keys::options, &Keys::options_description, &Keys::block_id}, 2, 2};
+constexpr vm::Params<3> checkboxes_params{
+    "Actions.checkboxes", {&Keys::options, &Keys::options_description, &Keys::block_id}, 2, 2};
 
 // One choice group of `type` (an option per item of `options`, described by `descriptions`
 // when given and truthy) in a new actions payload.
@@ -138,36 +137,37 @@ Ref checkboxes(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject*
 
 vm::Builder builders[] = {
     vm::builder<init_blocks>("init_blocks",
-        "init_blocks($cls, /, *, block_id=None)\n--\n\n"
-        "A new actions payload with no elements: [{\"type\": \"actions\", \"elements\": []}]\n"
-        "(then \"block_id\" when given).\n"
-        "Every other builder starts from cls.init_blocks()."),
+                             "init_blocks($cls, /, *, block_id=None)\n--\n\n"
+                             "A new actions payload with no elements: [{\"type\": \"actions\", \"elements\": []}]\n"
+                             "(then \"block_id\" when given).\n"
+                             "Every other builder starts from cls.init_blocks()."),
     vm::builder<buttons>("buttons",
-        "buttons($cls, /, buttons, *, block_id=None)\n--\n\n"
-        "An actions block of one button per dict of the list `buttons` (keys \"text\", and\n"
-        "optionally \"style\", \"value\", \"url\", \"action_id\"); action ids and default values\n"
-        "count from 0."),
+                         "buttons($cls, /, buttons, *, block_id=None)\n--\n\n"
+                         "An actions block of one button per dict of the list `buttons` (keys \"text\", and\n"
+                         "optionally \"style\", \"value\", \"url\", \"action_id\"); action ids and default values\n"
+                         "count from 0."),
     vm::builder<datepickers>("datepickers",
-        "datepickers($cls, /, initial_dates, *, block_id=None)\n--\n\n"
-        "An actions block of one date picker per date (YYYY-MM-DD) of `initial_dates`, a list\n"
-        "or any other iterable of dates."),
+                             "datepickers($cls, /, initial_dates, *, block_id=None)\n--\n\n"
+                             "An actions block of one date picker per date (YYYY-MM-DD) of `initial_dates`, a list\n"
+                             "or any other iterable of dates."),
     vm::builder<time_picker>("time_picker",
-        "time_picker($cls, /, initial_time, *, block_id=None)\n--\n\n"
-        "An actions block of one time picker starting at `initial_time` (HH:mm, 24-hour clock).",
-        vm::Wrap::validate_initial_time),
+                             "time_picker($cls, /, initial_time, *, block_id=None)\n--\n\n"
+                             "An actions block of one time picker starting at `initial_time` (HH:mm, 24-hour clock).",
+                             vm::Wrap::validate_initial_time),
     vm::builder<radio_buttons>("radio_buttons",
-        "radio_buttons($cls, /, options, *, block_id=None)\n--\n\n"
-        "An actions block of one radio-button group, one button per option text.",
-        vm::Wrap::validate_options),
+                               "radio_buttons($cls, /, options, *, block_id=None)\n--\n\n"
+                               "An actions block of one radio-button group, one button per option text.",
+                               vm::Wrap::validate_options),
     vm::builder<checkboxes>("checkboxes",
-        "checkboxes($cls, /, options, options_description, *, block_id=None)\n--\n\n"
-        "An actions block of one checkbox group, one box per option text; the i-th item of\n"
-        "`options_description` describes the i-th option (None or []: no descriptions).",
-        vm::Wrap::validate_options),
+                            "checkboxes($cls, /, options, options_description, *, block_id=None)\n--\n\n"
+                            "An actions block of one checkbox group, one box per option text; the i-th item of\n"
+                            "`options_description` describes the i-th option (None or []: no descriptions).",
+                            vm::Wrap::validate_options),
 };
 
 }  // namespace
 
 VM_BUILDER_MODULE("Actions blocks: buttons, date and time pickers, radio buttons and checkboxes.", "Actions",
                   "Builders of Block Kit actions blocks; each returns a new list of one block and takes a\n"
-                  "keyword-only block_id (None: Slack assigns one).", builders, vm::prepare_element_builders)
+                  "keyword-only block_id (None: Slack assigns one).",
+                  builders, vm::prepare_element_builders)

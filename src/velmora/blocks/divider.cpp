@@ -17,10 +17,11 @@ Ref divider(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwname
 }
 
 vm::Builder builders[] = {
-    vm::builder<divider>("divider", "divider($cls, /, *, block_id=None)\n--\n\nA list of one divider block (with \"block_id\" when given)."),
+    vm::builder<divider>(
+        "divider",
+        "divider($cls, /, *, block_id=None)\n--\n\nA list of one divider block (with \"block_id\" when given)."),
 };
 
 }  // namespace
 
-VM_BUILDER_MODULE("Divider blocks.", "Divider",
-                  "Builders of Block Kit divider blocks.", builders, nullptr)
+VM_BUILDER_MODULE("Divider blocks.", "Divider", "Builders of Block Kit divider blocks.", builders, nullptr)

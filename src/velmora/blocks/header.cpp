@@ -23,11 +23,10 @@ Ref plain_text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
 
 vm::Builder builders[] = {
     vm::builder<plain_text>("plain_text",
-        "plain_text($cls, /, text, *, block_id=None)\n--\n\n"
-        "A header block showing `text` (emoji on); [] when `text` is empty."),
+                            "plain_text($cls, /, text, *, block_id=None)\n--\n\n"
+                            "A header block showing `text` (emoji on); [] when `text` is empty."),
 };
 
 }  // namespace
 
-VM_BUILDER_MODULE("Header blocks.", "Header",
-                  "Builders of Block Kit header blocks.", builders, nullptr)
+VM_BUILDER_MODULE("Header blocks.", "Header", "Builders of Block Kit header blocks.", builders, nullptr)

@@ -24,12 +24,11 @@ Ref image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
 
 vm::Builder builders[] = {
     vm::builder<image>("image",
-        "image($cls, /, image_url, image_name='image', *, block_id=None)\n--\n\n"
-        "An image block showing the image at `image_url`, with `image_name` as its alt text;\n"
-        "[] when `image_url` is empty or None. Its block_id is \"image_block\" unless one is given."),
+                       "image($cls, /, image_url, image_name='image', *, block_id=None)\n--\n\n"
+                       "An image block showing the image at `image_url`, with `image_name` as its alt text;\n"
+                       "[] when `image_url` is empty or None. Its block_id is \"image_block\" unless one is given."),
 };
 
 }  // namespace
 
-VM_BUILDER_MODULE("Image blocks.", "Image",
-                  "Builders of Block Kit image blocks.", builders, nullptr)
+VM_BUILDER_MODULE("Image blocks.", "Image", "Builders of Block Kit image blocks.", builders, nullptr)

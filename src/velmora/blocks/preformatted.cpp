@@ -27,11 +27,13 @@ Ref text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) 
 
 vm::Builder builders[] = {
     vm::builder<text>("text",
-        "text($cls, /, text, *, block_id=None)\n--\n\n"
-        "A rich-text block showing `text` preformatted (monospaced, as typed); [] when `text` is empty."),
+                      "text($cls, /, text, *, block_id=None)\n--\n\n"
+                      "A rich-text block showing `text` preformatted (monospaced, as typed); [] when `text` is empty."),
 };
 
-bool prepare(PyObject*, vm::Decorators&) noexcept { return vm::ready_rich_text(); }
+bool prepare(PyObject*, vm::Decorators&) noexcept {
+  return vm::ready_rich_text();
+}
 
 }  // namespace
 

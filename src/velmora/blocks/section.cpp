@@ -64,7 +64,9 @@ Ref text_fields(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
 // ---- accessories -------------------------------------------------------------------------
 
 // A text, image address or Slack file reference: exactly a str of 1 to 3000 characters.
-bool check_text(PyObject* value, const char* param) { return vm::check_str_length(value, param, 1, 3000); }
+bool check_text(PyObject* value, const char* param) {
+  return vm::check_str_length(value, param, 1, 3000);
+}
 
 // The text of a section with an accessory: exactly a str of 1 to 3000 characters (Slack's
 // limit); where a builder has a fallback prompt, None (or no argument) stands for it.
@@ -116,19 +118,24 @@ constexpr vm::OptionLimits radio_buttons_limits{"radio_buttons", 10, 75};
 constexpr vm::OptionLimits checkboxes_limits{"checkboxes", 10, 75};
 
 constexpr vm::Params<2> users_select_params{"Section.users_select", {&Keys::text, &Keys::block_id}, 0, 1};
-constexpr vm::Params<3> static_select_params{"Section.static_select", {&Keys::options, &Keys::text, &Keys::block_id}, 1, 2};
-constexpr vm::Params<3> multi_static_select_params{"Section.multi_static_select",
-                                                   {&Keys::text, &Keys::options, &Keys::block_id}, 2, 2};
+constexpr vm::Params<3> static_select_params{
+    "Section.static_select", {&Keys::options, &Keys::text, &Keys::block_id}, 1, 2};
+constexpr vm::Params<3> multi_static_select_params{
+    "Section.multi_static_select", {&Keys::text, &Keys::options, &Keys::block_id}, 2, 2};
 constexpr vm::Params<3> overflow_params{"Section.overflow", {&Keys::text, &Keys::options, &Keys::block_id}, 2, 2};
 constexpr vm::Params<3> button_params{"Section.button", {&Keys::text, &Keys::button, &Keys::block_id}, 2, 2};
-constexpr vm::Params<4> image_params{"Section.image", {&Keys::text, &Keys::image_url, &Keys::alt_text, &Keys::block_id}, 2, 3};
-constexpr vm::Params<4> slack_image_params{"Section.slack_image",
-                                           {&Keys::text, &Keys::slack_file, &Keys::alt_text, &Keys::block_id}, 2, 3};
-constexpr vm::Params<3> datepicker_params{"Section.datepicker", {&Keys::text, &Keys::initial_date, &Keys::block_id}, 2, 2};
-constexpr vm::Params<3> time_picker_params{"Section.time_picker", {&Keys::text, &Keys::initial_time, &Keys::block_id}, 2, 2};
-constexpr vm::Params<3> radio_buttons_params{"Section.radio_buttons", {&Keys::text, &Keys::options, &Keys::block_id}, 2, 2};
-constexpr vm::Params<4> checkboxes_params{"Section.checkboxes",
-                                          {&Keys::options, &Keys::text, &Keys::options_description, &Keys::block_id}, 1, 3};
+constexpr vm::Params<4> image_params{
+    "Section.image", {&Keys::text, &Keys::image_url, &Keys::alt_text, &Keys::block_id}, 2, 3};
+constexpr vm::Params<4> slack_image_params{
+    "Section.slack_image", {&Keys::text, &Keys::slack_file, &Keys::alt_text, &Keys::block_id}, 2, 3};
+constexpr vm::Params<3> datepicker_params{
+    "Section.datepicker", {&Keys::text, &Keys::initial_date, &Keys::block_id}, 2, 2};
+constexpr vm::Params<3> time_picker_params{
+    "Section.time_picker", {&Keys::text, &Keys::initial_time, &Keys::block_id}, 2, 2};
+constexpr vm::Params<3> radio_buttons_params{
+    "Section.radio_buttons", {&Keys::text, &Keys::options, &Keys::block_id}, 2, 2};
+constexpr vm::Params<4> checkboxes_params{
+    "Section.checkboxes", {&Keys::options, &Keys::text, &Keys::options_description, &Keys::block_id}, 1, 3};
 
 Ref users_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<2> a;
@@ -137,10 +144,10 @@ Ref users_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
     return {};
   }
   Ref placeholder = vm::plain_text_object(k.select_a_user);
-  return accessory_section(a[0], vm::dict({{k.type, k.users_select},
-                                           {k.placeholder, placeholder.get()},
-                                           {k.action_id, k.users_select_action}}),
-                           a[1]);
+  return accessory_section(
+      a[0],
+      vm::dict({{k.type, k.users_select}, {k.placeholder, placeholder.get()}, {k.action_id, k.users_select_action}}),
+      a[1]);
 }
 
 Ref static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -150,9 +157,8 @@ Ref static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* 
     return {};
   }
   Ref options = vm::option_list(a[0], vm::OptionText::plain, &static_select_limits);
-  return accessory_section(a[1], options_accessory(k.static_select, k.select_a_item, std::move(options),
-                                                   k.static_select_action),
-                           a[2]);
+  return accessory_section(
+      a[1], options_accessory(k.static_select, k.select_a_item, std::move(options), k.static_select_action), a[2]);
 }
 
 Ref multi_static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -161,17 +167,17 @@ Ref multi_static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyOb
     return {};
   }
   Ref options = vm::option_list(a[1], vm::OptionText::plain, &multi_static_select_limits);
-  return accessory_section(a[0], options_accessory(k.multi_static_select, k.select_options,
-                                                   std::move(options), k.multi_static_select_action),
-                           a[2]);
+  return accessory_section(
+      a[0],
+      options_accessory(k.multi_static_select, k.select_options, std::move(options), k.multi_static_select_action),
+      a[2]);
 }
 
 Ref overflow(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<3> a;
   if (!vm::bind(overflow_params, args, nargs, kwnames, a) || !take_text(a[0]) || !take_block_id(a[2])) return {};
   Ref options = vm::option_list(a[1], vm::OptionText::plain, &overflow_limits);
-  return accessory_section(a[0],
-                           options_accessory(k.overflow, nullptr, std::move(options), k.overflow_action), a[2]);
+  return accessory_section(a[0], options_accessory(k.overflow, nullptr, std::move(options), k.overflow_action), a[2]);
 }
 
 Ref button(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -190,8 +196,7 @@ Ref image_accessory(PyObject* const* a, PyObject* source_key, Ref source) {
 
 Ref image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<4> a;
-  if (!vm::bind(image_params, args, nargs, kwnames, a) || !take_text(a[0]) ||
-      !check_text(a[1], "image_url") ||
+  if (!vm::bind(image_params, args, nargs, kwnames, a) || !take_text(a[0]) || !check_text(a[1], "image_url") ||
       (a[2] && !vm::check_str(a[2], "alt_text")) || !take_block_id(a[3])) {
     return {};
   }
@@ -200,8 +205,7 @@ Ref image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
 
 Ref slack_image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<4> a;
-  if (!vm::bind(slack_image_params, args, nargs, kwnames, a) || !take_text(a[0]) ||
-      !check_text(a[1], "slack_file") ||
+  if (!vm::bind(slack_image_params, args, nargs, kwnames, a) || !take_text(a[0]) || !check_text(a[1], "slack_file") ||
       (a[2] && !vm::check_str(a[2], "alt_text")) || !take_block_id(a[3])) {
     return {};
   }
@@ -260,54 +264,58 @@ Ref checkboxes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
 
 vm::Builder builders[] = {
     vm::builder<plain_text>("plain_text",
-        "plain_text($cls, /, text, *, block_id=None)\n--\n\n"
-        "A section showing `text` as plain text (emoji on); [] when `text` is empty."),
+                            "plain_text($cls, /, text, *, block_id=None)\n--\n\n"
+                            "A section showing `text` as plain text (emoji on); [] when `text` is empty."),
     vm::builder<mrkdwn>("mrkdwn",
-        "mrkdwn($cls, /, text=None, *, block_id=None)\n--\n\n"
-        "A section showing `text` as Slack markdown; [] when `text` is None or empty."),
+                        "mrkdwn($cls, /, text=None, *, block_id=None)\n--\n\n"
+                        "A section showing `text` as Slack markdown; [] when `text` is None or empty."),
     vm::builder<text_fields>("text_fields",
-        "text_fields($cls, /, texts, *, block_id=None)\n--\n\n"
-        "A section of markdown fields, one per element of the list `texts` (at least one)."),
-    vm::builder<users_select>("users_select",
+                             "text_fields($cls, /, texts, *, block_id=None)\n--\n\n"
+                             "A section of markdown fields, one per element of the list `texts` (at least one)."),
+    vm::builder<users_select>(
+        "users_select",
         "users_select($cls, /, text=None, *, block_id=None)\n--\n\n"
         "A section of markdown `text` (None: \"Please select a user\") with a users select menu."),
     vm::builder<static_select>("static_select",
-        "static_select($cls, /, options, text=None, *, block_id=None)\n--\n\n"
-        "A section of markdown `text` (None: \"Please select a option\") with a select menu of\n"
-        "1 to 100 options, one per option text; values \"value-0\", \"value-1\", ...",
-        vm::Wrap::validate_options),
+                               "static_select($cls, /, options, text=None, *, block_id=None)\n--\n\n"
+                               "A section of markdown `text` (None: \"Please select a option\") with a select menu of\n"
+                               "1 to 100 options, one per option text; values \"value-0\", \"value-1\", ...",
+                               vm::Wrap::validate_options),
     vm::builder<multi_static_select>("multi_static_select",
-        "multi_static_select($cls, /, text, options, *, block_id=None)\n--\n\n"
-        "A section of markdown `text` with a multi-select menu of 1 to 100 options.",
-        vm::Wrap::validate_options),
+                                     "multi_static_select($cls, /, text, options, *, block_id=None)\n--\n\n"
+                                     "A section of markdown `text` with a multi-select menu of 1 to 100 options.",
+                                     vm::Wrap::validate_options),
     vm::builder<overflow>("overflow",
-        "overflow($cls, /, text, options, *, block_id=None)\n--\n\n"
-        "A section of markdown `text` with an overflow menu of 1 to 5 options.",
-        vm::Wrap::validate_options),
+                          "overflow($cls, /, text, options, *, block_id=None)\n--\n\n"
+                          "A section of markdown `text` with an overflow menu of 1 to 5 options.",
+                          vm::Wrap::validate_options),
     vm::builder<button>("button",
-        "button($cls, /, text, button, *, block_id=None)\n--\n\n"
-        "A section of markdown `text` with one button made from the dict `button` (keys \"text\",\n"
-        "and optionally \"style\" (\"primary\" or \"danger\"), \"value\", \"url\", \"action_id\"), as\n"
-        "the first button of Actions.buttons; a \"value\" of None or \"\" is left out."),
+                        "button($cls, /, text, button, *, block_id=None)\n--\n\n"
+                        "A section of markdown `text` with one button made from the dict `button` (keys \"text\",\n"
+                        "and optionally \"style\" (\"primary\" or \"danger\"), \"value\", \"url\", \"action_id\"), as\n"
+                        "the first button of Actions.buttons; a \"value\" of None or \"\" is left out."),
     vm::builder<image>("image",
-        "image($cls, /, text, image_url, alt_text='image', *, block_id=None)\n--\n\n"
-        "A section of markdown `text` with the image at the public address `image_url`."),
+                       "image($cls, /, text, image_url, alt_text='image', *, block_id=None)\n--\n\n"
+                       "A section of markdown `text` with the image at the public address `image_url`."),
     vm::builder<slack_image>("slack_image",
-        "slack_image($cls, /, text, slack_file, alt_text='image', *, block_id=None)\n--\n\n"
-        "A section of markdown `text` with an image that lives in Slack: `slack_file` is its\n"
-        "URL (starting with https:// or http://) or its file id."),
+                             "slack_image($cls, /, text, slack_file, alt_text='image', *, block_id=None)\n--\n\n"
+                             "A section of markdown `text` with an image that lives in Slack: `slack_file` is its\n"
+                             "URL (starting with https:// or http://) or its file id."),
     vm::builder<datepicker>("datepicker",
-        "datepicker($cls, /, text, initial_date, *, block_id=None)\n--\n\n"
-        "A section of markdown `text` with a date picker set to `initial_date` (YYYY-MM-DD)."),
-    vm::builder<time_picker>("time_picker",
+                            "datepicker($cls, /, text, initial_date, *, block_id=None)\n--\n\n"
+                            "A section of markdown `text` with a date picker set to `initial_date` (YYYY-MM-DD)."),
+    vm::builder<time_picker>(
+        "time_picker",
         "time_picker($cls, /, text, initial_time, *, block_id=None)\n--\n\n"
         "A section of markdown `text` with a time picker set to `initial_time` (HH:mm, 24-hour clock).",
         vm::Wrap::validate_initial_time),
-    vm::builder<radio_buttons>("radio_buttons",
+    vm::builder<radio_buttons>(
+        "radio_buttons",
         "radio_buttons($cls, /, text, options, *, block_id=None)\n--\n\n"
         "A section of markdown `text` with a group of 1 to 10 radio buttons, one per option text.",
         vm::Wrap::validate_options),
-    vm::builder<checkboxes>("checkboxes",
+    vm::builder<checkboxes>(
+        "checkboxes",
         "checkboxes($cls, /, options, text=None, options_description=None, *, block_id=None)\n--\n\n"
         "A section of markdown `text` (None: \"All check boxes are selectable\") with a group of\n"
         "1 to 10 checkboxes; the i-th item of `options_description` describes the i-th option.",
@@ -318,4 +326,5 @@ vm::Builder builders[] = {
 
 VM_BUILDER_MODULE("Section blocks: text sections and sections with one accessory.", "Section",
                   "Builders of Block Kit section blocks; each returns a new list of blocks and takes a\n"
-                  "keyword-only block_id (None: Slack assigns one).", builders, vm::prepare_element_builders)
+                  "keyword-only block_id (None: Slack assigns one).",
+                  builders, vm::prepare_element_builders)

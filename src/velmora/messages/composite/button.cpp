@@ -59,9 +59,9 @@ struct Button {
 
 // The field of `button` that a keyword with this suffix fills, or nullptr for another suffix.
 PyObject** field_for(Button& button, PyObject* suffix) {
-  for (auto [name, field] : {std::pair{k.text, &button.text}, std::pair{k.style, &button.style},
-                             std::pair{k.value, &button.value}, std::pair{k.url, &button.url},
-                             std::pair{k.action_id, &button.action_id}}) {
+  for (auto [name, field] :
+       {std::pair{k.text, &button.text}, std::pair{k.style, &button.style}, std::pair{k.value, &button.value},
+        std::pair{k.url, &button.url}, std::pair{k.action_id, &button.action_id}}) {
     if (PyUnicode_Compare(suffix, name) == 0) return field;  // exact str objects: never fails
   }
   return nullptr;
@@ -89,8 +89,8 @@ PyObject* if_truthy(PyObject* value, int& status) {
 // condition.
 Ref make_button(const Button& button) {
   if (!button.text) {
-    PyErr_Format(PyExc_ValueError, "Button %U is missing required 'text' (use button_%U_text)",
-                 button.key.number, button.key.number);
+    PyErr_Format(PyExc_ValueError, "Button %U is missing required 'text' (use button_%U_text)", button.key.number,
+                 button.key.number);
     return {};
   }
   int status = 0;
@@ -107,8 +107,10 @@ Ref make_button(const Button& button) {
   if (status < 0) return {};
   PyObject* action_id = if_truthy(button.action_id, status);
   if (status < 0) return {};
-  return vm::dict({{k.text, button.text}, {k.style, style, style != nullptr},
-                   {k.value, value, value != nullptr}, {k.url, url, url != nullptr},
+  return vm::dict({{k.text, button.text},
+                   {k.style, style, style != nullptr},
+                   {k.value, value, value != nullptr},
+                   {k.url, url, url != nullptr},
                    {k.action_id, action_id, action_id != nullptr}});
 }
 
@@ -142,8 +144,7 @@ Ref take_buttons(PyObject* self, PyObject* given) noexcept {
                     "At least one button must be provided (use button_1_text and related parameters)");
     return {};
   }
-  std::sort(found.begin(), found.end(),
-            [](const Button& x, const Button& y) { return number_before(x.key, y.key); });
+  std::sort(found.begin(), found.end(), [](const Button& x, const Button& y) { return number_before(x.key, y.key); });
 
   // Buttons made before a failure stay in self.buttons.
   Ref buttons = vm::empty_list();
@@ -213,7 +214,8 @@ Ref build_blocks(PyObject* self) noexcept {
 }
 
 PyMethodDef functions[] = {
-    vm::function<module_getattr>("__getattr__", "__getattr__($module, name, /)\n--\n\nThe module's `logger`, made on first use."),
+    vm::function<module_getattr>("__getattr__",
+                                 "__getattr__($module, name, /)\n--\n\nThe module's `logger`, made on first use."),
     {nullptr, nullptr, 0, nullptr}};
 
 bool setup(PyObject* module) noexcept {
@@ -225,18 +227,20 @@ bool setup(PyObject* module) noexcept {
 // Every button_* keyword is consumed: the base runs last, with the others.
 constexpr vm::Message message{
     .name = "ButtonMessage",
-    .doc = "ButtonMessage(text=None, **kwargs)\n--\n\n"
-           "One or more buttons from numbered keyword arguments: button_N_text\n"
-           "(required), button_N_style (\"primary\" or \"danger\"), button_N_value,\n"
-           "button_N_url, button_N_action_id (default \"action-button-<i>\"). Buttons are\n"
-           "ordered by number (2 before 10). Keyword\n"
-           "arguments not starting with button_ go to BaseVelmora.",
+    .doc =
+        "ButtonMessage(text=None, **kwargs)\n--\n\n"
+        "One or more buttons from numbered keyword arguments: button_N_text\n"
+        "(required), button_N_style (\"primary\" or \"danger\"), button_N_value,\n"
+        "button_N_url, button_N_action_id (default \"action-button-<i>\"). Buttons are\n"
+        "ordered by number (2 before 10). Keyword\n"
+        "arguments not starting with button_ go to BaseVelmora.",
     .params = {{{&Keys::text, vm::str_or_none, vm::Default::none}}},
     .base = vm::Base::last,
     .imports = {{{"blocks", {"Actions", "Section"}}}},
-    .build_doc = "build_blocks($self, /)\n--\n\n"
-                 "A section with a button beside `text` when there is one button and a text;\n"
-                 "otherwise an actions block of all the buttons.",
+    .build_doc =
+        "build_blocks($self, /)\n--\n\n"
+        "A section with a button beside `text` when there is one button and a text;\n"
+        "otherwise an actions block of all the buttons.",
     .shown = {&Keys::text, &Keys::buttons},
     .consume = take_buttons,
     .build = build_blocks,
