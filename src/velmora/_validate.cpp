@@ -642,16 +642,13 @@ Ref unsplittable(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
 }
 
 PyMethodDef functions[] = {
-    vm::function<validate>("validate",
-                           "validate($module, /, blocks)\n--\n\n"
-                           "Check a list of blocks, or a payload {\"text\": ..., \"blocks\": [...]}, against Slack's\n"
-                           "published Block Kit limits for messages. Returns a new list of problems, each a dict\n"
-                           "{\"path\": JSON pointer into the argument, \"message\": a sentence}; [] when none."),
-    vm::function<unsplittable>(
-        "_unsplittable",
-        "_unsplittable($module, /, blocks)\n--\n\n"
-        "The problems of validate() that velmora.fit cannot remove by splitting the message, and\n"
-        "fit's plan for each block (bytes): (problems, plan)."),
+    vm::function<validate, "validate(blocks)",
+                 "Check a list of blocks, or a payload {\"text\": ..., \"blocks\": [...]}, against Slack's\n"
+                 "published Block Kit limits for messages. Returns a new list of problems, each a dict\n"
+                 "{\"path\": JSON pointer into the argument, \"message\": a sentence}; [] when none.">(),
+    vm::function<unsplittable, "_unsplittable(blocks)",
+                 "The problems of validate() that velmora.fit cannot remove by splitting the message, and\n"
+                 "fit's plan for each block (bytes): (problems, plan).">(),
     {nullptr, nullptr, 0, nullptr}};
 
 int setup(PyObject* module) noexcept {

@@ -13,6 +13,7 @@
 #include "errors.hpp"
 #include "keys.hpp"
 #include "module.hpp"
+#include "signature.hpp"
 
 namespace vm {
 
@@ -43,6 +44,15 @@ Builder builder(const char* name, const char* doc, Wrap wrap = Wrap::none) {
   return {
       {name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(entry)), METH_FASTCALL | METH_KEYWORDS, doc},
       wrap};
+}
+
+// The same, declared as Python shows it: vm::builder<plain_text, "plain_text(text, *,
+// block_id=None)", "A section showing ...">(); the name and the "$cls, /" of the docstring's
+// signature line are derived from the signature.
+template <BuilderImpl F, Literal Signature, Literal Text>
+Builder builder(Wrap wrap = Wrap::none) {
+  using D = Documented<"$cls", Signature, Text>;
+  return builder<F>(D::name.data(), D::doc.data(), wrap);
 }
 
 // ---- the binding descriptor -------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include "build.hpp"
 #include "errors.hpp"
 #include "keys.hpp"
+#include "signature.hpp"
 
 namespace vm {
 
@@ -139,11 +140,14 @@ PyObject* fast_entry(PyObject* self, PyObject* const* args, Py_ssize_t nargs, Py
   return guarded([&] { return F(self, args, nargs, kwnames); });
 }
 
-// The method table entry of a module function.
-template <FastImpl F>
-PyMethodDef function(const char* name, const char* doc) {
-  return {name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&fast_entry<F>)),
-          METH_FASTCALL | METH_KEYWORDS, doc};
+// The method table entry of a module function, declared as Python shows it:
+// vm::function<escape, "escape(text)", "...">(); its name and the "$module, /" of the
+// docstring's signature line are derived from the signature.
+template <FastImpl F, Literal Signature, Literal Text>
+PyMethodDef function() {
+  using D = Documented<"$module", Signature, Text>;
+  return {D::name.data(), reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&fast_entry<F>)),
+          METH_FASTCALL | METH_KEYWORDS, D::doc.data()};
 }
 
 // Adds a class to the module under its own __name__.

@@ -136,33 +136,26 @@ Ref checkboxes(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject*
 // ---- the class ----------------------------------------------------------------------------
 
 vm::Builder builders[] = {
-    vm::builder<init_blocks>("init_blocks",
-                             "init_blocks($cls, /, *, block_id=None)\n--\n\n"
-                             "A new actions payload with no elements: [{\"type\": \"actions\", \"elements\": []}]\n"
-                             "(then \"block_id\" when given).\n"
-                             "Every other builder starts from cls.init_blocks()."),
-    vm::builder<buttons>("buttons",
-                         "buttons($cls, /, buttons, *, block_id=None)\n--\n\n"
-                         "An actions block of one button per dict of the list `buttons` (keys \"text\", and\n"
-                         "optionally \"style\", \"value\", \"url\", \"action_id\"); action ids and default values\n"
-                         "count from 0."),
-    vm::builder<datepickers>("datepickers",
-                             "datepickers($cls, /, initial_dates, *, block_id=None)\n--\n\n"
-                             "An actions block of one date picker per date (YYYY-MM-DD) of `initial_dates`, a list\n"
-                             "or any other iterable of dates."),
-    vm::builder<time_picker>("time_picker",
-                             "time_picker($cls, /, initial_time, *, block_id=None)\n--\n\n"
-                             "An actions block of one time picker starting at `initial_time` (HH:mm, 24-hour clock).",
-                             vm::Wrap::validate_initial_time),
-    vm::builder<radio_buttons>("radio_buttons",
-                               "radio_buttons($cls, /, options, *, block_id=None)\n--\n\n"
-                               "An actions block of one radio-button group, one button per option text.",
-                               vm::Wrap::validate_options),
-    vm::builder<checkboxes>("checkboxes",
-                            "checkboxes($cls, /, options, options_description, *, block_id=None)\n--\n\n"
-                            "An actions block of one checkbox group, one box per option text; the i-th item of\n"
-                            "`options_description` describes the i-th option (None or []: no descriptions).",
-                            vm::Wrap::validate_options),
+    vm::builder<init_blocks, "init_blocks(*, block_id=None)",
+                "A new actions payload with no elements: [{\"type\": \"actions\", \"elements\": []}]\n"
+                "(then \"block_id\" when given).\n"
+                "Every other builder starts from cls.init_blocks().">(),
+    vm::builder<buttons, "buttons(buttons, *, block_id=None)",
+                "An actions block of one button per dict of the list `buttons` (keys \"text\", and\n"
+                "optionally \"style\", \"value\", \"url\", \"action_id\"); action ids and default values\n"
+                "count from 0.">(),
+    vm::builder<datepickers, "datepickers(initial_dates, *, block_id=None)",
+                "An actions block of one date picker per date (YYYY-MM-DD) of `initial_dates`, a list\n"
+                "or any other iterable of dates.">(),
+    vm::builder<time_picker, "time_picker(initial_time, *, block_id=None)",
+                "An actions block of one time picker starting at `initial_time` (HH:mm, 24-hour clock).">(
+        vm::Wrap::validate_initial_time),
+    vm::builder<radio_buttons, "radio_buttons(options, *, block_id=None)",
+                "An actions block of one radio-button group, one button per option text.">(vm::Wrap::validate_options),
+    vm::builder<checkboxes, "checkboxes(options, options_description, *, block_id=None)",
+                "An actions block of one checkbox group, one box per option text; the i-th item of\n"
+                "`options_description` describes the i-th option (None or []: no descriptions).">(
+        vm::Wrap::validate_options),
 };
 
 }  // namespace

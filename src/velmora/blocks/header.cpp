@@ -22,9 +22,8 @@ Ref plain_text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
 }
 
 vm::Builder builders[] = {
-    vm::builder<plain_text>("plain_text",
-                            "plain_text($cls, /, text, *, block_id=None)\n--\n\n"
-                            "A header block showing `text` (emoji on); [] when `text` is empty."),
+    vm::builder<plain_text, "plain_text(text, *, block_id=None)",
+                "A header block showing `text` (emoji on); [] when `text` is empty.">(),
 };
 
 }  // namespace

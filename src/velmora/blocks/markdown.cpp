@@ -30,13 +30,11 @@ Ref markdown(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnam
 }
 
 vm::Builder builders[] = {
-    vm::builder<markdown>(
-        "markdown",
-        "markdown($cls, /, text, *, block_id=None)\n--\n\n"
-        "A list of one markdown block {\"type\": \"markdown\", \"text\": text} (then \"block_id\" when\n"
-        "given): standard Markdown (headings, **bold**, [links](url), tables) that Slack renders\n"
-        "itself. [] for an empty text; ValueError over 12,000 characters, Slack's limit for all\n"
-        "the markdown blocks of a message together."),
+    vm::builder<markdown, "markdown(text, *, block_id=None)",
+                "A list of one markdown block {\"type\": \"markdown\", \"text\": text} (then \"block_id\" when\n"
+                "given): standard Markdown (headings, **bold**, [links](url), tables) that Slack renders\n"
+                "itself. [] for an empty text; ValueError over 12,000 characters, Slack's limit for all\n"
+                "the markdown blocks of a message together.">(),
 };
 
 }  // namespace

@@ -26,9 +26,8 @@ Ref text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) 
 }
 
 vm::Builder builders[] = {
-    vm::builder<text>("text",
-                      "text($cls, /, text, *, block_id=None)\n--\n\n"
-                      "A rich-text block showing `text` preformatted (monospaced, as typed); [] when `text` is empty."),
+    vm::builder<text, "text(text, *, block_id=None)",
+                "A rich-text block showing `text` preformatted (monospaced, as typed); [] when `text` is empty.">(),
 };
 
 bool prepare(PyObject*, vm::Decorators&) noexcept {

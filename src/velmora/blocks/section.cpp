@@ -263,62 +263,43 @@ Ref checkboxes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
 // ---- the class -----------------------------------------------------------------------------
 
 vm::Builder builders[] = {
-    vm::builder<plain_text>("plain_text",
-                            "plain_text($cls, /, text, *, block_id=None)\n--\n\n"
-                            "A section showing `text` as plain text (emoji on); [] when `text` is empty."),
-    vm::builder<mrkdwn>("mrkdwn",
-                        "mrkdwn($cls, /, text=None, *, block_id=None)\n--\n\n"
-                        "A section showing `text` as Slack markdown; [] when `text` is None or empty."),
-    vm::builder<text_fields>("text_fields",
-                             "text_fields($cls, /, texts, *, block_id=None)\n--\n\n"
-                             "A section of markdown fields, one per element of the list `texts` (at least one)."),
-    vm::builder<users_select>(
-        "users_select",
-        "users_select($cls, /, text=None, *, block_id=None)\n--\n\n"
-        "A section of markdown `text` (None: \"Please select a user\") with a users select menu."),
-    vm::builder<static_select>("static_select",
-                               "static_select($cls, /, options, text=None, *, block_id=None)\n--\n\n"
-                               "A section of markdown `text` (None: \"Please select a option\") with a select menu of\n"
-                               "1 to 100 options, one per option text; values \"value-0\", \"value-1\", ...",
-                               vm::Wrap::validate_options),
-    vm::builder<multi_static_select>("multi_static_select",
-                                     "multi_static_select($cls, /, text, options, *, block_id=None)\n--\n\n"
-                                     "A section of markdown `text` with a multi-select menu of 1 to 100 options.",
-                                     vm::Wrap::validate_options),
-    vm::builder<overflow>("overflow",
-                          "overflow($cls, /, text, options, *, block_id=None)\n--\n\n"
-                          "A section of markdown `text` with an overflow menu of 1 to 5 options.",
-                          vm::Wrap::validate_options),
-    vm::builder<button>("button",
-                        "button($cls, /, text, button, *, block_id=None)\n--\n\n"
-                        "A section of markdown `text` with one button made from the dict `button` (keys \"text\",\n"
-                        "and optionally \"style\" (\"primary\" or \"danger\"), \"value\", \"url\", \"action_id\"), as\n"
-                        "the first button of Actions.buttons; a \"value\" of None or \"\" is left out."),
-    vm::builder<image>("image",
-                       "image($cls, /, text, image_url, alt_text='image', *, block_id=None)\n--\n\n"
-                       "A section of markdown `text` with the image at the public address `image_url`."),
-    vm::builder<slack_image>("slack_image",
-                             "slack_image($cls, /, text, slack_file, alt_text='image', *, block_id=None)\n--\n\n"
-                             "A section of markdown `text` with an image that lives in Slack: `slack_file` is its\n"
-                             "URL (starting with https:// or http://) or its file id."),
-    vm::builder<datepicker>("datepicker",
-                            "datepicker($cls, /, text, initial_date, *, block_id=None)\n--\n\n"
-                            "A section of markdown `text` with a date picker set to `initial_date` (YYYY-MM-DD)."),
-    vm::builder<time_picker>(
-        "time_picker",
-        "time_picker($cls, /, text, initial_time, *, block_id=None)\n--\n\n"
-        "A section of markdown `text` with a time picker set to `initial_time` (HH:mm, 24-hour clock).",
-        vm::Wrap::validate_initial_time),
-    vm::builder<radio_buttons>(
-        "radio_buttons",
-        "radio_buttons($cls, /, text, options, *, block_id=None)\n--\n\n"
-        "A section of markdown `text` with a group of 1 to 10 radio buttons, one per option text.",
+    vm::builder<plain_text, "plain_text(text, *, block_id=None)",
+                "A section showing `text` as plain text (emoji on); [] when `text` is empty.">(),
+    vm::builder<mrkdwn, "mrkdwn(text=None, *, block_id=None)",
+                "A section showing `text` as Slack markdown; [] when `text` is None or empty.">(),
+    vm::builder<text_fields, "text_fields(texts, *, block_id=None)",
+                "A section of markdown fields, one per element of the list `texts` (at least one).">(),
+    vm::builder<users_select, "users_select(text=None, *, block_id=None)",
+                "A section of markdown `text` (None: \"Please select a user\") with a users select menu.">(),
+    vm::builder<static_select, "static_select(options, text=None, *, block_id=None)",
+                "A section of markdown `text` (None: \"Please select a option\") with a select menu of\n"
+                "1 to 100 options, one per option text; values \"value-0\", \"value-1\", ...">(
         vm::Wrap::validate_options),
-    vm::builder<checkboxes>(
-        "checkboxes",
-        "checkboxes($cls, /, options, text=None, options_description=None, *, block_id=None)\n--\n\n"
-        "A section of markdown `text` (None: \"All check boxes are selectable\") with a group of\n"
-        "1 to 10 checkboxes; the i-th item of `options_description` describes the i-th option.",
+    vm::builder<multi_static_select, "multi_static_select(text, options, *, block_id=None)",
+                "A section of markdown `text` with a multi-select menu of 1 to 100 options.">(
+        vm::Wrap::validate_options),
+    vm::builder<overflow, "overflow(text, options, *, block_id=None)",
+                "A section of markdown `text` with an overflow menu of 1 to 5 options.">(vm::Wrap::validate_options),
+    vm::builder<button, "button(text, button, *, block_id=None)",
+                "A section of markdown `text` with one button made from the dict `button` (keys \"text\",\n"
+                "and optionally \"style\" (\"primary\" or \"danger\"), \"value\", \"url\", \"action_id\"), as\n"
+                "the first button of Actions.buttons; a \"value\" of None or \"\" is left out.">(),
+    vm::builder<image, "image(text, image_url, alt_text='image', *, block_id=None)",
+                "A section of markdown `text` with the image at the public address `image_url`.">(),
+    vm::builder<slack_image, "slack_image(text, slack_file, alt_text='image', *, block_id=None)",
+                "A section of markdown `text` with an image that lives in Slack: `slack_file` is its\n"
+                "URL (starting with https:// or http://) or its file id.">(),
+    vm::builder<datepicker, "datepicker(text, initial_date, *, block_id=None)",
+                "A section of markdown `text` with a date picker set to `initial_date` (YYYY-MM-DD).">(),
+    vm::builder<time_picker, "time_picker(text, initial_time, *, block_id=None)",
+                "A section of markdown `text` with a time picker set to `initial_time` (HH:mm, 24-hour clock).">(
+        vm::Wrap::validate_initial_time),
+    vm::builder<radio_buttons, "radio_buttons(text, options, *, block_id=None)",
+                "A section of markdown `text` with a group of 1 to 10 radio buttons, one per option text.">(
+        vm::Wrap::validate_options),
+    vm::builder<checkboxes, "checkboxes(options, text=None, options_description=None, *, block_id=None)",
+                "A section of markdown `text` (None: \"All check boxes are selectable\") with a group of\n"
+                "1 to 10 checkboxes; the i-th item of `options_description` describes the i-th option.">(
         vm::Wrap::validate_options),
 };
 

@@ -8,7 +8,6 @@ using vm::Keys;
 constexpr vm::Message message{
     .name = "MultiStaticSelectMessage",
     .doc =
-        "MultiStaticSelectMessage(text_before_option, options, **kwargs)\n--\n\n"
         "A section with a multi-select menu of `options`, after the text `text_before_option`.\n"
         "Other keyword arguments go to BaseVelmora.",
     .params = {{{&Keys::text_before_option, vm::exact_str}, {&Keys::options}}},
@@ -18,8 +17,7 @@ constexpr vm::Message message{
     .blocks = vm::returned_list({&Keys::Section,
                                  &Keys::multi_static_select,
                                  {vm::kw_as(&Keys::text, &Keys::text_before_option), vm::kw(&Keys::options)}}),
-    .build_doc =
-        "build_blocks($self, /)\n--\n\nThe blocks of Section.multi_static_select for the current text and options.",
+    .build_doc = "The blocks of Section.multi_static_select for the current text and options.",
 };
 
 }  // namespace
