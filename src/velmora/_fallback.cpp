@@ -489,12 +489,8 @@ PyMethodDef functions[] = {
                  "image alt texts, rich text, markdown, table rows (cells joined by \" | \") and button\n"
                  "labels, one line each. Markup is read out: \"<@U1>\" gives \"@U1\", \"<url|text>\" gives\n"
                  "\"text (url)\", \"&amp;\" gives \"&\", \"*bold*\" gives \"bold\". \"\" when no block holds text.">(),
-    {nullptr, nullptr, 0, nullptr}};
-
-int setup(PyObject* module) noexcept {
-  return PyModule_AddFunctions(module, functions);
-}
+    vm::table_end};
 
 }  // namespace
 
-VM_MODULE("Plain-text read-out of Block Kit messages: velmora.fallback_text.", setup)
+VM_FUNCTION_MODULE("Plain-text read-out of Block Kit messages: velmora.fallback_text.", functions, nullptr)

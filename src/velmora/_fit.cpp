@@ -370,16 +370,13 @@ PyMethodDef functions[] = {
                  "first part of a split block keeps its block_id, later ones get \"<id>-2\", \"<id>-3\", ...\n"
                  "InvalidBlocks lists what cannot be split (a header over 150 characters, a button text\n"
                  "over 75, ...), as validate() words it.">(),
-    {nullptr, nullptr, 0, nullptr}};
+    vm::table_end};
 
-int setup(PyObject* module) noexcept {
+bool prepare(PyObject* module) noexcept {
   return vm::import_from_package(module, "_validate", {"_unsplittable"}) &&
-                 vm::import_from_package(module, "errors", {"InvalidBlocks"}) &&
-                 PyModule_AddFunctions(module, functions) == 0
-             ? 0
-             : -1;
+         vm::import_from_package(module, "errors", {"InvalidBlocks"});
 }
 
 }  // namespace
 
-VM_MODULE("Fitting a message to Slack's limits: velmora.fit.", setup)
+VM_FUNCTION_MODULE("Fitting a message to Slack's limits: velmora.fit.", functions, prepare)

@@ -649,12 +649,8 @@ PyMethodDef functions[] = {
     vm::function<unsplittable, "_unsplittable(blocks)",
                  "The problems of validate() that velmora.fit cannot remove by splitting the message, and\n"
                  "fit's plan for each block (bytes): (problems, plan).">(),
-    {nullptr, nullptr, 0, nullptr}};
-
-int setup(PyObject* module) noexcept {
-  return PyModule_AddFunctions(module, functions);
-}
+    vm::table_end};
 
 }  // namespace
 
-VM_MODULE("Validation of Block Kit messages against Slack's published limits.", setup)
+VM_FUNCTION_MODULE("Validation of Block Kit messages against Slack's published limits.", functions, nullptr)

@@ -246,12 +246,9 @@ PyMethodDef functions[] = {
                  "`text` cut to at most `limit` characters, the ellipsis included: at the end of the last\n"
                  "word that fits, else between characters, never inside an entity (\"<...>\") or an escape\n"
                  "(\"&amp;\"). `text` itself when it fits.">(),
-    {nullptr, nullptr, 0, nullptr}};
-
-int setup(PyObject* module) noexcept {
-  return PyModule_AddFunctions(module, functions);
-}
+    vm::table_end};
 
 }  // namespace
 
-VM_MODULE("Slack mrkdwn made safely: escaping, mentions, links, dates, and cutting a text to length.", setup)
+VM_FUNCTION_MODULE("Slack mrkdwn made safely: escaping, mentions, links, dates, and cutting a text to length.",
+                   functions, nullptr)

@@ -291,15 +291,16 @@ PyMethodDef functions[] = {
                  "A lazy iterable is read once into a list, which the builder then receives.">(),
     vm::function<validate_initial_time, "validate_initial_time(func)",
                  "Decorate a builder: an `initial_time` given as a str must read HH:mm on a 24-hour clock.">(),
-    {nullptr, nullptr, 0, nullptr}};
+    vm::table_end};
 
-int setup(PyObject* module) noexcept {
+bool prepare(PyObject* module) noexcept {
   Ref type = Ref::steal(PyType_FromModuleAndSpec(module, &validated_spec, nullptr));
-  if (!type) return -1;
+  if (!type) return false;
   validated_type.set(std::move(type));
-  return PyModule_AddFunctions(module, functions);
+  return true;
 }
 
 }  // namespace
 
-VM_MODULE("Validation helpers for the block builders: a date check and argument-checking decorators.", setup)
+VM_FUNCTION_MODULE("Validation helpers for the block builders: a date check and argument-checking decorators.",
+                   functions, prepare)

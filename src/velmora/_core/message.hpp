@@ -773,7 +773,7 @@ int setup_message(PyObject* module) noexcept {
   static PyMethodDef build_def[] = {
       {"build_blocks", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&build_entry<M>)), METH_NOARGS,
        Declared<M>::build_doc.data()},
-      {nullptr, nullptr, 0, nullptr}};
+      table_end};
   PyType_Slot slots[] = {{Py_tp_doc, const_cast<char*>(Declared<M>::class_doc.data())},
                          {Py_tp_init, reinterpret_cast<void*>(&init<M>)},
                          {Py_tp_methods, build_def},

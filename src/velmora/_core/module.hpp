@@ -150,6 +150,18 @@ PyMethodDef function() {
           METH_FASTCALL | METH_KEYWORDS, D::doc.data()};
 }
 
+// The entry that ends a table of functions or methods.
+inline constexpr PyMethodDef table_end{nullptr, nullptr, 0, nullptr};
+
+// More set-up a module of functions needs before its functions are added; false with the
+// error set.
+using PrepareFunctions = bool (*)(PyObject* module) noexcept;
+
+inline int setup_function_module(PyObject* module, PyMethodDef* functions, PrepareFunctions prepare) noexcept {
+  if (prepare && !prepare(module)) return -1;
+  return PyModule_AddFunctions(module, functions);
+}
+
 // Adds a class to the module under its own __name__.
 inline bool add_type(PyObject* module, Ref type) noexcept {
   return type && PyModule_AddType(module, reinterpret_cast<PyTypeObject*>(type.get())) == 0;
@@ -174,3 +186,11 @@ inline bool add_type(PyObject* module, Ref type) noexcept {
   PyMODINIT_FUNC VM_CAT(PyInit_, VELMORA_MODULE_ID)(void) {                                                     \
     return PyModuleDef_Init(&vm_module_def);                                                                    \
   }
+
+// The module of the functions `functions` (ended by vm::table_end), after `prepare` (or nullptr):
+//   VM_FUNCTION_MODULE("Slack mrkdwn made safely.", functions, nullptr)
+#define VM_FUNCTION_MODULE(doc, functions, prepare)               \
+  static int vm_setup_functions(PyObject* module) noexcept {      \
+    return vm::setup_function_module(module, functions, prepare); \
+  }                                                               \
+  VM_MODULE(doc, vm_setup_functions)

@@ -9,35 +9,20 @@ using vm::Keys;
 using vm::Ref;
 
 // {"type": "section", "text": <text object>}
-Ref section_with_text(Ref text_object) {
+Ref section_with_text(Ref text_object) noexcept {
   return vm::dict({{k.type, k.section}, {k.text, text_object.get()}});
 }
 
 // ---- text sections -------------------------------------------------------------------------
 
-constexpr vm::Params<2> plain_text_params{"Section.plain_text", {&Keys::text, &Keys::block_id}, 1, 1};
-constexpr vm::Params<2> mrkdwn_params{"Section.mrkdwn", {&Keys::text, &Keys::block_id}, 0, 1};
 constexpr vm::Params<2> text_fields_params{"Section.text_fields", {&Keys::texts, &Keys::block_id}, 1, 1};
 
-Ref plain_text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  bool has_id;
-  if (!vm::bind(plain_text_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text") ||
-      !vm::check_block_id(a[1], has_id)) {
-    return {};
-  }
-  if (PyUnicode_GET_LENGTH(a[0]) == 0) return vm::empty_list();
-  return vm::with_block_id(vm::list_of(section_with_text(vm::plain_text_object(a[0]))), a[1], has_id);
+Ref plain_text(PyObject* text) noexcept {
+  return section_with_text(vm::plain_text_object(text));
 }
 
-Ref mrkdwn(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  bool has_id;
-  if (!vm::bind(mrkdwn_params, args, nargs, kwnames, a)) return {};
-  PyObject* text = a[0] ? a[0] : Py_None;
-  if (!vm::check_str(text, "text", /*none_ok=*/true) || !vm::check_block_id(a[1], has_id)) return {};
-  if (text == Py_None || PyUnicode_GET_LENGTH(text) == 0) return vm::empty_list();
-  return vm::with_block_id(vm::list_of(section_with_text(vm::mrkdwn_object(text))), a[1], has_id);
+Ref mrkdwn(PyObject* text) noexcept {
+  return section_with_text(vm::mrkdwn_object(text));
 }
 
 Ref text_fields(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -263,9 +248,9 @@ Ref checkboxes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
 // ---- the class -----------------------------------------------------------------------------
 
 vm::Builder builders[] = {
-    vm::builder<plain_text, "plain_text(text, *, block_id=None)",
+    vm::builder<vm::text_block<"Section.plain_text", plain_text>, "plain_text(text, *, block_id=None)",
                 "A section showing `text` as plain text (emoji on); [] when `text` is empty.">(),
-    vm::builder<mrkdwn, "mrkdwn(text=None, *, block_id=None)",
+    vm::builder<vm::text_block<"Section.mrkdwn", mrkdwn, true>, "mrkdwn(text=None, *, block_id=None)",
                 "A section showing `text` as Slack markdown; [] when `text` is None or empty.">(),
     vm::builder<text_fields, "text_fields(texts, *, block_id=None)",
                 "A section of markdown fields, one per element of the list `texts` (at least one).">(),

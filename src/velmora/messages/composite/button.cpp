@@ -214,8 +214,7 @@ Ref build_blocks(PyObject* self) noexcept {
 }
 
 PyMethodDef functions[] = {
-    vm::function<module_getattr, "__getattr__(name, /)", "The module's `logger`, made on first use.">(),
-    {nullptr, nullptr, 0, nullptr}};
+    vm::function<module_getattr, "__getattr__(name, /)", "The module's `logger`, made on first use.">(), vm::table_end};
 
 bool setup(PyObject* module) noexcept {
   section_names.set(vm::names({k.text, k.button}));

@@ -67,7 +67,7 @@ Ref build_blocks(PyObject* self) noexcept {
 PyMethodDef methods[] = {vm::message_method<upload_image_buffer, "upload_image_buffer()",
                                             "Uploads image_buffer through slack_bot.image_upload and returns the\n"
                                             "uploaded image's URL.">(),
-                         {nullptr, nullptr, 0, nullptr}};
+                         vm::table_end};
 
 bool setup(PyObject*) noexcept {
   upload_names.set(vm::names({k.buffer, k.file_name}));
