@@ -368,6 +368,35 @@ struct Message {
   bool (*setup)(PyObject* module) noexcept = nullptr;  // more module set-up, first
 };
 
+// ---- families of messages ---------------------------------------------------------------------
+
+// A section of `text` (exactly a str) with one accessory made from `accessory`:
+// Section.<method>(text=self.text, <accessory>=self.<accessory>), its result as it is; the base
+// is BaseVelmora as the module's globals name it.
+constexpr Message section_with(const char* name, Param accessory, Key method, const char* doc, const char* build_doc) {
+  return {.name = name,
+          .doc = doc,
+          .params = {{{&Keys::text, exact_str}, accessory}},
+          .base = Base::first_named,
+          .imports = {{{"blocks", {"Section"}}}},
+          .blocks = returned({&Keys::Section, method, {kw(&Keys::text), kw(accessory.name)}}),
+          .build_doc = build_doc};
+}
+
+// The markdown `text` (exactly a str), then the actions block of Actions.<method>, which
+// receives the further parameters by keyword (see text_then).
+constexpr Message text_then_actions(const char* name, std::array<Param, 2> further, Key method, const char* doc,
+                                    const char* build_doc) {
+  Message m{.name = name,
+            .doc = doc,
+            .params = {{{&Keys::text, exact_str}, further[0], further[1]}},
+            .imports = {{{"blocks", {"Section", "Actions"}}}},
+            .blocks = text_then({&Keys::Actions, method, {kw(further[0].name)}}),
+            .build_doc = build_doc};
+  if (further[1].name) m.blocks.calls[1].args[1] = kw(further[1].name);
+  return m;
+}
+
 namespace detail {
 
 template <std::size_t N>

@@ -84,6 +84,14 @@ bool take_text(PyObject*& text, PyObject* fallback = nullptr) {
   return text != nullptr;
 }
 
+// Binds the call of a builder whose text is at `text_at` and whose block id comes last, then
+// takes its text (with `fallback`) and its block id; false with the error set.
+template <std::size_t N>
+bool bind_accessory(const vm::Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                    vm::Bound<N>& a, std::size_t text_at, PyObject* fallback = nullptr) {
+  return vm::bind(params, args, nargs, kwnames, a) && take_text(a[text_at], fallback) && take_block_id(a[N - 1]);
+}
+
 // A select menu: {"type": type, "placeholder": <plain text>, "options": [...], "action_id": id}
 // (the placeholder is left out when null).
 Ref options_accessory(PyObject* type, PyObject* placeholder_text, Ref options, PyObject* action_id) {
@@ -124,10 +132,7 @@ constexpr vm::Params<4> checkboxes_params{
 
 Ref users_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<2> a;
-  if (!vm::bind(users_select_params, args, nargs, kwnames, a) || !take_text(a[0], k.please_select_a_user) ||
-      !take_block_id(a[1])) {
-    return {};
-  }
+  if (!bind_accessory(users_select_params, args, nargs, kwnames, a, 0, k.please_select_a_user)) return {};
   Ref placeholder = vm::plain_text_object(k.select_a_user);
   return accessory_section(
       a[0],
@@ -137,10 +142,7 @@ Ref users_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
 
 Ref static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<3> a;
-  if (!vm::bind(static_select_params, args, nargs, kwnames, a) || !take_text(a[1], k.please_select_a_option) ||
-      !take_block_id(a[2])) {
-    return {};
-  }
+  if (!bind_accessory(static_select_params, args, nargs, kwnames, a, 1, k.please_select_a_option)) return {};
   Ref options = vm::option_list(a[0], vm::OptionText::plain, &static_select_limits);
   return accessory_section(
       a[1], options_accessory(k.static_select, k.select_a_item, std::move(options), k.static_select_action), a[2]);
@@ -148,9 +150,7 @@ Ref static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* 
 
 Ref multi_static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<3> a;
-  if (!vm::bind(multi_static_select_params, args, nargs, kwnames, a) || !take_text(a[0]) || !take_block_id(a[2])) {
-    return {};
-  }
+  if (!bind_accessory(multi_static_select_params, args, nargs, kwnames, a, 0)) return {};
   Ref options = vm::option_list(a[1], vm::OptionText::plain, &multi_static_select_limits);
   return accessory_section(
       a[0],
@@ -160,14 +160,14 @@ Ref multi_static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyOb
 
 Ref overflow(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<3> a;
-  if (!vm::bind(overflow_params, args, nargs, kwnames, a) || !take_text(a[0]) || !take_block_id(a[2])) return {};
+  if (!bind_accessory(overflow_params, args, nargs, kwnames, a, 0)) return {};
   Ref options = vm::option_list(a[1], vm::OptionText::plain, &overflow_limits);
   return accessory_section(a[0], options_accessory(k.overflow, nullptr, std::move(options), k.overflow_action), a[2]);
 }
 
 Ref button(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<3> a;
-  if (!vm::bind(button_params, args, nargs, kwnames, a) || !take_text(a[0]) || !take_block_id(a[2])) return {};
+  if (!bind_accessory(button_params, args, nargs, kwnames, a, 0)) return {};
   // The same element as the first button of Actions.buttons, so handlers match either way.
   return accessory_section(a[0], vm::button_element(a[1], 0, /*slack_rules=*/true), a[2]);
 }
@@ -222,9 +222,7 @@ Ref time_picker(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
 
 Ref radio_buttons(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<3> a;
-  if (!vm::bind(radio_buttons_params, args, nargs, kwnames, a) || !take_text(a[0]) || !take_block_id(a[2])) {
-    return {};
-  }
+  if (!bind_accessory(radio_buttons_params, args, nargs, kwnames, a, 0)) return {};
   Ref options = vm::option_list(a[1], vm::OptionText::mrkdwn, &radio_buttons_limits);
   if (!options) return {};
   return accessory_section(a[0], vm::choice_element(k.radio_buttons, options.get(), k.radio_buttons_action), a[2]);
@@ -232,16 +230,9 @@ Ref radio_buttons(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* 
 
 Ref checkboxes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<4> a;
-  if (!vm::bind(checkboxes_params, args, nargs, kwnames, a) || !take_text(a[1], k.all_check_boxes_selectable) ||
-      !take_block_id(a[3])) {
-    return {};
-  }
+  if (!bind_accessory(checkboxes_params, args, nargs, kwnames, a, 1, k.all_check_boxes_selectable)) return {};
   Ref options = vm::option_list(a[0], vm::OptionText::mrkdwn, &checkboxes_limits);
-  if (!options) return {};
-  if (a[2] && a[2] != Py_None) {
-    int described = PyObject_IsTrue(a[2]);
-    if (described < 0 || (described && !vm::add_descriptions(options.get(), a[2]))) return {};
-  }
+  if (!options || !vm::add_descriptions(options.get(), a[2])) return {};
   return accessory_section(a[1], vm::choice_element(k.checkboxes, options.get(), k.checkboxes_action), a[3]);
 }
 

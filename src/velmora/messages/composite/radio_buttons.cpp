@@ -5,16 +5,11 @@ namespace {
 
 using vm::Keys;
 
-constexpr vm::Message message{
-    .name = "RadioButtonsMessage",
-    .doc =
-        "A message of the markdown `text`, then one radio button per option (Actions.radio_buttons).\n"
-        "Other keyword arguments go to BaseVelmora.",
-    .params = {{{&Keys::text, vm::exact_str}, {&Keys::options}}},
-    .imports = {{{"blocks", {"Section", "Actions"}}}},
-    .blocks = vm::text_then({&Keys::Actions, &Keys::radio_buttons, {vm::kw(&Keys::options)}}),
-    .build_doc = "The text as a markdown section (when not empty), then an actions block of radio buttons.",
-};
+constexpr vm::Message message = vm::text_then_actions(
+    "RadioButtonsMessage", {{{&Keys::options}}}, &Keys::radio_buttons,
+    "A message of the markdown `text`, then one radio button per option (Actions.radio_buttons).\n"
+    "Other keyword arguments go to BaseVelmora.",
+    "The text as a markdown section (when not empty), then an actions block of radio buttons.");
 
 }  // namespace
 

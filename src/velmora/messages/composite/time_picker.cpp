@@ -5,16 +5,11 @@ namespace {
 
 using vm::Keys;
 
-constexpr vm::Message message{
-    .name = "TimePickerMessage",
-    .doc =
-        "A message of the markdown `text`, then a time picker set to `initial_time` (HH:mm, Actions.time_picker).\n"
-        "Other keyword arguments go to BaseVelmora.",
-    .params = {{{&Keys::text, vm::exact_str}, {&Keys::initial_time, vm::exact_str}}},
-    .imports = {{{"blocks", {"Section", "Actions"}}}},
-    .blocks = vm::text_then({&Keys::Actions, &Keys::time_picker, {vm::kw(&Keys::initial_time)}}),
-    .build_doc = "The text as a markdown section (when not empty), then an actions block of one time picker.",
-};
+constexpr vm::Message message = vm::text_then_actions(
+    "TimePickerMessage", {{{&Keys::initial_time, vm::exact_str}}}, &Keys::time_picker,
+    "A message of the markdown `text`, then a time picker set to `initial_time` (HH:mm, Actions.time_picker).\n"
+    "Other keyword arguments go to BaseVelmora.",
+    "The text as a markdown section (when not empty), then an actions block of one time picker.");
 
 }  // namespace
 

@@ -5,17 +5,11 @@ namespace {
 
 using vm::Keys;
 
-constexpr vm::Message message{
-    .name = "DatePickerMessage",
-    .doc =
-        "A section showing `text` with a date picker set to `initial_date`\n"
-        "(YYYY-MM-DD). Other keyword arguments go to BaseVelmora.",
-    .params = {{{&Keys::text, vm::exact_str}, {&Keys::initial_date, vm::exact_str}}},
-    .base = vm::Base::first_named,
-    .imports = {{{"blocks", {"Section"}}}},
-    .blocks = vm::returned({&Keys::Section, &Keys::datepicker, {vm::kw(&Keys::text), vm::kw(&Keys::initial_date)}}),
-    .build_doc = "The blocks of Section.datepicker for the current text and date.",
-};
+constexpr vm::Message message =
+    vm::section_with("DatePickerMessage", {&Keys::initial_date, vm::exact_str}, &Keys::datepicker,
+                     "A section showing `text` with a date picker set to `initial_date`\n"
+                     "(YYYY-MM-DD). Other keyword arguments go to BaseVelmora.",
+                     "The blocks of Section.datepicker for the current text and date.");
 
 }  // namespace
 

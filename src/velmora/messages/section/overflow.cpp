@@ -5,17 +5,11 @@ namespace {
 
 using vm::Keys;
 
-constexpr vm::Message message{
-    .name = "OverflowMessage",
-    .doc =
-        "A section showing `text` with an overflow menu of `options` (a list).\n"
-        "Other keyword arguments go to BaseVelmora.",
-    .params = {{{&Keys::text, vm::exact_str}, {&Keys::options, vm::exact_list}}},
-    .base = vm::Base::first_named,
-    .imports = {{{"blocks", {"Section"}}}},
-    .blocks = vm::returned({&Keys::Section, &Keys::overflow, {vm::kw(&Keys::text), vm::kw(&Keys::options)}}),
-    .build_doc = "The blocks of Section.overflow for the current text and options.",
-};
+constexpr vm::Message message =
+    vm::section_with("OverflowMessage", {&Keys::options, vm::exact_list}, &Keys::overflow,
+                     "A section showing `text` with an overflow menu of `options` (a list).\n"
+                     "Other keyword arguments go to BaseVelmora.",
+                     "The blocks of Section.overflow for the current text and options.");
 
 }  // namespace
 
