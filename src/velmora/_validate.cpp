@@ -51,22 +51,12 @@ bool inline_element(Checker& c, PyObject* leaf) {
   if (is(t, k.team)) return identifier(c, leaf, k.team_id);
   if (is(t, k.color)) return identifier(c, leaf, k.value);
   if (is(t, k.broadcast)) {
-    int has_range = PyDict_Contains(leaf, k.range);
-    if (has_range < 0) return false;
-    if (!has_range) {
-      auto here = c.at(k.range);
-      return c.report("\"range\" is missing.");
-    }
-    return choice(c, leaf, k.range, {k.here, k.channel, k.everyone}, "\"here\", \"channel\" or \"everyone\"");
+    return required(c, leaf, k.range, "\"range\" is missing.") &&
+           choice(c, leaf, k.range, {k.here, k.channel, k.everyone}, "\"here\", \"channel\" or \"everyone\"");
   }
   if (is(t, k.date)) {
-    int has_timestamp = PyDict_Contains(leaf, k.timestamp);
-    if (has_timestamp < 0) return false;
-    if (!has_timestamp) {
-      auto here = c.at(k.timestamp);
-      if (!c.report("\"timestamp\" is missing.")) return false;
-    }
-    return integer(c, leaf, k.timestamp, LONG_MIN, LONG_MAX, "a Unix time in seconds") &&
+    return required(c, leaf, k.timestamp, "\"timestamp\" is missing.") &&
+           integer(c, leaf, k.timestamp, LONG_MIN, LONG_MAX, "a Unix time in seconds") &&
            identifier(c, leaf, k.format) && string(c, leaf, k.url, 1, PY_SSIZE_T_MAX) &&
            string(c, leaf, k.fallback, 0, PY_SSIZE_T_MAX) && string(c, leaf, k.timezone, 0, PY_SSIZE_T_MAX);
   }
@@ -89,13 +79,8 @@ bool rich_text(Checker& c, PyObject* block) {
     if (!type) return true;
     PyObject* t = type.get();
     if (is(t, k.rich_text_list)) {
-      int has_style = PyDict_Contains(part, k.style);
-      if (has_style < 0) return false;
-      if (!has_style) {
-        auto here = c.at(k.style);
-        if (!c.report("\"style\" is missing; a rich-text list needs \"bullet\" or \"ordered\".")) return false;
-      }
-      return choice(c, part, k.style, {k.bullet, k.ordered}, "\"bullet\" or \"ordered\"") &&
+      return required(c, part, k.style, "\"style\" is missing; a rich-text list needs \"bullet\" or \"ordered\".") &&
+             choice(c, part, k.style, {k.bullet, k.ordered}, "\"bullet\" or \"ordered\"") &&
              items(c, part, k.elements, 0, PY_SSIZE_T_MAX, "a rich-text list", true,
                    [&](PyObject* s) {
                      Ref inner;

@@ -49,12 +49,12 @@ Builder builder(const char* name, const char* doc, Wrap wrap = Wrap::none) {
 }
 
 // The same, declared as Python shows it: vm::builder<plain_text, "plain_text(text, *,
-// block_id=None)", "A section showing ...">(); the name and the "$cls, /" of the docstring's
-// signature line are derived from the signature.
-template <BuilderImpl F, Literal Signature, Literal Text>
-Builder builder(Wrap wrap = Wrap::none) {
+// block_id=None)", "A section showing ...">(), then the decorator when there is one; the name
+// and the "$cls, /" of the docstring's signature line are derived from the signature.
+template <BuilderImpl F, Literal Signature, Literal Text, Wrap W = Wrap::none>
+Builder builder() {
   using D = Documented<"$cls", Signature, Text>;
-  return builder<F>(D::name.data(), D::doc.data(), wrap);
+  return builder<F>(D::name.data(), D::doc.data(), W);
 }
 
 // ---- builders of one block showing a text ---------------------------------------------------

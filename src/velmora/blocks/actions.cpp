@@ -140,14 +140,15 @@ vm::Builder builders[] = {
                 "An actions block of one date picker per date (YYYY-MM-DD) of `initial_dates`, a list\n"
                 "or any other iterable of dates.">(),
     vm::builder<time_picker, "time_picker(initial_time, *, block_id=None)",
-                "An actions block of one time picker starting at `initial_time` (HH:mm, 24-hour clock).">(
-        vm::Wrap::validate_initial_time),
+                "An actions block of one time picker starting at `initial_time` (HH:mm, 24-hour clock).",
+                vm::Wrap::validate_initial_time>(),
     vm::builder<radio_buttons, "radio_buttons(options, *, block_id=None)",
-                "An actions block of one radio-button group, one button per option text.">(vm::Wrap::validate_options),
+                "An actions block of one radio-button group, one button per option text.",
+                vm::Wrap::validate_options>(),
     vm::builder<checkboxes, "checkboxes(options, options_description, *, block_id=None)",
                 "An actions block of one checkbox group, one box per option text; the i-th item of\n"
-                "`options_description` describes the i-th option (None or []: no descriptions).">(
-        vm::Wrap::validate_options),
+                "`options_description` describes the i-th option (None or []: no descriptions).",
+                vm::Wrap::validate_options>(),
 };
 
 }  // namespace

@@ -249,13 +249,13 @@ vm::Builder builders[] = {
                 "A section of markdown `text` (None: \"Please select a user\") with a users select menu.">(),
     vm::builder<static_select, "static_select(options, text=None, *, block_id=None)",
                 "A section of markdown `text` (None: \"Please select a option\") with a select menu of\n"
-                "1 to 100 options, one per option text; values \"value-0\", \"value-1\", ...">(
-        vm::Wrap::validate_options),
+                "1 to 100 options, one per option text; values \"value-0\", \"value-1\", ...",
+                vm::Wrap::validate_options>(),
     vm::builder<multi_static_select, "multi_static_select(text, options, *, block_id=None)",
-                "A section of markdown `text` with a multi-select menu of 1 to 100 options.">(
-        vm::Wrap::validate_options),
+                "A section of markdown `text` with a multi-select menu of 1 to 100 options.",
+                vm::Wrap::validate_options>(),
     vm::builder<overflow, "overflow(text, options, *, block_id=None)",
-                "A section of markdown `text` with an overflow menu of 1 to 5 options.">(vm::Wrap::validate_options),
+                "A section of markdown `text` with an overflow menu of 1 to 5 options.", vm::Wrap::validate_options>(),
     vm::builder<button, "button(text, button, *, block_id=None)",
                 "A section of markdown `text` with one button made from the dict `button` (keys \"text\",\n"
                 "and optionally \"style\" (\"primary\" or \"danger\"), \"value\", \"url\", \"action_id\"), as\n"
@@ -268,15 +268,15 @@ vm::Builder builders[] = {
     vm::builder<datepicker, "datepicker(text, initial_date, *, block_id=None)",
                 "A section of markdown `text` with a date picker set to `initial_date` (YYYY-MM-DD).">(),
     vm::builder<time_picker, "time_picker(text, initial_time, *, block_id=None)",
-                "A section of markdown `text` with a time picker set to `initial_time` (HH:mm, 24-hour clock).">(
-        vm::Wrap::validate_initial_time),
+                "A section of markdown `text` with a time picker set to `initial_time` (HH:mm, 24-hour clock).",
+                vm::Wrap::validate_initial_time>(),
     vm::builder<radio_buttons, "radio_buttons(text, options, *, block_id=None)",
-                "A section of markdown `text` with a group of 1 to 10 radio buttons, one per option text.">(
-        vm::Wrap::validate_options),
+                "A section of markdown `text` with a group of 1 to 10 radio buttons, one per option text.",
+                vm::Wrap::validate_options>(),
     vm::builder<checkboxes, "checkboxes(options, text=None, options_description=None, *, block_id=None)",
                 "A section of markdown `text` (None: \"All check boxes are selectable\") with a group of\n"
-                "1 to 10 checkboxes; the i-th item of `options_description` describes the i-th option.">(
-        vm::Wrap::validate_options),
+                "1 to 10 checkboxes; the i-th item of `options_description` describes the i-th option.",
+                vm::Wrap::validate_options>(),
 };
 
 }  // namespace

@@ -1,18 +1,12 @@
 // CheckBoxesMessage: a text, then a group of check boxes (with optional descriptions).
 #include "_core/message.hpp"
 
-namespace {
-
-using vm::Keys;
-
 constexpr vm::Message message = vm::text_then_actions(
-    "CheckBoxesMessage", {{{&Keys::options}, {&Keys::options_description, nullptr, vm::Default::none}}},
-    &Keys::checkboxes,
+    "CheckBoxesMessage", {{{&vm::Keys::options}, {&vm::Keys::options_description, nullptr, vm::Default::none}}},
+    &vm::Keys::checkboxes,
     "A message of the markdown `text`, then one check box per option (Actions.checkboxes), the\n"
     "i-th described by the i-th of `options_description` when given. Other keyword arguments\n"
     "go to BaseVelmora.",
     "The text as a markdown section (when not empty), then an actions block of check boxes.");
-
-}  // namespace
 
 VM_MESSAGE_MODULE(message)

@@ -1,16 +1,10 @@
 // RadioButtonsMessage: a text, then a group of radio buttons.
 #include "_core/message.hpp"
 
-namespace {
-
-using vm::Keys;
-
 constexpr vm::Message message = vm::text_then_actions(
-    "RadioButtonsMessage", {{{&Keys::options}}}, &Keys::radio_buttons,
+    "RadioButtonsMessage", {{{&vm::Keys::options}}}, &vm::Keys::radio_buttons,
     "A message of the markdown `text`, then one radio button per option (Actions.radio_buttons).\n"
     "Other keyword arguments go to BaseVelmora.",
     "The text as a markdown section (when not empty), then an actions block of radio buttons.");
-
-}  // namespace
 
 VM_MESSAGE_MODULE(message)

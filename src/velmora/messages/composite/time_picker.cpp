@@ -1,16 +1,10 @@
 // TimePickerMessage: a text, then a time picker.
 #include "_core/message.hpp"
 
-namespace {
-
-using vm::Keys;
-
 constexpr vm::Message message = vm::text_then_actions(
-    "TimePickerMessage", {{{&Keys::initial_time, vm::exact_str}}}, &Keys::time_picker,
+    "TimePickerMessage", {{{&vm::Keys::initial_time, vm::exact_str}}}, &vm::Keys::time_picker,
     "A message of the markdown `text`, then a time picker set to `initial_time` (HH:mm, Actions.time_picker).\n"
     "Other keyword arguments go to BaseVelmora.",
     "The text as a markdown section (when not empty), then an actions block of one time picker.");
-
-}  // namespace
 
 VM_MESSAGE_MODULE(message)

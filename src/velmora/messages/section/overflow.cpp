@@ -1,16 +1,10 @@
 // OverflowMessage: a section with an overflow menu.
 #include "_core/message.hpp"
 
-namespace {
-
-using vm::Keys;
-
 constexpr vm::Message message =
-    vm::section_with("OverflowMessage", {&Keys::options, vm::exact_list}, &Keys::overflow,
+    vm::section_with("OverflowMessage", {&vm::Keys::options, vm::exact_list}, &vm::Keys::overflow,
                      "A section showing `text` with an overflow menu of `options` (a list).\n"
                      "Other keyword arguments go to BaseVelmora.",
                      "The blocks of Section.overflow for the current text and options.");
-
-}  // namespace
 
 VM_MESSAGE_MODULE("The overflow menu message.", message)
