@@ -1,18 +1,21 @@
-# Every target sets itself up on a fresh machine: it finds CPython 3.12 (PYTHON=... wins),
-# makes .venv, builds and installs velmora into it, then runs.
+# Every target sets itself up on a fresh machine: it finds a supported CPython (3.12, else 3.13;
+# PYTHON=... wins, e.g. `make test PYTHON=python3.13`), makes its venv, builds and installs
+# velmora into it, then runs. Python 3.12 works in .venv, any other version in .venv-X.Y beside
+# it; builds go to build/<wheel tag>, so the versions never share a venv or a build.
 SHELL := /bin/bash
-VENV := .venv
+PYTHON_FOUND := $(shell PYTHON="$(PYTHON)" tools/find-python 2>/dev/null)
+PY_VERSION := $(if $(PYTHON_FOUND),$(shell "$(PYTHON_FOUND)" -c 'import sys; print("%d.%d" % sys.version_info[:2])'))
+VENV := $(if $(filter-out 3.12,$(PY_VERSION)),.venv-$(PY_VERSION),.venv)
 PY := $(VENV)/bin/python
-PYTHON_FOUND = $(shell PYTHON="$(PYTHON)" tools/find-python)
 # Warnings are errors in our own builds; a user's `pip install .` only warns.
 BUILD_FLAGS := -Ccmake.define.VELMORA_WERROR=ON
 PIP := $(PY) -m pip --disable-pip-version-check -q
 
-.PHONY: demo test bench sanitize fuzz soak memcheck install clean
+.PHONY: demo test bench sanitize fuzz soak memcheck install dist clean
 
 # $(call new-venv,DIR): a fresh venv in DIR with the build tools and the test extra.
 define new-venv
-	@test -n "$(PYTHON_FOUND)" || { echo "no CPython 3.12: set PYTHON=/path/to/python3.12" >&2; exit 1; }
+	@test -n "$(PYTHON_FOUND)" || { PYTHON="$(PYTHON)" tools/find-python; exit 1; }
 	rm -rf $(1)
 	"$(PYTHON_FOUND)" -m venv $(1)
 	$(1)/bin/python -m pip --disable-pip-version-check -q install --upgrade pip
@@ -35,7 +38,7 @@ test: install
 	$(PY) -m pytest -q
 
 clean:
-	rm -rf build $(VENV) bench/_build
+	rm -rf build dist .venv .venv-* bench/_build
 
 # The benchmark: velmora beside the output floor, plain Python, Cython and slack_sdk, in one run;
 # prints the table and writes bench/RESULTS.md (a few minutes on 2 cores).
@@ -50,7 +53,7 @@ bench: install $(VENV)/.bench-ready
 # fuzz: the property tests at length. soak: a million calls per public entry, with figures.
 # sanitize: an AddressSanitizer + UBSan build in its own venv, the whole suite under it.
 # memcheck: the suite under valgrind (slow; fewer soak calls).
-SAN_VENV := .venv-sanitize
+SAN_VENV := $(VENV)-sanitize
 SAN_PY := $(SAN_VENV)/bin/python
 SAN_PIP := $(SAN_PY) -m pip --disable-pip-version-check -q
 SAN_ENV = LD_PRELOAD="$$(g++ -print-file-name=libasan.so)" PYTHONMALLOC=malloc VELMORA_SANITIZE=1 \
@@ -76,7 +79,7 @@ $(SAN_VENV)/.ready: pyproject.toml tools/find-python
 
 sanitize: $(SAN_VENV)/.ready
 	$(SAN_PIP) install --no-build-isolation --no-deps $(BUILD_FLAGS) -Ccmake.define.VELMORA_SANITIZE=ON \
-		-Cbuild-dir=build/sanitize .
+		-Cbuild-dir=build/sanitize/{wheel_tag} .
 	$(SAN_ENV) $(SAN_PY) -m pytest -q -p no:cacheprovider
 
 memcheck: install
