@@ -381,6 +381,28 @@ def public_callables() -> dict[str, object]:
     return found
 
 
+def message_classes() -> list[type]:
+    """Every message class of the package."""
+    return [value for path, value in public_callables().items() if isinstance(value, type)]
+
+
+def builder_classes() -> list[type]:
+    """Every class of builders of the package (Section, Actions, ...)."""
+    from velmora.interface import BaseVelmora
+
+    found = {id(value.__self__): value.__self__ for value in public_callables().values()
+             if isinstance(getattr(value, "__self__", None), type) and not issubclass(value.__self__, BaseVelmora)}
+    return list(found.values())
+
+
+def builders_used_by(message: type) -> list[str]:
+    """The names of the builder classes a message's module looks up when it builds."""
+    import sys
+
+    module = vars(sys.modules[message.__module__])
+    return [name for name, value in module.items() if any(value is cls for cls in builder_classes())]
+
+
 def _generic(path: str, target: object) -> Entry:
     from velmora.interface import BaseVelmora
 

@@ -2,41 +2,19 @@
 
 from __future__ import annotations
 
-import importlib
 import inspect
-import pkgutil
 import pydoc
-import re
 import subprocess
 import sys
 from pathlib import Path
 from urllib.request import url2pathname
 
 import pytest
+from support import run_python
 
 import velmora
 import velmora.messages
-from velmora.interface import BaseVelmora
-
-
-def message_classes() -> list[type]:
-    found = []
-    for info in pkgutil.walk_packages(velmora.messages.__path__, "velmora.messages."):
-        module = importlib.import_module(info.name)
-        found += [value for value in vars(module).values()
-                  if isinstance(value, type) and issubclass(value, BaseVelmora) and value.__module__ == info.name]
-    return found
-
-
-def builder_classes() -> list[type]:
-    from velmora.blocks import Actions, Context, Image, Section
-    from velmora.blocks.divider import Divider
-    from velmora.blocks.header import Header
-    from velmora.blocks.preformatted import Preformatted
-    from velmora.blocks.rich_text import RickText
-    from velmora.blocks.table import Table
-
-    return [Section, Actions, Image, Context, Header, Divider, Preformatted, RickText, Table]
+from registry import builder_classes, message_classes
 
 
 def test_dir_of_the_package_names_each_public_name_once() -> None:
@@ -106,6 +84,18 @@ def test_an_upload_takes_every_bytes_like_object_and_binary_files(tmp_path) -> N
         bot.image_upload(buffer=io.StringIO("text"))
 
 
-def test_the_messages_package_lists_where_each_class_lives() -> None:
-    listed = re.findall(r"from (velmora\.messages\.[\w.]+) import (\w+)", velmora.messages.__doc__ or "")
-    assert sorted(listed) == sorted((cls.__module__, cls.__name__) for cls in message_classes())
+def test_every_message_class_is_exported_by_name_and_loaded_on_first_use() -> None:
+    classes = message_classes()
+    assert sorted(velmora.messages.__all__) == sorted(cls.__name__ for cls in classes)
+    assert all(getattr(velmora.messages, cls.__name__) is cls for cls in classes)
+    done = run_python(
+        """
+        import sys, velmora.messages, velmora.blocks
+        assert not [m for m in sys.modules if m.startswith("velmora.messages.")], sys.modules
+        assert "pandas" not in sys.modules
+        velmora.messages.HeaderMessage, velmora.blocks.Header, velmora.blocks.Divider
+        assert "pandas" not in sys.modules
+        assert velmora.blocks.Table.__module__ == "velmora.blocks.table" and "pandas" in sys.modules
+        """
+    )
+    assert done.returncode == 0, done.stderr

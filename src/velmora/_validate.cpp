@@ -1,7 +1,7 @@
 // Checks Block Kit blocks against Slack's published limits and lists every problem found,
 // each as {"path": <JSON pointer>, "message": <sentence>}. Slack itself answers only
 // `invalid_blocks`; here the caller learns where and why.
-#include "_core/core.hpp"
+#include "_core/blocks.hpp"
 #include "_core/dates.hpp"
 
 #include <cstdarg>
@@ -497,11 +497,11 @@ Ref validate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnam
 }
 
 PyMethodDef functions[] = {
-    vm::builder<validate>("validate",
+    vm::function<validate>("validate",
         "validate($module, /, blocks)\n--\n\n"
         "Check a list of blocks, or a payload {\"text\": ..., \"blocks\": [...]}, against Slack's\n"
         "published Block Kit limits for messages. Returns a new list of problems, each a dict\n"
-        "{\"path\": JSON pointer into the argument, \"message\": a sentence}; [] when none.").def,
+        "{\"path\": JSON pointer into the argument, \"message\": a sentence}; [] when none."),
     {nullptr, nullptr, 0, nullptr}};
 
 int setup(PyObject* module) noexcept { return PyModule_AddFunctions(module, functions); }

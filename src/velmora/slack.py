@@ -21,7 +21,7 @@ from __future__ import annotations
 
 import os
 
-from velmora.interface import read_buffer
+from velmora.bots import read_buffer
 
 TYPE_CHECKING = False  # type checkers take this branch; at run time it costs no import
 if TYPE_CHECKING:

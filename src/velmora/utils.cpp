@@ -1,6 +1,6 @@
 // Validation helpers used by the block builders: a date check and two decorators that
 // check a builder's `options` or `initial_time` argument before the builder runs.
-#include "_core/core.hpp"
+#include "_core/blocks.hpp"
 #include "_core/dates.hpp"
 
 #include <cstring>
@@ -290,16 +290,16 @@ Ref validate_initial_time(PyObject*, PyObject* const* args, Py_ssize_t nargs, Py
 }
 
 PyMethodDef functions[] = {
-    vm::builder<is_valid_date_fmt>("is_valid_date_fmt",
+    vm::function<is_valid_date_fmt>("is_valid_date_fmt",
         "is_valid_date_fmt($module, /, date)\n--\n\n"
-        "Return True when `date` is a real calendar date written YYYY-MM-DD; raise ValueError otherwise.").def,
-    vm::builder<validate_options>("validate_options",
+        "Return True when `date` is a real calendar date written YYYY-MM-DD; raise ValueError otherwise."),
+    vm::function<validate_options>("validate_options",
         "validate_options($module, /, func)\n--\n\n"
         "Decorate a builder: its `options` must be a non-empty iterable of option texts (not a str).\n"
-        "A lazy iterable is read once into a list, which the builder then receives.").def,
-    vm::builder<validate_initial_time>("validate_initial_time",
+        "A lazy iterable is read once into a list, which the builder then receives."),
+    vm::function<validate_initial_time>("validate_initial_time",
         "validate_initial_time($module, /, func)\n--\n\n"
-        "Decorate a builder: an `initial_time` given as a str must read HH:mm on a 24-hour clock.").def,
+        "Decorate a builder: an `initial_time` given as a str must read HH:mm on a 24-hour clock."),
     {nullptr, nullptr, 0, nullptr}};
 
 int setup(PyObject* module) noexcept {

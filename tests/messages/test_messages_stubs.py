@@ -8,18 +8,9 @@ import inspect
 from pathlib import Path
 
 import pytest
+from registry import message_classes
 
-MESSAGES = {
-    "velmora.messages.header.header": "HeaderMessage",
-    "velmora.messages.composite.button": "ButtonMessage",
-    "velmora.messages.context.context": "ContextMessage",
-    "velmora.messages.image.image_msg": "ImageMessage",
-    "velmora.messages.section.static_select": "StaticSelectMessage",
-    "velmora.messages.section.multi_static_select_msg": "MultiStaticSelectMessage",
-    "velmora.messages.section.overflow": "OverflowMessage",
-    "velmora.messages.section.date_picker": "DatePickerMessage",
-    "velmora.messages.section.users_select": "UsersSelectMessage",
-}
+MESSAGES = {cls.__module__: cls.__name__ for cls in message_classes()}
 
 
 def stub_methods(module) -> dict[str, ast.FunctionDef]:

@@ -3,34 +3,16 @@
 from __future__ import annotations
 
 import copy
+import sys
 
 import pytest
 from hypothesis import given, settings
 from hypothesis import strategies as st
 
 from message_fakes import FakeBuilder
+from registry import builders_used_by, message_classes
 
-import velmora.messages.composite.button as button
-import velmora.messages.context.context as context
-import velmora.messages.header.header as header
-import velmora.messages.image.image_msg as image_msg
-import velmora.messages.section.date_picker as date_picker
-import velmora.messages.section.multi_static_select_msg as multi
-import velmora.messages.section.overflow as overflow
-import velmora.messages.section.static_select as static_select
-import velmora.messages.section.users_select as users_select
-
-CLASSES = [
-    (button, "ButtonMessage", ("Section", "Actions")),
-    (context, "ContextMessage", ("Context",)),
-    (header, "HeaderMessage", ("Header", "Divider")),
-    (image_msg, "ImageMessage", ("Image",)),
-    (date_picker, "DatePickerMessage", ("Section",)),
-    (multi, "MultiStaticSelectMessage", ("Section",)),
-    (overflow, "OverflowMessage", ("Section",)),
-    (static_select, "StaticSelectMessage", ("Section",)),
-    (users_select, "UsersSelectMessage", ("Section",)),
-]
+CLASSES = [(sys.modules[cls.__module__], cls.__name__, tuple(builders_used_by(cls))) for cls in message_classes()]
 
 ORDINARY = (TypeError, ValueError, KeyError, AttributeError, IndexError)
 

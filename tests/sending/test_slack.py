@@ -16,7 +16,7 @@ pytest.importorskip("slack_sdk")
 from fake_slack import Answer, FakeSlack
 from slack_sdk.errors import SlackApiError
 
-from velmora import interface
+from velmora import bots
 from velmora.interface import BaseVelmora, InvalidBlocks, OfflineBot, default_bot
 from velmora.messages.header.header import HeaderMessage
 from velmora.slack import SlackBot
@@ -203,7 +203,7 @@ def test_default_bot(monkeypatch: pytest.MonkeyPatch) -> None:
     assert default_bot() is bot and Blocks([]).slack_bot is bot
     given = OfflineBot()
     assert Blocks([], slack_bot=given).slack_bot is given
-    monkeypatch.setattr(interface, "_slack_sdk_installed", lambda: False)  # no slack_sdk
+    monkeypatch.setattr(bots, "_slack_sdk_installed", lambda: False)  # no slack_sdk
     assert isinstance(default_bot(), OfflineBot)
 
 

@@ -31,18 +31,6 @@ inline Ref dict(std::initializer_list<Item> items) noexcept {
   return out;
 }
 
-// A new list of the given borrowed items (null items propagate a failure, as above).
-inline Ref list(std::initializer_list<PyObject*> items) noexcept {
-  for (PyObject* item : items) {
-    if (!item) return {};
-  }
-  Ref out = Ref::steal(PyList_New(static_cast<Py_ssize_t>(items.size())));
-  if (!out) return {};
-  Py_ssize_t i = 0;
-  for (PyObject* item : items) PyList_SET_ITEM(out.get(), i++, Py_NewRef(item));
-  return out;
-}
-
 // A new list of one item, taking ownership of it.
 inline Ref list_of(Ref item) noexcept {
   if (!item) return {};
@@ -50,6 +38,15 @@ inline Ref list_of(Ref item) noexcept {
   if (!out) return {};
   PyList_SET_ITEM(out, 0, item.release());
   return Ref::steal(out);
+}
+
+// A tuple of interned names, e.g. the keyword names of a call made on every build.
+inline Ref names(std::initializer_list<PyObject*> items) noexcept {
+  Ref out = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(items.size())));
+  if (!out) return {};
+  Py_ssize_t i = 0;
+  for (PyObject* item : items) PyTuple_SET_ITEM(out.get(), i++, Py_NewRef(item));
+  return out;
 }
 
 inline Ref empty_list() noexcept { return Ref::steal(PyList_New(0)); }
@@ -95,13 +92,24 @@ class Template {
   Global slot_;
 };
 
+// 1 when `style` is a button style Slack knows ("primary" or "danger"), 0 when not, -1 on error.
+inline int is_button_style(PyObject* style) noexcept {
+  int known = PyObject_RichCompareBool(style, k.primary, Py_EQ);
+  return known == 0 ? PyObject_RichCompareBool(style, k.danger, Py_EQ) : known;
+}
+
 // Templates made at module set-up (init_templates runs before any module's own set-up).
 // Measured with callgrind: copying pays from three keys on; two-key dicts are cheaper built.
 inline Template plain_text_template;
+inline Global no_arguments;  // ()
+
+// (): positional arguments of a call that has only keywords (borrowed).
+inline PyObject* empty_tuple() noexcept { return no_arguments.get(); }
 
 inline bool init_templates() noexcept {
   if (plain_text_template.ready()) return true;
-  return plain_text_template.set(dict({{k.type, k.plain_text}, {k.text, Py_None}, {k.emoji, Py_True}}));
+  no_arguments.set(Ref::steal(PyTuple_New(0)));
+  return no_arguments.get() && plain_text_template.set(dict({{k.type, k.plain_text}, {k.text, Py_None}, {k.emoji, Py_True}}));
 }
 
 // Text objects: {"type": "plain_text", "text": text, "emoji": True} and

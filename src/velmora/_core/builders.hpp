@@ -7,36 +7,16 @@
 // other class (a Python subclass) a fresh one bound to that class, so `cls` stays truthful.
 #pragma once
 
-#include <new>
+#include <cstdio>
 #include <span>
 
 #include "errors.hpp"
 #include "keys.hpp"
+#include "module.hpp"
 
 namespace vm {
 
-using BuilderImpl = Ref (*)(PyObject* cls, PyObject* const* args, Py_ssize_t nargs,
-                            PyObject* kwnames);
-
-// Runs `body` (returning Ref) so that no C++ exception reaches the interpreter.
-template <class Body>
-PyObject* guarded(Body&& body) noexcept {
-  try {
-    return body().release();
-  } catch (const std::bad_alloc&) {
-    return PyErr_NoMemory();
-  } catch (...) {
-    PyErr_SetString(PyExc_SystemError, "velmora: unexpected C++ exception");
-    return nullptr;
-  }
-}
-
-// Entry with the class as `self` (bound form).
-template <BuilderImpl F>
-PyObject* bound_entry(PyObject* cls, PyObject* const* args, Py_ssize_t nargs,
-                      PyObject* kwnames) noexcept {
-  return guarded([&] { return F(cls, args, nargs, kwnames); });
-}
+using BuilderImpl = FastImpl;
 
 // Entry taking the class as first positional argument: the plain function handed to a decorator.
 template <BuilderImpl F>
@@ -60,7 +40,7 @@ struct Builder {
 
 template <BuilderImpl F>
 Builder builder(const char* name, const char* doc, Wrap wrap = Wrap::none) {
-  auto entry = wrap == Wrap::none ? &bound_entry<F> : &unbound_entry<F>;
+  auto entry = wrap == Wrap::none ? &fast_entry<F> : &unbound_entry<F>;
   return {{name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(entry)),
            METH_FASTCALL | METH_KEYWORDS, doc},
           wrap};
@@ -95,22 +75,24 @@ inline PyObject* binder_get(PyObject* self, PyObject* obj, PyObject* type) noexc
   return bind_to(binder, cls).release();
 }
 
-inline int binder_traverse(PyObject* self, visitproc visit, void* arg) noexcept {
+// The references a binder holds: the descriptor's class, then its own.
+template <class Each>
+void each_reference(PyObject* self, Each&& each) noexcept {
   BinderObject* binder = as_binder(self);
+  for (PyObject** slot : {&binder->owner, &binder->func, &binder->module_name, &binder->cached}) each(slot);
+}
+
+inline int binder_traverse(PyObject* self, visitproc visit, void* arg) noexcept {
   Py_VISIT(Py_TYPE(self));
-  Py_VISIT(binder->owner);
-  Py_VISIT(binder->func);
-  Py_VISIT(binder->module_name);
-  Py_VISIT(binder->cached);
-  return 0;
+  int status = 0;
+  each_reference(self, [&](PyObject** slot) {
+    if (!status && *slot) status = visit(*slot, arg);
+  });
+  return status;
 }
 
 inline int binder_clear(PyObject* self) noexcept {
-  BinderObject* binder = as_binder(self);
-  Py_CLEAR(binder->owner);
-  Py_CLEAR(binder->func);
-  Py_CLEAR(binder->module_name);
-  Py_CLEAR(binder->cached);
+  each_reference(self, [](PyObject** slot) { Py_CLEAR(*slot); });
   return 0;
 }
 
@@ -214,9 +196,27 @@ inline Ref make_builder_class(PyObject* module, const char* qualified_name, cons
   return cls;
 }
 
-// Calls cls.<name>() through the class, so a subclass's override is used.
-inline Ref call_on_class(PyObject* cls, PyObject* name) noexcept {
-  return Ref::steal(PyObject_VectorcallMethod(name, &cls, 1 | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
+// Set-up a module of builders needs before its class is made; fills in the decorators when
+// builders are wrapped. False with the error set.
+using PrepareBuilders = bool (*)(PyObject* module, Decorators& decorators) noexcept;
+
+// The set-up of a module of one class of builders, `class_name` (made with `prepare` first).
+inline int setup_builder_module(PyObject* module, const char* class_name, const char* doc,
+                                std::span<Builder> builders, PrepareBuilders prepare) noexcept {
+  Decorators decorators;
+  if (prepare && !prepare(module, decorators)) return -1;
+  static char qualified[160];
+  std::snprintf(qualified, sizeof qualified, "%s.%s", VELMORA_MODULE_NAME, class_name);
+  return add_type(module, make_builder_class(module, qualified, doc, builders, decorators)) ? 0 : -1;
 }
 
+
 }  // namespace vm
+
+// The module of one class of builders:
+//   VM_BUILDER_MODULE("Header blocks.", "Header", "Builders of Block Kit header blocks.", builders, nullptr)
+#define VM_BUILDER_MODULE(doc, class_name, class_doc, builders, prepare)                      \
+  static int vm_setup_builders(PyObject* module) noexcept {                                  \
+    return vm::setup_builder_module(module, class_name, class_doc, builders, prepare);       \
+  }                                                                                           \
+  VM_MODULE(doc, vm_setup_builders)

@@ -85,8 +85,7 @@ inline Ref button_element(PyObject* button, Py_ssize_t i, bool slack_rules = fal
   int has_style = PyObject_IsTrue(style.get());
   if (has_style < 0) return {};
   if (has_style && slack_rules) {
-    int known = PyObject_RichCompareBool(style.get(), k.primary, Py_EQ);
-    if (known == 0) known = PyObject_RichCompareBool(style.get(), k.danger, Py_EQ);
+    int known = is_button_style(style.get());
     if (known < 0) return {};
     if (!known) {
       raise_bad_style(style.get());
@@ -111,22 +110,21 @@ inline Ref button_element(PyObject* button, Py_ssize_t i, bool slack_rules = fal
 
 // ---- pickers --------------------------------------------------------------------------------
 
+// {"type": type, <value_key>: value, "placeholder": <copy of placeholder>, "action_id": id}
+inline Ref picker_element(PyObject* type, PyObject* value_key, PyObject* value, const Template& placeholder,
+                          PyObject* action_id) noexcept {
+  Ref text = placeholder.copy();
+  return dict({{k.type, type}, {value_key, value}, {k.placeholder, text.get()}, {k.action_id, action_id}});
+}
+
 // {"type": "datepicker", "initial_date": date, "placeholder": "Select a date", "action_id": id}
 inline Ref datepicker_element(PyObject* date, PyObject* action_id) noexcept {
-  Ref placeholder = date_placeholder.copy();
-  return dict({{k.type, k.datepicker},
-               {k.initial_date, date},
-               {k.placeholder, placeholder.get()},
-               {k.action_id, action_id}});
+  return picker_element(k.datepicker, k.initial_date, date, date_placeholder, action_id);
 }
 
 // {"type": "timepicker", "initial_time": time, "placeholder": "Select time", "action_id": id}
 inline Ref timepicker_element(PyObject* time, PyObject* action_id) noexcept {
-  Ref placeholder = time_placeholder.copy();
-  return dict({{k.type, k.timepicker},
-               {k.initial_time, time},
-               {k.placeholder, placeholder.get()},
-               {k.action_id, action_id}});
+  return picker_element(k.timepicker, k.initial_time, time, time_placeholder, action_id);
 }
 
 // ---- options --------------------------------------------------------------------------------
@@ -219,12 +217,17 @@ inline Ref choice_element(PyObject* type, PyObject* options, PyObject* action_id
 // `from ..utils import is_valid_date_fmt, validate_options, validate_initial_time` for a module
 // of velmora.blocks, and the two decorators for make_builder_class (borrowed from its globals).
 inline bool import_validators(PyObject* module, Decorators& out) noexcept {
-  if (!import_from(module, "utils", 2, {"is_valid_date_fmt", "validate_options", "validate_initial_time"})) {
+  if (!import_from_package(module, "utils", {"is_valid_date_fmt", "validate_options", "validate_initial_time"})) {
     return false;
   }
   out.validate_options = PyDict_GetItemWithError(module_globals.get(), k.validate_options);
   out.validate_initial_time = PyDict_GetItemWithError(module_globals.get(), k.validate_initial_time);
   return out.validate_options && out.validate_initial_time;
+}
+
+// The set-up of a module whose builders make elements: the validators and the templates.
+inline bool prepare_element_builders(PyObject* module, Decorators& decorators) noexcept {
+  return import_validators(module, decorators) && init_element_templates();
 }
 
 // is_valid_date_fmt(date), looked up in the module's globals at call time; its result is ignored.

@@ -2,6 +2,8 @@
 // here are cold and out of line so that the checks inlined on hot paths stay small.
 #pragma once
 
+#include <new>
+
 #include "ref.hpp"
 
 namespace vm {
@@ -36,6 +38,16 @@ inline bool check_list(PyObject* value, const char* param, bool none_ok = false)
   return check_exact(value, &PyList_Type, param, none_ok);
 }
 
+// Exactly a str of `min` to `max` characters: the incorrect-type TypeError, or ValueError
+// "text must hold 1 to 3000 characters, got 3001".
+inline bool check_str_length(PyObject* value, const char* param, Py_ssize_t min, Py_ssize_t max) noexcept {
+  if (!check_str(value, param)) return false;
+  Py_ssize_t length = PyUnicode_GET_LENGTH(value);
+  if (length >= min && length <= max) [[likely]] return true;
+  PyErr_Format(PyExc_ValueError, "%s must hold %zd to %zd characters, got %zd", param, min, max, length);
+  return false;
+}
+
 // TypeError "Expected list, got dict" for a result that must be a list or None.
 [[gnu::cold, gnu::noinline]] inline void raise_wrong_result(const char* expected,
                                                            PyObject* value) noexcept {
@@ -51,6 +63,20 @@ inline Ref check_list_result(Ref result) noexcept {
   }
   raise_wrong_result("list", result.get());
   return {};
+}
+
+// Runs `body` (returning Ref) so that no C++ exception reaches the interpreter: every entry
+// point the interpreter calls goes through here.
+template <class Body>
+PyObject* guarded(Body&& body) noexcept {
+  try {
+    return body().release();
+  } catch (const std::bad_alloc&) {
+    return PyErr_NoMemory();
+  } catch (...) {
+    PyErr_SetString(PyExc_SystemError, "velmora: unexpected C++ exception");
+    return nullptr;
+  }
 }
 
 [[gnu::cold, gnu::noinline]] inline Ref raise_value_error(const char* message) noexcept {

@@ -8,7 +8,6 @@
 
 #include "args.hpp"
 #include "errors.hpp"
-#include "messages.hpp"
 #include "module.hpp"
 
 namespace vm {
@@ -23,7 +22,7 @@ inline Global dtype_keyword;          // ("dtype",), for df.to_numpy(dtype=objec
 // to the original one.
 inline bool import_extra(PyObject* module, const char* package,
                          std::initializer_list<const char*> names) noexcept {
-  if (import_from(module, package, 0, names)) return true;
+  if (import_from(module, package, names)) return true;
   if (!PyErr_ExceptionMatches(PyExc_ImportError)) return false;
   PyObject* cause = PyErr_GetRaisedException();
   PyErr_Format(PyExc_ImportError, "%s needs %s: pip install 'velmora[tables]'", VELMORA_MODULE_NAME,
@@ -139,26 +138,6 @@ inline bool read_frame(PyObject* df, Py_ssize_t rows, Py_ssize_t columns, bool w
   out.index_name = detail::get(index.get(), k.pandas_name);
   out.index_dtype = detail::get(index.get(), k.pandas_dtype);
   return out.index_values && out.index_name && out.index_dtype && check_items(out.index_values.get(), rows);
-}
-
-// ---- the table messages ------------------------------------------------------------------
-
-// The constructor of a message on a DataFrame, (df, <text>=None, index=False, **kwargs): `df`
-// a DataFrame, the text exactly str or None; the base gets the other keyword arguments first,
-// then the three are stored under their parameter names.
-inline int init_frame_message(PyObject* cls, PyObject* self, PyObject* args, PyObject* kwargs,
-                              const Params<3>& params, const char* text_param) noexcept {
-  Bound<3> a;
-  Ref rest;
-  if (!bind_init(params, args, kwargs, a, rest) || !check_frame(a[0], "df")) return -1;
-  PyObject* text = a[1] ? a[1] : Py_None;
-  PyObject* index = a[2] ? a[2] : Py_False;
-  if (!check_str(text, text_param, /*none_ok=*/true)) return -1;
-  if (call_base_init(cls, self, rest.get()) < 0) return -1;
-  return set_attr(self, k.*params.names[0], a[0]) && set_attr(self, k.*params.names[1], text) &&
-                 set_attr(self, k.*params.names[2], index)
-             ? 0
-             : -1;
 }
 
 }  // namespace vm

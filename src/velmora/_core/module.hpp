@@ -6,6 +6,7 @@
 // VELMORA_MODULE_ID (section).
 #pragma once
 
+#include <cstddef>
 #include <initializer_list>
 
 #include "build.hpp"
@@ -77,33 +78,73 @@ inline Ref global_attr(PyObject* name, PyObject* attr) noexcept {
   return Ref::steal(PyObject_GetAttr(owner.get(), attr));
 }
 
-// `from <dots><name> import a, b`: imports relative to this module's package (level 1 is
-// the package itself) and binds each name in this module's globals, as Python would.
-inline bool import_from(PyObject* module, const char* name, int level,
-                        std::initializer_list<const char*> names) noexcept {
+// obj.<name>() looked up at call time, so a subclass's override is used.
+inline Ref call_method(PyObject* obj, PyObject* name) noexcept {
+  return Ref::steal(PyObject_VectorcallMethod(name, &obj, 1 | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
+}
+
+// How many levels up a relative import from this module reaches the velmora package:
+// one per dot of "velmora.messages.section.date_picker".
+constexpr int package_level() noexcept {
+  int dots = 0;
+  for (const char* c = VELMORA_MODULE_NAME; *c; ++c) dots += *c == '.';
+  return dots;
+}
+
+// `from <name> import a, b` (absolute), or with `level` dots: binds each name in this module's
+// globals, as Python would.
+inline bool import_names(PyObject* module, const char* name, int level, const char* const* names,
+                         std::size_t count) noexcept {
   Ref fromlist = Ref::steal(PyList_New(0));
   if (!fromlist) return false;
-  for (const char* n : names) {
-    Ref s = Ref::steal(PyUnicode_InternFromString(n));
+  for (std::size_t i = 0; i < count; ++i) {
+    Ref s = Ref::steal(PyUnicode_InternFromString(names[i]));
     if (!s || PyList_Append(fromlist.get(), s.get()) < 0) return false;
   }
   Ref modname = Ref::steal(PyUnicode_FromString(name));
   if (!modname) return false;
-  Ref imported = Ref::steal(PyImport_ImportModuleLevelObject(
-      modname.get(), PyModule_GetDict(module), nullptr, fromlist.get(), level));
+  Ref imported = Ref::steal(PyImport_ImportModuleLevelObject(modname.get(), PyModule_GetDict(module), nullptr,
+                                                             fromlist.get(), level));
   if (!imported) return false;
-  for (const char* n : names) {
-    Ref value = Ref::steal(PyObject_GetAttrString(imported.get(), n));
+  for (std::size_t i = 0; i < count; ++i) {
+    Ref value = Ref::steal(PyObject_GetAttrString(imported.get(), names[i]));
     if (!value) {
       if (PyErr_ExceptionMatches(PyExc_AttributeError)) {
         PyErr_Clear();
-        PyErr_Format(PyExc_ImportError, "cannot import name '%s' from '%s'", n, name);
+        PyErr_Format(PyExc_ImportError, "cannot import name '%s' from '%s'", names[i], name);
       }
       return false;
     }
-    if (PyModule_AddObjectRef(module, n, value.get()) < 0) return false;
+    if (PyModule_AddObjectRef(module, names[i], value.get()) < 0) return false;
   }
   return true;
+}
+
+// `from typing import Iterable, Optional`
+inline bool import_from(PyObject* module, const char* name, std::initializer_list<const char*> names) noexcept {
+  return import_names(module, name, 0, names.begin(), names.size());
+}
+
+// `from velmora.<name> import a, b`, written relative to this module's package so that the
+// package can be vendored under another name.
+inline bool import_from_package(PyObject* module, const char* name, std::initializer_list<const char*> names) noexcept {
+  return import_names(module, name, package_level(), names.begin(), names.size());
+}
+
+// A function written as `Ref f(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+// PyObject* kwnames)` (self: the module, or a builder's class), entered through guarded().
+using FastImpl = Ref (*)(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+
+template <FastImpl F>
+PyObject* fast_entry(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) noexcept {
+  return guarded([&] { return F(self, args, nargs, kwnames); });
+}
+
+// The method table entry of a module function.
+template <FastImpl F>
+PyMethodDef function(const char* name, const char* doc) {
+  return {name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&fast_entry<F>)),
+          METH_FASTCALL | METH_KEYWORDS, doc};
 }
 
 // Adds a class to the module under its own __name__.

@@ -24,17 +24,9 @@ inline bool ready_rich_text() noexcept {
          rich.block.set(dict({{k.type, k.rich_text}, {k.elements, Py_None}}));
 }
 
-// A copy of `tpl` with `key` set to `value` (a null value propagates a failure).
-inline Ref filled(const Template& tpl, PyObject* key, PyObject* value) noexcept {
-  if (!value) return {};
-  Ref out = tpl.copy();
-  if (!out || PyDict_SetItem(out.get(), key, value) < 0) return {};
-  return out;
-}
-
 // {"type": "text", "text": text}, with "style": {"bold": True} when `bold`.
 inline Ref text_element(PyObject* text, bool bold = false) noexcept {
-  Ref out = filled(rich.text, k.text, text);
+  Ref out = rich.text.with(k.text, text);
   if (!out || !bold) return out;
   Ref style = dict({{k.bold, Py_True}});
   if (!style || PyDict_SetItem(out.get(), k.style, style.get()) < 0) return {};
@@ -44,7 +36,7 @@ inline Ref text_element(PyObject* text, bool bold = false) noexcept {
 // A copy of `tpl` whose "elements" is a new list holding `element`.
 inline Ref holding(const Template& tpl, Ref element) noexcept {
   Ref elements = list_of(std::move(element));
-  return elements ? filled(tpl, k.elements, elements.get()) : Ref{};
+  return elements ? tpl.with(k.elements, elements.get()) : Ref{};
 }
 
 // {"type": "rich_text", "elements": [{"type": "rich_text_section", "elements": [text]}]}

@@ -1,11 +1,23 @@
 """Stateless Block Kit builders: each class method returns a new list of block dicts.
 
-``Table`` is not re-exported here: it needs pandas, which only ``velmora.blocks.table`` imports.
+``Table`` is loaded on first use: it needs pandas, which nothing else here imports.
 """
 
 from .actions import Actions
 from .context import Context
+from .divider import Divider
+from .header import Header
 from .image import Image
+from .preformatted import Preformatted
 from .section import Section
 
-__all__ = ["Actions", "Context", "Image", "Section"]
+from velmora._lazy import lazy_attributes
+
+__all__ = ["Actions", "Context", "Divider", "Header", "Image", "Preformatted", "Section", "Table"]
+
+TYPE_CHECKING = False
+if TYPE_CHECKING:
+    from .table import Table as Table
+
+
+__getattr__, __dir__ = lazy_attributes(__name__, {"Table": "velmora.blocks.table"})

@@ -1,7 +1,8 @@
 // Actions blocks: one "actions" block filled with buttons, date pickers, a time picker,
 // radio buttons or checkboxes. Every builder starts from cls.init_blocks(), so a subclass
 // that redefines it changes what every builder starts from.
-#include "_core/core.hpp"
+#include "_core/blocks.hpp"
+#include "_core/elements.hpp"
 
 namespace {
 
@@ -16,7 +17,7 @@ struct Payload {
 };
 
 bool start(PyObject* cls, Payload& out) {
-  out.blocks = vm::call_on_class(cls, k.init_blocks);
+  out.blocks = vm::call_method(cls, k.init_blocks);
   if (!out.blocks) return false;
   out.elements = vm::elements_of(out.blocks.get());
   return static_cast<bool>(out.elements);
@@ -97,32 +98,29 @@ constexpr vm::Params<1> radio_buttons_params{"Actions.radio_buttons", {&Keys::op
 constexpr vm::Params<2> checkboxes_params{"Actions.checkboxes",
                                           {&Keys::options, &Keys::options_description}, 2};
 
+// One choice group of `type` (an option per item of `options`, described by `descriptions`
+// when given and truthy) in a new actions payload.
+Ref choices(PyObject* cls, PyObject* type, PyObject* options, PyObject* descriptions) {
+  Payload payload;
+  if (!start(cls, payload)) return {};
+  Ref list = vm::option_list(options, vm::OptionText::mrkdwn);
+  if (!list) return {};
+  int described = descriptions ? PyObject_IsTrue(descriptions) : 0;
+  if (described < 0 || (described && !vm::add_descriptions(list.get(), descriptions))) return {};
+  if (!vm::append_element(payload.elements.get(), vm::choice_element(type, list.get()))) return {};
+  return std::move(payload.blocks);
+}
+
 Ref radio_buttons(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<1> a;
   if (!vm::bind(radio_buttons_params, args, nargs, kwnames, a)) return {};
-  Payload payload;
-  if (!start(cls, payload)) return {};
-  Ref options = vm::option_list(a[0], vm::OptionText::mrkdwn);
-  if (!options) return {};
-  if (!vm::append_element(payload.elements.get(), vm::choice_element(k.radio_buttons, options.get()))) {
-    return {};
-  }
-  return std::move(payload.blocks);
+  return choices(cls, k.radio_buttons, a[0], nullptr);
 }
 
 Ref checkboxes(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<2> a;
   if (!vm::bind(checkboxes_params, args, nargs, kwnames, a)) return {};
-  Payload payload;
-  if (!start(cls, payload)) return {};
-  Ref options = vm::option_list(a[0], vm::OptionText::mrkdwn);
-  if (!options) return {};
-  int described = PyObject_IsTrue(a[1]);
-  if (described < 0 || (described && !vm::add_descriptions(options.get(), a[1]))) return {};
-  if (!vm::append_element(payload.elements.get(), vm::choice_element(k.checkboxes, options.get()))) {
-    return {};
-  }
-  return std::move(payload.blocks);
+  return choices(cls, k.checkboxes, a[0], a[1]);
 }
 
 // ---- the class ----------------------------------------------------------------------------
@@ -155,15 +153,7 @@ vm::Builder builders[] = {
         vm::Wrap::validate_options),
 };
 
-int setup(PyObject* module) noexcept {
-  vm::Decorators decorators;
-  if (!vm::import_validators(module, decorators) || !vm::init_element_templates()) return -1;
-  Ref cls = vm::make_builder_class(module, "velmora.blocks.actions.Actions",
-                                   "Builders of Block Kit actions blocks; each returns a new list of one block.",
-                                   builders, decorators);
-  return vm::add_type(module, std::move(cls)) ? 0 : -1;
-}
-
 }  // namespace
 
-VM_MODULE("Actions blocks: buttons, date and time pickers, radio buttons and checkboxes.", setup)
+VM_BUILDER_MODULE("Actions blocks: buttons, date and time pickers, radio buttons and checkboxes.", "Actions",
+                  "Builders of Block Kit actions blocks; each returns a new list of one block.", builders, vm::prepare_element_builders)

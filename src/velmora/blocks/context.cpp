@@ -1,5 +1,5 @@
 // Context block elements: small markdown texts and images shown under a message.
-#include "_core/core.hpp"
+#include "_core/blocks.hpp"
 
 namespace {
 
@@ -31,12 +31,7 @@ vm::Builder builders[] = {
         "An image element for a context block, showing the image at `value` (alt text \"image\")."),
 };
 
-int setup(PyObject* module) noexcept {
-  Ref cls = vm::make_builder_class(module, "velmora.blocks.context.Context",
-                                   "Builders of the elements of a Block Kit context block.", builders);
-  return vm::add_type(module, std::move(cls)) ? 0 : -1;
-}
-
 }  // namespace
 
-VM_MODULE("Context block elements: markdown texts and images.", setup)
+VM_BUILDER_MODULE("Context block elements: markdown texts and images.", "Context",
+                  "Builders of the elements of a Block Kit context block.", builders, nullptr)

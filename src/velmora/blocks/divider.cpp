@@ -1,5 +1,5 @@
 // Divider blocks: a horizontal rule between blocks.
-#include "_core/core.hpp"
+#include "_core/blocks.hpp"
 
 namespace {
 
@@ -18,12 +18,7 @@ vm::Builder builders[] = {
     vm::builder<divider>("divider", "divider($cls, /)\n--\n\nA list of one divider block."),
 };
 
-int setup(PyObject* module) noexcept {
-  Ref cls = vm::make_builder_class(module, "velmora.blocks.divider.Divider",
-                                   "Builders of Block Kit divider blocks.", builders);
-  return vm::add_type(module, std::move(cls)) ? 0 : -1;
-}
-
 }  // namespace
 
-VM_MODULE("Divider blocks.", setup)
+VM_BUILDER_MODULE("Divider blocks.", "Divider",
+                  "Builders of Block Kit divider blocks.", builders, nullptr)

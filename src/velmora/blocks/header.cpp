@@ -1,5 +1,5 @@
 // Header blocks: a large plain-text title.
-#include "_core/core.hpp"
+#include "_core/blocks.hpp"
 
 namespace {
 
@@ -23,12 +23,7 @@ vm::Builder builders[] = {
         "A header block showing `text` (emoji on); [] when `text` is empty."),
 };
 
-int setup(PyObject* module) noexcept {
-  Ref cls = vm::make_builder_class(module, "velmora.blocks.header.Header",
-                                   "Builders of Block Kit header blocks.", builders);
-  return vm::add_type(module, std::move(cls)) ? 0 : -1;
-}
-
 }  // namespace
 
-VM_MODULE("Header blocks.", setup)
+VM_BUILDER_MODULE("Header blocks.", "Header",
+                  "Builders of Block Kit header blocks.", builders, nullptr)

@@ -1,5 +1,5 @@
 // Image blocks: one picture by its public address.
-#include "_core/core.hpp"
+#include "_core/blocks.hpp"
 
 namespace {
 
@@ -28,12 +28,7 @@ vm::Builder builders[] = {
         "[] when `image_url` is empty or None."),
 };
 
-int setup(PyObject* module) noexcept {
-  Ref cls = vm::make_builder_class(module, "velmora.blocks.image.Image",
-                                   "Builders of Block Kit image blocks.", builders);
-  return vm::add_type(module, std::move(cls)) ? 0 : -1;
-}
-
 }  // namespace
 
-VM_MODULE("Image blocks.", setup)
+VM_BUILDER_MODULE("Image blocks.", "Image",
+                  "Builders of Block Kit image blocks.", builders, nullptr)

@@ -1,5 +1,5 @@
 // Preformatted text: a "rich_text" block holding one "rich_text_preformatted" element.
-#include "_core/core.hpp"
+#include "_core/blocks.hpp"
 #include "_core/rich_text.hpp"
 
 namespace {
@@ -24,13 +24,9 @@ vm::Builder builders[] = {
         "A rich-text block showing `text` preformatted (monospaced, as typed); [] when `text` is empty."),
 };
 
-int setup(PyObject* module) noexcept {
-  if (!vm::ready_rich_text()) return -1;
-  Ref cls = vm::make_builder_class(module, "velmora.blocks.preformatted.Preformatted",
-                                   "Builders of preformatted rich-text blocks.", builders);
-  return vm::add_type(module, std::move(cls)) ? 0 : -1;
-}
+bool prepare(PyObject*, vm::Decorators&) noexcept { return vm::ready_rich_text(); }
 
 }  // namespace
 
-VM_MODULE("Preformatted text as a Block Kit rich-text block.", setup)
+VM_BUILDER_MODULE("Preformatted text as a Block Kit rich-text block.", "Preformatted",
+                  "Builders of preformatted rich-text blocks.", builders, prepare)

@@ -1,5 +1,5 @@
 // Rich-text blocks: the home of the rich-text element builders, placeholders for now.
-#include "_core/core.hpp"
+#include "_core/blocks.hpp"
 
 namespace {
 
@@ -29,15 +29,12 @@ vm::Builder builders[] = {
         "strike($cls, /)\n--\n\nStruck-through rich text; not built yet, returns None."),
 };
 
-int setup(PyObject* module) noexcept {
+bool prepare(PyObject* module, vm::Decorators&) noexcept {
   // Names kept in the module for the builders' annotations.
-  if (!vm::import_from(module, "typing", 0, {"Optional", "List", "Iterable", "Dict", "Any"})) return -1;
-  Ref cls = vm::make_builder_class(module, "velmora.blocks.rich_text.RickText",
-                                   "Builders of Block Kit rich-text elements (placeholders for now).",
-                                   builders);
-  return vm::add_type(module, std::move(cls)) ? 0 : -1;
+  return vm::import_from(module, "typing", {"Optional", "List", "Iterable", "Dict", "Any"});
 }
 
 }  // namespace
 
-VM_MODULE("Rich-text blocks.", setup)
+VM_BUILDER_MODULE("Rich-text blocks.", "RickText",
+                  "Builders of Block Kit rich-text elements (placeholders for now).", builders, prepare)

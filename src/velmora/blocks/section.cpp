@@ -1,5 +1,6 @@
 // Section blocks: text sections and sections carrying one interactive accessory.
-#include "_core/core.hpp"
+#include "_core/blocks.hpp"
+#include "_core/elements.hpp"
 
 namespace {
 
@@ -55,17 +56,14 @@ Ref text_fields(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
 
 // ---- accessories -------------------------------------------------------------------------
 
+// A text, image address or Slack file reference: exactly a str of 1 to 3000 characters.
+bool check_text(PyObject* value, const char* param) { return vm::check_str_length(value, param, 1, 3000); }
+
 // The text of a section with an accessory: exactly a str of 1 to 3000 characters (Slack's
 // limit); where a builder has a fallback prompt, None (or no argument) stands for it.
 PyObject* accessory_text(PyObject* text, PyObject* fallback = nullptr) {
   if (!text || (fallback && text == Py_None)) return fallback;
-  if (!vm::check_str(text, "text")) return nullptr;
-  Py_ssize_t length = PyUnicode_GET_LENGTH(text);
-  if (length < 1 || length > 3000) [[unlikely]] {
-    PyErr_Format(PyExc_ValueError, "text must hold 1 to 3000 characters, got %zd", length);
-    return nullptr;
-  }
-  return text;
+  return check_text(text, "text") ? text : nullptr;
 }
 
 // [{"type": "section", "text": {"type": "mrkdwn", "text": text}, "accessory": accessory}]
@@ -166,19 +164,10 @@ Ref image_accessory(PyObject* const* a, PyObject* source_key, Ref source) {
       a[0], vm::dict({{k.type, k.image}, {source_key, source.get()}, {k.alt_text, a[2] ? a[2] : k.image}}));
 }
 
-// An image address or Slack file reference: exactly a non-empty str of at most 3000 characters.
-bool check_source(PyObject* value, const char* param) {
-  if (!vm::check_str(value, param)) return false;
-  Py_ssize_t length = PyUnicode_GET_LENGTH(value);
-  if (length >= 1 && length <= 3000) [[likely]] return true;
-  PyErr_Format(PyExc_ValueError, "%s must hold 1 to 3000 characters, got %zd", param, length);
-  return false;
-}
-
 Ref image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<3> a;
   if (!vm::bind(image_params, args, nargs, kwnames, a) || !take_text(a[0]) ||
-      !check_source(a[1], "image_url") ||
+      !check_text(a[1], "image_url") ||
       (a[2] && !vm::check_str(a[2], "alt_text"))) {
     return {};
   }
@@ -188,7 +177,7 @@ Ref image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
 Ref slack_image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<3> a;
   if (!vm::bind(slack_image_params, args, nargs, kwnames, a) || !take_text(a[0]) ||
-      !check_source(a[1], "slack_file") ||
+      !check_text(a[1], "slack_file") ||
       (a[2] && !vm::check_str(a[2], "alt_text"))) {
     return {};
   }
@@ -298,15 +287,7 @@ vm::Builder builders[] = {
         vm::Wrap::validate_options),
 };
 
-int setup(PyObject* module) noexcept {
-  vm::Decorators decorators;
-  if (!vm::import_validators(module, decorators) || !vm::init_element_templates()) return -1;
-  Ref cls = vm::make_builder_class(module, "velmora.blocks.section.Section",
-                                   "Builders of Block Kit section blocks; each returns a new list of blocks.",
-                                   builders, decorators);
-  return vm::add_type(module, std::move(cls)) ? 0 : -1;
-}
-
 }  // namespace
 
-VM_MODULE("Section blocks: text sections and sections with one accessory.", setup)
+VM_BUILDER_MODULE("Section blocks: text sections and sections with one accessory.", "Section",
+                  "Builders of Block Kit section blocks; each returns a new list of blocks.", builders, vm::prepare_element_builders)

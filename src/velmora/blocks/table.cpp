@@ -1,6 +1,6 @@
 // Table blocks: a pandas DataFrame as one Block Kit "table" block of rich-text cells.
 // The frame is read in bulk (vm::read_frame) and every cell is then made here.
-#include "_core/core.hpp"
+#include "_core/blocks.hpp"
 #include "_core/frames.hpp"
 #include "_core/rich_text.hpp"
 
@@ -193,15 +193,13 @@ vm::Builder builders[] = {
         "ValueError when the table would exceed Slack's 100 rows (header included) or 20 columns."),
 };
 
-int setup(PyObject* module) noexcept {
-  if (!vm::import_pandas(module) || !vm::ready_rich_text()) return -1;
+bool prepare(PyObject* module, vm::Decorators&) noexcept {
+  if (!vm::import_pandas(module) || !vm::ready_rich_text()) return false;
   PyDateTime_IMPORT;
-  if (!PyDateTimeAPI) return -1;
-  Ref cls = vm::make_builder_class(module, "velmora.blocks.table.Table",
-                                   "Builders of Block Kit table blocks from pandas DataFrames.", builders);
-  return vm::add_type(module, std::move(cls)) ? 0 : -1;
+  return PyDateTimeAPI != nullptr;
 }
 
 }  // namespace
 
-VM_MODULE("Table blocks: a pandas DataFrame as one Block Kit table block.", setup)
+VM_BUILDER_MODULE("Table blocks: a pandas DataFrame as one Block Kit table block.", "Table",
+                  "Builders of Block Kit table blocks from pandas DataFrames.", builders, prepare)

@@ -1,26 +1,65 @@
 """Message classes: one per use case, each building its blocks from constructor arguments.
 
-Each class lives in a module of its own (nothing is re-exported here, so that only the
-table messages import pandas)::
+Every class is importable from here by name, and from the module it lives in::
 
-    from velmora.messages.header.header import HeaderMessage
-    from velmora.messages.composite.button import ButtonMessage
-    from velmora.messages.section.static_select import StaticSelectMessage
-    from velmora.messages.section.multi_static_select_msg import MultiStaticSelectMessage
-    from velmora.messages.section.overflow import OverflowMessage
-    from velmora.messages.section.date_picker import DatePickerMessage
-    from velmora.messages.section.users_select import UsersSelectMessage
-    from velmora.messages.context.context import ContextMessage
-    from velmora.messages.image.image_msg import ImageMessage
-    from velmora.messages.table.simple_table import SimpleTableMessage
-    from velmora.messages.composite.dataframe import DataFrameMessage
-    from velmora.messages.composite.checkboxes import CheckBoxesMessage
-    from velmora.messages.composite.radio_buttons import RadioButtonsMessage
-    from velmora.messages.composite.time_picker import TimePickerMessage
-    from velmora.messages.actions.datepickers import DatePickersMessage
-    from velmora.messages.rich_text.preformatted import PreformattedMessage
+    from velmora.messages import HeaderMessage
+    from velmora.messages.header.header import HeaderMessage  # the same class
 
-Every class passes the keyword arguments it does not take to
-:class:`velmora.interface.BaseVelmora` and has ``build_blocks()``, ``payload()`` and
+Each class is loaded on first use, so importing this package loads no message module (and
+only the table messages import pandas). Every class passes the keyword arguments it does not
+take to :class:`velmora.interface.BaseVelmora` and has ``build_blocks()``, ``payload()`` and
 ``send()``.
 """
+
+from velmora._lazy import lazy_attributes
+
+# class name -> the module it lives in
+_WHERE = {
+    "HeaderMessage": "velmora.messages.header.header",
+    "ButtonMessage": "velmora.messages.composite.button",
+    "CheckBoxesMessage": "velmora.messages.composite.checkboxes",
+    "RadioButtonsMessage": "velmora.messages.composite.radio_buttons",
+    "TimePickerMessage": "velmora.messages.composite.time_picker",
+    "DataFrameMessage": "velmora.messages.composite.dataframe",
+    "ContextMessage": "velmora.messages.context.context",
+    "ImageMessage": "velmora.messages.image.image_msg",
+    "StaticSelectMessage": "velmora.messages.section.static_select",
+    "MultiStaticSelectMessage": "velmora.messages.section.multi_static_select_msg",
+    "OverflowMessage": "velmora.messages.section.overflow",
+    "DatePickerMessage": "velmora.messages.section.date_picker",
+    "UsersSelectMessage": "velmora.messages.section.users_select",
+    "DatePickersMessage": "velmora.messages.actions.datepickers",
+    "PreformattedMessage": "velmora.messages.rich_text.preformatted",
+    "SimpleTableMessage": "velmora.messages.table.simple_table",
+}
+
+__all__ = [
+    "ButtonMessage", "CheckBoxesMessage", "ContextMessage", "DataFrameMessage", "DatePickerMessage",
+    "DatePickersMessage", "HeaderMessage", "ImageMessage", "MultiStaticSelectMessage", "OverflowMessage",
+    "PreformattedMessage", "RadioButtonsMessage", "SimpleTableMessage", "StaticSelectMessage",
+    "TimePickerMessage", "UsersSelectMessage",
+]
+
+TYPE_CHECKING = False
+if TYPE_CHECKING:
+    from velmora.messages.actions.datepickers import DatePickersMessage as DatePickersMessage
+    from velmora.messages.composite.button import ButtonMessage as ButtonMessage
+    from velmora.messages.composite.checkboxes import CheckBoxesMessage as CheckBoxesMessage
+    from velmora.messages.composite.dataframe import DataFrameMessage as DataFrameMessage
+    from velmora.messages.composite.radio_buttons import RadioButtonsMessage as RadioButtonsMessage
+    from velmora.messages.composite.time_picker import TimePickerMessage as TimePickerMessage
+    from velmora.messages.context.context import ContextMessage as ContextMessage
+    from velmora.messages.header.header import HeaderMessage as HeaderMessage
+    from velmora.messages.image.image_msg import ImageMessage as ImageMessage
+    from velmora.messages.rich_text.preformatted import PreformattedMessage as PreformattedMessage
+    from velmora.messages.section.date_picker import DatePickerMessage as DatePickerMessage
+    from velmora.messages.section.multi_static_select_msg import (
+        MultiStaticSelectMessage as MultiStaticSelectMessage,
+    )
+    from velmora.messages.section.overflow import OverflowMessage as OverflowMessage
+    from velmora.messages.section.static_select import StaticSelectMessage as StaticSelectMessage
+    from velmora.messages.section.users_select import UsersSelectMessage as UsersSelectMessage
+    from velmora.messages.table.simple_table import SimpleTableMessage as SimpleTableMessage
+
+
+__getattr__, __dir__ = lazy_attributes(__name__, _WHERE)

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "_core/core.hpp"
+#include "_core/message.hpp"
 
 namespace {
 
@@ -13,11 +13,8 @@ using vm::k;
 using vm::Keys;
 using vm::Ref;
 
-vm::Global message_class;
 vm::Global section_names;  // ("text", "button")
 vm::Global actions_names;  // ("buttons",)
-
-constexpr vm::Params<1> init_params{"ButtonMessage.__init__", {&Keys::text}, 0};
 
 // ---- button numbers ------------------------------------------------------------------------
 
@@ -97,8 +94,7 @@ Ref make_button(const Button& button) {
   PyObject* style = if_truthy(button.style, status);
   if (status < 0) return {};
   if (style) {  // only the two styles Slack knows; any other is dropped
-    int known = PyObject_RichCompareBool(style, k.primary, Py_EQ);
-    if (known == 0) known = PyObject_RichCompareBool(style, k.danger, Py_EQ);
+    int known = vm::is_button_style(style);
     if (known < 0) return {};
     if (!known) style = nullptr;
   }
@@ -110,47 +106,42 @@ Ref make_button(const Button& button) {
                    {k.value, value, value != nullptr}, {k.url, url, url != nullptr}});
 }
 
-int init(PyObject* self, PyObject* args, PyObject* kwargs) {
-  vm::Bound<1> a;
-  Ref given;
-  if (!vm::bind_init(init_params, args, kwargs, a, given)) return -1;
-  PyObject* text = a[0] ? a[0] : Py_None;
-  if (!vm::check_str(text, "text", /*none_ok=*/true) || !vm::set_attr(self, k.text, text)) return -1;
-
+// Takes every button_* keyword out of `given` and sets self.buttons; the rest goes to the base.
+Ref take_buttons(PyObject* self, PyObject* given) noexcept {
   // Every button_* keyword is ours; a name of exactly three parts, button_N_suffix, gives
   // button N its suffix's field (button_extra and button_1_alt_text define nothing).
   Ref rest = Ref::steal(PyDict_New()), index = Ref::steal(PyDict_New());
-  if (!rest || !index) return -1;
+  if (!rest || !index) return {};
   std::vector<Button> found;
   Py_ssize_t pos = 0;
   PyObject *name, *value;
-  while (PyDict_Next(given.get(), &pos, &name, &value)) {
+  while (PyDict_Next(given, &pos, &name, &value)) {
     if (!vm::starts_with(name, k.button_prefix)) {
-      if (PyDict_SetItem(rest.get(), name, value) < 0) return -1;
+      if (PyDict_SetItem(rest.get(), name, value) < 0) return {};
       continue;
     }
     Ref parts = Ref::steal(PyUnicode_Split(name, k.underscore, -1));
-    if (!parts) return -1;
+    if (!parts) return {};
     if (PyList_GET_SIZE(parts.get()) != 3) continue;
     Button* button = button_for(found, index.get(), PyList_GET_ITEM(parts.get(), 1));
-    if (!button) return -1;
+    if (!button) return {};
     if (PyObject** field = field_for(*button, PyList_GET_ITEM(parts.get(), 2))) *field = value;
   }
   if (found.empty()) {
     PyErr_SetString(PyExc_ValueError,
                     "At least one button must be provided (use button_1_text and related parameters)");
-    return -1;
+    return {};
   }
   std::sort(found.begin(), found.end(),
             [](const Button& x, const Button& y) { return number_before(x.key, y.key); });
 
   // Buttons made before a failure stay in self.buttons.
   Ref buttons = vm::empty_list();
-  if (!vm::set_attr(self, k.buttons, buttons.get())) return -1;
+  if (!vm::set_attr(self, k.buttons, buttons.get())) return {};
   for (const Button& button : found) {
-    if (!vm::append(buttons.get(), make_button(button))) return -1;
+    if (!vm::append(buttons.get(), make_button(button))) return {};
   }
-  return vm::call_base_init(message_class.get(), self, rest.get());
+  return rest;
 }
 
 // ---- building ------------------------------------------------------------------------------
@@ -191,7 +182,7 @@ Ref module_getattr(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject*
 
 // Section.button(text=..., button=...) for one button beside a text; Actions.buttons(buttons=...)
 // otherwise, with a warning when a text is thereby dropped.
-Ref build_blocks(PyObject* self) {
+Ref build_blocks(PyObject* self) noexcept {
   Ref text = vm::get_attr(self, k.text);
   if (!text) return {};
   Ref buttons = vm::get_attr(self, k.buttons);
@@ -211,37 +202,36 @@ Ref build_blocks(PyObject* self) {
       vm::call(vm::global_attr(k.Actions, k.buttons).get(), {buttons.get()}, actions_names.get()));
 }
 
-PyMethodDef methods[] = {
-    vm::method<build_blocks>("build_blocks",
-                             "build_blocks($self, /)\n--\n\n"
-                             "A section with a button beside `text` when there is one button and a text;\n"
-                             "otherwise an actions block of all the buttons."),
-    {nullptr, nullptr, 0, nullptr}};
-
 PyMethodDef functions[] = {
-    vm::builder<module_getattr>("__getattr__", "__getattr__($module, name, /)\n--\n\nThe module's `logger`, made on first use.").def,
+    vm::function<module_getattr>("__getattr__", "__getattr__($module, name, /)\n--\n\nThe module's `logger`, made on first use."),
     {nullptr, nullptr, 0, nullptr}};
 
-int setup(PyObject* module) noexcept {
-  if (!vm::import_from(module, "blocks", 3, {"Actions", "Section"}) ||
-      !vm::import_from(module, "interface", 3, {"BaseVelmora"})) {
-    return -1;
-  }
-  if (PyModule_AddFunctions(module, functions) < 0) return -1;
+bool setup(PyObject* module) noexcept {
   section_names.set(vm::names({k.text, k.button}));
   actions_names.set(vm::names({k.buttons}));
-  if (!section_names.get() || !actions_names.get()) return -1;
-  return vm::add_message_class(module, "velmora.messages.composite.button.ButtonMessage",
-                               "ButtonMessage(text=None, **kwargs)\n--\n\n"
-                               "One or more buttons from numbered keyword arguments: button_N_text\n"
-                               "(required), button_N_style (\"primary\" or \"danger\"), button_N_value,\n"
-                               "button_N_url. Buttons are ordered by number (2 before 10). Keyword\n"
-                               "arguments not starting with button_ go to BaseVelmora.",
-                               vm::init_entry<init>, methods, &message_class)
-             ? 0
-             : -1;
+  return section_names.get() && actions_names.get() && PyModule_AddFunctions(module, functions) == 0;
 }
+
+// Every button_* keyword is consumed: the base runs last, with the others.
+constexpr vm::Message message{
+    .name = "ButtonMessage",
+    .doc = "ButtonMessage(text=None, **kwargs)\n--\n\n"
+           "One or more buttons from numbered keyword arguments: button_N_text\n"
+           "(required), button_N_style (\"primary\" or \"danger\"), button_N_value,\n"
+           "button_N_url. Buttons are ordered by number (2 before 10). Keyword\n"
+           "arguments not starting with button_ go to BaseVelmora.",
+    .params = {{{&Keys::text, vm::str_or_none, vm::Default::none}}},
+    .base = vm::Base::last,
+    .imports = {{{"blocks", {"Actions", "Section"}}}},
+    .build_doc = "build_blocks($self, /)\n--\n\n"
+                 "A section with a button beside `text` when there is one button and a text;\n"
+                 "otherwise an actions block of all the buttons.",
+    .shown = {&Keys::text, &Keys::buttons},
+    .consume = take_buttons,
+    .build = build_blocks,
+    .setup = setup,
+};
 
 }  // namespace
 
-VM_MODULE("The button message.", setup)
+VM_MESSAGE_MODULE("The button message.", message)

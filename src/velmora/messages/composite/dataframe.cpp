@@ -3,9 +3,8 @@
 //
 // A section holds at most 3000 characters, so a longer table is split between rows over
 // several sections, each a complete code block that repeats the header lines.
-#include "_core/compose.hpp"
-#include "_core/core.hpp"
 #include "_core/frames.hpp"
+#include "_core/message.hpp"
 
 #include <algorithm>
 #include <vector>
@@ -19,14 +18,7 @@ using vm::Ref;
 constexpr Py_ssize_t section_limit = 3000;  // characters of a section's text
 constexpr Py_ssize_t fence_size = 8;        // "```\n" before the table, "\n```" after
 
-vm::Global message_class;
 vm::Global tabulate_keywords;  // ("headers", "tablefmt", "floatfmt", "disable_numparse")
-
-constexpr vm::Params<3> init_params{"DataFrameMessage.__init__", {&Keys::df, &Keys::title, &Keys::index}, 1};
-
-int init(PyObject* self, PyObject* args, PyObject* kwargs) {
-  return vm::init_frame_message(message_class.get(), self, args, kwargs, init_params, "title");
-}
 
 // The number of header lines: up to and including the first line of dashes (and spaces).
 Py_ssize_t header_size(PyObject* lines) noexcept {
@@ -153,12 +145,12 @@ Ref code_block(PyObject* lines, Py_ssize_t header, Py_ssize_t start, Py_ssize_t 
 }
 
 // Section.mrkdwn(title) when there is a title, then Section.mrkdwn(code block) per part.
-Ref build_blocks(PyObject* self) {
+Ref build_blocks(PyObject* self) noexcept {
   Ref blocks = vm::empty_list();
   Ref title = vm::get_attr(self, k.title);
   if (!blocks || !title) return {};
   if (title.get() != Py_None &&
-      !vm::extend_blocks(blocks.get(), vm::call_builder(k.Section, k.mrkdwn, {title.get()}))) {
+      !vm::extend_blocks(blocks.get(), vm::call(vm::global_attr(k.Section, k.mrkdwn).get(), {title.get()}))) {
     return {};
   }
   Ref df = vm::get_attr(self, k.df);
@@ -190,40 +182,37 @@ Ref build_blocks(PyObject* self) {
       return too_wide(static_cast<Py_ssize_t>(row) + 1, alone);
     }
     Ref text = code_block(lines, header, start, stop);
-    if (!text || !vm::extend_blocks(blocks.get(), vm::call_builder(k.Section, k.mrkdwn, {text.get()}))) return {};
+    if (!text || !vm::extend_blocks(blocks.get(), vm::call(vm::global_attr(k.Section, k.mrkdwn).get(), {text.get()}))) return {};
     start = stop;
   } while (row < rows);
   return blocks;
 }
 
-PyMethodDef methods[] = {
-    vm::method<build_blocks>("build_blocks",
-                             "build_blocks($self, /)\n--\n\n"
-                             "The title section (when given), then the table in code blocks of at most\n"
-                             "3000 characters each, split between rows, each repeating the header."),
-    {nullptr, nullptr, 0, nullptr}};
-
-int setup(PyObject* module) noexcept {
-  if (!vm::import_pandas(module) || !vm::import_extra(module, "tabulate", {"tabulate"}) ||
-      !vm::import_from(module, "blocks", 3, {"Section"}) ||
-      !vm::import_from(module, "interface", 3, {"BaseVelmora"})) {
-    return -1;
-  }
-  tabulate_keywords.set(vm::keyword_tuple({k.headers, k.tablefmt, k.floatfmt, k.disable_numparse}));
-  if (!tabulate_keywords.get()) return -1;
-  return vm::add_message_class(
-      module, "velmora.messages.composite.dataframe.DataFrameMessage",
-      "DataFrameMessage(df, title=None, index=False, **kwargs)\n--\n\n"
-      "A message of the pandas DataFrame `df` as a text table (tabulate) in a code block of a\n"
-      "markdown section, with the index when `index` is true, below the markdown `title` when\n"
-      "given. A table longer than a section (3000 characters) is split between rows over several\n"
-      "sections, each a complete code block repeating the header. Other keyword arguments go to\n"
-      "BaseVelmora.",
-      vm::init_entry<init>, methods, &message_class)
-             ? 0
-             : -1;
+bool setup(PyObject* module) noexcept {
+  if (!vm::import_pandas(module) || !vm::import_extra(module, "tabulate", {"tabulate"})) return false;
+  tabulate_keywords.set(vm::names({k.headers, k.tablefmt, k.floatfmt, k.disable_numparse}));
+  return tabulate_keywords.get() != nullptr;
 }
+
+constexpr vm::Message message{
+    .name = "DataFrameMessage",
+    .doc = "DataFrameMessage(df, title=None, index=False, **kwargs)\n--\n\n"
+           "A message of the pandas DataFrame `df` as a text table (tabulate) in a code block of a\n"
+           "markdown section, with the index when `index` is true, below the markdown `title` when\n"
+           "given. A table longer than a section (3000 characters) is split between rows over several\n"
+           "sections, each a complete code block repeating the header. Other keyword arguments go to\n"
+           "BaseVelmora.",
+    .params = {{{&Keys::df, vm::check_frame},
+                {&Keys::title, vm::str_or_none, vm::Default::none},
+                {&Keys::index, nullptr, vm::Default::false_}}},
+    .imports = {{{"blocks", {"Section"}}}},
+    .build_doc = "build_blocks($self, /)\n--\n\n"
+                 "The title section (when given), then the table in code blocks of at most\n"
+                 "3000 characters each, split between rows, each repeating the header.",
+    .build = build_blocks,
+    .setup = setup,
+};
 
 }  // namespace
 
-VM_MODULE("The DataFrame message: a DataFrame as a text table in code blocks.", setup)
+VM_MESSAGE_MODULE("The DataFrame message: a DataFrame as a text table in code blocks.", message)

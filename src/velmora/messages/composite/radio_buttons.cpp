@@ -1,53 +1,22 @@
 // RadioButtonsMessage: a text, then a group of radio buttons.
-#include "_core/compose.hpp"
-#include "_core/core.hpp"
+#include "_core/message.hpp"
 
 namespace {
 
-using vm::k;
 using vm::Keys;
-using vm::Ref;
 
-vm::Global message_class;
-vm::Global builder_keywords;  // ("options",)
-
-constexpr vm::Params<2> init_params{
-    "RadioButtonsMessage.__init__", {&Keys::text, &Keys::options}, 2};
-
-bool check(const vm::Bound<2>& a) noexcept { return vm::check_str(a[0], "text"); }
-
-int init(PyObject* self, PyObject* args, PyObject* kwargs) {
-  return vm::init_stored(message_class.get(), self, args, kwargs, init_params, {nullptr, nullptr}, check);
-}
-
-// Section.mrkdwn(self.text) + Actions.radio_buttons(options=...)
-Ref build_blocks(PyObject* self) {
-  return vm::text_then(self, k.Actions, k.radio_buttons, builder_keywords.get());
-}
-
-PyMethodDef methods[] = {
-    vm::method<build_blocks>("build_blocks",
-                             "build_blocks($self, /)\n--\n\n"
-                             "The text as a markdown section (when not empty), then an actions block of radio buttons."),
-    {nullptr, nullptr, 0, nullptr}};
-
-int setup(PyObject* module) noexcept {
-  if (!vm::import_from(module, "blocks", 3, {"Section", "Actions"}) ||
-      !vm::import_from(module, "interface", 3, {"BaseVelmora"})) {
-    return -1;
-  }
-  builder_keywords.set(vm::keyword_tuple({k.options}));
-  if (!builder_keywords.get()) return -1;
-  return vm::add_message_class(
-      module, "velmora.messages.composite.radio_buttons.RadioButtonsMessage",
-      "RadioButtonsMessage(text, options, **kwargs)\n--\n\n"
-      "A message of the markdown `text`, then one radio button per option (Actions.radio_buttons).\n"
-      "Other keyword arguments go to BaseVelmora.",
-      vm::init_entry<init>, methods, &message_class)
-             ? 0
-             : -1;
-}
+constexpr vm::Message message{
+    .name = "RadioButtonsMessage",
+    .doc = "RadioButtonsMessage(text, options, **kwargs)\n--\n\n"
+           "A message of the markdown `text`, then one radio button per option (Actions.radio_buttons).\n"
+           "Other keyword arguments go to BaseVelmora.",
+    .params = {{{&Keys::text, vm::exact_str}, {&Keys::options}}},
+    .imports = {{{"blocks", {"Section", "Actions"}}}},
+    .blocks = vm::text_then({&Keys::Actions, &Keys::radio_buttons, {vm::kw(&Keys::options)}}),
+    .build_doc = "build_blocks($self, /)\n--\n\n"
+                 "The text as a markdown section (when not empty), then an actions block of radio buttons.",
+};
 
 }  // namespace
 
-VM_MODULE("The radio buttons message.", setup)
+VM_MESSAGE_MODULE("The radio buttons message.", message)

@@ -1,15 +1,13 @@
 // ContextMessage: one context block of markdown texts and images, given as text_* and
 // image_url_* keyword arguments in the order the caller passes them.
-#include "_core/core.hpp"
+#include "_core/message.hpp"
 
 namespace {
 
 using vm::k;
 using vm::Ref;
 
-vm::Global message_class;
-
-constexpr vm::Params<0> init_params{"ContextMessage.__init__", {}, 0};
+using vm::Keys;
 
 // The element (value, "text") or (value, "image_url") a keyword names, or a null Ref
 // without an error when the keyword is not an element.
@@ -19,24 +17,21 @@ Ref element_for(PyObject* name, PyObject* value) {
   return {};
 }
 
-int init(PyObject* self, PyObject* args, PyObject* kwargs) {
-  vm::Bound<0> a;
-  Ref given;
-  if (!vm::bind_init(init_params, args, kwargs, a, given)) return -1;
+// Takes every text_* and image_url_* keyword out of `given` as self.elements, in the caller's
+// order, whatever its number; the rest goes to the base.
+Ref take_elements(PyObject* self, PyObject* given) noexcept {
   Ref elements = vm::empty_list(), rest = Ref::steal(PyDict_New());
-  if (!elements || !rest) return -1;
-  // Every key that becomes an element is withheld from the base, whatever its number.
+  if (!elements || !rest) return {};
   Py_ssize_t pos = 0;
   PyObject *name, *value;
-  while (PyDict_Next(given.get(), &pos, &name, &value)) {
+  while (PyDict_Next(given, &pos, &name, &value)) {
     Ref element = element_for(name, value);
-    if (PyErr_Occurred()) return -1;
+    if (PyErr_Occurred()) return {};
     bool ok = element ? PyList_Append(elements.get(), element.get()) == 0
                       : PyDict_SetItem(rest.get(), name, value) == 0;
-    if (!ok) return -1;
+    if (!ok) return {};
   }
-  if (!vm::set_attr(self, k.elements, elements.get())) return -1;
-  return vm::call_base_init(message_class.get(), self, rest.get());
+  return vm::set_attr(self, k.elements, elements.get()) ? std::move(rest) : Ref{};
 }
 
 // (value, value_type) from an element: a pair, as `for value, value_type in ...` unpacks it.
@@ -80,7 +75,7 @@ Ref build_element(PyObject* context, PyObject* value, PyObject* value_type) {
   return vm::raise_value_error("parameter value_type must be 'text' or 'image_url'");
 }
 
-Ref build_blocks(PyObject* self) {
+Ref build_blocks(PyObject* self) noexcept {
   Ref items = vm::empty_list();
   Ref blocks = vm::list_of(vm::dict({{k.type, k.context}, {k.elements, items.get()}}));
   Ref elements = vm::get_attr(self, k.elements);
@@ -99,27 +94,20 @@ Ref build_blocks(PyObject* self) {
   return blocks;
 }
 
-PyMethodDef methods[] = {
-    vm::method<build_blocks>("build_blocks",
-                             "build_blocks($self, /)\n--\n\n"
-                             "One context block holding the elements in order."),
-    {nullptr, nullptr, 0, nullptr}};
-
-int setup(PyObject* module) noexcept {
-  if (!vm::import_from(module, "blocks", 3, {"Context"}) ||
-      !vm::import_from(module, "interface", 3, {"BaseVelmora"})) {
-    return -1;
-  }
-  return vm::add_message_class(module, "velmora.messages.context.context.ContextMessage",
-                               "ContextMessage(**kwargs)\n--\n\n"
-                               "One context block: each keyword argument whose name starts with\n"
-                               "text_ becomes a markdown text, with image_url_ an image, in the order\n"
-                               "given. Other keyword arguments go to BaseVelmora.",
-                               vm::init_entry<init>, methods, &message_class)
-             ? 0
-             : -1;
-}
+constexpr vm::Message message{
+    .name = "ContextMessage",
+    .doc = "ContextMessage(**kwargs)\n--\n\n"
+           "One context block: each keyword argument whose name starts with\n"
+           "text_ becomes a markdown text, with image_url_ an image, in the order\n"
+           "given. Other keyword arguments go to BaseVelmora.",
+    .base = vm::Base::last,
+    .imports = {{{"blocks", {"Context"}}}},
+    .build_doc = "build_blocks($self, /)\n--\n\nOne context block holding the elements in order.",
+    .shown = {&Keys::elements},
+    .consume = take_elements,
+    .build = build_blocks,
+};
 
 }  // namespace
 
-VM_MODULE("The context message.", setup)
+VM_MESSAGE_MODULE("The context message.", message)

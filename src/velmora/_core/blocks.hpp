@@ -1,12 +1,11 @@
-// The support layer shared by every extension module of velmora.
+// Support for a module of builders: argument binding, output dicts and lists, classes of
+// builders bound as class methods, module set-up.
 #pragma once
 
 #include "args.hpp"
 #include "build.hpp"
 #include "builders.hpp"
-#include "elements.hpp"
 #include "errors.hpp"
 #include "keys.hpp"
-#include "messages.hpp"
 #include "module.hpp"
 #include "ref.hpp"

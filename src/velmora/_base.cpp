@@ -1,0 +1,174 @@
+// BaseVelmora, the base class of every message.
+//
+// It keeps the keywords every message shares (preview, header, sub_header, slack_bot) and
+// every other keyword in `extras`, makes the bot on first read when none is given, and shows
+// a message as its class and fields. Building is each message's own; the payload and sending
+// come from its Python base, velmora._delivery.Delivery, which also gives instances their
+// __dict__ (attributes stay plain Python attributes) and the build_blocks() that every
+// message class replaces.
+#include "_core/blocks.hpp"
+#include "_core/message.hpp"
+
+namespace {
+
+using vm::k;
+using vm::Keys;
+using vm::Ref;
+
+// ---- the default bot ----------------------------------------------------------------------
+
+// `slack_bot` of a message that was given none: bots.default_bot(), made on first read and
+// then kept in the instance's __dict__. Having no __set__, the descriptor steps aside once the
+// instance holds a bot, so reading a given bot is a plain attribute lookup and assigning one
+// just stores it. Messages that are only built never pay for a bot.
+PyObject* default_bot_get(PyObject* self, PyObject* obj, PyObject*) noexcept {
+  if (!obj || obj == Py_None) return Py_NewRef(self);
+  return vm::guarded([&]() -> Ref {
+    Ref make = vm::global_attr(k.bots, k.default_bot);
+    Ref bot = vm::call(make.get(), {});
+    Ref dict = bot ? Ref::steal(PyObject_GenericGetDict(obj, nullptr)) : Ref{};
+    if (!dict || PyDict_SetItem(dict.get(), k.slack_bot, bot.get()) < 0) return {};
+    return bot;
+  });
+}
+
+void default_bot_dealloc(PyObject* self) noexcept {
+  PyTypeObject* type = Py_TYPE(self);
+  type->tp_free(self);
+  Py_DECREF(type);
+}
+
+Ref make_default_bot(PyObject* module) noexcept {
+  static PyType_Slot slots[] = {{Py_tp_descr_get, reinterpret_cast<void*>(default_bot_get)},
+                                {Py_tp_dealloc, reinterpret_cast<void*>(default_bot_dealloc)},
+                                {Py_tp_doc, const_cast<char*>("The bot a message makes when first asked for one.")},
+                                {0, nullptr}};
+  static PyType_Spec spec = {"velmora._base.DefaultBot", sizeof(PyObject), 0, Py_TPFLAGS_DEFAULT, slots};
+  Ref type = Ref::steal(PyType_FromModuleAndSpec(module, &spec, nullptr));
+  return type ? Ref::steal(PyType_GenericNew(reinterpret_cast<PyTypeObject*>(type.get()), nullptr, nullptr)) : Ref{};
+}
+
+// ---- construction ---------------------------------------------------------------------------
+
+constexpr vm::Params<4> init_params{
+    "BaseVelmora.__init__", {&Keys::preview, &Keys::header, &Keys::sub_header, &Keys::slack_bot}, 0};
+
+// BaseVelmora(*, preview=None, header=None, sub_header=None, slack_bot=None, **extras)
+int init(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
+  Py_ssize_t given = args ? PyTuple_GET_SIZE(args) : 0;
+  if (given > 0) {
+    PyErr_Format(PyExc_TypeError, "BaseVelmora.__init__() takes 1 positional argument but %zd were given",
+                 given + 1);
+    return -1;
+  }
+  vm::Bound<4> a;
+  Ref extras;
+  if (!vm::bind_init(init_params, nullptr, kwargs, a, extras)) return -1;
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (!vm::set_attr(self, k.*init_params.names[i], a[i] ? a[i] : Py_None)) return -1;
+  }
+  // With no bot given, the class's DefaultBot makes one when it is first read.
+  if (a[3] && a[3] != Py_None && !vm::set_attr(self, k.slack_bot, a[3])) return -1;
+  return vm::set_attr(self, k.extras, extras.get()) ? 0 : -1;
+}
+
+// ---- repr -----------------------------------------------------------------------------------
+
+// "name=<repr>", the repr shortened to <TypeName> when it spans lines (a DataFrame's would).
+bool add_field(PyObject* parts, PyObject* name, PyObject* value) noexcept {
+  Ref shown = Ref::steal(PyObject_Repr(value));
+  if (!shown) return false;
+  if (PyUnicode_FindChar(shown.get(), '\n', 0, PyUnicode_GET_LENGTH(shown.get()), 1) >= 0) {
+    Ref type = vm::type_name(value);
+    shown = type ? Ref::steal(PyUnicode_FromFormat("<%U>", type.get())) : Ref{};
+    if (!shown) return false;
+  }
+  return vm::append(parts, Ref::steal(PyUnicode_FromFormat("%U=%U", name, shown.get())));
+}
+
+// The fields of a message: its class's __match_args__, then the shared keywords that are set
+// and not among them, then its extras.
+bool add_fields(PyObject* self, PyObject* parts) noexcept {
+  Ref names;
+  if (vm::lookup_attr(reinterpret_cast<PyObject*>(Py_TYPE(self)), k.dunder_match_args, names) < 0) return false;
+  if (names && !PyTuple_Check(names.get())) names = Ref{};
+  Py_ssize_t count = names ? PyTuple_GET_SIZE(names.get()) : 0;
+  for (Py_ssize_t i = 0; i < count; ++i) {
+    PyObject* name = PyTuple_GET_ITEM(names.get(), i);
+    Ref value;
+    int found = PyUnicode_Check(name) ? vm::lookup_attr(self, name, value) : 0;
+    if (found < 0 || (found && !add_field(parts, name, value.get()))) return false;
+  }
+  for (PyObject* name : {k.preview, k.header, k.sub_header}) {
+    int listed = names ? PySequence_Contains(names.get(), name) : 0;
+    if (listed < 0) return false;
+    Ref value;
+    int found = listed ? 0 : vm::lookup_attr(self, name, value);
+    if (found < 0 || (found && value.get() != Py_None && !add_field(parts, name, value.get()))) return false;
+  }
+  Ref extras;
+  if (vm::lookup_attr(self, k.extras, extras) < 0) return false;
+  if (extras && PyDict_Check(extras.get())) {
+    Ref items = Ref::steal(PyDict_Items(extras.get()));
+    if (!items) return false;
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(items.get()); ++i) {
+      PyObject* item = PyList_GET_ITEM(items.get(), i);
+      if (!add_field(parts, PyTuple_GET_ITEM(item, 0), PyTuple_GET_ITEM(item, 1))) return false;
+    }
+  }
+  return true;
+}
+
+PyObject* repr(PyObject* self) noexcept {
+  return vm::guarded([&]() -> Ref {
+    Ref name = Ref::steal(PyType_GetName(Py_TYPE(self)));
+    if (!name) return {};
+    int busy = Py_ReprEnter(self);
+    if (busy != 0) return busy < 0 ? Ref{} : Ref::steal(PyUnicode_FromFormat("%U(...)", name.get()));
+    Ref parts = vm::empty_list();
+    bool ok = parts && add_fields(self, parts.get());
+    Py_ReprLeave(self);
+    Ref separator = ok ? Ref::steal(PyUnicode_FromString(", ")) : Ref{};
+    Ref joined = separator ? Ref::steal(PyUnicode_Join(separator.get(), parts.get())) : Ref{};
+    return joined ? Ref::steal(PyUnicode_FromFormat("%U(%U)", name.get(), joined.get())) : Ref{};
+  });
+}
+
+// ---- the class ------------------------------------------------------------------------------
+
+constexpr const char* class_doc =
+    "BaseVelmora(*, preview=None, header=None, sub_header=None, slack_bot=None, **extras)\n--\n\n"
+    "Base of every message class.\n\n"
+    "Keyword arguments: `preview` (the notification text), `header` and `sub_header` (kept for\n"
+    "message classes that show them), `slack_bot` (the bot that sends; velmora.bots.default_bot(),\n"
+    "made on first use, when not given). Any other keyword argument is kept in `extras`, so\n"
+    "nothing a caller passes is lost. Subclasses define build_blocks(); payload() and send() come\n"
+    "from here.";
+
+// Shared with the message modules, which call this __init__ directly while it is in place.
+vm::BaseApi api{nullptr, init};
+
+int setup(PyObject* module) noexcept {
+  if (!vm::import_from_package(module, "_delivery", {"Delivery"}) || !vm::import_from_package(module, "", {"bots"})) {
+    return -1;
+  }
+  Ref delivery = vm::global(k.Delivery);
+  Ref bases = delivery ? Ref::steal(PyTuple_Pack(1, delivery.get())) : Ref{};
+  if (!bases) return -1;
+  static PyType_Slot slots[] = {{Py_tp_doc, const_cast<char*>(class_doc)},
+                                {Py_tp_init, reinterpret_cast<void*>(init)},
+                                {Py_tp_repr, reinterpret_cast<void*>(repr)},
+                                {0, nullptr}};
+  static PyType_Spec spec = {"velmora.interface.BaseVelmora", 0, 0, Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots};
+  Ref cls = Ref::steal(PyType_FromModuleAndSpec(module, &spec, bases.get()));
+  Ref bot = cls ? make_default_bot(module) : Ref{};
+  if (!bot || PyObject_SetAttr(cls.get(), k.slack_bot, bot.get()) < 0) return -1;
+  api.type = reinterpret_cast<PyTypeObject*>(cls.get());
+  Ref capsule = Ref::steal(PyCapsule_New(&api, vm::BASE_CAPSULE, nullptr));
+  if (!capsule || PyModule_AddObjectRef(module, "_api", capsule.get()) < 0) return -1;
+  return vm::add_type(module, std::move(cls)) ? 0 : -1;
+}
+
+}  // namespace
+
+VM_MODULE("The message base class, BaseVelmora.", setup)

@@ -1,0 +1,20 @@
+from typing import Any, ClassVar
+
+from velmora._delivery import Delivery
+
+class BaseVelmora(Delivery):
+    preview: str | None
+    header: str | None
+    sub_header: str | None
+    slack_bot: Any
+    extras: dict[str, Any]
+    __match_args__: ClassVar[tuple[str, ...]]
+    def __init__(
+        self,
+        *,
+        preview: str | None = None,
+        header: str | None = None,
+        sub_header: str | None = None,
+        slack_bot: Any = None,
+        **extras: Any,
+    ) -> None: ...

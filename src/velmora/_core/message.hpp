@@ -1,0 +1,511 @@
+// Message classes as declarations.
+//
+// A message module declares one `vm::Message`: the class name and docstring, its parameters
+// with their checks, how it reaches the base class, and the builder calls of build_blocks();
+// then VM_MESSAGE_MODULE(doc, message) makes the module. The class is a heap type whose base is
+// BaseVelmora (imported from velmora.interface into the module's globals), so instances keep the
+// base's __dict__ and attributes stay plain Python attributes.
+//
+// Construction, for every message:
+//   1. bind the arguments (CPython's call errors), fill defaults, check each parameter in order;
+//   2. Base::last only: store the attributes;
+//   3. `consume`, when declared, takes the message's own keywords out of the rest;
+//   4. call the base __init__ with the rest (see Base);
+//   5. Base::first and first_named: store the attributes;
+//   6. `finish`, when declared, completes the message.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdio>
+#include <initializer_list>
+
+#include "args.hpp"
+#include "build.hpp"
+#include "errors.hpp"
+#include "module.hpp"
+
+namespace vm {
+
+// ---- parameter checks ------------------------------------------------------------------------
+
+// A check of one bound argument; false with the error set.
+using Check = bool (*)(PyObject* value, const char* param) noexcept;
+
+inline bool exact_str(PyObject* value, const char* param) noexcept { return check_str(value, param); }
+inline bool str_or_none(PyObject* value, const char* param) noexcept { return check_str(value, param, true); }
+inline bool exact_list(PyObject* value, const char* param) noexcept { return check_list(value, param); }
+
+// The value an optional parameter takes when it is not given.
+enum class Default : unsigned char { required, none, true_, false_ };
+
+struct Param {
+  Key name = nullptr;
+  Check check = nullptr;  // none: any value
+  Default fallback = Default::required;
+};
+
+// ---- the base constructor ----------------------------------------------------------------------
+
+enum class Base : unsigned char {
+  first,        // super(Cls, self).__init__(**rest), then the attributes are stored
+  first_named,  // BaseVelmora.__init__(self, **rest), BaseVelmora read from the module's globals
+  last,         // the attributes are stored first, then super(Cls, self).__init__(**rest)
+};
+
+// What velmora._base shares with the message modules through the capsule BASE_CAPSULE:
+// BaseVelmora and its own __init__, which a message calls directly while it is the one in place.
+struct BaseApi {
+  PyTypeObject* type;
+  initproc init;
+};
+inline constexpr const char* BASE_CAPSULE = "velmora._base._api";
+inline const BaseApi* base_api = nullptr;
+
+namespace detail {
+
+// The shortcut: `init` is BaseVelmora's own __init__ in `type` (not replaced on the class).
+inline bool is_native_base_init(PyObject* type) noexcept {
+  return base_api && type == reinterpret_cast<PyObject*>(base_api->type) && base_api->type->tp_init == base_api->init;
+}
+
+inline int call_native_base_init(PyObject* self, PyObject* kwargs) noexcept {
+  return base_api->init(self, empty_tuple(), kwargs);
+}
+
+// super(cls, self).__init__(**kwargs) the long way: a super object, a bound method, a call.
+[[gnu::cold]] inline int call_super_init(PyObject* cls, PyObject* self, PyObject* kwargs) noexcept {
+  PyObject* super_args[] = {cls, self};
+  Ref super = Ref::steal(PyObject_Vectorcall(reinterpret_cast<PyObject*>(&PySuper_Type), super_args, 2, nullptr));
+  if (!super) return -1;
+  Ref init = Ref::steal(PyObject_GetAttr(super.get(), k.dunder_init));
+  if (!init) return -1;
+  Ref result = Ref::steal(PyObject_Call(init.get(), empty_tuple(), kwargs));
+  return result ? 0 : -1;
+}
+
+// What super(cls, self).__init__ finds: the first class after `cls` in type(self).__mro__
+// whose dict holds "__init__", with that value. 1 when found, 0 when not, -1 on error.
+inline int find_next_init(PyObject* cls, PyObject* self, Ref& owner, Ref& found) noexcept {
+  PyObject* mro = Py_TYPE(self)->tp_mro;
+  if (!mro || !PyTuple_Check(mro)) return 0;
+  Ref hold = Ref::borrow(mro);  // the MRO may be replaced while we look
+  Py_ssize_t n = PyTuple_GET_SIZE(mro), i = 0;
+  while (i < n && PyTuple_GET_ITEM(mro, i) != cls) ++i;
+  for (++i; i < n; ++i) {
+    PyObject* type = PyTuple_GET_ITEM(mro, i);
+    Ref dict = Ref::steal(PyType_GetDict(reinterpret_cast<PyTypeObject*>(type)));
+    if (!dict) continue;
+    PyObject* init = PyDict_GetItemWithError(dict.get(), k.dunder_init);
+    if (init) {
+      owner = Ref::borrow(type);
+      found = Ref::borrow(init);
+      return 1;
+    }
+    if (PyErr_Occurred()) return -1;
+  }
+  return 0;
+}
+
+}  // namespace detail
+
+// super(cls, self).__init__(**kwargs), resolved at call time so that cooperative multiple
+// inheritance, stand-in bases and a replaced BaseVelmora.__init__ work. Rather than making a
+// super object and a bound method, it walks type(self).__mro__ after `cls` as super does, and
+// calls BaseVelmora's own __init__ or a Python function found there directly.
+inline int call_base_init(PyObject* cls, PyObject* self, PyObject* kwargs) noexcept {
+  Ref owner, init;
+  int status = detail::find_next_init(cls, self, owner, init);
+  if (status < 0) return -1;
+  if (status > 0 && detail::is_native_base_init(owner.get())) return detail::call_native_base_init(self, kwargs);
+  if (status == 0 || !PyFunction_Check(init.get())) {
+    return detail::call_super_init(cls, self, kwargs);  // descriptors and odd cases: as super does
+  }
+  return Ref::steal(PyObject_VectorcallDict(init.get(), &self, 1, kwargs)) ? 0 : -1;
+}
+
+// base.__init__(self, **kwargs) for a base named outright (read from the globals at call time).
+inline int call_init_of(PyObject* base, PyObject* self, PyObject* kwargs) noexcept {
+  if (!base) return -1;
+  if (detail::is_native_base_init(base)) return detail::call_native_base_init(self, kwargs);
+  Ref init = Ref::steal(PyObject_GetAttr(base, k.dunder_init));
+  if (!init) return -1;
+  Ref args = Ref::steal(PyTuple_Pack(1, self));
+  if (!args) return -1;
+  return Ref::steal(PyObject_Call(init.get(), args.get(), kwargs)) ? 0 : -1;
+}
+
+// ---- attributes --------------------------------------------------------------------------------
+
+inline bool set_attr(PyObject* self, PyObject* name, PyObject* value) noexcept {
+  return value && PyObject_SetAttr(self, name, value) == 0;
+}
+
+// getattr(self, name); a null `self` propagates an earlier failure, so calls can be chained.
+inline Ref get_attr(PyObject* self, PyObject* name) noexcept {
+  if (!self) return {};
+  return Ref::steal(PyObject_GetAttr(self, name));
+}
+
+// The first truthy of the attributes `names` of `self`, read lazily in order as Python's
+// `self.a or self.b or fallback` does; else `fallback`.
+inline Ref first_truthy_attr(PyObject* self, std::initializer_list<PyObject*> names, PyObject* fallback) noexcept {
+  for (PyObject* name : names) {
+    Ref value = get_attr(self, name);
+    if (!value) return {};
+    int truth = PyObject_IsTrue(value.get());
+    if (truth < 0) return {};
+    if (truth) return value;
+  }
+  return Ref::borrow(fallback);
+}
+
+// str.startswith for a keyword name (False for a name that is not a str).
+inline bool starts_with(PyObject* name, PyObject* prefix) noexcept {
+  return PyUnicode_Check(name) && PyUnicode_Tailmatch(name, prefix, 0, PY_SSIZE_T_MAX, -1) == 1;
+}
+
+// ---- build_blocks -----------------------------------------------------------------------------
+
+// callable(*args) where the last len(kwnames) arguments go by keyword under those names.
+// A null callable or argument means an earlier step failed with the error set.
+inline Ref call(PyObject* callable, std::initializer_list<PyObject*> args, PyObject* kwnames = nullptr) noexcept {
+  if (!callable) return {};
+  for (PyObject* arg : args) {
+    if (!arg) return {};
+  }
+  auto nkw = static_cast<std::size_t>(kwnames ? PyTuple_GET_SIZE(kwnames) : 0);
+  return Ref::steal(PyObject_Vectorcall(callable, args.begin(), args.size() - nkw, kwnames));
+}
+
+// Appends the blocks of a builder's result to `blocks`: the result must be a list or None
+// (None adds nothing); anything else is the TypeError "Expected list, got ...".
+inline bool extend_blocks(PyObject* blocks, Ref part) noexcept {
+  part = check_list_result(std::move(part));
+  if (!part) return false;
+  if (part.get() == Py_None) return true;
+  return PyList_SetSlice(blocks, PY_SSIZE_T_MAX, PY_SSIZE_T_MAX, part.get()) == 0;
+}
+
+
+// An argument of a builder call: the message's attribute `attr`, passed by position, or by
+// keyword under `keyword`.
+struct Arg {
+  Key attr = nullptr;
+  Key keyword = nullptr;
+};
+
+constexpr Arg pos(Key attr) { return {attr, nullptr}; }                  // self.attr
+constexpr Arg kw(Key attr) { return {attr, attr}; }                      // attr=self.attr
+constexpr Arg kw_as(Key keyword, Key attr) { return {attr, keyword}; }   // keyword=self.attr
+
+// <global owner>.<method>(args...), made only when the message's attribute `when` is true.
+struct Call {
+  Key owner = nullptr;
+  Key method = nullptr;
+  std::array<Arg, 3> args{};
+  Key when = nullptr;
+};
+
+// How the results of the calls make the message's blocks.
+enum class Join : unsigned char {
+  one,           // the one call's result itself
+  concat,        // a new list of the results in order, each a list or None
+  extend_first,  // the first result, extended in place by the later ones (list.extend)
+};
+
+// What build_blocks() makes: the calls, how they join, and whether the result must be a list
+// (or None; anything else is the TypeError "Expected list, got ...").
+struct Blocks {
+  std::array<Call, 2> calls{};
+  Join join = Join::one;
+  bool list_result = false;
+};
+
+// The call's result, as it is.
+constexpr Blocks returned(Call call) { return {{call}, Join::one, false}; }
+// The call's result, which must be a list or None.
+constexpr Blocks returned_list(Call call) { return {{call}, Join::one, true}; }
+// Section.mrkdwn(self.text) (no block for an empty text), then the call's blocks.
+constexpr Blocks text_then(Call call) {
+  return {{Call{&Keys::Section, &Keys::mrkdwn, {pos(&Keys::text)}}, call}, Join::concat, false};
+}
+// The first call's list, extended in place by the second's; a list or None in the end.
+constexpr Blocks extended(Call first, Call then) { return {{first, then}, Join::extend_first, true}; }
+
+// ---- the declaration ----------------------------------------------------------------------------
+
+// `from <package><from> import names` (relative to the velmora package), or absolute.
+struct Import {
+  const char* from = nullptr;
+  std::array<const char*, 3> names{};
+  bool absolute = false;
+};
+
+struct Message {
+  const char* name;                  // "DatePickerMessage"
+  const char* doc;                   // the class docstring, opening with its signature line
+  std::array<Param, 3> params{};     // in positional order
+  std::array<Key, 3> stored{};       // the attributes in the order they are set, when not the parameters'
+  Base base = Base::first;
+  std::array<Import, 3> imports{};   // besides BaseVelmora, always imported from velmora.interface
+  Blocks blocks{};                   // what build_blocks() makes
+  const char* build_doc = nullptr;   // build_blocks' docstring, opening with its signature line
+  std::array<Key, 3> shown{};        // __match_args__ (and the repr's fields), when not the parameters
+
+  // Messages that read keywords of their own or build in their own way.
+  Ref (*consume)(PyObject* self, PyObject* rest) noexcept = nullptr;  // the keywords left for the base
+  bool (*finish)(PyObject* self, PyObject* rest) noexcept = nullptr;
+  Ref (*build)(PyObject* self) noexcept = nullptr;                    // in place of `calls`
+  PyMethodDef* methods = nullptr;                                     // further methods, null-terminated
+  bool (*setup)(PyObject* module) noexcept = nullptr;                 // more module set-up, first
+};
+
+namespace detail {
+
+template <std::size_t N>
+constexpr std::size_t count_set(const std::array<Key, N>& keys) {
+  std::size_t n = 0;
+  while (n < N && keys[n]) ++n;
+  return n;
+}
+
+template <const Message& M>
+constexpr std::size_t param_count() {
+  std::size_t n = 0;
+  while (n < M.params.size() && M.params[n].name) ++n;
+  return n;
+}
+
+// "DatePickerMessage.__init__", for CPython's call errors.
+template <const Message& M>
+constexpr auto init_name() {
+  std::array<char, 80> out{};
+  std::size_t n = 0;
+  for (const char* c = M.name; *c && n < 68; ++c) out[n++] = *c;
+  for (const char* c = ".__init__"; *c; ++c) out[n++] = *c;
+  return out;
+}
+
+template <const Message& M>
+struct Declared {
+  static constexpr std::size_t N = param_count<M>();
+  static constexpr auto func = init_name<M>();
+  static constexpr Params<N> params = [] {
+    Params<N> p{func.data(), {}, 0};
+    for (std::size_t i = 0; i < N; ++i) {
+      p.names[i] = M.params[i].name;
+      if (M.params[i].fallback == Default::required) p.required = i + 1;
+    }
+    return p;
+  }();
+  static inline Global cls;                                 // for super(cls, self)
+  static inline std::array<Global, M.blocks.calls.size()> kwnames;  // per call, its keyword names
+};
+
+inline PyObject* default_value(Default fallback) noexcept {
+  switch (fallback) {
+    case Default::true_: return Py_True;
+    case Default::false_: return Py_False;
+    default: return Py_None;
+  }
+}
+
+template <const Message& M, std::size_t N>
+bool store(PyObject* self, const Bound<N>& a) noexcept {
+  if constexpr (count_set(M.stored) == 0) {
+    for (std::size_t i = 0; i < N; ++i) {
+      if (!set_attr(self, k.*M.params[i].name, a[i])) return false;
+    }
+  } else {
+    for (std::size_t s = 0; s < count_set(M.stored); ++s) {
+      for (std::size_t i = 0; i < N; ++i) {
+        if (M.params[i].name == M.stored[s] && !set_attr(self, k.*M.stored[s], a[i])) return false;
+      }
+    }
+  }
+  return true;
+}
+
+template <const Message& M>
+int init(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
+  using D = Declared<M>;
+  Bound<D::N> a;
+  Ref rest;
+  if (!bind_init(D::params, args, kwargs, a, rest)) return -1;
+  for (std::size_t i = 0; i < D::N; ++i) {
+    if (!a[i]) a[i] = default_value(M.params[i].fallback);
+    if (M.params[i].check && !M.params[i].check(a[i], PyUnicode_AsUTF8(k.*M.params[i].name))) return -1;
+  }
+  if (M.base == Base::last && !store<M>(self, a)) return -1;
+  Ref for_base;
+  if constexpr (M.consume != nullptr) {
+    for_base = M.consume(self, rest.get());
+  } else {
+    for_base = Ref::borrow(rest.get());
+  }
+  if (!for_base) return -1;
+  int status = M.base == Base::first_named ? call_init_of(global(k.BaseVelmora).get(), self, for_base.get())
+                                           : call_base_init(D::cls.get(), self, for_base.get());
+  if (status < 0) return -1;
+  if (M.base != Base::last && !store<M>(self, a)) return -1;
+  if constexpr (M.finish != nullptr) {
+    if (!M.finish(self, rest.get())) return -1;
+  }
+  return 0;
+}
+
+// One declared call: the owner and its method looked up first, then the arguments read, as
+// Python evaluates `Section.f(x=self.a)`.
+template <const Message& M>
+Ref run(PyObject* self, std::size_t index) noexcept {
+  const Call& c = M.blocks.calls[index];
+  Ref method = global_attr(k.*c.owner, k.*c.method);
+  if (!method) return {};
+  std::array<Ref, 3> values;
+  PyObject* vector[3] = {};
+  std::size_t n = 0;
+  for (const Arg& arg : c.args) {
+    if (!arg.attr) break;
+    values[n] = get_attr(self, k.*arg.attr);
+    if (!values[n]) return {};
+    vector[n] = values[n].get();
+    ++n;
+  }
+  PyObject* kwnames = Declared<M>::kwnames[index].get();
+  std::size_t nkw = kwnames ? static_cast<std::size_t>(PyTuple_GET_SIZE(kwnames)) : 0;
+  return Ref::steal(PyObject_Vectorcall(method.get(), vector, n - nkw, kwnames));
+}
+
+// 1 when call `index` is to be made (its `when` attribute is true or it has none), 0, -1.
+template <const Message& M>
+int wanted(PyObject* self, std::size_t index) noexcept {
+  if (!M.blocks.calls[index].when) return 1;
+  Ref flag = get_attr(self, k.*M.blocks.calls[index].when);
+  return flag ? PyObject_IsTrue(flag.get()) : -1;
+}
+
+template <const Message& M>
+Ref build_blocks(PyObject* self) noexcept {
+  if constexpr (M.build != nullptr) {
+    return M.build(self);
+  } else {
+    constexpr std::size_t calls = [] {
+      std::size_t n = 0;
+      while (n < M.blocks.calls.size() && M.blocks.calls[n].owner) ++n;
+      return n;
+    }();
+    Ref blocks = M.blocks.join == Join::concat ? empty_list() : run<M>(self, 0);
+    if (!blocks) return {};
+    for (std::size_t i = M.blocks.join == Join::concat ? 0 : 1; i < calls; ++i) {
+      int want = wanted<M>(self, i);
+      if (want < 0) return {};
+      if (!want) continue;
+      Ref part = run<M>(self, i);
+      bool ok = M.blocks.join == Join::concat
+                    ? extend_blocks(blocks.get(), std::move(part))
+                    : part && Ref::steal(PyObject_CallMethodOneArg(blocks.get(), k.extend, part.get()));
+      if (!ok) return {};
+    }
+    return M.blocks.list_result ? check_list_result(std::move(blocks)) : std::move(blocks);
+  }
+}
+
+template <const Message& M>
+PyObject* build_entry(PyObject* self, PyObject*) noexcept {
+  return guarded([&] { return build_blocks<M>(self); });
+}
+
+// `from ... import` of what the module needs, and the keyword names of each call.
+template <const Message& M>
+bool prepare(PyObject* module) noexcept {
+  if (!import_from_package(module, "interface", {"BaseVelmora"})) return false;
+  for (const Import& imp : M.imports) {
+    if (!imp.from) break;
+    std::size_t count = 0;
+    while (count < imp.names.size() && imp.names[count]) ++count;
+    if (!import_names(module, imp.from, imp.absolute ? 0 : package_level(), imp.names.data(), count)) return false;
+  }
+  for (std::size_t i = 0; i < M.blocks.calls.size() && M.blocks.calls[i].owner; ++i) {
+    PyObject* keywords[3];
+    std::size_t count = 0;
+    for (const Arg& arg : M.blocks.calls[i].args) {
+      if (arg.attr && arg.keyword) keywords[count++] = k.*arg.keyword;
+    }
+    if (count == 0) continue;
+    Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(count)));
+    if (!tuple) return false;
+    for (std::size_t j = 0; j < count; ++j) PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(j), Py_NewRef(keywords[j]));
+    Declared<M>::kwnames[i].set(std::move(tuple));
+  }
+  return true;
+}
+
+// The names a message shows: `shown` when declared, else its parameters.
+template <const Message& M>
+Ref match_args() noexcept {
+  constexpr std::size_t shown = count_set(M.shown);
+  constexpr std::size_t n = shown ? shown : Declared<M>::N;
+  Ref out = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(n)));
+  if (!out) return {};
+  for (std::size_t i = 0; i < n; ++i) {
+    PyObject* name = shown ? k.*M.shown[i] : k.*M.params[i].name;
+    PyTuple_SET_ITEM(out.get(), static_cast<Py_ssize_t>(i), Py_NewRef(name));
+  }
+  return out;
+}
+
+template <const Message& M>
+int setup_message(PyObject* module) noexcept {
+  if constexpr (M.setup != nullptr) {
+    if (!M.setup(module)) return -1;
+  }
+  if (!prepare<M>(module)) return -1;
+  if (!base_api) {
+    base_api = static_cast<const BaseApi*>(PyCapsule_Import(BASE_CAPSULE, 0));
+    if (!base_api) return -1;
+  }
+  static char qualified[160];
+  std::snprintf(qualified, sizeof qualified, "%s.%s", VELMORA_MODULE_NAME, M.name);
+  static PyMethodDef build_def[] = {
+      {"build_blocks", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&build_entry<M>)), METH_NOARGS,
+       M.build_doc},
+      {nullptr, nullptr, 0, nullptr}};
+  PyType_Slot slots[] = {{Py_tp_doc, const_cast<char*>(M.doc)},
+                         {Py_tp_init, reinterpret_cast<void*>(&init<M>)},
+                         {Py_tp_methods, build_def},
+                         {0, nullptr}};
+  PyType_Spec spec = {qualified, 0, 0, Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots};
+  Ref base = global(k.BaseVelmora);
+  Ref bases = base ? Ref::steal(PyTuple_Pack(1, base.get())) : Ref{};
+  Ref cls = bases ? Ref::steal(PyType_FromModuleAndSpec(module, &spec, bases.get())) : Ref{};
+  if (!cls) return -1;
+  for (PyMethodDef* def = M.methods; def && def->ml_name; ++def) {
+    Ref method = Ref::steal(PyDescr_NewMethod(reinterpret_cast<PyTypeObject*>(cls.get()), def));
+    if (!method || PyObject_SetAttrString(cls.get(), def->ml_name, method.get()) < 0) return -1;
+  }
+  Ref shown = match_args<M>();
+  if (!shown || PyObject_SetAttr(cls.get(), k.dunder_match_args, shown.get()) < 0) return -1;
+  Declared<M>::cls.set(Ref::borrow(cls.get()));
+  return add_type(module, std::move(cls)) ? 0 : -1;
+}
+
+}  // namespace detail
+
+// The method table entry of a further no-argument method of a message.
+template <Ref (*F)(PyObject* self) noexcept>
+PyMethodDef message_method(const char* name, const char* doc) {
+  return {name,
+          reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(
+              +[](PyObject* self, PyObject*) noexcept -> PyObject* { return guarded([&] { return F(self); }); })),
+          METH_NOARGS, doc};
+}
+
+}  // namespace vm
+
+// The module of one message class: VM_MESSAGE_MODULE("The header message.", message)
+#define VM_MESSAGE_MODULE(doc, message)                                                       \
+  static int vm_setup_message(PyObject* module) noexcept {                                   \
+    return vm::detail::setup_message<message>(module);                                       \
+  }                                                                                           \
+  VM_MODULE(doc, vm_setup_message)
