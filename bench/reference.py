@@ -5,8 +5,8 @@ building dict literals, exact type checks with the same messages, `logging` for 
 warning. The benchmark asserts that every result here equals velmora's (key order
 included) before it times anything, and compiles this same file with Cython.
 
-Nothing here imports velmora's extension modules: only `velmora.interface`, the Python
-base class that velmora's message classes derive from too.
+Nothing here imports velmora: the message base class is written here too, in Python, as
+velmora's own once was (its keywords, `extras`, and the bot made on first read).
 """
 
 from __future__ import annotations
@@ -15,7 +15,29 @@ import functools
 import logging
 import math
 
-from velmora.interface import BaseVelmora
+
+class _DefaultBot:
+    """`slack_bot` of a message given none: made on first read, then kept in the instance."""
+
+    def __get__(self, obj, owner=None):
+        if obj is None:
+            return self
+        from velmora.bots import default_bot
+
+        bot = obj.__dict__["slack_bot"] = default_bot()
+        return bot
+
+
+class BaseVelmora:
+    def __init__(self, *, preview=None, header=None, sub_header=None, slack_bot=None, **extras):
+        self.preview = preview
+        self.header = header
+        self.sub_header = sub_header
+        if slack_bot is not None:
+            self.slack_bot = slack_bot
+        self.extras = extras
+
+    slack_bot = _DefaultBot()
 
 logger = logging.getLogger("velmora.messages.composite.button")
 

@@ -1,8 +1,8 @@
 // BaseVelmora, the base class of every message.
 //
 // It keeps the keywords every message shares (preview, header, sub_header, slack_bot) and
-// every other keyword in `extras`, makes the bot on first read when none is given, and shows
-// a message as its class and fields. Building is each message's own; the payload and sending
+// every other keyword in `extras`, and shows a message as its class and fields. The bot, and
+// the extras dict when there are none, are made on first read: most messages are only built. Building is each message's own; the payload and sending
 // come from its Python base, velmora._delivery.Delivery, which also gives instances their
 // __dict__ (attributes stay plain Python attributes) and the build_blocks() that every
 // message class replaces.
@@ -15,43 +15,71 @@ using vm::k;
 using vm::Keys;
 using vm::Ref;
 
-// ---- the default bot ----------------------------------------------------------------------
+// ---- values made on first read ----------------------------------------------------------
 
-// `slack_bot` of a message that was given none: bots.default_bot(), made on first read and
-// then kept in the instance's __dict__. Having no __set__, the descriptor steps aside once the
-// instance holds a bot, so reading a given bot is a plain attribute lookup and assigning one
-// just stores it. Messages that are only built never pay for a bot.
-PyObject* default_bot_get(PyObject* self, PyObject* obj, PyObject*) noexcept {
+// A class attribute that makes its value on first read and keeps it in the instance's
+// __dict__: `slack_bot` (bots.default_bot(): messages that are only built never pay for a bot)
+// and `extras` (a fresh dict). Having no __set__, it steps aside once the instance holds a
+// value, so reading a given one is a plain attribute lookup and assigning one just stores it.
+struct FirstRead {
+  PyObject_HEAD
+  PyObject* name;  // interned and immortal, like every key
+};
+
+PyObject* first_read_get(PyObject* self, PyObject* obj, PyObject*) noexcept {
   if (!obj || obj == Py_None) return Py_NewRef(self);
+  PyObject* name = reinterpret_cast<FirstRead*>(self)->name;
   return vm::guarded([&]() -> Ref {
-    Ref make = vm::global_attr(k.bots, k.default_bot);
-    Ref bot = vm::call(make.get(), {});
-    Ref dict = bot ? Ref::steal(PyObject_GenericGetDict(obj, nullptr)) : Ref{};
-    if (!dict || PyDict_SetItem(dict.get(), k.slack_bot, bot.get()) < 0) return {};
-    return bot;
+    Ref value = name == k.slack_bot ? vm::call(vm::global_attr(k.bots, k.default_bot).get(), {})
+                                    : Ref::steal(PyDict_New());
+    Ref dict = value ? Ref::steal(PyObject_GenericGetDict(obj, nullptr)) : Ref{};
+    if (!dict || PyDict_SetItem(dict.get(), name, value.get()) < 0) return {};
+    return value;
   });
 }
 
-void default_bot_dealloc(PyObject* self) noexcept {
+void first_read_dealloc(PyObject* self) noexcept {
   PyTypeObject* type = Py_TYPE(self);
   type->tp_free(self);
   Py_DECREF(type);
 }
 
-Ref make_default_bot(PyObject* module) noexcept {
-  static PyType_Slot slots[] = {{Py_tp_descr_get, reinterpret_cast<void*>(default_bot_get)},
-                                {Py_tp_dealloc, reinterpret_cast<void*>(default_bot_dealloc)},
-                                {Py_tp_doc, const_cast<char*>("The bot a message makes when first asked for one.")},
-                                {0, nullptr}};
-  static PyType_Spec spec = {"velmora._base.DefaultBot", sizeof(PyObject), 0, Py_TPFLAGS_DEFAULT, slots};
-  Ref type = Ref::steal(PyType_FromModuleAndSpec(module, &spec, nullptr));
-  return type ? Ref::steal(PyType_GenericNew(reinterpret_cast<PyTypeObject*>(type.get()), nullptr, nullptr)) : Ref{};
+vm::Global first_read_type;
+
+bool add_first_read(PyObject* module, PyObject* cls, PyObject* name) noexcept {
+  if (!first_read_type.get()) {
+    static PyType_Slot slots[] = {
+        {Py_tp_descr_get, reinterpret_cast<void*>(first_read_get)},
+        {Py_tp_dealloc, reinterpret_cast<void*>(first_read_dealloc)},
+        {Py_tp_doc, const_cast<char*>("A value a message makes when it is first read: its bot, its extras.")},
+        {0, nullptr}};
+    static PyType_Spec spec = {"velmora._base.FirstRead", sizeof(FirstRead), 0, Py_TPFLAGS_DEFAULT, slots};
+    first_read_type.set(Ref::steal(PyType_FromModuleAndSpec(module, &spec, nullptr)));
+    if (!first_read_type.get()) return false;
+  }
+  auto* type = reinterpret_cast<PyTypeObject*>(first_read_type.get());
+  Ref descriptor = Ref::steal(type->tp_alloc(type, 0));
+  if (!descriptor) return false;
+  reinterpret_cast<FirstRead*>(descriptor.get())->name = name;
+  return PyObject_SetAttr(cls, name, descriptor.get()) == 0;
 }
 
 // ---- construction ---------------------------------------------------------------------------
 
 constexpr vm::Params<4> init_params{
     "BaseVelmora.__init__", {&Keys::preview, &Keys::header, &Keys::sub_header, &Keys::slack_bot}, 0};
+
+// Stores preview, header and sub_header (None when not given), slack_bot when given (not
+// None), and `extras` when it holds any keyword. The class makes the default bot and an empty
+// extras dict on first read.
+int store(PyObject* self, const vm::Bound<4>& a, PyObject* extras) noexcept {
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (!vm::set_attr(self, k.*init_params.names[i], a[i] ? a[i] : Py_None)) return -1;
+  }
+  if (a[3] && a[3] != Py_None && !vm::set_attr(self, k.slack_bot, a[3])) return -1;
+  if (extras && PyDict_GET_SIZE(extras) > 0 && !vm::set_attr(self, k.extras, extras)) return -1;
+  return 0;
+}
 
 // BaseVelmora(*, preview=None, header=None, sub_header=None, slack_bot=None, **extras)
 int init(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
@@ -64,12 +92,23 @@ int init(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
   vm::Bound<4> a;
   Ref extras;
   if (!vm::bind_init(init_params, nullptr, kwargs, a, extras)) return -1;
-  for (std::size_t i = 0; i < 3; ++i) {
-    if (!vm::set_attr(self, k.*init_params.names[i], a[i] ? a[i] : Py_None)) return -1;
+  return store(self, a, extras.get());
+}
+
+// The same from the keywords a message did not take, named `names[i]` with `values[i]`.
+int init_keywords(PyObject* self, PyObject* const* names, PyObject* const* values, Py_ssize_t count) noexcept {
+  vm::Bound<4> a{};
+  Ref extras;
+  for (Py_ssize_t i = 0; i < count; ++i) {
+    Py_ssize_t at = vm::detail::find_param(init_params, names[i]);
+    if (at >= 0) {
+      a[static_cast<std::size_t>(at)] = values[i];
+      continue;
+    }
+    if (!extras && !(extras = Ref::steal(PyDict_New()))) return -1;
+    if (PyDict_SetItem(extras.get(), names[i], values[i]) < 0) return -1;
   }
-  // With no bot given, the class's DefaultBot makes one when it is first read.
-  if (a[3] && a[3] != Py_None && !vm::set_attr(self, k.slack_bot, a[3])) return -1;
-  return vm::set_attr(self, k.extras, extras.get()) ? 0 : -1;
+  return store(self, a, extras.get());
 }
 
 // ---- repr -----------------------------------------------------------------------------------
@@ -146,7 +185,7 @@ constexpr const char* class_doc =
     "from here.";
 
 // Shared with the message modules, which call this __init__ directly while it is in place.
-vm::BaseApi api{nullptr, init};
+vm::BaseApi api{nullptr, init, init_keywords};
 
 int setup(PyObject* module) noexcept {
   if (!vm::import_from_package(module, "_delivery", {"Delivery"}) || !vm::import_from_package(module, "", {"bots"})) {
@@ -161,8 +200,8 @@ int setup(PyObject* module) noexcept {
                                 {0, nullptr}};
   static PyType_Spec spec = {"velmora.interface.BaseVelmora", 0, 0, Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots};
   Ref cls = Ref::steal(PyType_FromModuleAndSpec(module, &spec, bases.get()));
-  Ref bot = cls ? make_default_bot(module) : Ref{};
-  if (!bot || PyObject_SetAttr(cls.get(), k.slack_bot, bot.get()) < 0) return -1;
+  if (!cls) return -1;
+  if (!add_first_read(module, cls.get(), k.slack_bot) || !add_first_read(module, cls.get(), k.extras)) return -1;
   api.type = reinterpret_cast<PyTypeObject*>(cls.get());
   Ref capsule = Ref::steal(PyCapsule_New(&api, vm::BASE_CAPSULE, nullptr));
   if (!capsule || PyModule_AddObjectRef(module, "_api", capsule.get()) < 0) return -1;

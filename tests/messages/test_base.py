@@ -23,12 +23,15 @@ class Message(BaseVelmora):
 
 # ---- what the base keeps --------------------------------------------------------------------------
 
-def test_defaults_and_extras():
-    message = Message(colour="red")
-    assert (message.preview, message.header, message.sub_header) == (None, None, None)
-    assert "slack_bot" not in vars(message)  # made on first read
-    assert isinstance(message.slack_bot, OfflineBot) and message.slack_bot is message.slack_bot
-    assert message.extras == {"colour": "red"} and list(vars(message))[:3] == ["preview", "header", "sub_header"]
+def test_what_an_instance_keeps():
+    message = Message(colour="red", preview="p", header=None)
+    assert vars(message) == {"preview": "p", "header": None, "sub_header": None, "extras": {"colour": "red"}}
+    assert (message.preview, message.header, message.sub_header) == ("p", None, None)
+    assert isinstance(message.slack_bot, OfflineBot) and message.slack_bot is message.slack_bot  # made on first read
+    bare = Message()
+    assert bare.extras == {} and bare.extras is bare.extras and Message().extras is not bare.extras
+    bare.extras["late"] = 1
+    assert bare.extras == {"late": 1}
 
 
 def test_payload_uses_the_first_truthy_text():
@@ -208,3 +211,48 @@ def test_base_init_leaks_nothing():
         pass
 
     assert_no_leak(lambda: Message(title, slack_bot=bot), expect=LookupError, watch=[bot, title])
+
+
+# ---- the fast paths give what the usual ones give ---------------------------------------------------
+
+def test_a_builder_replaced_on_its_class_is_used_from_the_next_build(monkeypatch):
+    from velmora.blocks import Divider, Header
+
+    message = HeaderMessage("T")
+    first = message.build_blocks()
+    monkeypatch.setattr(Header, "plain_text", classmethod(lambda cls, text: [{"type": "replaced", "text": text}]))
+    assert message.build_blocks() == [{"type": "replaced", "text": "T"}, {"type": "divider"}]
+    monkeypatch.delattr(Divider, "divider")
+    with pytest.raises(AttributeError, match="divider"):
+        message.build_blocks()
+    monkeypatch.undo()
+    assert message.build_blocks() == first
+
+
+def test_a_replaced_init_of_a_message_class_is_called():
+    seen = []
+    original = HeaderMessage.__init__
+
+    def init(self, *args, **kwargs):
+        seen.append((args, kwargs))
+        original(self, *args, **kwargs)
+
+    HeaderMessage.__init__ = init
+    try:
+        message = HeaderMessage("T", preview="p")
+    finally:
+        HeaderMessage.__init__ = original  # the class's own again
+    assert seen == [(("T",), {"preview": "p"})] and (message.header, message.preview) == ("T", "p")
+    assert HeaderMessage("U").header == "U" and len(seen) == 1
+
+
+def test_many_keywords_and_an_own_setattr_reach_the_base():
+    names = {f"extra_{i}": i for i in range(40)}
+    assert HeaderMessage("T", **names).extras == names
+
+    class Recorded(HeaderMessage):
+        def __setattr__(self, name, value):
+            object.__setattr__(self, "log", [*getattr(self, "log", []), name])
+            object.__setattr__(self, name, value)
+
+    assert Recorded("T", slack_bot=OfflineBot()).log == ["preview", "header", "sub_header", "slack_bot", "header", "divider"]

@@ -32,6 +32,8 @@ Py_ssize_t find_param(const Params<N>& params, PyObject* name) noexcept {
   for (std::size_t i = 0; i < N; ++i) {
     if (k.*params.names[i] == name) return static_cast<Py_ssize_t>(i);
   }
+  // The names are interned: an interned name that is none of them equals none of them.
+  if (PyUnicode_CheckExact(name) && PyUnicode_CHECK_INTERNED(name)) return -1;
   for (std::size_t i = 0; i < N; ++i) {
     if (PyUnicode_Compare(k.*params.names[i], name) == 0) return static_cast<Py_ssize_t>(i);
   }
@@ -106,10 +108,12 @@ bool place_keyword(const Params<N>& params, PyObject* name, PyObject* value, Bou
 
 }  // namespace detail
 
-// Binds a vectorcall argument vector. Returns false with TypeError set on a bad call.
-template <std::size_t N>
-bool bind(const Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
-          Bound<N>& out) noexcept {
+// Binds a vectorcall argument vector; a keyword that names no parameter (at position j of
+// kwnames) goes to `unknown(j)`, which returns false with the error set to stop. Returns false
+// with TypeError set on a bad call.
+template <std::size_t N, class Unknown>
+bool bind_collecting(const Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                     Bound<N>& out, Unknown&& unknown) noexcept {
   out.fill(nullptr);
   if (static_cast<std::size_t>(nargs) > N) [[unlikely]] {
     detail::raise_too_many(params.func, N, params.required, nargs);
@@ -119,13 +123,30 @@ bool bind(const Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyOb
   if (kwnames) {
     Py_ssize_t nkw = PyTuple_GET_SIZE(kwnames);
     for (Py_ssize_t j = 0; j < nkw; ++j) {
-      if (!detail::place_keyword(params, PyTuple_GET_ITEM(kwnames, j), args[nargs + j], out,
-                                 nullptr)) {
+      PyObject* name = PyTuple_GET_ITEM(kwnames, j);
+      Py_ssize_t i = detail::find_param(params, name);
+      if (i < 0) {
+        if (!unknown(j)) return false;
+        continue;
+      }
+      if (out[static_cast<std::size_t>(i)]) {
+        detail::raise_duplicate(params.func, name);
         return false;
       }
+      out[static_cast<std::size_t>(i)] = args[nargs + j];
     }
   }
   return detail::check_required(params, out);
+}
+
+// Binds a vectorcall argument vector. Returns false with TypeError set on a bad call.
+template <std::size_t N>
+bool bind(const Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+          Bound<N>& out) noexcept {
+  return bind_collecting(params, args, nargs, kwnames, out, [&](Py_ssize_t j) {
+    detail::raise_unexpected(params.func, PyTuple_GET_ITEM(kwnames, j));
+    return false;
+  });
 }
 
 // Binds tp_init's (args, kwargs). Keywords that name no parameter are copied, in the

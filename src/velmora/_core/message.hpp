@@ -18,6 +18,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 
 #include "args.hpp"
@@ -58,6 +59,8 @@ enum class Base : unsigned char {
 struct BaseApi {
   PyTypeObject* type;
   initproc init;
+  // __init__ from the keywords `names[i]`=`values[i]` (no dict made unless there are extras)
+  int (*init_keywords)(PyObject* self, PyObject* const* names, PyObject* const* values, Py_ssize_t count) noexcept;
 };
 inline constexpr const char* BASE_CAPSULE = "velmora._base._api";
 inline const BaseApi* base_api = nullptr;
@@ -137,8 +140,11 @@ inline int call_init_of(PyObject* base, PyObject* self, PyObject* kwargs) noexce
 
 // ---- attributes --------------------------------------------------------------------------------
 
+// setattr(self, name, value) for an interned name; a null value propagates a failure.
 inline bool set_attr(PyObject* self, PyObject* name, PyObject* value) noexcept {
-  return value && PyObject_SetAttr(self, name, value) == 0;
+  if (!value) return false;
+  if (Py_TYPE(self)->tp_setattro == PyObject_GenericSetAttr) return PyObject_GenericSetAttr(self, name, value) == 0;
+  return PyObject_SetAttr(self, name, value) == 0;  // a class with a __setattr__ of its own
 }
 
 // getattr(self, name); a null `self` propagates an earlier failure, so calls can be chained.
@@ -178,15 +184,30 @@ inline Ref call(PyObject* callable, std::initializer_list<PyObject*> args, PyObj
   return Ref::steal(PyObject_Vectorcall(callable, args.begin(), args.size() - nkw, kwnames));
 }
 
+// Appends the items of the list `part` to the list `blocks` (a builder's few blocks: item by
+// item is cheaper than a slice assignment).
+inline bool append_all(PyObject* blocks, PyObject* part) noexcept {
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(part); ++i) {
+    if (PyList_Append(blocks, PyList_GET_ITEM(part, i)) < 0) return false;
+  }
+  return true;
+}
+
 // Appends the blocks of a builder's result to `blocks`: the result must be a list or None
 // (None adds nothing); anything else is the TypeError "Expected list, got ...".
 inline bool extend_blocks(PyObject* blocks, Ref part) noexcept {
   part = check_list_result(std::move(part));
   if (!part) return false;
   if (part.get() == Py_None) return true;
-  return PyList_SetSlice(blocks, PY_SSIZE_T_MAX, PY_SSIZE_T_MAX, part.get()) == 0;
+  return append_all(blocks, part.get());
 }
 
+// blocks.extend(part): straight from list to list when both are lists (what list.extend does).
+inline bool extend_in_place(PyObject* blocks, PyObject* part) noexcept {
+  if (!part) return false;
+  if (PyList_CheckExact(blocks) && PyList_CheckExact(part) && blocks != part) return append_all(blocks, part);
+  return Ref::steal(PyObject_CallMethodOneArg(blocks, k.extend, part)) ? true : false;
+}
 
 // An argument of a builder call: the message's attribute `attr`, passed by position, or by
 // keyword under `keyword`.
@@ -232,6 +253,54 @@ constexpr Blocks text_then(Call call) {
 }
 // The first call's list, extended in place by the second's; a list or None in the end.
 constexpr Blocks extended(Call first, Call then) { return {{first, then}, Join::extend_first, true}; }
+
+// getattr(<global owner>, name) for a call a message makes on every build, remembered while it
+// cannot change. A class of builders is a plain class (its metaclass is type, which has no
+// attribute of a builder's name), so the lookup gives what its own dict holds under the name,
+// bound by velmora's builder descriptor to one cached method: while the global is the same
+// class and its dict holds the same descriptor, the answer is the same. Anything else (a
+// stand-in, a subclass, a replaced builder) is looked up afresh, as Python would.
+class BuilderLookup {
+ public:
+  Ref get(PyObject* owner_name, PyObject* name) noexcept {
+    Ref owner = global(owner_name);
+    if (!owner) return {};
+    if (owner.get() == owner_.get()) {
+      Ref dict = Ref::steal(PyType_GetDict(reinterpret_cast<PyTypeObject*>(owner.get())));
+      PyObject* found = dict ? PyDict_GetItemWithError(dict.get(), name) : nullptr;
+      if (found && found == descriptor_.get()) return Ref::borrow(bound_.get());
+      if (PyErr_Occurred()) return {};
+    }
+    Ref bound = Ref::steal(PyObject_GetAttr(owner.get(), name));
+    if (bound) remember(owner.get(), name, bound.get());
+    return bound;
+  }
+
+ private:
+  void remember(PyObject* owner, PyObject* name, PyObject* bound) noexcept {
+    owner_ = Ref{};
+    if (!PyType_Check(owner) || Py_TYPE(owner) != &PyType_Type || PyObject_HasAttr(reinterpret_cast<PyObject*>(&PyType_Type), name)) {
+      return;
+    }
+    Ref dict = Ref::steal(PyType_GetDict(reinterpret_cast<PyTypeObject*>(owner)));
+    PyObject* found = dict ? PyDict_GetItemWithError(dict.get(), name) : nullptr;
+    if (!found || !is_builder_descriptor(found)) {
+      PyErr_Clear();
+      return;
+    }
+    owner_ = Ref::borrow(owner);
+    descriptor_ = Ref::borrow(found);
+    bound_ = Ref::borrow(bound);
+  }
+
+  // velmora's builder descriptor (each module of builders makes its own type of it, all
+  // named so).
+  static bool is_builder_descriptor(PyObject* found) noexcept {
+    return std::strcmp(Py_TYPE(found)->tp_name, "velmora.builder") == 0;
+  }
+
+  Ref owner_, descriptor_, bound_;
+};
 
 // ---- the declaration ----------------------------------------------------------------------------
 
@@ -300,7 +369,9 @@ struct Declared {
     return p;
   }();
   static inline Global cls;                                 // for super(cls, self)
+  static inline newfunc tp_new = nullptr;                   // the class's own, at creation
   static inline std::array<Global, M.blocks.calls.size()> kwnames;  // per call, its keyword names
+  static inline std::array<BuilderLookup, M.blocks.calls.size()> lookups;  // per call, its builder
 };
 
 inline PyObject* default_value(Default fallback) noexcept {
@@ -327,32 +398,149 @@ bool store(PyObject* self, const Bound<N>& a) noexcept {
   return true;
 }
 
+// The keywords of a call that name no parameter: a dict (tp_init's), or positions in the
+// call's vector (vectorcall's), made into a dict only when something needs one.
+class Rest {
+ public:
+  static constexpr std::size_t inline_count = 16;
+
+  explicit Rest(PyObject* dict) noexcept : dict_(Ref::borrow(dict)) {}
+  Rest(PyObject* const* values, PyObject* kwnames) noexcept : values_(values), kwnames_(kwnames) {}
+
+  bool add(Py_ssize_t j) noexcept {
+    if (!dict_ && count_ < inline_count) {
+      at_[count_++] = j;
+      return true;
+    }
+    PyObject* d = dict();
+    return d && PyDict_SetItem(d, PyTuple_GET_ITEM(kwnames_, j), values_[j]) == 0;
+  }
+
+  // The keywords as a dict (made once; null with the error set).
+  PyObject* dict() noexcept {
+    if (dict_) return dict_.get();
+    dict_ = Ref::steal(PyDict_New());
+    for (std::size_t i = 0; dict_ && i < count_; ++i) {
+      Py_ssize_t j = at_[i];
+      if (PyDict_SetItem(dict_.get(), PyTuple_GET_ITEM(kwnames_, j), values_[j]) < 0) dict_ = Ref{};
+    }
+    return dict_.get();
+  }
+
+  // BaseVelmora's own __init__ on them, straight from the vector when no dict was made.
+  int init_base(PyObject* self) noexcept {
+    if (dict_) return detail::call_native_base_init(self, dict_.get());
+    PyObject* names[inline_count];
+    PyObject* values[inline_count];
+    for (std::size_t i = 0; i < count_; ++i) {
+      names[i] = PyTuple_GET_ITEM(kwnames_, at_[i]);
+      values[i] = values_[at_[i]];
+    }
+    return base_api->init_keywords(self, names, values, static_cast<Py_ssize_t>(count_));
+  }
+
+ private:
+  Ref dict_;
+  PyObject* const* values_ = nullptr;
+  PyObject* kwnames_ = nullptr;
+  std::array<Py_ssize_t, inline_count> at_{};
+  std::size_t count_ = 0;
+};
+
+// True when the base __init__ the message would reach is BaseVelmora's own, so that it can be
+// called directly with the keywords: for a message whose type is the class itself, its MRO
+// goes on with BaseVelmora, whose __init__ nobody replaced (first); or the module's
+// BaseVelmora global is the class itself (first_named).
 template <const Message& M>
-int init(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
-  using D = Declared<M>;
-  Bound<D::N> a;
-  Ref rest;
-  if (!bind_init(D::params, args, kwargs, a, rest)) return -1;
-  for (std::size_t i = 0; i < D::N; ++i) {
+bool reaches_native_base(PyObject* self) noexcept {
+  if (!base_api || base_api->type->tp_init != base_api->init) return false;
+  if constexpr (M.base == Base::first_named) {
+    PyObject* named = PyDict_GetItemWithError(module_globals.get(), k.BaseVelmora);
+    return named == reinterpret_cast<PyObject*>(base_api->type);
+  } else {
+    PyObject* mro = Py_TYPE(self)->tp_mro;
+    return Py_TYPE(self) == reinterpret_cast<PyTypeObject*>(Declared<M>::cls.get()) && mro &&
+           PyTuple_GET_SIZE(mro) > 1 && PyTuple_GET_ITEM(mro, 1) == reinterpret_cast<PyObject*>(base_api->type);
+  }
+}
+
+template <const Message& M>
+int call_base(PyObject* self, Rest& rest) noexcept {
+  if constexpr (M.consume != nullptr) {
+    PyObject* given = rest.dict();
+    Ref for_base = given ? M.consume(self, given) : Ref{};
+    if (!for_base) return -1;
+    return M.base == Base::first_named ? call_init_of(global(k.BaseVelmora).get(), self, for_base.get())
+                                       : call_base_init(Declared<M>::cls.get(), self, for_base.get());
+  } else {
+    if (reaches_native_base<M>(self)) return rest.init_base(self);
+    if (PyErr_Occurred()) return -1;
+    PyObject* given = rest.dict();
+    if (!given) return -1;
+    return M.base == Base::first_named ? call_init_of(global(k.BaseVelmora).get(), self, given)
+                                       : call_base_init(Declared<M>::cls.get(), self, given);
+  }
+}
+
+// Everything after binding: defaults, checks, the base and the attributes in the declared
+// order, then `finish`.
+template <const Message& M>
+int construct(PyObject* self, Bound<Declared<M>::N>& a, Rest& rest) noexcept {
+  for (std::size_t i = 0; i < Declared<M>::N; ++i) {
     if (!a[i]) a[i] = default_value(M.params[i].fallback);
     if (M.params[i].check && !M.params[i].check(a[i], PyUnicode_AsUTF8(k.*M.params[i].name))) return -1;
   }
   if (M.base == Base::last && !store<M>(self, a)) return -1;
-  Ref for_base;
-  if constexpr (M.consume != nullptr) {
-    for_base = M.consume(self, rest.get());
-  } else {
-    for_base = Ref::borrow(rest.get());
-  }
-  if (!for_base) return -1;
-  int status = M.base == Base::first_named ? call_init_of(global(k.BaseVelmora).get(), self, for_base.get())
-                                           : call_base_init(D::cls.get(), self, for_base.get());
-  if (status < 0) return -1;
+  if (call_base<M>(self, rest) < 0) return -1;
   if (M.base != Base::last && !store<M>(self, a)) return -1;
   if constexpr (M.finish != nullptr) {
-    if (!M.finish(self, rest.get())) return -1;
+    PyObject* given = rest.dict();
+    if (!given || !M.finish(self, given)) return -1;
   }
   return 0;
+}
+
+// tp_init: the class called the usual way (a Python subclass, or __init__ called directly).
+template <const Message& M>
+int init(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
+  Bound<Declared<M>::N> a;
+  Ref given;
+  if (!bind_init(Declared<M>::params, args, kwargs, a, given)) return -1;
+  Rest rest(given.get());
+  return construct<M>(self, a, rest);
+}
+
+// The class called as Python would: type.__call__ with a tuple and a dict.
+[[gnu::cold]] inline PyObject* call_type(PyObject* type, PyObject* const* args, Py_ssize_t nargs,
+                                         PyObject* kwnames) noexcept {
+  Ref positional = Ref::steal(PyTuple_New(nargs));
+  if (!positional) return nullptr;
+  for (Py_ssize_t i = 0; i < nargs; ++i) PyTuple_SET_ITEM(positional.get(), i, Py_NewRef(args[i]));
+  Ref keywords = kwnames ? Ref::steal(PyDict_New()) : Ref{};
+  for (Py_ssize_t j = 0; keywords && j < PyTuple_GET_SIZE(kwnames); ++j) {
+    if (PyDict_SetItem(keywords.get(), PyTuple_GET_ITEM(kwnames, j), args[nargs + j]) < 0) return nullptr;
+  }
+  if (kwnames && !keywords) return nullptr;
+  return PyType_Type.tp_call(type, positional.get(), keywords.get());
+}
+
+// Calling the class itself: the arguments are bound straight from the call's vector, and no
+// dict is made for the base's keywords. Anything unusual (a replaced __new__ or __init__) takes
+// the usual route through type.__call__.
+template <const Message& M>
+PyObject* vectorcall(PyObject* type, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) noexcept {
+  auto* cls = reinterpret_cast<PyTypeObject*>(type);
+  Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
+  if (cls->tp_init != &init<M> || cls->tp_new != Declared<M>::tp_new) return call_type(type, args, nargs, kwnames);
+  Bound<Declared<M>::N> a;
+  Rest rest(args + nargs, kwnames);
+  if (!bind_collecting(Declared<M>::params, args, nargs, kwnames, a, [&](Py_ssize_t j) { return rest.add(j); })) {
+    return nullptr;
+  }
+  // The class's own __new__ (object's), which also readies the instance's attribute storage.
+  Ref self = Ref::steal(cls->tp_new(cls, empty_tuple(), nullptr));
+  if (!self || construct<M>(self.get(), a, rest) < 0) return nullptr;
+  return self.release();
 }
 
 // One declared call: the owner and its method looked up first, then the arguments read, as
@@ -360,7 +548,7 @@ int init(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
 template <const Message& M>
 Ref run(PyObject* self, std::size_t index) noexcept {
   const Call& c = M.blocks.calls[index];
-  Ref method = global_attr(k.*c.owner, k.*c.method);
+  Ref method = Declared<M>::lookups[index].get(k.*c.owner, k.*c.method);
   if (!method) return {};
   std::array<Ref, 3> values;
   PyObject* vector[3] = {};
@@ -402,9 +590,8 @@ Ref build_blocks(PyObject* self) noexcept {
       if (want < 0) return {};
       if (!want) continue;
       Ref part = run<M>(self, i);
-      bool ok = M.blocks.join == Join::concat
-                    ? extend_blocks(blocks.get(), std::move(part))
-                    : part && Ref::steal(PyObject_CallMethodOneArg(blocks.get(), k.extend, part.get()));
+      bool ok = M.blocks.join == Join::concat ? extend_blocks(blocks.get(), std::move(part))
+                                              : extend_in_place(blocks.get(), part.get());
       if (!ok) return {};
     }
     return M.blocks.list_result ? check_list_result(std::move(blocks)) : std::move(blocks);
@@ -487,6 +674,9 @@ int setup_message(PyObject* module) noexcept {
   Ref shown = match_args<M>();
   if (!shown || PyObject_SetAttr(cls.get(), k.dunder_match_args, shown.get()) < 0) return -1;
   Declared<M>::cls.set(Ref::borrow(cls.get()));
+  auto* type = reinterpret_cast<PyTypeObject*>(cls.get());
+  Declared<M>::tp_new = type->tp_new;
+  type->tp_vectorcall = &vectorcall<M>;  // never inherited: subclasses take type.__call__
   return add_type(module, std::move(cls)) ? 0 : -1;
 }
 
