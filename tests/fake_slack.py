@@ -1,7 +1,8 @@
-"""A small stand-in for Slack's Web API on 127.0.0.1, for tests that talk HTTP for real.
+"""A small stand-in for Slack on 127.0.0.1, for tests that talk HTTP for real.
 
-It records every request and answers each API method as Slack would, unless a test queued
-its own answers with :meth:`FakeSlack.answer` (used once each, in order).
+It serves the Web API (``base_url``), an incoming webhook (``webhook_url``) and an
+interaction's ``response_url``. It records every request and answers each as Slack would,
+unless a test queued its own answers with :meth:`FakeSlack.answer` (used once each, in order).
 """
 
 from __future__ import annotations
@@ -23,6 +24,10 @@ class Request:
 
     @property
     def api(self) -> str:
+        """The Web API method ("chat.postMessage"), else "webhook", "response_url" or the path."""
+        for prefix, name in (("/hooks/", "webhook"), ("/actions/", "response_url")):
+            if self.path.startswith(prefix):
+                return name
         return self.path.removeprefix("/api/")
 
     def json(self) -> Any:
@@ -39,6 +44,7 @@ class Answer:
     status: int = 200
     body: Any = field(default_factory=lambda: {"ok": True})
     headers: dict[str, str] = field(default_factory=dict)
+    drop: bool = False  # close the connection without answering
 
 
 class FakeSlack:
@@ -56,6 +62,9 @@ class FakeSlack:
                     fake.requests.append(request)
                     queue = fake.queued.get(request.api) or []
                     answer = queue.pop(0) if queue else fake.default(request)
+                if answer.drop:
+                    self.close_connection = True
+                    return
                 body = answer.body if isinstance(answer.body, bytes) else json.dumps(answer.body).encode()
                 self.send_response(answer.status)
                 content_type = "text/plain" if isinstance(answer.body, bytes) else "application/json; charset=utf-8"
@@ -72,6 +81,8 @@ class FakeSlack:
         self.server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
         self.url = f"http://127.0.0.1:{self.server.server_port}"
         self.base_url = f"{self.url}/api/"
+        self.webhook_url = f"{self.url}/hooks/T0001/B0001/webhook-secret"
+        self.response_url = f"{self.url}/actions/T0001/1700000000/response-secret"
         self._thread = threading.Thread(target=self.server.serve_forever, kwargs={"poll_interval": 0.01}, daemon=True)
 
     def start(self) -> FakeSlack:
@@ -84,7 +95,7 @@ class FakeSlack:
         self._thread.join()
 
     def answer(self, api: str, *answers: Answer) -> None:
-        """Queue answers for the next calls of `api` ("chat.postMessage")."""
+        """Queue answers for the next calls of `api` ("chat.postMessage", "webhook", ...)."""
         with self._lock:
             self.queued.setdefault(api, []).extend(answers)
 
@@ -96,6 +107,17 @@ class FakeSlack:
             sent = request.json()
             message = {"type": "message", "text": sent.get("text"), "blocks": sent.get("blocks")}
             return Answer(body={"ok": True, "channel": sent["channel"], "ts": "1700000000.000100", "message": message})
+        if request.api == "chat.update":
+            sent = request.json()
+            message = {"type": "message", "text": sent.get("text"), "blocks": sent.get("blocks")}
+            return Answer(body={"ok": True, "channel": sent["channel"], "ts": sent["ts"], "text": sent.get("text"),
+                                "message": message})
+        if request.api == "chat.postEphemeral":
+            return Answer(body={"ok": True, "message_ts": "1700000000.000200"})
+        if request.api == "webhook":
+            return Answer(body=b"ok")
+        if request.api == "response_url":
+            return Answer(body={"ok": True})
         if request.api == "files.getUploadURLExternal":
             return Answer(body={"ok": True, "upload_url": f"{self.url}/upload/F0001", "file_id": "F0001"})
         if request.path.startswith("/upload/"):

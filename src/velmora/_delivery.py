@@ -1,4 +1,4 @@
-"""What every message does with its blocks once built: the payload, and sending it.
+"""What every message does with its blocks once built: the payload, and delivering it.
 
 :class:`Delivery` is the Python base of the message base class
 :class:`velmora.interface.BaseVelmora` (C++, which builds and stores): talking to a bot is
@@ -17,8 +17,63 @@ __all__ = ["Delivery", "DEFAULT_PREVIEW"]
 DEFAULT_PREVIEW = "You got a new message"
 
 
+def _checked(payload: dict[str, Any], strict: bool) -> dict[str, Any]:
+    """The payload, after :func:`velmora.validate` found nothing wrong with it when ``strict``."""
+    if strict:
+        from velmora._validate import validate
+        from velmora.errors import InvalidBlocks
+
+        problems = validate(payload)
+        if problems:
+            raise InvalidBlocks(problems)
+    return payload
+
+
+def _fields(options: dict[str, Any], name: str, value: Any) -> dict[str, Any]:
+    """Fields added to every payload: the named one when given, then the options as they are."""
+    return options if value is None else {name: value, **options}
+
+
+def _call(bot: Any, name: str, *args: Any) -> Any:
+    """``bot.<name>(*args)``, refusing an asynchronous bot: its coroutine would never run."""
+    result = getattr(bot, name)(*args)
+    if hasattr(result, "__await__"):
+        if hasattr(result, "close"):
+            result.close()  # not awaited, on purpose: no "never awaited" warning
+        raise TypeError(f"{type(bot).__name__}.{name}() is a coroutine: use `await message.{name}_async(...)`")
+    return result
+
+
+async def _call_async(bot: Any, name: str, *args: Any) -> Any:
+    """``await bot.<name>(*args)``; a synchronous bot's call runs in a worker thread, so that
+    the event loop goes on while it waits for Slack."""
+    import asyncio
+    import inspect
+
+    method = getattr(bot, name)
+    if inspect.iscoroutinefunction(method):
+        return await method(*args)
+    result = await asyncio.to_thread(method, *args)
+    return await result if inspect.isawaitable(result) else result
+
+
+def _with_progress(error: Exception, answers: list[Any], unsent: list[dict[str, Any]]) -> None:
+    """Tell the error of a multi-part send what was posted before it, so a caller can resume."""
+    error.sent = answers  # type: ignore[attr-defined]
+    error.unsent = unsent  # type: ignore[attr-defined]
+    error.add_note(f"{len(answers)} of {len(answers) + len(unsent)} parts were posted before this error: "
+                   "its `sent` holds their answers, its `unsent` the payloads not posted")
+
+
 class Delivery:
-    """The Python half of every message: its payload, and handing it to the message's bot."""
+    """The Python half of every message: its payload, and handing it to the message's bot.
+
+    Every way of delivering takes ``strict=True`` to refuse, before anything is sent, a
+    message that breaks Slack's limits (see :meth:`payload`), and further keyword options
+    that go to Slack as they are. Each has an ``_async`` twin to ``await``; the bot may be
+    asynchronous (:class:`velmora.slack.AsyncSlackBot`) or not (its calls then run in a worker
+    thread).
+    """
 
     # Instances are messages: BaseVelmora gives them their attributes.
     if TYPE_CHECKING:
@@ -38,20 +93,106 @@ class Delivery:
         :class:`velmora.InvalidBlocks` is raised when it breaks any of Slack's limits.
         """
         text = self.preview or self.header or self.sub_header or DEFAULT_PREVIEW
-        payload = {"text": text, "blocks": self.build_blocks()}
-        if strict:
-            from velmora._validate import validate
-            from velmora.errors import InvalidBlocks
+        return _checked({"text": text, "blocks": self.build_blocks()}, strict)
 
-            problems = validate(payload)
-            if problems:
-                raise InvalidBlocks(problems)
-        return payload
+    def _parts(self, fit: bool, strict: bool, fields: dict[str, Any]) -> list[dict[str, Any]]:
+        """The payloads to deliver: the message's one, or its parts with ``fit``, each with the fields."""
+        payloads = self.payloads() if fit else [self.payload()]  # type: ignore[attr-defined]
+        return [{**_checked(part, strict), **fields} if fields else _checked(part, strict) for part in payloads]
 
-    def send(self, channel: str | None = None, *, strict: bool = False) -> Any:
-        """Build the payload and hand it to the bot; returns what the bot returns.
+    # ---- delivering -------------------------------------------------------------------------
 
-        ``strict=True`` refuses a message that breaks Slack's limits (see :meth:`payload`)
-        before anything is sent.
+    def send(self, channel: str | None = None, *, thread_ts: str | None = None, strict: bool = False,
+             fit: bool = False, **options: Any) -> Any:
+        """Post the message; returns the bot's answer (Slack's: ``ok``, ``channel``, ``ts``...).
+
+        ``channel`` is the channel to post in (the bot's default when not given); with
+        ``thread_ts`` the message is a reply in that thread. Options such as
+        ``unfurl_links``, ``reply_broadcast``, ``username`` or ``icon_emoji`` go to Slack as
+        they are.
+
+        ``fit=True`` posts each of :meth:`payloads` in order, every part with the same
+        channel, thread and options, and returns the list of answers. When a part fails,
+        the error raised is the bot's own (``SlackApiError``...), with two attributes added:
+        ``sent``, the answers of the parts already posted, and ``unsent``, the payloads not
+        posted (the failed one first), so that a caller can resume without posting twice.
         """
-        return self.slack_bot.send(self.payload(strict=strict), channel=channel)
+        bot = self.slack_bot
+        parts = self._parts(fit, strict, _fields(options, "thread_ts", thread_ts))
+        if not fit:
+            return _call(bot, "send", parts[0], channel)
+        answers: list[Any] = []
+        for number, part in enumerate(parts):
+            try:
+                answers.append(_call(bot, "send", part, channel))
+            except Exception as error:
+                _with_progress(error, answers, parts[number:])
+                raise
+        return answers
+
+    def update(self, channel: str, ts: str, *, strict: bool = False, **options: Any) -> Any:
+        """Replace the posted message ``ts`` in ``channel`` with this message's current blocks
+        (chat.update), so that ``message.update(answer["channel"], answer["ts"])`` updates
+        what ``send()`` posted. Returns the bot's answer."""
+        return _call(self.slack_bot, "update", self._parts(False, strict, options)[0], channel, ts)
+
+    def send_ephemeral(self, channel: str, user: str, *, thread_ts: str | None = None, strict: bool = False,
+                       **options: Any) -> Any:
+        """Post the message in ``channel`` so that only ``user`` sees it (chat.postEphemeral)."""
+        payload = self._parts(False, strict, _fields(options, "thread_ts", thread_ts))[0]
+        return _call(self.slack_bot, "send_ephemeral", payload, channel, user)
+
+    def respond(self, response_url: str, *, replace_original: bool = False, strict: bool = False,
+                **options: Any) -> Any:
+        """Answer an interaction (a button click, a slash command) through its ``response_url``.
+
+        ``replace_original=True`` replaces the message that was clicked; options such as
+        ``response_type="in_channel"``, ``delete_original`` or ``thread_ts`` go to Slack as
+        they are. A response_url needs no token: the message's bot posts to it with a
+        :class:`velmora.slack.WebhookBot`, and so does the default bot when nothing is
+        configured.
+        """
+        payload = self._parts(False, strict, _fields(options, "replace_original", replace_original))[0]
+        return _call(self.slack_bot, "respond", payload, response_url)
+
+    # ---- the same, to await ------------------------------------------------------------------
+
+    async def _parts_async(self, fit: bool, strict: bool, fields: dict[str, Any]) -> list[dict[str, Any]]:
+        # Building may upload an image (blocking), so it runs in a worker thread too.
+        import asyncio
+
+        return await asyncio.to_thread(self._parts, fit, strict, fields)
+
+    async def send_async(self, channel: str | None = None, *, thread_ts: str | None = None, strict: bool = False,
+                         fit: bool = False, **options: Any) -> Any:
+        """:meth:`send`, to await."""
+        bot = self.slack_bot
+        parts = await self._parts_async(fit, strict, _fields(options, "thread_ts", thread_ts))
+        if not fit:
+            return await _call_async(bot, "send", parts[0], channel)
+        answers: list[Any] = []
+        for number, part in enumerate(parts):
+            try:
+                answers.append(await _call_async(bot, "send", part, channel))
+            except Exception as error:
+                _with_progress(error, answers, parts[number:])
+                raise
+        return answers
+
+    async def update_async(self, channel: str, ts: str, *, strict: bool = False, **options: Any) -> Any:
+        """:meth:`update`, to await."""
+        payload = (await self._parts_async(False, strict, options))[0]
+        return await _call_async(self.slack_bot, "update", payload, channel, ts)
+
+    async def send_ephemeral_async(self, channel: str, user: str, *, thread_ts: str | None = None,
+                                   strict: bool = False, **options: Any) -> Any:
+        """:meth:`send_ephemeral`, to await."""
+        payload = (await self._parts_async(False, strict, _fields(options, "thread_ts", thread_ts)))[0]
+        return await _call_async(self.slack_bot, "send_ephemeral", payload, channel, user)
+
+    async def respond_async(self, response_url: str, *, replace_original: bool = False, strict: bool = False,
+                            **options: Any) -> Any:
+        """:meth:`respond`, to await."""
+        fields = _fields(options, "replace_original", replace_original)
+        payload = (await self._parts_async(False, strict, fields))[0]
+        return await _call_async(self.slack_bot, "respond", payload, response_url)

@@ -2,7 +2,11 @@
 
 from __future__ import annotations
 
-__all__ = ["InvalidBlocks"]
+TYPE_CHECKING = False
+if TYPE_CHECKING:
+    from typing import Any
+
+__all__ = ["InvalidBlocks", "WebhookError"]
 
 
 class InvalidBlocks(ValueError):
@@ -17,3 +21,21 @@ class InvalidBlocks(ValueError):
         lines = [f"the message breaks {count} Block Kit limit{'' if count == 1 else 's'}:"]
         lines += [f"  {p['path'] or '/'}: {p['message']}" for p in problems]
         super().__init__("\n".join(lines))
+
+
+class WebhookError(Exception):
+    """Slack refused a post to an incoming webhook or a ``response_url``.
+
+    ``status`` is the HTTP status, ``body`` Slack's answer as text (such as
+    ``"invalid_blocks"`` or ``"no_text"``), ``response`` slack_sdk's ``WebhookResponse``.
+    The URL is left out of the message: it is the webhook's secret.
+    """
+
+    def __init__(self, status: int, body: str, response: Any = None) -> None:
+        self.status = status
+        self.body = body
+        self.response = response
+        super().__init__(f"Slack refused the webhook post (HTTP {status}): {body}")
+
+    def __reduce__(self) -> tuple[Any, ...]:
+        return type(self), (self.status, self.body)

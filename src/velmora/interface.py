@@ -2,11 +2,13 @@
 
 A message class derives from :class:`BaseVelmora`, keeps its own constructor arguments and
 passes every other keyword argument to it. ``build_blocks()`` returns the message's Block Kit
-blocks; ``payload()`` wraps them with the fallback text and ``send()`` hands them to the bot.
+blocks; ``payload()`` wraps them with the fallback text, and ``send()``, ``update()``,
+``send_ephemeral()`` and ``respond()`` (each also ``_async``) hand them to the bot.
 
 The bot is :func:`default_bot` unless the message is given one: a
-:class:`velmora.slack.SlackBot` when ``SLACK_BOT_TOKEN`` is set and ``slack_sdk`` is
-installed, else an :class:`OfflineBot` that sends nothing.
+:class:`velmora.slack.SlackBot` when ``SLACK_BOT_TOKEN`` is set, a
+:class:`velmora.slack.WebhookBot` when ``SLACK_WEBHOOK_URL`` is, else an :class:`OfflineBot`
+that sends nothing and warns once that it did not.
 """
 
 from velmora._base import BaseVelmora

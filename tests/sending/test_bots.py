@@ -5,6 +5,7 @@ from pathlib import Path
 
 import pytest
 
+from velmora import bots
 from velmora.interface import DEFAULT_PREVIEW, BaseVelmora, OfflineBot
 
 
@@ -35,9 +36,11 @@ def test_two_uploads_of_one_name_are_both_kept(tmp_path):
     assert len(list(tmp_path.iterdir())) == 2
 
 
-def test_each_message_gets_its_own_default_bot_on_first_use():
+def test_each_message_gets_its_own_default_bot_on_first_use(monkeypatch):
+    monkeypatch.setattr(bots, "_warned", False)
     first, second = Message(), Message(slack_bot=None)
-    first.send(channel="#a")
+    with pytest.warns(UserWarning, match="^velmora sent nothing to Slack: neither SLACK_BOT_TOKEN nor SLACK_WEBHOOK_URL"):
+        first.send(channel="#a")
     assert isinstance(second.slack_bot, OfflineBot) and second.slack_bot is not first.slack_bot
     assert second.slack_bot.sent == [] and len(first.slack_bot.sent) == 1
     assert first.slack_bot is first.slack_bot  # made once, then kept

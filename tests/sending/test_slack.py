@@ -16,8 +16,7 @@ pytest.importorskip("slack_sdk")
 from fake_slack import Answer, FakeSlack
 from slack_sdk.errors import SlackApiError
 
-from velmora import bots
-from velmora.interface import BaseVelmora, InvalidBlocks, OfflineBot, default_bot
+from velmora.interface import BaseVelmora, InvalidBlocks
 from velmora.messages.header.header import HeaderMessage
 from velmora.slack import SlackBot
 
@@ -95,7 +94,7 @@ def test_token_from_the_environment(slack: FakeSlack, monkeypatch: pytest.Monkey
         SlackBot()
 
 
-# ---- errors and rate limits ------------------------------------------------------------------
+# ---- errors ----------------------------------------------------------------------------------
 
 
 def test_slack_errors_reach_the_caller(slack: FakeSlack, bot: SlackBot) -> None:
@@ -108,25 +107,6 @@ def test_slack_errors_reach_the_caller(slack: FakeSlack, bot: SlackBot) -> None:
     assert raised.value.response["error"] == "invalid_blocks"
     assert "invalid_blocks" in str(raised.value)
     assert "json-pointer:/blocks/0/text/text" in str(raised.value)
-
-
-def test_rate_limit_is_retried_after_retry_after(slack: FakeSlack, bot: SlackBot) -> None:
-    slack.answer("chat.postMessage", Answer(429, {"ok": False, "error": "ratelimited"}, {"Retry-After": "0"}))
-    answer = bot.send({"text": "hi"})
-    assert answer["ok"] is True
-    assert [r.api for r in slack.requests] == ["chat.postMessage", "chat.postMessage"]
-    assert slack.requests[0].body == slack.requests[1].body
-
-
-def test_rate_limit_beyond_the_retries_raises(slack: FakeSlack) -> None:
-    limited = Answer(429, {"ok": False, "error": "ratelimited"}, {"Retry-After": "0"})
-    slack.answer("chat.postMessage", limited, limited)
-    bot = SlackBot("xoxb-test", base_url=slack.base_url, rate_limit_retries=1)
-    with pytest.raises(SlackApiError) as raised:
-        bot.send({"text": "hi"}, channel="C1")
-    assert raised.value.response.status_code == 429
-    assert raised.value.response["error"] == "ratelimited"
-    assert len(slack.requests) == 2
 
 
 # ---- uploads ---------------------------------------------------------------------------------
@@ -177,7 +157,7 @@ def test_uploaded_images_are_sent_as_slack_files(slack: FakeSlack, bot: SlackBot
     assert blocks == before  # the caller's blocks are untouched
 
 
-# ---- strict sending and the default bot ------------------------------------------------------
+# ---- strict sending --------------------------------------------------------------------------
 
 
 def test_strict_send_refuses_before_sending(slack: FakeSlack, bot: SlackBot) -> None:
@@ -191,20 +171,6 @@ def test_strict_send_refuses_before_sending(slack: FakeSlack, bot: SlackBot) -> 
     assert slack.requests == []
     message.send()  # not strict: Slack has the last word
     assert len(slack.requests) == 1
-
-
-def test_default_bot(monkeypatch: pytest.MonkeyPatch) -> None:
-    monkeypatch.delenv("SLACK_BOT_TOKEN", raising=False)
-    assert isinstance(default_bot(), OfflineBot)
-    assert isinstance(Blocks([]).slack_bot, OfflineBot)
-    monkeypatch.setenv("SLACK_BOT_TOKEN", "xoxb-default")
-    bot = default_bot()
-    assert isinstance(bot, SlackBot) and bot.client.token == "xoxb-default"
-    assert default_bot() is bot and Blocks([]).slack_bot is bot
-    given = OfflineBot()
-    assert Blocks([], slack_bot=given).slack_bot is given
-    monkeypatch.setattr(bots, "_slack_sdk_installed", lambda: False)  # no slack_sdk
-    assert isinstance(default_bot(), OfflineBot)
 
 
 def test_image_message_uploads_and_sends_a_slack_file(slack: FakeSlack, bot: SlackBot) -> None:
