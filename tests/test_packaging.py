@@ -64,7 +64,7 @@ def test_the_wheel_installs_without_a_compiler_and_the_readme_passes(tmp_path: P
 
     # Wheels only: pip must not fall back to building anything from source.
     run("-m", "pip", "--disable-pip-version-check", "-q", "install", "--only-binary=:all:",
-        f"{WHEEL}[tables,slack]", "pytest")
+        f"{WHEEL}[tables,slack,slack-async]", "pytest")
     modules = [m.replace("/", ".") for m in MODULES]
     # -W error: a module built for another Python would warn on import.
     imported = run("-W", "error", "-c", f"import importlib, velmora; [importlib.import_module(m) for m in {modules!r}];"
