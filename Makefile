@@ -11,7 +11,7 @@ PY := $(VENV)/bin/python
 BUILD_FLAGS := -Ccmake.define.VELMORA_WERROR=ON
 PIP := $(PY) -m pip --disable-pip-version-check -q
 
-.PHONY: demo test bench sanitize fuzz soak memcheck install dist clean
+.PHONY: demo test bench sanitize fuzz soak memcheck install dist clean browser screenshots
 
 # $(call new-venv,DIR): a fresh venv in DIR with the build tools and the test extra.
 define new-venv
@@ -31,11 +31,34 @@ $(VENV)/.ready: pyproject.toml tools/find-python
 install: $(VENV)/.ready
 	$(PIP) install --no-build-isolation --no-deps $(BUILD_FLAGS) .
 
+# $(call apt-install,PACKAGES): Debian packages, as root or through sudo without a password.
+define apt-install
+	if [ "$$(id -u)" = 0 ]; then sudo=; else sudo="sudo -n"; fi; \
+	$$sudo apt-get update -qq && $$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $(1) >/dev/null
+endef
+
+# The preview's browser tests drive the distribution's Chromium (no browser is ever downloaded):
+# install Debian's chromium when VELMORA_BROWSER is unset and no Chromium or Chrome is on PATH.
+# Where that fails, CI stops; elsewhere the browser tests skip and say why.
+browser:
+	@if [ -z "$$VELMORA_BROWSER" ] && ! { command -v chromium || command -v chromium-browser \
+		|| command -v google-chrome; } >/dev/null; then \
+		echo "no Chromium or Chrome found: installing Debian's chromium"; \
+		{ command -v apt-get >/dev/null && { $(call apt-install,chromium); }; } \
+		|| { echo "could not install chromium: the browser tests will be skipped" >&2; [ -z "$$CI" ]; }; \
+	fi
+
 demo: install
 	@$(PY) -m velmora demo
 
-test: install
+test: install browser
 	$(PY) -m pytest -q
+
+# docs/demo.png, shown in the README: the demo's messages as velmora.preview draws them, with
+# Debian's fonts for emoji and Slack's typeface (Lato) when they are missing.
+screenshots: install browser
+	@fc-list | grep -q "Noto Color Emoji" && fc-list | grep -q "Lato" || { $(call apt-install,fonts-noto-color-emoji fonts-lato); }
+	$(PY) tools/screenshots.py docs/demo.png
 
 clean:
 	rm -rf build dist .venv .venv-* bench/_build

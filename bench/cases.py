@@ -27,6 +27,8 @@ class Case:
     args: dict[str, Any] | Callable[[], dict[str, Any]] = field(default_factory=dict)
     callgrind: bool = False  # also count instructions per call
     needs: tuple[str, ...] = ()  # other modules the case needs (pandas)
+    # False where `floor` is a baseline doing less (a parser's own parse), not the same output
+    floor_output: bool = True
 
     @property
     def id(self) -> str:
@@ -254,10 +256,107 @@ def all_cases() -> list[Case]:
              'action_id="datepicker-action")).to_dict()]',
              {"t": "Pick a release date", "d": "2026-12-08", "bot": BOT}),
     ]
+    cases += rich_text_cases()
     cases += section_accessory_cases()
     cases += choice_message_cases()
     cases += table_cases()
     return cases
+
+
+RICH = {"RichText": "velmora.blocks.rich_text"}
+ITEMS_3 = ["migrations ran", "cache warmed", "traffic shifted"]
+ITEMS_50 = [f"step {i} done" for i in range(50)]
+RICH_SECTION = '{"type": "rich_text_section", "elements": [{"type": "text", "text": x}]}'
+
+
+def llm_answer(size: int = 10_000) -> str:
+    """A Markdown document of about `size` characters written the way an LLM answers: a title,
+    sections with paragraphs, styled text, links, nested and numbered lists, a quote, code and
+    one table."""
+    parts = ["# Incident review: API gateway errors\n\n"]
+    table = ("| Service | Errors | p95 latency (ms) |\n|:--------|:------:|-----------------:|\n"
+             + "".join(f"| svc-{i} | {i * 37} | {i * 11 + 90} |\n" for i in range(8)) + "\n")
+    i = 0
+    while sum(map(len, parts)) < size - len(table):
+        parts.append(
+            f"## Finding {i + 1}\n\n"
+            f"The **gateway** returned `502` errors for *{i + 3} minutes* after the ~~Tuesday~~ deploy; "
+            f"see the [runbook](https://example.com/runbook/{i}) and <https://status.example.com>.\n\n"
+            f"1. Deploy started at 14:0{i % 10}\n2. Errors began\n   - alerts fired in `#ops`\n"
+            f"   - on-call was paged\n3. Rollback finished\n\n"
+            f"> The connection pool held **10** connections; it was meant to hold 100.\n\n"
+            f"```python\nPOOL_SIZE = 100  # was 10\nretries = {i}\n```\n\n")
+        if i == 1:
+            parts.append(table)
+        i += 1
+    return "".join(parts)
+
+
+def _markdown_args() -> dict[str, Any]:
+    from markdown_it import MarkdownIt
+
+    return {"doc": llm_answer(), "md": MarkdownIt("commonmark").enable(["table", "strikethrough"])}
+
+
+def rich_text_cases() -> list[Case]:
+    text = '{"type": "text", "text": t}'
+    return [
+        Case("RichText.text", "typical", "builder", RICH, "RichText.text(t)", text, None,
+             {"t": "shipped"}, callgrind=True),
+        Case("RichText.text", "styled", "builder", RICH, "RichText.text(t, bold=True, italic=True)",
+             '{"type": "text", "text": t, "style": {"bold": True, "italic": True}}', None, {"t": "shipped"}),
+        Case("RichText.link", "typical", "builder", RICH, "RichText.link(u, t)",
+             '{"type": "link", "url": u, "text": t}', None, {"u": "https://example.com/runbook", "t": "runbook"}),
+        # the floor makes the name without its colons too, as a slice
+        Case("RichText.emoji", "typical", "builder", RICH, "RichText.emoji(n)",
+             '{"type": "emoji", "name": n[1:-1]}', None, {"n": ":tada:"}),
+        Case("RichText.user", "typical", "builder", RICH, "RichText.user(u)", '{"type": "user", "user_id": u}',
+             None, {"u": "U0123ABCD"}),
+        Case("RichText.date", "typical", "builder", RICH, "RichText.date(ts, f, fallback=fb)",
+             '{"type": "date", "timestamp": ts, "format": f, "fallback": fb}', None,
+             {"ts": 1733650800, "f": "{date_short} at {time}", "fb": "Dec 8, 2024"}),
+        Case("RichText.section", "typical", "builder", RICH, "RichText.section(a, b)",
+             '{"type": "rich_text_section", "elements": [{"type": "text", "text": a}, {"type": "text", "text": b}]}',
+             None, {"a": "Deploy of api ", "b": "is done"}, callgrind=True),
+        Case("RichText.list", "typical", "builder", RICH, "RichText.list(items)",
+             f'{{"type": "rich_text_list", "style": "bullet", "elements": [{RICH_SECTION} for x in items]}}', None,
+             {"items": ITEMS_3}),
+        Case("RichText.list", "large", "builder", RICH, 'RichText.list(items, style="ordered", indent=1)',
+             f'{{"type": "rich_text_list", "style": "ordered", "elements": [{RICH_SECTION} for x in items], '
+             '"indent": 1}', None, {"items": ITEMS_50}),
+        Case("RichText.quote", "typical", "builder", RICH, "RichText.quote(t)",
+             f'{{"type": "rich_text_quote", "elements": [{text}]}}', None, {"t": "Ship small, ship often."}),
+        Case("RichText.preformatted", "typical", "builder", RICH, 'RichText.preformatted(t, language="python")',
+             f'{{"type": "rich_text_preformatted", "elements": [{text}], "language": "python"}}', None,
+             {"t": "POOL_SIZE = 100"}),
+        Case("RichText.block", "typical", "builder", RICH, "RichText.block(t)",
+             f'[{{"type": "rich_text", "elements": [{{"type": "rich_text_section", "elements": [{text}]}}]}}]', None,
+             {"t": "Deploy of api is done"}, callgrind=True),
+        Case("RichText.block", "large", "builder", RICH,
+             'RichText.block(RichText.section(a, RichText.text(c, code=True), b), RichText.list(items), '
+             'RichText.quote(q), RichText.preformatted(p, language="shell"))',
+             '[{"type": "rich_text", "elements": [{"type": "rich_text_section", "elements": [{"type": "text", "text": a}, '
+             '{"type": "text", "text": c, "style": {"code": True}}, {"type": "text", "text": b}]}, '
+             f'{{"type": "rich_text_list", "style": "bullet", "elements": [{RICH_SECTION} for x in items]}}, '
+             '{"type": "rich_text_quote", "elements": [{"type": "text", "text": q}]}, '
+             '{"type": "rich_text_preformatted", "elements": [{"type": "text", "text": p}], "language": "shell"}]}]',
+             None, {"a": "Deploy of ", "c": "api", "b": " is done", "items": ITEMS_3, "q": "Ship small.",
+                    "p": "$ make deploy"}),
+        Case("Markdown.markdown", "typical", "builder", {"Markdown": "velmora.blocks.markdown"},
+             "Markdown.markdown(t)", '[{"type": "markdown", "text": t}]', None,
+             {"t": "## Summary\n**api** is live: [runbook](https://example.com/runbook)"}),
+        Case("RichTextMessage", "typical", "message", {"RichTextMessage": "velmora.messages.rich_text.rich"},
+             "RichTextMessage(a, b, slack_bot=bot).build_blocks()",
+             '[{"type": "rich_text", "elements": [{"type": "rich_text_section", "elements": [{"type": "text", "text": a}]}, '
+             '{"type": "rich_text_section", "elements": [{"type": "text", "text": b}]}]}]', None,
+             {"a": "Deploy finished.", "b": "3 services are live.", "bot": BOT}),
+        Case("MarkdownMessage", "typical", "message", {"MarkdownMessage": "velmora.messages.rich_text.markdown"},
+             "MarkdownMessage(t, slack_bot=bot).build_blocks()", '[{"type": "markdown", "text": t}]', None,
+             {"t": "## Summary\n**api** is live: [runbook](https://example.com/runbook)", "bot": BOT}),
+        # to_blocks of a 10 KB answer beside markdown-it-py's parse of it (part of the work)
+        Case("to_blocks", "10 KB", "converter", {"to_blocks": "velmora.markdown"}, "to_blocks(doc)",
+             "md.parse(doc)", None, _markdown_args, needs=("markdown_it",), floor_output=False),
+    ]
 
 
 def choice_message_cases() -> list[Case]:

@@ -464,6 +464,156 @@ class Divider:
         return [{"type": "divider"}]
 
 
+class RichText:
+    @staticmethod
+    def _style(element, bold, italic, strike, code, underline=False):
+        flags = {"bold": bold, "italic": italic, "strike": strike, "code": code, "underline": underline}
+        style = {key: True for key, on in flags.items() if on}
+        if style:
+            element["style"] = style
+        return element
+
+    @staticmethod
+    def _element(item, name):
+        if type(item) is str:
+            if not item:
+                raise ValueError("text must not be empty: Slack shows no empty rich-text element")
+            return {"type": "text", "text": item}
+        if type(item) is dict:
+            return item
+        raise _wrong_type(name, "str or dict", item)
+
+    @classmethod
+    def text(cls, text, *, bold=False, italic=False, strike=False, code=False, underline=False):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        if not text:
+            raise ValueError("text must not be empty: Slack shows no empty rich-text element")
+        return cls._style({"type": "text", "text": text}, bold, italic, strike, code, underline)
+
+    @classmethod
+    def link(cls, url, text=None, *, bold=False, italic=False, strike=False, code=False):
+        if type(url) is not str:
+            raise _wrong_type("url", "str", url)
+        if not url:
+            raise ValueError("url must not be empty")
+        if text is not None and type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        element = {"type": "link", "url": url}
+        if text:
+            element["text"] = text
+        return cls._style(element, bold, italic, strike, code)
+
+    @classmethod
+    def emoji(cls, name):
+        if type(name) is not str:
+            raise _wrong_type("name", "str", name)
+        name = name[1:] if name.startswith(":") else name
+        name = name[:-1] if name.endswith(":") else name
+        if not name:
+            raise ValueError('name must hold an emoji\'s name, such as "tada" or ":tada:"')
+        return {"type": "emoji", "name": name}
+
+    @classmethod
+    def user(cls, user_id):
+        if type(user_id) is not str:
+            raise _wrong_type("user_id", "str", user_id)
+        if not user_id:
+            raise ValueError("user_id must not be empty")
+        return {"type": "user", "user_id": user_id}
+
+    @classmethod
+    def date(cls, timestamp, format, *, fallback=None, url=None):
+        if type(timestamp) is not int:
+            raise _wrong_type("timestamp", "int", timestamp)
+        if type(format) is not str:
+            raise _wrong_type("format", "str", format)
+        if not format:
+            raise ValueError("format must not be empty")
+        element = {"type": "date", "timestamp": timestamp, "format": format}
+        for key, value in (("url", url), ("fallback", fallback)):
+            if value is not None and type(value) is not str:
+                raise _wrong_type(key, "str", value)
+            if value:
+                element[key] = value
+        return element
+
+    @classmethod
+    def section(cls, *elements):
+        if not elements:
+            raise ValueError("a rich-text section needs at least one element")
+        return {"type": "rich_text_section", "elements": [cls._element(e, "elements") for e in elements]}
+
+    @classmethod
+    def list(cls, items, *, style="bullet", indent=0, offset=0, border=0):
+        if type(items) is not list:
+            raise _wrong_type("items", "list", items)
+        if not items:
+            raise ValueError("items must be a list with at least one item")
+        if style not in ("bullet", "ordered"):
+            raise ValueError(f'style must be "bullet" or "ordered", got {style!r}')
+        sections = []
+        for item in items:
+            if type(item) is str:
+                sections.append({"type": "rich_text_section", "elements": [cls._element(item, "items")]})
+            elif type(item) is list:
+                sections.append({"type": "rich_text_section", "elements": [cls._element(e, "elements") for e in item]})
+            else:
+                sections.append(item)
+        out = {"type": "rich_text_list", "style": style, "elements": sections}
+        for key, value in (("indent", indent), ("offset", offset), ("border", border)):
+            if value:
+                out[key] = value
+        return out
+
+    @classmethod
+    def quote(cls, *elements, border=0):
+        if not elements:
+            raise ValueError("a rich-text quote needs at least one element")
+        out = {"type": "rich_text_quote", "elements": [cls._element(e, "elements") for e in elements]}
+        if border:
+            out["border"] = border
+        return out
+
+    @classmethod
+    def preformatted(cls, *elements, language=None, border=0):
+        if not elements:
+            raise ValueError("preformatted text needs at least one element")
+        out = {"type": "rich_text_preformatted", "elements": [cls._element(e, "elements") for e in elements]}
+        if language:
+            out["language"] = language
+        if border:
+            out["border"] = border
+        return out
+
+    @classmethod
+    def block(cls, *parts, block_id=None):
+        if not parts:
+            raise ValueError("a rich-text block needs at least one part")
+        elements = [{"type": "rich_text_section", "elements": [cls._element(p, "parts")]} if type(p) is str
+                    else cls._element(p, "parts") for p in parts]
+        out = {"type": "rich_text", "elements": elements}
+        if block_id:
+            out["block_id"] = block_id
+        return [out]
+
+
+class Markdown:
+    @classmethod
+    def markdown(cls, text, *, block_id=None):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        if not text:
+            return []
+        if len(text) > 12000:
+            raise ValueError(f"text has {len(text)} characters; Slack takes at most 12,000 in the markdown "
+                             "blocks of a message")
+        out = {"type": "markdown", "text": text}
+        if block_id:
+            out["block_id"] = block_id
+        return [out]
+
+
 # ---- messages --------------------------------------------------------------------------------
 
 
@@ -763,3 +913,28 @@ class SimpleTableMessage(BaseVelmora):
 
     def build_blocks(self):
         return Section.mrkdwn(self.text) + Table.simple_table(self.df, index=self.index)
+
+
+class RichTextMessage(BaseVelmora):
+    def __init__(self, *parts, **kwargs):
+        super().__init__(**kwargs)
+        self.parts = parts
+
+    def build_blocks(self):
+        return _list_result(RichText.block(*self.parts))
+
+
+class MarkdownMessage(BaseVelmora):
+    def __init__(self, text, native=False, **kwargs):
+        if type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        super().__init__(**kwargs)
+        self.text = text
+        self.native = native
+
+    def build_blocks(self):
+        if self.native:
+            from velmora.markdown import to_blocks
+
+            return [*to_blocks(self.text)]
+        return [*Markdown.markdown(self.text)]

@@ -14,6 +14,7 @@ from velmora.__main__ import builder_url
 from velmora.blocks import Context, Section
 from velmora.interface import BaseVelmora, InvalidBlocks, OfflineBot, default_bot
 from velmora.messages.header.header import HeaderMessage
+from velmora.preview import render_html
 
 
 class DeployMessage(BaseVelmora):
@@ -36,6 +37,21 @@ def build() -> list[dict[str, Any]]:
     blocks = HeaderMessage("Nightly report").build_blocks() + Section.plain_text("All green :rocket:")
     problems: list[dict[str, str]] = velmora.validate(blocks)
     assert problems == []
+    return blocks
+
+
+def rich_text() -> list[dict[str, Any]]:
+    """The same facts as rich text, and a Markdown answer as native blocks."""
+    from velmora.blocks import RichText
+    from velmora.markdown import to_blocks
+
+    blocks = RichText.block(
+        RichText.section(RichText.text("api", bold=True), " is live ", RichText.emoji(":rocket:")),
+        RichText.list(["version 1.4.2", ["took ", RichText.text("3m 12s", code=True)]]),
+        block_id="facts",
+    )
+    blocks += to_blocks("## Next\n- watch the [dashboard](https://example.com/d)")
+    assert velmora.validate(blocks) == []
     return blocks
 
 
@@ -65,6 +81,9 @@ def send_for_real() -> dict[str, Any] | None:
 def main() -> None:
     blocks = build()
     print("preview:", builder_url(blocks))
+    print("rich text:", builder_url(rich_text()))
+    page: str = render_html(DeployMessage("api", "1.4.2", slack_bot=OfflineBot()), title="Deploy")
+    print("offline preview:", len(page), "characters of HTML")  # screenshot(message, "deploy.png") for a PNG
     print("problems:", check_a_bad_message())
     print("sent offline:", send_offline().sent)
     print("default bot:", default_bot())

@@ -171,10 +171,38 @@ def _validated(decorator: str, func):
     return make
 
 
+# Messages of any shape for the preview: blocks whose keys are Block Kit's, with values of any
+# JSON shape (and hostile texts) beneath them.
+_KIND_NAMES = ["header", "divider", "section", "actions", "context", "image", "rich_text", "markdown", "table",
+               "video", "button", "static_select", "multi_users_select", "overflow", "datepicker", "timepicker",
+               "datetimepicker", "radio_buttons", "checkboxes", "mrkdwn", "plain_text", "text", "link", "emoji",
+               "user", "date", "rich_text_section", "rich_text_list", "rich_text_quote", "rich_text_preformatted",
+               "raw_text"]
+_KEYS = ["type", "text", "fields", "accessory", "elements", "rows", "column_settings", "image_url", "alt_text",
+         "title", "style", "url", "options", "initial_option", "initial_options", "placeholder", "initial_date",
+         "initial_date_time", "indent", "offset", "border", "name", "unicode", "timestamp", "format", "align",
+         "is_wrapped", "slack_file", "emoji", "verbatim", "value", "blocks"]
+_json = st.recursive(
+    st.none() | st.booleans() | st.integers() | st.floats() | any_text | st.sampled_from(_KIND_NAMES)
+    | st.sampled_from(["*a* _b_ ~c~ `d` <https://x.io|e> <@U1> <!date^1^{date}|f> :tada: > g\n```h```", "#ff0000",
+                       "1f44d-1f3fb", "javascript:alert(1)", "<script>x</script>", "right", "ordered",
+                       "**m** [l](javascript:x) ![i](data:image/png;base64,AA) [r](rel) <b onclick=x>|a|\n|-:|\n|1|"]),
+    lambda inner: st.lists(inner, max_size=4) | st.dictionaries(st.sampled_from(_KEYS) | any_text, inner, max_size=5),
+    max_leaves=30,
+)
+preview_messages = st.lists(_json, max_size=4) | st.dictionaries(st.sampled_from(["text", "blocks"]), _json)
+
+
 # ---- the table -------------------------------------------------------------------------------
 
 S = "velmora.blocks.section:Section."
 A = "velmora.blocks.actions:Actions."
+RT = "velmora.blocks.rich_text:RichText."
+flags = st.booleans() | st.integers() | st.none()
+rich_elements = any_text | st.fixed_dictionaries({"type": st.just("text"), "text": any_text})
+markdown_documents = st.lists(st.sampled_from(["# ", "- ", "  - ", "1. ", "> ", "```\n", "**", "`", "[l](https://x)",
+                                               "![i](https://x/i.png)", "| a | b |\n|---|:-:|\n", "\n", "\n\n"])
+                              | any_text, max_size=12).map("".join)
 
 REGISTRY: list[Entry] = [
     # velmora.utils
@@ -255,6 +283,45 @@ REGISTRY: list[Entry] = [
     *(Entry(f"velmora.blocks.rich_text:RickText.{name}", (), ok=(C(),), errors=((C(1), TypeError),))
       for name in ("list", "preformatted", "quote", "strike")),
 
+    # velmora.blocks.rich_text: RichText
+    Entry(RT + "text", (Param("text"), *(Param(f, flags, False) for f in ("bold", "italic", "strike", "code", "underline"))),
+          ok=(C("a"), C("a", bold=True, underline=1)),
+          errors=((C(""), ValueError), (C(3), TypeError), (C("a", True), TypeError))),
+    Entry(RT + "link", (Param("url"), Param("text", any_text | st.none(), False),
+                        *(Param(f, flags, False) for f in ("bold", "italic", "strike", "code"))),
+          ok=(C("https://x", "docs", code=True),), errors=((C(""), ValueError), (C("https://x", underline=True), TypeError))),
+    Entry(RT + "emoji", (Param("name"),), ok=(C(":tada:"),), errors=((C("::"), ValueError), (C(None), TypeError))),
+    *(Entry(RT + name, (Param(param),), ok=(C("X1"),), errors=((C(""), ValueError), (C(1), TypeError)))
+      for name, param in (("user", "user_id"), ("channel", "channel_id"), ("usergroup", "usergroup_id"))),
+    Entry(RT + "broadcast", (Param("range", st.sampled_from(["here", "channel", "everyone"]) | any_text),),
+          ok=(C("here"),), errors=((C("all"), ValueError), (C(b"here"), TypeError))),
+    Entry(RT + "date", (Param("timestamp", st.integers()), Param("format"), Param("fallback", any_text | st.none(), False),
+                        Param("url", any_text | st.none(), False)),
+          ok=(C(1700000000, "{date}", fallback="Nov 14", url="https://x"),),
+          errors=((C(1.5, "{date}"), TypeError), (C(1, ""), ValueError))),
+    Entry(RT + "section", (Param("element", rich_elements), Param("element_2", rich_elements, False)),
+          ok=(C("a", {"type": "emoji", "name": "x"}),), errors=((C(), ValueError), (C(3), TypeError))),
+    Entry(RT + "list", (Param("items", st.lists(rich_elements | st.lists(rich_elements, max_size=2), max_size=3)),
+                        Param("style", st.sampled_from(["bullet", "ordered"]) | any_text, False),
+                        *(Param(n, st.integers(-1, 9), False) for n in ("indent", "offset", "border"))),
+          ok=(C(["a", ["b", {"type": "emoji", "name": "x"}]], style="ordered", indent=1, offset=2, border=1),),
+          errors=((C([]), ValueError), (C(["a"], style="dashed"), ValueError), (C(("a",)), TypeError),
+                  (C(["a"], indent=9), ValueError))),
+    Entry(RT + "quote", (Param("element", rich_elements), Param("border", st.integers(-1, 2), False)),
+          ok=(C("a", border=1),), errors=((C(), ValueError), (C("a", border=True), TypeError))),
+    Entry(RT + "preformatted", (Param("element", rich_elements), Param("language", any_text | st.none(), False),
+                                Param("border", st.integers(-1, 2), False)),
+          ok=(C("x = 1", language="python"),), errors=((C(), ValueError), (C("a", language=1), TypeError))),
+    Entry(RT + "block", (Param("part", rich_elements), Param("part_2", rich_elements, False),
+                         Param("block_id", any_text | st.none(), False)),
+          ok=(C("a", {"type": "rich_text_quote", "elements": []}, block_id="b"),),
+          errors=((C(), ValueError), (C(["a"]), TypeError), (C("a", block_id="b" * 256), ValueError))),
+    Entry("velmora.blocks.markdown:Markdown.markdown", (Param("text"), Param("block_id", any_text | st.none(), False)),
+          ok=(C("**a**", block_id="m"), C("")), errors=((C("a" * 12001), ValueError), (C(None), TypeError))),
+    Entry("velmora.markdown:to_blocks", (Param("text", markdown_documents),),
+          ok=(C("# Hi\n\n**b** [l](https://x)\n\n- a\n  - b\n\n| a | b |\n|---|--:|\n| 1 | 2 |"),),
+          errors=((C(b"# x"), TypeError), (C(), TypeError))),
+
     # velmora.blocks.table (pandas)
     Entry("velmora.blocks.table:Table.simple_table", (Param("df", st.deferred(_frames)),
                                                       Param("index", st.booleans() | st.integers(), False)),
@@ -288,11 +355,21 @@ REGISTRY: list[Entry] = [
           make_ok=lambda: (C(_frame([["a", 1]], ["name", "n"]), "Counts"),), make_errors=lambda: ((C(), TypeError),)),
     Entry("velmora.messages.rich_text.preformatted:PreformattedMessage", (Param("text"),), message=True,
           extra_kwargs=base_kwargs, attrs=("text",), ok=(C("x = 1"),), errors=((C(), TypeError),)),
+    Entry("velmora.messages.rich_text.rich:RichTextMessage", (Param("part", rich_elements),), message=True,
+          extra_kwargs=base_kwargs, attrs=("parts",), ok=(C("Hello", "world"),), errors=((C(text="x"), ValueError),)),
+    Entry("velmora.messages.rich_text.markdown:MarkdownMessage", (Param("text"), Param("native", st.booleans(), False)),
+          message=True, extra_kwargs=base_kwargs, attrs=("text", "native"),
+          ok=(C("**Deploy** done"), C("# Done\n\n- a\n- b", native=True)), errors=((C(3), TypeError), (C(), TypeError))),
 
     # velmora._validate
     Entry("velmora._validate:validate", (Param("blocks", st.lists(st.dictionaries(any_text, any_text, max_size=3),
                                                                   max_size=3)),),
           ok=(C([{"type": "section", "text": {"type": "mrkdwn", "text": "hi"}}]),), errors=((C(3), TypeError),)),
+
+    # velmora.preview (Python): any message, whatever its shape, gives a page
+    Entry("velmora.preview:render_html", (Param("message", preview_messages), Param("title", any_text | st.none(), False)),
+          ok=(C([{"type": "section", "text": {"type": "mrkdwn", "text": "*hi* <@U1>"}}]), C({"text": "t", "blocks": []}, title="x")),
+          errors=((C(3), TypeError), (C([], title=3), TypeError))),
 
     # messages
     Entry("velmora.messages.header.header:HeaderMessage",

@@ -49,3 +49,21 @@ def run_python(code: str) -> subprocess.CompletedProcess:
     tests = str(Path(__file__).parent)
     code = f"import sys; sys.path.insert(0, {tests!r})\n" + textwrap.dedent(code)
     return subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
+
+
+def usable_browser(monkeypatch) -> str:
+    """The browser the preview would use; the test skips, saying why, when there is none.
+
+    The browser is a program of its own: it must not get the AddressSanitizer runtime that
+    `make sanitize` preloads into this interpreter (Chromium hangs at start with it).
+    """
+    import pytest
+
+    from velmora.preview import BrowserNotFound, find_browser
+
+    try:
+        path = find_browser()
+    except BrowserNotFound as error:
+        pytest.skip(f"no browser on this machine: {error}")
+    monkeypatch.delenv("LD_PRELOAD", raising=False)
+    return path

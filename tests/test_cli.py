@@ -36,6 +36,8 @@ def test_builder_url() -> None:
     assert "#" not in fragment and "&" not in fragment and "?" not in fragment and " " not in fragment
     assert json.loads(unquote(fragment)) == {"blocks": blocks}
     assert builder_url({"text": "only text"}) == builder_url([])
+    lone = [{"type": "section", "text": {"type": "mrkdwn", "text": "a\ud800b\U0001f600"}}]  # valid JSON, not UTF-8
+    assert json.loads(unquote(builder_url(lone).removeprefix(BUILDER))) == {"blocks": lone}
 
 
 def test_preview_file_without_problems(tmp_path: Path, capsys: pytest.CaptureFixture[str]) -> None:
@@ -152,3 +154,38 @@ def test_readme_examples_of_sending_and_validation() -> None:
     runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS)
     runner.run(test)
     assert runner.failures == 0 and runner.tries >= 8
+
+
+@pytest.mark.parametrize("needs_browser", [False, True])
+def test_preview_writes_a_page_and_a_picture(needs_browser: bool, tmp_path: Path, capsys: pytest.CaptureFixture[str],
+                                             monkeypatch: pytest.MonkeyPatch) -> None:
+    from support import usable_browser
+    from velmora.preview import render_html
+
+    if needs_browser:
+        usable_browser(monkeypatch)
+    page, picture = tmp_path / "message.html", tmp_path / "message.png"
+    argv = ["preview", "-", "--html", str(page)] + (["--png", str(picture)] if needs_browser else [])
+    code, out, err = run(argv, capsys, json.dumps(BAD_HEADER).encode(), monkeypatch)
+    assert (code, out) == (1, builder_url(BAD_HEADER) + "\n")  # the same exit code and link as without them
+    assert err == '/0/text/type: Text here must be "plain_text", not "mrkdwn".\n1 problem found.\n'
+    assert page.read_text(encoding="utf-8") == render_html(BAD_HEADER)
+    assert picture.exists() is needs_browser
+    if needs_browser:
+        assert picture.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+
+
+@pytest.mark.parametrize(("flag", "env", "message"), [
+    ("--html", {}, "cannot write '{missing}': No such file or directory"),
+    ("--png", {"PATH": ""}, "no Chromium or Chrome found (VELMORA_BROWSER is not set; none of chromium, chromium-browser, "
+                            "google-chrome is on PATH): install Chromium or Chrome"),
+])
+def test_preview_cannot_write(flag: str, env: dict[str, str], message: str, tmp_path: Path,
+                              capsys: pytest.CaptureFixture[str], monkeypatch: pytest.MonkeyPatch) -> None:
+    monkeypatch.delenv("VELMORA_BROWSER", raising=False)
+    for name, value in env.items():
+        monkeypatch.setenv(name, value)
+    missing = str(tmp_path / "no" / "such.out")
+    code, out, err = run(["preview", "-", flag, missing], capsys, b"[]", monkeypatch)
+    assert (code, out) == (2, "")
+    assert err.startswith("No problems found.\npython -m velmora preview: " + message.format(missing=missing))

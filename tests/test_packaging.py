@@ -26,17 +26,17 @@ needs_wheel = pytest.mark.skipif(not WHEEL, reason="needs a built wheel: make di
 ROOT = Path(__file__).parents[1]
 # One extension module per C++ source (CMakeLists.txt): velmora/blocks/section.cpp -> .../section
 MODULES = sorted(str(p.relative_to(ROOT / "src").with_suffix("")) for p in ROOT.glob("src/velmora/**/*.cpp"))
+PROJECT = tomllib.loads((ROOT / "pyproject.toml").read_text())["project"]
 BUILD_TOOLS = ("cc", "c++", "gcc", "g++", "clang", "clang++", "cmake")
 
 
 def test_the_supported_pythons_agree_and_this_one_is_among_them() -> None:
-    project = tomllib.loads((ROOT / "pyproject.toml").read_text())["project"]
-    classified = [c.rsplit(" ", 1)[1] for c in project["classifiers"]
+    classified = [c.rsplit(" ", 1)[1] for c in PROJECT["classifiers"]
                   if re.fullmatch(r"Programming Language :: Python :: 3\.\d+", c)]
     [found] = re.findall(r'^SUPPORTED="(.*)"$', (ROOT / "tools/find-python").read_text(), re.M)
     [cmake] = re.findall(r"find_package\(Python (\S+) ", (ROOT / "CMakeLists.txt").read_text())
     assert found.split() == classified and "%d.%d" % sys.version_info[:2] in classified
-    assert project["requires-python"] == f">={classified[0]}" and cmake == classified[0]
+    assert PROJECT["requires-python"] == f">={classified[0]}" and cmake == classified[0]
 
 
 @needs_wheel
@@ -62,9 +62,11 @@ def test_the_wheel_installs_without_a_compiler_and_the_readme_passes(tmp_path: P
         assert done.returncode == 0, (done.stdout + done.stderr)[-4000:]
         return done.stdout
 
-    # Wheels only: pip must not fall back to building anything from source.
+    # Every extra a user may ask for (not the project's own test and bench tools), wheels only:
+    # pip must not fall back to building anything from source.
+    extras = ",".join(name for name in PROJECT["optional-dependencies"] if name not in ("test", "bench"))
     run("-m", "pip", "--disable-pip-version-check", "-q", "install", "--only-binary=:all:",
-        f"{WHEEL}[tables,slack,slack-async]", "pytest")
+        f"{WHEEL}[{extras}]", "pytest")
     modules = [m.replace("/", ".") for m in MODULES]
     # -W error: a module built for another Python would warn on import.
     imported = run("-W", "error", "-c", f"import importlib, velmora; [importlib.import_module(m) for m in {modules!r}];"

@@ -1,9 +1,14 @@
 """Command line: ``python -m velmora demo`` and ``python -m velmora preview [FILE or -]``.
 
+``preview --html OUT`` and ``--png OUT`` also write the message as a page or a picture
+(velmora.preview).
+
 Exit codes, the same for every command:
   0  done; for ``preview``, no problems found
-  1  ``preview`` found problems with Slack's limits (the link is printed all the same)
-  2  bad usage, or input that cannot be read or is not JSON blocks or a payload
+  1  ``preview`` found problems with Slack's limits (the link is printed, and the page and
+     picture written, all the same)
+  2  bad usage, input that cannot be read or is not JSON blocks or a payload, or a page or
+     picture that cannot be written
   141  standard output was closed early (``... | head``); nothing more is printed
 """
 
@@ -12,17 +17,23 @@ from __future__ import annotations
 import argparse
 import json
 import os
+import re
 import sys
 from typing import Any
 from urllib.parse import quote
 
 BUILDER = "https://app.slack.com/block-kit-builder/#"
+LONE_SURROGATE = re.compile("[\ud800-\udfff]")
 
 OK, PROBLEMS, BAD_INPUT, BROKEN_PIPE = 0, 1, 2, 141
 
 
 class BadInput(Exception):
     """Input that preview cannot use; the message says why."""
+
+
+class CannotWrite(Exception):
+    """A page or picture that preview cannot write; the message says why."""
 
 
 def builder_url(blocks: list[Any] | dict[str, Any]) -> str:
@@ -34,6 +45,8 @@ def builder_url(blocks: list[Any] | dict[str, Any]) -> str:
     if isinstance(blocks, dict):
         blocks = blocks.get("blocks") or []
     text = json.dumps({"blocks": blocks}, ensure_ascii=False, separators=(",", ":"))
+    # JSON may carry lone surrogates ("\\ud800"), which UTF-8 cannot encode: keep them escaped.
+    text = LONE_SURROGATE.sub(lambda found: f"\\u{ord(found[0]):04x}", text)
     return BUILDER + quote(text, safe="")
 
 
@@ -80,8 +93,33 @@ def preview(args: argparse.Namespace) -> int:
     count = len(problems)
     summary = f"{count} problem{'' if count == 1 else 's'} found." if count else "No problems found."
     print(summary, file=sys.stderr)
+    try:
+        write_previews(value, args.html, args.png)
+    except CannotWrite as error:
+        print(f"python -m velmora preview: {error}", file=sys.stderr)
+        return BAD_INPUT
     print(builder_url(value))
     return PROBLEMS if problems else OK
+
+
+def write_previews(value: Any, html_path: str | None, png_path: str | None) -> None:
+    """Write the page (--html) and the picture (--png) of `value`; CannotWrite says why not."""
+    if html_path is None and png_path is None:
+        return
+    from velmora.preview import BrowserError, render_html, screenshot
+
+    path = html_path
+    try:
+        if html_path is not None:
+            with open(html_path, "w", encoding="utf-8") as f:
+                f.write(render_html(value))
+        path = png_path
+        if png_path is not None:
+            screenshot(value, png_path)
+    except OSError as error:
+        raise CannotWrite(f"cannot write {path!r}: {error.strerror or error}") from None
+    except (BrowserError, ImportError) as error:
+        raise CannotWrite(str(error)) from None
 
 
 def parser() -> argparse.ArgumentParser:
@@ -99,15 +137,24 @@ def parser() -> argparse.ArgumentParser:
     demo_parser.set_defaults(run=demo)
     preview_parser = commands.add_parser(
         "preview",
-        help="check blocks against Slack's limits and print a Block Kit Builder link",
+        help="check blocks against Slack's limits, print a Block Kit Builder link, draw them offline",
         description=(
             "Read a JSON list of blocks, or a payload {\"text\": ..., \"blocks\": [...]}, from FILE or "
             "standard input; print each problem with Slack's limits (JSON pointer and sentence) on "
-            "standard error and a Block Kit Builder link on standard output."
+            "standard error and a Block Kit Builder link on standard output. With --html or --png, "
+            "also write the message as Slack shows it, with its problems, as a page or a picture."
         ),
-        epilog="Exit codes: 0 no problems, 1 problems found, 2 bad usage or input that is not JSON blocks.",
+        epilog=(
+            "Exit codes: 0 no problems, 1 problems found, 2 bad usage, input that is not JSON blocks, "
+            "or a page or picture that cannot be written."
+        ),
     )
     preview_parser.add_argument("file", nargs="?", default="-", metavar="FILE", help="a JSON file, or - for standard input (the default)")
+    preview_parser.add_argument("--html", metavar="OUT", help="write a self-contained HTML page of the message to the file OUT")
+    preview_parser.add_argument(
+        "--png", metavar="OUT",
+        help="write a PNG picture of that page to the file OUT (needs Chromium or Chrome, or VELMORA_BROWSER)",
+    )
     preview_parser.set_defaults(run=preview)
     return main_parser
 

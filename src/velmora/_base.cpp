@@ -181,8 +181,8 @@ constexpr const char* class_doc =
     "Keyword arguments: `preview` (the notification text), `header` and `sub_header` (kept for\n"
     "message classes that show them), `slack_bot` (the bot that sends; velmora.bots.default_bot(),\n"
     "made on first use, when not given). Any other keyword argument is kept in `extras`, so\n"
-    "nothing a caller passes is lost. Subclasses define build_blocks(); payload() and send() come\n"
-    "from here.";
+    "nothing a caller passes is lost. Subclasses define build_blocks(); payload(), send(),\n"
+    "update(), send_ephemeral(), respond() and their _async twins come from here.";
 
 // Shared with the message modules, which call this __init__ directly while it is in place.
 vm::BaseApi api{nullptr, init, init_keywords};

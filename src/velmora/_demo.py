@@ -36,6 +36,35 @@ def static_select() -> list[dict[str, Any]]:
     return Section.static_select(["eu-west-1", "us-east-1", "ap-south-1"], text="Deploy to which region?")
 
 
+def rich_text_block() -> list[dict[str, Any]]:
+    from velmora.blocks.rich_text import RichText
+
+    return RichText.block(
+        RichText.section("Deploy of ", RichText.text("api", code=True), " is done ", RichText.emoji("tada"),
+                         " by ", RichText.user("U0123ABCD")),
+        RichText.list(["migrations ran", ["cache ", RichText.text("warm", italic=True)]], style="ordered"),
+        RichText.quote("Ship small, ship often."),
+        RichText.preformatted("$ make deploy", language="shell"),
+    )
+
+
+def markdown_block() -> list[dict[str, Any]]:
+    from velmora.blocks.markdown import Markdown
+
+    return Markdown.markdown("## Summary\n**api** is live: [runbook](https://example.com/runbook)")
+
+
+def markdown_to_blocks() -> list[dict[str, Any]]:
+    from velmora.markdown import to_blocks
+
+    return to_blocks(
+        "## Summary\n"
+        "The **api** deploy is *done*: see the [runbook](https://example.com/runbook).\n\n"
+        "- 3 services\n  - api, web and worker\n\n"
+        "| service | took (s) |\n|---------|---------:|\n| api | 192.5 |\n"
+    )
+
+
 def header_message() -> list[dict[str, Any]]:
     from velmora.messages.header.header import HeaderMessage
 
@@ -150,12 +179,28 @@ def preformatted_message() -> list[dict[str, Any]]:
     return PreformattedMessage("$ make deploy\nok: 3 services").build_blocks()
 
 
+def rich_text_message() -> list[dict[str, Any]]:
+    from velmora.blocks.rich_text import RichText
+    from velmora.messages.rich_text.rich import RichTextMessage
+
+    return RichTextMessage("Release 1.4.2 is out:", RichText.list(["faster tables", "webhooks"])).build_blocks()
+
+
+def markdown_message() -> list[dict[str, Any]]:
+    from velmora.messages.rich_text.markdown import MarkdownMessage
+
+    return MarkdownMessage("**Deploy finished** in 3m 12s. See the [runbook](https://example.com/runbook).").build_blocks()
+
+
 # heading (what builds the example, and where it is imported from) -> builder of its blocks,
 # in the order the demo prints them
 EXAMPLES: dict[str, Example] = {
     "Section.plain_text, Section.mrkdwn, Section.text_fields (velmora.blocks)": section_texts,
     "Actions.buttons (velmora.blocks)": actions_block,
     "Section.static_select (velmora.blocks)": static_select,
+    "RichText.block, section, list, quote, preformatted (velmora.blocks.rich_text)": rich_text_block,
+    "Markdown.markdown (velmora.blocks.markdown)": markdown_block,
+    "to_blocks (velmora.markdown)": markdown_to_blocks,
     "HeaderMessage (velmora.messages.header.header)": header_message,
     "ContextMessage (velmora.messages.context.context)": context_message,
     "ButtonMessage (velmora.messages.composite.button)": button_message,
@@ -172,4 +217,6 @@ EXAMPLES: dict[str, Example] = {
     "TimePickerMessage (velmora.messages.composite.time_picker)": time_picker_message,
     "DatePickersMessage (velmora.messages.actions.datepickers)": date_pickers_message,
     "PreformattedMessage (velmora.messages.rich_text.preformatted)": preformatted_message,
+    "RichTextMessage (velmora.messages.rich_text.rich)": rich_text_message,
+    "MarkdownMessage (velmora.messages.rich_text.markdown)": markdown_message,
 }

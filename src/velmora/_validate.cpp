@@ -4,6 +4,7 @@
 #include "_core/blocks.hpp"
 #include "_core/dates.hpp"
 
+#include <climits>
 #include <cstdarg>
 #include <string>
 #include <vector>
@@ -294,12 +295,97 @@ bool element(Checker& c, PyObject* item) {
 
 // ---- rich text and tables ------------------------------------------------------------------
 
-bool leaves(Checker& c, PyObject* container, const char* owner) {
-  return items(c, container, k.elements, 0, PY_SSIZE_T_MAX, owner, true, [&](PyObject* leaf) {
-    Ref type;
-    return typed(c, leaf, "A rich-text element", type);
-  });
+// The optional integer under `key` (a bool is not one), from `min` to `max`.
+bool integer(Checker& c, PyObject* object, PyObject* key, long min, long max, const char* wording) {
+  Ref value;
+  if (!get(object, key, value)) return false;
+  if (!value) return true;
+  auto here = c.at(key);
+  if (!PyLong_Check(value.get()) || PyBool_Check(value.get())) return wrong_type(c, key, "an integer", value.get());
+  int overflow = 0;
+  long number = PyLong_AsLongAndOverflow(value.get(), &overflow);
+  if (number == -1 && PyErr_Occurred()) return false;
+  if (!overflow && number >= min && number <= max) return true;
+  return c.report("\"%U\" must be %s, not %R.", key, wording, value.get());
 }
+
+// The optional true or false under `key`.
+bool boolean(Checker& c, PyObject* object, PyObject* key) {
+  Ref value;
+  if (!get(object, key, value)) return false;
+  if (!value || PyBool_Check(value.get())) return true;
+  auto here = c.at(key);
+  return wrong_type(c, key, "true or false", value.get());
+}
+
+// A required string of at least one character (an id, a URL, a name).
+bool identifier(Checker& c, PyObject* object, PyObject* key) {
+  return string(c, object, key, 1, PY_SSIZE_T_MAX, true);
+}
+
+// "style" of an inline element: an object whose flags are true or false. Flags Slack may add
+// later are not reported.
+bool rich_style(Checker& c, PyObject* element) {
+  Ref style;
+  if (!get(element, k.style, style)) return false;
+  if (!style) return true;
+  auto here = c.at(k.style);
+  bool dict;
+  if (!object(c, style.get(), "A style", dict)) return false;
+  if (!dict) return true;
+  for (PyObject* key : {k.bold, k.italic, k.strike, k.code, k.underline, k.highlight, k.client_highlight, k.unlink}) {
+    if (!boolean(c, style.get(), key)) return false;
+  }
+  return true;
+}
+
+// One inline element: text, link, emoji, a mention, a broadcast, a date or a colour. Element
+// types Slack documents beyond these pass unchecked.
+bool inline_element(Checker& c, PyObject* leaf) {
+  Ref type;
+  if (!typed(c, leaf, "A rich-text element", type)) return false;
+  if (!type) return true;
+  PyObject* t = type.get();
+  if (!rich_style(c, leaf)) return false;
+  if (is(t, k.text)) return string(c, leaf, k.text, 0, PY_SSIZE_T_MAX, true);
+  if (is(t, k.link)) {
+    return identifier(c, leaf, k.url) && string(c, leaf, k.text, 0, PY_SSIZE_T_MAX) && boolean(c, leaf, k.unsafe);
+  }
+  if (is(t, k.emoji)) return identifier(c, leaf, k.name) && string(c, leaf, k.unicode, 0, PY_SSIZE_T_MAX);
+  if (is(t, k.user)) return identifier(c, leaf, k.user_id);
+  if (is(t, k.channel)) return identifier(c, leaf, k.channel_id);
+  if (is(t, k.usergroup)) return identifier(c, leaf, k.usergroup_id);
+  if (is(t, k.team)) return identifier(c, leaf, k.team_id);
+  if (is(t, k.color)) return identifier(c, leaf, k.value);
+  if (is(t, k.broadcast)) {
+    int has_range = PyDict_Contains(leaf, k.range);
+    if (has_range < 0) return false;
+    if (!has_range) {
+      auto here = c.at(k.range);
+      return c.report("\"range\" is missing.");
+    }
+    return choice(c, leaf, k.range, {k.here, k.channel, k.everyone}, "\"here\", \"channel\" or \"everyone\"");
+  }
+  if (is(t, k.date)) {
+    int has_timestamp = PyDict_Contains(leaf, k.timestamp);
+    if (has_timestamp < 0) return false;
+    if (!has_timestamp) {
+      auto here = c.at(k.timestamp);
+      if (!c.report("\"timestamp\" is missing.")) return false;
+    }
+    return integer(c, leaf, k.timestamp, LONG_MIN, LONG_MAX, "a Unix time in seconds") &&
+           identifier(c, leaf, k.format) && string(c, leaf, k.url, 1, PY_SSIZE_T_MAX) &&
+           string(c, leaf, k.fallback, 0, PY_SSIZE_T_MAX) && string(c, leaf, k.timezone, 0, PY_SSIZE_T_MAX);
+  }
+  return true;
+}
+
+bool leaves(Checker& c, PyObject* container, const char* owner) {
+  return items(c, container, k.elements, 0, PY_SSIZE_T_MAX, owner, true,
+               [&](PyObject* leaf) { return inline_element(c, leaf); });
+}
+
+bool border(Checker& c, PyObject* part) { return integer(c, part, k.border, 0, 1, "0 or 1"); }
 
 bool rich_text(Checker& c, PyObject* block) {
   return items(c, block, k.elements, 0, PY_SSIZE_T_MAX, "a rich-text block", true, [&](PyObject* part) {
@@ -308,6 +394,12 @@ bool rich_text(Checker& c, PyObject* block) {
     if (!type) return true;
     PyObject* t = type.get();
     if (is(t, k.rich_text_list)) {
+      int has_style = PyDict_Contains(part, k.style);
+      if (has_style < 0) return false;
+      if (!has_style) {
+        auto here = c.at(k.style);
+        if (!c.report("\"style\" is missing; a rich-text list needs \"bullet\" or \"ordered\".")) return false;
+      }
       return choice(c, part, k.style, {k.bullet, k.ordered}, "\"bullet\" or \"ordered\"") &&
              items(c, part, k.elements, 0, PY_SSIZE_T_MAX, "a rich-text list", true, [&](PyObject* s) {
                Ref inner;
@@ -317,10 +409,15 @@ bool rich_text(Checker& c, PyObject* block) {
                  return c.report("A list item must be a \"rich_text_section\", not \"%U\".", inner.get());
                }
                return !inner || leaves(c, s, "a rich-text section");
-             });
+             }) &&
+             integer(c, part, k.indent, 0, 8, "0 to 8") &&
+             integer(c, part, k.offset, 0, LONG_MAX, "0 or more") && border(c, part);
     }
-    if (is(t, k.rich_text_section) || is(t, k.rich_text_preformatted) || is(t, k.rich_text_quote)) {
-      return leaves(c, part, "a rich-text part");
+    if (is(t, k.rich_text_section)) return leaves(c, part, "a rich-text section");
+    if (is(t, k.rich_text_quote)) return leaves(c, part, "a rich-text quote") && border(c, part);
+    if (is(t, k.rich_text_preformatted)) {
+      return leaves(c, part, "preformatted text") && border(c, part) &&
+             string(c, part, k.language, 0, PY_SSIZE_T_MAX);
     }
     auto here = c.at(k.type);
     return c.report(
@@ -375,7 +472,23 @@ bool table(Checker& c, PyObject* block) {
 struct Seen {
   Ref block_ids = Ref::steal(PySet_New(nullptr));
   Py_ssize_t tables = 0;
+  Py_ssize_t markdown = 0;  // characters in the markdown blocks so far
 };
+
+// Slack's limit for the text of all the markdown blocks of a message together.
+constexpr Py_ssize_t max_markdown = 12000;
+
+bool markdown(Checker& c, PyObject* block, Seen& seen) {
+  Ref text;
+  if (!string(c, block, k.text, 1, PY_SSIZE_T_MAX, true) || !get(block, k.text, text)) return false;
+  if (!text || !PyUnicode_Check(text.get())) return true;
+  bool over_before = seen.markdown > max_markdown;
+  seen.markdown += PyUnicode_GET_LENGTH(text.get());
+  if (over_before || seen.markdown <= max_markdown) return true;
+  auto here = c.at(k.text);
+  return c.report("The markdown blocks hold %zd characters up to here; Slack allows at most 12,000 in all "
+                  "the markdown blocks of a message.", seen.markdown);
+}
 
 bool block_id(Checker& c, PyObject* block, Seen& seen) {
   Ref id;
@@ -428,6 +541,7 @@ bool block(Checker& c, PyObject* item, Seen& seen) {
     return image_source(c, item) && text_object(c, item, k.title, 2000, true, false);
   }
   if (is(t, k.rich_text)) return rich_text(c, item);
+  if (is(t, k.markdown)) return markdown(c, item, seen);
   if (is(t, k.table)) {
     if (++seen.tables == 2 && !c.report("A message holds at most one table; this is the second.")) {
       return false;

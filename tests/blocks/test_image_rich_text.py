@@ -113,24 +113,25 @@ def test_image_no_leak(call, error):
 # ---- stubs and documentation ------------------------------------------------------------------
 
 
-@pytest.mark.parametrize("module", ["actions", "section", "image", "rich_text"])
+@pytest.mark.parametrize("module", ["actions", "section", "image", "rich_text", "markdown"])
 def test_stub_lists_every_builder(module):
-    """Each stub declares exactly the builders its class has, with the same parameters."""
+    """Each stub declares exactly the builders its classes have, with the same parameters."""
     import ast
     from pathlib import Path
 
     runtime = importlib.import_module(f"velmora.blocks.{module}")
     tree = ast.parse(Path(runtime.__file__).with_name(f"{module}.pyi").read_text())
-    (stub_class,) = [node for node in tree.body if isinstance(node, ast.ClassDef)]
-    cls = getattr(runtime, stub_class.name)
-    stubbed = {}
-    for node in stub_class.body:
-        if isinstance(node, ast.FunctionDef):
-            stubbed[node.name] = [arg.arg for arg in node.args.args[1:]]
-    builders = {name for name, value in vars(cls).items() if type(value).__name__ == "builder"}
-    assert set(stubbed) == builders
-    for name, params in stubbed.items():
-        assert list(inspect.signature(getattr(cls, name)).parameters) == params
+    for stub_class in [node for node in tree.body if isinstance(node, ast.ClassDef)]:
+        cls = getattr(runtime, stub_class.name)
+        stubbed = {}
+        for node in stub_class.body:
+            if isinstance(node, ast.FunctionDef):
+                star = [node.args.vararg] if node.args.vararg else []
+                stubbed[node.name] = [arg.arg for arg in node.args.args[1:] + star + node.args.kwonlyargs]
+        builders = {name for name, value in vars(cls).items() if type(value).__name__ == "builder"}
+        assert set(stubbed) == builders
+        for name, params in stubbed.items():
+            assert list(inspect.signature(getattr(cls, name)).parameters) == params
 
 
 def test_readme_examples_of_the_block_builders():
@@ -159,7 +160,8 @@ def test_second_initialisation_is_refused(name):
     assert importlib.import_module(name) is first and blocks.Image.image(URL) != []
 
 
-@pytest.mark.parametrize("name", ["Actions", "Context", "Divider", "Header", "Image", "Preformatted", "Section", "Table"])
+@pytest.mark.parametrize("name", ["Actions", "Context", "Divider", "Header", "Image", "Markdown", "Preformatted",
+                                  "RichText", "Section", "Table"])
 def test_blocks_package_re_exports_the_builders(name):
-    module = importlib.import_module(f"velmora.blocks.{name.lower()}")
+    module = importlib.import_module(f"velmora.blocks.{'rich_text' if name == 'RichText' else name.lower()}")
     assert getattr(blocks, name) is getattr(module, name) and name in blocks.__all__ and name in dir(blocks)

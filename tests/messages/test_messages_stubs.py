@@ -26,6 +26,8 @@ def stub_signature(func: ast.FunctionDef) -> str:
     parts = params[: len(params) - len(defaults)] + [
         f"{p}={d}" for p, d in zip(params[len(params) - len(defaults):], defaults)
     ]
+    if func.args.vararg:
+        parts.append("*" + func.args.vararg.arg)
     if func.args.kwarg:
         parts.append("**" + func.args.kwarg.arg)
     return "(" + ", ".join(parts) + ")"

@@ -82,14 +82,18 @@ def test_results_are_fresh_objects(entry):
     target = entry.resolve()
     call = entry.ok[0]
     first, second = entry.invoke(target, call), entry.invoke(target, call)
-    caller = {id(v) for v in (*call.args, *call.kwargs.values())}
+    caller: set[int] = set()  # the caller's own objects, at any depth, are placed as they are
 
-    def containers(value, seen):
-        if type(value) in (list, dict) and id(value) not in caller:
+    def containers(value, seen, skip=caller):
+        if type(value) in (list, dict) and id(value) not in skip and id(value) not in seen:
             seen.add(id(value))
             for item in (value.values() if type(value) is dict else value):
-                containers(item, seen)
+                containers(item, seen, skip)
         return seen
+
+    for value in (*call.args, *call.kwargs.values()):
+        containers(value, caller, set())
+        caller.add(id(value))
 
     keep = (first, second)  # both alive, so ids cannot be reused
     assert not containers(keep[0], set()) & containers(keep[1], set())

@@ -13,12 +13,16 @@ namespace vm {
 using Key = PyObject* Keys::*;
 
 // A parameter list: `func` names the callable in messages ("Section.plain_text"),
-// and the first `required` parameters have no default.
+// and the first `required` parameters have no default. Only the first `positional` may be
+// given by position (the rest are keyword-only); with `star`, positional arguments beyond
+// them are the callable's own `*args`, left in the vector for it to read.
 template <std::size_t N>
 struct Params {
   const char* func;
   std::array<Key, N> names;
   std::size_t required;
+  std::size_t positional = N;
+  bool star = false;
 };
 
 // Bound values, borrowed from the call; nullptr where a parameter was not given.
@@ -109,17 +113,23 @@ bool place_keyword(const Params<N>& params, PyObject* name, PyObject* value, Bou
 }  // namespace detail
 
 // Binds a vectorcall argument vector; a keyword that names no parameter (at position j of
-// kwnames) goes to `unknown(j)`, which returns false with the error set to stop. Returns false
-// with TypeError set on a bad call.
+// kwnames) goes to `unknown(j)`, which returns false with the error set to stop. With `star`,
+// args[params.positional .. nargs) are the caller's `*args`. Returns false with TypeError set
+// on a bad call.
 template <std::size_t N, class Unknown>
 bool bind_collecting(const Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
                      Bound<N>& out, Unknown&& unknown) noexcept {
   out.fill(nullptr);
-  if (static_cast<std::size_t>(nargs) > N) [[unlikely]] {
-    detail::raise_too_many(params.func, N, params.required, nargs);
-    return false;
+  std::size_t given = static_cast<std::size_t>(nargs);
+  if (given > params.positional) {
+    if (!params.star) [[unlikely]] {
+      detail::raise_too_many(params.func, params.positional,
+                             params.required < params.positional ? params.required : params.positional, nargs);
+      return false;
+    }
+    given = params.positional;
   }
-  for (Py_ssize_t i = 0; i < nargs; ++i) out[static_cast<std::size_t>(i)] = args[i];
+  for (std::size_t i = 0; i < given; ++i) out[i] = args[i];
   if (kwnames) {
     Py_ssize_t nkw = PyTuple_GET_SIZE(kwnames);
     for (Py_ssize_t j = 0; j < nkw; ++j) {

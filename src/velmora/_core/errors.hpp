@@ -38,6 +38,24 @@ inline bool check_list(PyObject* value, const char* param, bool none_ok = false)
   return check_exact(value, &PyList_Type, param, none_ok);
 }
 
+// An optional str: exactly str, or None or left out (nullptr). None and "" mean "absent";
+// `present` tells whether there is a text to use.
+inline bool check_optional_str(PyObject* value, const char* param, bool& present) noexcept {
+  present = false;
+  if (!value || value == Py_None) return true;
+  if (!check_str(value, param)) return false;
+  present = PyUnicode_GET_LENGTH(value) > 0;
+  return true;
+}
+
+// An optional block_id, as above, of at most 255 characters (Slack's limit).
+inline bool check_block_id(PyObject* value, bool& present) noexcept {
+  if (!check_optional_str(value, "block_id", present)) return false;
+  if (!present || PyUnicode_GET_LENGTH(value) <= 255) [[likely]] return true;
+  PyErr_Format(PyExc_ValueError, "block_id must hold at most 255 characters, got %zd", PyUnicode_GET_LENGTH(value));
+  return false;
+}
+
 // Exactly a str of `min` to `max` characters: the incorrect-type TypeError, or ValueError
 // "text must hold 1 to 3000 characters, got 3001".
 inline bool check_str_length(PyObject* value, const char* param, Py_ssize_t min, Py_ssize_t max) noexcept {

@@ -173,6 +173,12 @@ inline bool starts_with(PyObject* name, PyObject* prefix) noexcept {
 
 // ---- build_blocks -----------------------------------------------------------------------------
 
+// callable(*items), `items` any iterable, as Python spreads it.
+inline Ref call_star(PyObject* callable, PyObject* items) noexcept {
+  Ref tuple = Ref::steal(PySequence_Tuple(items));
+  return tuple ? Ref::steal(PyObject_Call(callable, tuple.get(), nullptr)) : Ref{};
+}
+
 // callable(*args) where the last len(kwnames) arguments go by keyword under those names.
 // A null callable or argument means an earlier step failed with the error set.
 inline Ref call(PyObject* callable, std::initializer_list<PyObject*> args, PyObject* kwnames = nullptr) noexcept {
@@ -214,18 +220,22 @@ inline bool extend_in_place(PyObject* blocks, PyObject* part) noexcept {
 struct Arg {
   Key attr = nullptr;
   Key keyword = nullptr;
+  bool star = false;  // *self.attr
 };
 
 constexpr Arg pos(Key attr) { return {attr, nullptr}; }                  // self.attr
 constexpr Arg kw(Key attr) { return {attr, attr}; }                      // attr=self.attr
 constexpr Arg kw_as(Key keyword, Key attr) { return {attr, keyword}; }   // keyword=self.attr
+constexpr Arg star(Key attr) { return {attr, nullptr, true}; }           // *self.attr
 
-// <global owner>.<method>(args...), made only when the message's attribute `when` is true.
+// <global owner>.<method>(args...), made only when the message's attribute `when` is true (or,
+// with `unless`, false).
 struct Call {
   Key owner = nullptr;
   Key method = nullptr;
   std::array<Arg, 3> args{};
   Key when = nullptr;
+  bool unless = false;
 };
 
 // How the results of the calls make the message's blocks.
@@ -315,6 +325,7 @@ struct Message {
   const char* name;                  // "DatePickerMessage"
   const char* doc;                   // the class docstring, opening with its signature line
   std::array<Param, 3> params{};     // in positional order
+  Key star = nullptr;                // the attribute that keeps further positional arguments (*args), a tuple
   std::array<Key, 3> stored{};       // the attributes in the order they are set, when not the parameters'
   Base base = Base::first;
   std::array<Import, 3> imports{};   // besides BaseVelmora, always imported from velmora.interface
@@ -361,7 +372,7 @@ struct Declared {
   static constexpr std::size_t N = param_count<M>();
   static constexpr auto func = init_name<M>();
   static constexpr Params<N> params = [] {
-    Params<N> p{func.data(), {}, 0};
+    Params<N> p{func.data(), {}, 0, N, M.star != nullptr};
     for (std::size_t i = 0; i < N; ++i) {
       p.names[i] = M.params[i].name;
       if (M.params[i].fallback == Default::required) p.required = i + 1;
@@ -382,8 +393,12 @@ inline PyObject* default_value(Default fallback) noexcept {
   }
 }
 
+// The parameters as attributes, in the declared order, then the further positional arguments.
 template <const Message& M, std::size_t N>
-bool store(PyObject* self, const Bound<N>& a) noexcept {
+bool store(PyObject* self, const Bound<N>& a, PyObject* star) noexcept {
+  if constexpr (M.star != nullptr) {
+    if (!set_attr(self, k.*M.star, star)) return false;
+  }
   if constexpr (count_set(M.stored) == 0) {
     for (std::size_t i = 0; i < N; ++i) {
       if (!set_attr(self, k.*M.params[i].name, a[i])) return false;
@@ -485,14 +500,14 @@ int call_base(PyObject* self, Rest& rest) noexcept {
 // Everything after binding: defaults, checks, the base and the attributes in the declared
 // order, then `finish`.
 template <const Message& M>
-int construct(PyObject* self, Bound<Declared<M>::N>& a, Rest& rest) noexcept {
+int construct(PyObject* self, Bound<Declared<M>::N>& a, PyObject* star, Rest& rest) noexcept {
   for (std::size_t i = 0; i < Declared<M>::N; ++i) {
     if (!a[i]) a[i] = default_value(M.params[i].fallback);
     if (M.params[i].check && !M.params[i].check(a[i], PyUnicode_AsUTF8(k.*M.params[i].name))) return -1;
   }
-  if (M.base == Base::last && !store<M>(self, a)) return -1;
+  if (M.base == Base::last && !store<M>(self, a, star)) return -1;
   if (call_base<M>(self, rest) < 0) return -1;
-  if (M.base != Base::last && !store<M>(self, a)) return -1;
+  if (M.base != Base::last && !store<M>(self, a, star)) return -1;
   if constexpr (M.finish != nullptr) {
     PyObject* given = rest.dict();
     if (!given || !M.finish(self, given)) return -1;
@@ -503,11 +518,18 @@ int construct(PyObject* self, Bound<Declared<M>::N>& a, Rest& rest) noexcept {
 // tp_init: the class called the usual way (a Python subclass, or __init__ called directly).
 template <const Message& M>
 int init(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
-  Bound<Declared<M>::N> a;
-  Ref given;
-  if (!bind_init(Declared<M>::params, args, kwargs, a, given)) return -1;
+  constexpr std::size_t N = Declared<M>::N;
+  Bound<N> a;
+  Ref given, head = Ref::borrow(args), star;
+  if constexpr (M.star != nullptr) {  // positional arguments beyond the parameters are *args
+    Py_ssize_t count = args ? PyTuple_GET_SIZE(args) : 0, split = count < Py_ssize_t{N} ? count : Py_ssize_t{N};
+    head = args ? Ref::steal(PyTuple_GetSlice(args, 0, split)) : Ref{};
+    star = args ? Ref::steal(PyTuple_GetSlice(args, split, count)) : Ref::steal(PyTuple_New(0));
+    if ((args && !head) || !star) return -1;
+  }
+  if (!bind_init(Declared<M>::params, head.get(), kwargs, a, given)) return -1;
   Rest rest(given.get());
-  return construct<M>(self, a, rest);
+  return construct<M>(self, a, star.get(), rest);
 }
 
 // The class called as Python would: type.__call__ with a tuple and a dict.
@@ -538,8 +560,15 @@ PyObject* vectorcall(PyObject* type, PyObject* const* args, std::size_t nargsf, 
     return nullptr;
   }
   // The class's own __new__ (object's), which also readies the instance's attribute storage.
+  Ref star;
+  if constexpr (M.star != nullptr) {
+    Py_ssize_t first = nargs < Py_ssize_t{Declared<M>::N} ? nargs : Py_ssize_t{Declared<M>::N};
+    star = Ref::steal(PyTuple_New(nargs - first));
+    if (!star) return nullptr;
+    for (Py_ssize_t i = first; i < nargs; ++i) PyTuple_SET_ITEM(star.get(), i - first, Py_NewRef(args[i]));
+  }
   Ref self = Ref::steal(cls->tp_new(cls, empty_tuple(), nullptr));
-  if (!self || construct<M>(self.get(), a, rest) < 0) return nullptr;
+  if (!self || construct<M>(self.get(), a, star.get(), rest) < 0) return nullptr;
   return self.release();
 }
 
@@ -557,6 +586,7 @@ Ref run(PyObject* self, std::size_t index) noexcept {
     if (!arg.attr) break;
     values[n] = get_attr(self, k.*arg.attr);
     if (!values[n]) return {};
+    if (arg.star) return call_star(method.get(), values[n].get());  // the one argument: f(*self.attr)
     vector[n] = values[n].get();
     ++n;
   }
@@ -568,9 +598,11 @@ Ref run(PyObject* self, std::size_t index) noexcept {
 // 1 when call `index` is to be made (its `when` attribute is true or it has none), 0, -1.
 template <const Message& M>
 int wanted(PyObject* self, std::size_t index) noexcept {
-  if (!M.blocks.calls[index].when) return 1;
-  Ref flag = get_attr(self, k.*M.blocks.calls[index].when);
-  return flag ? PyObject_IsTrue(flag.get()) : -1;
+  const Call& c = M.blocks.calls[index];
+  if (!c.when) return 1;
+  Ref flag = get_attr(self, k.*c.when);
+  int truth = flag ? PyObject_IsTrue(flag.get()) : -1;
+  return truth < 0 ? -1 : (truth != 0) != c.unless;
 }
 
 template <const Message& M>

@@ -8,12 +8,14 @@ from .context import Context
 from .divider import Divider
 from .header import Header
 from .image import Image
+from .markdown import Markdown
 from .preformatted import Preformatted
+from .rich_text import RichText
 from .section import Section
 
 from velmora._lazy import lazy_attributes
 
-__all__ = ["Actions", "Context", "Divider", "Header", "Image", "Preformatted", "Section", "Table"]
+__all__ = ["Actions", "Context", "Divider", "Header", "Image", "Markdown", "Preformatted", "RichText", "Section", "Table"]
 
 TYPE_CHECKING = False
 if TYPE_CHECKING:

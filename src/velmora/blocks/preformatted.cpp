@@ -4,6 +4,7 @@
 
 namespace {
 
+using vm::k;
 using vm::Keys;
 using vm::Ref;
 
@@ -15,7 +16,7 @@ Ref text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) 
   vm::Bound<1> a;
   if (!vm::bind(text_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text")) return {};
   if (PyUnicode_GET_LENGTH(a[0]) == 0) return vm::empty_list();
-  return vm::list_of(vm::holding(vm::rich.block, vm::holding(vm::rich.preformatted, vm::text_element(a[0]))));
+  return vm::list_of(vm::holding(k.rich_text, vm::holding(k.rich_text_preformatted, vm::text_element(a[0]))));
 }
 
 vm::Builder builders[] = {

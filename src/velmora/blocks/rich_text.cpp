@@ -1,9 +1,18 @@
-// Rich-text blocks: the home of the rich-text element builders, placeholders for now.
+// Rich-text blocks: `RichText`, the builders of Block Kit's "rich_text" block (inline elements,
+// sections, lists, quotes, preformatted text and the block itself), and `RickText`, the
+// original placeholders, kept as they were.
 #include "_core/blocks.hpp"
+#include "_core/rich_text.hpp"
+
+#include <climits>
 
 namespace {
 
+using vm::k;
+using vm::Keys;
 using vm::Ref;
+
+// ---- RickText: placeholders ---------------------------------------------------------------
 
 constexpr vm::Params<0> list_params{"RickText.list", {}, 0};
 constexpr vm::Params<0> preformatted_params{"RickText.preformatted", {}, 0};
@@ -18,7 +27,7 @@ Ref placeholder(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
   return Ref::borrow(Py_None);
 }
 
-vm::Builder builders[] = {
+vm::Builder placeholders[] = {
     vm::builder<placeholder<list_params>>("list",
         "list($cls, /)\n--\n\nA rich-text list; not built yet, returns None."),
     vm::builder<placeholder<preformatted_params>>("preformatted",
@@ -29,12 +38,331 @@ vm::Builder builders[] = {
         "strike($cls, /)\n--\n\nStruck-through rich text; not built yet, returns None."),
 };
 
-bool prepare(PyObject* module, vm::Decorators&) noexcept {
+// ---- argument checks ------------------------------------------------------------------------
+
+// A required str that Slack needs non-empty.
+bool nonempty_str(PyObject* value, const char* param) {
+  if (!vm::check_str(value, param)) return false;
+  if (PyUnicode_GET_LENGTH(value) > 0) [[likely]] return true;
+  PyErr_Format(PyExc_ValueError, "%s must not be empty", param);
+  return false;
+}
+
+// A style flag: absent is false, anything else by its truth value. -1 with the error set.
+int flag(PyObject* value) { return value ? PyObject_IsTrue(value) : 0; }
+
+// Reads `count` bound style flags, in the order bold, italic, strike, code, underline.
+bool read_style(PyObject* const* flags, std::size_t count, vm::Style& out) {
+  bool* slots[] = {&out.bold, &out.italic, &out.strike, &out.code, &out.underline};
+  for (std::size_t i = 0; i < count; ++i) {
+    int on = flag(flags[i]);
+    if (on < 0) return false;
+    *slots[i] = on != 0;
+  }
+  return true;
+}
+
+// An exact int in [min, max] (the range velmora.validate accepts), else TypeError or ValueError.
+bool int_in(PyObject* value, const char* param, long min, long max, const char* wording) {
+  if (!vm::check_exact(value, &PyLong_Type, param)) return false;
+  int overflow = 0;
+  long number = PyLong_AsLongAndOverflow(value, &overflow);
+  if (!overflow && number >= min && number <= max) [[likely]] return true;
+  PyErr_Format(PyExc_ValueError, "%s must be %s, got %R", param, wording, value);
+  return false;
+}
+
+// An optional int as above; `given` receives the caller's object when it is there and not 0
+// (0 is the default, left out of the output).
+bool small_int(PyObject* value, const char* param, long min, long max, const char* wording,
+               PyObject*& given) {
+  given = nullptr;
+  if (!value) return true;
+  if (!int_in(value, param, min, max, wording)) return false;
+  if (PyLong_AsLong(value) != 0) given = value;
+  return true;
+}
+
+// The str `value` is one of `choices` (interned keys); else ValueError "<param> must be <wording>, got 'x'".
+bool one_of(PyObject* value, const char* param, std::initializer_list<PyObject*> choices, const char* wording) {
+  if (!vm::check_str(value, param)) return false;
+  for (PyObject* choice : choices) {
+    if (value == choice || PyUnicode_Compare(value, choice) == 0) return true;
+  }
+  PyErr_Format(PyExc_ValueError, "%s must be %s, got %.200R", param, wording, value);
+  return false;
+}
+
+[[gnu::cold]] Ref none_given(const char* what) {
+  PyErr_Format(PyExc_ValueError, "%s needs at least one element", what);
+  return {};
+}
+
+// ---- RichText: inline elements -------------------------------------------------------------
+
+constexpr vm::Params<6> text_params{
+    "RichText.text", {&Keys::text, &Keys::bold, &Keys::italic, &Keys::strike, &Keys::code, &Keys::underline}, 1, 1};
+constexpr vm::Params<6> link_params{
+    "RichText.link", {&Keys::url, &Keys::text, &Keys::bold, &Keys::italic, &Keys::strike, &Keys::code}, 1, 2};
+constexpr vm::Params<1> emoji_params{"RichText.emoji", {&Keys::name}, 1};
+constexpr vm::Params<1> user_params{"RichText.user", {&Keys::user_id}, 1};
+constexpr vm::Params<1> channel_params{"RichText.channel", {&Keys::channel_id}, 1};
+constexpr vm::Params<1> usergroup_params{"RichText.usergroup", {&Keys::usergroup_id}, 1};
+constexpr vm::Params<1> broadcast_params{"RichText.broadcast", {&Keys::range}, 1};
+constexpr vm::Params<4> date_params{
+    "RichText.date", {&Keys::timestamp, &Keys::format, &Keys::fallback, &Keys::url}, 2, 2};
+
+Ref text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<6> a;
+  vm::Style style;
+  if (!vm::bind(text_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text") ||
+      !read_style(&a[1], 5, style)) {
+    return {};
+  }
+  if (PyUnicode_GET_LENGTH(a[0]) == 0) return vm::raise_empty_text();
+  return vm::styled(vm::typed(k.text, k.text, a[0]), style);
+}
+
+Ref link(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<6> a;
+  vm::Style style;
+  bool has_text;
+  if (!vm::bind(link_params, args, nargs, kwnames, a) || !nonempty_str(a[0], "url") ||
+      !vm::check_optional_str(a[1], "text", has_text) || !read_style(&a[2], 4, style)) {
+    return {};
+  }
+  return vm::styled(vm::dict({{k.type, k.link}, {k.url, a[0]}, {k.text, a[1], has_text}}), style);
+}
+
+Ref emoji(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<1> a;
+  if (!vm::bind(emoji_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "name")) return {};
+  // ":tada:" -> "tada": the colons people type around an emoji's name are not part of it.
+  Py_ssize_t start = 0, end = PyUnicode_GET_LENGTH(a[0]);
+  if (end > 0 && PyUnicode_READ_CHAR(a[0], 0) == ':') ++start;
+  if (end > start && PyUnicode_READ_CHAR(a[0], end - 1) == ':') --end;
+  if (end == start) return vm::raise_value_error("name must hold an emoji's name, such as \"tada\" or \":tada:\"");
+  Ref name = start == 0 && end == PyUnicode_GET_LENGTH(a[0]) ? Ref::borrow(a[0])
+                                                              : Ref::steal(PyUnicode_Substring(a[0], start, end));
+  return vm::dict({{k.type, k.emoji}, {k.name, name.get()}});
+}
+
+// {"type": <Type>, <Id>: id} for a user, channel or user group.
+template <const vm::Params<1>& P, vm::Key Type>
+Ref mention(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<1> a;
+  if (!vm::bind(P, args, nargs, kwnames, a)) return {};
+  PyObject* key = k.*P.names[0];
+  if (!nonempty_str(a[0], PyUnicode_AsUTF8(key))) return {};
+  return vm::dict({{k.type, k.*Type}, {key, a[0]}});
+}
+
+Ref broadcast(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<1> a;
+  if (!vm::bind(broadcast_params, args, nargs, kwnames, a) ||
+      !one_of(a[0], "range", {k.here, k.channel, k.everyone}, "\"here\", \"channel\" or \"everyone\"")) {
+    return {};
+  }
+  return vm::dict({{k.type, k.broadcast}, {k.range, a[0]}});
+}
+
+Ref date(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<4> a;
+  bool has_fallback, has_url;
+  if (!vm::bind(date_params, args, nargs, kwnames, a) ||
+      !int_in(a[0], "timestamp", LONG_MIN, LONG_MAX, "a Unix time in seconds") ||
+      !nonempty_str(a[1], "format") || !vm::check_optional_str(a[2], "fallback", has_fallback) ||
+      !vm::check_optional_str(a[3], "url", has_url)) {
+    return {};
+  }
+  return vm::dict({{k.type, k.date},
+                   {k.timestamp, a[0]},
+                   {k.format, a[1]},
+                   {k.url, a[3], has_url},
+                   {k.fallback, a[2], has_fallback}});
+}
+
+// ---- RichText: containers -------------------------------------------------------------------
+
+constexpr vm::Params<0> section_params{"RichText.section", {}, 0, 0, true};
+constexpr vm::Params<5> rich_list_params{
+    "RichText.list", {&Keys::items, &Keys::style, &Keys::indent, &Keys::offset, &Keys::border}, 1, 1};
+constexpr vm::Params<1> quote_params_rich{"RichText.quote", {&Keys::border}, 0, 0, true};
+constexpr vm::Params<2> preformatted_params_rich{"RichText.preformatted", {&Keys::language, &Keys::border}, 0, 0, true};
+constexpr vm::Params<1> block_params{"RichText.block", {&Keys::block_id}, 0, 0, true};
+
+bool border_arg(PyObject* value, PyObject*& given) { return small_int(value, "border", 0, 1, "0 or 1", given); }
+
+// {"type": type, "elements": [the call's *elements]}, a ValueError when there are none.
+Ref container(PyObject* type, const char* what, PyObject* const* args, Py_ssize_t nargs) {
+  if (nargs == 0) return none_given(what);
+  Ref elements = vm::inline_elements(args, nargs, "elements");
+  return vm::typed(type, k.elements, elements.get());
+}
+
+Ref section(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<0> a;
+  if (!vm::bind(section_params, args, nargs, kwnames, a)) return {};
+  return container(k.rich_text_section, "a rich-text section", args, nargs);
+}
+
+// One list item: a str (one text), a list of elements, or a section dict used as it is.
+Ref list_item(PyObject* item) {
+  if (PyUnicode_CheckExact(item)) return vm::holding(k.rich_text_section, vm::inline_element(item, "items"));
+  if (PyList_CheckExact(item)) {
+    if (PyList_GET_SIZE(item) == 0) return none_given("a list item");
+    Ref elements = vm::inline_elements(item, "elements");
+    return vm::typed(k.rich_text_section, k.elements, elements.get());
+  }
+  if (PyDict_CheckExact(item)) return Ref::borrow(item);
+  vm::raise_wrong_type("items", "str, list or dict", item);
+  return {};
+}
+
+Ref rich_list(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<5> a;
+  PyObject *indent, *offset, *border;
+  if (!vm::bind(rich_list_params, args, nargs, kwnames, a) || !vm::check_list(a[0], "items") ||
+      (a[1] && !one_of(a[1], "style", {k.bullet, k.ordered}, "\"bullet\" or \"ordered\"")) ||
+      !small_int(a[2], "indent", 0, 8, "0 to 8", indent) ||
+      !small_int(a[3], "offset", 0, LONG_MAX, "0 or more", offset) || !border_arg(a[4], border)) {
+    return {};
+  }
+  PyObject* items = a[0];
+  if (PyList_GET_SIZE(items) == 0) return vm::raise_value_error("items must be a list with at least one item");
+  Ref sections = vm::empty_list();
+  if (!sections) return {};
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(items); ++i) {
+    Ref item = Ref::borrow(PyList_GET_ITEM(items, i));
+    if (!vm::append(sections.get(), list_item(item.get()))) return {};
+  }
+  Ref out = vm::rich.list.copy();
+  if (!out || PyDict_SetItem(out.get(), k.style, a[1] ? a[1] : k.bullet) < 0 ||
+      PyDict_SetItem(out.get(), k.elements, sections.get()) < 0) {
+    return {};
+  }
+  return vm::with(vm::with(vm::with(std::move(out), k.indent, indent, indent), k.offset, offset, offset), k.border,
+                  border, border);
+}
+
+Ref quote(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<1> a;
+  PyObject* border;
+  if (!vm::bind(quote_params_rich, args, nargs, kwnames, a) || !border_arg(a[0], border)) return {};
+  return vm::with(container(k.rich_text_quote, "a rich-text quote", args, nargs), k.border, border, border);
+}
+
+Ref preformatted(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<2> a;
+  PyObject* border;
+  bool has_language;
+  if (!vm::bind(preformatted_params_rich, args, nargs, kwnames, a) ||
+      !vm::check_optional_str(a[0], "language", has_language) || !border_arg(a[1], border)) {
+    return {};
+  }
+  Ref out = container(k.rich_text_preformatted, "preformatted text", args, nargs);
+  return vm::with(vm::with(std::move(out), k.language, a[0], has_language), k.border, border, border);
+}
+
+// One part of a block: a str stands for a section holding that text; a dict is used as it is.
+Ref block_part(PyObject* part) {
+  if (PyUnicode_CheckExact(part)) [[likely]] {
+    return vm::holding(k.rich_text_section, vm::inline_element(part, "parts"));
+  }
+  if (PyDict_CheckExact(part)) return Ref::borrow(part);
+  vm::raise_wrong_type("parts", "str or dict", part);
+  return {};
+}
+
+Ref block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<1> a;
+  bool has_id;
+  if (!vm::bind(block_params, args, nargs, kwnames, a) || !vm::check_block_id(a[0], has_id)) return {};
+  if (nargs == 0) return vm::raise_value_error("a rich-text block needs at least one part");
+  Ref parts = Ref::steal(PyList_New(nargs));
+  if (!parts) return {};
+  for (Py_ssize_t i = 0; i < nargs; ++i) {
+    Ref part = block_part(args[i]);
+    if (!part) return {};
+    PyList_SET_ITEM(parts.get(), i, part.release());
+  }
+  return vm::list_of(vm::dict({{k.type, k.rich_text}, {k.elements, parts.get()}, {k.block_id, a[0], has_id}}));
+}
+
+vm::Builder builders[] = {
+    vm::builder<text>("text",
+        "text($cls, /, text, *, bold=False, italic=False, strike=False, code=False, underline=False)\n--\n\n"
+        "A rich-text text element {\"type\": \"text\", \"text\": text}, with \"style\" holding the\n"
+        "true flags (in the order bold, italic, strike, code, underline) when any is set.\n"
+        "ValueError for an empty text."),
+    vm::builder<link>("link",
+        "link($cls, /, url, text=None, *, bold=False, italic=False, strike=False, code=False)\n--\n\n"
+        "A link element {\"type\": \"link\", \"url\": url}, then \"text\" (the label shown instead of\n"
+        "the URL; None or \"\" leaves it out) and \"style\" as in text()."),
+    vm::builder<emoji>("emoji",
+        "emoji($cls, /, name)\n--\n\n"
+        "An emoji element {\"type\": \"emoji\", \"name\": name}; surrounding colons are dropped,\n"
+        "so \":tada:\" and \"tada\" give the same element."),
+    vm::builder<mention<user_params, &Keys::user>>("user",
+        "user($cls, /, user_id)\n--\n\nA user mention {\"type\": \"user\", \"user_id\": user_id}."),
+    vm::builder<mention<channel_params, &Keys::channel>>("channel",
+        "channel($cls, /, channel_id)\n--\n\nA channel mention {\"type\": \"channel\", \"channel_id\": channel_id}."),
+    vm::builder<mention<usergroup_params, &Keys::usergroup>>("usergroup",
+        "usergroup($cls, /, usergroup_id)\n--\n\n"
+        "A user group mention {\"type\": \"usergroup\", \"usergroup_id\": usergroup_id}."),
+    vm::builder<broadcast>("broadcast",
+        "broadcast($cls, /, range)\n--\n\n"
+        "A broadcast {\"type\": \"broadcast\", \"range\": range}: @here, @channel or @everyone, for\n"
+        "the range \"here\", \"channel\" or \"everyone\" (anything else is a ValueError)."),
+    vm::builder<date>("date",
+        "date($cls, /, timestamp, format, *, fallback=None, url=None)\n--\n\n"
+        "A date shown in each reader's time zone: {\"type\": \"date\", \"timestamp\": timestamp\n"
+        "(Unix seconds, an int), \"format\": format (such as \"{date_short} at {time}\")}, then\n"
+        "\"url\" and \"fallback\" (the text shown where the date cannot be) when given."),
+    vm::builder<section>("section",
+        "section($cls, /, *elements)\n--\n\n"
+        "A rich-text section {\"type\": \"rich_text_section\", \"elements\": [...]}: a paragraph of\n"
+        "inline elements; a str stands for text(str). ValueError without elements."),
+    vm::builder<rich_list>("list",
+        "list($cls, /, items, *, style='bullet', indent=0, offset=0, border=0)\n--\n\n"
+        "A rich-text list {\"type\": \"rich_text_list\", \"style\": style, \"elements\": [one section per\n"
+        "item]}, then \"indent\" (0 to 8, the nesting level), \"offset\" (an ordered list starts at\n"
+        "offset + 1) and \"border\" (0 or 1) when not 0. An item is a str, a list of elements or a\n"
+        "section dict. The style is \"bullet\" or \"ordered\"."),
+    vm::builder<quote>("quote",
+        "quote($cls, /, *elements, border=0)\n--\n\n"
+        "A rich-text quote {\"type\": \"rich_text_quote\", \"elements\": [...]}, then \"border\" (0 or\n"
+        "1) when not 0; a str stands for text(str). ValueError without elements."),
+    vm::builder<preformatted>("preformatted",
+        "preformatted($cls, /, *elements, language=None, border=0)\n--\n\n"
+        "A code block {\"type\": \"rich_text_preformatted\", \"elements\": [...]}, then \"language\"\n"
+        "when given and \"border\" (0 or 1) when not 0; a str stands for text(str)."),
+    vm::builder<block>("block",
+        "block($cls, /, *parts, block_id=None)\n--\n\n"
+        "A list of one rich_text block {\"type\": \"rich_text\", \"elements\": [...]}, then \"block_id\"\n"
+        "when given. A part is a section, list, quote or preformatted dict; a str stands for\n"
+        "section(str). ValueError without parts."),
+};
+
+int setup(PyObject* module) noexcept {
   // Names kept in the module for the builders' annotations.
-  return vm::import_from(module, "typing", {"Optional", "List", "Iterable", "Dict", "Any"});
+  if (!vm::import_from(module, "typing", {"Optional", "List", "Iterable", "Dict", "Any"}) ||
+      !vm::ready_rich_text()) {
+    return -1;
+  }
+  Ref rick = vm::make_builder_class(module, "velmora.blocks.rich_text.RickText",
+                                    "Builders of Block Kit rich-text elements (placeholders for now).",
+                                    placeholders);
+  if (!vm::add_type(module, std::move(rick))) return -1;
+  Ref rich = vm::make_builder_class(
+      module, "velmora.blocks.rich_text.RichText",
+      "Builders of Block Kit rich text: inline elements (text, link, emoji, user, channel,\n"
+      "usergroup, broadcast, date), the parts of a block (section, list, quote, preformatted)\n"
+      "and the rich_text block itself (block).",
+      builders);
+  return vm::add_type(module, std::move(rich)) ? 0 : -1;
 }
 
 }  // namespace
 
-VM_BUILDER_MODULE("Rich-text blocks.", "RickText",
-                  "Builders of Block Kit rich-text elements (placeholders for now).", builders, prepare)
+VM_MODULE("Rich-text blocks.", setup)

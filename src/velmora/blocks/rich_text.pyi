@@ -4,6 +4,10 @@ from typing import Iterable as Iterable
 from typing import List as List
 from typing import Optional as Optional
 
+_Element = dict[str, Any]
+_Blocks = list[dict[str, Any]]
+_Items = list[str | list[str | dict[str, Any]] | dict[str, Any]]
+
 class RickText:
     """Builders of Block Kit rich-text elements (placeholders for now)."""
 
@@ -15,3 +19,43 @@ class RickText:
     def quote(cls) -> None: ...
     @classmethod
     def strike(cls) -> None: ...
+
+class RichText:
+    """Builders of Block Kit rich text: inline elements (text, link, emoji, user, channel,
+    usergroup, broadcast, date), the parts of a block (section, list, quote, preformatted)
+    and the rich_text block itself (block)."""
+
+    @classmethod
+    def text(
+        cls, text: str, *, bold: bool = False, italic: bool = False, strike: bool = False, code: bool = False,
+        underline: bool = False,
+    ) -> _Element: ...
+    @classmethod
+    def link(
+        cls, url: str, text: str | None = None, *, bold: bool = False, italic: bool = False, strike: bool = False,
+        code: bool = False,
+    ) -> _Element: ...
+    @classmethod
+    def emoji(cls, name: str) -> _Element: ...
+    @classmethod
+    def user(cls, user_id: str) -> _Element: ...
+    @classmethod
+    def channel(cls, channel_id: str) -> _Element: ...
+    @classmethod
+    def usergroup(cls, usergroup_id: str) -> _Element: ...
+    @classmethod
+    def broadcast(cls, range: str) -> _Element: ...
+    @classmethod
+    def date(cls, timestamp: int, format: str, *, fallback: str | None = None, url: str | None = None) -> _Element: ...
+    @classmethod
+    def section(cls, *elements: str | _Element) -> _Element: ...
+    @classmethod
+    def list(
+        cls, items: _Items, *, style: str = "bullet", indent: int = 0, offset: int = 0, border: int = 0
+    ) -> _Element: ...
+    @classmethod
+    def quote(cls, *elements: str | _Element, border: int = 0) -> _Element: ...
+    @classmethod
+    def preformatted(cls, *elements: str | _Element, language: str | None = None, border: int = 0) -> _Element: ...
+    @classmethod
+    def block(cls, *parts: str | _Element, block_id: str | None = None) -> _Blocks: ...

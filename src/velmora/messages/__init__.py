@@ -30,14 +30,16 @@ _WHERE = {
     "UsersSelectMessage": "velmora.messages.section.users_select",
     "DatePickersMessage": "velmora.messages.actions.datepickers",
     "PreformattedMessage": "velmora.messages.rich_text.preformatted",
+    "RichTextMessage": "velmora.messages.rich_text.rich",
+    "MarkdownMessage": "velmora.messages.rich_text.markdown",
     "SimpleTableMessage": "velmora.messages.table.simple_table",
 }
 
 __all__ = [
     "ButtonMessage", "CheckBoxesMessage", "ContextMessage", "DataFrameMessage", "DatePickerMessage",
-    "DatePickersMessage", "HeaderMessage", "ImageMessage", "MultiStaticSelectMessage", "OverflowMessage",
-    "PreformattedMessage", "RadioButtonsMessage", "SimpleTableMessage", "StaticSelectMessage",
-    "TimePickerMessage", "UsersSelectMessage",
+    "DatePickersMessage", "HeaderMessage", "ImageMessage", "MarkdownMessage", "MultiStaticSelectMessage",
+    "OverflowMessage", "PreformattedMessage", "RadioButtonsMessage", "RichTextMessage", "SimpleTableMessage",
+    "StaticSelectMessage", "TimePickerMessage", "UsersSelectMessage",
 ]
 
 TYPE_CHECKING = False
@@ -51,7 +53,9 @@ if TYPE_CHECKING:
     from velmora.messages.context.context import ContextMessage as ContextMessage
     from velmora.messages.header.header import HeaderMessage as HeaderMessage
     from velmora.messages.image.image_msg import ImageMessage as ImageMessage
+    from velmora.messages.rich_text.markdown import MarkdownMessage as MarkdownMessage
     from velmora.messages.rich_text.preformatted import PreformattedMessage as PreformattedMessage
+    from velmora.messages.rich_text.rich import RichTextMessage as RichTextMessage
     from velmora.messages.section.date_picker import DatePickerMessage as DatePickerMessage
     from velmora.messages.section.multi_static_select_msg import (
         MultiStaticSelectMessage as MultiStaticSelectMessage,

@@ -1,0 +1,490 @@
+"""Markdown as native Block Kit blocks: ``to_blocks(text)``.
+
+Reports and LLM answers arrive as Markdown, which Slack's ``mrkdwn`` does not read (``**bold**``,
+``## Summary``, ``[runbook](url)`` and tables show as typed). ``to_blocks`` parses CommonMark with
+GitHub's tables and strikethrough through markdown-it-py (the extra ``markdown``:
+``pip install 'velmora[markdown]'``) and builds the blocks Slack draws itself:
+
+- paragraphs, lists (a nested list is an indent), block quotes and code -> ``rich_text``;
+- bold, italic, strikethrough, inline code, links and autolinks -> styled rich-text elements;
+- headings of level 1 and 2 -> ``header`` blocks (a bold section when longer than 150
+  characters); lower headings -> bold sections;
+- thematic breaks -> ``divider``; images -> ``image`` blocks (links where a block cannot go);
+- pipe tables -> one ``table`` block (bold header row, alignment from the colons);
+- raw HTML stays as text.
+
+The result passes ``velmora.validate`` for any input and keeps every piece of text: a message
+holds at most 50 blocks and one table, so a longer document is built again with headings as
+bold sections and images as links, and further tables (or ones too large for a table block)
+are written as rows of text.
+"""
+
+from __future__ import annotations
+
+import re
+from typing import Any
+
+__all__ = ["to_blocks"]
+
+Block = dict[str, Any]
+
+# Slack's limits that shape the output.
+MAX_BLOCKS = 50
+MAX_HEADER = 150
+MAX_TABLE_ROWS = 100  # the header row counts
+MAX_TABLE_COLUMNS = 20
+MAX_IMAGE_URL = 3000
+MAX_ALT_TEXT = 2000
+MAX_INDENT = 8
+
+_parser: Any = None
+
+
+def _markdown_it() -> Any:
+    """The shared parser, made on first use (markdown-it-py is imported only then)."""
+    global _parser
+    if _parser is None:
+        try:
+            from markdown_it import MarkdownIt
+        except ImportError as error:
+            raise ImportError("velmora.markdown needs markdown-it-py: pip install 'velmora[markdown]'",
+                              name="markdown_it") from error
+        _parser = MarkdownIt("commonmark").enable(["table", "strikethrough"])
+    return _parser
+
+
+def to_blocks(text: str) -> list[Block]:
+    """The Block Kit blocks showing the Markdown `text`: a new list, [] for a blank text.
+
+    CommonMark with tables and strikethrough; see the module's documentation for what becomes
+    which block. ImportError naming the extra ``markdown`` when markdown-it-py is missing.
+    """
+    if type(text) is not str:
+        raise TypeError(f"Argument 'text' has incorrect type (expected str, got {type(text).__name__})")
+    tokens = _markdown_it().parse(text)
+    blocks = _Converter(text, compact=False).run(tokens)
+    if len(blocks) > MAX_BLOCKS:  # headings as sections, images as links: the table alone splits
+        blocks = _Converter(text, compact=True).run(tokens)
+    return blocks
+
+
+# ---- inline elements ---------------------------------------------------------------------------
+
+_STYLE_KEYS = ("bold", "italic", "strike", "code")
+
+
+def _style(flags: tuple[bool, bool, bool, bool]) -> dict[str, bool]:
+    return {key: True for key, on in zip(_STYLE_KEYS, flags) if on}
+
+
+def _is_image_url(url: str) -> bool:
+    return url.startswith(("https://", "http://")) and len(url) <= MAX_IMAGE_URL
+
+
+class _Inline:
+    """Rich-text elements from one inline token's children; adjacent runs of the same style merge.
+
+    Where `images` is set, an image that Slack can load becomes an image block in the element
+    list (the caller splits the paragraph there); elsewhere it becomes a link or its alt text.
+    """
+
+    def __init__(self, bold: bool = False, images: bool = False) -> None:
+        self.out: list[Block] = []
+        self.bold, self.italic, self.strike = int(bold), 0, 0
+        self.links: list[tuple[str, bool]] = []  # (href, autolink)
+        self.images = images
+
+    def add(self, text: str, code: bool = False) -> None:
+        if not text:
+            return
+        flags = (self.bold > 0, self.italic > 0, self.strike > 0, code)
+        style = _style(flags) if any(flags) else None
+        out = self.out
+        href, auto = self.links[-1] if self.links else ("", False)
+        last = out[-1] if out else None
+        if href:
+            if (last is not None and last["type"] == "link" and last["url"] == href and "text" in last
+                    and last.get("style") == style):
+                last["text"] += text
+                return
+            element: Block = {"type": "link", "url": href}
+            if not (auto and text == href):
+                element["text"] = text
+        else:
+            if last is not None and last["type"] == "text" and last.get("style") == style:
+                last["text"] += text
+                return
+            element = {"type": "text", "text": text}
+        if style:
+            element["style"] = style
+        out.append(element)
+
+    def image(self, token: Any) -> None:
+        src = token.attrs.get("src") or ""
+        alt = _plain(token.children or ())
+        if self.images and not self.links and _is_image_url(src) and len(alt) <= MAX_ALT_TEXT:
+            block: Block = {"type": "image", "image_url": src, "alt_text": alt or "image"}
+            title = token.attrs.get("title") or ""
+            if 0 < len(title) <= MAX_ALT_TEXT:
+                block["title"] = {"type": "plain_text", "text": title}
+            self.out.append(block)
+        elif self.links or not src:
+            self.add(alt)
+        else:
+            self.links.append((src, False))
+            if alt:
+                self.add(alt)
+            else:
+                self.out.append({"type": "link", "url": src})
+            self.links.pop()
+
+    def run(self, children: Any) -> list[Block]:
+        for token in children:
+            kind = token.type
+            if kind == "text":
+                self.add(token.content)
+            elif kind == "softbreak" or kind == "hardbreak":
+                self.add("\n")
+            elif kind == "code_inline":
+                self.add(token.content, code=True)
+            elif kind == "strong_open":
+                self.bold += 1
+            elif kind == "strong_close":
+                self.bold -= 1
+            elif kind == "em_open":
+                self.italic += 1
+            elif kind == "em_close":
+                self.italic -= 1
+            elif kind == "s_open":
+                self.strike += 1
+            elif kind == "s_close":
+                self.strike -= 1
+            elif kind == "link_open":
+                self.links.append((token.attrs.get("href") or "", token.markup == "autolink"))
+            elif kind == "link_close":
+                self.links.pop()
+            elif kind == "image":
+                self.image(token)
+            else:  # html_inline and anything a plugin may add: its text as it stands
+                self.add(token.content)
+        return self.out
+
+
+def _plain(children: Any) -> str:
+    """The text a reader sees in inline tokens (an image's alt text, a heading)."""
+    parts = []
+    for token in children:
+        if token.type in ("softbreak", "hardbreak"):
+            parts.append("\n")
+        elif token.type == "image":
+            parts.append(_plain(token.children or ()))
+        else:
+            parts.append(token.content)
+    return "".join(parts)
+
+
+def _text_of(elements: list[Block]) -> str:
+    return "".join(e.get("text") or e.get("url", "") for e in elements)
+
+
+# ---- blocks ---------------------------------------------------------------------------------------
+
+
+class _List:
+    """A list being read: its kind, nesting and the rich_text_list part its items go into."""
+
+    __slots__ = ("ordered", "next", "number", "indent", "pending", "part", "item", "quote")
+
+    def __init__(self, ordered: bool, start: int, indent: int) -> None:
+        self.ordered, self.next, self.indent = ordered, start, indent
+        self.number = start  # the current item's number
+        self.pending = False  # the current item has not had its first paragraph yet
+        self.part: Block | None = None
+        self.item: Block | None = None  # the current item's section
+        self.quote = 0  # the block-quote depth the item's section was written at
+
+
+class _Converter:
+    def __init__(self, source: str, compact: bool) -> None:
+        self.lines = re.split(r"\r\n?|\n", source)  # the parser's lines (str.splitlines knows more breaks)
+        self.compact = compact
+        self.blocks: list[Block] = []
+        self.parts: list[Block] | None = None  # the open rich_text block's elements
+        self.lists: list[_List] = []
+        self.quote = 0
+        self.tables = 0
+        self.merge: tuple[Block, str] | None = None  # (text part, separator) the next text joins
+
+    # -- output
+    def flush(self) -> None:
+        if self.parts:
+            self.blocks.append({"type": "rich_text", "elements": self.parts})
+        self.parts = None
+        self.merge = None
+
+    def block(self, block: Block) -> None:
+        self.flush()
+        self.blocks.append(block)
+
+    def part(self, part: Block) -> None:
+        if self.parts is None:
+            self.parts = []
+        self.parts.append(part)
+        self.merge = None
+
+    def text_part(self, elements: list[Block], separator: str = "\n\n") -> None:
+        """A paragraph-like part: a section (a quote inside a block quote), joined to the text part
+        just before it when there is one."""
+        if not elements:
+            return
+        kind = "rich_text_quote" if self.quote else "rich_text_section"
+        if self.merge is not None and self.merge[0]["type"] == kind:
+            target, joint = self.merge
+            _extend(target["elements"], [{"type": "text", "text": joint}] + elements)
+        else:
+            target = {"type": kind, "elements": elements}
+            self.part(target)
+        self.merge = (target, separator)
+
+    def started(self) -> None:
+        """A block other than an item's first paragraph begins: the item goes without one."""
+        if self.lists:
+            self.lists[-1].pending = False
+
+    # -- the walk
+    def run(self, tokens: Any) -> list[Block]:
+        i, end = 0, len(tokens)
+        while i < end:
+            i = self.one(tokens, i)
+        self.flush()
+        return self.blocks
+
+    def one(self, tokens: Any, i: int) -> int:
+        token = tokens[i]
+        kind = token.type
+        if kind == "paragraph_open":
+            self.paragraph(tokens[i + 1])
+            return i + 3
+        if kind == "heading_open":
+            self.started()
+            self.heading(int(token.tag[1:]), tokens[i + 1])
+            return i + 3
+        if kind in ("bullet_list_open", "ordered_list_open"):
+            return self.read_list(tokens, i)
+        if kind == "list_item_open":
+            current = self.lists[-1]
+            current.pending, current.item = True, None
+            current.number, current.next = current.next, current.next + 1
+            return i + 1
+        if kind == "list_item_close":
+            self.lists[-1].pending = False
+            return i + 1
+        if kind == "blockquote_open":
+            self.started()
+            self.quote += 1
+            self.merge = None
+            return i + 1
+        if kind == "blockquote_close":
+            self.quote -= 1
+            self.merge = None
+            return i + 1
+        if kind in ("fence", "code_block"):
+            self.started()
+            self.code(token)
+            return i + 1
+        if kind == "hr":
+            self.started()
+            if not self.compact:
+                self.block({"type": "divider"})
+            return i + 1
+        if kind == "table_open":
+            self.started()
+            return self.table(tokens, i)
+        if token.content.strip():  # html_block, and blocks a plugin may add: their text as it stands
+            self.started()
+            self.text_part([{"type": "text", "text": token.content.rstrip("\n")}])
+        return i + 1
+
+    def paragraph(self, inline: Any) -> None:
+        lists = self.lists
+        current = lists[-1] if lists else None
+        images = not lists and not self.quote and not self.compact
+        elements = _Inline(images=images).run(inline.children or ())
+        if current is not None and current.pending:
+            current.pending = False
+            if elements:
+                self.item(current, elements)
+            return
+        item = self.continued(current) if current is not None else None
+        if item is not None:
+            _extend(item["elements"], [{"type": "text", "text": "\n"}] + elements)
+            return
+        # Split where image blocks stand; whitespace alone around them is no text.
+        run: list[Block] = []
+        for element in elements:
+            if element["type"] != "image":
+                run.append(element)
+                continue
+            if _text_of(run).strip():
+                self.text_part(run)
+            run = []
+            self.block(element)
+        if _text_of(run).strip():
+            self.text_part(run)
+
+    def heading(self, level: int, inline: Any) -> None:
+        if level <= 2 and not self.compact:
+            elements = _Inline().run(inline.children or ())
+            text = _text_of(elements).strip()
+            if not text:
+                return
+            if len(text) <= MAX_HEADER:
+                self.block({"type": "header", "text": {"type": "plain_text", "text": text, "emoji": True}})
+                return
+        self.text_part(_Inline(bold=True).run(inline.children or ()), separator="\n")
+
+    # -- lists
+    def read_list(self, tokens: Any, i: int) -> int:
+        self.started()
+        token = tokens[i]
+        ordered = token.type == "ordered_list_open"
+        start = int(token.attrs.get("start", 1)) if ordered else 1
+        state = _List(ordered, start, min(len(self.lists), MAX_INDENT))
+        self.lists.append(state)
+        close = "ordered_list_close" if ordered else "bullet_list_close"
+        i += 1
+        level = token.level
+        while not (tokens[i].type == close and tokens[i].level == level):
+            i = self.one(tokens, i)
+        self.lists.pop()
+        return i + 1
+
+    def item(self, state: _List, elements: list[Block]) -> None:
+        part = state.part
+        if part is None or not self.parts or self.parts[-1] is not part:
+            part = {"type": "rich_text_list", "style": "ordered" if state.ordered else "bullet", "elements": []}
+            if state.indent:
+                part["indent"] = state.indent
+            offset = self.offset(state)
+            if offset:
+                part["offset"] = offset
+            if self.quote:
+                part["border"] = 1
+            self.part(part)
+            state.part = part
+        section = {"type": "rich_text_section", "elements": elements}
+        part["elements"].append(section)
+        state.item, state.quote = section, self.quote
+
+    def offset(self, state: _List) -> int:
+        return max(0, state.number - 1) if state.ordered else 0
+
+    def continued(self, state: _List) -> Block | None:
+        """The current item's section when it is still the last thing written, so that a later
+        paragraph of the same item can join it."""
+        part, parts, item = state.part, self.parts, state.item
+        if part is None or not parts or parts[-1] is not part or state.quote != self.quote:
+            return None
+        last: Block = part["elements"][-1]
+        return item if last is item else None
+
+    # -- code, tables
+    def code(self, token: Any) -> None:
+        content = token.content[:-1] if token.content.endswith("\n") else token.content
+        if not content.strip():
+            return
+        part: Block = {"type": "rich_text_preformatted", "elements": [{"type": "text", "text": content}]}
+        language = token.info.split(maxsplit=1)[0] if token.info.strip() else ""
+        if language:
+            part["language"] = language
+        if self.quote:
+            part["border"] = 1
+        self.part(part)
+
+    def table(self, tokens: Any, i: int) -> int:
+        rows: list[list[list[Block]]] = []
+        aligns: list[str] = []
+        header = True
+        i += 1
+        while tokens[i].type != "table_close":
+            token = tokens[i]
+            if token.type == "tr_open":
+                rows.append([])
+                row_map = token.map
+            elif token.type in ("th_open", "td_open"):
+                if header:
+                    style = token.attrs.get("style") or ""
+                    aligns.append(style.rpartition(":")[2] if style.startswith("text-align:") else "left")
+                rows[-1].append(_Inline(bold=header).run(tokens[i + 1].children or ()))
+            elif token.type == "tr_close" and not header:
+                self.excess_cells(rows[-1], row_map)
+            elif token.type == "thead_close":
+                header = False
+            i += 1
+        if not self.tables and len(rows) <= MAX_TABLE_ROWS and len(aligns) <= MAX_TABLE_COLUMNS:
+            self.tables += 1
+            self.block({
+                "type": "table",
+                "column_settings": [{"align": align} for align in aligns],
+                "rows": [[_cell(cell, r == 0) for cell in row] for r, row in enumerate(rows)],
+            })
+        else:
+            self.table_as_text(rows)
+        return i + 1
+
+    def excess_cells(self, row: list[list[Block]], row_map: list[int] | None) -> None:
+        """The parser ignores cells beyond the header's count, as GitHub does; their text is added
+        to the row's last cell rather than lost."""
+        if row_map is None or row_map[0] >= len(self.lines):
+            return
+        line = self.lines[row_map[0]].lstrip()
+        for _ in range(self.quote):
+            line = line[1:].lstrip() if line.startswith(">") else line
+        cells = _split_row(line)
+        if len(cells) <= len(row):
+            return
+        extra = " | ".join(cells[len(row):])
+        inline = _markdown_it().parseInline(extra)
+        elements = _Inline().run(inline[0].children or ()) if inline else []
+        if elements:
+            _extend(row[-1], [{"type": "text", "text": " | "}] + elements if row[-1] else elements)
+
+    def table_as_text(self, rows: list[list[list[Block]]]) -> None:
+        """A table that cannot be a table block: one line per row, cells between " | "."""
+        elements: list[Block] = []
+        for r, row in enumerate(rows):
+            if r:
+                _extend(elements, [{"type": "text", "text": "\n"}])
+            for c, cell in enumerate(row):
+                if c:
+                    _extend(elements, [{"type": "text", "text": " | "}])
+                _extend(elements, cell)
+        kind = "rich_text_quote" if self.quote else "rich_text_section"
+        self.part({"type": kind, "elements": elements})
+
+
+def _split_row(line: str) -> list[str]:
+    """The cells of a table row's source line, split at pipes that are not escaped."""
+    line = line.strip()
+    if line.startswith("|"):
+        line = line[1:]
+    if line.endswith("|") and not line.endswith("\\|"):
+        line = line[:-1]
+    return [cell.strip() for cell in re.split(r"(?<!\\)\|", line)]
+
+
+def _cell(elements: list[Block], header: bool) -> Block:
+    if not elements:
+        elements = [{"type": "text", "text": "", "style": {"bold": True}} if header else {"type": "text", "text": ""}]
+    return {"type": "rich_text", "elements": [{"type": "rich_text_section", "elements": elements}]}
+
+
+def _extend(elements: list[Block], more: list[Block]) -> None:
+    """Appends rich-text elements, joining plain texts of the same style that meet."""
+    for element in more:
+        last = elements[-1] if elements else None
+        if (last is not None and last["type"] == "text" and element["type"] == "text"
+                and last.get("style") == element.get("style")):
+            last["text"] += element["text"]
+        else:
+            elements.append(element)

@@ -1,0 +1,47 @@
+"""Common Slack emoji names and their characters; a name not listed is shown as ":name:"."""
+
+EMOJI: dict[str, str] = {
+    # faces and people
+    "smile": "😄", "smiley": "😃", "grinning": "😀", "grin": "😁", "joy": "😂", "laughing": "😆",
+    "sweat_smile": "😅", "wink": "😉", "blush": "😊", "slightly_smiling_face": "🙂", "upside_down_face": "🙃",
+    "heart_eyes": "😍", "sunglasses": "😎", "thinking_face": "🤔", "neutral_face": "😐", "expressionless": "😑",
+    "confused": "😕", "worried": "😟", "cry": "😢", "sob": "😭", "scream": "😱", "rage": "😡",
+    "partying_face": "🥳", "face_with_rolling_eyes": "🙄", "exploding_head": "🤯", "sleeping": "😴",
+    "see_no_evil": "🙈", "robot_face": "🤖", "ghost": "👻", "skull": "💀", "wave": "👋",
+    "+1": "👍", "thumbsup": "👍", "-1": "👎", "thumbsdown": "👎", "clap": "👏", "pray": "🙏",
+    "raised_hands": "🙌", "muscle": "💪", "ok_hand": "👌", "point_right": "👉", "point_left": "👈",
+    "point_up": "☝️", "point_down": "👇", "eyes": "👀", "brain": "🧠",
+    "skin-tone-2": "\U0001F3FB", "skin-tone-3": "\U0001F3FC", "skin-tone-4": "\U0001F3FD",
+    "skin-tone-5": "\U0001F3FE", "skin-tone-6": "\U0001F3FF",
+    # hearts and marks
+    "heart": "❤️", "broken_heart": "💔", "green_heart": "💚", "blue_heart": "💙", "100": "💯",
+    "white_check_mark": "✅", "heavy_check_mark": "✔️", "ballot_box_with_check": "☑️", "x": "❌",
+    "negative_squared_cross_mark": "❎", "heavy_plus_sign": "➕", "heavy_minus_sign": "➖",
+    "warning": "⚠️", "no_entry": "⛔", "no_entry_sign": "🚫", "exclamation": "❗", "question": "❓",
+    "bangbang": "‼️", "information_source": "ℹ️", "red_circle": "🔴", "large_green_circle": "🟢",
+    "large_yellow_circle": "🟡", "large_orange_circle": "🟠", "large_blue_circle": "🔵",
+    "white_circle": "⚪", "black_circle": "⚫", "arrow_right": "➡️", "arrow_left": "⬅️",
+    "arrow_up": "⬆️", "arrow_down": "⬇️", "arrows_counterclockwise": "🔄", "repeat": "🔁",
+    # work
+    "rocket": "🚀", "tada": "🎉", "confetti_ball": "🎊", "fire": "🔥", "sparkles": "✨", "star": "⭐",
+    "star2": "🌟", "zap": "⚡", "boom": "💥", "bulb": "💡", "memo": "📝", "pencil": "📝",
+    "pencil2": "✏️", "pushpin": "📌", "paperclip": "📎", "link": "🔗", "calendar": "📆", "date": "📅",
+    "spiral_calendar_pad": "🗓️", "clock": "🕒", "alarm_clock": "⏰", "stopwatch": "⏱️",
+    "hourglass": "⌛", "hourglass_flowing_sand": "⏳", "lock": "🔒", "unlock": "🔓", "key": "🔑",
+    "bug": "🐛", "wrench": "🔧", "hammer": "🔨", "hammer_and_wrench": "🛠️", "gear": "⚙️",
+    "package": "📦", "construction": "🚧", "rotating_light": "🚨", "bell": "🔔", "no_bell": "🔕",
+    "mega": "📣", "loudspeaker": "📢", "email": "📧", "envelope": "✉️", "inbox_tray": "📥",
+    "outbox_tray": "📤", "mag": "🔍", "clipboard": "📋", "books": "📚", "book": "📖",
+    "chart_with_upwards_trend": "📈", "chart_with_downwards_trend": "📉", "bar_chart": "📊",
+    "computer": "💻", "desktop_computer": "🖥️", "iphone": "📱", "floppy_disk": "💾", "cd": "💿",
+    "globe_with_meridians": "🌐", "earth_africa": "🌍", "house": "🏠", "office": "🏢",
+    "moneybag": "💰", "money_with_wings": "💸", "dollar": "💵", "credit_card": "💳",
+    "trophy": "🏆", "medal": "🏅", "first_place_medal": "🥇", "gift": "🎁", "balloon": "🎈",
+    "dart": "🎯", "checkered_flag": "🏁", "triangular_flag_on_post": "🚩", "speech_balloon": "💬",
+    "thought_balloon": "💭", "wastebasket": "🗑️", "recycle": "♻️", "shield": "🛡️", "test_tube": "🧪",
+    # nature, food
+    "sunny": "☀️", "cloud": "☁️", "rain_cloud": "🌧️", "snowflake": "❄️", "rainbow": "🌈",
+    "ocean": "🌊", "seedling": "🌱", "evergreen_tree": "🌲", "coffee": "☕", "tea": "🍵",
+    "beer": "🍺", "beers": "🍻", "pizza": "🍕", "cake": "🍰", "birthday": "🎂", "apple": "🍎",
+    "dog": "🐶", "cat": "🐱", "turtle": "🐢", "snail": "🐌", "unicorn_face": "🦄",
+}
