@@ -11,7 +11,7 @@ PY := $(VENV)/bin/python
 BUILD_FLAGS := -Ccmake.define.VELMORA_WERROR=ON
 PIP := $(PY) -m pip --disable-pip-version-check -q
 
-.PHONY: demo test bench sanitize fuzz soak memcheck install dist clean browser screenshots
+.PHONY: demo test bench sanitize fuzz soak memcheck install dist clean browser screenshots format format-check clang-format
 
 # $(call new-venv,DIR): a fresh venv in DIR with the build tools and the test extra.
 define new-venv
@@ -59,6 +59,17 @@ test: install browser
 screenshots: install browser
 	@fc-list | grep -q "Noto Color Emoji" && fc-list | grep -q "Lato" || { $(call apt-install,fonts-noto-color-emoji fonts-lato); }
 	$(PY) tools/screenshots.py docs/demo.png
+
+# The C++ house style (.clang-format), with the distribution's clang-format.
+CXX_SOURCES = $(shell git ls-files 'src/*.cpp' 'src/*.hpp')
+clang-format:
+	@command -v clang-format >/dev/null || { $(call apt-install,clang-format); }
+
+format: clang-format
+	clang-format -i $(CXX_SOURCES)
+
+format-check: clang-format
+	clang-format --dry-run --Werror $(CXX_SOURCES)
 
 clean:
 	rm -rf build dist .venv .venv-* bench/_build

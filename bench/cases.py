@@ -29,6 +29,7 @@ class Case:
     needs: tuple[str, ...] = ()  # other modules the case needs (pandas)
     # False where `floor` is a baseline doing less (a parser's own parse), not the same output
     floor_output: bool = True
+    budget_ms: float | None = None  # a helper's target: at most this long per call
 
     @property
     def id(self) -> str:
@@ -260,7 +261,40 @@ def all_cases() -> list[Case]:
     cases += section_accessory_cases()
     cases += choice_message_cases()
     cases += table_cases()
+    cases += helper_cases()
     return cases
+
+
+def _message_of(count: int) -> dict[str, Any]:
+    """A payload of `count` blocks as a long report has them: sections, dividers, buttons, context."""
+    blocks: list[dict[str, Any]] = []
+    for i in range(count):
+        kind = i % 4
+        if kind == 0:
+            blocks.append({"type": "section", "text": {"type": "mrkdwn", "text": f"*Item {i}*: <https://x.io/{i}|details> & notes"}})
+        elif kind == 1:
+            blocks.append({"type": "divider"})
+        elif kind == 2:
+            blocks.append({"type": "actions", "elements": [
+                {"type": "button", "text": {"type": "plain_text", "text": "Open"}, "action_id": f"open-{i}"},
+                {"type": "button", "text": {"type": "plain_text", "text": "Close"}, "action_id": f"close-{i}"}]})
+        else:
+            blocks.append({"type": "context", "elements": [{"type": "mrkdwn", "text": f"by <@U{i}>"}]})
+    return {"channel": "C0123", "text": "Report", "blocks": blocks}
+
+
+def helper_cases() -> list[Case]:
+    """Keeping messages within Slack's limits: fit, and the escape every untrusted text needs."""
+    chunks = '[{**m, "blocks": m["blocks"][i:i + 50]} for i in range(0, len(m["blocks"]), 50)]'
+    return [
+        Case("fit", "2,000 blocks", "helper", {"fit": "velmora._fit"}, "fit(m)", chunks,
+             args=lambda: {"m": _message_of(2000)}, budget_ms=2.0),
+        Case("fit", "50 blocks", "helper", {"fit": "velmora._fit"}, "fit(m)", chunks,
+             args=lambda: {"m": _message_of(50)}),
+        Case("escape", "typical", "helper", {"escape": "velmora.mrkdwn"}, "escape(t)",
+             't.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")',
+             args={"t": "<!channel> Ticket #42: login fails & users see <http://evil.example|bank>"}),
+    ]
 
 
 RICH = {"RichText": "velmora.blocks.rich_text"}

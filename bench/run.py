@@ -359,6 +359,13 @@ def report(prepared, best, instr, imports, skipped) -> tuple[str, list[str]]:
             f"{fmt(cols['cython'])} | {fmt(cols['sdk'])} | {fmt(r_floor, 2)} | {fmt(r_object, 2)} | {fmt(r_plain, 2)} | "
             f"{fmt(r_cy, 2)} | {fmt(r_sdk, 1)} | {fmt(instr.get((cid, 'velmora')))} | "
             f"{fmt(instr.get((cid, 'plain')))} |")
+        if p.case.budget_ms is not None:
+            target = f"{p.case.name} of {p.case.size} < {p.case.budget_ms:g} ms"
+            score(target, cid, v / 1e6 if v is not None else None, v is not None and v <= p.case.budget_ms * 1e6)
+            if v is not None and v > p.case.budget_ms * 1e6:
+                misses.append(f"{cid}: {v / 1e6:.2f} ms (target < {p.case.budget_ms:g} ms)")
+        if p.case.kind == "helper":
+            continue
         builder = p.case.kind == "builder"
         # builders against the literal of their output; messages against the literal plus a
         # plain object holding the same attributes; the Markdown converter against the parse

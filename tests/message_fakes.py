@@ -61,3 +61,14 @@ def refusing_base(error: BaseException) -> type:
             raise error
 
     return Refusing
+
+
+class Blocks(BaseVelmora):
+    """A message whose blocks are given: Blocks(blocks, **base_keywords)."""
+
+    def __init__(self, blocks: list[Any], **kwargs: Any) -> None:
+        super().__init__(**kwargs)
+        self.blocks = blocks
+
+    def build_blocks(self) -> list[Any]:
+        return self.blocks

@@ -112,8 +112,29 @@ option_lists = st.lists(any_text, min_size=1, max_size=5)
 button_dicts = st.fixed_dictionaries(
     {"text": any_text},
     optional={"style": st.sampled_from(["primary", "danger", "", None]), "value": any_text | st.none(),
-              "url": any_text},
+              "url": any_text, "action_id": any_text | st.none()},
 )
+
+
+block_ids = st.sampled_from(["b1", "", "x" * 255]) | any_text | st.none()
+BLOCK_ID = Param("block_id", block_ids, False)
+slack_ids = st.from_regex(r"[A-Z][A-Z0-9]{1,10}", fullmatch=True)
+urls = st.sampled_from(["https://example.com/a?b=1&c=2", "http://x", "mailto:ana@example.com", "HTTPS://X.IO"])
+date_formats = st.sampled_from(["{date_short}", "{date_long} at {time}", "{ago}", "x"])
+untrusted = any_text | st.sampled_from(["<!channel>", "a & b", "<https://evil.example|bank>", "&amp;", "<@U1>"])
+
+
+def _blocks_for_fit():
+    """Small messages of the blocks velmora.fit splits, some over a limit."""
+    section = st.builds(lambda t: {"type": "section", "text": {"type": "mrkdwn", "text": t}},
+                        st.text(min_size=1, max_size=40) | st.just("word " * 700))
+    fields = st.builds(lambda n: {"type": "section", "fields": [{"type": "mrkdwn", "text": f"f{i}"} for i in range(n)]},
+                       st.integers(1, 12))
+    actions = st.builds(lambda n: {"type": "actions", "elements": [
+        {"type": "button", "text": {"type": "plain_text", "text": f"b{i}"}} for i in range(n)]}, st.integers(1, 27))
+    block = section | fields | actions | st.just({"type": "divider"})
+    return st.lists(block, max_size=60) | st.builds(lambda b: {"text": "t", "channel": "C1", "blocks": b},
+                                                     st.lists(block, max_size=8))
 
 
 class FakeBot:
@@ -223,62 +244,64 @@ REGISTRY: list[Entry] = [
           ok=(C(object, "09:30"), C(object, initial_time=None)), errors=((C(object, "25:00"), ValueError),)),
 
     # velmora.blocks.section: text sections
-    Entry(S + "plain_text", (Param("text"),), ok=(C("hi"), C("")),
-          errors=((C(None), TypeError), (C(), TypeError), (C("a", "b"), TypeError), (C(txt="a"), TypeError))),
-    Entry(S + "mrkdwn", (Param("text", any_text | st.none(), False),), ok=(C("*hi*"), C()),
+    Entry(S + "plain_text", (Param("text"), BLOCK_ID), ok=(C("hi"), C(""), C("hi", block_id="b1")),
+          errors=((C(None), TypeError), (C(), TypeError), (C("a", "b"), TypeError), (C(txt="a"), TypeError),
+                  (C("a", block_id=1), TypeError), (C("a", block_id="b" * 256), ValueError))),
+    Entry(S + "mrkdwn", (Param("text", any_text | st.none(), False), BLOCK_ID), ok=(C("*hi*"), C()),
           errors=((C(3), TypeError),)),
-    Entry(S + "text_fields", (Param("texts", st.lists(any_text, min_size=1, max_size=5)),),
+    Entry(S + "text_fields", (Param("texts", st.lists(any_text, min_size=1, max_size=5)), BLOCK_ID),
           ok=(C(["a", 3]),), errors=((C([]), ValueError), (C(("a",)), TypeError))),
     # velmora.blocks.section: accessories
-    Entry(S + "datepicker", (Param("text"), Param("initial_date", dates)),
+    Entry(S + "datepicker", (Param("text"), Param("initial_date", dates), BLOCK_ID),
           ok=(C("When?", "2024-01-31"),), errors=((C("When?", "2024-13-01"), ValueError), (C(1, "2024-01-31"), TypeError))),
-    Entry(S + "users_select", (Param("text", any_text | st.none(), False),), ok=(C("Who?"), C()),
+    Entry(S + "users_select", (Param("text", any_text | st.none(), False), BLOCK_ID), ok=(C("Who?"), C()),
           errors=((C(3), TypeError),)),
-    Entry(S + "static_select", (Param("options", option_lists), Param("text", any_text | st.none(), False)),
+    Entry(S + "static_select", (Param("options", option_lists), Param("text", any_text | st.none(), False), BLOCK_ID),
           ok=(C(options=["a", "b"], text="Pick"),), errors=((C(options=[], text="Pick"), ValueError),)),
-    Entry(S + "multi_static_select", (Param("text"), Param("options", option_lists)),
+    Entry(S + "multi_static_select", (Param("text"), Param("options", option_lists), BLOCK_ID),
           ok=(C(text="Pick", options=["a", "b"]),), errors=((C(text="Pick", options=[]), ValueError),)),
-    Entry(S + "overflow", (Param("text"), Param("options", option_lists)),
+    Entry(S + "overflow", (Param("text"), Param("options", option_lists), BLOCK_ID),
           ok=(C(text="More", options=["a", "b"]),), errors=((C(text=None, options=["a"]), TypeError),)),
-    Entry(S + "button", (Param("text"), Param("button", button_dicts)),
-          ok=(C(text="Go", button={"text": "Run", "style": "primary"}),),
-          errors=((C(text="Go", button={"style": "primary"}), KeyError),)),
-    Entry(S + "image", (Param("text"), Param("image_url"), Param("alt_text", any_text, False)),
+    Entry(S + "button", (Param("text"), Param("button", button_dicts), BLOCK_ID),
+          ok=(C(text="Go", button={"text": "Run", "style": "primary", "action_id": "run"}, block_id="go"),),
+          errors=((C(text="Go", button={"style": "primary"}), KeyError), (C("Go", {"text": "a"}, block_id=[]), TypeError))),
+    Entry(S + "image", (Param("text"), Param("image_url"), Param("alt_text", any_text, False), BLOCK_ID),
           ok=(C("Look", "https://x/a.png"),), errors=((C("Look", None), TypeError),)),
-    Entry(S + "slack_image", (Param("text"), Param("slack_file"), Param("alt_text", any_text, False)),
+    Entry(S + "slack_image", (Param("text"), Param("slack_file"), Param("alt_text", any_text, False), BLOCK_ID),
           ok=(C("Look", "https://files.slack.com/a.png"),), errors=((C("Look"), TypeError),)),
-    Entry(S + "time_picker", (Param("text"), Param("initial_time", times)),
+    Entry(S + "time_picker", (Param("text"), Param("initial_time", times), BLOCK_ID),
           ok=(C("When?", "09:30"),), errors=((C("When?", "25:00"), ValueError),)),
-    Entry(S + "radio_buttons", (Param("text"), Param("options", option_lists)),
+    Entry(S + "radio_buttons", (Param("text"), Param("options", option_lists), BLOCK_ID),
           ok=(C("Pick", ["a", 2]),), errors=((C("Pick", []), ValueError),)),
     Entry(S + "checkboxes", (Param("options", option_lists), Param("text", any_text | st.none(), False),
-                             Param("options_description", st.lists(any_text, max_size=3) | st.none(), False)),
+                             Param("options_description", st.lists(any_text, max_size=3) | st.none(), False), BLOCK_ID),
           ok=(C(["a", "b"], "Pick", ["first"]),), errors=((C([]), ValueError),)),
 
     # velmora.blocks.context, header, divider
     Entry("velmora.blocks.context:Context.mrkdwn", (Param("value"),), ok=(C("*a*"),), errors=((C(), TypeError),)),
-    Entry("velmora.blocks.context:Context.image_url", (Param("value"),), ok=(C("https://x/a.png"),),
-          errors=((C(value="a", x=1), TypeError),)),
-    Entry("velmora.blocks.header:Header.plain_text", (Param("text"),), ok=(C("Title"),),
+    Entry("velmora.blocks.context:Context.image_url", (Param("value"), Param("alt_text", any_text, False)),
+          ok=(C("https://x/a.png"), C("https://x/a.png", "Ana")), errors=((C(value="a", x=1), TypeError),
+                                                                       (C("a", None), TypeError))),
+    Entry("velmora.blocks.header:Header.plain_text", (Param("text"), BLOCK_ID), ok=(C("Title"),),
           errors=((C(3), TypeError),)),
-    Entry("velmora.blocks.divider:Divider.divider", (), ok=(C(),), errors=((C(1), TypeError),)),
+    Entry("velmora.blocks.divider:Divider.divider", (BLOCK_ID,), ok=(C(),), errors=((C(1), TypeError),)),
 
     # velmora.blocks.actions
-    Entry(A + "init_blocks", (), ok=(C(),), errors=((C(1), TypeError),)),
-    Entry(A + "buttons", (Param("buttons", st.lists(button_dicts, max_size=4)),),
-          ok=(C([{"text": "a"}, {"text": "b", "style": "danger", "url": "https://x"}]),),
+    Entry(A + "init_blocks", (BLOCK_ID,), ok=(C(),), errors=((C(1), TypeError),)),
+    Entry(A + "buttons", (Param("buttons", st.lists(button_dicts, max_size=4)), BLOCK_ID),
+          ok=(C([{"text": "a"}, {"text": "b", "style": "danger", "url": "https://x", "action_id": "b"}], block_id="acts"),),
           errors=((C([{"style": "primary"}]), KeyError), (C(({"text": "a"},)), TypeError), (C([3]), TypeError))),
-    Entry(A + "datepickers", (Param("initial_dates", st.lists(dates, max_size=4)),),
+    Entry(A + "datepickers", (Param("initial_dates", st.lists(dates, max_size=4)), BLOCK_ID),
           ok=(C(["2024-01-31", "2024-02-01"]),), errors=((C(["2024-02-30"]), ValueError), (C(3), TypeError))),
-    Entry(A + "time_picker", (Param("initial_time", times),), ok=(C("09:30"),),
+    Entry(A + "time_picker", (Param("initial_time", times), BLOCK_ID), ok=(C("09:30"),),
           errors=((C(930), TypeError), (C("9h30"), ValueError))),
-    Entry(A + "radio_buttons", (Param("options", option_lists),), ok=(C(["a", 2]),),
+    Entry(A + "radio_buttons", (Param("options", option_lists), BLOCK_ID), ok=(C(["a", 2]),),
           errors=((C([]), ValueError),)),
-    Entry(A + "checkboxes", (Param("options", option_lists), Param("options_description", st.lists(any_text, max_size=2))),
+    Entry(A + "checkboxes", (Param("options", option_lists), Param("options_description", st.lists(any_text, max_size=2)), BLOCK_ID),
           ok=(C(["a", "b"], ["first"]),), errors=((C(["a"], ["x", "y"]), IndexError),)),
 
     # velmora.blocks.image, rich_text
-    Entry("velmora.blocks.image:Image.image", (Param("image_url"), Param("image_name", any_text, False)),
+    Entry("velmora.blocks.image:Image.image", (Param("image_url"), Param("image_name", any_text, False), BLOCK_ID),
           ok=(C("https://x/a.png"), C(None)), errors=((C("https://x/a.png", None), TypeError),)),
     *(Entry(f"velmora.blocks.rich_text:RickText.{name}", (), ok=(C(),), errors=((C(1), TypeError),))
       for name in ("list", "preformatted", "quote", "strike")),
@@ -313,10 +336,10 @@ REGISTRY: list[Entry] = [
                                 Param("border", st.integers(-1, 2), False)),
           ok=(C("x = 1", language="python"),), errors=((C(), ValueError), (C("a", language=1), TypeError))),
     Entry(RT + "block", (Param("part", rich_elements), Param("part_2", rich_elements, False),
-                         Param("block_id", any_text | st.none(), False)),
+                         BLOCK_ID),
           ok=(C("a", {"type": "rich_text_quote", "elements": []}, block_id="b"),),
           errors=((C(), ValueError), (C(["a"]), TypeError), (C("a", block_id="b" * 256), ValueError))),
-    Entry("velmora.blocks.markdown:Markdown.markdown", (Param("text"), Param("block_id", any_text | st.none(), False)),
+    Entry("velmora.blocks.markdown:Markdown.markdown", (Param("text"), BLOCK_ID),
           ok=(C("**a**", block_id="m"), C("")), errors=((C("a" * 12001), ValueError), (C(None), TypeError))),
     Entry("velmora.markdown:to_blocks", (Param("text", markdown_documents),),
           ok=(C("# Hi\n\n**b** [l](https://x)\n\n- a\n  - b\n\n| a | b |\n|---|--:|\n| 1 | 2 |"),),
@@ -324,12 +347,12 @@ REGISTRY: list[Entry] = [
 
     # velmora.blocks.table (pandas)
     Entry("velmora.blocks.table:Table.simple_table", (Param("df", st.deferred(_frames)),
-                                                      Param("index", st.booleans() | st.integers(), False)),
+                                                      Param("index", st.booleans() | st.integers(), False), BLOCK_ID),
           make_ok=lambda: (C(_frame([["a", 1], ["b", 2.5]], ["name", "value"])),
                            C(_frame([[None, True]], ["x", 3]), index=True)),
           make_errors=lambda: ((C(_frame([], [])), ValueError), (C([["a"]]), TypeError))),
 
-    Entry("velmora.blocks.preformatted:Preformatted.text", (Param("text"),), ok=(C("x = 1"),),
+    Entry("velmora.blocks.preformatted:Preformatted.text", (Param("text"), BLOCK_ID), ok=(C("x = 1"),),
           errors=((C(None), TypeError),)),
     Entry("velmora.messages.actions.datepickers:DatePickersMessage", (Param("initial_dates", st.lists(dates, max_size=4)),),
           message=True, extra_kwargs=base_kwargs, attrs=("initial_dates",),
@@ -366,6 +389,37 @@ REGISTRY: list[Entry] = [
                                                                   max_size=3)),),
           ok=(C([{"type": "section", "text": {"type": "mrkdwn", "text": "hi"}}]),), errors=((C(3), TypeError),)),
 
+    # velmora.mrkdwn, and fitting a message to Slack's limits
+    Entry("velmora.mrkdwn:escape", (Param("text", untrusted),), ok=(C("<!channel> & <https://x|y>"), C("plain")),
+          errors=((C(None), TypeError), (C(b"<"), TypeError))),
+    *(Entry(f"velmora.mrkdwn:{name}", (Param(param, slack_ids),), ok=(C("U0123ABC"),),
+            errors=((C("U 1"), ValueError), (C(""), ValueError), (C(7), TypeError)))
+      for name, param in (("user", "user_id"), ("channel", "channel_id"), ("usergroup", "usergroup_id"))),
+    Entry("velmora.mrkdwn:broadcast", (Param("range", st.sampled_from(["here", "channel", "everyone"])),),
+          ok=(C("here"), C(range="everyone")), errors=((C("all"), ValueError), (C(None), TypeError))),
+    Entry("velmora.mrkdwn:link", (Param("url", urls), Param("text", untrusted | st.none(), False)),
+          ok=(C("https://example.com", "a <b> & c"), C("mailto:a@b")),
+          errors=((C("ftp://x"), ValueError), (C("https://a b"), ValueError), (C("https://a|b"), ValueError),
+                  (C(None), TypeError))),
+    Entry("velmora.mrkdwn:date", (Param("timestamp", st.integers() | st.floats(allow_nan=False, allow_infinity=False)),
+                                  Param("format", date_formats), Param("fallback", untrusted.filter(bool))),
+          ok=(C(1700000000, "{date_short}", "Nov 14"), C(1.5, "{time}", "<soon>")),
+          errors=((C(1, "{date}", ""), ValueError), (C(1, "a|b", "x"), ValueError), (C("1", "{date}", "x"), TypeError),
+                  (C(float("inf"), "{date}", "x"), ValueError))),
+    Entry("velmora.mrkdwn:truncate", (Param("text", untrusted), Param("limit", st.integers(-2, 60) | st.integers()),
+                                      Param("ellipsis", st.sampled_from(["…", "...", ""]), False)),
+          ok=(C("hello wonderful world", 12), C("<https://x|y> z", 5, ellipsis=""), C("a", 10 ** 30)),
+          errors=((C("abc", 0), ValueError), (C("abc", -1, ellipsis=""), ValueError), (C("abc", True), TypeError),
+                  (C("abc", 2, "."), TypeError))),
+    Entry("velmora._fit:fit", (Param("message", st.deferred(_blocks_for_fit)),
+                               Param("max_blocks", st.integers(1, 50), False)),
+          ok=(C([{"type": "divider"}] * 51), C({"text": "t", "blocks": []}, max_blocks=1)),
+          errors=((C([{"type": "header", "text": {"type": "plain_text", "text": "h" * 151}}]), ValueError),
+                  (C([], max_blocks=0), ValueError), (C([], max_blocks=True), TypeError), (C("x"), TypeError))),
+    Entry("velmora._fallback:fallback_text", (Param("blocks", st.deferred(_blocks_for_fit)),),
+          ok=(C([{"type": "section", "text": {"type": "mrkdwn", "text": "*hi* <@U1>"}}]), C({"text": "t"})),
+          errors=((C("x"), TypeError), (C(), TypeError))),
+
     # velmora.preview (Python): any message, whatever its shape, gives a page
     Entry("velmora.preview:render_html", (Param("message", preview_messages), Param("title", any_text | st.none(), False)),
           ok=(C([{"type": "section", "text": {"type": "mrkdwn", "text": "*hi* <@U1>"}}]), C({"text": "t", "blocks": []}, title="x")),
@@ -379,9 +433,10 @@ REGISTRY: list[Entry] = [
           errors=((C(None), TypeError), (C("a", 1, 2), TypeError), (C("a", header="b"), TypeError))),
     Entry("velmora.messages.composite.button:ButtonMessage", (Param("text", any_text | st.none(), False),),
           message=True, attrs=("text", "buttons"),
-          extra_kwargs=numbered_kwargs(("button_",), ("_text", "_style", "_value", "_url", "_alt_text", ""),
+          extra_kwargs=numbered_kwargs(("button_",), ("_text", "_style", "_value", "_url", "_action_id", "_alt_text", ""),
                                        any_text | st.sampled_from(["primary", "danger", None])),
-          ok=(C("Go", button_1_text="Run"), C(button_1_text="a", button_2_text="b", button_2_style="danger")),
+          ok=(C("Go", button_1_text="Run"), C(button_1_text="a", button_2_text="b", button_2_style="danger"),
+              C("Go", button_1_text="Run", button_1_action_id="run")),
           errors=((C("Go"), ValueError), (C(button_1_url="https://x"), ValueError), (C(3, button_1_text="a"), TypeError))),
     Entry("velmora.messages.context.context:ContextMessage", (), message=True, attrs=("elements",),
           extra_kwargs=numbered_kwargs(("text_", "image_url_")),

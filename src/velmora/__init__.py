@@ -1,21 +1,32 @@
 """velmora: Slack Block Kit builders and message classes, written in C++.
 
 Builders live in :mod:`velmora.blocks`, one message class per use case in
-:mod:`velmora.messages`. Importing this package loads nothing else: ``validate``
-(from :mod:`velmora._validate`) and ``InvalidBlocks`` (from :mod:`velmora.errors`)
-are loaded on first use.
+:mod:`velmora.messages`, safe mrkdwn (escaping, mentions, links, dates) in
+:mod:`velmora.mrkdwn`. Importing this package loads nothing else: ``validate``,
+``InvalidBlocks``, ``fit`` (a message split to Slack's limits), ``truncate`` and
+``fallback_text`` are loaded on first use.
 """
 
 __version__ = "0.1.0"
-__all__ = ["validate", "InvalidBlocks", "__version__"]
+__all__ = ["validate", "InvalidBlocks", "fit", "truncate", "fallback_text", "__version__"]
 
 TYPE_CHECKING = False  # type checkers take this branch; at run time it costs no import
 if TYPE_CHECKING:
+    from velmora._fallback import fallback_text as fallback_text
+    from velmora._fit import fit as fit
     from velmora._validate import validate as validate
     from velmora.errors import InvalidBlocks as InvalidBlocks
+    from velmora.mrkdwn import truncate as truncate
 
 from velmora._lazy import lazy_attributes
 
 __getattr__, __dir__ = lazy_attributes(
-    __name__, {"validate": "velmora._validate", "InvalidBlocks": "velmora.errors"}
+    __name__,
+    {
+        "validate": "velmora._validate",
+        "InvalidBlocks": "velmora.errors",
+        "fit": "velmora._fit",
+        "truncate": "velmora.mrkdwn",
+        "fallback_text": "velmora._fallback",
+    },
 )

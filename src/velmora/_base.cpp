@@ -2,8 +2,8 @@
 //
 // It keeps the keywords every message shares (preview, header, sub_header, slack_bot) and
 // every other keyword in `extras`, and shows a message as its class and fields. The bot, and
-// the extras dict when there are none, are made on first read: most messages are only built. Building is each message's own; the payload and sending
-// come from its Python base, velmora._delivery.Delivery, which also gives instances their
+// the extras dict when there are none, are made on first read: most messages are only built. Building is each message's
+// own; the payload and sending come from its Python base, velmora._delivery.Delivery, which also gives instances their
 // __dict__ (attributes stay plain Python attributes) and the build_blocks() that every
 // message class replaces.
 #include "_core/blocks.hpp"
@@ -22,16 +22,15 @@ using vm::Ref;
 // and `extras` (a fresh dict). Having no __set__, it steps aside once the instance holds a
 // value, so reading a given one is a plain attribute lookup and assigning one just stores it.
 struct FirstRead {
-  PyObject_HEAD
-  PyObject* name;  // interned and immortal, like every key
+  PyObject_HEAD PyObject* name;  // interned and immortal, like every key
 };
 
 PyObject* first_read_get(PyObject* self, PyObject* obj, PyObject*) noexcept {
   if (!obj || obj == Py_None) return Py_NewRef(self);
   PyObject* name = reinterpret_cast<FirstRead*>(self)->name;
   return vm::guarded([&]() -> Ref {
-    Ref value = name == k.slack_bot ? vm::call(vm::global_attr(k.bots, k.default_bot).get(), {})
-                                    : Ref::steal(PyDict_New());
+    Ref value =
+        name == k.slack_bot ? vm::call(vm::global_attr(k.bots, k.default_bot).get(), {}) : Ref::steal(PyDict_New());
     Ref dict = value ? Ref::steal(PyObject_GenericGetDict(obj, nullptr)) : Ref{};
     if (!dict || PyDict_SetItem(dict.get(), name, value.get()) < 0) return {};
     return value;
@@ -85,8 +84,7 @@ int store(PyObject* self, const vm::Bound<4>& a, PyObject* extras) noexcept {
 int init(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
   Py_ssize_t given = args ? PyTuple_GET_SIZE(args) : 0;
   if (given > 0) {
-    PyErr_Format(PyExc_TypeError, "BaseVelmora.__init__() takes 1 positional argument but %zd were given",
-                 given + 1);
+    PyErr_Format(PyExc_TypeError, "BaseVelmora.__init__() takes 1 positional argument but %zd were given", given + 1);
     return -1;
   }
   vm::Bound<4> a;

@@ -13,7 +13,8 @@ if TYPE_CHECKING:
 
 __all__ = ["Delivery", "DEFAULT_PREVIEW"]
 
-#: Fallback notification text for a message that has no preview, header or sub-header.
+#: Fallback notification text for a message whose blocks hold no text and that has no preview,
+#: header or sub-header.
 DEFAULT_PREVIEW = "You got a new message"
 
 
@@ -89,16 +90,34 @@ class Delivery:
     def payload(self, *, strict: bool = False) -> dict[str, Any]:
         """The message as Slack's chat.postMessage wants it: fallback text and blocks.
 
-        With ``strict=True`` the payload is checked with :func:`velmora.validate` first and
-        :class:`velmora.InvalidBlocks` is raised when it breaks any of Slack's limits.
+        The text, which notifications and screen readers show, is the first of ``preview``,
+        ``header`` and ``sub_header`` that is set, else the blocks read out by
+        :func:`velmora.fallback_text` (escaped, so that no markup comes back to life), else
+        :data:`DEFAULT_PREVIEW`. With ``strict=True`` the payload is checked with
+        :func:`velmora.validate` first and :class:`velmora.InvalidBlocks` is raised when it
+        breaks any of Slack's limits.
         """
-        text = self.preview or self.header or self.sub_header or DEFAULT_PREVIEW
-        return _checked({"text": text, "blocks": self.build_blocks()}, strict)
+        text = self.preview or self.header or self.sub_header
+        blocks = self.build_blocks()
+        if not text:
+            from velmora._fallback import fallback_text
+            from velmora.mrkdwn import escape
+
+            text = escape(fallback_text(blocks)) if isinstance(blocks, list) else ""
+        return _checked({"text": text or DEFAULT_PREVIEW, "blocks": blocks}, strict)
 
     def _parts(self, fit: bool, strict: bool, fields: dict[str, Any]) -> list[dict[str, Any]]:
         """The payloads to deliver: the message's one, or its parts with ``fit``, each with the fields."""
-        payloads = self.payloads() if fit else [self.payload()]  # type: ignore[attr-defined]
+        payloads = self.payloads() if fit else [self.payload()]
         return [{**_checked(part, strict), **fields} if fields else _checked(part, strict) for part in payloads]
+
+    def payloads(self) -> list[dict[str, Any]]:
+        """:meth:`payload` as :func:`velmora.fit` splits it: one payload per message that Slack
+        takes, in order, each with the same text. :class:`velmora.InvalidBlocks` lists what no
+        split can mend (a header over 150 characters, ...)."""
+        from velmora._fit import fit
+
+        return fit(self.payload())
 
     # ---- delivering -------------------------------------------------------------------------
 

@@ -1,327 +1,20 @@
 // Checks Block Kit blocks against Slack's published limits and lists every problem found,
 // each as {"path": <JSON pointer>, "message": <sentence>}. Slack itself answers only
-// `invalid_blocks`; here the caller learns where and why.
+// `invalid_blocks`; here the caller learns where and why. The checks of leaves, composition
+// objects and elements are in _core/check.hpp and _core/check_elements.hpp.
 #include "_core/blocks.hpp"
-#include "_core/dates.hpp"
-
-#include <climits>
-#include <cstdarg>
-#include <string>
-#include <vector>
+#include "_core/check_elements.hpp"
+#include "_core/limits.hpp"
+#include "_core/text.hpp"
 
 namespace {
 
+using namespace vm::check;
 using vm::k;
 using vm::Ref;
-
-// str equality against an interned key: identity first (our own builders), value second
-// (strings read from JSON are not interned).
-bool is(PyObject* value, PyObject* key) noexcept {
-  return value == key || (PyUnicode_Check(value) && PyUnicode_Compare(value, key) == 0);
-}
-
-// ---- the checker: a JSON pointer to where it stands and the problems found -----------------
-
-class Checker {
- public:
-  // One step down the pointer, undone when the guard goes out of scope.
-  struct [[nodiscard]] Down {
-    Checker& c;
-    ~Down() { c.path_.pop_back(); }
-  };
-  Down at(PyObject* key) {
-    path_.push_back({key, -1});
-    return {*this};
-  }
-  Down at(Py_ssize_t index) {
-    path_.push_back({nullptr, index});
-    return {*this};
-  }
-
-  bool start() noexcept {
-    problems_ = Ref::steal(PyList_New(0));
-    return static_cast<bool>(problems_);
-  }
-  Ref finish() noexcept { return std::move(problems_); }
-
-  // Adds a problem at the current place; false only when Python failed (error set).
-  bool report(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    Ref message = Ref::steal(PyUnicode_FromFormatV(format, args));
-    va_end(args);
-    if (!message) return false;
-    std::string pointer;
-    for (const Step& step : path_) {
-      pointer += '/';
-      if (!step.key) {
-        pointer += std::to_string(step.index);
-        continue;
-      }
-      const char* key = PyUnicode_AsUTF8(step.key);
-      if (!key) return false;
-      for (const char* c = key; *c; ++c) {  // RFC 6901 escapes
-        pointer += *c == '~' ? "~0" : *c == '/' ? "~1" : std::string(1, *c);
-      }
-    }
-    Ref path = Ref::steal(PyUnicode_FromStringAndSize(pointer.data(), static_cast<Py_ssize_t>(pointer.size())));
-    if (!path) return false;
-    return vm::append(problems_.get(), vm::dict({{k.path, path.get()}, {k.message, message.get()}}));
-  }
-
- private:
-  struct Step {
-    PyObject* key;  // borrowed interned key, or nullptr for a list index
-    Py_ssize_t index;
-  };
-  std::vector<Step> path_;
-  Ref problems_;
-};
-
-// The value under `key` in `object` (a dict), or a null Ref when absent. False on a Python error.
-bool get(PyObject* object, PyObject* key, Ref& out) noexcept {
-  PyObject* value = PyDict_GetItemWithError(object, key);
-  if (!value && PyErr_Occurred()) return false;
-  out = Ref::borrow(value);
-  return true;
-}
-
-// ---- leaves: strings, counts, choices --------------------------------------------------------
-
-bool wrong_type(Checker& c, PyObject* key, const char* expected, PyObject* value) {
-  Ref got = vm::type_name(value);
-  return got && c.report("\"%U\" must be %s, not %U.", key, expected, got.get());
-}
-
-// The string under `key`: `min` to `max` characters; when `required`, absence is a problem.
-bool string(Checker& c, PyObject* object, PyObject* key, Py_ssize_t min, Py_ssize_t max,
-            bool required = false) {
-  Ref value;
-  if (!get(object, key, value)) return false;
-  auto here = c.at(key);
-  if (!value) return !required || c.report("\"%U\" is missing.", key);
-  if (!PyUnicode_Check(value.get())) return wrong_type(c, key, "a string", value.get());
-  Py_ssize_t length = PyUnicode_GET_LENGTH(value.get());
-  if (length < min) return c.report("\"%U\" is empty; it needs at least %zd character.", key, min);
-  if (length > max) {
-    return c.report("\"%U\" is %zd characters long; Slack allows at most %zd.", key, length, max);
-  }
-  return true;
-}
-
-// The list under `key` with `min` to `max` items, handed to `each` item by item.
-template <class Each>
-bool items(Checker& c, PyObject* object, PyObject* key, Py_ssize_t min, Py_ssize_t max,
-           const char* owner, bool required, Each&& each) {
-  Ref value;
-  if (!get(object, key, value)) return false;
-  auto here = c.at(key);
-  if (!value) return !required || c.report("\"%U\" is missing; %s needs it.", key, owner);
-  if (!PyList_Check(value.get())) return wrong_type(c, key, "a list", value.get());
-  Py_ssize_t count = PyList_GET_SIZE(value.get());
-  if (count > max && !c.report("\"%U\" holds %zd items; %s allows at most %zd.", key, count, owner, max)) {
-    return false;
-  }
-  if (count < min && !c.report("\"%U\" holds %zd items; %s needs at least %zd.", key, count, owner, min)) {
-    return false;
-  }
-  // Items are held while checked: a key comparison may run Python code that changes the list.
-  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(value.get()); ++i) {
-    Ref item = Ref::borrow(PyList_GET_ITEM(value.get(), i));
-    auto step = c.at(i);
-    if (!each(item.get())) return false;
-  }
-  return true;
-}
-
-// Reports a value that is not a dict; `dict` tells the caller whether to look inside.
-bool object(Checker& c, PyObject* value, const char* what, bool& dict) {
-  dict = PyDict_Check(value);
-  if (dict) return true;
-  Ref got = vm::type_name(value);
-  return got && c.report("%s must be an object (a dict), not %U.", what, got.get());
-}
-
-// `value` must be a dict with a str "type"; `type` receives it (null when it is not).
-bool typed(Checker& c, PyObject* value, const char* what, Ref& type) {
-  bool dict;
-  if (!object(c, value, what, dict)) return false;
-  if (!dict) return true;
-  if (!get(value, k.type, type)) return false;
-  if (type && PyUnicode_Check(type.get())) return true;
-  type = Ref();
-  auto here = c.at(k.type);
-  return c.report("%s needs a \"type\" string.", what);
-}
-
-// The value under `key`, when present, must be one of `choices`.
-bool choice(Checker& c, PyObject* object, PyObject* key, std::initializer_list<PyObject*> choices,
-            const char* wording) {
-  Ref value;
-  if (!get(object, key, value)) return false;
-  if (!value) return true;
-  for (PyObject* option : choices) {
-    if (is(value.get(), option)) return true;
-  }
-  auto here = c.at(key);
-  if (!PyUnicode_Check(value.get())) return wrong_type(c, key, "a string", value.get());
-  return c.report("\"%U\" must be %s, not \"%U\".", key, wording, value.get());
-}
-
-// ---- composition objects ---------------------------------------------------------------------
-
-// A text object: plain_text (or mrkdwn unless `plain_only`) of 1 to `max` characters.
-bool text_value(Checker& c, PyObject* value, Py_ssize_t max, bool plain_only) {
-  Ref type;
-  if (!typed(c, value, "A text object", type)) return false;
-  if (!type) return true;
-  bool plain = is(type.get(), k.plain_text);
-  bool mrkdwn = !plain && is(type.get(), k.mrkdwn);
-  if (!plain && !(mrkdwn && !plain_only)) {
-    auto step = c.at(k.type);
-    bool ok = plain_only ? c.report("Text here must be \"plain_text\", not \"%U\".", type.get())
-                         : c.report("A text object's type must be \"plain_text\" or \"mrkdwn\", not \"%U\".",
-                                    type.get());
-    if (!ok) return false;
-  }
-  if (mrkdwn) {
-    int has_emoji = PyDict_Contains(value, k.emoji);
-    if (has_emoji < 0) return false;
-    auto step = c.at(k.emoji);
-    if (has_emoji && !c.report("\"emoji\" is allowed only on \"plain_text\" text objects.")) return false;
-  }
-  return string(c, value, k.text, 1, max, /*required=*/true);
-}
-
-// The text object under `key`, as above.
-bool text_object(Checker& c, PyObject* object, PyObject* key, Py_ssize_t max, bool plain_only,
-                 bool required) {
-  Ref value;
-  if (!get(object, key, value)) return false;
-  auto here = c.at(key);
-  if (!value) return !required || c.report("\"%U\" is missing.", key);
-  return text_value(c, value.get(), max, plain_only);
-}
-
-// An option (overflow menus alone allow a "url").
-bool option(Checker& c, PyObject* item, bool url_allowed) {
-  bool dict;
-  if (!object(c, item, "An option", dict)) return false;
-  if (!dict) return true;
-  if (!text_object(c, item, k.text, 75, false, true) || !string(c, item, k.value, 0, 150) ||
-      !text_object(c, item, k.description, 75, false, false)) {
-    return false;
-  }
-  if (url_allowed) return string(c, item, k.url, 0, 3000);
-  int has_url = PyDict_Contains(item, k.url);
-  if (has_url < 0) return false;
-  auto here = c.at(k.url);
-  return !has_url || c.report("\"url\" is allowed only on the options of an overflow menu.");
-}
-
-bool options(Checker& c, PyObject* element, Py_ssize_t min, Py_ssize_t max, const char* owner,
-             bool url_allowed, bool required = true) {
-  return items(c, element, k.options, min, max, owner, required,
-               [&](PyObject* item) { return option(c, item, url_allowed); });
-}
-
-// An image (block or element): "image_url" or "slack_file", and "alt_text".
-bool image_source(Checker& c, PyObject* object) {
-  Ref url, file;
-  if (!get(object, k.image_url, url) || !get(object, k.slack_file, file)) return false;
-  if (!url && !file && !c.report("An image needs \"image_url\" or \"slack_file\".")) return false;
-  if (url && file && !c.report("An image takes \"image_url\" or \"slack_file\", not both.")) return false;
-  if (file && !PyDict_Check(file.get())) {
-    auto here = c.at(k.slack_file);
-    if (!wrong_type(c, k.slack_file, "an object (a dict)", file.get())) return false;
-  }
-  return string(c, object, k.image_url, 1, 3000) && string(c, object, k.alt_text, 0, 2000, true);
-}
-
-// ---- elements --------------------------------------------------------------------------------
-
-bool placeholder(Checker& c, PyObject* element) {
-  return text_object(c, element, k.placeholder, 150, /*plain_only=*/true, false);
-}
-
-bool clock_value(Checker& c, PyObject* element, PyObject* key, bool (*valid)(PyObject*),
-                 const char* wording) {
-  Ref value;
-  if (!get(element, key, value)) return false;
-  if (!value) return true;
-  auto here = c.at(key);
-  if (!PyUnicode_Check(value.get())) return wrong_type(c, key, "a string", value.get());
-  return valid(value.get()) || c.report("\"%U\" must be %s, not \"%U\".", key, wording, value.get());
-}
-
-bool element(Checker& c, PyObject* item) {
-  Ref type;
-  if (!typed(c, item, "An element", type)) return false;
-  if (!type) return true;
-  PyObject* t = type.get();
-  if (is(t, k.image)) return image_source(c, item);
-  if (!string(c, item, k.action_id, 0, 255)) return false;
-  if (is(t, k.button)) {
-    return text_object(c, item, k.text, 75, true, true) && string(c, item, k.url, 0, 3000) &&
-           string(c, item, k.value, 0, 2000) &&
-           choice(c, item, k.style, {k.primary, k.danger}, "\"primary\" or \"danger\"");
-  }
-  if (is(t, k.static_select) || is(t, k.multi_static_select)) {
-    int grouped = PyDict_Contains(item, k.option_groups);
-    if (grouped < 0 || !placeholder(c, item)) return false;
-    if (!grouped) return options(c, item, 0, 100, "a select menu", false);
-    return items(c, item, k.option_groups, 0, 100, "a select menu", true, [&](PyObject* group) {
-      bool dict;
-      if (!object(c, group, "An option group", dict)) return false;
-  if (!dict) return true;
-      return text_object(c, group, k.label, 75, true, true) &&
-             options(c, group, 0, 100, "an option group", false);
-    });
-  }
-  if (is(t, k.overflow)) return options(c, item, 1, 5, "an overflow menu", true);
-  if (is(t, k.radio_buttons)) return options(c, item, 0, 10, "a radio button group", false);
-  if (is(t, k.checkboxes)) return options(c, item, 0, 10, "a checkbox group", false);
-  if (is(t, k.datepicker)) {
-    return placeholder(c, item) &&
-           clock_value(c, item, k.initial_date, vm::is_calendar_date, "a real date written YYYY-MM-DD");
-  }
-  if (is(t, k.timepicker)) {
-    return placeholder(c, item) &&
-           clock_value(c, item, k.initial_time, vm::is_clock_time, "a 24-hour time written HH:mm");
-  }
-  if (is(t, k.users_select)) return placeholder(c, item);
-  return true;  // other element types: only their action_id is checked
-}
+namespace limit = vm::limit;
 
 // ---- rich text and tables ------------------------------------------------------------------
-
-// The optional integer under `key` (a bool is not one), from `min` to `max`.
-bool integer(Checker& c, PyObject* object, PyObject* key, long min, long max, const char* wording) {
-  Ref value;
-  if (!get(object, key, value)) return false;
-  if (!value) return true;
-  auto here = c.at(key);
-  if (!PyLong_Check(value.get()) || PyBool_Check(value.get())) return wrong_type(c, key, "an integer", value.get());
-  int overflow = 0;
-  long number = PyLong_AsLongAndOverflow(value.get(), &overflow);
-  if (number == -1 && PyErr_Occurred()) return false;
-  if (!overflow && number >= min && number <= max) return true;
-  return c.report("\"%U\" must be %s, not %R.", key, wording, value.get());
-}
-
-// The optional true or false under `key`.
-bool boolean(Checker& c, PyObject* object, PyObject* key) {
-  Ref value;
-  if (!get(object, key, value)) return false;
-  if (!value || PyBool_Check(value.get())) return true;
-  auto here = c.at(key);
-  return wrong_type(c, key, "true or false", value.get());
-}
-
-// A required string of at least one character (an id, a URL, a name).
-bool identifier(Checker& c, PyObject* object, PyObject* key) {
-  return string(c, object, key, 1, PY_SSIZE_T_MAX, true);
-}
 
 // "style" of an inline element: an object whose flags are true or false. Flags Slack may add
 // later are not reported.
@@ -385,7 +78,9 @@ bool leaves(Checker& c, PyObject* container, const char* owner) {
                [&](PyObject* leaf) { return inline_element(c, leaf); });
 }
 
-bool border(Checker& c, PyObject* part) { return integer(c, part, k.border, 0, 1, "0 or 1"); }
+bool border(Checker& c, PyObject* part) {
+  return integer(c, part, k.border, 0, 1, "0 or 1");
+}
 
 bool rich_text(Checker& c, PyObject* block) {
   return items(c, block, k.elements, 0, PY_SSIZE_T_MAX, "a rich-text block", true, [&](PyObject* part) {
@@ -401,70 +96,142 @@ bool rich_text(Checker& c, PyObject* block) {
         if (!c.report("\"style\" is missing; a rich-text list needs \"bullet\" or \"ordered\".")) return false;
       }
       return choice(c, part, k.style, {k.bullet, k.ordered}, "\"bullet\" or \"ordered\"") &&
-             items(c, part, k.elements, 0, PY_SSIZE_T_MAX, "a rich-text list", true, [&](PyObject* s) {
-               Ref inner;
-               if (!typed(c, s, "A list item", inner)) return false;
-               if (inner && !is(inner.get(), k.rich_text_section)) {
-                 auto here = c.at(k.type);
-                 return c.report("A list item must be a \"rich_text_section\", not \"%U\".", inner.get());
-               }
-               return !inner || leaves(c, s, "a rich-text section");
-             }) &&
-             integer(c, part, k.indent, 0, 8, "0 to 8") &&
-             integer(c, part, k.offset, 0, LONG_MAX, "0 or more") && border(c, part);
+             items(c, part, k.elements, 0, PY_SSIZE_T_MAX, "a rich-text list", true,
+                   [&](PyObject* s) {
+                     Ref inner;
+                     if (!typed(c, s, "A list item", inner)) return false;
+                     if (inner && !is(inner.get(), k.rich_text_section)) {
+                       auto here = c.at(k.type);
+                       return c.report("A list item must be a \"rich_text_section\", not \"%U\".", inner.get());
+                     }
+                     return !inner || leaves(c, s, "a rich-text section");
+                   }) &&
+             integer(c, part, k.indent, 0, 8, "0 to 8") && integer(c, part, k.offset, 0, LONG_MAX, "0 or more") &&
+             border(c, part);
     }
     if (is(t, k.rich_text_section)) return leaves(c, part, "a rich-text section");
     if (is(t, k.rich_text_quote)) return leaves(c, part, "a rich-text quote") && border(c, part);
     if (is(t, k.rich_text_preformatted)) {
-      return leaves(c, part, "preformatted text") && border(c, part) &&
-             string(c, part, k.language, 0, PY_SSIZE_T_MAX);
+      return leaves(c, part, "preformatted text") && border(c, part) && string(c, part, k.language, 0, PY_SSIZE_T_MAX);
     }
     auto here = c.at(k.type);
     return c.report(
         "A rich-text part must be \"rich_text_section\", \"rich_text_list\", "
-        "\"rich_text_preformatted\" or \"rich_text_quote\", not \"%U\".", t);
+        "\"rich_text_preformatted\" or \"rich_text_quote\", not \"%U\".",
+        t);
   });
 }
 
+// The characters a table's cells show, for the limit on all of them: the "text" of raw cells and
+// of every element of rich-text cells, down to rich text's own depth. -1 with the error set.
+Py_ssize_t cell_characters(PyObject* value, int depth = 0) noexcept {
+  Py_ssize_t total = 0;
+  if (depth > 8) return 0;
+  if (PyDict_Check(value)) {
+    PyObject* text = PyDict_GetItemWithError(value, k.text);
+    if (!text && PyErr_Occurred()) return -1;
+    if (text && PyUnicode_Check(text)) total += PyUnicode_GET_LENGTH(text);
+    Ref inner = Ref::borrow(PyDict_GetItemWithError(value, k.elements));
+    if (!inner && PyErr_Occurred()) return -1;
+    Py_ssize_t more = inner ? cell_characters(inner.get(), depth + 1) : 0;
+    return more < 0 ? -1 : total + more;
+  }
+  if (!PyList_Check(value)) return 0;
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(value); ++i) {
+    Ref item = Ref::borrow(PyList_GET_ITEM(value, i));
+    Py_ssize_t more = cell_characters(item.get(), depth + 1);
+    if (more < 0) return -1;
+    total += more;
+  }
+  return total;
+}
+
+// The cells of a table ("raw_text" or "rich_text"; slack_sdk also sends "raw_number") or of a data
+// table (also "raw_number"); `header` refuses rich text, as a data table's header row does.
+bool cell(Checker& c, PyObject* item, bool header = false) {
+  Ref type;
+  if (!typed(c, item, "A table cell", type)) return false;
+  if (!type) return true;
+  switch (which(type.get(), {k.raw_text, k.raw_number, k.rich_text})) {
+    case 0:
+      return string(c, item, k.text, 1, PY_SSIZE_T_MAX, true);
+    case 1:
+      return string(c, item, k.text, 1, PY_SSIZE_T_MAX);
+    case 2:
+      if (!header) return rich_text(c, item);
+      break;
+    default: {
+      auto here = c.at(k.type);
+      return c.report("A table cell must be \"raw_text\", \"raw_number\" or \"rich_text\", not \"%U\".", type.get());
+    }
+  }
+  auto here = c.at(k.type);
+  return c.report("A header cell must be \"raw_text\" or \"raw_number\", not \"rich_text\".");
+}
+
+// A row of 1 to 20 cells; `columns` receives its length (-1 when it is not a list).
+bool row(Checker& c, PyObject* item, Py_ssize_t& columns, bool header = false) {
+  columns = -1;
+  if (!PyList_Check(item)) {
+    Ref got = vm::type_name(item);
+    return got && c.report("A table row must be a list of cells, not %U.", got.get());
+  }
+  Py_ssize_t count = columns = PyList_GET_SIZE(item);
+  if (count > 20 && !c.report("A table row holds %zd cells; Slack allows at most 20.", count)) return false;
+  if (count == 0 && !c.report("A table row holds no cells; it needs at least 1.")) return false;
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(item); ++i) {
+    Ref each = Ref::borrow(PyList_GET_ITEM(item, i));
+    auto step = c.at(i);
+    if (!cell(c, each.get(), header)) return false;
+  }
+  return true;
+}
+
 bool table(Checker& c, PyObject* block) {
-  auto cell = [&](PyObject* item) {
-    Ref type;
-    if (!typed(c, item, "A table cell", type)) return false;
-    if (!type) return true;
-    if (is(type.get(), k.raw_text)) return string(c, item, k.text, 0, PY_SSIZE_T_MAX, true);
-    if (is(type.get(), k.rich_text)) return rich_text(c, item);
-    auto here = c.at(k.type);
-    return c.report("A table cell must be \"raw_text\" or \"rich_text\", not \"%U\".", type.get());
-  };
-  auto row = [&](PyObject* item) {
-    if (!PyList_Check(item)) {
-      Ref got = vm::type_name(item);
-      return got && c.report("A table row must be a list of cells, not %U.", got.get());
-    }
-    Py_ssize_t count = PyList_GET_SIZE(item);
-    if (count > 20 && !c.report("A table row holds %zd cells; Slack allows at most 20.", count)) return false;
-    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(item); ++i) {
-      Ref each = Ref::borrow(PyList_GET_ITEM(item, i));
-      auto step = c.at(i);
-      if (!cell(each.get())) return false;
-    }
-    return true;
-  };
   auto setting = [&](PyObject* item) {
     if (item == Py_None) return true;  // a column left at its defaults
     bool dict;
     if (!object(c, item, "A column setting", dict)) return false;
-  if (!dict) return true;
-    Ref wrapped;
-    if (!get(item, k.is_wrapped, wrapped)) return false;
-    if (wrapped && !PyBool_Check(wrapped.get())) {
-      auto here = c.at(k.is_wrapped);
-      if (!wrong_type(c, k.is_wrapped, "true or false", wrapped.get())) return false;
-    }
-    return choice(c, item, k.align, {k.left, k.center, k.right}, "\"left\", \"center\" or \"right\"");
+    if (!dict) return true;
+    return boolean(c, item, k.is_wrapped) &&
+           choice(c, item, k.align, {k.left, k.center, k.right}, "\"left\", \"center\" or \"right\"");
   };
-  return items(c, block, k.rows, 0, 100, "a table", true, row) &&
+  Py_ssize_t columns;
+  return items(c, block, k.rows, 1, split_max(c, limit::table_rows), "a table", true,
+               [&](PyObject* r) { return row(c, r, columns); }) &&
          items(c, block, k.column_settings, 0, 20, "a table", false, setting);
+}
+
+// A data table: a "caption", a header row and 1 to 100 rows of equal length, at most 10,000
+// characters in all the cells, "page_size" 1 to 100, a "row_header_column_index" within the rows.
+bool data_table(Checker& c, PyObject* block) {
+  Ref caption;
+  if (!get(block, k.caption, caption)) return false;
+  if (!caption && !missing(c, k.caption)) return false;
+  Py_ssize_t width = -1, index = 0;
+  bool ok = items(c, block, k.rows, 2, 101, "a data table", true, [&](PyObject* r) {
+    Py_ssize_t columns;
+    if (!row(c, r, columns, index++ == 0)) return false;
+    if (columns < 0 || width < 0 || columns == width) {
+      if (width < 0) width = columns;
+      return true;
+    }
+    return c.report("A data table row holds %zd cells, the first row %zd; all rows must be as long.", columns, width);
+  });
+  if (!ok) return false;
+  Ref rows;
+  if (!get(block, k.rows, rows)) return false;
+  Py_ssize_t characters = rows ? cell_characters(rows.get()) : 0;
+  if (characters < 0) return false;
+  if (characters > 10000) {
+    auto here = c.at(k.rows);
+    if (!c.report("The cells hold %zd characters; Slack allows at most 10,000 in a data table.", characters)) {
+      return false;
+    }
+  }
+  return integer(c, block, k.page_size, 1, 100, "1 to 100") &&
+         integer(c, block, k.row_header_column_index, 0, width > 0 ? static_cast<long>(width) - 1 : 19,
+                 "the index of a column");
 }
 
 // ---- blocks ----------------------------------------------------------------------------------
@@ -475,29 +242,247 @@ struct Seen {
   Py_ssize_t markdown = 0;  // characters in the markdown blocks so far
 };
 
-// Slack's limit for the text of all the markdown blocks of a message together.
-constexpr Py_ssize_t max_markdown = 12000;
-
 bool markdown(Checker& c, PyObject* block, Seen& seen) {
   Ref text;
   if (!string(c, block, k.text, 1, PY_SSIZE_T_MAX, true) || !get(block, k.text, text)) return false;
   if (!text || !PyUnicode_Check(text.get())) return true;
-  bool over_before = seen.markdown > max_markdown;
+  bool over_before = seen.markdown > limit::markdown;
   seen.markdown += PyUnicode_GET_LENGTH(text.get());
-  if (over_before || seen.markdown <= max_markdown) return true;
+  if (over_before || seen.markdown <= limit::markdown) return true;
   auto here = c.at(k.text);
-  return c.report("The markdown blocks hold %zd characters up to here; Slack allows at most 12,000 in all "
-                  "the markdown blocks of a message.", seen.markdown);
+  return c.report(
+      "The markdown blocks hold %zd characters up to here; Slack allows at most 12,000 in all "
+      "the markdown blocks of a message.",
+      seen.markdown);
 }
 
 bool block_id(Checker& c, PyObject* block, Seen& seen) {
   Ref id;
-  if (!string(c, block, k.block_id, 0, 255) || !get(block, k.block_id, id)) return false;
+  if (!get(block, k.block_id, id) || !string_value(c, k.block_id, id.get(), 0, 255)) return false;
   if (!id || !PyUnicode_Check(id.get())) return true;
   int known = PySet_Contains(seen.block_ids.get(), id.get());
   if (known < 0 || PySet_Add(seen.block_ids.get(), id.get()) < 0) return false;
   auto here = c.at(k.block_id);
   return !known || c.report("block_id \"%U\" is already used by an earlier block; each must be unique.", id.get());
+}
+
+bool block(Checker& c, PyObject* item, Seen& seen);
+
+// A section's text object: its text of 3000 characters, or of any length that can be cut into
+// parts of 3000 while fitting (an entity or escape longer than that cannot).
+bool section_text(Checker& c, PyObject* object) {
+  auto here = c.at(k.text);
+  if (!text_value(c, object, split_max(c, limit::section_text), false)) return false;
+  Ref text = Ref::borrow(c.fitting && PyDict_Check(object) ? PyDict_GetItemWithError(object, k.text) : nullptr);
+  if (!text || !PyUnicode_Check(text.get()) || PyUnicode_GET_LENGTH(text.get()) <= limit::section_text) {
+    return !PyErr_Occurred();
+  }
+  c.note('s');
+  vm::Chars chars(text.get());
+  for (Py_ssize_t start = 0; start < chars.size();) {
+    Py_ssize_t end = vm::cut_end(chars, start, limit::section_text);
+    if (end > 0) {
+      start = end;
+      continue;
+    }
+    auto inner = c.at(k.text);
+    return c.report(
+        "\"text\" holds an entity or escape of more than 3000 characters at %zd; it cannot be cut "
+        "into sections.",
+        start);
+  }
+  return true;
+}
+
+bool section(Checker& c, PyObject* item) {
+  Ref text, fields;
+  if (!get(item, k.text, text) || !get(item, k.fields, fields)) return false;
+  if (!text && !fields && !c.report("A section needs \"text\" or \"fields\".")) return false;
+  if (text && !section_text(c, text.get())) return false;
+  if (!items(c, item, k.fields, 1, split_max(c, limit::fields), "a section", false,
+             [&](PyObject* field) { return text_value(c, field, 2000, false); })) {
+    return false;
+  }
+  if (fields && PyList_Check(fields.get()) && PyList_GET_SIZE(fields.get()) > limit::fields) c.note('s');
+  // The usual section holds its type, text and perhaps a block_id: nothing else to look up.
+  Py_ssize_t others = PyDict_GET_SIZE(item) - 1 - (text ? 1 : 0) - (fields ? 1 : 0);
+  int has_id = others > 0 ? has(item, k.block_id) : 0;
+  if (has_id < 0) return false;
+  Ref accessory;
+  if (others - has_id <= 0) return true;
+  if (!boolean(c, item, k.expand) || !get(item, k.accessory, accessory)) return false;
+  if (!accessory) return true;
+  auto here = c.at(k.accessory);
+  return element(c, accessory.get());
+}
+
+bool context(Checker& c, PyObject* item) {
+  return items(c, item, k.elements, 1, split_max(c, limit::context), "a context block", true, [&](PyObject* e) {
+    Ref inner;
+    if (!typed(c, e, "A context element", inner)) return false;
+    if (!inner) return true;
+    switch (which(inner.get(), {k.mrkdwn, k.plain_text, k.image})) {
+      case 0:
+      case 1:
+        return typed_text(c, e, inner.get(), 3000, false);
+      case 2:
+        return image_source(c, e);
+      default: {
+        auto here = c.at(k.type);
+        return c.report("A context block holds only text objects and images, not \"%U\".", inner.get());
+      }
+    }
+  });
+}
+
+bool context_actions(Checker& c, PyObject* item) {
+  return elements(c, item, k.elements, 1, 5, "a context_actions block", true, [&](PyObject* e, ActionIds* ids) {
+    Ref inner;
+    if (!typed(c, e, "An element", inner)) return false;
+    if (!inner) return true;
+    if (is(inner.get(), k.feedback_buttons) || is(inner.get(), k.icon_button)) return element(c, e, ids);
+    auto here = c.at(k.type);
+    return c.report("A context_actions block holds only \"feedback_buttons\" and \"icon_button\", not \"%U\".",
+                    inner.get());
+  });
+}
+
+// A video: "alt_text", "title" (plain text under 200), "video_url" and "title_url" (https),
+// "thumbnail_url", "description" (under 200), "author_name" (under 50).
+bool video(Checker& c, PyObject* item) {
+  return string(c, item, k.alt_text, 1, PY_SSIZE_T_MAX, true) && plain(c, item, k.title, 199, true) &&
+         https_url(c, item, k.video_url, true) && string(c, item, k.thumbnail_url, 1, 3000, true) &&
+         https_url(c, item, k.title_url, false) && plain(c, item, k.description, 199) &&
+         string(c, item, k.author_name, 1, 49) && string(c, item, k.provider_name, 1, PY_SSIZE_T_MAX) &&
+         string(c, item, k.provider_icon_url, 1, 3000);
+}
+
+// An input: "label" (plain text, 2000), one "element", "hint" (2000), "optional" and
+// "dispatch_action" (never with a file input).
+bool input(Checker& c, PyObject* item) {
+  if (!plain(c, item, k.label, 2000, true) || !plain(c, item, k.hint, 2000) || !boolean(c, item, k.optional) ||
+      !boolean(c, item, k.dispatch_action)) {
+    return false;
+  }
+  return nested(c, item, k.element, "An element", true, [&](PyObject* e) {
+    if (!element(c, e)) return false;
+    PyObject* type = PyDict_GetItemWithError(e, k.type);
+    int dispatch = type && element_type(type) == Element::file_input ? has(item, k.dispatch_action) : 0;
+    if (dispatch <= 0) return dispatch == 0 && !PyErr_Occurred();
+    return c.report("A file input cannot dispatch actions; leave out the input's \"dispatch_action\".");
+  });
+}
+
+// A card: at least one of "hero_image", "title", "actions" and "body"; titles 150, "body" and
+// "subtext" 200; images as image elements; at most 3 buttons.
+bool card(Checker& c, PyObject* item) {
+  int parts = 0;
+  for (PyObject* key : {k.hero_image, k.title, k.actions, k.body}) {
+    int present = has(item, key);
+    if (present < 0) return false;
+    parts += present;
+  }
+  if (parts == 0 && !c.report("A card needs \"hero_image\", \"title\", \"actions\" or \"body\".")) return false;
+  for (PyObject* key : {k.icon, k.hero_image}) {
+    if (!nested(c, item, key, "An image", false, [&](PyObject* image) { return image_source(c, image); })) {
+      return false;
+    }
+  }
+  return text_or_string(c, item, k.title, 150, false) && text_or_string(c, item, k.subtitle, 150, false) &&
+         text_or_string(c, item, k.body, 200, false) && text_or_string(c, item, k.subtext, 200, false) &&
+         not_both(c, item, k.icon, k.slack_icon, "A card") &&
+         elements(c, item, k.actions, 0, 3, "a card", false, [&](PyObject* e, ActionIds* ids) {
+           Ref inner;
+           if (!typed(c, e, "An element", inner)) return false;
+           if (!inner || is(inner.get(), k.button)) return !inner || element(c, e, ids);
+           auto here = c.at(k.type);
+           return c.report("A card's actions are buttons, not \"%U\".", inner.get());
+         });
+}
+
+// A carousel: 1 to 10 cards.
+bool carousel(Checker& c, PyObject* item) {
+  return items(c, item, k.elements, 1, 10, "a carousel", true, [&](PyObject* e) {
+    Ref inner;
+    if (!typed(c, e, "A card", inner)) return false;
+    if (!inner || is(inner.get(), k.card)) return !inner || card(c, e);
+    auto here = c.at(k.type);
+    return c.report("A carousel holds only cards, not \"%U\".", inner.get());
+  });
+}
+
+// A container: 1 to 10 "child_blocks" (checked as blocks), a "title" or "rich_text_title",
+// "subtitle", "width"; "default_collapsed" needs "is_collapsible", "has_header_divider" refuses it.
+bool container(Checker& c, PyObject* item, Seen& seen) {
+  Ref collapsible, collapsed, divider;
+  if (!plain(c, item, k.title, 150) || !not_both(c, item, k.title, k.rich_text_title, "A container") ||
+      !nested(c, item, k.rich_text_title, "A rich-text title", false, [&](PyObject* t) { return rich_text(c, t); }) ||
+      !text_or_string(c, item, k.subtitle, 150, false) ||
+      !choice(c, item, k.width, {k.narrow, k.standard, k.wide, k.full},
+              "\"narrow\", \"standard\", \"wide\" or \"full\"") ||
+      !boolean(c, item, k.is_collapsible) || !boolean(c, item, k.default_collapsed) ||
+      !boolean(c, item, k.has_header_divider) || !get(item, k.is_collapsible, collapsible) ||
+      !get(item, k.default_collapsed, collapsed) || !get(item, k.has_header_divider, divider)) {
+    return false;
+  }
+  bool can_collapse = collapsible.get() == Py_True;
+  if (collapsed.get() == Py_True && !can_collapse) {
+    auto here = c.at(k.default_collapsed);
+    if (!c.report("\"default_collapsed\" needs \"is_collapsible\": true.")) return false;
+  }
+  if (divider.get() == Py_True && can_collapse) {
+    auto here = c.at(k.has_header_divider);
+    if (!c.report("\"has_header_divider\" cannot go with \"is_collapsible\": true.")) return false;
+  }
+  ++c.depth;
+  bool ok = items(c, item, k.child_blocks, 1, 10, "a container", true,
+                  [&](PyObject* child) { return block(c, child, seen); });
+  --c.depth;
+  return ok;
+}
+
+// A task card: "task_id", "title", "status", one rich-text block for "details" and "output",
+// "sources" as a list.
+bool task_card(Checker& c, PyObject* item) {
+  auto rich = [&](PyObject* value) { return rich_text(c, value); };
+  return identifier(c, item, k.task_id) && text_or_string(c, item, k.title, PY_SSIZE_T_MAX, true) &&
+         choice(c, item, k.status, {k.pending, k.in_progress, k.complete, k.error},
+                "\"pending\", \"in_progress\", \"complete\" or \"error\"") &&
+         nested(c, item, k.details, "Rich text", false, rich) && nested(c, item, k.output, "Rich text", false, rich) &&
+         items(c, item, k.sources, 0, PY_SSIZE_T_MAX, "a task card", false, [&](PyObject* source) {
+           bool dict;
+           return object(c, source, "A source", dict);
+         });
+}
+
+bool plan(Checker& c, PyObject* item) {
+  return text_or_string(c, item, k.title, PY_SSIZE_T_MAX, true) &&
+         items(c, item, k.tasks, 0, PY_SSIZE_T_MAX, "a plan", false, [&](PyObject* task) {
+           Ref inner;
+           if (!typed(c, task, "A task", inner)) return false;
+           if (!inner || is(inner.get(), k.task_card)) return !inner || task_card(c, task);
+           auto here = c.at(k.type);
+           return c.report("A plan's tasks are task cards, not \"%U\".", inner.get());
+         });
+}
+
+// An auth_provider block: "value" 1 to 150, "name" 75, an overflow menu as its only accessory.
+bool auth_provider(Checker& c, PyObject* item) {
+  return string(c, item, k.value, 1, 150, true) && string(c, item, k.name, 1, 75) &&
+         nested(c, item, k.accessory, "An element", false, [&](PyObject* e) {
+           PyObject* type = PyDict_GetItemWithError(e, k.type);
+           if (!type && PyErr_Occurred()) return false;
+           if (!type || is(type, k.overflow)) return element(c, e);
+           return c.report("An auth_provider block takes only an overflow menu as its accessory.");
+         });
+}
+
+// While fitting, notes a block whose list under `key` is longer than `max` for splitting.
+bool note_long(Checker& c, PyObject* item, PyObject* key, Py_ssize_t max, char what) {
+  if (!c.fitting || c.depth > 0) return true;
+  PyObject* list = PyDict_GetItemWithError(item, key);
+  if (list && PyList_Check(list) && PyList_GET_SIZE(list) > max) c.note(what);
+  return !PyErr_Occurred();
 }
 
 bool block(Checker& c, PyObject* item, Seen& seen) {
@@ -506,49 +491,73 @@ bool block(Checker& c, PyObject* item, Seen& seen) {
   if (!type) return true;
   if (!block_id(c, item, seen)) return false;
   PyObject* t = type.get();
-  if (is(t, k.section)) {
-    int has_text = PyDict_Contains(item, k.text), has_fields = PyDict_Contains(item, k.fields);
-    if (has_text < 0 || has_fields < 0) return false;
-    if (!has_text && !has_fields && !c.report("A section needs \"text\" or \"fields\".")) return false;
-    Ref accessory;
-    if (!text_object(c, item, k.text, 3000, false, false) ||
-        !items(c, item, k.fields, 0, 10, "a section", false,
-               [&](PyObject* field) { return text_value(c, field, 2000, false); }) ||
-        !get(item, k.accessory, accessory)) {
-      return false;
-    }
-    if (!accessory) return true;
-    auto here = c.at(k.accessory);
-    return element(c, accessory.get());
-  }
-  if (is(t, k.actions)) {
-    return items(c, item, k.elements, 0, 25, "an actions block", true,
-                 [&](PyObject* e) { return element(c, e); });
-  }
-  if (is(t, k.context)) {
-    return items(c, item, k.elements, 0, 10, "a context block", true, [&](PyObject* e) {
-      Ref inner;
-      if (!typed(c, e, "A context element", inner)) return false;
-      if (!inner) return true;
-      if (is(inner.get(), k.image)) return image_source(c, e);
-      if (is(inner.get(), k.plain_text) || is(inner.get(), k.mrkdwn)) return text_value(c, e, 3000, false);
+  // One dispatch, by identity over every type before any comparison of characters.
+  switch (which(t, {k.section,         k.divider,       k.actions,  k.context,   k.header, k.image,
+                    k.rich_text,       k.table,         k.markdown, k.video,     k.input,  k.card,
+                    k.carousel,        k.container,     k.plan,     k.task_card, k.call,   k.data_table,
+                    k.context_actions, k.auth_provider, k.file,     k.alert})) {
+    case 0:
+      return section(c, item);
+    case 1:
+      return true;
+    case 2:
+      if (!note_long(c, item, k.elements, limit::actions, 's')) return false;
+      return elements(c, item, k.elements, 1, split_max(c, limit::actions), "an actions block", true,
+                      [&](PyObject* e, ActionIds* ids) { return element(c, e, ids); });
+    case 3:
+      if (!note_long(c, item, k.elements, limit::context, 's')) return false;
+      return context(c, item);
+    case 4:
+      return text_object(c, item, k.text, 150, true, true);
+    case 5:
+      return image_source(c, item) && text_object(c, item, k.title, 2000, true, false);
+    case 6:
+      return rich_text(c, item);
+    case 7:
+      c.note_table();
+      if (!note_long(c, item, k.rows, limit::table_rows, 'T')) return false;
+      if (++seen.tables == 2 && !c.report("A message holds at most one table; this is the second.")) {
+        return false;
+      }
+      return table(c, item);
+    case 8:
+      c.note('m');
+      return markdown(c, item, seen);
+    case 9:
+      return video(c, item);
+    case 10:
+      return input(c, item);
+    case 11:
+      return card(c, item);
+    case 12:
+      return carousel(c, item);
+    case 13:
+      return container(c, item, seen);
+    case 14:
+      return plan(c, item);
+    case 15:
+      return task_card(c, item);
+    case 16:
+      return identifier(c, item, k.call_id);
+    case 17:
+      return data_table(c, item);
+    case 18:
+      return context_actions(c, item);
+    case 19:
+      return auth_provider(c, item);
+    case 20: {
       auto here = c.at(k.type);
-      return c.report("A context block holds only text objects and images, not \"%U\".", inner.get());
-    });
-  }
-  if (is(t, k.header)) return text_object(c, item, k.text, 150, true, true);
-  if (is(t, k.image)) {
-    return image_source(c, item) && text_object(c, item, k.title, 2000, true, false);
-  }
-  if (is(t, k.rich_text)) return rich_text(c, item);
-  if (is(t, k.markdown)) return markdown(c, item, seen);
-  if (is(t, k.table)) {
-    if (++seen.tables == 2 && !c.report("A message holds at most one table; this is the second.")) {
-      return false;
+      return c.report("Slack adds \"file\" blocks itself, to show remote files; a message cannot post one.");
     }
-    return table(c, item);
+    case 21: {
+      auto here = c.at(k.type);
+      return c.report("\"alert\" blocks show only in modals, not in messages.");
+    }
+    default: {
+      auto here = c.at(k.type);
+      return c.report("Slack has no block of type \"%U\" for messages.", t);
+    }
   }
-  return true;  // divider and block types without published limits
 }
 
 bool blocks(Checker& c, PyObject* list) {
@@ -557,10 +566,16 @@ bool blocks(Checker& c, PyObject* list) {
     return got && c.report("Blocks must be a list, not %U.", got.get());
   }
   Py_ssize_t count = PyList_GET_SIZE(list);
-  if (count > 50 && !c.report("A message holds at most 50 blocks; this one has %zd.", count)) return false;
+  if (count > split_max(c, limit::blocks) && !c.report("A message holds at most 50 blocks; this one has %zd.", count)) {
+    return false;
+  }
   Seen seen;
   if (!seen.block_ids) return false;
+  if (c.fitting) c.plan.assign(static_cast<std::size_t>(count), 'p');
   for (Py_ssize_t i = 0; i < PyList_GET_SIZE(list); ++i) {
+    // While fitting, each block may go to a message of its own: only block ids count across blocks.
+    if (c.fitting && i > 0) seen = Seen{.block_ids = std::move(seen.block_ids)};
+    c.top = i;
     Ref item = Ref::borrow(PyList_GET_ITEM(list, i));
     auto step = c.at(i);
     if (!block(c, item.get(), seen)) return false;
@@ -568,7 +583,7 @@ bool blocks(Checker& c, PyObject* list) {
   return true;
 }
 
-// A payload as chat.postMessage takes it: fallback "text" and/or "blocks".
+// A payload as chat.postMessage takes it: fallback "text" and/or "blocks", "attachments".
 bool payload(Checker& c, PyObject* object) {
   Ref text, list;
   if (!get(object, k.text, text) || !get(object, k.blocks, list)) return false;
@@ -583,6 +598,7 @@ bool payload(Checker& c, PyObject* object) {
       return false;
     }
   }
+  if (!items(c, object, k.attachments, 0, 100, "a message", false, [](PyObject*) { return true; })) return false;
   if (!list) return true;
   auto here = c.at(k.blocks);
   return blocks(c, list.get());
@@ -590,35 +606,57 @@ bool payload(Checker& c, PyObject* object) {
 
 // ---- the module ------------------------------------------------------------------------------
 
+// The problems of a list of blocks or a payload; with `fitting`, those that fit cannot split,
+// and with them fit's plan (see Checker::plan) as bytes: (problems, plan).
+Ref problems(PyObject* value, bool fitting, const char* func) {
+  if (!PyList_Check(value) && !PyDict_Check(value)) {
+    Ref got = vm::type_name(value);
+    if (got) {
+      PyErr_Format(PyExc_TypeError, "%s() expects a list of blocks or a payload dict, got %.200U", func, got.get());
+    }
+    return {};
+  }
+  Checker c(fitting);
+  if (!c.start()) return {};
+  bool ok = PyList_Check(value) ? blocks(c, value) : payload(c, value);
+  if (!ok) return {};
+  if (!fitting) return c.finish();
+  Ref plan = Ref::steal(PyBytes_FromStringAndSize(c.plan.data(), static_cast<Py_ssize_t>(c.plan.size())));
+  Ref found = c.finish();
+  return plan ? Ref::steal(PyTuple_Pack(2, found.get(), plan.get())) : Ref{};
+}
+
 constexpr vm::Params<1> validate_params{"validate", {&vm::Keys::blocks}, 1};
+constexpr vm::Params<1> fit_problems_params{"unsplittable", {&vm::Keys::blocks}, 1};
 
 Ref validate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<1> a;
   if (!vm::bind(validate_params, args, nargs, kwnames, a)) return {};
-  PyObject* value = a[0];
-  if (!PyList_Check(value) && !PyDict_Check(value)) {
-    Ref got = vm::type_name(value);
-    if (got) {
-      PyErr_Format(PyExc_TypeError, "validate() expects a list of blocks or a payload dict, got %.200U",
-                   got.get());
-    }
-    return {};
-  }
-  Checker c;
-  if (!c.start()) return {};
-  bool ok = PyList_Check(value) ? blocks(c, value) : payload(c, value);
-  return ok ? c.finish() : Ref();
+  return problems(a[0], false, "validate");
+}
+
+Ref unsplittable(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<1> a;
+  if (!vm::bind(fit_problems_params, args, nargs, kwnames, a)) return {};
+  return problems(a[0], true, "fit");
 }
 
 PyMethodDef functions[] = {
     vm::function<validate>("validate",
-        "validate($module, /, blocks)\n--\n\n"
-        "Check a list of blocks, or a payload {\"text\": ..., \"blocks\": [...]}, against Slack's\n"
-        "published Block Kit limits for messages. Returns a new list of problems, each a dict\n"
-        "{\"path\": JSON pointer into the argument, \"message\": a sentence}; [] when none."),
+                           "validate($module, /, blocks)\n--\n\n"
+                           "Check a list of blocks, or a payload {\"text\": ..., \"blocks\": [...]}, against Slack's\n"
+                           "published Block Kit limits for messages. Returns a new list of problems, each a dict\n"
+                           "{\"path\": JSON pointer into the argument, \"message\": a sentence}; [] when none."),
+    vm::function<unsplittable>(
+        "_unsplittable",
+        "_unsplittable($module, /, blocks)\n--\n\n"
+        "The problems of validate() that velmora.fit cannot remove by splitting the message, and\n"
+        "fit's plan for each block (bytes): (problems, plan)."),
     {nullptr, nullptr, 0, nullptr}};
 
-int setup(PyObject* module) noexcept { return PyModule_AddFunctions(module, functions); }
+int setup(PyObject* module) noexcept {
+  return PyModule_AddFunctions(module, functions);
+}
 
 }  // namespace
 

@@ -22,14 +22,12 @@ Ref is_valid_date_fmt(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
   if (!PyUnicode_Check(date)) {
     Ref got = vm::type_name(date);
     if (got) {
-      PyErr_Format(PyExc_ValueError, "Invalid date: expected a str in the format YYYY-MM-DD, got %.200U",
-                   got.get());
+      PyErr_Format(PyExc_ValueError, "Invalid date: expected a str in the format YYYY-MM-DD, got %.200U", got.get());
     }
     return {};
   }
   if (!is_calendar_date(date)) {
-    PyErr_Format(PyExc_ValueError,
-                 "Invalid date %.200R: expected a real calendar date in the format YYYY-MM-DD", date);
+    PyErr_Format(PyExc_ValueError, "Invalid date %.200R: expected a real calendar date in the format YYYY-MM-DD", date);
     return {};
   }
   return Ref::borrow(Py_True);
@@ -42,17 +40,18 @@ enum class Rule { options, initial_time };
 // A builder wrapped by one of the decorators: checks one argument, then calls the builder
 // with the same arguments and returns its result unchanged.
 struct Validated {
-  PyObject_HEAD
-  vectorcallfunc vectorcall;
+  PyObject_HEAD vectorcallfunc vectorcall;
   PyObject* func;
-  PyObject* name;         // the checked parameter
-  Py_ssize_t position;    // its position among the positional arguments, or -1
+  PyObject* name;       // the checked parameter
+  Py_ssize_t position;  // its position among the positional arguments, or -1
   Rule rule;
 };
 
 vm::Global validated_type;
 
-Validated* as_validated(PyObject* self) noexcept { return reinterpret_cast<Validated*>(self); }
+Validated* as_validated(PyObject* self) noexcept {
+  return reinterpret_cast<Validated*>(self);
+}
 
 // Where `name` stands among a function's positional parameters (the class counts):
 // from a Python function's code object, else from a builtin's text signature.
@@ -109,8 +108,7 @@ Py_ssize_t find_position(PyObject* func, PyObject* name) noexcept {
 
 [[gnu::cold]] bool raise_options(PyObject* options) noexcept {
   if (PyUnicode_Check(options)) {
-    PyErr_SetString(PyExc_TypeError,
-                    "options must be an iterable of option texts (a list, say), not a single str");
+    PyErr_SetString(PyExc_TypeError, "options must be an iterable of option texts (a list, say), not a single str");
     return false;
   }
   Ref got = vm::type_name(options);
@@ -140,14 +138,12 @@ bool check_options(PyObject* options, Ref& replacement) noexcept {
 bool check_initial_time(PyObject* value) noexcept {
   // Anything but an exact str goes through: the builder raises its own type error.
   if (!PyUnicode_CheckExact(value) || is_clock_time(value)) return true;
-  PyErr_Format(PyExc_ValueError,
-               "initial_time must be a time as HH:mm on a 24-hour clock (00:00 to 23:59), got %.200R",
+  PyErr_Format(PyExc_ValueError, "initial_time must be a time as HH:mm on a 24-hour clock (00:00 to 23:59), got %.200R",
                value);
   return false;
 }
 
-PyObject* validated_call(PyObject* self, PyObject* const* args, std::size_t nargsf,
-                         PyObject* kwnames) noexcept {
+PyObject* validated_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) noexcept {
   Validated* v = as_validated(self);
   Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
   Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
@@ -165,8 +161,7 @@ PyObject* validated_call(PyObject* self, PyObject* const* args, std::size_t narg
   if (slot < 0) return PyObject_Vectorcall(v->func, args, nargsf, kwnames);  // the builder reports it
 
   Ref replacement;
-  bool ok = v->rule == Rule::options ? check_options(args[slot], replacement)
-                                     : check_initial_time(args[slot]);
+  bool ok = v->rule == Rule::options ? check_options(args[slot], replacement) : check_initial_time(args[slot]);
   if (!ok) return nullptr;
   if (!replacement) return PyObject_Vectorcall(v->func, args, nargsf, kwnames);
 
@@ -177,8 +172,8 @@ PyObject* validated_call(PyObject* self, PyObject* const* args, std::size_t narg
   if (!buffer) return PyErr_NoMemory();
   std::memcpy(buffer + 1, args, static_cast<std::size_t>(total) * sizeof(PyObject*));
   buffer[1 + slot] = replacement.get();
-  PyObject* result = PyObject_Vectorcall(
-      v->func, buffer + 1, static_cast<std::size_t>(nargs) | PY_VECTORCALL_ARGUMENTS_OFFSET, kwnames);
+  PyObject* result = PyObject_Vectorcall(v->func, buffer + 1,
+                                         static_cast<std::size_t>(nargs) | PY_VECTORCALL_ARGUMENTS_OFFSET, kwnames);
   if (buffer != small) PyMem_Free(buffer);
   return result;
 }
@@ -202,8 +197,7 @@ PyObject* validated_getattro(PyObject* self, PyObject* name) noexcept {
 
 PyObject* validated_repr(PyObject* self) noexcept {
   Validated* v = as_validated(self);
-  return PyUnicode_FromFormat("<%s of %R>",
-                              v->rule == Rule::options ? "validate_options" : "validate_initial_time",
+  return PyUnicode_FromFormat("<%s of %R>", v->rule == Rule::options ? "validate_options" : "validate_initial_time",
                               v->func);
 }
 
@@ -249,8 +243,8 @@ PyType_Spec validated_spec = {
     Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_DISALLOW_INSTANTIATION,
     validated_slots};
 
-Ref decorate(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, Rule rule,
-             const vm::Params<1>& params, PyObject* parameter) {
+Ref decorate(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, Rule rule, const vm::Params<1>& params,
+             PyObject* parameter) {
   vm::Bound<1> a;
   if (!vm::bind(params, args, nargs, kwnames, a)) return {};
   PyObject* func = a[0];
@@ -262,8 +256,8 @@ Ref decorate(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, Rule ru
   Py_ssize_t position = find_position(func, parameter);
   if (position == -2) return {};
   if (position == -3) {
-    PyErr_Format(PyExc_TypeError, "%s() needs a function with a parameter named '%U', got %R",
-                 params.func, parameter, func);
+    PyErr_Format(PyExc_TypeError, "%s() needs a function with a parameter named '%U', got %R", params.func, parameter,
+                 func);
     return {};
   }
   auto* type = reinterpret_cast<PyTypeObject*>(validated_type.get());
@@ -290,14 +284,17 @@ Ref validate_initial_time(PyObject*, PyObject* const* args, Py_ssize_t nargs, Py
 }
 
 PyMethodDef functions[] = {
-    vm::function<is_valid_date_fmt>("is_valid_date_fmt",
+    vm::function<is_valid_date_fmt>(
+        "is_valid_date_fmt",
         "is_valid_date_fmt($module, /, date)\n--\n\n"
         "Return True when `date` is a real calendar date written YYYY-MM-DD; raise ValueError otherwise."),
-    vm::function<validate_options>("validate_options",
+    vm::function<validate_options>(
+        "validate_options",
         "validate_options($module, /, func)\n--\n\n"
         "Decorate a builder: its `options` must be a non-empty iterable of option texts (not a str).\n"
         "A lazy iterable is read once into a list, which the builder then receives."),
-    vm::function<validate_initial_time>("validate_initial_time",
+    vm::function<validate_initial_time>(
+        "validate_initial_time",
         "validate_initial_time($module, /, func)\n--\n\n"
         "Decorate a builder: an `initial_time` given as a str must read HH:mm on a 24-hour clock."),
     {nullptr, nullptr, 0, nullptr}};
@@ -311,5 +308,4 @@ int setup(PyObject* module) noexcept {
 
 }  // namespace
 
-VM_MODULE("Validation helpers for the block builders: a date check and argument-checking decorators.",
-          setup)
+VM_MODULE("Validation helpers for the block builders: a date check and argument-checking decorators.", setup)

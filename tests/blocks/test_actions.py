@@ -104,7 +104,7 @@ def test_buttons_read_any_mapping_as_python_would():
 
     (element,) = elements(Actions.buttons([Mapping({"text": "Go", "value": ""})]))
     assert element["value"] == "" and element["action_id"] == "action-button-0"
-    assert calls == [("[]", "text"), ("style",), ("value", "button_value-0"), ("url",)]
+    assert calls == [("[]", "text"), ("action_id",), ("style",), ("value", "button_value-0"), ("url",)]
 
 
 def test_buttons_survive_a_list_changed_while_read():
@@ -393,12 +393,12 @@ def test_unusable_init_blocks_result_propagates_its_error():
 @pytest.mark.parametrize(
     "name, signature",
     [
-        ("init_blocks", "()"),
-        ("buttons", "(buttons)"),
-        ("datepickers", "(initial_dates)"),
-        ("time_picker", "(initial_time)"),
-        ("radio_buttons", "(options)"),
-        ("checkboxes", "(options, options_description)"),
+        ("init_blocks", "(*, block_id=None)"),
+        ("buttons", "(buttons, *, block_id=None)"),
+        ("datepickers", "(initial_dates, *, block_id=None)"),
+        ("time_picker", "(initial_time, *, block_id=None)"),
+        ("radio_buttons", "(options, *, block_id=None)"),
+        ("checkboxes", "(options, options_description, *, block_id=None)"),
     ],
 )
 def test_signatures(name, signature):

@@ -57,12 +57,12 @@ def test_classes_stay_subclassable_and_mutable():
 @pytest.mark.parametrize(
     "func, signature",
     [
-        (Section.plain_text, "(text)"),
-        (Section.mrkdwn, "(text=None)"),
-        (Section.text_fields, "(texts)"),
+        (Section.plain_text, "(text, *, block_id=None)"),
+        (Section.mrkdwn, "(text=None, *, block_id=None)"),
+        (Section.text_fields, "(texts, *, block_id=None)"),
         (Context.mrkdwn, "(value)"),
-        (Header.plain_text, "(text)"),
-        (Divider.divider, "()"),
+        (Header.plain_text, "(text, *, block_id=None)"),
+        (Divider.divider, "(*, block_id=None)"),
     ],
 )
 def test_signatures_are_real(func, signature):
@@ -74,7 +74,7 @@ def test_help_shows_the_builders():
     import pydoc
 
     text = pydoc.render_doc(Section, renderer=pydoc.plaintext)
-    assert "plain_text(text)" in text and "text_fields(texts)" in text
+    assert "plain_text(text, *, block_id=None)" in text and "text_fields(texts, *, block_id=None)" in text
 
 
 @pytest.mark.parametrize("name", MODULES)

@@ -71,7 +71,7 @@ def test_image_is_re_exported_and_subclassable():
         pass
 
     assert Mine.image(URL) == Image.image(URL)
-    assert str(inspect.signature(Image.image)) == "(image_url, image_name='image')"
+    assert str(inspect.signature(Image.image)) == "(image_url, image_name='image', *, block_id=None)"
 
 
 @pytest.mark.parametrize("name", ["list", "preformatted", "quote", "strike"])

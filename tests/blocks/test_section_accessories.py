@@ -315,17 +315,17 @@ def test_wrapped_by_the_validation_decorators(name, decorator):
 @pytest.mark.parametrize(
     "name, signature",
     [
-        ("users_select", "(text=None)"),
-        ("static_select", "(options, text=None)"),
-        ("multi_static_select", "(text, options)"),
-        ("overflow", "(text, options)"),
-        ("button", "(text, button)"),
-        ("image", "(text, image_url, alt_text='image')"),
-        ("slack_image", "(text, slack_file, alt_text='image')"),
-        ("datepicker", "(text, initial_date)"),
-        ("time_picker", "(text, initial_time)"),
-        ("radio_buttons", "(text, options)"),
-        ("checkboxes", "(options, text=None, options_description=None)"),
+        ("users_select", "(text=None, *, block_id=None)"),
+        ("static_select", "(options, text=None, *, block_id=None)"),
+        ("multi_static_select", "(text, options, *, block_id=None)"),
+        ("overflow", "(text, options, *, block_id=None)"),
+        ("button", "(text, button, *, block_id=None)"),
+        ("image", "(text, image_url, alt_text='image', *, block_id=None)"),
+        ("slack_image", "(text, slack_file, alt_text='image', *, block_id=None)"),
+        ("datepicker", "(text, initial_date, *, block_id=None)"),
+        ("time_picker", "(text, initial_time, *, block_id=None)"),
+        ("radio_buttons", "(text, options, *, block_id=None)"),
+        ("checkboxes", "(options, text=None, options_description=None, *, block_id=None)"),
     ],
 )
 def test_signatures(name, signature):

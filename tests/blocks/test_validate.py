@@ -8,11 +8,12 @@ import sys
 from typing import Any
 
 import pytest
+from message_fakes import Blocks
 from support import assert_no_leak
 
 from velmora._validate import validate
 from velmora.blocks import Context, Section
-from velmora.interface import BaseVelmora, InvalidBlocks
+from velmora.interface import InvalidBlocks
 
 
 def plain(text: str) -> dict[str, Any]:
@@ -85,7 +86,8 @@ VALID = [
         {"type": "rich_text_preformatted", "elements": [{"type": "emoji", "name": "wave"}]},
     ),
     table([[cell(), rich()]] * 100, column_settings=[{"align": "right", "is_wrapped": True}, None]),
-    {"type": "video", "anything": "goes"},  # block types without published limits pass
+    {"type": "video", "alt_text": "demo", "title": plain("Demo"), "video_url": "https://example.com/v.mp4",
+     "thumbnail_url": "https://example.com/v.png"},
 ]
 
 
@@ -178,13 +180,13 @@ CASES = [
     # tables
     ([table([[cell()]] * 101)], [p("/0/rows", '"rows" holds 101 items; a table allows at most 100.')]),
     ([table([[cell()] * 21])], [p("/0/rows/0", "A table row holds 21 cells; Slack allows at most 20.")]),
-    ([table([[md("x")]])], [p("/0/rows/0/0/type", 'A table cell must be "raw_text" or "rich_text", not "mrkdwn".')]),
+    ([table([[md("x")]])], [p("/0/rows/0/0/type", 'A table cell must be "raw_text", "raw_number" or "rich_text", not "mrkdwn".')]),
     ([table(["a"])], [p("/0/rows/0", "A table row must be a list of cells, not str.")]),
-    ([table([], column_settings=[{"align": "middle", "is_wrapped": "yes"}] + [None] * 20)],
+    ([table([[cell()]], column_settings=[{"align": "middle", "is_wrapped": "yes"}] + [None] * 20)],
      [p("/0/column_settings", '"column_settings" holds 21 items; a table allows at most 20.'),
       p("/0/column_settings/0/is_wrapped", '"is_wrapped" must be true or false, not str.'),
       p("/0/column_settings/0/align", '"align" must be "left", "center" or "right", not "middle".')]),
-    ([table([]), table([])], [p("/1", "A message holds at most one table; this is the second.")]),
+    ([table([[cell()]]), table([[cell()]])], [p("/1", "A message holds at most one table; this is the second.")]),
     # rich text
     ([rich({"type": "rich_text_list", "style": "dashed", "elements": [md("x")]})],
      [p("/0/elements/0/style", '"style" must be "bullet" or "ordered", not "dashed".'),
@@ -210,6 +212,190 @@ def test_each_limit(blocks: list[Any], problems: list[dict[str, str]]) -> None:
     assert found == problems
     assert all(list(problem) == ["path", "message"] for problem in found)
     assert blocks == before
+
+
+# ---- the rules beyond sizes: each broken (its problems), then kept (no problem) ---------------
+
+CONFIRM = {"title": plain("Sure?"), "text": md("It *cannot* be undone."), "confirm": plain("Yes"), "deny": plain("No")}
+CARD = {"type": "card", "title": md("Card"), "body": plain("b"), "actions": [button(action_id="c")]}
+IMAGE_ELEMENT = {"type": "image", "image_url": "https://example.com/i.png", "alt_text": "i"}
+
+
+def field(key: str, value: Any, base: dict[str, Any]) -> dict[str, Any]:
+    return {**base, key: value}
+
+
+RULES = [
+    # text objects and options
+    ([section(text={**plain("x"), "verbatim": True})], [p("/0/text/verbatim", '"verbatim" is allowed only on "mrkdwn" text objects.')],
+     [section(text={**md("x"), "verbatim": True}), section(text={**plain("x"), "emoji": False})]),
+    ([section(text={**plain("x"), "emoji": "yes"})], [p("/0/text/emoji", '"emoji" must be true or false, not str.')],
+     [section(text={**plain("x"), "emoji": True})]),
+    ([actions({"type": "static_select", "options": [{"text": plain("a")}]})],
+     [p("/0/elements/0/options/0/value", '"value" is missing.')],
+     [actions({"type": "static_select", "options": [{"text": plain("a"), "value": ""}]})]),
+    ([actions({"type": "overflow", "options": [{"text": md("a"), "value": "v"}]})],
+     [p("/0/elements/0/options/0/text/type", 'Text here must be "plain_text", not "mrkdwn".')],
+     [actions({"type": "radio_buttons", "options": [{"text": md("a"), "value": "v", "description": md("d")}]})]),
+    ([actions({"type": "static_select", "options": opts(1), "option_groups": []}),
+      actions({"type": "multi_static_select", "options": []})],
+     [p("/0/elements/0/option_groups", 'A select menu takes "options" or "option_groups", not both.'),
+      p("/1/elements/0/options", '"options" holds 0 items; a select menu needs at least 1.')],
+     [actions({"type": "static_select", "option_groups": [{"label": plain("g"), "options": opts(1)}]})]),
+    ([actions({"type": "radio_buttons", "options": []}, {"type": "checkboxes"})],
+     [p("/0/elements/0/options", '"options" holds 0 items; a radio button group needs at least 1.'),
+      p("/0/elements/1/options", '"options" is missing; a checkbox group needs it.')],
+     [actions({"type": "checkboxes", "options": opts(1)})]),
+    # confirmation dialogs and buttons
+    ([actions(button(confirm={"title": plain("t" * 101), "text": md("x" * 301), "confirm": md("y"), "style": "red"}))],
+     [p("/0/elements/0/confirm/title/text", '"title" is 101 characters long; Slack allows at most 100.'.replace('"title"', '"text"')),
+      p("/0/elements/0/confirm/text/text", '"text" is 301 characters long; Slack allows at most 300.'),
+      p("/0/elements/0/confirm/confirm/type", 'Text here must be "plain_text", not "mrkdwn".'),
+      p("/0/elements/0/confirm/deny", '"deny" is missing.'),
+      p("/0/elements/0/confirm/style", '"style" must be "primary" or "danger", not "red".')],
+     [actions(button(confirm=CONFIRM), {"type": "overflow", "options": opts(2), "confirm": {**CONFIRM, "style": "danger"}})]),
+    ([actions(button(confirm="sure?"))], [p("/0/elements/0/confirm", "A confirmation dialog must be an object (a dict), not str.")],
+     [actions(button(confirm={**CONFIRM, "text": plain("plain")}))]),
+    ([actions(button(accessibility_label="l" * 76), button(accessibility_label=""))],
+     [p("/0/elements/0/accessibility_label", '"accessibility_label" is 76 characters long; Slack allows at most 75.'),
+      p("/0/elements/1/accessibility_label", '"accessibility_label" is empty; it needs at least 1 character.')],
+     [actions(button(accessibility_label="l" * 75))]),
+    ([actions(button(action_id="go"), button(action_id="stop"), button(action_id="go"))],
+     [p("/0/elements/2/action_id", 'action_id "go" is already used in this block; each must be unique in its block.')],
+     [actions(button(action_id="go"), button(action_id="stop"), button()), actions(button(action_id="go"))]),
+    # menus, pickers and inputs
+    ([actions({"type": "conversations_select", "filter": {"include": ["dm"]}},
+              {"type": "multi_conversations_select", "filter": {}, "max_selected_items": 0})],
+     [p("/0/elements/0/filter/include/0", 'A conversation kind must be "im", "mpim", "private" or "public", not "dm".'),
+      p("/0/elements/1/filter", 'A conversation filter needs "include", "exclude_bot_users" or "exclude_external_shared_channels".'),
+      p("/0/elements/1/max_selected_items", '"max_selected_items" must be 1 or more, not 0.')],
+     [actions({"type": "conversations_select", "filter": {"include": ["im", "public"], "exclude_bot_users": True},
+               "default_to_current_conversation": True},
+              {"type": "multi_external_select", "min_query_length": 0, "max_selected_items": 3})]),
+    ([actions({"type": "datetimepicker", "initial_date_time": 10 ** 10}, {"type": "timepicker", "timezone": 5})],
+     [p("/0/elements/0/initial_date_time", '"initial_date_time" must be Unix seconds of at most 10 digits, not 10000000000.'),
+      p("/0/elements/1/timezone", '"timezone" must be a string, not int.')],
+     [actions({"type": "datetimepicker", "initial_date_time": 1700000000}, {"type": "timepicker", "timezone": "Europe/Paris"})]),
+    ([actions({"type": "workflow_button", "text": plain("Run"), "workflow": {"trigger": {}}},
+              {"type": "icon_button", "text": plain("Del")},
+              {"type": "feedback_buttons", "positive_button": {"text": plain("Good"), "value": "up"}})],
+     [p("/0/elements/0/workflow/trigger/url", '"url" is missing.'),
+      p("/0/elements/1/icon", '"icon" is missing.'),
+      p("/0/elements/2/negative_button", '"negative_button" is missing.')],
+     [actions({"type": "workflow_button", "text": plain("Run"), "workflow": {"trigger": {"url": "https://slack.com/t"}},
+               "style": "primary"}, {"type": "icon_button", "icon": "trash", "text": plain("Del")})]),
+    ([{"type": "input", "label": plain("Name"), "element": {"type": "plain_text_input", "min_length": 10, "max_length": 5}},
+      {"type": "input", "label": plain("N"), "element": {"type": "number_input", "min_value": "5", "max_value": "1x"}},
+      {"type": "input", "label": plain("F"), "element": {"type": "file_input", "max_files": 11}, "dispatch_action": True},
+      {"type": "input", "element": {"type": "email_text_input",
+                                    "dispatch_action_config": {"trigger_actions_on": ["on_blur"]}}}],
+     [p("/0/element/max_length", '"max_length" is less than "min_length".'),
+      p("/1/element/is_decimal_allowed", '"is_decimal_allowed" is missing.'),
+      p("/1/element/max_value", '"max_value" must be a number written as a string, not "1x".'),
+      p("/2/element/max_files", '"max_files" must be 1 to 10, not 11.'),
+      p("/2/element", "A file input cannot dispatch actions; leave out the input's \"dispatch_action\"."),
+      p("/3/label", '"label" is missing.'),
+      p("/3/element/dispatch_action_config/trigger_actions_on/0",
+        'A trigger must be "on_enter_pressed" or "on_character_entered".')],
+     [{"type": "input", "label": plain("Name"), "hint": plain("h"), "optional": True, "dispatch_action": True,
+       "element": {"type": "plain_text_input", "multiline": True, "min_length": 1, "max_length": 5,
+                   "dispatch_action_config": {"trigger_actions_on": ["on_enter_pressed"]}}},
+      {"type": "input", "label": plain("N"), "element": {"type": "number_input", "is_decimal_allowed": False,
+                                                        "min_value": "1", "max_value": "1.5"}},
+      {"type": "input", "label": plain("F"), "element": {"type": "file_input", "max_files": 10, "filetypes": ["pdf"]}}]),
+    ([image(image_url=None, slack_file={})], [p("/0", 'An image takes "image_url" or "slack_file", not both.'),
+                                              p("/0/slack_file", 'A Slack file needs an "id" or a "url".'),
+                                              p("/0/image_url", '"image_url" must be a string, not NoneType.')],
+     [{"type": "image", "slack_file": {"id": "F1"}, "alt_text": "a"}]),
+    # block types
+    ([{"type": "sectoin"}, {"type": "alert", "text": "x"}, {"type": "file", "external_id": "x", "source": "remote"}],
+     [p("/0/type", 'Slack has no block of type "sectoin" for messages.'),
+      p("/1/type", '"alert" blocks show only in modals, not in messages.'),
+      p("/2/type", 'Slack adds "file" blocks itself, to show remote files; a message cannot post one.')],
+     [{"type": "divider", "block_id": "d"}, {"type": "call", "call_id": "R1"}, {"type": "markdown", "text": "# hi"}]),
+    ([{"type": "section", "fields": [], "expand": 1}, actions(), {"type": "context", "elements": []}, table([])],
+     [p("/0/fields", '"fields" holds 0 items; a section needs at least 1.'),
+      p("/0/expand", '"expand" must be true or false, not int.'),
+      p("/1/elements", '"elements" holds 0 items; an actions block needs at least 1.'),
+      p("/2/elements", '"elements" holds 0 items; a context block needs at least 1.'),
+      p("/3/rows", '"rows" holds 0 items; a table needs at least 1.')],
+     [section(expand=True), table([[cell(), {"type": "raw_number", "text": "1", "value": 1}]])]),
+    ([table([[], [cell("")]])],
+     [p("/0/rows/0", "A table row holds no cells; it needs at least 1."),
+      p("/0/rows/1/0/text", '"text" is empty; it needs at least 1 character.')],
+     [table([[cell("a")], [cell("b")]])]),
+    ([{"type": "video", "title": plain("t" * 200), "video_url": "http://x", "author_name": "a" * 50}],
+     [p("/0/alt_text", '"alt_text" is missing.'),
+      p("/0/title/text", '"text" is 200 characters long; Slack allows at most 199.'),
+      p("/0/video_url", '"video_url" must be an https:// address.'),
+      p("/0/thumbnail_url", '"thumbnail_url" is missing.'),
+      p("/0/author_name", '"author_name" is 50 characters long; Slack allows at most 49.')],
+     [{"type": "video", "alt_text": "a", "title": plain("t" * 199), "video_url": "https://x", "thumbnail_url": "https://t",
+       "title_url": "https://x", "description": plain("d"), "author_name": "a" * 49, "provider_name": "YouTube"}]),
+    ([{"type": "card"}, {**CARD, "body": md("b" * 201), "icon": IMAGE_ELEMENT, "slack_icon": "x",
+                         "actions": [button()] * 3 + [{"type": "overflow", "options": opts(1)}]}],
+     [p("/0", 'A card needs "hero_image", "title", "actions" or "body".'),
+      p("/1/body/text", '"text" is 201 characters long; Slack allows at most 200.'),
+      p("/1/slack_icon", 'A card takes "icon" or "slack_icon", not both.'),
+      p("/1/actions", '"actions" holds 4 items; a card allows at most 3.'),
+      p("/1/actions/3/type", 'A card\'s actions are buttons, not "overflow".')],
+     [CARD, {"type": "card", "hero_image": IMAGE_ELEMENT, "subtitle": "s", "subtext": "x"}]),
+    ([{"type": "carousel", "elements": [CARD] * 11}, {"type": "carousel", "elements": [section()]}],
+     [p("/0/elements", '"elements" holds 11 items; a carousel allows at most 10.'),
+      p("/1/elements/0/type", 'A carousel holds only cards, not "section".')],
+     [{"type": "carousel", "elements": [CARD] * 10}]),
+    ([{"type": "container", "child_blocks": [{"type": "header"}], "width": "huge", "default_collapsed": True},
+      {"type": "container", "child_blocks": [], "is_collapsible": True, "has_header_divider": True,
+       "title": plain("t"), "rich_text_title": rich()}],
+     [p("/0/width", '"width" must be "narrow", "standard", "wide" or "full", not "huge".'),
+      p("/0/default_collapsed", '"default_collapsed" needs "is_collapsible": true.'),
+      p("/0/child_blocks/0/text", '"text" is missing.'),
+      p("/1/rich_text_title", 'A container takes "title" or "rich_text_title", not both.'),
+      p("/1/has_header_divider", '"has_header_divider" cannot go with "is_collapsible": true.'),
+      p("/1/child_blocks", '"child_blocks" holds 0 items; a container needs at least 1.')],
+     [{"type": "container", "child_blocks": [section()], "title": plain("t"), "subtitle": plain("s"), "width": "wide",
+       "is_collapsible": True, "default_collapsed": True}]),
+    ([{"type": "plan", "title": "Plan", "tasks": [{"type": "task_card", "title": "t", "status": "done"}]}],
+     [p("/0/tasks/0/task_id", '"task_id" is missing.'),
+      p("/0/tasks/0/status", '"status" must be "pending", "in_progress", "complete" or "error", not "done".')],
+     [{"type": "plan", "title": "Plan", "tasks": [{"type": "task_card", "task_id": "1", "title": "t", "status": "complete",
+                                                   "details": rich(), "sources": [{"type": "url", "url": "https://x"}]}]},
+      {"type": "task_card", "task_id": "2", "title": plain("t")}]),
+    ([{"type": "call"}, {"type": "auth_provider", "value": "", "accessory": button()}],
+     [p("/0/call_id", '"call_id" is missing.'),
+      p("/1/value", '"value" is empty; it needs at least 1 character.'),
+      p("/1/accessory", "An auth_provider block takes only an overflow menu as its accessory.")],
+     [{"type": "auth_provider", "value": "v", "name": "GitHub", "is_connected": True, "accessory": {"type": "overflow", "options": opts(1)}}]),
+    ([{"type": "data_table", "rows": [[rich()], [cell(), cell()]], "page_size": 0},
+      {"type": "data_table", "caption": "c", "rows": [[cell()], [cell("x" * 10000)]], "row_header_column_index": 1}],
+     [p("/0/caption", '"caption" is missing.'),
+      p("/0/rows/0/0/type", 'A header cell must be "raw_text" or "raw_number", not "rich_text".'),
+      p("/0/rows/1", "A data table row holds 2 cells, the first row 1; all rows must be as long."),
+      p("/0/page_size", '"page_size" must be 1 to 100, not 0.'),
+      p("/1/rows", "The cells hold 10001 characters; Slack allows at most 10,000 in a data table."),
+      p("/1/row_header_column_index", '"row_header_column_index" must be the index of a column, not 1.')],
+     [{"type": "data_table", "caption": "c", "rows": [[cell("h")], [rich()], [{"type": "raw_number", "value": 1, "text": "1"}]],
+       "page_size": 100, "row_header_column_index": 0}]),
+    ([{"type": "context_actions", "elements": [{"type": "icon_button", "icon": "x", "text": plain("t")}] * 6 + [button()]}],
+     [p("/0/elements", '"elements" holds 7 items; a context_actions block allows at most 5.'),
+      p("/0/elements/6/type", 'A context_actions block holds only "feedback_buttons" and "icon_button", not "button".')],
+     [{"type": "context_actions", "elements": [
+         {"type": "feedback_buttons", "action_id": "f",
+          "positive_button": {"text": plain("Good"), "value": "up", "accessibility_label": "Good answer"},
+          "negative_button": {"text": plain("Bad"), "value": "down"}}]}]),
+]
+
+
+@pytest.mark.parametrize(("broken", "problems", "kept"), RULES)
+def test_each_rule_is_caught_and_its_valid_form_accepted(broken, problems, kept):
+    assert validate(broken) == problems
+    assert validate(kept) == []
+
+
+def test_a_payload_holds_at_most_100_attachments():
+    assert validate({"text": "t", "attachments": [{}] * 101}) == [
+        p("/attachments", '"attachments" holds 101 items; a message allows at most 100.')]
+    assert validate({"text": "t", "attachments": [{}] * 100}) == []
 
 
 @pytest.mark.parametrize(
@@ -272,7 +458,7 @@ def test_blocks_changed_during_the_check_do_not_crash() -> None:
 
 
 def test_no_leaks() -> None:
-    bad = [section(text=md("")), actions(*[button(style="x")] * 26), table([]), table([])]
+    bad = [section(text=md("")), actions(*[button(style="x")] * 26), table([]), table([[cell("")]])]
     assert_no_leak(lambda: validate(VALID), watch=VALID, times=200)
     assert_no_leak(lambda: validate({"text": "x" * 40001, "blocks": bad}), watch=bad)
     assert_no_leak(lambda: validate(5), expect=TypeError)
@@ -282,13 +468,6 @@ def test_no_leaks() -> None:
 # ---- refusing a message ----------------------------------------------------------------------
 
 
-class Blocks(BaseVelmora):
-    def __init__(self, blocks: list[Any], **kwargs: Any) -> None:
-        super().__init__(**kwargs)
-        self.blocks = blocks
-
-    def build_blocks(self) -> list[Any]:
-        return self.blocks
 
 
 def test_strict_payload() -> None:

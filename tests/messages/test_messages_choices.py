@@ -247,7 +247,7 @@ def test_stub_matches_the_module(module):
             if not isinstance(item, ast.FunctionDef):
                 continue
             args = item.args
-            stubbed = [a.arg for a in args.args[1:]] + (["kwargs"] if args.kwarg else [])
+            stubbed = [a.arg for a in args.args[1:] + args.kwonlyargs] + (["kwargs"] if args.kwarg else [])
             target = cls if item.name == "__init__" else getattr(cls, item.name)
             params = list(inspect.signature(target).parameters)
             if item.name == "build_blocks":

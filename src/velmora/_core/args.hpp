@@ -44,11 +44,11 @@ Py_ssize_t find_param(const Params<N>& params, PyObject* name) noexcept {
   return -1;
 }
 
-[[gnu::cold, gnu::noinline]] inline void raise_too_many(const char* func, std::size_t max,
-                                                       std::size_t required, Py_ssize_t given) {
+[[gnu::cold, gnu::noinline]] inline void raise_too_many(const char* func, std::size_t max, std::size_t required,
+                                                        Py_ssize_t given) {
   if (required < max) {
-    PyErr_Format(PyExc_TypeError, "%s() takes from %zu to %zu positional arguments but %zd %s given",
-                 func, required, max, given, given == 1 ? "was" : "were");
+    PyErr_Format(PyExc_TypeError, "%s() takes from %zu to %zu positional arguments but %zd %s given", func, required,
+                 max, given, given == 1 ? "was" : "were");
   } else {
     PyErr_Format(PyExc_TypeError, "%s() takes %zu positional argument%s but %zd %s given", func, max,
                  max == 1 ? "" : "s", given, given == 1 ? "was" : "were");
@@ -56,8 +56,7 @@ Py_ssize_t find_param(const Params<N>& params, PyObject* name) noexcept {
 }
 
 // "f() missing 2 required positional arguments: 'a' and 'b'", as CPython words it.
-[[gnu::cold, gnu::noinline]] inline void raise_missing(const char* func, PyObject* const* names,
-                                                      std::size_t count) {
+[[gnu::cold, gnu::noinline]] inline void raise_missing(const char* func, PyObject* const* names, std::size_t count) {
   Ref listed = Ref::steal(PyUnicode_FromString(""));
   for (std::size_t i = 0; listed && i < count; ++i) {
     const char* sep = i == 0 ? "" : (i + 1 < count ? ", " : (count == 2 ? " and " : ", and "));
@@ -87,15 +86,15 @@ bool check_required(const Params<N>& params, const Bound<N>& out) noexcept {
   for (std::size_t i = 0; i < params.required; ++i) {
     if (!out[i]) missing[count++] = k.*params.names[i];
   }
-  if (count == 0) [[likely]] return true;
+  if (count == 0) [[likely]]
+    return true;
   raise_missing(params.func, missing, count);
   return false;
 }
 
 // Places one keyword argument; unknown names go to `rest` when given, else fail.
 template <std::size_t N>
-bool place_keyword(const Params<N>& params, PyObject* name, PyObject* value, Bound<N>& out,
-                   PyObject* rest) noexcept {
+bool place_keyword(const Params<N>& params, PyObject* name, PyObject* value, Bound<N>& out, PyObject* rest) noexcept {
   Py_ssize_t i = PyUnicode_Check(name) ? find_param(params, name) : -1;
   if (i < 0) {
     if (rest && PyUnicode_Check(name)) return PyDict_SetItem(rest, name, value) == 0;
@@ -117,8 +116,8 @@ bool place_keyword(const Params<N>& params, PyObject* name, PyObject* value, Bou
 // args[params.positional .. nargs) are the caller's `*args`. Returns false with TypeError set
 // on a bad call.
 template <std::size_t N, class Unknown>
-bool bind_collecting(const Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
-                     Bound<N>& out, Unknown&& unknown) noexcept {
+bool bind_collecting(const Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, Bound<N>& out,
+                     Unknown&& unknown) noexcept {
   out.fill(nullptr);
   std::size_t given = static_cast<std::size_t>(nargs);
   if (given > params.positional) {
@@ -151,8 +150,7 @@ bool bind_collecting(const Params<N>& params, PyObject* const* args, Py_ssize_t 
 
 // Binds a vectorcall argument vector. Returns false with TypeError set on a bad call.
 template <std::size_t N>
-bool bind(const Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
-          Bound<N>& out) noexcept {
+bool bind(const Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, Bound<N>& out) noexcept {
   return bind_collecting(params, args, nargs, kwnames, out, [&](Py_ssize_t j) {
     detail::raise_unexpected(params.func, PyTuple_GET_ITEM(kwnames, j));
     return false;
@@ -162,8 +160,7 @@ bool bind(const Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyOb
 // Binds tp_init's (args, kwargs). Keywords that name no parameter are copied, in the
 // caller's order, into `rest`, a fresh dict.
 template <std::size_t N>
-bool bind_init(const Params<N>& params, PyObject* args, PyObject* kwargs, Bound<N>& out,
-               Ref& rest) noexcept {
+bool bind_init(const Params<N>& params, PyObject* args, PyObject* kwargs, Bound<N>& out, Ref& rest) noexcept {
   out.fill(nullptr);
   Py_ssize_t nargs = args ? PyTuple_GET_SIZE(args) : 0;
   if (static_cast<std::size_t>(nargs) > N) {

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 #include <initializer_list>
+#include <utility>
 
 #include "keys.hpp"
 
@@ -49,10 +50,29 @@ inline Ref names(std::initializer_list<PyObject*> items) noexcept {
   return out;
 }
 
-inline Ref empty_list() noexcept { return Ref::steal(PyList_New(0)); }
+inline Ref empty_list() noexcept {
+  return Ref::steal(PyList_New(0));
+}
 
 inline bool append(PyObject* list, Ref item) noexcept {
   return item && PyList_Append(list, item.get()) == 0;
+}
+
+// `blocks` with "block_id": id set on its first block when `present` (see check_block_id). A null
+// `blocks` propagates a failure; an empty list stays empty. Any sequence of mappings is
+// accepted, for results of a subclass's init_blocks().
+inline Ref with_block_id(Ref blocks, PyObject* id, bool present) noexcept {
+  if (!blocks || !present) return blocks;
+  if (PyList_CheckExact(blocks.get())) {
+    if (PyList_GET_SIZE(blocks.get()) == 0) return blocks;
+    Ref first = Ref::borrow(PyList_GET_ITEM(blocks.get(), 0));
+    int status = PyDict_CheckExact(first.get()) ? PyDict_SetItem(first.get(), k.block_id, id)
+                                                : PyObject_SetItem(first.get(), k.block_id, id);
+    return status == 0 ? std::move(blocks) : Ref{};
+  }
+  Ref first = Ref::steal(PySequence_GetItem(blocks.get(), 0));
+  if (!first || PyObject_SetItem(first.get(), k.block_id, id) < 0) return {};
+  return blocks;
 }
 
 // "value-" + decimal position, e.g. numbered("value-", 3) -> "value-3".
@@ -104,17 +124,22 @@ inline Template plain_text_template;
 inline Global no_arguments;  // ()
 
 // (): positional arguments of a call that has only keywords (borrowed).
-inline PyObject* empty_tuple() noexcept { return no_arguments.get(); }
+inline PyObject* empty_tuple() noexcept {
+  return no_arguments.get();
+}
 
 inline bool init_templates() noexcept {
   if (plain_text_template.ready()) return true;
   no_arguments.set(Ref::steal(PyTuple_New(0)));
-  return no_arguments.get() && plain_text_template.set(dict({{k.type, k.plain_text}, {k.text, Py_None}, {k.emoji, Py_True}}));
+  return no_arguments.get() &&
+         plain_text_template.set(dict({{k.type, k.plain_text}, {k.text, Py_None}, {k.emoji, Py_True}}));
 }
 
 // Text objects: {"type": "plain_text", "text": text, "emoji": True} and
 // {"type": "mrkdwn", "text": text}.
-inline Ref plain_text_object(PyObject* text) noexcept { return plain_text_template.with(k.text, text); }
+inline Ref plain_text_object(PyObject* text) noexcept {
+  return plain_text_template.with(k.text, text);
+}
 inline Ref mrkdwn_object(PyObject* text) noexcept {
   return dict({{k.type, k.mrkdwn}, {k.text, text}});
 }

@@ -20,8 +20,7 @@ using BuilderImpl = FastImpl;
 
 // Entry taking the class as first positional argument: the plain function handed to a decorator.
 template <BuilderImpl F>
-PyObject* unbound_entry(PyObject*, PyObject* const* args, Py_ssize_t nargs,
-                        PyObject* kwnames) noexcept {
+PyObject* unbound_entry(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) noexcept {
   if (nargs < 1) {
     PyErr_SetString(PyExc_TypeError, "builder called without its class as first argument");
     return nullptr;
@@ -41,20 +40,19 @@ struct Builder {
 template <BuilderImpl F>
 Builder builder(const char* name, const char* doc, Wrap wrap = Wrap::none) {
   auto entry = wrap == Wrap::none ? &fast_entry<F> : &unbound_entry<F>;
-  return {{name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(entry)),
-           METH_FASTCALL | METH_KEYWORDS, doc},
-          wrap};
+  return {
+      {name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(entry)), METH_FASTCALL | METH_KEYWORDS, doc},
+      wrap};
 }
 
 // ---- the binding descriptor -------------------------------------------------------------
 
 struct BinderObject {
-  PyObject_HEAD
-  PyObject* owner;        // the defining class
-  PyMethodDef* def;       // a C builder taking the class as self, or
-  PyObject* func;         // a callable taking the class first (a decorated builder)
+  PyObject_HEAD PyObject* owner;  // the defining class
+  PyMethodDef* def;               // a C builder taking the class as self, or
+  PyObject* func;                 // a callable taking the class first (a decorated builder)
   PyObject* module_name;
-  PyObject* cached;       // bound to `owner`
+  PyObject* cached;  // bound to `owner`
 };
 
 inline Global binder_type;
@@ -71,7 +69,8 @@ inline Ref bind_to(BinderObject* binder, PyObject* cls) noexcept {
 inline PyObject* binder_get(PyObject* self, PyObject* obj, PyObject* type) noexcept {
   BinderObject* binder = as_binder(self);
   PyObject* cls = type ? type : reinterpret_cast<PyObject*>(Py_TYPE(obj));
-  if (cls == binder->owner && binder->cached) [[likely]] return Py_NewRef(binder->cached);
+  if (cls == binder->owner && binder->cached) [[likely]]
+    return Py_NewRef(binder->cached);
   return bind_to(binder, cls).release();
 }
 
@@ -120,24 +119,22 @@ inline bool ready_binder_type(PyObject* module) noexcept {
       {"__func__", binder_func, nullptr, "The builder this descriptor binds to a class.", nullptr},
       {"__doc__", binder_doc, nullptr, nullptr, nullptr},
       {nullptr, nullptr, nullptr, nullptr, nullptr}};
-  static PyType_Slot slots[] = {
-      {Py_tp_descr_get, reinterpret_cast<void*>(binder_get)},
-      {Py_tp_traverse, reinterpret_cast<void*>(binder_traverse)},
-      {Py_tp_clear, reinterpret_cast<void*>(binder_clear)},
-      {Py_tp_dealloc, reinterpret_cast<void*>(binder_dealloc)},
-      {Py_tp_getset, getset},
-      {0, nullptr}};
+  static PyType_Slot slots[] = {{Py_tp_descr_get, reinterpret_cast<void*>(binder_get)},
+                                {Py_tp_traverse, reinterpret_cast<void*>(binder_traverse)},
+                                {Py_tp_clear, reinterpret_cast<void*>(binder_clear)},
+                                {Py_tp_dealloc, reinterpret_cast<void*>(binder_dealloc)},
+                                {Py_tp_getset, getset},
+                                {0, nullptr}};
   // Never Py_TPFLAGS_METHOD_DESCRIPTOR: the interpreter would then skip __get__.
-  static PyType_Spec spec = {"velmora.builder", sizeof(BinderObject), 0,
-                             Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC, slots};
+  static PyType_Spec spec = {"velmora.builder", sizeof(BinderObject), 0, Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC,
+                             slots};
   Ref type = Ref::steal(PyType_FromModuleAndSpec(module, &spec, nullptr));
   if (!type) return false;
   binder_type.set(std::move(type));
   return true;
 }
 
-inline Ref make_binder(PyObject* owner, PyMethodDef* def, PyObject* func,
-                       PyObject* module_name) noexcept {
+inline Ref make_binder(PyObject* owner, PyMethodDef* def, PyObject* func, PyObject* module_name) noexcept {
   auto* type = reinterpret_cast<PyTypeObject*>(binder_type.get());
   auto* binder = PyObject_GC_New(BinderObject, type);
   if (!binder) return {};
@@ -168,8 +165,7 @@ inline Ref make_builder_class(PyObject* module, const char* qualified_name, cons
                               std::span<Builder> builders, Decorators decorators = {}) noexcept {
   if (!ready_binder_type(module)) return {};
   PyType_Slot slots[] = {{Py_tp_doc, const_cast<char*>(doc)}, {0, nullptr}};
-  PyType_Spec spec = {qualified_name, sizeof(PyObject), 0,
-                      Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots};
+  PyType_Spec spec = {qualified_name, sizeof(PyObject), 0, Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots};
   Ref cls = Ref::steal(PyType_FromModuleAndSpec(module, &spec, nullptr));
   if (!cls) return {};
   Ref module_name = Ref::steal(PyModule_GetNameObject(module));
@@ -179,8 +175,8 @@ inline Ref make_builder_class(PyObject* module, const char* qualified_name, cons
     if (b.wrap == Wrap::none) {
       binder = make_binder(cls.get(), &b.def, nullptr, module_name.get());
     } else {
-      PyObject* decorator = b.wrap == Wrap::validate_options ? decorators.validate_options
-                                                             : decorators.validate_initial_time;
+      PyObject* decorator =
+          b.wrap == Wrap::validate_options ? decorators.validate_options : decorators.validate_initial_time;
       if (!decorator) {
         PyErr_Format(PyExc_SystemError, "no decorator given for builder %s", b.def.ml_name);
         return {};
@@ -201,8 +197,8 @@ inline Ref make_builder_class(PyObject* module, const char* qualified_name, cons
 using PrepareBuilders = bool (*)(PyObject* module, Decorators& decorators) noexcept;
 
 // The set-up of a module of one class of builders, `class_name` (made with `prepare` first).
-inline int setup_builder_module(PyObject* module, const char* class_name, const char* doc,
-                                std::span<Builder> builders, PrepareBuilders prepare) noexcept {
+inline int setup_builder_module(PyObject* module, const char* class_name, const char* doc, std::span<Builder> builders,
+                                PrepareBuilders prepare) noexcept {
   Decorators decorators;
   if (prepare && !prepare(module, decorators)) return -1;
   static char qualified[160];
@@ -210,13 +206,12 @@ inline int setup_builder_module(PyObject* module, const char* class_name, const 
   return add_type(module, make_builder_class(module, qualified, doc, builders, decorators)) ? 0 : -1;
 }
 
-
 }  // namespace vm
 
 // The module of one class of builders:
 //   VM_BUILDER_MODULE("Header blocks.", "Header", "Builders of Block Kit header blocks.", builders, nullptr)
-#define VM_BUILDER_MODULE(doc, class_name, class_doc, builders, prepare)                      \
-  static int vm_setup_builders(PyObject* module) noexcept {                                  \
-    return vm::setup_builder_module(module, class_name, class_doc, builders, prepare);       \
-  }                                                                                           \
+#define VM_BUILDER_MODULE(doc, class_name, class_doc, builders, prepare)               \
+  static int vm_setup_builders(PyObject* module) noexcept {                            \
+    return vm::setup_builder_module(module, class_name, class_doc, builders, prepare); \
+  }                                                                                    \
   VM_MODULE(doc, vm_setup_builders)

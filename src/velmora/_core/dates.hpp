@@ -22,8 +22,7 @@ inline bool is_leap(long year) noexcept {
 
 // A real calendar date written YYYY-MM-DD (`text` must be a str).
 inline bool is_calendar_date(PyObject* text) noexcept {
-  if (PyUnicode_GET_LENGTH(text) != 10 || PyUnicode_READ_CHAR(text, 4) != '-' ||
-      PyUnicode_READ_CHAR(text, 7) != '-') {
+  if (PyUnicode_GET_LENGTH(text) != 10 || PyUnicode_READ_CHAR(text, 4) != '-' || PyUnicode_READ_CHAR(text, 7) != '-') {
     return false;
   }
   long year = read_digits(text, 0, 4), month = read_digits(text, 5, 2), day = read_digits(text, 8, 2);

@@ -71,17 +71,21 @@ inline bool init_element_templates() noexcept {
 
 // The button element for the input button dict at position i:
 // {"type": "button", "text": {"type": "plain_text", "text": button["text"]},
-//  "action_id": "action-button-<i>", "style" (when truthy), "value" (the given one when the
-//  key is present, else "button_value-<i>"), "url" (when truthy)}.
+//  "action_id": button["action_id"] when truthy, else "action-button-<i>", "style" (when truthy),
+//  "value" (the given one when the key is present, else "button_value-<i>"), "url" (when truthy)}.
 // With `slack_rules`, a truthy style other than "primary" or "danger" is a ValueError, and a
 // "value" of None or "" is left out (Slack refuses both; slack_sdk drops them too).
 inline Ref button_element(PyObject* button, Py_ssize_t i, bool slack_rules = false) noexcept {
   Ref text = Ref::steal(PyObject_GetItem(button, k.text));
   if (!text) return {};
   Ref text_object = dict({{k.type, k.plain_text}, {k.text, text.get()}});
-  Ref action_id = numbered("action-button-", i);
+  Ref action_id = mapping_get(button, k.action_id);
+  if (!text_object || !action_id) return {};
+  int own_id = PyObject_IsTrue(action_id.get());
+  if (own_id < 0) return {};
+  if (!own_id) action_id = numbered("action-button-", i);
   Ref style = mapping_get(button, k.style);
-  if (!text_object || !action_id || !style) return {};
+  if (!action_id || !style) return {};
   int has_style = PyObject_IsTrue(style.get());
   if (has_style < 0) return {};
   if (has_style && slack_rules) {
@@ -139,16 +143,14 @@ struct OptionLimits {
   Py_ssize_t max_text;
 };
 
-[[gnu::cold, gnu::noinline]] inline void raise_option_count(const OptionLimits& limits,
-                                                           Py_ssize_t count) noexcept {
-  PyErr_Format(PyExc_ValueError, "%s takes 1 to %zd options, got %zd", limits.element,
-               limits.max_count, count);
+[[gnu::cold, gnu::noinline]] inline void raise_option_count(const OptionLimits& limits, Py_ssize_t count) noexcept {
+  PyErr_Format(PyExc_ValueError, "%s takes 1 to %zd options, got %zd", limits.element, limits.max_count, count);
 }
 
 [[gnu::cold, gnu::noinline]] inline void raise_option_text(const OptionLimits& limits, Py_ssize_t i,
-                                                          PyObject* text) noexcept {
-  PyErr_Format(PyExc_ValueError, "%s option %zd has %zd characters; an option text holds 1 to %zd",
-               limits.element, i, PyUnicode_GET_LENGTH(text), limits.max_text);
+                                                           PyObject* text) noexcept {
+  PyErr_Format(PyExc_ValueError, "%s option %zd has %zd characters; an option text holds 1 to %zd", limits.element, i,
+               PyUnicode_GET_LENGTH(text), limits.max_text);
 }
 
 // One option object per item of `options` (any iterable, read once), in order:
@@ -183,8 +185,7 @@ inline Ref option_list(PyObject* options, OptionText kind, const OptionLimits* l
 }
 
 [[gnu::cold, gnu::noinline]] inline void raise_extra_description(Py_ssize_t options) noexcept {
-  PyErr_Format(PyExc_IndexError,
-               "options_description has more descriptions than there are options (%zd)", options);
+  PyErr_Format(PyExc_IndexError, "options_description has more descriptions than there are options (%zd)", options);
 }
 
 // Adds {"type": "mrkdwn", "text": description} as "description" of option i for the i-th

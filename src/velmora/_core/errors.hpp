@@ -15,16 +15,15 @@ inline Ref type_name(PyObject* value) noexcept {
 
 // TypeError "Argument 'text' has incorrect type (expected str, got int)".
 [[gnu::cold, gnu::noinline]] inline void raise_wrong_type(const char* param, const char* expected,
-                                                         PyObject* value) noexcept {
+                                                          PyObject* value) noexcept {
   Ref got = type_name(value);
   if (!got) return;
-  PyErr_Format(PyExc_TypeError, "Argument '%.200s' has incorrect type (expected %.200s, got %.200U)",
-               param, expected, got.get());
+  PyErr_Format(PyExc_TypeError, "Argument '%.200s' has incorrect type (expected %.200s, got %.200U)", param, expected,
+               got.get());
 }
 
 // Exactly `type` (no subclass), or None where `none_ok`. Sets TypeError and returns false otherwise.
-inline bool check_exact(PyObject* value, PyTypeObject* type, const char* param,
-                        bool none_ok = false) noexcept {
+inline bool check_exact(PyObject* value, PyTypeObject* type, const char* param, bool none_ok = false) noexcept {
   if (Py_IS_TYPE(value, type) || (none_ok && value == Py_None)) [[likely]] {
     return true;
   }
@@ -51,7 +50,8 @@ inline bool check_optional_str(PyObject* value, const char* param, bool& present
 // An optional block_id, as above, of at most 255 characters (Slack's limit).
 inline bool check_block_id(PyObject* value, bool& present) noexcept {
   if (!check_optional_str(value, "block_id", present)) return false;
-  if (!present || PyUnicode_GET_LENGTH(value) <= 255) [[likely]] return true;
+  if (!present || PyUnicode_GET_LENGTH(value) <= 255) [[likely]]
+    return true;
   PyErr_Format(PyExc_ValueError, "block_id must hold at most 255 characters, got %zd", PyUnicode_GET_LENGTH(value));
   return false;
 }
@@ -61,14 +61,14 @@ inline bool check_block_id(PyObject* value, bool& present) noexcept {
 inline bool check_str_length(PyObject* value, const char* param, Py_ssize_t min, Py_ssize_t max) noexcept {
   if (!check_str(value, param)) return false;
   Py_ssize_t length = PyUnicode_GET_LENGTH(value);
-  if (length >= min && length <= max) [[likely]] return true;
+  if (length >= min && length <= max) [[likely]]
+    return true;
   PyErr_Format(PyExc_ValueError, "%s must hold %zd to %zd characters, got %zd", param, min, max, length);
   return false;
 }
 
 // TypeError "Expected list, got dict" for a result that must be a list or None.
-[[gnu::cold, gnu::noinline]] inline void raise_wrong_result(const char* expected,
-                                                           PyObject* value) noexcept {
+[[gnu::cold, gnu::noinline]] inline void raise_wrong_result(const char* expected, PyObject* value) noexcept {
   Ref got = type_name(value);
   if (!got) return;
   PyErr_Format(PyExc_TypeError, "Expected %s, got %.200U", expected, got.get());

@@ -20,13 +20,11 @@ inline Global dtype_keyword;          // ("dtype",), for df.to_numpy(dtype=objec
 // `from <package> import names` (absolute); when that fails with an ImportError, an
 // ImportError "velmora.blocks.table needs pandas: pip install 'velmora[tables]'" chained
 // to the original one.
-inline bool import_extra(PyObject* module, const char* package,
-                         std::initializer_list<const char*> names) noexcept {
+inline bool import_extra(PyObject* module, const char* package, std::initializer_list<const char*> names) noexcept {
   if (import_from(module, package, names)) return true;
   if (!PyErr_ExceptionMatches(PyExc_ImportError)) return false;
   PyObject* cause = PyErr_GetRaisedException();
-  PyErr_Format(PyExc_ImportError, "%s needs %s: pip install 'velmora[tables]'", VELMORA_MODULE_NAME,
-               package);
+  PyErr_Format(PyExc_ImportError, "%s needs %s: pip install 'velmora[tables]'", VELMORA_MODULE_NAME, package);
   PyObject* error = PyErr_GetRaisedException();
   PyException_SetContext(error, Py_NewRef(cause));
   PyException_SetCause(error, cause);
@@ -88,12 +86,12 @@ inline bool frame_shape(PyObject* df, Py_ssize_t& rows, Py_ssize_t& columns) noe
 }
 
 struct FrameData {
-  Ref names;          // df.columns.tolist()
-  Ref dtypes;         // df.dtypes.tolist()
-  Ref values;         // df.to_numpy(dtype=object).tolist(): one list per row
-  Ref index_values;   // df.index.tolist(), when asked for
-  Ref index_name;     // df.index.name
-  Ref index_dtype;    // df.index.dtype
+  Ref names;         // df.columns.tolist()
+  Ref dtypes;        // df.dtypes.tolist()
+  Ref values;        // df.to_numpy(dtype=object).tolist(): one list per row
+  Ref index_values;  // df.index.tolist(), when asked for
+  Ref index_name;    // df.index.name
+  Ref index_dtype;   // df.index.dtype
 };
 
 namespace detail {
@@ -117,16 +115,14 @@ inline bool check_items(PyObject* items, Py_ssize_t count) noexcept {
 
 // Reads the column names and dtypes, the values (each row checked to hold `columns` items) and, when
 // `with_index`, the index of a frame of the given shape.
-inline bool read_frame(PyObject* df, Py_ssize_t rows, Py_ssize_t columns, bool with_index,
-                       FrameData& out) noexcept {
+inline bool read_frame(PyObject* df, Py_ssize_t rows, Py_ssize_t columns, bool with_index, FrameData& out) noexcept {
   out.names = detail::call_no_args(detail::get(df, k.pandas_columns).get(), k.tolist);
   out.dtypes = detail::call_no_args(detail::get(df, k.pandas_dtypes).get(), k.tolist);
   PyObject* args[] = {df, reinterpret_cast<PyObject*>(&PyBaseObject_Type)};
   Ref matrix = Ref::steal(PyObject_VectorcallMethod(k.to_numpy, args, 1, dtype_keyword.get()));
   out.values = detail::call_no_args(matrix.get(), k.tolist);
   if (!out.names || !out.dtypes || !out.values || !check_items(out.names.get(), columns) ||
-      !check_items(out.dtypes.get(), columns) ||
-      !check_items(out.values.get(), rows)) {
+      !check_items(out.dtypes.get(), columns) || !check_items(out.values.get(), rows)) {
     return false;
   }
   for (Py_ssize_t i = 0; i < rows; ++i) {

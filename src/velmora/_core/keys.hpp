@@ -1,6 +1,8 @@
 // Interned keys: one object per literal, so dict stores and lookups compare by identity.
 #pragma once
 
+#include <initializer_list>
+
 #include "ref.hpp"
 
 namespace vm {
@@ -15,13 +17,36 @@ struct Keys {
 inline Keys k;
 
 inline bool intern_keys() noexcept {
-#define VM_KEY(name, text)                                         \
+#define VM_KEY(name, text)                                       \
   if (!k.name && !(k.name = PyUnicode_InternFromString(text))) { \
-    return false;                                                  \
+    return false;                                                \
   }
 #include "keys.def"
 #undef VM_KEY
   return true;
+}
+
+// Whether `value` is the str `key`: by identity first (our builders use the interned keys, and
+// so do string literals in Python code), by value second (strings read from JSON).
+inline bool is_key(PyObject* value, PyObject* key) noexcept {
+  return value == key || (PyUnicode_Check(value) && PyUnicode_Compare(value, key) == 0);
+}
+
+// The position of `value` among `keys`, or -1: identity is tried on all of them before any
+// comparison of characters, so that a dispatch over many types stays cheap.
+inline int which_key(PyObject* value, std::initializer_list<PyObject*> keys) noexcept {
+  int i = 0;
+  for (PyObject* key : keys) {
+    if (value == key) return i;
+    ++i;
+  }
+  if (!PyUnicode_Check(value)) return -1;
+  i = 0;
+  for (PyObject* key : keys) {
+    if (PyUnicode_Compare(value, key) == 0) return i;
+    ++i;
+  }
+  return -1;
 }
 
 }  // namespace vm

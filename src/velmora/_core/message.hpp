@@ -33,9 +33,15 @@ namespace vm {
 // A check of one bound argument; false with the error set.
 using Check = bool (*)(PyObject* value, const char* param) noexcept;
 
-inline bool exact_str(PyObject* value, const char* param) noexcept { return check_str(value, param); }
-inline bool str_or_none(PyObject* value, const char* param) noexcept { return check_str(value, param, true); }
-inline bool exact_list(PyObject* value, const char* param) noexcept { return check_list(value, param); }
+inline bool exact_str(PyObject* value, const char* param) noexcept {
+  return check_str(value, param);
+}
+inline bool str_or_none(PyObject* value, const char* param) noexcept {
+  return check_str(value, param, true);
+}
+inline bool exact_list(PyObject* value, const char* param) noexcept {
+  return check_list(value, param);
+}
 
 // The value an optional parameter takes when it is not given.
 enum class Default : unsigned char { required, none, true_, false_ };
@@ -171,6 +177,11 @@ inline bool starts_with(PyObject* name, PyObject* prefix) noexcept {
   return PyUnicode_Check(name) && PyUnicode_Tailmatch(name, prefix, 0, PY_SSIZE_T_MAX, -1) == 1;
 }
 
+// str.endswith, likewise.
+inline bool ends_with(PyObject* name, PyObject* suffix) noexcept {
+  return PyUnicode_Check(name) && PyUnicode_Tailmatch(name, suffix, 0, PY_SSIZE_T_MAX, 1) == 1;
+}
+
 // ---- build_blocks -----------------------------------------------------------------------------
 
 // callable(*items), `items` any iterable, as Python spreads it.
@@ -223,10 +234,18 @@ struct Arg {
   bool star = false;  // *self.attr
 };
 
-constexpr Arg pos(Key attr) { return {attr, nullptr}; }                  // self.attr
-constexpr Arg kw(Key attr) { return {attr, attr}; }                      // attr=self.attr
-constexpr Arg kw_as(Key keyword, Key attr) { return {attr, keyword}; }   // keyword=self.attr
-constexpr Arg star(Key attr) { return {attr, nullptr, true}; }           // *self.attr
+constexpr Arg pos(Key attr) {
+  return {attr, nullptr};
+}  // self.attr
+constexpr Arg kw(Key attr) {
+  return {attr, attr};
+}  // attr=self.attr
+constexpr Arg kw_as(Key keyword, Key attr) {
+  return {attr, keyword};
+}  // keyword=self.attr
+constexpr Arg star(Key attr) {
+  return {attr, nullptr, true};
+}  // *self.attr
 
 // <global owner>.<method>(args...), made only when the message's attribute `when` is true (or,
 // with `unless`, false).
@@ -254,15 +273,21 @@ struct Blocks {
 };
 
 // The call's result, as it is.
-constexpr Blocks returned(Call call) { return {{call}, Join::one, false}; }
+constexpr Blocks returned(Call call) {
+  return {{call}, Join::one, false};
+}
 // The call's result, which must be a list or None.
-constexpr Blocks returned_list(Call call) { return {{call}, Join::one, true}; }
+constexpr Blocks returned_list(Call call) {
+  return {{call}, Join::one, true};
+}
 // Section.mrkdwn(self.text) (no block for an empty text), then the call's blocks.
 constexpr Blocks text_then(Call call) {
   return {{Call{&Keys::Section, &Keys::mrkdwn, {pos(&Keys::text)}}, call}, Join::concat, false};
 }
 // The first call's list, extended in place by the second's; a list or None in the end.
-constexpr Blocks extended(Call first, Call then) { return {{first, then}, Join::extend_first, true}; }
+constexpr Blocks extended(Call first, Call then) {
+  return {{first, then}, Join::extend_first, true};
+}
 
 // getattr(<global owner>, name) for a call a message makes on every build, remembered while it
 // cannot change. A class of builders is a plain class (its metaclass is type, which has no
@@ -289,7 +314,8 @@ class BuilderLookup {
  private:
   void remember(PyObject* owner, PyObject* name, PyObject* bound) noexcept {
     owner_ = Ref{};
-    if (!PyType_Check(owner) || Py_TYPE(owner) != &PyType_Type || PyObject_HasAttr(reinterpret_cast<PyObject*>(&PyType_Type), name)) {
+    if (!PyType_Check(owner) || Py_TYPE(owner) != &PyType_Type ||
+        PyObject_HasAttr(reinterpret_cast<PyObject*>(&PyType_Type), name)) {
       return;
     }
     Ref dict = Ref::steal(PyType_GetDict(reinterpret_cast<PyTypeObject*>(owner)));
@@ -322,23 +348,23 @@ struct Import {
 };
 
 struct Message {
-  const char* name;                  // "DatePickerMessage"
-  const char* doc;                   // the class docstring, opening with its signature line
-  std::array<Param, 3> params{};     // in positional order
-  Key star = nullptr;                // the attribute that keeps further positional arguments (*args), a tuple
-  std::array<Key, 3> stored{};       // the attributes in the order they are set, when not the parameters'
+  const char* name;               // "DatePickerMessage"
+  const char* doc;                // the class docstring, opening with its signature line
+  std::array<Param, 3> params{};  // in positional order
+  Key star = nullptr;             // the attribute that keeps further positional arguments (*args), a tuple
+  std::array<Key, 3> stored{};    // the attributes in the order they are set, when not the parameters'
   Base base = Base::first;
-  std::array<Import, 3> imports{};   // besides BaseVelmora, always imported from velmora.interface
-  Blocks blocks{};                   // what build_blocks() makes
-  const char* build_doc = nullptr;   // build_blocks' docstring, opening with its signature line
-  std::array<Key, 3> shown{};        // __match_args__ (and the repr's fields), when not the parameters
+  std::array<Import, 3> imports{};  // besides BaseVelmora, always imported from velmora.interface
+  Blocks blocks{};                  // what build_blocks() makes
+  const char* build_doc = nullptr;  // build_blocks' docstring, opening with its signature line
+  std::array<Key, 3> shown{};       // __match_args__ (and the repr's fields), when not the parameters
 
   // Messages that read keywords of their own or build in their own way.
   Ref (*consume)(PyObject* self, PyObject* rest) noexcept = nullptr;  // the keywords left for the base
   bool (*finish)(PyObject* self, PyObject* rest) noexcept = nullptr;
-  Ref (*build)(PyObject* self) noexcept = nullptr;                    // in place of `calls`
-  PyMethodDef* methods = nullptr;                                     // further methods, null-terminated
-  bool (*setup)(PyObject* module) noexcept = nullptr;                 // more module set-up, first
+  Ref (*build)(PyObject* self) noexcept = nullptr;     // in place of `calls`
+  PyMethodDef* methods = nullptr;                      // further methods, null-terminated
+  bool (*setup)(PyObject* module) noexcept = nullptr;  // more module set-up, first
 };
 
 namespace detail {
@@ -379,17 +405,20 @@ struct Declared {
     }
     return p;
   }();
-  static inline Global cls;                                 // for super(cls, self)
-  static inline newfunc tp_new = nullptr;                   // the class's own, at creation
-  static inline std::array<Global, M.blocks.calls.size()> kwnames;  // per call, its keyword names
+  static inline Global cls;                                                // for super(cls, self)
+  static inline newfunc tp_new = nullptr;                                  // the class's own, at creation
+  static inline std::array<Global, M.blocks.calls.size()> kwnames;         // per call, its keyword names
   static inline std::array<BuilderLookup, M.blocks.calls.size()> lookups;  // per call, its builder
 };
 
 inline PyObject* default_value(Default fallback) noexcept {
   switch (fallback) {
-    case Default::true_: return Py_True;
-    case Default::false_: return Py_False;
-    default: return Py_None;
+    case Default::true_:
+      return Py_True;
+    case Default::false_:
+      return Py_False;
+    default:
+      return Py_None;
   }
 }
 
@@ -654,7 +683,8 @@ bool prepare(PyObject* module) noexcept {
     if (count == 0) continue;
     Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(count)));
     if (!tuple) return false;
-    for (std::size_t j = 0; j < count; ++j) PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(j), Py_NewRef(keywords[j]));
+    for (std::size_t j = 0; j < count; ++j)
+      PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(j), Py_NewRef(keywords[j]));
     Declared<M>::kwnames[i].set(std::move(tuple));
   }
   return true;
@@ -726,8 +756,8 @@ PyMethodDef message_method(const char* name, const char* doc) {
 }  // namespace vm
 
 // The module of one message class: VM_MESSAGE_MODULE("The header message.", message)
-#define VM_MESSAGE_MODULE(doc, message)                                                       \
-  static int vm_setup_message(PyObject* module) noexcept {                                   \
-    return vm::detail::setup_message<message>(module);                                       \
-  }                                                                                           \
+#define VM_MESSAGE_MODULE(doc, message)                    \
+  static int vm_setup_message(PyObject* module) noexcept { \
+    return vm::detail::setup_message<message>(module);     \
+  }                                                        \
   VM_MODULE(doc, vm_setup_message)

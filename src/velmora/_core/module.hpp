@@ -22,8 +22,8 @@ inline Global module_globals;
 namespace detail {
 
 [[gnu::cold]] inline void raise_reinitialised() noexcept {
-  PyErr_SetString(PyExc_ImportError, "Module '" VELMORA_MODULE_SHORT
-                                     "' has already been imported. Re-initialisation is not supported.");
+  PyErr_SetString(PyExc_ImportError,
+                  "Module '" VELMORA_MODULE_SHORT "' has already been imported. Re-initialisation is not supported.");
 }
 
 inline PyObject* create_module(PyObject* spec, PyModuleDef*) noexcept {
@@ -38,8 +38,7 @@ inline PyObject* create_module(PyObject* spec, PyModuleDef*) noexcept {
 inline int warn_if_other_python() noexcept {
   unsigned long major = (Py_Version >> 24) & 0xFF, minor = (Py_Version >> 16) & 0xFF;
   if (major == PY_MAJOR_VERSION && minor == PY_MINOR_VERSION) return 0;
-  return PyErr_WarnFormat(PyExc_RuntimeWarning, 1,
-                          "%s was built for Python %d.%d but runs on Python %lu.%lu",
+  return PyErr_WarnFormat(PyExc_RuntimeWarning, 1, "%s was built for Python %d.%d but runs on Python %lu.%lu",
                           VELMORA_MODULE_NAME, PY_MAJOR_VERSION, PY_MINOR_VERSION, major, minor);
 }
 
@@ -103,8 +102,8 @@ inline bool import_names(PyObject* module, const char* name, int level, const ch
   }
   Ref modname = Ref::steal(PyUnicode_FromString(name));
   if (!modname) return false;
-  Ref imported = Ref::steal(PyImport_ImportModuleLevelObject(modname.get(), PyModule_GetDict(module), nullptr,
-                                                             fromlist.get(), level));
+  Ref imported = Ref::steal(
+      PyImport_ImportModuleLevelObject(modname.get(), PyModule_GetDict(module), nullptr, fromlist.get(), level));
   if (!imported) return false;
   for (std::size_t i = 0; i < count; ++i) {
     Ref value = Ref::steal(PyObject_GetAttrString(imported.get(), names[i]));
@@ -157,15 +156,17 @@ inline bool add_type(PyObject* module, Ref type) noexcept {
 #define VM_CAT_(a, b) a##b
 #define VM_CAT(a, b) VM_CAT_(a, b)
 
-#define VM_MODULE(doc, setup)                                                                   \
-  static int vm_exec_module(PyObject* module) noexcept {                                        \
-    return vm::detail::exec_module(module, setup);                                              \
-  }                                                                                             \
-  static PyModuleDef_Slot vm_module_slots[] = {                                                 \
-      {Py_mod_create, reinterpret_cast<void*>(vm::detail::create_module)},                      \
-      {Py_mod_exec, reinterpret_cast<void*>(vm_exec_module)},                                   \
-      {Py_mod_multiple_interpreters, Py_MOD_MULTIPLE_INTERPRETERS_NOT_SUPPORTED},               \
-      {0, nullptr}};                                                                            \
-  static PyModuleDef vm_module_def = {PyModuleDef_HEAD_INIT, VELMORA_MODULE_NAME, doc, 0,       \
-                                      nullptr, vm_module_slots, nullptr, nullptr, nullptr};     \
-  PyMODINIT_FUNC VM_CAT(PyInit_, VELMORA_MODULE_ID)(void) { return PyModuleDef_Init(&vm_module_def); }
+#define VM_MODULE(doc, setup)                                                                                   \
+  static int vm_exec_module(PyObject* module) noexcept {                                                        \
+    return vm::detail::exec_module(module, setup);                                                              \
+  }                                                                                                             \
+  static PyModuleDef_Slot vm_module_slots[] = {                                                                 \
+      {Py_mod_create, reinterpret_cast<void*>(vm::detail::create_module)},                                      \
+      {Py_mod_exec, reinterpret_cast<void*>(vm_exec_module)},                                                   \
+      {Py_mod_multiple_interpreters, Py_MOD_MULTIPLE_INTERPRETERS_NOT_SUPPORTED},                               \
+      {0, nullptr}};                                                                                            \
+  static PyModuleDef vm_module_def = {                                                                          \
+      PyModuleDef_HEAD_INIT, VELMORA_MODULE_NAME, doc, 0, nullptr, vm_module_slots, nullptr, nullptr, nullptr}; \
+  PyMODINIT_FUNC VM_CAT(PyInit_, VELMORA_MODULE_ID)(void) {                                                     \
+    return PyModuleDef_Init(&vm_module_def);                                                                    \
+  }

@@ -22,8 +22,8 @@ struct Style {
 };
 
 struct RichTextTemplates {
-  Template list;          // {"type": "rich_text_list", "style": None, "elements": None}
-  Template styles[32];    // {"bold": True, ...} for each set of flags, by Style::bits()
+  Template list;        // {"type": "rich_text_list", "style": None, "elements": None}
+  Template styles[32];  // {"bold": True, ...} for each set of flags, by Style::bits()
 };
 inline RichTextTemplates rich;
 

@@ -4,21 +4,24 @@
 namespace {
 
 using vm::k;
+using vm::Keys;
 using vm::Ref;
 
-constexpr vm::Params<0> divider_params{"Divider.divider", {}, 0};
+constexpr vm::Params<1> divider_params{"Divider.divider", {&Keys::block_id}, 0, 0};
 
 Ref divider(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<0> a;
-  if (!vm::bind(divider_params, args, nargs, kwnames, a)) return {};
-  return vm::list_of(vm::dict({{k.type, k.divider}}));
+  vm::Bound<1> a;
+  bool has_id;
+  if (!vm::bind(divider_params, args, nargs, kwnames, a) || !vm::check_block_id(a[0], has_id)) return {};
+  return vm::list_of(vm::dict({{k.type, k.divider}, {k.block_id, a[0], has_id}}));
 }
 
 vm::Builder builders[] = {
-    vm::builder<divider>("divider", "divider($cls, /)\n--\n\nA list of one divider block."),
+    vm::builder<divider>(
+        "divider",
+        "divider($cls, /, *, block_id=None)\n--\n\nA list of one divider block (with \"block_id\" when given)."),
 };
 
 }  // namespace
 
-VM_BUILDER_MODULE("Divider blocks.", "Divider",
-                  "Builders of Block Kit divider blocks.", builders, nullptr)
+VM_BUILDER_MODULE("Divider blocks.", "Divider", "Builders of Block Kit divider blocks.", builders, nullptr)

@@ -7,28 +7,28 @@ using vm::k;
 using vm::Keys;
 using vm::Ref;
 
-constexpr vm::Params<2> image_params{"Image.image", {&Keys::image_url, &Keys::image_name}, 1};
+constexpr vm::Params<3> image_params{"Image.image", {&Keys::image_url, &Keys::image_name, &Keys::block_id}, 1, 2};
 
 Ref image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
+  vm::Bound<3> a;
+  bool has_id;
   if (!vm::bind(image_params, args, nargs, kwnames, a)) return {};
   PyObject* name = a[1] ? a[1] : k.image;
-  if (!vm::check_str(name, "image_name")) return {};
+  if (!vm::check_str(name, "image_name") || !vm::check_block_id(a[2], has_id)) return {};
   int has_url = PyObject_IsTrue(a[0]);
   if (has_url < 0) return {};
   if (!has_url) return vm::empty_list();
   return vm::list_of(vm::dict(
-      {{k.type, k.image}, {k.block_id, k.image_block}, {k.image_url, a[0]}, {k.alt_text, name}}));
+      {{k.type, k.image}, {k.block_id, has_id ? a[2] : k.image_block}, {k.image_url, a[0]}, {k.alt_text, name}}));
 }
 
 vm::Builder builders[] = {
     vm::builder<image>("image",
-        "image($cls, /, image_url, image_name='image')\n--\n\n"
-        "An image block showing the image at `image_url`, with `image_name` as its alt text;\n"
-        "[] when `image_url` is empty or None."),
+                       "image($cls, /, image_url, image_name='image', *, block_id=None)\n--\n\n"
+                       "An image block showing the image at `image_url`, with `image_name` as its alt text;\n"
+                       "[] when `image_url` is empty or None. Its block_id is \"image_block\" unless one is given."),
 };
 
 }  // namespace
 
-VM_BUILDER_MODULE("Image blocks.", "Image",
-                  "Builders of Block Kit image blocks.", builders, nullptr)
+VM_BUILDER_MODULE("Image blocks.", "Image", "Builders of Block Kit image blocks.", builders, nullptr)

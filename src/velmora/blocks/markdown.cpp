@@ -23,15 +23,15 @@ Ref markdown(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnam
   if (length == 0) return vm::empty_list();
   if (length > max_markdown) {
     PyErr_Format(PyExc_ValueError,
-                 "text has %zd characters; Slack takes at most 12,000 in the markdown blocks of a message",
-                 length);
+                 "text has %zd characters; Slack takes at most 12,000 in the markdown blocks of a message", length);
     return {};
   }
   return vm::list_of(vm::dict({{k.type, k.markdown}, {k.text, a[0]}, {k.block_id, a[1], has_id}}));
 }
 
 vm::Builder builders[] = {
-    vm::builder<markdown>("markdown",
+    vm::builder<markdown>(
+        "markdown",
         "markdown($cls, /, text, *, block_id=None)\n--\n\n"
         "A list of one markdown block {\"type\": \"markdown\", \"text\": text} (then \"block_id\" when\n"
         "given): standard Markdown (headings, **bold**, [links](url), tables) that Slack renders\n"

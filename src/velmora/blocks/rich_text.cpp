@@ -29,13 +29,13 @@ Ref placeholder(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
 
 vm::Builder placeholders[] = {
     vm::builder<placeholder<list_params>>("list",
-        "list($cls, /)\n--\n\nA rich-text list; not built yet, returns None."),
-    vm::builder<placeholder<preformatted_params>>("preformatted",
-        "preformatted($cls, /)\n--\n\nA rich-text preformatted element; not built yet, returns None."),
+                                          "list($cls, /)\n--\n\nA rich-text list; not built yet, returns None."),
+    vm::builder<placeholder<preformatted_params>>(
+        "preformatted", "preformatted($cls, /)\n--\n\nA rich-text preformatted element; not built yet, returns None."),
     vm::builder<placeholder<quote_params>>("quote",
-        "quote($cls, /)\n--\n\nA rich-text quote; not built yet, returns None."),
-    vm::builder<placeholder<strike_params>>("strike",
-        "strike($cls, /)\n--\n\nStruck-through rich text; not built yet, returns None."),
+                                           "quote($cls, /)\n--\n\nA rich-text quote; not built yet, returns None."),
+    vm::builder<placeholder<strike_params>>(
+        "strike", "strike($cls, /)\n--\n\nStruck-through rich text; not built yet, returns None."),
 };
 
 // ---- argument checks ------------------------------------------------------------------------
@@ -43,13 +43,16 @@ vm::Builder placeholders[] = {
 // A required str that Slack needs non-empty.
 bool nonempty_str(PyObject* value, const char* param) {
   if (!vm::check_str(value, param)) return false;
-  if (PyUnicode_GET_LENGTH(value) > 0) [[likely]] return true;
+  if (PyUnicode_GET_LENGTH(value) > 0) [[likely]]
+    return true;
   PyErr_Format(PyExc_ValueError, "%s must not be empty", param);
   return false;
 }
 
 // A style flag: absent is false, anything else by its truth value. -1 with the error set.
-int flag(PyObject* value) { return value ? PyObject_IsTrue(value) : 0; }
+int flag(PyObject* value) {
+  return value ? PyObject_IsTrue(value) : 0;
+}
 
 // Reads `count` bound style flags, in the order bold, italic, strike, code, underline.
 bool read_style(PyObject* const* flags, std::size_t count, vm::Style& out) {
@@ -67,15 +70,15 @@ bool int_in(PyObject* value, const char* param, long min, long max, const char* 
   if (!vm::check_exact(value, &PyLong_Type, param)) return false;
   int overflow = 0;
   long number = PyLong_AsLongAndOverflow(value, &overflow);
-  if (!overflow && number >= min && number <= max) [[likely]] return true;
+  if (!overflow && number >= min && number <= max) [[likely]]
+    return true;
   PyErr_Format(PyExc_ValueError, "%s must be %s, got %R", param, wording, value);
   return false;
 }
 
 // An optional int as above; `given` receives the caller's object when it is there and not 0
 // (0 is the default, left out of the output).
-bool small_int(PyObject* value, const char* param, long min, long max, const char* wording,
-               PyObject*& given) {
+bool small_int(PyObject* value, const char* param, long min, long max, const char* wording, PyObject*& given) {
   given = nullptr;
   if (!value) return true;
   if (!int_in(value, param, min, max, wording)) return false;
@@ -115,8 +118,7 @@ constexpr vm::Params<4> date_params{
 Ref text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<6> a;
   vm::Style style;
-  if (!vm::bind(text_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text") ||
-      !read_style(&a[1], 5, style)) {
+  if (!vm::bind(text_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text") || !read_style(&a[1], 5, style)) {
     return {};
   }
   if (PyUnicode_GET_LENGTH(a[0]) == 0) return vm::raise_empty_text();
@@ -143,7 +145,7 @@ Ref emoji(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
   if (end > start && PyUnicode_READ_CHAR(a[0], end - 1) == ':') --end;
   if (end == start) return vm::raise_value_error("name must hold an emoji's name, such as \"tada\" or \":tada:\"");
   Ref name = start == 0 && end == PyUnicode_GET_LENGTH(a[0]) ? Ref::borrow(a[0])
-                                                              : Ref::steal(PyUnicode_Substring(a[0], start, end));
+                                                             : Ref::steal(PyUnicode_Substring(a[0], start, end));
   return vm::dict({{k.type, k.emoji}, {k.name, name.get()}});
 }
 
@@ -170,9 +172,8 @@ Ref date(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) 
   vm::Bound<4> a;
   bool has_fallback, has_url;
   if (!vm::bind(date_params, args, nargs, kwnames, a) ||
-      !int_in(a[0], "timestamp", LONG_MIN, LONG_MAX, "a Unix time in seconds") ||
-      !nonempty_str(a[1], "format") || !vm::check_optional_str(a[2], "fallback", has_fallback) ||
-      !vm::check_optional_str(a[3], "url", has_url)) {
+      !int_in(a[0], "timestamp", LONG_MIN, LONG_MAX, "a Unix time in seconds") || !nonempty_str(a[1], "format") ||
+      !vm::check_optional_str(a[2], "fallback", has_fallback) || !vm::check_optional_str(a[3], "url", has_url)) {
     return {};
   }
   return vm::dict({{k.type, k.date},
@@ -191,7 +192,9 @@ constexpr vm::Params<1> quote_params_rich{"RichText.quote", {&Keys::border}, 0, 
 constexpr vm::Params<2> preformatted_params_rich{"RichText.preformatted", {&Keys::language, &Keys::border}, 0, 0, true};
 constexpr vm::Params<1> block_params{"RichText.block", {&Keys::block_id}, 0, 0, true};
 
-bool border_arg(PyObject* value, PyObject*& given) { return small_int(value, "border", 0, 1, "0 or 1", given); }
+bool border_arg(PyObject* value, PyObject*& given) {
+  return small_int(value, "border", 0, 1, "0 or 1", given);
+}
 
 // {"type": type, "elements": [the call's *elements]}, a ValueError when there are none.
 Ref container(PyObject* type, const char* what, PyObject* const* args, Py_ssize_t nargs) {
@@ -290,54 +293,61 @@ Ref block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
 }
 
 vm::Builder builders[] = {
-    vm::builder<text>("text",
+    vm::builder<text>(
+        "text",
         "text($cls, /, text, *, bold=False, italic=False, strike=False, code=False, underline=False)\n--\n\n"
         "A rich-text text element {\"type\": \"text\", \"text\": text}, with \"style\" holding the\n"
         "true flags (in the order bold, italic, strike, code, underline) when any is set.\n"
         "ValueError for an empty text."),
     vm::builder<link>("link",
-        "link($cls, /, url, text=None, *, bold=False, italic=False, strike=False, code=False)\n--\n\n"
-        "A link element {\"type\": \"link\", \"url\": url}, then \"text\" (the label shown instead of\n"
-        "the URL; None or \"\" leaves it out) and \"style\" as in text()."),
+                      "link($cls, /, url, text=None, *, bold=False, italic=False, strike=False, code=False)\n--\n\n"
+                      "A link element {\"type\": \"link\", \"url\": url}, then \"text\" (the label shown instead of\n"
+                      "the URL; None or \"\" leaves it out) and \"style\" as in text()."),
     vm::builder<emoji>("emoji",
-        "emoji($cls, /, name)\n--\n\n"
-        "An emoji element {\"type\": \"emoji\", \"name\": name}; surrounding colons are dropped,\n"
-        "so \":tada:\" and \"tada\" give the same element."),
-    vm::builder<mention<user_params, &Keys::user>>("user",
-        "user($cls, /, user_id)\n--\n\nA user mention {\"type\": \"user\", \"user_id\": user_id}."),
-    vm::builder<mention<channel_params, &Keys::channel>>("channel",
+                       "emoji($cls, /, name)\n--\n\n"
+                       "An emoji element {\"type\": \"emoji\", \"name\": name}; surrounding colons are dropped,\n"
+                       "so \":tada:\" and \"tada\" give the same element."),
+    vm::builder<mention<user_params, &Keys::user>>(
+        "user", "user($cls, /, user_id)\n--\n\nA user mention {\"type\": \"user\", \"user_id\": user_id}."),
+    vm::builder<mention<channel_params, &Keys::channel>>(
+        "channel",
         "channel($cls, /, channel_id)\n--\n\nA channel mention {\"type\": \"channel\", \"channel_id\": channel_id}."),
-    vm::builder<mention<usergroup_params, &Keys::usergroup>>("usergroup",
+    vm::builder<mention<usergroup_params, &Keys::usergroup>>(
+        "usergroup",
         "usergroup($cls, /, usergroup_id)\n--\n\n"
         "A user group mention {\"type\": \"usergroup\", \"usergroup_id\": usergroup_id}."),
-    vm::builder<broadcast>("broadcast",
+    vm::builder<broadcast>(
+        "broadcast",
         "broadcast($cls, /, range)\n--\n\n"
         "A broadcast {\"type\": \"broadcast\", \"range\": range}: @here, @channel or @everyone, for\n"
         "the range \"here\", \"channel\" or \"everyone\" (anything else is a ValueError)."),
     vm::builder<date>("date",
-        "date($cls, /, timestamp, format, *, fallback=None, url=None)\n--\n\n"
-        "A date shown in each reader's time zone: {\"type\": \"date\", \"timestamp\": timestamp\n"
-        "(Unix seconds, an int), \"format\": format (such as \"{date_short} at {time}\")}, then\n"
-        "\"url\" and \"fallback\" (the text shown where the date cannot be) when given."),
+                      "date($cls, /, timestamp, format, *, fallback=None, url=None)\n--\n\n"
+                      "A date shown in each reader's time zone: {\"type\": \"date\", \"timestamp\": timestamp\n"
+                      "(Unix seconds, an int), \"format\": format (such as \"{date_short} at {time}\")}, then\n"
+                      "\"url\" and \"fallback\" (the text shown where the date cannot be) when given."),
     vm::builder<section>("section",
-        "section($cls, /, *elements)\n--\n\n"
-        "A rich-text section {\"type\": \"rich_text_section\", \"elements\": [...]}: a paragraph of\n"
-        "inline elements; a str stands for text(str). ValueError without elements."),
-    vm::builder<rich_list>("list",
+                         "section($cls, /, *elements)\n--\n\n"
+                         "A rich-text section {\"type\": \"rich_text_section\", \"elements\": [...]}: a paragraph of\n"
+                         "inline elements; a str stands for text(str). ValueError without elements."),
+    vm::builder<rich_list>(
+        "list",
         "list($cls, /, items, *, style='bullet', indent=0, offset=0, border=0)\n--\n\n"
         "A rich-text list {\"type\": \"rich_text_list\", \"style\": style, \"elements\": [one section per\n"
         "item]}, then \"indent\" (0 to 8, the nesting level), \"offset\" (an ordered list starts at\n"
         "offset + 1) and \"border\" (0 or 1) when not 0. An item is a str, a list of elements or a\n"
         "section dict. The style is \"bullet\" or \"ordered\"."),
     vm::builder<quote>("quote",
-        "quote($cls, /, *elements, border=0)\n--\n\n"
-        "A rich-text quote {\"type\": \"rich_text_quote\", \"elements\": [...]}, then \"border\" (0 or\n"
-        "1) when not 0; a str stands for text(str). ValueError without elements."),
-    vm::builder<preformatted>("preformatted",
+                       "quote($cls, /, *elements, border=0)\n--\n\n"
+                       "A rich-text quote {\"type\": \"rich_text_quote\", \"elements\": [...]}, then \"border\" (0 or\n"
+                       "1) when not 0; a str stands for text(str). ValueError without elements."),
+    vm::builder<preformatted>(
+        "preformatted",
         "preformatted($cls, /, *elements, language=None, border=0)\n--\n\n"
         "A code block {\"type\": \"rich_text_preformatted\", \"elements\": [...]}, then \"language\"\n"
         "when given and \"border\" (0 or 1) when not 0; a str stands for text(str)."),
-    vm::builder<block>("block",
+    vm::builder<block>(
+        "block",
         "block($cls, /, *parts, block_id=None)\n--\n\n"
         "A list of one rich_text block {\"type\": \"rich_text\", \"elements\": [...]}, then \"block_id\"\n"
         "when given. A part is a section, list, quote or preformatted dict; a str stands for\n"
@@ -346,20 +356,18 @@ vm::Builder builders[] = {
 
 int setup(PyObject* module) noexcept {
   // Names kept in the module for the builders' annotations.
-  if (!vm::import_from(module, "typing", {"Optional", "List", "Iterable", "Dict", "Any"}) ||
-      !vm::ready_rich_text()) {
+  if (!vm::import_from(module, "typing", {"Optional", "List", "Iterable", "Dict", "Any"}) || !vm::ready_rich_text()) {
     return -1;
   }
   Ref rick = vm::make_builder_class(module, "velmora.blocks.rich_text.RickText",
-                                    "Builders of Block Kit rich-text elements (placeholders for now).",
-                                    placeholders);
+                                    "Builders of Block Kit rich-text elements (placeholders for now).", placeholders);
   if (!vm::add_type(module, std::move(rick))) return -1;
-  Ref rich = vm::make_builder_class(
-      module, "velmora.blocks.rich_text.RichText",
-      "Builders of Block Kit rich text: inline elements (text, link, emoji, user, channel,\n"
-      "usergroup, broadcast, date), the parts of a block (section, list, quote, preformatted)\n"
-      "and the rich_text block itself (block).",
-      builders);
+  Ref rich =
+      vm::make_builder_class(module, "velmora.blocks.rich_text.RichText",
+                             "Builders of Block Kit rich text: inline elements (text, link, emoji, user, channel,\n"
+                             "usergroup, broadcast, date), the parts of a block (section, list, quote, preformatted)\n"
+                             "and the rich_text block itself (block).",
+                             builders);
   return vm::add_type(module, std::move(rich)) ? 0 : -1;
 }
 

@@ -15,29 +15,36 @@ Ref section_with_text(Ref text_object) {
 
 // ---- text sections -------------------------------------------------------------------------
 
-constexpr vm::Params<1> plain_text_params{"Section.plain_text", {&Keys::text}, 1};
-constexpr vm::Params<1> mrkdwn_params{"Section.mrkdwn", {&Keys::text}, 0};
-constexpr vm::Params<1> text_fields_params{"Section.text_fields", {&Keys::texts}, 1};
+constexpr vm::Params<2> plain_text_params{"Section.plain_text", {&Keys::text, &Keys::block_id}, 1, 1};
+constexpr vm::Params<2> mrkdwn_params{"Section.mrkdwn", {&Keys::text, &Keys::block_id}, 0, 1};
+constexpr vm::Params<2> text_fields_params{"Section.text_fields", {&Keys::texts, &Keys::block_id}, 1, 1};
 
 Ref plain_text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(plain_text_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text")) return {};
+  vm::Bound<2> a;
+  bool has_id;
+  if (!vm::bind(plain_text_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text") ||
+      !vm::check_block_id(a[1], has_id)) {
+    return {};
+  }
   if (PyUnicode_GET_LENGTH(a[0]) == 0) return vm::empty_list();
-  return vm::list_of(section_with_text(vm::plain_text_object(a[0])));
+  return vm::with_block_id(vm::list_of(section_with_text(vm::plain_text_object(a[0]))), a[1], has_id);
 }
 
 Ref mrkdwn(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
+  vm::Bound<2> a;
+  bool has_id;
   if (!vm::bind(mrkdwn_params, args, nargs, kwnames, a)) return {};
   PyObject* text = a[0] ? a[0] : Py_None;
-  if (!vm::check_str(text, "text", /*none_ok=*/true)) return {};
+  if (!vm::check_str(text, "text", /*none_ok=*/true) || !vm::check_block_id(a[1], has_id)) return {};
   if (text == Py_None || PyUnicode_GET_LENGTH(text) == 0) return vm::empty_list();
-  return vm::list_of(section_with_text(vm::mrkdwn_object(text)));
+  return vm::with_block_id(vm::list_of(section_with_text(vm::mrkdwn_object(text))), a[1], has_id);
 }
 
 Ref text_fields(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(text_fields_params, args, nargs, kwnames, a) || !vm::check_list(a[0], "texts")) {
+  vm::Bound<2> a;
+  bool has_id;
+  if (!vm::bind(text_fields_params, args, nargs, kwnames, a) || !vm::check_list(a[0], "texts") ||
+      !vm::check_block_id(a[1], has_id)) {
     return {};
   }
   PyObject* texts = a[0];
@@ -51,13 +58,15 @@ Ref text_fields(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
     if (!field) return {};
     PyList_SET_ITEM(fields.get(), i, field.release());
   }
-  return vm::list_of(vm::dict({{k.type, k.section}, {k.fields, fields.get()}}));
+  return vm::with_block_id(vm::list_of(vm::dict({{k.type, k.section}, {k.fields, fields.get()}})), a[1], has_id);
 }
 
 // ---- accessories -------------------------------------------------------------------------
 
 // A text, image address or Slack file reference: exactly a str of 1 to 3000 characters.
-bool check_text(PyObject* value, const char* param) { return vm::check_str_length(value, param, 1, 3000); }
+bool check_text(PyObject* value, const char* param) {
+  return vm::check_str_length(value, param, 1, 3000);
+}
 
 // The text of a section with an accessory: exactly a str of 1 to 3000 characters (Slack's
 // limit); where a builder has a fallback prompt, None (or no argument) stands for it.
@@ -66,12 +75,22 @@ PyObject* accessory_text(PyObject* text, PyObject* fallback = nullptr) {
   return check_text(text, "text") ? text : nullptr;
 }
 
-// [{"type": "section", "text": {"type": "mrkdwn", "text": text}, "accessory": accessory}]
-Ref accessory_section(PyObject* text, Ref accessory) {
+// [{"type": "section", "text": {"type": "mrkdwn", "text": text}, "accessory": accessory}], then
+// "block_id" when `block_id` is a given id (null or None: none).
+Ref accessory_section(PyObject* text, Ref accessory, PyObject* block_id) {
   if (!accessory) return {};
   Ref text_object = vm::mrkdwn_object(text);
-  return vm::list_of(
-      vm::dict({{k.type, k.section}, {k.text, text_object.get()}, {k.accessory, accessory.get()}}));
+  bool has_id = block_id && block_id != Py_None && PyUnicode_GET_LENGTH(block_id) > 0;
+  return vm::list_of(vm::dict({{k.type, k.section},
+                               {k.text, text_object.get()},
+                               {k.accessory, accessory.get()},
+                               {k.block_id, block_id, has_id}}));
+}
+
+// The block id of a builder's call (its last parameter), checked; false with the error set.
+bool take_block_id(PyObject* block_id) {
+  bool present;
+  return vm::check_block_id(block_id, present);
 }
 
 // Replaces a bound text by what accessory_text() makes of it; false with the error set.
@@ -98,87 +117,96 @@ constexpr vm::OptionLimits overflow_limits{"overflow", 5, 75};
 constexpr vm::OptionLimits radio_buttons_limits{"radio_buttons", 10, 75};
 constexpr vm::OptionLimits checkboxes_limits{"checkboxes", 10, 75};
 
-constexpr vm::Params<1> users_select_params{"Section.users_select", {&Keys::text}, 0};
-constexpr vm::Params<2> static_select_params{"Section.static_select", {&Keys::options, &Keys::text}, 1};
-constexpr vm::Params<2> multi_static_select_params{"Section.multi_static_select",
-                                                   {&Keys::text, &Keys::options}, 2};
-constexpr vm::Params<2> overflow_params{"Section.overflow", {&Keys::text, &Keys::options}, 2};
-constexpr vm::Params<2> button_params{"Section.button", {&Keys::text, &Keys::button}, 2};
-constexpr vm::Params<3> image_params{"Section.image", {&Keys::text, &Keys::image_url, &Keys::alt_text}, 2};
-constexpr vm::Params<3> slack_image_params{"Section.slack_image",
-                                           {&Keys::text, &Keys::slack_file, &Keys::alt_text}, 2};
-constexpr vm::Params<2> datepicker_params{"Section.datepicker", {&Keys::text, &Keys::initial_date}, 2};
-constexpr vm::Params<2> time_picker_params{"Section.time_picker", {&Keys::text, &Keys::initial_time}, 2};
-constexpr vm::Params<2> radio_buttons_params{"Section.radio_buttons", {&Keys::text, &Keys::options}, 2};
-constexpr vm::Params<3> checkboxes_params{"Section.checkboxes",
-                                          {&Keys::options, &Keys::text, &Keys::options_description}, 1};
+constexpr vm::Params<2> users_select_params{"Section.users_select", {&Keys::text, &Keys::block_id}, 0, 1};
+constexpr vm::Params<3> static_select_params{
+    "Section.static_select", {&Keys::options, &Keys::text, &Keys::block_id}, 1, 2};
+constexpr vm::Params<3> multi_static_select_params{
+    "Section.multi_static_select", {&Keys::text, &Keys::options, &Keys::block_id}, 2, 2};
+constexpr vm::Params<3> overflow_params{"Section.overflow", {&Keys::text, &Keys::options, &Keys::block_id}, 2, 2};
+constexpr vm::Params<3> button_params{"Section.button", {&Keys::text, &Keys::button, &Keys::block_id}, 2, 2};
+constexpr vm::Params<4> image_params{
+    "Section.image", {&Keys::text, &Keys::image_url, &Keys::alt_text, &Keys::block_id}, 2, 3};
+constexpr vm::Params<4> slack_image_params{
+    "Section.slack_image", {&Keys::text, &Keys::slack_file, &Keys::alt_text, &Keys::block_id}, 2, 3};
+constexpr vm::Params<3> datepicker_params{
+    "Section.datepicker", {&Keys::text, &Keys::initial_date, &Keys::block_id}, 2, 2};
+constexpr vm::Params<3> time_picker_params{
+    "Section.time_picker", {&Keys::text, &Keys::initial_time, &Keys::block_id}, 2, 2};
+constexpr vm::Params<3> radio_buttons_params{
+    "Section.radio_buttons", {&Keys::text, &Keys::options, &Keys::block_id}, 2, 2};
+constexpr vm::Params<4> checkboxes_params{
+    "Section.checkboxes", {&Keys::options, &Keys::text, &Keys::options_description, &Keys::block_id}, 1, 3};
 
 Ref users_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(users_select_params, args, nargs, kwnames, a) || !take_text(a[0], k.please_select_a_user)) {
+  vm::Bound<2> a;
+  if (!vm::bind(users_select_params, args, nargs, kwnames, a) || !take_text(a[0], k.please_select_a_user) ||
+      !take_block_id(a[1])) {
     return {};
   }
   Ref placeholder = vm::plain_text_object(k.select_a_user);
-  return accessory_section(a[0], vm::dict({{k.type, k.users_select},
-                                           {k.placeholder, placeholder.get()},
-                                           {k.action_id, k.users_select_action}}));
+  return accessory_section(
+      a[0],
+      vm::dict({{k.type, k.users_select}, {k.placeholder, placeholder.get()}, {k.action_id, k.users_select_action}}),
+      a[1]);
 }
 
 Ref static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  if (!vm::bind(static_select_params, args, nargs, kwnames, a) || !take_text(a[1], k.please_select_a_option)) {
+  vm::Bound<3> a;
+  if (!vm::bind(static_select_params, args, nargs, kwnames, a) || !take_text(a[1], k.please_select_a_option) ||
+      !take_block_id(a[2])) {
     return {};
   }
   Ref options = vm::option_list(a[0], vm::OptionText::plain, &static_select_limits);
-  return accessory_section(a[1], options_accessory(k.static_select, k.select_a_item, std::move(options),
-                                                   k.static_select_action));
+  return accessory_section(
+      a[1], options_accessory(k.static_select, k.select_a_item, std::move(options), k.static_select_action), a[2]);
 }
 
 Ref multi_static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  if (!vm::bind(multi_static_select_params, args, nargs, kwnames, a) || !take_text(a[0])) return {};
+  vm::Bound<3> a;
+  if (!vm::bind(multi_static_select_params, args, nargs, kwnames, a) || !take_text(a[0]) || !take_block_id(a[2])) {
+    return {};
+  }
   Ref options = vm::option_list(a[1], vm::OptionText::plain, &multi_static_select_limits);
-  return accessory_section(a[0], options_accessory(k.multi_static_select, k.select_options,
-                                                   std::move(options), k.multi_static_select_action));
+  return accessory_section(
+      a[0],
+      options_accessory(k.multi_static_select, k.select_options, std::move(options), k.multi_static_select_action),
+      a[2]);
 }
 
 Ref overflow(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  if (!vm::bind(overflow_params, args, nargs, kwnames, a) || !take_text(a[0])) return {};
+  vm::Bound<3> a;
+  if (!vm::bind(overflow_params, args, nargs, kwnames, a) || !take_text(a[0]) || !take_block_id(a[2])) return {};
   Ref options = vm::option_list(a[1], vm::OptionText::plain, &overflow_limits);
-  return accessory_section(a[0],
-                           options_accessory(k.overflow, nullptr, std::move(options), k.overflow_action));
+  return accessory_section(a[0], options_accessory(k.overflow, nullptr, std::move(options), k.overflow_action), a[2]);
 }
 
 Ref button(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  if (!vm::bind(button_params, args, nargs, kwnames, a) || !take_text(a[0])) return {};
+  vm::Bound<3> a;
+  if (!vm::bind(button_params, args, nargs, kwnames, a) || !take_text(a[0]) || !take_block_id(a[2])) return {};
   // The same element as the first button of Actions.buttons, so handlers match either way.
-  return accessory_section(a[0], vm::button_element(a[1], 0, /*slack_rules=*/true));
+  return accessory_section(a[0], vm::button_element(a[1], 0, /*slack_rules=*/true), a[2]);
 }
 
 // {"type": "image", <source key>: source, "alt_text": alt_text}
 Ref image_accessory(PyObject* const* a, PyObject* source_key, Ref source) {
   if (!source) return {};
   return accessory_section(
-      a[0], vm::dict({{k.type, k.image}, {source_key, source.get()}, {k.alt_text, a[2] ? a[2] : k.image}}));
+      a[0], vm::dict({{k.type, k.image}, {source_key, source.get()}, {k.alt_text, a[2] ? a[2] : k.image}}), a[3]);
 }
 
 Ref image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<3> a;
-  if (!vm::bind(image_params, args, nargs, kwnames, a) || !take_text(a[0]) ||
-      !check_text(a[1], "image_url") ||
-      (a[2] && !vm::check_str(a[2], "alt_text"))) {
+  vm::Bound<4> a;
+  if (!vm::bind(image_params, args, nargs, kwnames, a) || !take_text(a[0]) || !check_text(a[1], "image_url") ||
+      (a[2] && !vm::check_str(a[2], "alt_text")) || !take_block_id(a[3])) {
     return {};
   }
   return image_accessory(a.data(), k.image_url, Ref::borrow(a[1]));
 }
 
 Ref slack_image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<3> a;
-  if (!vm::bind(slack_image_params, args, nargs, kwnames, a) || !take_text(a[0]) ||
-      !check_text(a[1], "slack_file") ||
-      (a[2] && !vm::check_str(a[2], "alt_text"))) {
+  vm::Bound<4> a;
+  if (!vm::bind(slack_image_params, args, nargs, kwnames, a) || !take_text(a[0]) || !check_text(a[1], "slack_file") ||
+      (a[2] && !vm::check_str(a[2], "alt_text")) || !take_block_id(a[3])) {
     return {};
   }
   // A web address names the file by URL; anything else is a Slack file id ("F0123ABCD").
@@ -190,34 +218,37 @@ Ref slack_image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
 }
 
 Ref datepicker(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
+  vm::Bound<3> a;
   if (!vm::bind(datepicker_params, args, nargs, kwnames, a) || !take_text(a[0]) ||
-      !vm::check_str(a[1], "initial_date") || !vm::check_date(a[1])) {
+      !vm::check_str(a[1], "initial_date") || !take_block_id(a[2]) || !vm::check_date(a[1])) {
     return {};
   }
-  return accessory_section(a[0], vm::datepicker_element(a[1], k.datepicker_action));
+  return accessory_section(a[0], vm::datepicker_element(a[1], k.datepicker_action), a[2]);
 }
 
 Ref time_picker(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
+  vm::Bound<3> a;
   if (!vm::bind(time_picker_params, args, nargs, kwnames, a) || !take_text(a[0]) ||
-      !vm::check_str(a[1], "initial_time")) {
+      !vm::check_str(a[1], "initial_time") || !take_block_id(a[2])) {
     return {};
   }
-  return accessory_section(a[0], vm::timepicker_element(a[1], k.timepicker_section));
+  return accessory_section(a[0], vm::timepicker_element(a[1], k.timepicker_section), a[2]);
 }
 
 Ref radio_buttons(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  if (!vm::bind(radio_buttons_params, args, nargs, kwnames, a) || !take_text(a[0])) return {};
+  vm::Bound<3> a;
+  if (!vm::bind(radio_buttons_params, args, nargs, kwnames, a) || !take_text(a[0]) || !take_block_id(a[2])) {
+    return {};
+  }
   Ref options = vm::option_list(a[1], vm::OptionText::mrkdwn, &radio_buttons_limits);
   if (!options) return {};
-  return accessory_section(a[0], vm::choice_element(k.radio_buttons, options.get(), k.radio_buttons_action));
+  return accessory_section(a[0], vm::choice_element(k.radio_buttons, options.get(), k.radio_buttons_action), a[2]);
 }
 
 Ref checkboxes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<3> a;
-  if (!vm::bind(checkboxes_params, args, nargs, kwnames, a) || !take_text(a[1], k.all_check_boxes_selectable)) {
+  vm::Bound<4> a;
+  if (!vm::bind(checkboxes_params, args, nargs, kwnames, a) || !take_text(a[1], k.all_check_boxes_selectable) ||
+      !take_block_id(a[3])) {
     return {};
   }
   Ref options = vm::option_list(a[0], vm::OptionText::mrkdwn, &checkboxes_limits);
@@ -226,62 +257,66 @@ Ref checkboxes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
     int described = PyObject_IsTrue(a[2]);
     if (described < 0 || (described && !vm::add_descriptions(options.get(), a[2]))) return {};
   }
-  return accessory_section(a[1], vm::choice_element(k.checkboxes, options.get(), k.checkboxes_action));
+  return accessory_section(a[1], vm::choice_element(k.checkboxes, options.get(), k.checkboxes_action), a[3]);
 }
 
 // ---- the class -----------------------------------------------------------------------------
 
 vm::Builder builders[] = {
     vm::builder<plain_text>("plain_text",
-        "plain_text($cls, /, text)\n--\n\n"
-        "A section showing `text` as plain text (emoji on); [] when `text` is empty."),
+                            "plain_text($cls, /, text, *, block_id=None)\n--\n\n"
+                            "A section showing `text` as plain text (emoji on); [] when `text` is empty."),
     vm::builder<mrkdwn>("mrkdwn",
-        "mrkdwn($cls, /, text=None)\n--\n\n"
-        "A section showing `text` as Slack markdown; [] when `text` is None or empty."),
+                        "mrkdwn($cls, /, text=None, *, block_id=None)\n--\n\n"
+                        "A section showing `text` as Slack markdown; [] when `text` is None or empty."),
     vm::builder<text_fields>("text_fields",
-        "text_fields($cls, /, texts)\n--\n\n"
-        "A section of markdown fields, one per element of the list `texts` (at least one)."),
-    vm::builder<users_select>("users_select",
-        "users_select($cls, /, text=None)\n--\n\n"
+                             "text_fields($cls, /, texts, *, block_id=None)\n--\n\n"
+                             "A section of markdown fields, one per element of the list `texts` (at least one)."),
+    vm::builder<users_select>(
+        "users_select",
+        "users_select($cls, /, text=None, *, block_id=None)\n--\n\n"
         "A section of markdown `text` (None: \"Please select a user\") with a users select menu."),
     vm::builder<static_select>("static_select",
-        "static_select($cls, /, options, text=None)\n--\n\n"
-        "A section of markdown `text` (None: \"Please select a option\") with a select menu of\n"
-        "1 to 100 options, one per option text; values \"value-0\", \"value-1\", ...",
-        vm::Wrap::validate_options),
+                               "static_select($cls, /, options, text=None, *, block_id=None)\n--\n\n"
+                               "A section of markdown `text` (None: \"Please select a option\") with a select menu of\n"
+                               "1 to 100 options, one per option text; values \"value-0\", \"value-1\", ...",
+                               vm::Wrap::validate_options),
     vm::builder<multi_static_select>("multi_static_select",
-        "multi_static_select($cls, /, text, options)\n--\n\n"
-        "A section of markdown `text` with a multi-select menu of 1 to 100 options.",
-        vm::Wrap::validate_options),
+                                     "multi_static_select($cls, /, text, options, *, block_id=None)\n--\n\n"
+                                     "A section of markdown `text` with a multi-select menu of 1 to 100 options.",
+                                     vm::Wrap::validate_options),
     vm::builder<overflow>("overflow",
-        "overflow($cls, /, text, options)\n--\n\n"
-        "A section of markdown `text` with an overflow menu of 1 to 5 options.",
-        vm::Wrap::validate_options),
+                          "overflow($cls, /, text, options, *, block_id=None)\n--\n\n"
+                          "A section of markdown `text` with an overflow menu of 1 to 5 options.",
+                          vm::Wrap::validate_options),
     vm::builder<button>("button",
-        "button($cls, /, text, button)\n--\n\n"
-        "A section of markdown `text` with one button made from the dict `button` (keys \"text\",\n"
-        "and optionally \"style\" (\"primary\" or \"danger\"), \"value\", \"url\"), as the first\n"
-        "button of Actions.buttons; a \"value\" of None or \"\" is left out."),
+                        "button($cls, /, text, button, *, block_id=None)\n--\n\n"
+                        "A section of markdown `text` with one button made from the dict `button` (keys \"text\",\n"
+                        "and optionally \"style\" (\"primary\" or \"danger\"), \"value\", \"url\", \"action_id\"), as\n"
+                        "the first button of Actions.buttons; a \"value\" of None or \"\" is left out."),
     vm::builder<image>("image",
-        "image($cls, /, text, image_url, alt_text='image')\n--\n\n"
-        "A section of markdown `text` with the image at the public address `image_url`."),
+                       "image($cls, /, text, image_url, alt_text='image', *, block_id=None)\n--\n\n"
+                       "A section of markdown `text` with the image at the public address `image_url`."),
     vm::builder<slack_image>("slack_image",
-        "slack_image($cls, /, text, slack_file, alt_text='image')\n--\n\n"
-        "A section of markdown `text` with an image that lives in Slack: `slack_file` is its\n"
-        "URL (starting with https:// or http://) or its file id."),
+                             "slack_image($cls, /, text, slack_file, alt_text='image', *, block_id=None)\n--\n\n"
+                             "A section of markdown `text` with an image that lives in Slack: `slack_file` is its\n"
+                             "URL (starting with https:// or http://) or its file id."),
     vm::builder<datepicker>("datepicker",
-        "datepicker($cls, /, text, initial_date)\n--\n\n"
-        "A section of markdown `text` with a date picker set to `initial_date` (YYYY-MM-DD)."),
-    vm::builder<time_picker>("time_picker",
-        "time_picker($cls, /, text, initial_time)\n--\n\n"
+                            "datepicker($cls, /, text, initial_date, *, block_id=None)\n--\n\n"
+                            "A section of markdown `text` with a date picker set to `initial_date` (YYYY-MM-DD)."),
+    vm::builder<time_picker>(
+        "time_picker",
+        "time_picker($cls, /, text, initial_time, *, block_id=None)\n--\n\n"
         "A section of markdown `text` with a time picker set to `initial_time` (HH:mm, 24-hour clock).",
         vm::Wrap::validate_initial_time),
-    vm::builder<radio_buttons>("radio_buttons",
-        "radio_buttons($cls, /, text, options)\n--\n\n"
+    vm::builder<radio_buttons>(
+        "radio_buttons",
+        "radio_buttons($cls, /, text, options, *, block_id=None)\n--\n\n"
         "A section of markdown `text` with a group of 1 to 10 radio buttons, one per option text.",
         vm::Wrap::validate_options),
-    vm::builder<checkboxes>("checkboxes",
-        "checkboxes($cls, /, options, text=None, options_description=None)\n--\n\n"
+    vm::builder<checkboxes>(
+        "checkboxes",
+        "checkboxes($cls, /, options, text=None, options_description=None, *, block_id=None)\n--\n\n"
         "A section of markdown `text` (None: \"All check boxes are selectable\") with a group of\n"
         "1 to 10 checkboxes; the i-th item of `options_description` describes the i-th option.",
         vm::Wrap::validate_options),
@@ -290,4 +325,6 @@ vm::Builder builders[] = {
 }  // namespace
 
 VM_BUILDER_MODULE("Section blocks: text sections and sections with one accessory.", "Section",
-                  "Builders of Block Kit section blocks; each returns a new list of blocks.", builders, vm::prepare_element_builders)
+                  "Builders of Block Kit section blocks; each returns a new list of blocks and takes a\n"
+                  "keyword-only block_id (None: Slack assigns one).",
+                  builders, vm::prepare_element_builders)

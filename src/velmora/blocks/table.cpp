@@ -30,8 +30,7 @@ Ref ascii(const char* begin, const char* end) noexcept {
 // noise (0.1 + 0.2 -> 0.30000000000000004) does not show: "0.3", "2.0", "1e+16", "inf".
 Ref float_text(double value) noexcept {
   char buffer[40];
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof(buffer) - 2, value,
-                                 std::chars_format::general, 15);
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof(buffer) - 2, value, std::chars_format::general, 15);
   if (ec != std::errc{}) {  // not expected with 38 characters; str() then
     Ref number = Ref::steal(PyFloat_FromDouble(value));
     return number ? Ref::steal(PyObject_Str(number.get())) : Ref{};
@@ -64,10 +63,10 @@ Ref datetime_text(PyObject* value) noexcept {
   }
   char buffer[40];
   int micro = PyDateTime_DATE_GET_MICROSECOND(value);
-  int length = std::snprintf(buffer, sizeof(buffer), micro ? "%04d-%02d-%02d %02d:%02d:%02d.%06d" : "%04d-%02d-%02d %02d:%02d:%02d",
-                             PyDateTime_GET_YEAR(value), PyDateTime_GET_MONTH(value), PyDateTime_GET_DAY(value),
-                             PyDateTime_DATE_GET_HOUR(value), PyDateTime_DATE_GET_MINUTE(value),
-                             PyDateTime_DATE_GET_SECOND(value), micro);
+  int length = std::snprintf(
+      buffer, sizeof(buffer), micro ? "%04d-%02d-%02d %02d:%02d:%02d.%06d" : "%04d-%02d-%02d %02d:%02d:%02d",
+      PyDateTime_GET_YEAR(value), PyDateTime_GET_MONTH(value), PyDateTime_GET_DAY(value),
+      PyDateTime_DATE_GET_HOUR(value), PyDateTime_DATE_GET_MINUTE(value), PyDateTime_DATE_GET_SECOND(value), micro);
   return ascii(buffer, buffer + length);
 }
 
@@ -142,11 +141,15 @@ Ref column_setting(PyObject* dtype) noexcept {
 
 // ---- the builder ---------------------------------------------------------------------------
 
-constexpr vm::Params<2> simple_table_params{"Table.simple_table", {&Keys::df, &Keys::index}, 1};
+constexpr vm::Params<3> simple_table_params{"Table.simple_table", {&Keys::df, &Keys::index, &Keys::block_id}, 1, 2};
 
 Ref simple_table(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  if (!vm::bind(simple_table_params, args, nargs, kwnames, a) || !vm::check_frame(a[0], "df")) return {};
+  vm::Bound<3> a;
+  bool has_id;
+  if (!vm::bind(simple_table_params, args, nargs, kwnames, a) || !vm::check_frame(a[0], "df") ||
+      !vm::check_block_id(a[2], has_id)) {
+    return {};
+  }
   PyObject* df = a[0];
   int with_index = a[1] ? PyObject_IsTrue(a[1]) : 0;
   if (with_index < 0) return {};
@@ -179,14 +182,16 @@ Ref simple_table(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
     if (!row) return {};
     PyList_SET_ITEM(out_rows.get(), i + 1, row.release());
   }
-  return vm::list_of(vm::dict({{k.type, k.table}, {k.column_settings, settings.get()}, {k.rows, out_rows.get()}}));
+  return vm::list_of(vm::dict(
+      {{k.type, k.table}, {k.column_settings, settings.get()}, {k.rows, out_rows.get()}, {k.block_id, a[2], has_id}}));
 }
 
 // ---- the class -----------------------------------------------------------------------------
 
 vm::Builder builders[] = {
-    vm::builder<simple_table>("simple_table",
-        "simple_table($cls, /, df, index=False)\n--\n\n"
+    vm::builder<simple_table>(
+        "simple_table",
+        "simple_table($cls, /, df, index=False, *, block_id=None)\n--\n\n"
         "One Block Kit table block showing the pandas DataFrame `df`: a bold header row of the\n"
         "column names, then one row per DataFrame row (with the index first when `index` is true).\n"
         "Missing values (None, NaN, NaT, NA) are empty cells; numeric columns are right-aligned.\n"

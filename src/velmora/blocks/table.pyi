@@ -6,4 +6,6 @@ class Table:
     """Builders of Block Kit table blocks from pandas DataFrames."""
 
     @classmethod
-    def simple_table(cls, df: DataFrame, index: bool = False) -> list[dict[str, Any]]: ...
+    def simple_table(
+        cls, df: DataFrame, index: bool = False, *, block_id: str | None = None
+    ) -> list[dict[str, Any]]: ...

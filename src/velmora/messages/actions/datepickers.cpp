@@ -7,9 +7,10 @@ using vm::Keys;
 
 constexpr vm::Message message{
     .name = "DatePickersMessage",
-    .doc = "DatePickersMessage(initial_dates, **kwargs)\n--\n\n"
-           "A message of one actions block holding a date picker per date of `initial_dates`\n"
-           "(YYYY-MM-DD; Actions.datepickers). Other keyword arguments go to BaseVelmora.",
+    .doc =
+        "DatePickersMessage(initial_dates, **kwargs)\n--\n\n"
+        "A message of one actions block holding a date picker per date of `initial_dates`\n"
+        "(YYYY-MM-DD; Actions.datepickers). Other keyword arguments go to BaseVelmora.",
     .params = {{{&Keys::initial_dates}}},  // any iterable: Actions checks the dates
     .imports = {{{"blocks", {"Actions"}}}},
     .blocks = vm::returned_list({&Keys::Actions, &Keys::datepickers, {vm::kw(&Keys::initial_dates)}}),

@@ -46,20 +46,22 @@ bool number_before(const NumberKey& a, const NumberKey& b) {
 
 // ---- the constructor -----------------------------------------------------------------------
 
-// What the keywords button_N_text, _style, _value and _url give for one number N: values
-// borrowed from the call's keywords, nullptr where absent.
+// What the keywords button_N_text, _style, _value, _url and _action_id give for one number N:
+// values borrowed from the call's keywords, nullptr where absent.
 struct Button {
   NumberKey key;
   PyObject* text = nullptr;
   PyObject* style = nullptr;
   PyObject* value = nullptr;
   PyObject* url = nullptr;
+  PyObject* action_id = nullptr;
 };
 
 // The field of `button` that a keyword with this suffix fills, or nullptr for another suffix.
 PyObject** field_for(Button& button, PyObject* suffix) {
-  for (auto [name, field] : {std::pair{k.text, &button.text}, std::pair{k.style, &button.style},
-                             std::pair{k.value, &button.value}, std::pair{k.url, &button.url}}) {
+  for (auto [name, field] :
+       {std::pair{k.text, &button.text}, std::pair{k.style, &button.style}, std::pair{k.value, &button.value},
+        std::pair{k.url, &button.url}, std::pair{k.action_id, &button.action_id}}) {
     if (PyUnicode_Compare(suffix, name) == 0) return field;  // exact str objects: never fails
   }
   return nullptr;
@@ -83,11 +85,12 @@ PyObject* if_truthy(PyObject* value, int& status) {
   return status > 0 ? value : nullptr;
 }
 
-// {"text": ..., "style": ..., "value": ..., "url": ...}, each key only under its condition.
+// {"text": ..., "style": ..., "value": ..., "url": ..., "action_id": ...}, each key only under its
+// condition.
 Ref make_button(const Button& button) {
   if (!button.text) {
-    PyErr_Format(PyExc_ValueError, "Button %U is missing required 'text' (use button_%U_text)",
-                 button.key.number, button.key.number);
+    PyErr_Format(PyExc_ValueError, "Button %U is missing required 'text' (use button_%U_text)", button.key.number,
+                 button.key.number);
     return {};
   }
   int status = 0;
@@ -102,14 +105,20 @@ Ref make_button(const Button& button) {
   if (status < 0) return {};
   PyObject* url = if_truthy(button.url, status);
   if (status < 0) return {};
-  return vm::dict({{k.text, button.text}, {k.style, style, style != nullptr},
-                   {k.value, value, value != nullptr}, {k.url, url, url != nullptr}});
+  PyObject* action_id = if_truthy(button.action_id, status);
+  if (status < 0) return {};
+  return vm::dict({{k.text, button.text},
+                   {k.style, style, style != nullptr},
+                   {k.value, value, value != nullptr},
+                   {k.url, url, url != nullptr},
+                   {k.action_id, action_id, action_id != nullptr}});
 }
 
 // Takes every button_* keyword out of `given` and sets self.buttons; the rest goes to the base.
 Ref take_buttons(PyObject* self, PyObject* given) noexcept {
-  // Every button_* keyword is ours; a name of exactly three parts, button_N_suffix, gives
-  // button N its suffix's field (button_extra and button_1_alt_text define nothing).
+  // Every button_* keyword is ours; a name of three parts, button_N_suffix, gives button N its
+  // suffix's field, and button_N_action_id its action id (button_extra and button_1_alt_text
+  // define nothing).
   Ref rest = Ref::steal(PyDict_New()), index = Ref::steal(PyDict_New());
   if (!rest || !index) return {};
   std::vector<Button> found;
@@ -122,18 +131,20 @@ Ref take_buttons(PyObject* self, PyObject* given) noexcept {
     }
     Ref parts = Ref::steal(PyUnicode_Split(name, k.underscore, -1));
     if (!parts) return {};
-    if (PyList_GET_SIZE(parts.get()) != 3) continue;
+    Py_ssize_t count = PyList_GET_SIZE(parts.get());
+    Ref suffix = Ref::borrow(count == 3 ? PyList_GET_ITEM(parts.get(), 2) : nullptr);
+    if (count == 4 && vm::ends_with(name, k.action_id_suffix)) suffix = Ref::borrow(k.action_id);
+    if (!suffix) continue;
     Button* button = button_for(found, index.get(), PyList_GET_ITEM(parts.get(), 1));
     if (!button) return {};
-    if (PyObject** field = field_for(*button, PyList_GET_ITEM(parts.get(), 2))) *field = value;
+    if (PyObject** field = field_for(*button, suffix.get())) *field = value;
   }
   if (found.empty()) {
     PyErr_SetString(PyExc_ValueError,
                     "At least one button must be provided (use button_1_text and related parameters)");
     return {};
   }
-  std::sort(found.begin(), found.end(),
-            [](const Button& x, const Button& y) { return number_before(x.key, y.key); });
+  std::sort(found.begin(), found.end(), [](const Button& x, const Button& y) { return number_before(x.key, y.key); });
 
   // Buttons made before a failure stay in self.buttons.
   Ref buttons = vm::empty_list();
@@ -203,7 +214,8 @@ Ref build_blocks(PyObject* self) noexcept {
 }
 
 PyMethodDef functions[] = {
-    vm::function<module_getattr>("__getattr__", "__getattr__($module, name, /)\n--\n\nThe module's `logger`, made on first use."),
+    vm::function<module_getattr>("__getattr__",
+                                 "__getattr__($module, name, /)\n--\n\nThe module's `logger`, made on first use."),
     {nullptr, nullptr, 0, nullptr}};
 
 bool setup(PyObject* module) noexcept {
@@ -215,17 +227,20 @@ bool setup(PyObject* module) noexcept {
 // Every button_* keyword is consumed: the base runs last, with the others.
 constexpr vm::Message message{
     .name = "ButtonMessage",
-    .doc = "ButtonMessage(text=None, **kwargs)\n--\n\n"
-           "One or more buttons from numbered keyword arguments: button_N_text\n"
-           "(required), button_N_style (\"primary\" or \"danger\"), button_N_value,\n"
-           "button_N_url. Buttons are ordered by number (2 before 10). Keyword\n"
-           "arguments not starting with button_ go to BaseVelmora.",
+    .doc =
+        "ButtonMessage(text=None, **kwargs)\n--\n\n"
+        "One or more buttons from numbered keyword arguments: button_N_text\n"
+        "(required), button_N_style (\"primary\" or \"danger\"), button_N_value,\n"
+        "button_N_url, button_N_action_id (default \"action-button-<i>\"). Buttons are\n"
+        "ordered by number (2 before 10). Keyword\n"
+        "arguments not starting with button_ go to BaseVelmora.",
     .params = {{{&Keys::text, vm::str_or_none, vm::Default::none}}},
     .base = vm::Base::last,
     .imports = {{{"blocks", {"Actions", "Section"}}}},
-    .build_doc = "build_blocks($self, /)\n--\n\n"
-                 "A section with a button beside `text` when there is one button and a text;\n"
-                 "otherwise an actions block of all the buttons.",
+    .build_doc =
+        "build_blocks($self, /)\n--\n\n"
+        "A section with a button beside `text` when there is one button and a text;\n"
+        "otherwise an actions block of all the buttons.",
     .shown = {&Keys::text, &Keys::buttons},
     .consume = take_buttons,
     .build = build_blocks,

@@ -99,7 +99,8 @@ bool render(PyObject* df, PyObject* index, Rendered& out) {
   if (!vm::read_frame(df, rows, columns, show, frame) || !blank_rows(frame, show, out.heights)) return false;
   Ref headers = Ref::steal(PyList_GetSlice(frame.names.get(), 0, columns));
   if (!headers) return false;
-  if (show && PyList_Insert(headers.get(), 0, vm::is_missing(frame.index_name.get()) ? k.empty : frame.index_name.get()) < 0) {
+  if (show &&
+      PyList_Insert(headers.get(), 0, vm::is_missing(frame.index_name.get()) ? k.empty : frame.index_name.get()) < 0) {
     return false;
   }
   Ref numparse_off = text_columns(frame, show);
@@ -120,7 +121,6 @@ bool render(PyObject* df, PyObject* index, Rendered& out) {
   return true;
 }
 
-
 // "```\n" + the header lines and lines[start:stop] joined by newlines + "\n```"
 Ref code_block(PyObject* lines, Py_ssize_t header, Py_ssize_t start, Py_ssize_t stop) {
   Ref part = Ref::steal(PyList_GetSlice(lines, 0, header));
@@ -135,11 +135,13 @@ Ref code_block(PyObject* lines, Py_ssize_t header, Py_ssize_t start, Py_ssize_t 
   if (row < 0) {
     PyErr_Format(PyExc_ValueError,
                  "The table's header takes %zd characters in a code block; a section holds at most "
-                 "%zd. Select fewer or narrower columns.", size, section_limit);
+                 "%zd. Select fewer or narrower columns.",
+                 size, section_limit);
   } else {
     PyErr_Format(PyExc_ValueError,
                  "Row %zd of the table takes %zd characters in a code block with the header; a "
-                 "section holds at most %zd. Select fewer or narrower columns.", row, size, section_limit);
+                 "section holds at most %zd. Select fewer or narrower columns.",
+                 row, size, section_limit);
   }
   return {};
 }
@@ -182,7 +184,8 @@ Ref build_blocks(PyObject* self) noexcept {
       return too_wide(static_cast<Py_ssize_t>(row) + 1, alone);
     }
     Ref text = code_block(lines, header, start, stop);
-    if (!text || !vm::extend_blocks(blocks.get(), vm::call(vm::global_attr(k.Section, k.mrkdwn).get(), {text.get()}))) return {};
+    if (!text || !vm::extend_blocks(blocks.get(), vm::call(vm::global_attr(k.Section, k.mrkdwn).get(), {text.get()})))
+      return {};
     start = stop;
   } while (row < rows);
   return blocks;
@@ -196,19 +199,21 @@ bool setup(PyObject* module) noexcept {
 
 constexpr vm::Message message{
     .name = "DataFrameMessage",
-    .doc = "DataFrameMessage(df, title=None, index=False, **kwargs)\n--\n\n"
-           "A message of the pandas DataFrame `df` as a text table (tabulate) in a code block of a\n"
-           "markdown section, with the index when `index` is true, below the markdown `title` when\n"
-           "given. A table longer than a section (3000 characters) is split between rows over several\n"
-           "sections, each a complete code block repeating the header. Other keyword arguments go to\n"
-           "BaseVelmora.",
+    .doc =
+        "DataFrameMessage(df, title=None, index=False, **kwargs)\n--\n\n"
+        "A message of the pandas DataFrame `df` as a text table (tabulate) in a code block of a\n"
+        "markdown section, with the index when `index` is true, below the markdown `title` when\n"
+        "given. A table longer than a section (3000 characters) is split between rows over several\n"
+        "sections, each a complete code block repeating the header. Other keyword arguments go to\n"
+        "BaseVelmora.",
     .params = {{{&Keys::df, vm::check_frame},
                 {&Keys::title, vm::str_or_none, vm::Default::none},
                 {&Keys::index, nullptr, vm::Default::false_}}},
     .imports = {{{"blocks", {"Section"}}}},
-    .build_doc = "build_blocks($self, /)\n--\n\n"
-                 "The title section (when given), then the table in code blocks of at most\n"
-                 "3000 characters each, split between rows, each repeating the header.",
+    .build_doc =
+        "build_blocks($self, /)\n--\n\n"
+        "The title section (when given), then the table in code blocks of at most\n"
+        "3000 characters each, split between rows, each repeating the header.",
     .build = build_blocks,
     .setup = setup,
 };

@@ -27,8 +27,8 @@ Ref take_elements(PyObject* self, PyObject* given) noexcept {
   while (PyDict_Next(given, &pos, &name, &value)) {
     Ref element = element_for(name, value);
     if (PyErr_Occurred()) return {};
-    bool ok = element ? PyList_Append(elements.get(), element.get()) == 0
-                      : PyDict_SetItem(rest.get(), name, value) == 0;
+    bool ok =
+        element ? PyList_Append(elements.get(), element.get()) == 0 : PyDict_SetItem(rest.get(), name, value) == 0;
     if (!ok) return {};
   }
   return vm::set_attr(self, k.elements, elements.get()) ? std::move(rest) : Ref{};
@@ -96,10 +96,11 @@ Ref build_blocks(PyObject* self) noexcept {
 
 constexpr vm::Message message{
     .name = "ContextMessage",
-    .doc = "ContextMessage(**kwargs)\n--\n\n"
-           "One context block: each keyword argument whose name starts with\n"
-           "text_ becomes a markdown text, with image_url_ an image, in the order\n"
-           "given. Other keyword arguments go to BaseVelmora.",
+    .doc =
+        "ContextMessage(**kwargs)\n--\n\n"
+        "One context block: each keyword argument whose name starts with\n"
+        "text_ becomes a markdown text, with image_url_ an image, in the order\n"
+        "given. Other keyword arguments go to BaseVelmora.",
     .base = vm::Base::last,
     .imports = {{{"blocks", {"Context"}}}},
     .build_doc = "build_blocks($self, /)\n--\n\nOne context block holding the elements in order.",

@@ -8,9 +8,10 @@ using vm::Keys;
 // The base runs first so that our `header` replaces any the base sets.
 constexpr vm::Message message{
     .name = "HeaderMessage",
-    .doc = "HeaderMessage(header, divider=True, **kwargs)\n--\n\n"
-           "A message of one header text, followed by a divider unless `divider` is false.\n"
-           "Other keyword arguments go to BaseVelmora.",
+    .doc =
+        "HeaderMessage(header, divider=True, **kwargs)\n--\n\n"
+        "A message of one header text, followed by a divider unless `divider` is false.\n"
+        "Other keyword arguments go to BaseVelmora.",
     .params = {{{&Keys::header, vm::exact_str}, {&Keys::divider, nullptr, vm::Default::true_}}},
     .imports = {{{"blocks.header", {"Header"}}, {"blocks.divider", {"Divider"}}}},
     // Header.plain_text(self.header), extended by Divider.divider() when self.divider

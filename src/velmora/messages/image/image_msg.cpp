@@ -12,7 +12,9 @@ vm::Global upload_names;  // ("buffer", "file_name")
 
 // Every keyword argument, the image's three included, goes to the base, in a copy of its own:
 // what the base does to its keywords cannot change the three read afterwards.
-Ref copy_for_base(PyObject*, PyObject* given) noexcept { return Ref::steal(PyDict_Copy(given)); }
+Ref copy_for_base(PyObject*, PyObject* given) noexcept {
+  return Ref::steal(PyDict_Copy(given));
+}
 
 // After the base: image_url, image_buffer and image_name from the keywords (None when absent),
 // and the preview: the first truthy of preview, header, sub_header and image_name.
@@ -76,13 +78,15 @@ bool setup(PyObject*) noexcept {
 
 constexpr vm::Message message{
     .name = "ImageMessage",
-    .doc = "ImageMessage(**kwargs)\n--\n\n"
-           "One image block from `image_url`, or from `image_buffer` uploaded\n"
-           "through the bot under `image_name`. Every keyword argument, these\n"
-           "three included, also goes to BaseVelmora.",
+    .doc =
+        "ImageMessage(**kwargs)\n--\n\n"
+        "One image block from `image_url`, or from `image_buffer` uploaded\n"
+        "through the bot under `image_name`. Every keyword argument, these\n"
+        "three included, also goes to BaseVelmora.",
     .imports = {{{"blocks", {"Image"}}}},
-    .build_doc = "build_blocks($self, /)\n--\n\n"
-                 "The image block: the uploaded buffer when it is non-empty, else image_url.",
+    .build_doc =
+        "build_blocks($self, /)\n--\n\n"
+        "The image block: the uploaded buffer when it is non-empty, else image_url.",
     .shown = {&Keys::image_url, &Keys::image_buffer, &Keys::image_name},
     .consume = copy_for_base,
     .finish = read_image,

@@ -7,9 +7,10 @@ using vm::Keys;
 
 constexpr vm::Message message{
     .name = "PreformattedMessage",
-    .doc = "PreformattedMessage(text, **kwargs)\n--\n\n"
-           "A message showing `text` preformatted (monospaced, as typed) in one rich-text block.\n"
-           "Other keyword arguments go to BaseVelmora.",
+    .doc =
+        "PreformattedMessage(text, **kwargs)\n--\n\n"
+        "A message showing `text` preformatted (monospaced, as typed) in one rich-text block.\n"
+        "Other keyword arguments go to BaseVelmora.",
     .params = {{{&Keys::text, vm::exact_str}}},
     .imports = {{{"blocks.preformatted", {"Preformatted"}}}},
     .blocks = vm::returned_list({&Keys::Preformatted, &Keys::text, {vm::pos(&Keys::text)}}),

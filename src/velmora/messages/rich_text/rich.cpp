@@ -7,10 +7,11 @@ using vm::Keys;
 
 constexpr vm::Message message{
     .name = "RichTextMessage",
-    .doc = "RichTextMessage(*parts, **kwargs)\n--\n\n"
-           "A message of one rich-text block holding `parts` (RichText.block): RichText sections,\n"
-           "lists, quotes and preformatted code, a str standing for a section of that text.\n"
-           "Other keyword arguments go to BaseVelmora.",
+    .doc =
+        "RichTextMessage(*parts, **kwargs)\n--\n\n"
+        "A message of one rich-text block holding `parts` (RichText.block): RichText sections,\n"
+        "lists, quotes and preformatted code, a str standing for a section of that text.\n"
+        "Other keyword arguments go to BaseVelmora.",
     .star = &Keys::parts,
     .imports = {{{"blocks.rich_text", {"RichText"}}}},
     .blocks = vm::returned_list({&Keys::RichText, &Keys::block, {vm::star(&Keys::parts)}}),

@@ -7,9 +7,10 @@ using vm::Keys;
 
 constexpr vm::Message message{
     .name = "DatePickerMessage",
-    .doc = "DatePickerMessage(text, initial_date, **kwargs)\n--\n\n"
-           "A section showing `text` with a date picker set to `initial_date`\n"
-           "(YYYY-MM-DD). Other keyword arguments go to BaseVelmora.",
+    .doc =
+        "DatePickerMessage(text, initial_date, **kwargs)\n--\n\n"
+        "A section showing `text` with a date picker set to `initial_date`\n"
+        "(YYYY-MM-DD). Other keyword arguments go to BaseVelmora.",
     .params = {{{&Keys::text, vm::exact_str}, {&Keys::initial_date, vm::exact_str}}},
     .base = vm::Base::first_named,
     .imports = {{{"blocks", {"Section"}}}},

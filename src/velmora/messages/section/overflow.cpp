@@ -7,9 +7,10 @@ using vm::Keys;
 
 constexpr vm::Message message{
     .name = "OverflowMessage",
-    .doc = "OverflowMessage(text, options, **kwargs)\n--\n\n"
-           "A section showing `text` with an overflow menu of `options` (a list).\n"
-           "Other keyword arguments go to BaseVelmora.",
+    .doc =
+        "OverflowMessage(text, options, **kwargs)\n--\n\n"
+        "A section showing `text` with an overflow menu of `options` (a list).\n"
+        "Other keyword arguments go to BaseVelmora.",
     .params = {{{&Keys::text, vm::exact_str}, {&Keys::options, vm::exact_list}}},
     .base = vm::Base::first_named,
     .imports = {{{"blocks", {"Section"}}}},

@@ -7,9 +7,10 @@ using vm::Keys;
 
 constexpr vm::Message message{
     .name = "UsersSelectMessage",
-    .doc = "UsersSelectMessage(text, **kwargs)\n--\n\n"
-           "A section showing `text` with a menu to pick a user.\n"
-           "Other keyword arguments go to BaseVelmora.",
+    .doc =
+        "UsersSelectMessage(text, **kwargs)\n--\n\n"
+        "A section showing `text` with a menu to pick a user.\n"
+        "Other keyword arguments go to BaseVelmora.",
     .params = {{{&Keys::text, vm::exact_str}}},
     .base = vm::Base::first_named,
     .imports = {{{"blocks", {"Section"}}}},

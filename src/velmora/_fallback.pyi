@@ -1,0 +1,3 @@
+from typing import Any
+
+def fallback_text(blocks: list[Any] | dict[str, Any]) -> str: ...

@@ -1,0 +1,268 @@
+// Slack mrkdwn made safely: escaping untrusted text, and the entities for mentions, links and
+// dates, each built only from values that cannot break out of it.
+#include "_core/blocks.hpp"
+#include "_core/text.hpp"
+
+#include <cmath>
+
+namespace {
+
+using vm::k;
+using vm::Keys;
+using vm::Ref;
+
+// ---- escaping --------------------------------------------------------------------------------
+
+// `text` with "&", "<" and ">" written "&amp;", "&lt;" and "&gt;", and nothing else changed;
+// `text` itself when it holds none of them.
+Ref escaped(PyObject* text) noexcept {
+  vm::Chars s(text);
+  Py_ssize_t extra = 0;
+  for (Py_ssize_t i = 0; i < s.size(); ++i) {
+    Py_UCS4 c = s[i];
+    extra += c == '&' ? 4 : (c == '<' || c == '>') ? 3 : 0;
+  }
+  if (extra == 0) return Ref::borrow(text);
+  Ref out = Ref::steal(PyUnicode_New(s.size() + extra, PyUnicode_MAX_CHAR_VALUE(text)));
+  if (!out) return {};
+  int kind = PyUnicode_KIND(out.get());
+  void* data = PyUnicode_DATA(out.get());
+  Py_ssize_t at = 0;
+  auto put = [&](const char* ascii) {
+    for (const char* c = ascii; *c; ++c) PyUnicode_WRITE(kind, data, at++, static_cast<Py_UCS4>(*c));
+  };
+  for (Py_ssize_t i = 0; i < s.size(); ++i) {
+    Py_UCS4 c = s[i];
+    if (c == '&') {
+      put("&amp;");
+    } else if (c == '<') {
+      put("&lt;");
+    } else if (c == '>') {
+      put("&gt;");
+    } else {
+      PyUnicode_WRITE(kind, data, at++, c);
+    }
+  }
+  return out;
+}
+
+constexpr vm::Params<1> escape_params{"escape", {&Keys::text}, 1};
+
+Ref escape(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<1> a;
+  if (!vm::bind(escape_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text")) return {};
+  return escaped(a[0]);
+}
+
+// ---- mentions --------------------------------------------------------------------------------
+
+// An id as Slack writes them: one or more ASCII letters and digits ("U0123ABCD").
+bool check_id(PyObject* value, const char* param, const char* example) noexcept {
+  if (!vm::check_str(value, param)) return false;
+  vm::Chars s(value);
+  bool ok = s.size() > 0;
+  for (Py_ssize_t i = 0; ok && i < s.size(); ++i) ok = vm::is_ascii_alnum(s[i]);
+  if (ok) [[likely]]
+    return true;
+  PyErr_Format(PyExc_ValueError, "%s must be letters and digits only, such as %s, got %.200R", param, example, value);
+  return false;
+}
+
+constexpr vm::Params<1> user_params{"user", {&Keys::user_id}, 1};
+constexpr vm::Params<1> channel_params{"channel", {&Keys::channel_id}, 1};
+constexpr vm::Params<1> usergroup_params{"usergroup", {&Keys::usergroup_id}, 1};
+constexpr vm::Params<1> broadcast_params{"broadcast", {&Keys::range}, 1};
+
+// `format` with the one id of a call to `P` in place of "%U"; `example` shows a good id.
+template <const vm::Params<1>& P>
+Ref mention(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, const char* example, const char* format) {
+  vm::Bound<1> a;
+  if (!vm::bind(P, args, nargs, kwnames, a) || !check_id(a[0], PyUnicode_AsUTF8(k.*P.names[0]), example)) return {};
+  return Ref::steal(PyUnicode_FromFormat(format, a[0]));
+}
+
+Ref user(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  return mention<user_params>(args, nargs, kwnames, "U0123ABCD", "<@%U>");
+}
+
+Ref channel(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  return mention<channel_params>(args, nargs, kwnames, "C0123ABCD", "<#%U>");
+}
+
+Ref usergroup(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  return mention<usergroup_params>(args, nargs, kwnames, "S0123ABCD", "<!subteam^%U>");
+}
+
+Ref broadcast(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<1> a;
+  if (!vm::bind(broadcast_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "range")) return {};
+  for (PyObject* known : {k.here, k.channel, k.everyone}) {
+    if (PyUnicode_Compare(a[0], known) == 0) return Ref::steal(PyUnicode_FromFormat("<!%U>", known));
+  }
+  PyErr_Format(PyExc_ValueError, "range must be \"here\", \"channel\" or \"everyone\", got %.200R", a[0]);
+  return {};
+}
+
+// ---- links -----------------------------------------------------------------------------------
+
+// True when `url` starts with `scheme` ("https://"), in any letter case.
+bool has_scheme(const vm::Chars& url, const char* scheme) noexcept {
+  Py_ssize_t i = 0;
+  for (; scheme[i]; ++i) {
+    if (i >= url.size()) return false;
+    Py_UCS4 c = url[i];
+    if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
+    if (c != static_cast<Py_UCS4>(scheme[i])) return false;
+  }
+  return true;
+}
+
+// A URL that can stand in "<url|text>": http, https or mailto, with no whitespace, "<", ">" or "|".
+bool check_url(PyObject* url) noexcept {
+  if (!vm::check_str(url, "url")) return false;
+  vm::Chars s(url);
+  for (Py_ssize_t i = 0; i < s.size(); ++i) {
+    Py_UCS4 c = s[i];
+    if (vm::is_space(c) || c == '<' || c == '>' || c == '|') {
+      PyErr_Format(PyExc_ValueError, "url must not hold whitespace, '<', '>' or '|', got %.200R", url);
+      return false;
+    }
+  }
+  if (has_scheme(s, "https://") || has_scheme(s, "http://") || has_scheme(s, "mailto:")) return true;
+  PyErr_Format(PyExc_ValueError, "url must start with http://, https:// or mailto:, got %.200R", url);
+  return false;
+}
+
+constexpr vm::Params<2> link_params{"link", {&Keys::url, &Keys::text}, 1};
+
+Ref link(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<2> a;
+  bool has_text;
+  if (!vm::bind(link_params, args, nargs, kwnames, a) || !check_url(a[0]) ||
+      !vm::check_optional_str(a[1], "text", has_text)) {
+    return {};
+  }
+  if (!has_text) return Ref::steal(PyUnicode_FromFormat("<%U>", a[0]));
+  Ref label = escaped(a[1]);
+  return label ? Ref::steal(PyUnicode_FromFormat("<%U|%U>", a[0], label.get())) : Ref{};
+}
+
+// ---- dates -----------------------------------------------------------------------------------
+
+// Whole Unix seconds: an int as it is, a finite float rounded down (time.time() gives floats).
+Ref seconds(PyObject* timestamp) noexcept {
+  if (PyLong_CheckExact(timestamp)) return Ref::borrow(timestamp);
+  if (PyFloat_CheckExact(timestamp)) {
+    double value = PyFloat_AS_DOUBLE(timestamp);
+    if (std::isfinite(value)) return Ref::steal(PyLong_FromDouble(std::floor(value)));
+    PyErr_Format(PyExc_ValueError, "timestamp must be a finite number of seconds, got %R", timestamp);
+    return {};
+  }
+  vm::raise_wrong_type("timestamp", "int", timestamp);
+  return {};
+}
+
+// Slack's date tokens ("{date_short} at {time}") with no character that would end the entity.
+bool check_format(PyObject* format) noexcept {
+  if (!vm::check_str(format, "format")) return false;
+  vm::Chars s(format);
+  bool ok = s.size() > 0;
+  for (Py_ssize_t i = 0; ok && i < s.size(); ++i) {
+    Py_UCS4 c = s[i];
+    ok = c != '<' && c != '>' && c != '|' && c != '^' && c != '\n';
+  }
+  if (ok) return true;
+  PyErr_Format(PyExc_ValueError,
+               "format must be Slack date tokens such as \"{date_short} at {time}\", without '<', '>', '|', '^' "
+               "or line breaks, got %.200R",
+               format);
+  return false;
+}
+
+constexpr vm::Params<3> date_params{"date", {&Keys::timestamp, &Keys::format, &Keys::fallback}, 3};
+
+Ref date(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<3> a;
+  if (!vm::bind(date_params, args, nargs, kwnames, a)) return {};
+  Ref when = seconds(a[0]);
+  if (!when || !check_format(a[1]) || !vm::check_str(a[2], "fallback")) return {};
+  if (PyUnicode_GET_LENGTH(a[2]) == 0) {
+    return vm::raise_value_error("fallback must not be empty: clients that cannot show the date show it");
+  }
+  Ref fallback = escaped(a[2]);
+  return fallback ? Ref::steal(PyUnicode_FromFormat("<!date^%S^%U|%U>", when.get(), a[1], fallback.get())) : Ref{};
+}
+
+// ---- cutting a text --------------------------------------------------------------------------
+
+constexpr vm::Params<3> truncate_params{"truncate", {&Keys::text, &Keys::limit, &Keys::ellipsis}, 2, 2};
+
+Ref truncate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<3> a;
+  if (!vm::bind(truncate_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text") ||
+      !vm::check_exact(a[1], &PyLong_Type, "limit") || (a[2] && !vm::check_str(a[2], "ellipsis"))) {
+    return {};
+  }
+  PyObject* ellipsis = a[2] ? a[2] : k.ellipsis_mark;
+  int overflow = 0;  // a limit past any text's length lets every text through
+  long long wide = PyLong_AsLongLongAndOverflow(a[1], &overflow);
+  if (wide == -1 && PyErr_Occurred()) return {};
+  Py_ssize_t limit = overflow > 0 || wide > PY_SSIZE_T_MAX ? PY_SSIZE_T_MAX
+                     : overflow < 0 || wide < -1           ? -1
+                                                           : static_cast<Py_ssize_t>(wide);
+  if (limit < 0) {
+    PyErr_Format(PyExc_ValueError, "limit must not be negative, got %R", a[1]);
+    return {};
+  }
+  if (limit < PyUnicode_GET_LENGTH(ellipsis)) {
+    PyErr_Format(PyExc_ValueError, "limit must be at least %zd, the length of the ellipsis %.50R, got %zd",
+                 PyUnicode_GET_LENGTH(ellipsis), ellipsis, limit);
+    return {};
+  }
+  return vm::truncated(a[0], limit, ellipsis);
+}
+
+PyMethodDef functions[] = {
+    vm::function<escape>(
+        "escape",
+        "escape($module, /, text)\n--\n\n"
+        "`text` safe to put in Slack mrkdwn: \"&\", \"<\" and \">\" become \"&amp;\", \"&lt;\" and \"&gt;\",\n"
+        "and nothing else changes, so no mention, broadcast or link can be slipped in."),
+    vm::function<user>("user",
+                       "user($module, /, user_id)\n--\n\n"
+                       "A mention of a user: \"<@U0123ABCD>\". The id is letters and digits."),
+    vm::function<channel>("channel",
+                          "channel($module, /, channel_id)\n--\n\n"
+                          "A link to a channel: \"<#C0123ABCD>\". The id is letters and digits."),
+    vm::function<usergroup>("usergroup",
+                            "usergroup($module, /, usergroup_id)\n--\n\n"
+                            "A mention of a user group: \"<!subteam^S0123ABCD>\". The id is letters and digits."),
+    vm::function<broadcast>(
+        "broadcast",
+        "broadcast($module, /, range)\n--\n\n"
+        "A broadcast to a channel: \"<!here>\", \"<!channel>\" or \"<!everyone>\" for the range \"here\",\n"
+        "\"channel\" or \"everyone\"."),
+    vm::function<link>("link",
+                       "link($module, /, url, text=None)\n--\n\n"
+                       "A link: \"<url>\", or \"<url|text>\" with `text` escaped. The url must start with http://,\n"
+                       "https:// or mailto: and hold no whitespace, '<', '>' or '|' (ValueError otherwise)."),
+    vm::function<date>("date",
+                       "date($module, /, timestamp, format, fallback)\n--\n\n"
+                       "A date that every reader sees in their own time zone:\n"
+                       "\"<!date^timestamp^format|fallback>\". `timestamp` is Unix seconds (int, or a float rounded\n"
+                       "down), `format` Slack's tokens such as \"{date_short} at {time}\", `fallback` (escaped) the\n"
+                       "text shown where the date cannot be."),
+    vm::function<truncate>("truncate",
+                           "truncate($module, /, text, limit, *, ellipsis='\\u2026')\n--\n\n"
+                           "`text` cut to at most `limit` characters, the ellipsis included: at the end of the last\n"
+                           "word that fits, else between characters, never inside an entity (\"<...>\") or an escape\n"
+                           "(\"&amp;\"). `text` itself when it fits."),
+    {nullptr, nullptr, 0, nullptr}};
+
+int setup(PyObject* module) noexcept {
+  return PyModule_AddFunctions(module, functions);
+}
+
+}  // namespace
+
+VM_MODULE("Slack mrkdwn made safely: escaping, mentions, links, dates, and cutting a text to length.", setup)
