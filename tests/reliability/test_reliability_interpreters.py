@@ -36,28 +36,49 @@ for entry in registry.entries():
 """
 
 
+# run_in_subinterpreter(code, isolated): runs code in a new subinterpreter, then destroys it;
+# returns "imported", or "<class 'ImportError'>: ..." for the exception that code raised.
+# CPython's module for it is _xxsubinterpreters on 3.12 and _interpreters on 3.13.
+SUBINTERPRETERS = """
+import sys
+if sys.version_info >= (3, 13):
+    import _interpreters
+    def run_in_subinterpreter(code, isolated):
+        interp = _interpreters.create("isolated" if isolated else "legacy")
+        try:
+            error = _interpreters.run_string(interp, code)
+        finally:
+            _interpreters.destroy(interp)
+        return "imported" if error is None else f"<class '{error.type.__name__}'>: {error.msg}"
+else:
+    import _xxsubinterpreters as _interpreters
+    def run_in_subinterpreter(code, isolated):
+        interp = _interpreters.create(isolated=isolated)
+        try:
+            _interpreters.run_string(interp, code)
+            return "imported"
+        except _interpreters.RunFailedError as error:
+            return str(error)
+        finally:
+            _interpreters.destroy(interp)
+"""
+
+
 def test_subinterpreters_are_refused_and_the_process_goes_on():
     result = run_python(
-        f"""
+        SUBINTERPRETERS
+        + textwrap.dedent(f"""
         import importlib, json
-        import _xxsubinterpreters as interpreters
         modules = {MODULES!r}
         for name in modules:
             importlib.import_module(name)
         outcomes = {{}}
         for isolated in (True, False):
             for name in modules:
-                interp = interpreters.create(isolated=isolated)
-                try:
-                    interpreters.run_string(interp, f"import {{name}}")
-                    outcomes[f"{{isolated}} {{name}}"] = "imported"
-                except interpreters.RunFailedError as error:
-                    outcomes[f"{{isolated}} {{name}}"] = str(error)
-                finally:
-                    interpreters.destroy(interp)
+                outcomes[f"{{isolated}} {{name}}"] = run_in_subinterpreter(f"import {{name}}", isolated)
         {textwrap.indent(USE_EVERYTHING, " " * 8).strip()}
         print(json.dumps([outcomes, used]))
-        """
+        """)
     )
     outcomes, used = last_json(result)
     assert used > 0
@@ -72,12 +93,11 @@ def test_a_legacy_subinterpreter_loading_first_leaves_main_refused_not_crashed()
     # A subinterpreter sharing the main GIL may load a module first; the process then keeps
     # refusing it (ImportError) after that interpreter is gone, without touching its freed objects.
     result = run_python(
-        f"""
+        SUBINTERPRETERS
+        + textwrap.dedent(f"""
         import importlib, json
-        import _xxsubinterpreters as interpreters
-        interp = interpreters.create(isolated=False)
-        interpreters.run_string(interp, "from velmora.blocks.section import Section; Section.plain_text('x')")
-        interpreters.destroy(interp)
+        loaded = run_in_subinterpreter("from velmora.blocks.section import Section; Section.plain_text('x')", False)
+        assert loaded == "imported", loaded
         refused = []
         for name in {MODULES!r}:
             try:
@@ -85,7 +105,7 @@ def test_a_legacy_subinterpreter_loading_first_leaves_main_refused_not_crashed()
             except ImportError as error:
                 refused.append(str(error))
         print(json.dumps([refused, sum(range(10))]))
-        """
+        """)
     )
     refused, alive = last_json(result)
     assert alive == 45

@@ -57,7 +57,17 @@ class Global {
 // missing, -1 with the error set.
 inline int lookup_attr(PyObject* obj, PyObject* name, Ref& out) noexcept {
   PyObject* found = nullptr;
-  int status = _PyObject_LookupAttr(obj, name, &found);
+#if PY_VERSION_HEX >= 0x030D0000
+  int status = PyObject_GetOptionalAttr(obj, name, &found);
+#else
+  // Python 3.12 has no public form of it: getattr, and an AttributeError means missing.
+  found = PyObject_GetAttr(obj, name);
+  int status = 1;
+  if (!found) {
+    status = PyErr_ExceptionMatches(PyExc_AttributeError) ? 0 : -1;
+    if (status == 0) PyErr_Clear();
+  }
+#endif
   out = Ref::steal(found);
   return status;
 }
