@@ -59,9 +59,10 @@ Builder builder() {
 
 // ---- builders of one block showing a text ---------------------------------------------------
 
-// The builder `Func(text, *, block_id=None)` (text=None when `Optional`) of the one block that
-// `Block` makes of a text: the text exactly a str (or None when optional), the block id checked;
-// [] for a text that is None or empty, else [Block(text)] with "block_id" last when given.
+// The builder `Func(text, *, block_id=None)` (text=None when `Optional`) of the one block, a new
+// dict, that `Block` makes of a text: the text exactly a str (or None when optional), the block
+// id checked; [] for a text that is None or empty, else [Block(text)] with "block_id" last when
+// given.
 template <Literal Func, Ref (*Block)(PyObject* text) noexcept, bool Optional = false>
 Ref text_block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   static constexpr Params<2> params{Func.chars, {&Keys::text, &Keys::block_id}, Optional ? 0u : 1u, 1};
@@ -71,7 +72,9 @@ Ref text_block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
   PyObject* text = a[0] ? a[0] : Py_None;
   if (!check_str(text, "text", Optional) || !check_block_id(a[1], has_id)) return {};
   if (text == Py_None || PyUnicode_GET_LENGTH(text) == 0) return empty_list();
-  return with_block_id(list_of(Block(text)), a[1], has_id);
+  Ref block = Block(text);  // a new dict
+  if (!block || (has_id && PyDict_SetItem(block.get(), k.block_id, a[1]) < 0)) return {};
+  return list_of(std::move(block));
 }
 
 // ---- the binding descriptor -------------------------------------------------------------
