@@ -55,6 +55,14 @@ constexpr bool starts_with(std::string_view text, std::string_view prefix) noexc
   return text.substr(0, prefix.size()) == prefix;
 }
 
+// The position of the first `c` in `text`, or its size. (A loop rather than string_view::find,
+// which GCC cannot evaluate on a template argument's characters under -fsanitize=undefined.)
+constexpr std::size_t index_of(std::string_view text, char c) noexcept {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] != c) ++i;
+  return i;
+}
+
 namespace detail {
 
 // Whether `params` ("a, b, /" or "a, *, b='/'") has a positional-only marker of its own: a
@@ -83,8 +91,8 @@ constexpr bool has_own_slash(std::string_view params) noexcept {
 }
 
 constexpr bool well_formed(std::string_view signature) noexcept {
-  std::size_t open = signature.find('(');
-  return open != 0 && open != std::string_view::npos && signature.back() == ')';
+  std::size_t open = index_of(signature, '(');
+  return open != 0 && open != signature.size() && signature.back() == ')';
 }
 
 }  // namespace detail
@@ -92,7 +100,7 @@ constexpr bool well_formed(std::string_view signature) noexcept {
 // "name(<receiver>, /, params)\n--\n\n" for `signature` "name(params)"; where the parameters
 // hold a "/" of their own, none is added.
 constexpr void put_signature_line(TextWriter& w, std::string_view receiver, std::string_view signature) noexcept {
-  std::size_t open = signature.find('(');
+  std::size_t open = index_of(signature, '(');
   std::string_view params = signature.substr(open + 1, signature.size() - open - 2);
   w.put(signature.substr(0, open + 1));
   w.put(receiver);
@@ -112,7 +120,7 @@ struct Documented {
     w.put(Text.view());
   }
   static constexpr void write_name(TextWriter& w) noexcept {
-    w.put(Signature.view().substr(0, Signature.view().find('(')));
+    w.put(Signature.view().substr(0, index_of(Signature.view(), '(')));
   }
 
   static constexpr auto doc = composed<write>();
