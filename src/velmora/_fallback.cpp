@@ -483,20 +483,14 @@ Ref fallback_text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* 
 }
 
 PyMethodDef functions[] = {
-    vm::function<fallback_text>(
-        "fallback_text",
-        "fallback_text($module, /, blocks)\n--\n\n"
-        "The message (a list of blocks, or a payload) as plain text of at most 3,000 characters,\n"
-        "for notifications and screen readers: headers, section texts and fields, context texts,\n"
-        "image alt texts, rich text, markdown, table rows (cells joined by \" | \") and button\n"
-        "labels, one line each. Markup is read out: \"<@U1>\" gives \"@U1\", \"<url|text>\" gives\n"
-        "\"text (url)\", \"&amp;\" gives \"&\", \"*bold*\" gives \"bold\". \"\" when no block holds text."),
-    {nullptr, nullptr, 0, nullptr}};
-
-int setup(PyObject* module) noexcept {
-  return PyModule_AddFunctions(module, functions);
-}
+    vm::function<fallback_text, "fallback_text(blocks)",
+                 "The message (a list of blocks, or a payload) as plain text of at most 3,000 characters,\n"
+                 "for notifications and screen readers: headers, section texts and fields, context texts,\n"
+                 "image alt texts, rich text, markdown, table rows (cells joined by \" | \") and button\n"
+                 "labels, one line each. Markup is read out: \"<@U1>\" gives \"@U1\", \"<url|text>\" gives\n"
+                 "\"text (url)\", \"&amp;\" gives \"&\", \"*bold*\" gives \"bold\". \"\" when no block holds text.">(),
+    vm::table_end};
 
 }  // namespace
 
-VM_MODULE("Plain-text read-out of Block Kit messages: velmora.fallback_text.", setup)
+VM_FUNCTION_MODULE("Plain-text read-out of Block Kit messages: velmora.fallback_text.", functions, nullptr)

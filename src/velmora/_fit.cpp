@@ -359,28 +359,24 @@ Ref fit(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
 }
 
 PyMethodDef functions[] = {
-    vm::function<fit>("fit",
-                      "fit($module, /, message, *, max_blocks=50)\n--\n\n"
-                      "The payloads that carry `message` (a payload dict, or a list of blocks) within Slack's\n"
-                      "limits, in order, nothing dropped: at most `max_blocks` blocks, one table and 12,000\n"
-                      "characters of markdown blocks each. Section texts over 3,000 characters are cut at a\n"
-                      "paragraph break, a line break or a space (never inside an entity or escape); sections of\n"
-                      "more than 10 fields, actions of more than 25 elements, context of more than 10 and tables\n"
-                      "of more than 100 rows (the first row repeated) are split. Every payload keeps the message's\n"
-                      "other keys (text, channel, thread_ts, ...); a list gives {\"blocks\": [...]} payloads. The\n"
-                      "first part of a split block keeps its block_id, later ones get \"<id>-2\", \"<id>-3\", ...\n"
-                      "InvalidBlocks lists what cannot be split (a header over 150 characters, a button text\n"
-                      "over 75, ...), as validate() words it."),
-    {nullptr, nullptr, 0, nullptr}};
+    vm::function<fit, "fit(message, *, max_blocks=50)",
+                 "The payloads that carry `message` (a payload dict, or a list of blocks) within Slack's\n"
+                 "limits, in order, nothing dropped: at most `max_blocks` blocks, one table and 12,000\n"
+                 "characters of markdown blocks each. Section texts over 3,000 characters are cut at a\n"
+                 "paragraph break, a line break or a space (never inside an entity or escape); sections of\n"
+                 "more than 10 fields, actions of more than 25 elements, context of more than 10 and tables\n"
+                 "of more than 100 rows (the first row repeated) are split. Every payload keeps the message's\n"
+                 "other keys (text, channel, thread_ts, ...); a list gives {\"blocks\": [...]} payloads. The\n"
+                 "first part of a split block keeps its block_id, later ones get \"<id>-2\", \"<id>-3\", ...\n"
+                 "InvalidBlocks lists what cannot be split (a header over 150 characters, a button text\n"
+                 "over 75, ...), as validate() words it.">(),
+    vm::table_end};
 
-int setup(PyObject* module) noexcept {
+bool prepare(PyObject* module) noexcept {
   return vm::import_from_package(module, "_validate", {"_unsplittable"}) &&
-                 vm::import_from_package(module, "errors", {"InvalidBlocks"}) &&
-                 PyModule_AddFunctions(module, functions) == 0
-             ? 0
-             : -1;
+         vm::import_from_package(module, "errors", {"InvalidBlocks"});
 }
 
 }  // namespace
 
-VM_MODULE("Fitting a message to Slack's limits: velmora.fit.", setup)
+VM_FUNCTION_MODULE("Fitting a message to Slack's limits: velmora.fit.", functions, prepare)

@@ -51,22 +51,12 @@ bool inline_element(Checker& c, PyObject* leaf) {
   if (is(t, k.team)) return identifier(c, leaf, k.team_id);
   if (is(t, k.color)) return identifier(c, leaf, k.value);
   if (is(t, k.broadcast)) {
-    int has_range = PyDict_Contains(leaf, k.range);
-    if (has_range < 0) return false;
-    if (!has_range) {
-      auto here = c.at(k.range);
-      return c.report("\"range\" is missing.");
-    }
-    return choice(c, leaf, k.range, {k.here, k.channel, k.everyone}, "\"here\", \"channel\" or \"everyone\"");
+    return required(c, leaf, k.range, "\"range\" is missing.") &&
+           choice(c, leaf, k.range, {k.here, k.channel, k.everyone}, "\"here\", \"channel\" or \"everyone\"");
   }
   if (is(t, k.date)) {
-    int has_timestamp = PyDict_Contains(leaf, k.timestamp);
-    if (has_timestamp < 0) return false;
-    if (!has_timestamp) {
-      auto here = c.at(k.timestamp);
-      if (!c.report("\"timestamp\" is missing.")) return false;
-    }
-    return integer(c, leaf, k.timestamp, LONG_MIN, LONG_MAX, "a Unix time in seconds") &&
+    return required(c, leaf, k.timestamp, "\"timestamp\" is missing.") &&
+           integer(c, leaf, k.timestamp, LONG_MIN, LONG_MAX, "a Unix time in seconds") &&
            identifier(c, leaf, k.format) && string(c, leaf, k.url, 1, PY_SSIZE_T_MAX) &&
            string(c, leaf, k.fallback, 0, PY_SSIZE_T_MAX) && string(c, leaf, k.timezone, 0, PY_SSIZE_T_MAX);
   }
@@ -89,13 +79,8 @@ bool rich_text(Checker& c, PyObject* block) {
     if (!type) return true;
     PyObject* t = type.get();
     if (is(t, k.rich_text_list)) {
-      int has_style = PyDict_Contains(part, k.style);
-      if (has_style < 0) return false;
-      if (!has_style) {
-        auto here = c.at(k.style);
-        if (!c.report("\"style\" is missing; a rich-text list needs \"bullet\" or \"ordered\".")) return false;
-      }
-      return choice(c, part, k.style, {k.bullet, k.ordered}, "\"bullet\" or \"ordered\"") &&
+      return required(c, part, k.style, "\"style\" is missing; a rich-text list needs \"bullet\" or \"ordered\".") &&
+             choice(c, part, k.style, {k.bullet, k.ordered}, "\"bullet\" or \"ordered\"") &&
              items(c, part, k.elements, 0, PY_SSIZE_T_MAX, "a rich-text list", true,
                    [&](PyObject* s) {
                      Ref inner;
@@ -642,22 +627,15 @@ Ref unsplittable(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
 }
 
 PyMethodDef functions[] = {
-    vm::function<validate>("validate",
-                           "validate($module, /, blocks)\n--\n\n"
-                           "Check a list of blocks, or a payload {\"text\": ..., \"blocks\": [...]}, against Slack's\n"
-                           "published Block Kit limits for messages. Returns a new list of problems, each a dict\n"
-                           "{\"path\": JSON pointer into the argument, \"message\": a sentence}; [] when none."),
-    vm::function<unsplittable>(
-        "_unsplittable",
-        "_unsplittable($module, /, blocks)\n--\n\n"
-        "The problems of validate() that velmora.fit cannot remove by splitting the message, and\n"
-        "fit's plan for each block (bytes): (problems, plan)."),
-    {nullptr, nullptr, 0, nullptr}};
-
-int setup(PyObject* module) noexcept {
-  return PyModule_AddFunctions(module, functions);
-}
+    vm::function<validate, "validate(blocks)",
+                 "Check a list of blocks, or a payload {\"text\": ..., \"blocks\": [...]}, against Slack's\n"
+                 "published Block Kit limits for messages. Returns a new list of problems, each a dict\n"
+                 "{\"path\": JSON pointer into the argument, \"message\": a sentence}; [] when none.">(),
+    vm::function<unsplittable, "_unsplittable(blocks)",
+                 "The problems of validate() that velmora.fit cannot remove by splitting the message, and\n"
+                 "fit's plan for each block (bytes): (problems, plan).">(),
+    vm::table_end};
 
 }  // namespace
 
-VM_MODULE("Validation of Block Kit messages against Slack's published limits.", setup)
+VM_FUNCTION_MODULE("Validation of Block Kit messages against Slack's published limits.", functions, nullptr)

@@ -223,46 +223,32 @@ Ref truncate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnam
 }
 
 PyMethodDef functions[] = {
-    vm::function<escape>(
-        "escape",
-        "escape($module, /, text)\n--\n\n"
-        "`text` safe to put in Slack mrkdwn: \"&\", \"<\" and \">\" become \"&amp;\", \"&lt;\" and \"&gt;\",\n"
-        "and nothing else changes, so no mention, broadcast or link can be slipped in."),
-    vm::function<user>("user",
-                       "user($module, /, user_id)\n--\n\n"
-                       "A mention of a user: \"<@U0123ABCD>\". The id is letters and digits."),
-    vm::function<channel>("channel",
-                          "channel($module, /, channel_id)\n--\n\n"
-                          "A link to a channel: \"<#C0123ABCD>\". The id is letters and digits."),
-    vm::function<usergroup>("usergroup",
-                            "usergroup($module, /, usergroup_id)\n--\n\n"
-                            "A mention of a user group: \"<!subteam^S0123ABCD>\". The id is letters and digits."),
-    vm::function<broadcast>(
-        "broadcast",
-        "broadcast($module, /, range)\n--\n\n"
-        "A broadcast to a channel: \"<!here>\", \"<!channel>\" or \"<!everyone>\" for the range \"here\",\n"
-        "\"channel\" or \"everyone\"."),
-    vm::function<link>("link",
-                       "link($module, /, url, text=None)\n--\n\n"
-                       "A link: \"<url>\", or \"<url|text>\" with `text` escaped. The url must start with http://,\n"
-                       "https:// or mailto: and hold no whitespace, '<', '>' or '|' (ValueError otherwise)."),
-    vm::function<date>("date",
-                       "date($module, /, timestamp, format, fallback)\n--\n\n"
-                       "A date that every reader sees in their own time zone:\n"
-                       "\"<!date^timestamp^format|fallback>\". `timestamp` is Unix seconds (int, or a float rounded\n"
-                       "down), `format` Slack's tokens such as \"{date_short} at {time}\", `fallback` (escaped) the\n"
-                       "text shown where the date cannot be."),
-    vm::function<truncate>("truncate",
-                           "truncate($module, /, text, limit, *, ellipsis='\\u2026')\n--\n\n"
-                           "`text` cut to at most `limit` characters, the ellipsis included: at the end of the last\n"
-                           "word that fits, else between characters, never inside an entity (\"<...>\") or an escape\n"
-                           "(\"&amp;\"). `text` itself when it fits."),
-    {nullptr, nullptr, 0, nullptr}};
-
-int setup(PyObject* module) noexcept {
-  return PyModule_AddFunctions(module, functions);
-}
+    vm::function<escape, "escape(text)",
+                 "`text` safe to put in Slack mrkdwn: \"&\", \"<\" and \">\" become \"&amp;\", \"&lt;\" and \"&gt;\",\n"
+                 "and nothing else changes, so no mention, broadcast or link can be slipped in.">(),
+    vm::function<user, "user(user_id)", "A mention of a user: \"<@U0123ABCD>\". The id is letters and digits.">(),
+    vm::function<channel, "channel(channel_id)",
+                 "A link to a channel: \"<#C0123ABCD>\". The id is letters and digits.">(),
+    vm::function<usergroup, "usergroup(usergroup_id)",
+                 "A mention of a user group: \"<!subteam^S0123ABCD>\". The id is letters and digits.">(),
+    vm::function<broadcast, "broadcast(range)",
+                 "A broadcast to a channel: \"<!here>\", \"<!channel>\" or \"<!everyone>\" for the range \"here\",\n"
+                 "\"channel\" or \"everyone\".">(),
+    vm::function<link, "link(url, text=None)",
+                 "A link: \"<url>\", or \"<url|text>\" with `text` escaped. The url must start with http://,\n"
+                 "https:// or mailto: and hold no whitespace, '<', '>' or '|' (ValueError otherwise).">(),
+    vm::function<date, "date(timestamp, format, fallback)",
+                 "A date that every reader sees in their own time zone:\n"
+                 "\"<!date^timestamp^format|fallback>\". `timestamp` is Unix seconds (int, or a float rounded\n"
+                 "down), `format` Slack's tokens such as \"{date_short} at {time}\", `fallback` (escaped) the\n"
+                 "text shown where the date cannot be.">(),
+    vm::function<truncate, "truncate(text, limit, *, ellipsis='\\u2026')",
+                 "`text` cut to at most `limit` characters, the ellipsis included: at the end of the last\n"
+                 "word that fits, else between characters, never inside an entity (\"<...>\") or an escape\n"
+                 "(\"&amp;\"). `text` itself when it fits.">(),
+    vm::table_end};
 
 }  // namespace
 
-VM_MODULE("Slack mrkdwn made safely: escaping, mentions, links, dates, and cutting a text to length.", setup)
+VM_FUNCTION_MODULE("Slack mrkdwn made safely: escaping, mentions, links, dates, and cutting a text to length.",
+                   functions, nullptr)

@@ -284,28 +284,23 @@ Ref validate_initial_time(PyObject*, PyObject* const* args, Py_ssize_t nargs, Py
 }
 
 PyMethodDef functions[] = {
-    vm::function<is_valid_date_fmt>(
-        "is_valid_date_fmt",
-        "is_valid_date_fmt($module, /, date)\n--\n\n"
-        "Return True when `date` is a real calendar date written YYYY-MM-DD; raise ValueError otherwise."),
-    vm::function<validate_options>(
-        "validate_options",
-        "validate_options($module, /, func)\n--\n\n"
-        "Decorate a builder: its `options` must be a non-empty iterable of option texts (not a str).\n"
-        "A lazy iterable is read once into a list, which the builder then receives."),
-    vm::function<validate_initial_time>(
-        "validate_initial_time",
-        "validate_initial_time($module, /, func)\n--\n\n"
-        "Decorate a builder: an `initial_time` given as a str must read HH:mm on a 24-hour clock."),
-    {nullptr, nullptr, 0, nullptr}};
+    vm::function<is_valid_date_fmt, "is_valid_date_fmt(date)",
+                 "Return True when `date` is a real calendar date written YYYY-MM-DD; raise ValueError otherwise.">(),
+    vm::function<validate_options, "validate_options(func)",
+                 "Decorate a builder: its `options` must be a non-empty iterable of option texts (not a str).\n"
+                 "A lazy iterable is read once into a list, which the builder then receives.">(),
+    vm::function<validate_initial_time, "validate_initial_time(func)",
+                 "Decorate a builder: an `initial_time` given as a str must read HH:mm on a 24-hour clock.">(),
+    vm::table_end};
 
-int setup(PyObject* module) noexcept {
+bool prepare(PyObject* module) noexcept {
   Ref type = Ref::steal(PyType_FromModuleAndSpec(module, &validated_spec, nullptr));
-  if (!type) return -1;
+  if (!type) return false;
   validated_type.set(std::move(type));
-  return PyModule_AddFunctions(module, functions);
+  return true;
 }
 
 }  // namespace
 
-VM_MODULE("Validation helpers for the block builders: a date check and argument-checking decorators.", setup)
+VM_FUNCTION_MODULE("Validation helpers for the block builders: a date check and argument-checking decorators.",
+                   functions, prepare)

@@ -9,6 +9,7 @@ import pandas as pd
 import pytest
 
 from velmora.blocks import Actions, Context, Divider, Header, Image, Preformatted, Section
+from velmora.blocks.markdown import Markdown
 from velmora.blocks.table import Table
 from velmora.messages.composite.button import ButtonMessage
 
@@ -38,6 +39,7 @@ BUILDERS = [
     (Header.plain_text, ("Title",)),
     (Divider.divider, ()),
     (Preformatted.text, ("x = 1",)),
+    (Markdown.markdown, ("**hi**",)),
     (Table.simple_table, (pd.DataFrame({"a": [1]}),)),
 ]
 NAMES = [builder.__qualname__ for builder, _ in BUILDERS]
@@ -60,6 +62,42 @@ def test_every_builder_takes_a_block_id_last(builder, args):
     with pytest.raises(ValueError) as error:
         builder(*args, block_id="b" * 256)
     assert str(error.value) == "block_id must hold at most 255 characters, got 256"
+
+
+class Falsehood:
+    def __bool__(self):
+        raise RuntimeError("no truth here")
+
+
+# Calls where more than one argument is wrong: the argument checked first is the one reported.
+@pytest.mark.parametrize(("call", "error", "message"), [
+    (lambda: Section.plain_text(5, block_id=5), TypeError, "Argument 'text' has incorrect type"),
+    (lambda: Section.mrkdwn(5, block_id=5), TypeError, "Argument 'text' has incorrect type"),
+    (lambda: Section.mrkdwn(None, block_id=5), TypeError, "Argument 'block_id' has incorrect type"),
+    (lambda: Header.plain_text("", block_id="b" * 256), ValueError, "block_id must hold"),
+    (lambda: Markdown.markdown("x" * 12001, block_id=5), TypeError, "Argument 'block_id' has incorrect type"),
+    (lambda: Preformatted.text(b"x", block_id=5), TypeError, "Argument 'text' has incorrect type"),
+    (lambda: Section.checkboxes(OPTIONS, 5, block_id=5), TypeError, "Argument 'text' has incorrect type"),
+    (lambda: Section.image("t", 5, block_id=5), TypeError, "Argument 'image_url' has incorrect type"),
+    (lambda: Actions.buttons(5, block_id=5), TypeError, "Argument 'buttons' has incorrect type"),
+    (lambda: Actions.time_picker(5, block_id=5), TypeError, "Argument 'initial_time' has incorrect type"),
+    (lambda: Actions.datepickers(5, block_id=5), TypeError, "Argument 'block_id' has incorrect type"),
+    (lambda: Actions.radio_buttons(OPTIONS, block_id=5), TypeError, "Argument 'block_id' has incorrect type"),
+    (lambda: Actions.checkboxes(OPTIONS, Falsehood()), RuntimeError, "no truth here"),
+    (lambda: Section.checkboxes(OPTIONS, "t", Falsehood()), RuntimeError, "no truth here"),
+])
+def test_the_first_bad_argument_is_reported(call, error, message):
+    with pytest.raises(error) as raised:
+        call()
+    assert str(raised.value).startswith(message)
+
+
+@pytest.mark.parametrize("no_descriptions", [None, [], (), ""])
+def test_false_descriptions_describe_nothing(no_descriptions):
+    [section] = Section.checkboxes(OPTIONS, "t", no_descriptions)
+    [actions] = Actions.checkboxes(OPTIONS, no_descriptions)
+    for element in (section["accessory"], actions["elements"][0]):
+        assert all(list(option) == ["text", "value"] for option in element["options"])
 
 
 def test_empty_builds_stay_empty_and_the_image_keeps_its_default_id():

@@ -10,9 +10,12 @@
 #include <cstdio>
 #include <span>
 
+#include "args.hpp"
+#include "build.hpp"
 #include "errors.hpp"
 #include "keys.hpp"
 #include "module.hpp"
+#include "signature.hpp"
 
 namespace vm {
 
@@ -43,6 +46,35 @@ Builder builder(const char* name, const char* doc, Wrap wrap = Wrap::none) {
   return {
       {name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(entry)), METH_FASTCALL | METH_KEYWORDS, doc},
       wrap};
+}
+
+// The same, declared as Python shows it: vm::builder<plain_text, "plain_text(text, *,
+// block_id=None)", "A section showing ...">(), then the decorator when there is one; the name
+// and the "$cls, /" of the docstring's signature line are derived from the signature.
+template <BuilderImpl F, Literal Signature, Literal Text, Wrap W = Wrap::none>
+Builder builder() {
+  using D = Documented<"$cls", Signature, Text>;
+  return builder<F>(D::name.data(), D::doc.data(), W);
+}
+
+// ---- builders of one block showing a text ---------------------------------------------------
+
+// The builder `Func(text, *, block_id=None)` (text=None when `Optional`) of the one block, a new
+// dict, that `Block` makes of a text: the text exactly a str (or None when optional), the block
+// id checked; [] for a text that is None or empty, else [Block(text)] with "block_id" last when
+// given.
+template <Literal Func, Ref (*Block)(PyObject* text) noexcept, bool Optional = false>
+Ref text_block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  static constexpr Params<2> params{Func.chars, {&Keys::text, &Keys::block_id}, Optional ? 0u : 1u, 1};
+  Bound<2> a;
+  bool has_id;
+  if (!bind(params, args, nargs, kwnames, a)) return {};
+  PyObject* text = a[0] ? a[0] : Py_None;
+  if (!check_str(text, "text", Optional) || !check_block_id(a[1], has_id)) return {};
+  if (text == Py_None || PyUnicode_GET_LENGTH(text) == 0) return empty_list();
+  Ref block = Block(text);  // a new dict
+  if (!block || (has_id && PyDict_SetItem(block.get(), k.block_id, a[1]) < 0)) return {};
+  return list_of(std::move(block));
 }
 
 // ---- the binding descriptor -------------------------------------------------------------

@@ -139,6 +139,14 @@ inline bool missing(Checker& c, PyObject* key) {
   return c.report("\"%U\" is missing.", key);
 }
 
+// Reports `problem` at the place of `key` when `object` (a dict) lacks it.
+inline bool required(Checker& c, PyObject* object, PyObject* key, const char* problem) {
+  int present = has(object, key);
+  if (present != 0) return present > 0;
+  auto here = c.at(key);
+  return c.report("%s", problem);
+}
+
 // `value`, read from under `key` (null when absent), as a string of `min` to `max` characters;
 // when `required`, absence is a problem.
 inline bool string_value(Checker& c, PyObject* key, PyObject* value, Py_ssize_t min, Py_ssize_t max,
@@ -157,16 +165,7 @@ inline bool string_value(Checker& c, PyObject* key, PyObject* value, Py_ssize_t 
 // The string under `key`: `min` to `max` characters; when `required`, absence is a problem.
 inline bool string(Checker& c, PyObject* object, PyObject* key, Py_ssize_t min, Py_ssize_t max, bool required = false) {
   Ref value;
-  if (!get(object, key, value)) return false;
-  auto here = c.at(key);
-  if (!value) return !required || c.report("\"%U\" is missing.", key);
-  if (!PyUnicode_Check(value.get())) return wrong_type(c, key, "a string", value.get());
-  Py_ssize_t length = PyUnicode_GET_LENGTH(value.get());
-  if (length < min) return c.report("\"%U\" is empty; it needs at least %zd character.", key, min);
-  if (length > max) {
-    return c.report("\"%U\" is %zd characters long; Slack allows at most %zd.", key, length, max);
-  }
-  return true;
+  return get(object, key, value) && string_value(c, key, value.get(), min, max, required);
 }
 
 // The list under `key` with `min` to `max` items, handed to `each` item by item.

@@ -190,7 +190,10 @@ inline Ref option_list(PyObject* options, OptionText kind, const OptionLimits* l
 
 // Adds {"type": "mrkdwn", "text": description} as "description" of option i for the i-th
 // item of `descriptions` (any iterable); more descriptions than options is an IndexError.
+// Descriptions that are absent (null) or false (None, []) add nothing.
 inline bool add_descriptions(PyObject* option_list, PyObject* descriptions) noexcept {
+  int described = descriptions ? PyObject_IsTrue(descriptions) : 0;
+  if (described <= 0) return described == 0;
   Ref iterator = Ref::steal(PyObject_GetIter(descriptions));
   if (!iterator) return false;
   Py_ssize_t count = PyList_GET_SIZE(option_list);

@@ -13,6 +13,15 @@ struct Keys {
 #undef VM_KEY
 };
 
+// The text of a key, at compile time: key_text(&Keys::initial_date) is "initial_date".
+constexpr const char* key_text(PyObject* Keys::*key) noexcept {
+#define VM_KEY(name, text) \
+  if (key == &Keys::name) return text;
+#include "keys.def"
+#undef VM_KEY
+  return "";
+}
+
 // Filled at module set-up; interned strings are immortal, so the slots never need releasing.
 inline Keys k;
 

@@ -25,6 +25,7 @@
 #include "build.hpp"
 #include "errors.hpp"
 #include "module.hpp"
+#include "signature.hpp"
 
 namespace vm {
 
@@ -349,14 +350,14 @@ struct Import {
 
 struct Message {
   const char* name;               // "DatePickerMessage"
-  const char* doc;                // the class docstring, opening with its signature line
+  const char* doc;                // the class docstring; its signature line is derived (see class_doc)
   std::array<Param, 3> params{};  // in positional order
   Key star = nullptr;             // the attribute that keeps further positional arguments (*args), a tuple
   std::array<Key, 3> stored{};    // the attributes in the order they are set, when not the parameters'
   Base base = Base::first;
   std::array<Import, 3> imports{};  // besides BaseVelmora, always imported from velmora.interface
   Blocks blocks{};                  // what build_blocks() makes
-  const char* build_doc = nullptr;  // build_blocks' docstring, opening with its signature line
+  const char* build_doc = nullptr;  // build_blocks' docstring; "build_blocks($self, /)" is derived
   std::array<Key, 3> shown{};       // __match_args__ (and the repr's fields), when not the parameters
 
   // Messages that read keywords of their own or build in their own way.
@@ -366,6 +367,35 @@ struct Message {
   PyMethodDef* methods = nullptr;                      // further methods, null-terminated
   bool (*setup)(PyObject* module) noexcept = nullptr;  // more module set-up, first
 };
+
+// ---- families of messages ---------------------------------------------------------------------
+
+// A section of `text` (exactly a str) with one accessory made from `accessory`:
+// Section.<method>(text=self.text, <accessory>=self.<accessory>), its result as it is; the base
+// is BaseVelmora as the module's globals name it.
+constexpr Message section_with(const char* name, Param accessory, Key method, const char* doc, const char* build_doc) {
+  return {.name = name,
+          .doc = doc,
+          .params = {{{&Keys::text, exact_str}, accessory}},
+          .base = Base::first_named,
+          .imports = {{{"blocks", {"Section"}}}},
+          .blocks = returned({&Keys::Section, method, {kw(&Keys::text), kw(accessory.name)}}),
+          .build_doc = build_doc};
+}
+
+// The markdown `text` (exactly a str), then the actions block of Actions.<method>, which
+// receives the further parameters by keyword (see text_then).
+constexpr Message text_then_actions(const char* name, std::array<Param, 2> further, Key method, const char* doc,
+                                    const char* build_doc) {
+  Message m{.name = name,
+            .doc = doc,
+            .params = {{{&Keys::text, exact_str}, further[0], further[1]}},
+            .imports = {{{"blocks", {"Section", "Actions"}}}},
+            .blocks = text_then({&Keys::Actions, method, {kw(further[0].name)}}),
+            .build_doc = build_doc};
+  if (further[1].name) m.blocks.calls[1].args[1] = kw(further[1].name);
+  return m;
+}
 
 namespace detail {
 
@@ -393,6 +423,56 @@ constexpr auto init_name() {
   return out;
 }
 
+// The class docstring: "DatePickerMessage(text, initial_date, **kwargs)\n--\n\n", made from the
+// parameters, then `doc`; a `doc` that opens with the class's own signature line is taken as
+// written.
+template <const Message& M>
+constexpr void write_class_doc(TextWriter& w) noexcept {
+  std::string_view name = M.name, doc = M.doc;
+  if (starts_with(doc, name) && starts_with(doc.substr(name.size()), "(")) return w.put(doc);
+  w.put(name);
+  w.put("(");
+  for (const Param& p : M.params) {
+    if (!p.name) break;
+    w.put(key_text(p.name));
+    w.put(p.fallback == Default::none     ? "=None, "
+          : p.fallback == Default::true_  ? "=True, "
+          : p.fallback == Default::false_ ? "=False, "
+                                          : ", ");
+  }
+  if constexpr (M.star != nullptr) {
+    w.put("*");
+    w.put(key_text(M.star));
+    w.put(", ");
+  }
+  w.put("**kwargs)\n--\n\n");
+  w.put(doc);
+}
+
+// build_blocks' docstring: its signature line, then `build_doc` (taken as written when it opens
+// with one).
+template <const Message& M>
+constexpr void write_build_doc(TextWriter& w) noexcept {
+  std::string_view doc = M.build_doc;
+  if (!starts_with(doc, "build_blocks(")) put_signature_line(w, "$self", "build_blocks()");
+  w.put(doc);
+}
+
+// The module's docstring, from the class name: "The date picker message." for DatePickerMessage.
+template <const Message& M>
+constexpr void write_module_doc(TextWriter& w) noexcept {
+  std::string_view name = M.name;
+  if (name.ends_with("Message")) name.remove_suffix(7);
+  w.put("The");
+  for (char c : name) {
+    bool upper = c >= 'A' && c <= 'Z';
+    if (upper) w.put(" ");
+    char lower = upper ? static_cast<char>(c - 'A' + 'a') : c;
+    w.put({&lower, 1});
+  }
+  w.put(" message.");
+}
+
 template <const Message& M>
 struct Declared {
   static constexpr std::size_t N = param_count<M>();
@@ -405,6 +485,9 @@ struct Declared {
     }
     return p;
   }();
+  static constexpr auto class_doc = composed<write_class_doc<M>>();
+  static constexpr auto build_doc = composed<write_build_doc<M>>();
+  static constexpr auto module_doc = composed<write_module_doc<M>>();
   static inline Global cls;                                                // for super(cls, self)
   static inline newfunc tp_new = nullptr;                                  // the class's own, at creation
   static inline std::array<Global, M.blocks.calls.size()> kwnames;         // per call, its keyword names
@@ -718,9 +801,9 @@ int setup_message(PyObject* module) noexcept {
   std::snprintf(qualified, sizeof qualified, "%s.%s", VELMORA_MODULE_NAME, M.name);
   static PyMethodDef build_def[] = {
       {"build_blocks", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&build_entry<M>)), METH_NOARGS,
-       M.build_doc},
-      {nullptr, nullptr, 0, nullptr}};
-  PyType_Slot slots[] = {{Py_tp_doc, const_cast<char*>(M.doc)},
+       Declared<M>::build_doc.data()},
+      table_end};
+  PyType_Slot slots[] = {{Py_tp_doc, const_cast<char*>(Declared<M>::class_doc.data())},
                          {Py_tp_init, reinterpret_cast<void*>(&init<M>)},
                          {Py_tp_methods, build_def},
                          {0, nullptr}};
@@ -744,19 +827,27 @@ int setup_message(PyObject* module) noexcept {
 
 }  // namespace detail
 
-// The method table entry of a further no-argument method of a message.
-template <Ref (*F)(PyObject* self) noexcept>
-PyMethodDef message_method(const char* name, const char* doc) {
-  return {name,
+// The method table entry of a further no-argument method of a message, declared as
+// vm::message_method<upload, "upload()", "Uploads ...">().
+template <Ref (*F)(PyObject* self) noexcept, Literal Signature, Literal Text>
+PyMethodDef message_method() {
+  using D = Documented<"$self", Signature, Text>;
+  return {D::name.data(),
           reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(
               +[](PyObject* self, PyObject*) noexcept -> PyObject* { return guarded([&] { return F(self); }); })),
-          METH_NOARGS, doc};
+          METH_NOARGS, D::doc.data()};
 }
 
 }  // namespace vm
 
-// The module of one message class: VM_MESSAGE_MODULE("The header message.", message)
-#define VM_MESSAGE_MODULE(doc, message)                    \
+// The module of one message class, whose docstring is derived from the class name
+// (VM_MESSAGE_MODULE(message): "The header message.") or given (VM_MESSAGE_MODULE(doc, message)).
+#define VM_MESSAGE_MODULE(...) \
+  VM_MESSAGE_MODULE_PICK(__VA_ARGS__, VM_MESSAGE_MODULE_DOC, VM_MESSAGE_MODULE_NAMED)(__VA_ARGS__)
+#define VM_MESSAGE_MODULE_PICK(a, b, chosen, ...) chosen
+#define VM_MESSAGE_MODULE_NAMED(message) \
+  VM_MESSAGE_MODULE_DOC(vm::detail::Declared<message>::module_doc.data(), message)
+#define VM_MESSAGE_MODULE_DOC(doc, message)                \
   static int vm_setup_message(PyObject* module) noexcept { \
     return vm::detail::setup_message<message>(module);     \
   }                                                        \

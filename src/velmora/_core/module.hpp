@@ -12,6 +12,7 @@
 #include "build.hpp"
 #include "errors.hpp"
 #include "keys.hpp"
+#include "signature.hpp"
 
 namespace vm {
 
@@ -139,11 +140,26 @@ PyObject* fast_entry(PyObject* self, PyObject* const* args, Py_ssize_t nargs, Py
   return guarded([&] { return F(self, args, nargs, kwnames); });
 }
 
-// The method table entry of a module function.
-template <FastImpl F>
-PyMethodDef function(const char* name, const char* doc) {
-  return {name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&fast_entry<F>)),
-          METH_FASTCALL | METH_KEYWORDS, doc};
+// The method table entry of a module function, declared as Python shows it:
+// vm::function<escape, "escape(text)", "...">(); its name and the "$module, /" of the
+// docstring's signature line are derived from the signature.
+template <FastImpl F, Literal Signature, Literal Text>
+PyMethodDef function() {
+  using D = Documented<"$module", Signature, Text>;
+  return {D::name.data(), reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&fast_entry<F>)),
+          METH_FASTCALL | METH_KEYWORDS, D::doc.data()};
+}
+
+// The entry that ends a table of functions or methods.
+inline constexpr PyMethodDef table_end{nullptr, nullptr, 0, nullptr};
+
+// More set-up a module of functions needs before its functions are added; false with the
+// error set.
+using PrepareFunctions = bool (*)(PyObject* module) noexcept;
+
+inline int setup_function_module(PyObject* module, PyMethodDef* functions, PrepareFunctions prepare) noexcept {
+  if (prepare && !prepare(module)) return -1;
+  return PyModule_AddFunctions(module, functions);
 }
 
 // Adds a class to the module under its own __name__.
@@ -170,3 +186,11 @@ inline bool add_type(PyObject* module, Ref type) noexcept {
   PyMODINIT_FUNC VM_CAT(PyInit_, VELMORA_MODULE_ID)(void) {                                                     \
     return PyModuleDef_Init(&vm_module_def);                                                                    \
   }
+
+// The module of the functions `functions` (ended by vm::table_end), after `prepare` (or nullptr):
+//   VM_FUNCTION_MODULE("Slack mrkdwn made safely.", functions, nullptr)
+#define VM_FUNCTION_MODULE(doc, functions, prepare)               \
+  static int vm_setup_functions(PyObject* module) noexcept {      \
+    return vm::setup_function_module(module, functions, prepare); \
+  }                                                               \
+  VM_MODULE(doc, vm_setup_functions)

@@ -35,26 +35,39 @@ Ref init_blocks(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
   return vm::list_of(vm::dict({{k.type, k.actions}, {k.elements, elements.get()}, {k.block_id, a[0], has_id}}));
 }
 
+// The frame of the builders below: binds the call (the block id last), checks the arguments
+// with `check` and then the block id, starts from cls.init_blocks(), lets `fill` add the
+// elements made from the arguments, and sets "block_id" on the block when given.
+template <std::size_t N, class Check, class Fill>
+Ref build(PyObject* cls, const vm::Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+          Check&& check, Fill&& fill) {
+  vm::Bound<N> a;
+  bool has_id;
+  Payload payload;
+  if (!vm::bind(params, args, nargs, kwnames, a) || !check(a) || !vm::check_block_id(a[N - 1], has_id) ||
+      !start(cls, payload) || !fill(payload.elements.get(), a)) {
+    return {};
+  }
+  return vm::with_block_id(std::move(payload.blocks), a[N - 1], has_id);
+}
+
+// For builders whose arguments are checked while the elements are made.
+constexpr auto unchecked = [](const auto&) { return true; };
+
 // ---- buttons ------------------------------------------------------------------------------
 
 constexpr vm::Params<2> buttons_params{"Actions.buttons", {&Keys::buttons, &Keys::block_id}, 1, 1};
 
 Ref buttons(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  bool has_id;
-  if (!vm::bind(buttons_params, args, nargs, kwnames, a) || !vm::check_list(a[0], "buttons") ||
-      !vm::check_block_id(a[1], has_id)) {
-    return {};
-  }
-  PyObject* input = a[0];
-  Payload payload;
-  if (!start(cls, payload)) return {};
-  // A mapping's get() may run the caller's code and change the list: re-read its size.
-  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(input); ++i) {
-    Ref button = Ref::borrow(PyList_GET_ITEM(input, i));
-    if (!vm::append_element(payload.elements.get(), vm::button_element(button.get(), i))) return {};
-  }
-  return vm::with_block_id(std::move(payload.blocks), a[1], has_id);
+  auto check = [](const vm::Bound<2>& a) { return vm::check_list(a[0], "buttons"); };
+  return build(cls, buttons_params, args, nargs, kwnames, check, [](PyObject* elements, const vm::Bound<2>& a) {
+    // A mapping's get() may run the caller's code and change the list: re-read its size.
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(a[0]); ++i) {
+      Ref button = Ref::borrow(PyList_GET_ITEM(a[0], i));
+      if (!vm::append_element(elements, vm::button_element(button.get(), i))) return false;
+    }
+    return true;
+  });
 }
 
 // ---- pickers ------------------------------------------------------------------------------
@@ -62,42 +75,28 @@ Ref buttons(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
 constexpr vm::Params<2> datepickers_params{"Actions.datepickers", {&Keys::initial_dates, &Keys::block_id}, 1, 1};
 
 Ref datepickers(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  bool has_id;
-  if (!vm::bind(datepickers_params, args, nargs, kwnames, a) || !vm::check_block_id(a[1], has_id)) return {};
-  Payload payload;
-  if (!start(cls, payload)) return {};
-  Ref dates = Ref::steal(PyObject_GetIter(a[0]));
-  if (!dates) return {};
-  for (Py_ssize_t i = 0;; ++i) {
-    Ref date = Ref::steal(PyIter_Next(dates.get()));
-    if (!date) break;
-    if (!vm::check_date(date.get())) return {};
-    Ref action_id = vm::numbered("action-datepickers-", i);
-    if (!action_id ||
-        !vm::append_element(payload.elements.get(), vm::datepicker_element(date.get(), action_id.get()))) {
-      return {};
+  return build(cls, datepickers_params, args, nargs, kwnames, unchecked, [](PyObject* elements, const vm::Bound<2>& a) {
+    Ref dates = Ref::steal(PyObject_GetIter(a[0]));
+    if (!dates) return false;
+    for (Py_ssize_t i = 0;; ++i) {
+      Ref date = Ref::steal(PyIter_Next(dates.get()));
+      if (!date) return !PyErr_Occurred();
+      if (!vm::check_date(date.get())) return false;
+      Ref action_id = vm::numbered("action-datepickers-", i);
+      if (!action_id || !vm::append_element(elements, vm::datepicker_element(date.get(), action_id.get()))) {
+        return false;
+      }
     }
-  }
-  if (PyErr_Occurred()) return {};
-  return vm::with_block_id(std::move(payload.blocks), a[1], has_id);
+  });
 }
 
 constexpr vm::Params<2> time_picker_params{"Actions.time_picker", {&Keys::initial_time, &Keys::block_id}, 1, 1};
 
 Ref time_picker(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  bool has_id;
-  if (!vm::bind(time_picker_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "initial_time") ||
-      !vm::check_block_id(a[1], has_id)) {
-    return {};
-  }
-  Payload payload;
-  if (!start(cls, payload) ||
-      !vm::append_element(payload.elements.get(), vm::timepicker_element(a[0], k.timepicker_action))) {
-    return {};
-  }
-  return vm::with_block_id(std::move(payload.blocks), a[1], has_id);
+  auto check = [](const vm::Bound<2>& a) { return vm::check_str(a[0], "initial_time"); };
+  return build(cls, time_picker_params, args, nargs, kwnames, check, [](PyObject* elements, const vm::Bound<2>& a) {
+    return vm::append_element(elements, vm::timepicker_element(a[0], k.timepicker_action));
+  });
 }
 
 // ---- choices ------------------------------------------------------------------------------
@@ -106,63 +105,50 @@ constexpr vm::Params<2> radio_buttons_params{"Actions.radio_buttons", {&Keys::op
 constexpr vm::Params<3> checkboxes_params{
     "Actions.checkboxes", {&Keys::options, &Keys::options_description, &Keys::block_id}, 2, 2};
 
-// One choice group of `type` (an option per item of `options`, described by `descriptions`
-// when given and truthy) in a new actions payload.
-Ref choices(PyObject* cls, PyObject* type, PyObject* options, PyObject* descriptions) {
-  Payload payload;
-  if (!start(cls, payload)) return {};
+// Adds one choice group of `type`: an option per item of `options`, described by
+// `descriptions` when given and truthy.
+bool add_choices(PyObject* elements, PyObject* type, PyObject* options, PyObject* descriptions) {
   Ref list = vm::option_list(options, vm::OptionText::mrkdwn);
-  if (!list) return {};
-  int described = descriptions ? PyObject_IsTrue(descriptions) : 0;
-  if (described < 0 || (described && !vm::add_descriptions(list.get(), descriptions))) return {};
-  if (!vm::append_element(payload.elements.get(), vm::choice_element(type, list.get()))) return {};
-  return std::move(payload.blocks);
+  return list && vm::add_descriptions(list.get(), descriptions) &&
+         vm::append_element(elements, vm::choice_element(type, list.get()));
 }
 
 Ref radio_buttons(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  bool has_id;
-  if (!vm::bind(radio_buttons_params, args, nargs, kwnames, a) || !vm::check_block_id(a[1], has_id)) return {};
-  return vm::with_block_id(choices(cls, k.radio_buttons, a[0], nullptr), a[1], has_id);
+  return build(
+      cls, radio_buttons_params, args, nargs, kwnames, unchecked,
+      [](PyObject* elements, const vm::Bound<2>& a) { return add_choices(elements, k.radio_buttons, a[0], nullptr); });
 }
 
 Ref checkboxes(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<3> a;
-  bool has_id;
-  if (!vm::bind(checkboxes_params, args, nargs, kwnames, a) || !vm::check_block_id(a[2], has_id)) return {};
-  return vm::with_block_id(choices(cls, k.checkboxes, a[0], a[1]), a[2], has_id);
+  return build(cls, checkboxes_params, args, nargs, kwnames, unchecked, [](PyObject* elements, const vm::Bound<3>& a) {
+    return add_choices(elements, k.checkboxes, a[0], a[1]);
+  });
 }
 
 // ---- the class ----------------------------------------------------------------------------
 
 vm::Builder builders[] = {
-    vm::builder<init_blocks>("init_blocks",
-                             "init_blocks($cls, /, *, block_id=None)\n--\n\n"
-                             "A new actions payload with no elements: [{\"type\": \"actions\", \"elements\": []}]\n"
-                             "(then \"block_id\" when given).\n"
-                             "Every other builder starts from cls.init_blocks()."),
-    vm::builder<buttons>("buttons",
-                         "buttons($cls, /, buttons, *, block_id=None)\n--\n\n"
-                         "An actions block of one button per dict of the list `buttons` (keys \"text\", and\n"
-                         "optionally \"style\", \"value\", \"url\", \"action_id\"); action ids and default values\n"
-                         "count from 0."),
-    vm::builder<datepickers>("datepickers",
-                             "datepickers($cls, /, initial_dates, *, block_id=None)\n--\n\n"
-                             "An actions block of one date picker per date (YYYY-MM-DD) of `initial_dates`, a list\n"
-                             "or any other iterable of dates."),
-    vm::builder<time_picker>("time_picker",
-                             "time_picker($cls, /, initial_time, *, block_id=None)\n--\n\n"
-                             "An actions block of one time picker starting at `initial_time` (HH:mm, 24-hour clock).",
-                             vm::Wrap::validate_initial_time),
-    vm::builder<radio_buttons>("radio_buttons",
-                               "radio_buttons($cls, /, options, *, block_id=None)\n--\n\n"
-                               "An actions block of one radio-button group, one button per option text.",
-                               vm::Wrap::validate_options),
-    vm::builder<checkboxes>("checkboxes",
-                            "checkboxes($cls, /, options, options_description, *, block_id=None)\n--\n\n"
-                            "An actions block of one checkbox group, one box per option text; the i-th item of\n"
-                            "`options_description` describes the i-th option (None or []: no descriptions).",
-                            vm::Wrap::validate_options),
+    vm::builder<init_blocks, "init_blocks(*, block_id=None)",
+                "A new actions payload with no elements: [{\"type\": \"actions\", \"elements\": []}]\n"
+                "(then \"block_id\" when given).\n"
+                "Every other builder starts from cls.init_blocks().">(),
+    vm::builder<buttons, "buttons(buttons, *, block_id=None)",
+                "An actions block of one button per dict of the list `buttons` (keys \"text\", and\n"
+                "optionally \"style\", \"value\", \"url\", \"action_id\"); action ids and default values\n"
+                "count from 0.">(),
+    vm::builder<datepickers, "datepickers(initial_dates, *, block_id=None)",
+                "An actions block of one date picker per date (YYYY-MM-DD) of `initial_dates`, a list\n"
+                "or any other iterable of dates.">(),
+    vm::builder<time_picker, "time_picker(initial_time, *, block_id=None)",
+                "An actions block of one time picker starting at `initial_time` (HH:mm, 24-hour clock).",
+                vm::Wrap::validate_initial_time>(),
+    vm::builder<radio_buttons, "radio_buttons(options, *, block_id=None)",
+                "An actions block of one radio-button group, one button per option text.",
+                vm::Wrap::validate_options>(),
+    vm::builder<checkboxes, "checkboxes(options, options_description, *, block_id=None)",
+                "An actions block of one checkbox group, one box per option text; the i-th item of\n"
+                "`options_description` describes the i-th option (None or []: no descriptions).",
+                vm::Wrap::validate_options>(),
 };
 
 }  // namespace

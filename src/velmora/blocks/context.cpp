@@ -23,13 +23,11 @@ Ref image_url(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwna
 }
 
 vm::Builder builders[] = {
-    vm::builder<mrkdwn>("mrkdwn",
-                        "mrkdwn($cls, /, value)\n--\n\n"
-                        "A markdown text element for a context block: {\"type\": \"mrkdwn\", \"text\": value}."),
-    vm::builder<image_url>("image_url",
-                           "image_url($cls, /, value, alt_text='image')\n--\n\n"
-                           "An image element for a context block, showing the image at `value`, described by\n"
-                           "`alt_text` for screen readers."),
+    vm::builder<mrkdwn, "mrkdwn(value)",
+                "A markdown text element for a context block: {\"type\": \"mrkdwn\", \"text\": value}.">(),
+    vm::builder<image_url, "image_url(value, alt_text='image')",
+                "An image element for a context block, showing the image at `value`, described by\n"
+                "`alt_text` for screen readers.">(),
 };
 
 }  // namespace

@@ -17,9 +17,7 @@ Ref divider(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwname
 }
 
 vm::Builder builders[] = {
-    vm::builder<divider>(
-        "divider",
-        "divider($cls, /, *, block_id=None)\n--\n\nA list of one divider block (with \"block_id\" when given)."),
+    vm::builder<divider, "divider(*, block_id=None)", "A list of one divider block (with \"block_id\" when given).">(),
 };
 
 }  // namespace

@@ -23,10 +23,9 @@ Ref image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
 }
 
 vm::Builder builders[] = {
-    vm::builder<image>("image",
-                       "image($cls, /, image_url, image_name='image', *, block_id=None)\n--\n\n"
-                       "An image block showing the image at `image_url`, with `image_name` as its alt text;\n"
-                       "[] when `image_url` is empty or None. Its block_id is \"image_block\" unless one is given."),
+    vm::builder<image, "image(image_url, image_name='image', *, block_id=None)",
+                "An image block showing the image at `image_url`, with `image_name` as its alt text;\n"
+                "[] when `image_url` is empty or None. Its block_id is \"image_block\" unless one is given.">(),
 };
 
 }  // namespace

@@ -28,14 +28,11 @@ Ref placeholder(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
 }
 
 vm::Builder placeholders[] = {
-    vm::builder<placeholder<list_params>>("list",
-                                          "list($cls, /)\n--\n\nA rich-text list; not built yet, returns None."),
-    vm::builder<placeholder<preformatted_params>>(
-        "preformatted", "preformatted($cls, /)\n--\n\nA rich-text preformatted element; not built yet, returns None."),
-    vm::builder<placeholder<quote_params>>("quote",
-                                           "quote($cls, /)\n--\n\nA rich-text quote; not built yet, returns None."),
-    vm::builder<placeholder<strike_params>>(
-        "strike", "strike($cls, /)\n--\n\nStruck-through rich text; not built yet, returns None."),
+    vm::builder<placeholder<list_params>, "list()", "A rich-text list; not built yet, returns None.">(),
+    vm::builder<placeholder<preformatted_params>, "preformatted()",
+                "A rich-text preformatted element; not built yet, returns None.">(),
+    vm::builder<placeholder<quote_params>, "quote()", "A rich-text quote; not built yet, returns None.">(),
+    vm::builder<placeholder<strike_params>, "strike()", "Struck-through rich text; not built yet, returns None.">(),
 };
 
 // ---- argument checks ------------------------------------------------------------------------
@@ -293,65 +290,47 @@ Ref block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
 }
 
 vm::Builder builders[] = {
-    vm::builder<text>(
-        "text",
-        "text($cls, /, text, *, bold=False, italic=False, strike=False, code=False, underline=False)\n--\n\n"
-        "A rich-text text element {\"type\": \"text\", \"text\": text}, with \"style\" holding the\n"
-        "true flags (in the order bold, italic, strike, code, underline) when any is set.\n"
-        "ValueError for an empty text."),
-    vm::builder<link>("link",
-                      "link($cls, /, url, text=None, *, bold=False, italic=False, strike=False, code=False)\n--\n\n"
-                      "A link element {\"type\": \"link\", \"url\": url}, then \"text\" (the label shown instead of\n"
-                      "the URL; None or \"\" leaves it out) and \"style\" as in text()."),
-    vm::builder<emoji>("emoji",
-                       "emoji($cls, /, name)\n--\n\n"
-                       "An emoji element {\"type\": \"emoji\", \"name\": name}; surrounding colons are dropped,\n"
-                       "so \":tada:\" and \"tada\" give the same element."),
-    vm::builder<mention<user_params, &Keys::user>>(
-        "user", "user($cls, /, user_id)\n--\n\nA user mention {\"type\": \"user\", \"user_id\": user_id}."),
-    vm::builder<mention<channel_params, &Keys::channel>>(
-        "channel",
-        "channel($cls, /, channel_id)\n--\n\nA channel mention {\"type\": \"channel\", \"channel_id\": channel_id}."),
-    vm::builder<mention<usergroup_params, &Keys::usergroup>>(
-        "usergroup",
-        "usergroup($cls, /, usergroup_id)\n--\n\n"
-        "A user group mention {\"type\": \"usergroup\", \"usergroup_id\": usergroup_id}."),
-    vm::builder<broadcast>(
-        "broadcast",
-        "broadcast($cls, /, range)\n--\n\n"
-        "A broadcast {\"type\": \"broadcast\", \"range\": range}: @here, @channel or @everyone, for\n"
-        "the range \"here\", \"channel\" or \"everyone\" (anything else is a ValueError)."),
-    vm::builder<date>("date",
-                      "date($cls, /, timestamp, format, *, fallback=None, url=None)\n--\n\n"
-                      "A date shown in each reader's time zone: {\"type\": \"date\", \"timestamp\": timestamp\n"
-                      "(Unix seconds, an int), \"format\": format (such as \"{date_short} at {time}\")}, then\n"
-                      "\"url\" and \"fallback\" (the text shown where the date cannot be) when given."),
-    vm::builder<section>("section",
-                         "section($cls, /, *elements)\n--\n\n"
-                         "A rich-text section {\"type\": \"rich_text_section\", \"elements\": [...]}: a paragraph of\n"
-                         "inline elements; a str stands for text(str). ValueError without elements."),
-    vm::builder<rich_list>(
-        "list",
-        "list($cls, /, items, *, style='bullet', indent=0, offset=0, border=0)\n--\n\n"
-        "A rich-text list {\"type\": \"rich_text_list\", \"style\": style, \"elements\": [one section per\n"
-        "item]}, then \"indent\" (0 to 8, the nesting level), \"offset\" (an ordered list starts at\n"
-        "offset + 1) and \"border\" (0 or 1) when not 0. An item is a str, a list of elements or a\n"
-        "section dict. The style is \"bullet\" or \"ordered\"."),
-    vm::builder<quote>("quote",
-                       "quote($cls, /, *elements, border=0)\n--\n\n"
-                       "A rich-text quote {\"type\": \"rich_text_quote\", \"elements\": [...]}, then \"border\" (0 or\n"
-                       "1) when not 0; a str stands for text(str). ValueError without elements."),
-    vm::builder<preformatted>(
-        "preformatted",
-        "preformatted($cls, /, *elements, language=None, border=0)\n--\n\n"
-        "A code block {\"type\": \"rich_text_preformatted\", \"elements\": [...]}, then \"language\"\n"
-        "when given and \"border\" (0 or 1) when not 0; a str stands for text(str)."),
-    vm::builder<block>(
-        "block",
-        "block($cls, /, *parts, block_id=None)\n--\n\n"
-        "A list of one rich_text block {\"type\": \"rich_text\", \"elements\": [...]}, then \"block_id\"\n"
-        "when given. A part is a section, list, quote or preformatted dict; a str stands for\n"
-        "section(str). ValueError without parts."),
+    vm::builder<text, "text(text, *, bold=False, italic=False, strike=False, code=False, underline=False)",
+                "A rich-text text element {\"type\": \"text\", \"text\": text}, with \"style\" holding the\n"
+                "true flags (in the order bold, italic, strike, code, underline) when any is set.\n"
+                "ValueError for an empty text.">(),
+    vm::builder<link, "link(url, text=None, *, bold=False, italic=False, strike=False, code=False)",
+                "A link element {\"type\": \"link\", \"url\": url}, then \"text\" (the label shown instead of\n"
+                "the URL; None or \"\" leaves it out) and \"style\" as in text().">(),
+    vm::builder<emoji, "emoji(name)",
+                "An emoji element {\"type\": \"emoji\", \"name\": name}; surrounding colons are dropped,\n"
+                "so \":tada:\" and \"tada\" give the same element.">(),
+    vm::builder<mention<user_params, &Keys::user>, "user(user_id)",
+                "A user mention {\"type\": \"user\", \"user_id\": user_id}.">(),
+    vm::builder<mention<channel_params, &Keys::channel>, "channel(channel_id)",
+                "A channel mention {\"type\": \"channel\", \"channel_id\": channel_id}.">(),
+    vm::builder<mention<usergroup_params, &Keys::usergroup>, "usergroup(usergroup_id)",
+                "A user group mention {\"type\": \"usergroup\", \"usergroup_id\": usergroup_id}.">(),
+    vm::builder<broadcast, "broadcast(range)",
+                "A broadcast {\"type\": \"broadcast\", \"range\": range}: @here, @channel or @everyone, for\n"
+                "the range \"here\", \"channel\" or \"everyone\" (anything else is a ValueError).">(),
+    vm::builder<date, "date(timestamp, format, *, fallback=None, url=None)",
+                "A date shown in each reader's time zone: {\"type\": \"date\", \"timestamp\": timestamp\n"
+                "(Unix seconds, an int), \"format\": format (such as \"{date_short} at {time}\")}, then\n"
+                "\"url\" and \"fallback\" (the text shown where the date cannot be) when given.">(),
+    vm::builder<section, "section(*elements)",
+                "A rich-text section {\"type\": \"rich_text_section\", \"elements\": [...]}: a paragraph of\n"
+                "inline elements; a str stands for text(str). ValueError without elements.">(),
+    vm::builder<rich_list, "list(items, *, style='bullet', indent=0, offset=0, border=0)",
+                "A rich-text list {\"type\": \"rich_text_list\", \"style\": style, \"elements\": [one section per\n"
+                "item]}, then \"indent\" (0 to 8, the nesting level), \"offset\" (an ordered list starts at\n"
+                "offset + 1) and \"border\" (0 or 1) when not 0. An item is a str, a list of elements or a\n"
+                "section dict. The style is \"bullet\" or \"ordered\".">(),
+    vm::builder<quote, "quote(*elements, border=0)",
+                "A rich-text quote {\"type\": \"rich_text_quote\", \"elements\": [...]}, then \"border\" (0 or\n"
+                "1) when not 0; a str stands for text(str). ValueError without elements.">(),
+    vm::builder<preformatted, "preformatted(*elements, language=None, border=0)",
+                "A code block {\"type\": \"rich_text_preformatted\", \"elements\": [...]}, then \"language\"\n"
+                "when given and \"border\" (0 or 1) when not 0; a str stands for text(str).">(),
+    vm::builder<block, "block(*parts, block_id=None)",
+                "A list of one rich_text block {\"type\": \"rich_text\", \"elements\": [...]}, then \"block_id\"\n"
+                "when given. A part is a section, list, quote or preformatted dict; a str stands for\n"
+                "section(str). ValueError without parts.">(),
 };
 
 int setup(PyObject* module) noexcept {

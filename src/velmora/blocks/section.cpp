@@ -9,35 +9,20 @@ using vm::Keys;
 using vm::Ref;
 
 // {"type": "section", "text": <text object>}
-Ref section_with_text(Ref text_object) {
+Ref section_with_text(Ref text_object) noexcept {
   return vm::dict({{k.type, k.section}, {k.text, text_object.get()}});
 }
 
 // ---- text sections -------------------------------------------------------------------------
 
-constexpr vm::Params<2> plain_text_params{"Section.plain_text", {&Keys::text, &Keys::block_id}, 1, 1};
-constexpr vm::Params<2> mrkdwn_params{"Section.mrkdwn", {&Keys::text, &Keys::block_id}, 0, 1};
 constexpr vm::Params<2> text_fields_params{"Section.text_fields", {&Keys::texts, &Keys::block_id}, 1, 1};
 
-Ref plain_text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  bool has_id;
-  if (!vm::bind(plain_text_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text") ||
-      !vm::check_block_id(a[1], has_id)) {
-    return {};
-  }
-  if (PyUnicode_GET_LENGTH(a[0]) == 0) return vm::empty_list();
-  return vm::with_block_id(vm::list_of(section_with_text(vm::plain_text_object(a[0]))), a[1], has_id);
+Ref plain_text(PyObject* text) noexcept {
+  return section_with_text(vm::plain_text_object(text));
 }
 
-Ref mrkdwn(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  bool has_id;
-  if (!vm::bind(mrkdwn_params, args, nargs, kwnames, a)) return {};
-  PyObject* text = a[0] ? a[0] : Py_None;
-  if (!vm::check_str(text, "text", /*none_ok=*/true) || !vm::check_block_id(a[1], has_id)) return {};
-  if (text == Py_None || PyUnicode_GET_LENGTH(text) == 0) return vm::empty_list();
-  return vm::with_block_id(vm::list_of(section_with_text(vm::mrkdwn_object(text))), a[1], has_id);
+Ref mrkdwn(PyObject* text) noexcept {
+  return section_with_text(vm::mrkdwn_object(text));
 }
 
 Ref text_fields(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -99,6 +84,14 @@ bool take_text(PyObject*& text, PyObject* fallback = nullptr) {
   return text != nullptr;
 }
 
+// Binds the call of a builder whose text is at `text_at` and whose block id comes last, then
+// takes its text (with `fallback`) and its block id; false with the error set.
+template <std::size_t N>
+bool bind_accessory(const vm::Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                    vm::Bound<N>& a, std::size_t text_at, PyObject* fallback = nullptr) {
+  return vm::bind(params, args, nargs, kwnames, a) && take_text(a[text_at], fallback) && take_block_id(a[N - 1]);
+}
+
 // A select menu: {"type": type, "placeholder": <plain text>, "options": [...], "action_id": id}
 // (the placeholder is left out when null).
 Ref options_accessory(PyObject* type, PyObject* placeholder_text, Ref options, PyObject* action_id) {
@@ -139,10 +132,7 @@ constexpr vm::Params<4> checkboxes_params{
 
 Ref users_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<2> a;
-  if (!vm::bind(users_select_params, args, nargs, kwnames, a) || !take_text(a[0], k.please_select_a_user) ||
-      !take_block_id(a[1])) {
-    return {};
-  }
+  if (!bind_accessory(users_select_params, args, nargs, kwnames, a, 0, k.please_select_a_user)) return {};
   Ref placeholder = vm::plain_text_object(k.select_a_user);
   return accessory_section(
       a[0],
@@ -152,10 +142,7 @@ Ref users_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
 
 Ref static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<3> a;
-  if (!vm::bind(static_select_params, args, nargs, kwnames, a) || !take_text(a[1], k.please_select_a_option) ||
-      !take_block_id(a[2])) {
-    return {};
-  }
+  if (!bind_accessory(static_select_params, args, nargs, kwnames, a, 1, k.please_select_a_option)) return {};
   Ref options = vm::option_list(a[0], vm::OptionText::plain, &static_select_limits);
   return accessory_section(
       a[1], options_accessory(k.static_select, k.select_a_item, std::move(options), k.static_select_action), a[2]);
@@ -163,9 +150,7 @@ Ref static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* 
 
 Ref multi_static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<3> a;
-  if (!vm::bind(multi_static_select_params, args, nargs, kwnames, a) || !take_text(a[0]) || !take_block_id(a[2])) {
-    return {};
-  }
+  if (!bind_accessory(multi_static_select_params, args, nargs, kwnames, a, 0)) return {};
   Ref options = vm::option_list(a[1], vm::OptionText::plain, &multi_static_select_limits);
   return accessory_section(
       a[0],
@@ -175,14 +160,14 @@ Ref multi_static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyOb
 
 Ref overflow(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<3> a;
-  if (!vm::bind(overflow_params, args, nargs, kwnames, a) || !take_text(a[0]) || !take_block_id(a[2])) return {};
+  if (!bind_accessory(overflow_params, args, nargs, kwnames, a, 0)) return {};
   Ref options = vm::option_list(a[1], vm::OptionText::plain, &overflow_limits);
   return accessory_section(a[0], options_accessory(k.overflow, nullptr, std::move(options), k.overflow_action), a[2]);
 }
 
 Ref button(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<3> a;
-  if (!vm::bind(button_params, args, nargs, kwnames, a) || !take_text(a[0]) || !take_block_id(a[2])) return {};
+  if (!bind_accessory(button_params, args, nargs, kwnames, a, 0)) return {};
   // The same element as the first button of Actions.buttons, so handlers match either way.
   return accessory_section(a[0], vm::button_element(a[1], 0, /*slack_rules=*/true), a[2]);
 }
@@ -237,9 +222,7 @@ Ref time_picker(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
 
 Ref radio_buttons(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<3> a;
-  if (!vm::bind(radio_buttons_params, args, nargs, kwnames, a) || !take_text(a[0]) || !take_block_id(a[2])) {
-    return {};
-  }
+  if (!bind_accessory(radio_buttons_params, args, nargs, kwnames, a, 0)) return {};
   Ref options = vm::option_list(a[1], vm::OptionText::mrkdwn, &radio_buttons_limits);
   if (!options) return {};
   return accessory_section(a[0], vm::choice_element(k.radio_buttons, options.get(), k.radio_buttons_action), a[2]);
@@ -247,79 +230,53 @@ Ref radio_buttons(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* 
 
 Ref checkboxes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<4> a;
-  if (!vm::bind(checkboxes_params, args, nargs, kwnames, a) || !take_text(a[1], k.all_check_boxes_selectable) ||
-      !take_block_id(a[3])) {
-    return {};
-  }
+  if (!bind_accessory(checkboxes_params, args, nargs, kwnames, a, 1, k.all_check_boxes_selectable)) return {};
   Ref options = vm::option_list(a[0], vm::OptionText::mrkdwn, &checkboxes_limits);
-  if (!options) return {};
-  if (a[2] && a[2] != Py_None) {
-    int described = PyObject_IsTrue(a[2]);
-    if (described < 0 || (described && !vm::add_descriptions(options.get(), a[2]))) return {};
-  }
+  if (!options || !vm::add_descriptions(options.get(), a[2])) return {};
   return accessory_section(a[1], vm::choice_element(k.checkboxes, options.get(), k.checkboxes_action), a[3]);
 }
 
 // ---- the class -----------------------------------------------------------------------------
 
 vm::Builder builders[] = {
-    vm::builder<plain_text>("plain_text",
-                            "plain_text($cls, /, text, *, block_id=None)\n--\n\n"
-                            "A section showing `text` as plain text (emoji on); [] when `text` is empty."),
-    vm::builder<mrkdwn>("mrkdwn",
-                        "mrkdwn($cls, /, text=None, *, block_id=None)\n--\n\n"
-                        "A section showing `text` as Slack markdown; [] when `text` is None or empty."),
-    vm::builder<text_fields>("text_fields",
-                             "text_fields($cls, /, texts, *, block_id=None)\n--\n\n"
-                             "A section of markdown fields, one per element of the list `texts` (at least one)."),
-    vm::builder<users_select>(
-        "users_select",
-        "users_select($cls, /, text=None, *, block_id=None)\n--\n\n"
-        "A section of markdown `text` (None: \"Please select a user\") with a users select menu."),
-    vm::builder<static_select>("static_select",
-                               "static_select($cls, /, options, text=None, *, block_id=None)\n--\n\n"
-                               "A section of markdown `text` (None: \"Please select a option\") with a select menu of\n"
-                               "1 to 100 options, one per option text; values \"value-0\", \"value-1\", ...",
-                               vm::Wrap::validate_options),
-    vm::builder<multi_static_select>("multi_static_select",
-                                     "multi_static_select($cls, /, text, options, *, block_id=None)\n--\n\n"
-                                     "A section of markdown `text` with a multi-select menu of 1 to 100 options.",
-                                     vm::Wrap::validate_options),
-    vm::builder<overflow>("overflow",
-                          "overflow($cls, /, text, options, *, block_id=None)\n--\n\n"
-                          "A section of markdown `text` with an overflow menu of 1 to 5 options.",
-                          vm::Wrap::validate_options),
-    vm::builder<button>("button",
-                        "button($cls, /, text, button, *, block_id=None)\n--\n\n"
-                        "A section of markdown `text` with one button made from the dict `button` (keys \"text\",\n"
-                        "and optionally \"style\" (\"primary\" or \"danger\"), \"value\", \"url\", \"action_id\"), as\n"
-                        "the first button of Actions.buttons; a \"value\" of None or \"\" is left out."),
-    vm::builder<image>("image",
-                       "image($cls, /, text, image_url, alt_text='image', *, block_id=None)\n--\n\n"
-                       "A section of markdown `text` with the image at the public address `image_url`."),
-    vm::builder<slack_image>("slack_image",
-                             "slack_image($cls, /, text, slack_file, alt_text='image', *, block_id=None)\n--\n\n"
-                             "A section of markdown `text` with an image that lives in Slack: `slack_file` is its\n"
-                             "URL (starting with https:// or http://) or its file id."),
-    vm::builder<datepicker>("datepicker",
-                            "datepicker($cls, /, text, initial_date, *, block_id=None)\n--\n\n"
-                            "A section of markdown `text` with a date picker set to `initial_date` (YYYY-MM-DD)."),
-    vm::builder<time_picker>(
-        "time_picker",
-        "time_picker($cls, /, text, initial_time, *, block_id=None)\n--\n\n"
-        "A section of markdown `text` with a time picker set to `initial_time` (HH:mm, 24-hour clock).",
-        vm::Wrap::validate_initial_time),
-    vm::builder<radio_buttons>(
-        "radio_buttons",
-        "radio_buttons($cls, /, text, options, *, block_id=None)\n--\n\n"
-        "A section of markdown `text` with a group of 1 to 10 radio buttons, one per option text.",
-        vm::Wrap::validate_options),
-    vm::builder<checkboxes>(
-        "checkboxes",
-        "checkboxes($cls, /, options, text=None, options_description=None, *, block_id=None)\n--\n\n"
-        "A section of markdown `text` (None: \"All check boxes are selectable\") with a group of\n"
-        "1 to 10 checkboxes; the i-th item of `options_description` describes the i-th option.",
-        vm::Wrap::validate_options),
+    vm::builder<vm::text_block<"Section.plain_text", plain_text>, "plain_text(text, *, block_id=None)",
+                "A section showing `text` as plain text (emoji on); [] when `text` is empty.">(),
+    vm::builder<vm::text_block<"Section.mrkdwn", mrkdwn, true>, "mrkdwn(text=None, *, block_id=None)",
+                "A section showing `text` as Slack markdown; [] when `text` is None or empty.">(),
+    vm::builder<text_fields, "text_fields(texts, *, block_id=None)",
+                "A section of markdown fields, one per element of the list `texts` (at least one).">(),
+    vm::builder<users_select, "users_select(text=None, *, block_id=None)",
+                "A section of markdown `text` (None: \"Please select a user\") with a users select menu.">(),
+    vm::builder<static_select, "static_select(options, text=None, *, block_id=None)",
+                "A section of markdown `text` (None: \"Please select a option\") with a select menu of\n"
+                "1 to 100 options, one per option text; values \"value-0\", \"value-1\", ...",
+                vm::Wrap::validate_options>(),
+    vm::builder<multi_static_select, "multi_static_select(text, options, *, block_id=None)",
+                "A section of markdown `text` with a multi-select menu of 1 to 100 options.",
+                vm::Wrap::validate_options>(),
+    vm::builder<overflow, "overflow(text, options, *, block_id=None)",
+                "A section of markdown `text` with an overflow menu of 1 to 5 options.", vm::Wrap::validate_options>(),
+    vm::builder<button, "button(text, button, *, block_id=None)",
+                "A section of markdown `text` with one button made from the dict `button` (keys \"text\",\n"
+                "and optionally \"style\" (\"primary\" or \"danger\"), \"value\", \"url\", \"action_id\"), as\n"
+                "the first button of Actions.buttons; a \"value\" of None or \"\" is left out.">(),
+    vm::builder<image, "image(text, image_url, alt_text='image', *, block_id=None)",
+                "A section of markdown `text` with the image at the public address `image_url`.">(),
+    vm::builder<slack_image, "slack_image(text, slack_file, alt_text='image', *, block_id=None)",
+                "A section of markdown `text` with an image that lives in Slack: `slack_file` is its\n"
+                "URL (starting with https:// or http://) or its file id.">(),
+    vm::builder<datepicker, "datepicker(text, initial_date, *, block_id=None)",
+                "A section of markdown `text` with a date picker set to `initial_date` (YYYY-MM-DD).">(),
+    vm::builder<time_picker, "time_picker(text, initial_time, *, block_id=None)",
+                "A section of markdown `text` with a time picker set to `initial_time` (HH:mm, 24-hour clock).",
+                vm::Wrap::validate_initial_time>(),
+    vm::builder<radio_buttons, "radio_buttons(text, options, *, block_id=None)",
+                "A section of markdown `text` with a group of 1 to 10 radio buttons, one per option text.",
+                vm::Wrap::validate_options>(),
+    vm::builder<checkboxes, "checkboxes(options, text=None, options_description=None, *, block_id=None)",
+                "A section of markdown `text` (None: \"All check boxes are selectable\") with a group of\n"
+                "1 to 10 checkboxes; the i-th item of `options_description` describes the i-th option.",
+                vm::Wrap::validate_options>(),
 };
 
 }  // namespace

@@ -214,9 +214,7 @@ Ref build_blocks(PyObject* self) noexcept {
 }
 
 PyMethodDef functions[] = {
-    vm::function<module_getattr>("__getattr__",
-                                 "__getattr__($module, name, /)\n--\n\nThe module's `logger`, made on first use."),
-    {nullptr, nullptr, 0, nullptr}};
+    vm::function<module_getattr, "__getattr__(name, /)", "The module's `logger`, made on first use.">(), vm::table_end};
 
 bool setup(PyObject* module) noexcept {
   section_names.set(vm::names({k.text, k.button}));
@@ -228,7 +226,6 @@ bool setup(PyObject* module) noexcept {
 constexpr vm::Message message{
     .name = "ButtonMessage",
     .doc =
-        "ButtonMessage(text=None, **kwargs)\n--\n\n"
         "One or more buttons from numbered keyword arguments: button_N_text\n"
         "(required), button_N_style (\"primary\" or \"danger\"), button_N_value,\n"
         "button_N_url, button_N_action_id (default \"action-button-<i>\"). Buttons are\n"
@@ -238,7 +235,6 @@ constexpr vm::Message message{
     .base = vm::Base::last,
     .imports = {{{"blocks", {"Actions", "Section"}}}},
     .build_doc =
-        "build_blocks($self, /)\n--\n\n"
         "A section with a button beside `text` when there is one button and a text;\n"
         "otherwise an actions block of all the buttons.",
     .shown = {&Keys::text, &Keys::buttons},
@@ -249,4 +245,4 @@ constexpr vm::Message message{
 
 }  // namespace
 
-VM_MESSAGE_MODULE("The button message.", message)
+VM_MESSAGE_MODULE(message)

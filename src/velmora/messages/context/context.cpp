@@ -97,13 +97,12 @@ Ref build_blocks(PyObject* self) noexcept {
 constexpr vm::Message message{
     .name = "ContextMessage",
     .doc =
-        "ContextMessage(**kwargs)\n--\n\n"
         "One context block: each keyword argument whose name starts with\n"
         "text_ becomes a markdown text, with image_url_ an image, in the order\n"
         "given. Other keyword arguments go to BaseVelmora.",
     .base = vm::Base::last,
     .imports = {{{"blocks", {"Context"}}}},
-    .build_doc = "build_blocks($self, /)\n--\n\nOne context block holding the elements in order.",
+    .build_doc = "One context block holding the elements in order.",
     .shown = {&Keys::elements},
     .consume = take_elements,
     .build = build_blocks,
@@ -111,4 +110,4 @@ constexpr vm::Message message{
 
 }  // namespace
 
-VM_MESSAGE_MODULE("The context message.", message)
+VM_MESSAGE_MODULE(message)

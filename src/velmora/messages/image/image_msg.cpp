@@ -64,12 +64,10 @@ Ref build_blocks(PyObject* self) noexcept {
   return vm::check_list_result(vm::call(image.get(), {url.get(), name.get()}));
 }
 
-PyMethodDef methods[] = {
-    vm::message_method<upload_image_buffer>("upload_image_buffer",
-                                            "upload_image_buffer($self, /)\n--\n\n"
+PyMethodDef methods[] = {vm::message_method<upload_image_buffer, "upload_image_buffer()",
                                             "Uploads image_buffer through slack_bot.image_upload and returns the\n"
-                                            "uploaded image's URL."),
-    {nullptr, nullptr, 0, nullptr}};
+                                            "uploaded image's URL.">(),
+                         vm::table_end};
 
 bool setup(PyObject*) noexcept {
   upload_names.set(vm::names({k.buffer, k.file_name}));
@@ -79,14 +77,11 @@ bool setup(PyObject*) noexcept {
 constexpr vm::Message message{
     .name = "ImageMessage",
     .doc =
-        "ImageMessage(**kwargs)\n--\n\n"
         "One image block from `image_url`, or from `image_buffer` uploaded\n"
         "through the bot under `image_name`. Every keyword argument, these\n"
         "three included, also goes to BaseVelmora.",
     .imports = {{{"blocks", {"Image"}}}},
-    .build_doc =
-        "build_blocks($self, /)\n--\n\n"
-        "The image block: the uploaded buffer when it is non-empty, else image_url.",
+    .build_doc = "The image block: the uploaded buffer when it is non-empty, else image_url.",
     .shown = {&Keys::image_url, &Keys::image_buffer, &Keys::image_name},
     .consume = copy_for_base,
     .finish = read_image,
@@ -97,4 +92,4 @@ constexpr vm::Message message{
 
 }  // namespace
 
-VM_MESSAGE_MODULE("The image message.", message)
+VM_MESSAGE_MODULE(message)

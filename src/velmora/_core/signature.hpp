@@ -1,0 +1,130 @@
+// Docstrings with a text signature, composed at compile time.
+//
+// CPython reads a builtin's parameters from the first line of its docstring,
+// "name($cls, /, text, *, block_id=None)\n--\n\n": that line gives `__text_signature__`,
+// `inspect.signature` and help(). Declarations write the signature as Python callers see it,
+// "plain_text(text, *, block_id=None)", and the doc text; the name and the full docstring are
+// derived here, so that neither is written twice.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+namespace vm {
+
+// A string literal as a template argument: vm::builder<f, "f(text)", "Doc.">.
+template <std::size_t N>
+struct Literal {
+  char chars[N]{};
+  constexpr Literal(const char (&text)[N]) noexcept {  // implicit, as the literal is written
+    for (std::size_t i = 0; i < N; ++i) chars[i] = text[i];
+  }
+  constexpr std::string_view view() const noexcept { return {chars, N - 1}; }
+};
+
+// Writes text at compile time; with no buffer it only counts, so that a text can be sized
+// first and written second by the same function (see composed()).
+struct TextWriter {
+  char* out = nullptr;
+  std::size_t size = 0;
+
+  constexpr void put(std::string_view text) noexcept {
+    for (char c : text) {
+      if (out) out[size] = c;
+      ++size;
+    }
+  }
+};
+
+// The NUL-terminated text that `Write` writes, as a constant array.
+template <void (*Write)(TextWriter&)>
+constexpr auto composed() noexcept {
+  constexpr std::size_t size = [] {
+    TextWriter counter;
+    Write(counter);
+    return counter.size;
+  }();
+  std::array<char, size + 1> text{};
+  TextWriter writer{text.data()};
+  Write(writer);
+  return text;
+}
+
+constexpr bool starts_with(std::string_view text, std::string_view prefix) noexcept {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+// The position of the first `c` in `text`, or its size. (A loop rather than string_view::find,
+// which GCC cannot evaluate on a template argument's characters under -fsanitize=undefined.)
+constexpr std::size_t index_of(std::string_view text, char c) noexcept {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] != c) ++i;
+  return i;
+}
+
+namespace detail {
+
+// Whether `params` ("a, b, /" or "a, *, b='/'") has a positional-only marker of its own: a
+// parameter that is "/" alone, outside quotes.
+constexpr bool has_own_slash(std::string_view params) noexcept {
+  char quote = 0;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= params.size(); ++i) {
+    char c = i < params.size() ? params[i] : ',';
+    if (quote) {
+      if (c == '\\') {
+        ++i;
+      } else if (c == quote) {
+        quote = 0;
+      }
+      continue;
+    }
+    if (c == '\'' || c == '"') quote = c;
+    if (c != ',') continue;
+    std::string_view part = params.substr(start, i - start);
+    while (!part.empty() && part.front() == ' ') part.remove_prefix(1);
+    if (part == "/") return true;
+    start = i + 1;
+  }
+  return false;
+}
+
+constexpr bool well_formed(std::string_view signature) noexcept {
+  std::size_t open = index_of(signature, '(');
+  return open != 0 && open != signature.size() && signature.back() == ')';
+}
+
+}  // namespace detail
+
+// "name(<receiver>, /, params)\n--\n\n" for `signature` "name(params)"; where the parameters
+// hold a "/" of their own, none is added.
+constexpr void put_signature_line(TextWriter& w, std::string_view receiver, std::string_view signature) noexcept {
+  std::size_t open = index_of(signature, '(');
+  std::string_view params = signature.substr(open + 1, signature.size() - open - 2);
+  w.put(signature.substr(0, open + 1));
+  w.put(receiver);
+  w.put(params.empty() ? ", /" : (detail::has_own_slash(params) ? ", " : ", /, "));
+  w.put(params);
+  w.put(")\n--\n\n");
+}
+
+// The docstring of a callable declared as `Signature` ("name(params)") and `Text`, opening with
+// its signature line for `Receiver` ("$cls", "$module" or "$self"), and its name.
+template <Literal Receiver, Literal Signature, Literal Text>
+struct Documented {
+  static_assert(detail::well_formed(Signature.view()), "a signature reads name(parameters)");
+
+  static constexpr void write(TextWriter& w) noexcept {
+    put_signature_line(w, Receiver.view(), Signature.view());
+    w.put(Text.view());
+  }
+  static constexpr void write_name(TextWriter& w) noexcept {
+    w.put(Signature.view().substr(0, index_of(Signature.view(), '(')));
+  }
+
+  static constexpr auto doc = composed<write>();
+  static constexpr auto name = composed<write_name>();
+};
+
+}  // namespace vm
