@@ -15,8 +15,6 @@
 // The module including this calls PyDateTime_IMPORT at set-up.
 #pragma once
 
-#include <datetime.h>
-
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -26,6 +24,8 @@
 
 #include "build.hpp"
 #include "frames.hpp"
+
+#include <datetime.h>  // after Python.h (through frames.hpp)
 
 namespace vm {
 
