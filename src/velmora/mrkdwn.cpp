@@ -7,10 +7,10 @@
 
 namespace {
 
+using vm::escaped;
 using vm::k;
 using vm::Keys;
 using vm::Ref;
-using vm::escaped;
 
 // ---- escaping --------------------------------------------------------------------------------
 

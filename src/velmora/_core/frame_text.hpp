@@ -129,8 +129,8 @@ struct TableOptions {
 };
 
 // The option names, in the order of TableOptions (for binding keywords).
-#define VM_TABLE_OPTION_KEYS &Keys::formatters, &Keys::float_format, &Keys::pandas_columns, &Keys::align, &Keys::wrap, \
-                             &Keys::max_rows
+#define VM_TABLE_OPTION_KEYS \
+  &Keys::formatters, &Keys::float_format, &Keys::pandas_columns, &Keys::align, &Keys::wrap, &Keys::max_rows
 
 inline PyObject* given(PyObject* option) noexcept {
   return option && option != Py_None ? option : nullptr;
@@ -185,9 +185,9 @@ inline bool check_table_options(const TableOptions& o) noexcept {
     Py_ssize_t pos = 0;
     PyObject *key, *value;
     while (PyDict_Next(a, &pos, &key, &value)) {
-      bool ok = PyUnicode_Check(value) && (PyUnicode_Compare(value, k.left) == 0 ||
-                                           PyUnicode_Compare(value, k.center) == 0 ||
-                                           PyUnicode_Compare(value, k.right) == 0);
+      bool ok =
+          PyUnicode_Check(value) && (PyUnicode_Compare(value, k.left) == 0 || PyUnicode_Compare(value, k.center) == 0 ||
+                                     PyUnicode_Compare(value, k.right) == 0);
       if (!ok) {
         if (!PyErr_Occurred()) {
           PyErr_Format(PyExc_ValueError, "align[%R] must be 'left', 'center' or 'right', got %.200R", key, value);
@@ -228,7 +228,7 @@ inline bool check_known(PyObject* labels, PyObject* keys, const char* param) noe
 // One shown column: its header text, its cells' texts, its alignment and whether it wraps.
 struct ShownColumn {
   Ref header;
-  Ref cells;  // a list of str, one per row
+  Ref cells;                  // a list of str, one per row
   PyObject* align = nullptr;  // k.left, k.center or k.right
   bool wrap = false;
 };
@@ -283,7 +283,8 @@ class FloatColumn {
     bool too_long = longest > static_cast<std::size_t>(precision_) + 6;
     if (small || (too_long && large)) format(values, std::chars_format::scientific, texts);
     for (std::size_t i = 0; i < texts.size(); ++i) {
-      Ref text = std::isnan(values[i]) ? Ref::borrow(k.empty) : ascii_text(texts[i].data(), texts[i].data() + texts[i].size());
+      Ref text =
+          std::isnan(values[i]) ? Ref::borrow(k.empty) : ascii_text(texts[i].data(), texts[i].data() + texts[i].size());
       if (!text) return false;
       PyList_SET_ITEM(cells, static_cast<Py_ssize_t>(i), text.release());
     }
@@ -302,7 +303,7 @@ class FloatColumn {
       if (!std::isnan(chop_) && std::fabs(v) <= chop_) v = 0.0;
       auto [end, ec] = std::to_chars(buffer, buffer + sizeof(buffer), v, how, precision_);
       if (ec != std::errc{}) end = buffer;  // 400 characters hold any double
-      out[i].assign(buffer, end);  // "inf" and "-inf" as Python writes them
+      out[i].assign(buffer, end);           // "inf" and "-inf" as Python writes them
     }
     if (how != std::chars_format::fixed) return;
     auto decimal = [](const std::string& s) { return s.find('.') != std::string::npos; };
@@ -340,8 +341,8 @@ inline Ref call_one(PyObject* callable, PyObject* arg) noexcept {
 inline Ref levels_frame(PyObject* index) noexcept {
   Ref keywords = names({k.index});
   PyObject* args[] = {index, Py_False};
-  return keywords ? Ref::steal(PyObject_VectorcallMethod(k.to_frame, args, 1 | PY_VECTORCALL_ARGUMENTS_OFFSET,
-                                                         keywords.get()))
+  return keywords ? Ref::steal(
+                        PyObject_VectorcallMethod(k.to_frame, args, 1 | PY_VECTORCALL_ARGUMENTS_OFFSET, keywords.get()))
                   : Ref{};
 }
 
@@ -371,9 +372,10 @@ inline Ref pandas_texts(PyObject* frame, Py_ssize_t j) noexcept {
   Ref all = Ref::steal(PySlice_New(nullptr, nullptr, nullptr));
   Ref at = all ? Ref::steal(Py_BuildValue("(On)", all.get(), j)) : Ref{};
   Ref column = iloc && at ? Ref::steal(PyObject_GetItem(iloc.get(), at.get())) : Ref{};
-  Ref texts = column ? Ref::steal(PyObject_CallMethodOneArg(column.get(), k.astype,
-                                                            reinterpret_cast<PyObject*>(&PyUnicode_Type)))
-                     : Ref{};
+  Ref texts =
+      column
+          ? Ref::steal(PyObject_CallMethodOneArg(column.get(), k.astype, reinterpret_cast<PyObject*>(&PyUnicode_Type)))
+          : Ref{};
   return texts ? Ref::steal(PyObject_CallMethodNoArgs(texts.get(), k.tolist)) : Ref{};
 }
 
@@ -499,9 +501,10 @@ inline bool frame_text(PyObject* value, bool with_index, const TableOptions& o, 
         !detail::column_cells(df.get(), data, j, rows, formatter, given(o.float_format), floats, column)) {
       return false;
     }
-    if (side) column.align = side == k.left || PyUnicode_Compare(side, k.left) == 0     ? k.left
-                             : side == k.center || PyUnicode_Compare(side, k.center) == 0 ? k.center
-                                                                                          : k.right;
+    if (side)
+      column.align = side == k.left || PyUnicode_Compare(side, k.left) == 0       ? k.left
+                     : side == k.center || PyUnicode_Compare(side, k.center) == 0 ? k.center
+                                                                                  : k.right;
     int wraps = wrapped ? PySet_Contains(wrapped.get(), label) : 0;
     if (wraps < 0) return false;
     column.wrap = wraps;

@@ -74,7 +74,8 @@ inline bool is_foreign_frame(PyObject* value) noexcept {
     PyErr_Clear();
     return false;
   }
-  return PyUnicode_Check(module.get()) && PyUnicode_Tailmatch(module.get(), k.polars_prefix, 0, PY_SSIZE_T_MAX, -1) == 1;
+  return PyUnicode_Check(module.get()) &&
+         PyUnicode_Tailmatch(module.get(), k.polars_prefix, 0, PY_SSIZE_T_MAX, -1) == 1;
 }
 
 // A pandas DataFrame (subclasses too), a polars DataFrame or a pyarrow Table, else the

@@ -56,10 +56,7 @@ Ref column_setting(const vm::ShownColumn& column) noexcept {
 // ---- the builder ---------------------------------------------------------------------------
 
 constexpr vm::Params<9> simple_table_params{
-    "Table.simple_table",
-    {&Keys::df, &Keys::index, &Keys::block_id, VM_TABLE_OPTION_KEYS},
-    1,
-    2};
+    "Table.simple_table", {&Keys::df, &Keys::index, &Keys::block_id, VM_TABLE_OPTION_KEYS}, 1, 2};
 
 Ref simple_table(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<9> a;

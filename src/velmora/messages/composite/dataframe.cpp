@@ -18,7 +18,7 @@ using vm::Ref;
 constexpr Py_ssize_t section_limit = 3000;  // characters of a section's text
 constexpr Py_ssize_t fence_size = 8;        // "```\n" before the table, "\n```" after
 
-constexpr Py_ssize_t wrap_width = 30;       // characters of a line of a cell that wraps
+constexpr Py_ssize_t wrap_width = 30;  // characters of a line of a cell that wraps
 
 vm::Global tabulate_keywords;  // ("headers", "tablefmt", "disable_numparse", "colalign")
 
