@@ -176,7 +176,10 @@ def _echo_time(cls, initial_time):
 def _frame(rows, columns):
     import pandas
 
-    return pandas.DataFrame(rows, columns=columns)
+    try:
+        return pandas.DataFrame(rows, columns=columns)
+    except UnicodeEncodeError:  # pyarrow-backed strings cannot hold lone surrogates: keep them as objects
+        return pandas.DataFrame(rows, columns=columns, dtype=object)
 
 
 def _frames():

@@ -95,8 +95,8 @@ Ref simple_table(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
 vm::Builder builders[] = {
     vm::builder<simple_table>(
         "simple_table",
-        "simple_table($cls, /, df, index=False, *, block_id=None, formatters=None, float_format=None,\n"
-        "             columns=None, align=None, wrap=None, max_rows=None)\n--\n\n"
+        "simple_table($cls, /, df, index=False, *, block_id=None, formatters=None, float_format=None, "
+        "columns=None, align=None, wrap=None, max_rows=None)\n--\n\n"
         "One Block Kit table block showing the DataFrame `df` (pandas, polars or a pyarrow Table):\n"
         "a bold header row of the column names, then one row per DataFrame row, with the index\n"
         "levels first when `index` is true. Cells show what print(df) shows: dates without\n"

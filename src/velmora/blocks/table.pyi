@@ -3,8 +3,6 @@ from typing import Any, Literal
 
 from pandas import DataFrame
 
-Formatter = str | Callable[[Any], str]
-
 class Table:
     """Builders of Block Kit table blocks from pandas DataFrames."""
 
@@ -15,8 +13,8 @@ class Table:
         index: bool = False,
         *,
         block_id: str | None = None,
-        formatters: Mapping[Any, Formatter] | None = None,
-        float_format: Formatter | None = None,
+        formatters: Mapping[Any, str | Callable[[Any], str]] | None = None,
+        float_format: str | Callable[[Any], str] | None = None,
         columns: Iterable[Any] | None = None,
         align: Mapping[Any, Literal["left", "center", "right"]] | None = None,
         wrap: Iterable[Any] | None = None,

@@ -214,8 +214,8 @@ bool setup(PyObject* module) noexcept {
 constexpr vm::Message message{
     .name = "DataFrameMessage",
     .doc =
-        "DataFrameMessage(df, title=None, index=False, *, formatters=None, float_format=None,\n"
-        "                 columns=None, align=None, wrap=None, max_rows=None, **kwargs)\n--\n\n"
+        "DataFrameMessage(df, title=None, index=False, *, formatters=None, float_format=None, "
+        "columns=None, align=None, wrap=None, max_rows=None, **kwargs)\n--\n\n"
         "A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as a text table in a\n"
         "code block of a markdown section, with the index levels first when `index` is true, below\n"
         "the markdown `title` when given. Cells show what print(df) shows, and take the options of\n"

@@ -45,8 +45,8 @@ Ref build_blocks(PyObject* self) noexcept {
 constexpr vm::Message message{
     .name = "SimpleTableMessage",
     .doc =
-        "SimpleTableMessage(df, text=None, index=False, *, formatters=None, float_format=None,\n"
-        "                   columns=None, align=None, wrap=None, max_rows=None, **kwargs)\n--\n\n"
+        "SimpleTableMessage(df, text=None, index=False, *, formatters=None, float_format=None, "
+        "columns=None, align=None, wrap=None, max_rows=None, **kwargs)\n--\n\n"
         "A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as one Block Kit\n"
         "table block (Table.simple_table, which takes the same options), with the index first\n"
         "when `index` is true, below the markdown `text` when given. A frame of more than 99 rows\n"
