@@ -179,7 +179,7 @@ def _frame(rows, columns):
     try:
         return pandas.DataFrame(rows, columns=columns)
     except UnicodeEncodeError:  # pyarrow-backed strings cannot hold lone surrogates: keep them as objects
-        return pandas.DataFrame(rows, columns=columns, dtype=object)
+        return pandas.DataFrame(rows, columns=pandas.Index(columns, dtype=object), dtype=object)
 
 
 def _frames():
