@@ -12,8 +12,9 @@ namespace vm {
 inline constexpr std::array<Key, 6> table_option_keys{VM_TABLE_OPTION_KEYS};
 
 // The message's `consume` hook: takes the option keywords out of `given` into attributes
-// (None when not given), after checking them; the rest goes to the base.
-inline Ref take_table_options(PyObject* self, PyObject* given) noexcept {
+// (None when not given), after checking them; the rest goes to the base. Internal linkage, so
+// that its address is a constant the message declaration can test (`if constexpr`) in every build.
+[[maybe_unused]] static Ref take_table_options(PyObject* self, PyObject* given) noexcept {
   Ref rest = Ref::steal(PyDict_Copy(given));
   if (!rest) return {};
   std::array<PyObject*, 6> values{};
