@@ -453,14 +453,19 @@ def _frame(rows: int, columns: int):
     return pd.DataFrame(data)
 
 
-def _table_args(rows: int, columns: int) -> Callable[[], dict[str, Any]]:
+def _table_args(rows: int, columns: int, polars: bool = False) -> Callable[[], dict[str, Any]]:
     def make() -> dict[str, Any]:
         import reference
 
         df = _frame(rows, columns)
         head = [reference._cell_text(c) for c in df.columns]
-        body = [[reference._cell_text(v) for v in row] for row in df.to_numpy(dtype=object).tolist()]
+        shown = [reference._column_texts(df[c]) for c in df.columns]
+        body = [[column[i] for column in shown] for i in range(rows)]
         aligns = ["right" if d.kind in "iufc" else "left" for d in df.dtypes]
+        if polars:
+            import polars as pl
+
+            df = pl.from_pandas(df)
         return {"df": df, "head": head, "body": body, "aligns": aligns, "t": "Latency by region",
                 "bot": BOT}
 
@@ -490,6 +495,10 @@ def table_cases() -> list[Case]:
                  '[{"type": "section", "text": {"type": "mrkdwn", "text": t}}] + ' + TABLE_FLOOR, None,
                  _table_args(rows, columns), needs=("pandas",)),
         ]
+    # the same 99x20 frame from polars (converted by its to_pandas())
+    cases.append(Case("Table.simple_table", "large-polars", "builder", {"Table": "velmora.blocks.table"},
+                      "Table.simple_table(df)", TABLE_FLOOR, None, _table_args(99, 20, polars=True),
+                      needs=("pandas", "polars", "pyarrow")))
     return cases
 
 

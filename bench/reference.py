@@ -881,24 +881,53 @@ def _pd():
     return pandas
 
 
+def _float_column(values):
+    """The texts pandas shows for a column of floats (display.precision, zeros trimmed)."""
+    digits = _pd().get_option("display.precision")
+    numbers = [v for v in values if not math.isnan(v)]
+    large = any(abs(v) > 1e6 for v in numbers)
+    small = any(0 < abs(v) < 10 ** -digits for v in numbers)
+    texts = [f"{v:.{digits}f}" for v in numbers]
+    while texts and all(t.endswith("0") for t in texts if "." in t):
+        texts = [t[:-1] if "." in t else t for t in texts]
+    texts = [t + "0" if t.endswith(".") else t for t in texts]
+    longest = max([len(t) + (not t.startswith("-")) for t in texts] + [3])
+    if small or (large and longest > digits + 6):
+        texts = [f"{v:.{digits}e}" for v in numbers]
+    shown = iter(texts)
+    return ["" if math.isnan(v) else next(shown) for v in values]
+
+
+def _column_texts(series):
+    kind = series.dtype.kind
+    if kind == "f":
+        return _float_column(series.tolist())
+    if kind == "M":
+        values = series.tolist()
+        dates = all(v is _pd().NaT or v == v.normalize() for v in values)
+        return [_cell_text(v) if v is _pd().NaT else (v.strftime("%Y-%m-%d") if dates else str(v)) for v in values]
+    return [_cell_text(v) for v in series.tolist()]
+
+
 class Table:
     @classmethod
     def simple_table(cls, df, index=False):
         if not isinstance(df, _pd().DataFrame):
-            raise _wrong_type("df", "DataFrame", df)
+            if not hasattr(df, "to_pandas"):
+                raise _wrong_type("df", "DataFrame", df)
+            df = df.to_pandas()
         rows, columns = df.shape
         if columns == 0:
             raise ValueError("DataFrame has no columns: a table needs at least one column")
-        if rows + 1 > 100 or columns + bool(index) > 20:
-            raise ValueError("Table too big for Slack (at most 100 rows with the header, 20 columns)")
+        if columns + bool(index) > 20:
+            raise ValueError("Table too wide for Slack (at most 20 columns)")
         dtypes = ([df.index.dtype] if index else []) + list(df.dtypes)
         settings = [{"align": "right" if d.kind in "iufc" else "left"} for d in dtypes]
         names = ([df.index.name] if index else []) + list(df.columns)
+        shown = ([_column_texts(df.index.to_series())] if index else []) + [_column_texts(df[c]) for c in df.columns]
         out = [[_rich_cell(_cell_text(name), True) for name in names]]
-        for label, row in df.iterrows():
-            cells = [_rich_cell(_cell_text(label))] if index else []
-            cells += [_rich_cell(_cell_text(value)) for value in row]
-            out.append(cells)
+        for i in range(rows):
+            out.append([_rich_cell(column[i]) for column in shown])
         return [{"type": "table", "column_settings": settings, "rows": out}]
 
 

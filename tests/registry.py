@@ -176,13 +176,24 @@ def _echo_time(cls, initial_time):
 def _frame(rows, columns):
     import pandas
 
-    return pandas.DataFrame(rows, columns=columns)
+    try:
+        return pandas.DataFrame(rows, columns=columns)
+    except UnicodeEncodeError:  # pyarrow-backed strings cannot hold lone surrogates: keep them as objects
+        return pandas.DataFrame(rows, columns=pandas.Index(columns, dtype=object), dtype=object)
 
 
 def _frames():
     cell = any_text | st.integers() | st.floats() | st.none() | st.booleans()
     columns = st.lists(any_text | st.integers(), min_size=2, max_size=2)
     return st.builds(_frame, st.lists(st.lists(cell, min_size=2, max_size=2), max_size=4), columns)
+
+
+def _table_options():
+    """The table options, valid for a frame of _frames() (columns named by position)."""
+    formatter = st.sampled_from(["{}", "{!r:>4}", "", ">6"]) | st.just(repr)
+    return st.fixed_dictionaries({}, optional={
+        "float_format": formatter | st.none(), "max_rows": st.integers(0, 5) | st.none(),
+        "align": st.sampled_from([None, {}]), "wrap": st.sampled_from([None, [], ()]), "formatters": st.just({})})
 
 
 def _validated(decorator: str, func):
@@ -349,8 +360,15 @@ REGISTRY: list[Entry] = [
     Entry("velmora.blocks.table:Table.simple_table", (Param("df", st.deferred(_frames)),
                                                       Param("index", st.booleans() | st.integers(), False), BLOCK_ID),
           make_ok=lambda: (C(_frame([["a", 1], ["b", 2.5]], ["name", "value"])),
-                           C(_frame([[None, True]], ["x", 3]), index=True)),
-          make_errors=lambda: ((C(_frame([], [])), ValueError), (C([["a"]]), TypeError))),
+                           C(_frame([[None, True]], ["x", 3]), index=True),
+                           C(_frame([["a", 1.25], ["b", 2.5]], ["name", "v"]), formatters={"v": "{:,.2f}"},
+                             float_format=str, columns=["v", "name"], align={"name": "center"}, wrap=["name"],
+                             max_rows=1)),
+          make_errors=lambda: ((C(_frame([], [])), ValueError), (C([["a"]]), TypeError),
+                               (C(_frame([["a"]], ["x"]), formatters={"y": "{}"}), KeyError),
+                               (C(_frame([["a"]], ["x"]), align={"x": "up"}), ValueError),
+                               (C(_frame([["a"]], ["x"]), max_rows=1.5), TypeError)),
+          extra_kwargs=st.deferred(_table_options)),
 
     Entry("velmora.blocks.preformatted:Preformatted.text", (Param("text"), BLOCK_ID), ok=(C("x = 1"),),
           errors=((C(None), TypeError),)),
@@ -370,12 +388,17 @@ REGISTRY: list[Entry] = [
           ok=(C("When?", "09:30"),), errors=((C("When?", 930), TypeError), (C("When?", "25:00"), ValueError))),
     Entry("velmora.messages.composite.dataframe:DataFrameMessage",
           (Param("df", st.deferred(_frames)), Param("title", any_text | st.none(), False),
-           Param("index", st.booleans(), False)), message=True, extra_kwargs=base_kwargs, attrs=("df", "title", "index"),
-          make_ok=lambda: (C(_frame([["a", 1]], ["name", "n"]), "Counts"),), make_errors=lambda: ((C(None), TypeError),)),
+           Param("index", st.booleans(), False)), message=True, extra_kwargs=st.builds(lambda a, b: {**a, **b}, base_kwargs, st.deferred(_table_options)), attrs=("df", "title", "index"),
+          make_ok=lambda: (C(_frame([["a", 1]], ["name", "n"]), "Counts"),
+                           C(_frame([["a```<&>", 1.5]], ["name", "n"]), columns=["n", "name"], wrap=["name"],
+                             formatters={"n": "{:.2f}"}, max_rows=3)),
+          make_errors=lambda: ((C(None), TypeError), (C(_frame([["a"]], ["x"]), wrap="x"), TypeError))),
     Entry("velmora.messages.table.simple_table:SimpleTableMessage",
           (Param("df", st.deferred(_frames)), Param("text", any_text | st.none(), False),
-           Param("index", st.booleans(), False)), message=True, extra_kwargs=base_kwargs, attrs=("df", "text", "index"),
-          make_ok=lambda: (C(_frame([["a", 1]], ["name", "n"]), "Counts"),), make_errors=lambda: ((C(), TypeError),)),
+           Param("index", st.booleans(), False)), message=True, extra_kwargs=st.builds(lambda a, b: {**a, **b}, base_kwargs, st.deferred(_table_options)), attrs=("df", "text", "index"),
+          make_ok=lambda: (C(_frame([["a", 1]], ["name", "n"]), "Counts"),
+                           C(_frame([["a", 1.5]] * 120, ["name", "n"]), float_format="{:.1f}", align={"n": "left"})),
+          make_errors=lambda: ((C(), TypeError), (C(_frame([["a"]], ["x"]), formatters=["x"]), TypeError))),
     Entry("velmora.messages.rich_text.preformatted:PreformattedMessage", (Param("text"),), message=True,
           extra_kwargs=base_kwargs, attrs=("text",), ok=(C("x = 1"),), errors=((C(), TypeError),)),
     Entry("velmora.messages.rich_text.rich:RichTextMessage", (Param("part", rich_elements),), message=True,

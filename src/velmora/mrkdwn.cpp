@@ -7,44 +7,12 @@
 
 namespace {
 
+using vm::escaped;
 using vm::k;
 using vm::Keys;
 using vm::Ref;
 
 // ---- escaping --------------------------------------------------------------------------------
-
-// `text` with "&", "<" and ">" written "&amp;", "&lt;" and "&gt;", and nothing else changed;
-// `text` itself when it holds none of them.
-Ref escaped(PyObject* text) noexcept {
-  vm::Chars s(text);
-  Py_ssize_t extra = 0;
-  for (Py_ssize_t i = 0; i < s.size(); ++i) {
-    Py_UCS4 c = s[i];
-    extra += c == '&' ? 4 : (c == '<' || c == '>') ? 3 : 0;
-  }
-  if (extra == 0) return Ref::borrow(text);
-  Ref out = Ref::steal(PyUnicode_New(s.size() + extra, PyUnicode_MAX_CHAR_VALUE(text)));
-  if (!out) return {};
-  int kind = PyUnicode_KIND(out.get());
-  void* data = PyUnicode_DATA(out.get());
-  Py_ssize_t at = 0;
-  auto put = [&](const char* ascii) {
-    for (const char* c = ascii; *c; ++c) PyUnicode_WRITE(kind, data, at++, static_cast<Py_UCS4>(*c));
-  };
-  for (Py_ssize_t i = 0; i < s.size(); ++i) {
-    Py_UCS4 c = s[i];
-    if (c == '&') {
-      put("&amp;");
-    } else if (c == '<') {
-      put("&lt;");
-    } else if (c == '>') {
-      put("&gt;");
-    } else {
-      PyUnicode_WRITE(kind, data, at++, c);
-    }
-  }
-  return out;
-}
 
 constexpr vm::Params<1> escape_params{"escape", {&Keys::text}, 1};
 

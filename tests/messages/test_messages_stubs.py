@@ -28,6 +28,10 @@ def stub_signature(func: ast.FunctionDef) -> str:
     ]
     if func.args.vararg:
         parts.append("*" + func.args.vararg.arg)
+    elif func.args.kwonlyargs:
+        parts.append("*")
+    parts += [a.arg if d is None else f"{a.arg}={ast.unparse(d)}"
+              for a, d in zip(func.args.kwonlyargs, func.args.kw_defaults)]
     if func.args.kwarg:
         parts.append("**" + func.args.kwarg.arg)
     return "(" + ", ".join(parts) + ")"

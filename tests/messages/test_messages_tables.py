@@ -92,8 +92,8 @@ def test_simple_table_calls_builders_from_module_globals(monkeypatch):
 
 
 def test_simple_table_limits_reach_the_caller():
-    with pytest.raises(ValueError, match="^Table has 101 rows with the header"):
-        SimpleTableMessage(pd.DataFrame({"a": range(100)})).build_blocks()
+    with pytest.raises(ValueError, match="^Table has 21 columns; Slack allows at most 20 cells per row"):
+        SimpleTableMessage(pd.DataFrame([range(21)])).build_blocks()
 
 
 def test_simple_table_result_must_be_a_list(monkeypatch):
@@ -137,7 +137,8 @@ def test_dataframe_split_points(rows, sizes):
 @pytest.mark.parametrize("rows", [0, 1, 71, 72, 300])
 def test_dataframe_split_loses_nothing_and_repeats_the_header(rows):
     df = pd.DataFrame({"name": [f"row {i}" for i in range(rows)], "value": [i * 1.5 for i in range(rows)]})
-    lines = tabulate(df, headers="keys", showindex=False, floatfmt=".15g").split("\n")
+    shown = [[name, f"{value:.1f}"] for name, value in zip(df["name"], df["value"])]  # as pandas shows them
+    lines = tabulate(shown, headers=list(df), disable_numparse=True, colalign=["left", "right"]).split("\n")
     header, body = lines[:2], lines[2:]
     blocks = DataFrameMessage(df).build_blocks()
     seen = []
@@ -179,10 +180,10 @@ def test_dataframe_missing_values_and_dtypes():
     })
     [block] = DataFrameMessage(df).build_blocks()
     assert code(block).split("\n") == [
-        "s             f  d                    c    m    z",
-        "---  ----------  -------------------  ---  ---  ---",
-        "a    123456.789  2024-01-01 00:00:00  x    1    007",
-        "                                           two",
+        "s             f  d           c    m    z",
+        "---  ----------  ----------  ---  ---  ---",
+        "a    123456.789  2024-01-01  x    1    007",
+        "                                  two",
     ]
 
 
@@ -214,15 +215,16 @@ def test_dataframe_calls_section_and_tabulate_from_module_globals(monkeypatch):
             calls.append(text)
             return [text]
 
-    def fake_tabulate(rows, headers, tablefmt, floatfmt, disable_numparse):
-        calls.append((rows, headers, tablefmt, floatfmt, disable_numparse))
+    def fake_tabulate(rows, headers, tablefmt, disable_numparse, colalign):
+        calls.append((rows, headers, tablefmt, disable_numparse, colalign))
         return "h\n-\n1"
 
     monkeypatch.setattr(dataframe_module, "Section", FakeSection)
     monkeypatch.setattr(dataframe_module, "tabulate", fake_tabulate)
     df = pd.DataFrame({"a": [1.5], "b": [None]}, index=pd.Index(["r"], name="key"))
     assert DataFrameMessage(df, "T", index=1).build_blocks() == ["T", "```\nh\n-\n1\n```"]
-    assert calls == ["T", ([["r", 1.5, None]], ["key", "a", "b"], "simple", ".15g", [0, 2]), "```\nh\n-\n1\n```"]
+    assert calls == ["T", ([["r", "1.5", ""]], ["key", "a", "b"], "simple", True, ["left", "right", "left"]),
+                     "```\nh\n-\n1\n```"]
 
 
 def test_attributes_are_read_at_build_time():
@@ -261,7 +263,7 @@ def test_no_leak(cls, steady_tabulate):
     assert_no_leak(lambda: cls(df, text, preview="p").build_blocks(), watch=[df, text], times=1000)
     assert_no_leak(lambda: cls([1], text), expect=TypeError, watch=[text])
     # errors found before pandas is asked for the values (pandas' own caches wander)
-    big = pd.DataFrame() if cls is DataFrameMessage else pd.DataFrame({"a": range(100)})
+    big = pd.DataFrame()
     steady_tabulate[len(big)] = tabulate(big, headers="keys", showindex=False)
     assert_no_leak(lambda: cls(big).build_blocks(), expect=ValueError, watch=[big])
 
@@ -311,3 +313,75 @@ def test_every_output_passes_velmoras_validator():
     ]
     for blocks in outputs:
         assert validate(blocks) == []
+
+
+# ---- the table options, wide text, escaping, long frames ------------------------------------
+
+OPTIONS = {"formatters": {"v": "{:,.1f}"}, "float_format": None, "columns": ["v", "name"], "align": {"name": "right"},
+           "wrap": ["name"], "max_rows": 2}
+
+
+@pytest.mark.parametrize("cls", MESSAGES)
+def test_options_are_keyword_attributes_not_given_to_the_base(cls):
+    df = pd.DataFrame({"name": ["ada", "bob", "cy"], "v": [1234.5, 2.0, 3.0]})
+    message = cls(df, None, False, **OPTIONS, preview="p")
+    assert [getattr(message, name) for name in OPTIONS] == list(OPTIONS.values())
+    assert message.formatters is OPTIONS["formatters"] and message.extras == {} and message.preview == "p"
+    assert cls(df).max_rows is None
+    with pytest.raises(ValueError, match=r"^align\['name'\] must be 'left', 'center' or 'right', got 'up'$"):
+        cls(df, align={"name": "up"})
+
+
+def test_simple_table_passes_the_options_given_to_the_builder():
+    df = pd.DataFrame({"name": ["ada", "bob", "cy"], "v": [1234.5, 2.0, 3.0]})
+    assert SimpleTableMessage(df, **OPTIONS).build_blocks() == Table.simple_table(df, **OPTIONS)
+
+
+def test_text_table_options_and_wrapping():
+    df = pd.DataFrame({"name": ["a " * 20, "bob"], "v": [1234.5, 2.0], "n": [1, 2]})
+    [block] = DataFrameMessage(df, formatters={"v": "{:,.2f}"}, columns=["n", "name", "v"], wrap=["name"],
+                               align={"n": "center"}).build_blocks()
+    assert code(block).split("\n") == [
+        " n   name                                  v",
+        "---  -----------------------------  --------",
+        " 1   a a a a a a a a a a a a a a a  1,234.50",
+        "     a a a a a",
+        " 2   bob                                2.00",
+    ]
+
+
+def test_text_table_wide_characters_emoji_escaping_and_fences():
+    from wcwidth import wcswidth
+
+    df = pd.DataFrame({"who": ["中文字", "😀 ok", "a```b", "x<y&z"], "n": [1, 22, 333, 4]})
+    lines = code(DataFrameMessage(df).build_blocks()[0]).split("\n")
+    shown = [line.replace("&lt;", "<").replace("&amp;", "&") for line in lines]
+    assert {wcswidth(line) for line in shown} == {wcswidth(shown[0])}  # every column lines up
+    assert lines[2].startswith("中文字") and lines[4].startswith("a`\u200b`\u200b`b") and lines[5].startswith("x&lt;y&amp;z")
+    assert "```" not in "\n".join(lines) and "<" not in "\n".join(lines)
+
+
+def test_long_simple_table_is_sent_as_several_messages():
+    from velmora.interface import OfflineBot
+
+    df = pd.DataFrame({"n": range(250)})
+    message = SimpleTableMessage(df, "Counts", slack_bot=OfflineBot())
+    [section, table] = message.build_blocks()
+    assert len(table["rows"]) == 251
+    payloads = message.payloads()
+    assert [[b["type"] for b in p["blocks"]] for p in payloads] == [["section", "table"], ["table"], ["table"]]
+    tables = [p["blocks"][-1] for p in payloads]
+    assert all(t["rows"][0] == table["rows"][0] for t in tables)
+    assert [r for t in tables for r in t["rows"][1:]] == table["rows"][1:]
+    answers = message.send("C1", fit=True)
+    assert len(answers) == 3 and [a["message"]["blocks"] for a in answers] == [p["blocks"] for p in payloads]
+    from velmora.errors import InvalidBlocks
+    with pytest.raises(InvalidBlocks):
+        message.payload(strict=True)
+
+
+def test_long_text_table_spreads_over_messages_past_50_blocks():
+    message = DataFrameMessage(pd.DataFrame({"t": ["x" * 50] * 4000}))
+    blocks = message.build_blocks()
+    assert len(blocks) == 71
+    assert [p["blocks"] for p in message.payloads()] == [blocks[:50], blocks[50:]]

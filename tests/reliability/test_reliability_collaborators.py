@@ -24,6 +24,8 @@ ORDINARY = (TypeError, ValueError, KeyError, IndexError, AttributeError)
 SET_BEFORE_BASE = {
     "ButtonMessage": {"text", "buttons"},
     "ContextMessage": {"elements"},
+    "DataFrameMessage": (TABLE_OPTIONS := {"formatters", "float_format", "columns", "align", "wrap", "max_rows"}),
+    "SimpleTableMessage": TABLE_OPTIONS,
 }
 
 

@@ -1,8 +1,11 @@
 // pandas for the table modules: imported at module set-up, with an ImportError that names
-// the extra to install when it is missing, and the DataFrame argument check.
+// the extra to install when it is missing, and the DataFrame argument check. A polars
+// DataFrame or a pyarrow Table is taken too, and read as the pandas frame its to_pandas()
+// gives; neither library is imported unless such an object is passed.
 #pragma once
 
 #include <cmath>
+#include <cstring>
 #include <initializer_list>
 #include <utility>
 
@@ -16,6 +19,7 @@ inline Global dataframe_type;
 inline Global pandas_nat, pandas_na;  // pandas.NaT and pandas.NA, missing values
 inline Global timestamp_type;         // pandas.Timestamp
 inline Global dtype_keyword;          // ("dtype",), for df.to_numpy(dtype=object)
+inline Global pandas_get_option;      // pandas.get_option, for the display options
 
 // `from <package> import names` (absolute); when that fails with an ImportError, an
 // ImportError "velmora.blocks.table needs pandas: pip install 'velmora[tables]'" chained
@@ -44,7 +48,10 @@ inline bool import_pandas(PyObject* module) noexcept {
   dataframe_type.set(std::move(frame));
   Ref pandas = Ref::steal(PyImport_ImportModule("pandas"));
   if (!pandas) return false;
-  for (auto [slot, name] : {std::pair{&pandas_nat, "NaT"}, {&pandas_na, "NA"}, {&timestamp_type, "Timestamp"}}) {
+  for (auto [slot, name] : {std::pair{&pandas_nat, "NaT"},
+                            {&pandas_na, "NA"},
+                            {&timestamp_type, "Timestamp"},
+                            {&pandas_get_option, "get_option"}}) {
     slot->set(Ref::steal(PyObject_GetAttrString(pandas.get(), name)));
     if (!slot->get()) return false;
   }
@@ -52,13 +59,44 @@ inline bool import_pandas(PyObject* module) noexcept {
   return dtype_keyword.get() != nullptr;
 }
 
-// A pandas DataFrame (subclasses too), else the incorrect-type TypeError naming `param`.
+inline bool is_pandas_frame(PyObject* value) noexcept {
+  return PyObject_TypeCheck(value, reinterpret_cast<PyTypeObject*>(dataframe_type.get()));
+}
+
+// A polars.DataFrame or a pyarrow.Table, told by the name and module of its class, so that
+// neither library is imported to ask.
+inline bool is_foreign_frame(PyObject* value) noexcept {
+  const char* name = Py_TYPE(value)->tp_name;  // "pyarrow.lib.Table" (an extension type), "DataFrame"
+  if (std::strcmp(name, "pyarrow.lib.Table") == 0) return true;
+  if (std::strcmp(name, "DataFrame") != 0) return false;
+  Ref module = Ref::steal(PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(value)), "__module__"));
+  if (!module) {
+    PyErr_Clear();
+    return false;
+  }
+  return PyUnicode_Check(module.get()) &&
+         PyUnicode_Tailmatch(module.get(), k.polars_prefix, 0, PY_SSIZE_T_MAX, -1) == 1;
+}
+
+// A pandas DataFrame (subclasses too), a polars DataFrame or a pyarrow Table, else the
+// incorrect-type TypeError naming `param`.
 inline bool check_frame(PyObject* value, const char* param) noexcept {
-  if (PyObject_TypeCheck(value, reinterpret_cast<PyTypeObject*>(dataframe_type.get()))) [[likely]] {
+  if (is_pandas_frame(value) || is_foreign_frame(value)) [[likely]] {
     return true;
   }
   raise_wrong_type(param, "DataFrame", value);
   return false;
+}
+
+// The pandas frame to read for `value` (checked by check_frame): itself, or its to_pandas().
+inline Ref as_pandas(PyObject* value) noexcept {
+  if (is_pandas_frame(value)) return Ref::borrow(value);
+  Ref frame = call_method(value, k.to_pandas);
+  if (frame && !is_pandas_frame(frame.get())) {
+    raise_wrong_result("pandas DataFrame", frame.get());
+    return {};
+  }
+  return frame;
 }
 
 // None, NaN (any float), pandas.NaT or pandas.NA.

@@ -1,4 +1,4 @@
-// Slack mrkdwn text as Slack reads it, for cutting it safely: an entity ("<...>": a link, a
+// Slack mrkdwn text as Slack reads it: escaping, and cutting it safely: an entity ("<...>": a link, a
 // mention, a date) and an escape ("&amp;", "&lt;", "&gt;") are single units that no cut may
 // split. Used by truncate, by fit's splitting of long section texts and by the validator,
 // which tells splittable texts from the others.
@@ -102,6 +102,39 @@ inline Ref truncated(PyObject* text, Py_ssize_t limit, PyObject* ellipsis) noexc
   Py_ssize_t keep = keep_words(Chars(text), limit - PyUnicode_GET_LENGTH(ellipsis));
   Ref head = Ref::steal(PyUnicode_Substring(text, 0, keep));
   return head ? Ref::steal(PyUnicode_Concat(head.get(), ellipsis)) : Ref{};
+}
+
+// `text` with "&", "<" and ">" written "&amp;", "&lt;" and "&gt;", and nothing else changed;
+// `text` itself when it holds none of them.
+inline Ref escaped(PyObject* text) noexcept {
+  vm::Chars s(text);
+  Py_ssize_t extra = 0;
+  for (Py_ssize_t i = 0; i < s.size(); ++i) {
+    Py_UCS4 c = s[i];
+    extra += c == '&' ? 4 : (c == '<' || c == '>') ? 3 : 0;
+  }
+  if (extra == 0) return Ref::borrow(text);
+  Ref out = Ref::steal(PyUnicode_New(s.size() + extra, PyUnicode_MAX_CHAR_VALUE(text)));
+  if (!out) return {};
+  int kind = PyUnicode_KIND(out.get());
+  void* data = PyUnicode_DATA(out.get());
+  Py_ssize_t at = 0;
+  auto put = [&](const char* ascii) {
+    for (const char* c = ascii; *c; ++c) PyUnicode_WRITE(kind, data, at++, static_cast<Py_UCS4>(*c));
+  };
+  for (Py_ssize_t i = 0; i < s.size(); ++i) {
+    Py_UCS4 c = s[i];
+    if (c == '&') {
+      put("&amp;");
+    } else if (c == '<') {
+      put("&lt;");
+    } else if (c == '>') {
+      put("&gt;");
+    } else {
+      PyUnicode_WRITE(kind, data, at++, c);
+    }
+  }
+  return out;
 }
 
 }  // namespace vm

@@ -1,4 +1,5 @@
-from typing import Any
+from collections.abc import Callable, Iterable, Mapping
+from typing import Any, Literal
 
 from pandas import DataFrame
 
@@ -7,5 +8,15 @@ class Table:
 
     @classmethod
     def simple_table(
-        cls, df: DataFrame, index: bool = False, *, block_id: str | None = None
+        cls,
+        df: DataFrame | Any,
+        index: bool = False,
+        *,
+        block_id: str | None = None,
+        formatters: Mapping[Any, str | Callable[[Any], str]] | None = None,
+        float_format: str | Callable[[Any], str] | None = None,
+        columns: Iterable[Any] | None = None,
+        align: Mapping[Any, Literal["left", "center", "right"]] | None = None,
+        wrap: Iterable[Any] | None = None,
+        max_rows: int | None = None,
     ) -> list[dict[str, Any]]: ...

@@ -1,10 +1,10 @@
 // DataFrameMessage: a DataFrame as a text table (tabulate) in code blocks of markdown sections.
-// Missing values show as empty cells; text columns are never read as numbers.
+// Cells show what pandas shows (vm::frame_text), missing values as empty cells.
 //
 // A section holds at most 3000 characters, so a longer table is split between rows over
 // several sections, each a complete code block that repeats the header lines.
-#include "_core/frames.hpp"
-#include "_core/message.hpp"
+#include "_core/table_message.hpp"
+#include "_core/text.hpp"
 
 #include <algorithm>
 #include <vector>
@@ -18,7 +18,9 @@ using vm::Ref;
 constexpr Py_ssize_t section_limit = 3000;  // characters of a section's text
 constexpr Py_ssize_t fence_size = 8;        // "```\n" before the table, "\n```" after
 
-vm::Global tabulate_keywords;  // ("headers", "tablefmt", "floatfmt", "disable_numparse")
+constexpr Py_ssize_t wrap_width = 30;  // characters of a line of a cell that wraps
+
+vm::Global tabulate_keywords;  // ("headers", "tablefmt", "disable_numparse", "colalign")
 
 // The number of header lines: up to and including the first line of dashes (and spaces).
 Py_ssize_t header_size(PyObject* lines) noexcept {
@@ -44,75 +46,84 @@ struct Rendered {
   std::vector<Py_ssize_t> heights;
 };
 
-// The rows handed to tabulate: the frame's values (with the index value first when `index`),
-// missing values replaced by None, which tabulate shows as an empty cell. Notes the number of
-// lines of each row.
-bool blank_rows(const vm::FrameData& frame, bool index, std::vector<Py_ssize_t>& heights) {
-  PyObject* rows = frame.values.get();
-  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(rows); ++i) {
-    PyObject* row = PyList_GET_ITEM(rows, i);
-    if (index && PyList_Insert(row, 0, PyList_GET_ITEM(frame.index_values.get(), i)) < 0) return false;
+// A cell's text as the code block holds it: no two backticks side by side (a zero-width space
+// between them, which takes no width), so that no "```" in a cell ends the block; in a column
+// that wraps, each line wrapped at `wrap_width` characters (textwrap.fill).
+Ref block_text(PyObject* text, bool wrap) {
+  Ref out = Ref::borrow(text);
+  for (int pass = 0; pass < 2 && out; ++pass) {  // "````" becomes "`\u200b``\u200b`" on the first pass
+    if (PyUnicode_Find(out.get(), k.backticks, 0, PY_SSIZE_T_MAX, 1) == -1) break;
+    out = Ref::steal(PyUnicode_Replace(out.get(), k.backticks, k.split_backticks, -1));
+  }
+  if (!out || !wrap || PyUnicode_GET_LENGTH(out.get()) <= wrap_width) return out;
+  Ref lines = Ref::steal(PyUnicode_Split(out.get(), k.newline, -1));
+  Ref fill = lines ? vm::global(k.fill) : Ref{};
+  Ref width = fill ? Ref::steal(PyLong_FromSsize_t(wrap_width)) : Ref{};
+  if (!width) return {};
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(lines.get()); ++i) {
+    Ref filled = vm::call(fill.get(), {PyList_GET_ITEM(lines.get(), i), width.get()});
+    if (!filled || PyList_SetItem(lines.get(), i, filled.release()) < 0) return {};
+  }
+  return Ref::steal(PyUnicode_Join(k.newline, lines.get()));
+}
+
+// The rows handed to tabulate, one list of cell texts per row, noting the number of lines of
+// each row (tabulate spreads a cell holding newlines over several lines).
+Ref table_rows(const vm::ShownTable& table, std::vector<Py_ssize_t>& heights) {
+  Ref rows = Ref::steal(PyList_New(table.rows));
+  if (!rows) return {};
+  Py_ssize_t width = static_cast<Py_ssize_t>(table.columns.size());
+  for (Py_ssize_t i = 0; i < table.rows; ++i) {
+    Ref row = Ref::steal(PyList_New(width));
+    if (!row) return {};
     Py_ssize_t height = 1;
-    for (Py_ssize_t j = 0; j < PyList_GET_SIZE(row); ++j) {
-      PyObject* value = PyList_GET_ITEM(row, j);
-      if (vm::is_missing(value)) {
-        if (PyList_SetItem(row, j, Py_NewRef(Py_None)) < 0) return false;
-      } else if (PyUnicode_Check(value)) {
-        Py_ssize_t breaks = PyUnicode_Count(value, k.newline, 0, PY_SSIZE_T_MAX);
-        if (breaks < 0) return false;
-        height = std::max(height, breaks + 1);
-      }
+    for (Py_ssize_t j = 0; j < width; ++j) {
+      const vm::ShownColumn& column = table.columns[static_cast<std::size_t>(j)];
+      Ref text = block_text(PyList_GET_ITEM(column.cells.get(), i), column.wrap);
+      if (!text) return {};
+      Py_ssize_t breaks = PyUnicode_Count(text.get(), k.newline, 0, PY_SSIZE_T_MAX);
+      if (breaks < 0) return {};
+      height = std::max(height, breaks + 1);
+      PyList_SET_ITEM(row.get(), j, text.release());
     }
+    PyList_SET_ITEM(rows.get(), i, row.release());
     heights.push_back(height);
   }
-  return true;
+  return rows;
 }
 
-// The positions of the columns that are not of a numeric dtype: tabulate must not read their
-// text as numbers (a code "007" stays "007"); numeric columns are aligned as numbers.
-Ref text_columns(const vm::FrameData& frame, bool index) {
-  Ref positions = vm::empty_list();
-  if (!positions) return {};
-  Py_ssize_t offset = index ? 1 : 0;
-  for (Py_ssize_t j = -offset; j < PyList_GET_SIZE(frame.dtypes.get()); ++j) {
-    PyObject* dtype = j < 0 ? frame.index_dtype.get() : PyList_GET_ITEM(frame.dtypes.get(), j);
-    int numeric = vm::is_numeric_dtype(dtype);
-    if (numeric < 0) return {};
-    if (!numeric && !vm::append(positions.get(), Ref::steal(PyLong_FromSsize_t(j + offset)))) return {};
-  }
-  return positions;
-}
-
-// tabulate(rows, headers=[...], tablefmt="simple", floatfmt=".15g", disable_numparse=[text
-// columns]), in lines. Floats keep 15 significant digits (tabulate's default keeps 6).
-bool render(PyObject* df, PyObject* index, Rendered& out) {
-  int show = PyObject_IsTrue(index);
+// tabulate(rows, headers=[...], tablefmt="simple", disable_numparse=True, colalign=[...]) of
+// the texts pandas shows, in lines, each escaped for Slack. tabulate measures widths with
+// wcwidth, so wide characters and emoji keep the columns in line.
+bool render(PyObject* self, Rendered& out) {
+  Ref df = vm::get_attr(self, k.df);
+  Ref index = df ? vm::get_attr(self, k.index) : Ref{};
+  vm::HeldOptions held;
+  if (!index || !held.read(self)) return false;
+  int show = PyObject_IsTrue(index.get());
   if (show < 0) return false;
   Ref tabulate = vm::global(k.tabulate);
-  Py_ssize_t rows, columns;
-  if (!tabulate || !vm::frame_shape(df, rows, columns)) return false;
-  if (columns == 0) {
-    vm::raise_value_error("DataFrame has no columns: a table needs at least one column");
-    return false;
+  vm::ShownTable table;
+  if (!tabulate || !vm::frame_text(df.get(), show, held.options(), table)) return false;
+  Ref rows = table_rows(table, out.heights);
+  Ref headers = rows ? Ref::steal(PyList_New(0)) : Ref{};
+  Ref aligns = headers ? Ref::steal(PyList_New(0)) : Ref{};
+  if (!aligns) return false;
+  for (const vm::ShownColumn& column : table.columns) {
+    if (!vm::append(headers.get(), block_text(column.header.get(), false)) ||
+        PyList_Append(aligns.get(), column.align) < 0) {
+      return false;
+    }
   }
-  vm::FrameData frame;
-  if (!vm::read_frame(df, rows, columns, show, frame) || !blank_rows(frame, show, out.heights)) return false;
-  Ref headers = Ref::steal(PyList_GetSlice(frame.names.get(), 0, columns));
-  if (!headers) return false;
-  if (show &&
-      PyList_Insert(headers.get(), 0, vm::is_missing(frame.index_name.get()) ? k.empty : frame.index_name.get()) < 0) {
-    return false;
-  }
-  Ref numparse_off = text_columns(frame, show);
-  if (!numparse_off) return false;
-  PyObject* args[] = {frame.values.get(), headers.get(), k.simple, k.float_digits, numparse_off.get()};
+  PyObject* args[] = {rows.get(), headers.get(), k.simple, Py_True, aligns.get()};
   Ref text = Ref::steal(PyObject_Vectorcall(tabulate.get(), args, 1, tabulate_keywords.get()));
   if (!text) return false;
   if (!PyUnicode_Check(text.get())) {
     vm::raise_wrong_result("str", text.get());
     return false;
   }
-  out.lines = Ref::steal(PyUnicode_Split(text.get(), k.newline, -1));
+  Ref escaped = vm::escaped(text.get());
+  out.lines = escaped ? Ref::steal(PyUnicode_Split(escaped.get(), k.newline, -1)) : Ref{};
   if (!out.lines) return false;
   out.header = header_size(out.lines.get());
   Py_ssize_t body = PyList_GET_SIZE(out.lines.get()) - out.header, counted = 0;
@@ -155,10 +166,8 @@ Ref build_blocks(PyObject* self) noexcept {
       !vm::extend_blocks(blocks.get(), vm::call(vm::global_attr(k.Section, k.mrkdwn).get(), {title.get()}))) {
     return {};
   }
-  Ref df = vm::get_attr(self, k.df);
-  Ref index = df ? vm::get_attr(self, k.index) : Ref{};
   Rendered table;
-  if (!index || !render(df.get(), index.get(), table)) return {};
+  if (!render(self, table)) return {};
   PyObject* lines = table.lines.get();
   Py_ssize_t header = table.header;
   // A part of n lines takes fence_size + their lengths + (n - 1) newlines.
@@ -192,20 +201,30 @@ Ref build_blocks(PyObject* self) noexcept {
 }
 
 bool setup(PyObject* module) noexcept {
-  if (!vm::import_pandas(module) || !vm::import_extra(module, "tabulate", {"tabulate"})) return false;
-  tabulate_keywords.set(vm::names({k.headers, k.tablefmt, k.floatfmt, k.disable_numparse}));
+  if (!vm::import_pandas(module) || !vm::import_extra(module, "tabulate", {"tabulate"}) ||
+      !vm::import_extra(module, "wcwidth", {"wcswidth"}) || !vm::import_from(module, "textwrap", {"fill"})) {
+    return false;
+  }
+  PyDateTime_IMPORT;
+  if (!PyDateTimeAPI) return false;
+  tabulate_keywords.set(vm::names({k.headers, k.tablefmt, k.disable_numparse, k.colalign}));
   return tabulate_keywords.get() != nullptr;
 }
 
 constexpr vm::Message message{
     .name = "DataFrameMessage",
     .doc =
-        "DataFrameMessage(df, title=None, index=False, **kwargs)\n--\n\n"
-        "A message of the pandas DataFrame `df` as a text table (tabulate) in a code block of a\n"
-        "markdown section, with the index when `index` is true, below the markdown `title` when\n"
-        "given. A table longer than a section (3000 characters) is split between rows over several\n"
-        "sections, each a complete code block repeating the header. Other keyword arguments go to\n"
-        "BaseVelmora.",
+        "DataFrameMessage(df, title=None, index=False, *, formatters=None, float_format=None, "
+        "columns=None, align=None, wrap=None, max_rows=None, **kwargs)\n--\n\n"
+        "A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as a text table in a\n"
+        "code block of a markdown section, with the index levels first when `index` is true, below\n"
+        "the markdown `title` when given. Cells show what print(df) shows, and take the options of\n"
+        "Table.simple_table; a column in `wrap` wraps at 30 characters. Widths are measured with\n"
+        "wcwidth (wide characters and emoji line up); \"&\", \"<\" and \">\" are escaped, and no\n"
+        "\"```\" in a cell ends the block. A table longer than a section (3000 characters) is split\n"
+        "between rows over several sections, each a complete code block repeating the header;\n"
+        "payloads() and send(fit=True) spread more than 50 of them over several messages.\n"
+        "Other keyword arguments go to BaseVelmora.",
     .params = {{{&Keys::df, vm::check_frame},
                 {&Keys::title, vm::str_or_none, vm::Default::none},
                 {&Keys::index, nullptr, vm::Default::false_}}},
@@ -214,6 +233,7 @@ constexpr vm::Message message{
         "build_blocks($self, /)\n--\n\n"
         "The title section (when given), then the table in code blocks of at most\n"
         "3000 characters each, split between rows, each repeating the header.",
+    .consume = vm::take_table_options,
     .build = build_blocks,
     .setup = setup,
 };

@@ -1,30 +1,67 @@
 // SimpleTableMessage: a DataFrame as one Block Kit table block, with an optional text above.
-#include "_core/frames.hpp"
-#include "_core/message.hpp"
+#include "_core/table_message.hpp"
 
 namespace {
 
+using vm::k;
 using vm::Keys;
+using vm::Ref;
 
 bool import_table(PyObject* module) noexcept {
-  return vm::import_from_package(module, "blocks.table", {"Table"}) && vm::import_pandas(module);
+  if (!vm::import_from_package(module, "blocks.table", {"Table"}) || !vm::import_pandas(module)) return false;
+  PyDateTime_IMPORT;
+  return PyDateTimeAPI != nullptr;
+}
+
+// Section.mrkdwn(self.text), then Table.simple_table(self.df, index=self.index, <option>=...)
+// with the options that are not None, both looked up in the module's globals at call time.
+Ref build_blocks(PyObject* self) noexcept {
+  Ref blocks = vm::empty_list();
+  Ref text = vm::get_attr(self, k.text);
+  if (!blocks || !text ||
+      !vm::extend_blocks(blocks.get(), vm::call(vm::global_attr(k.Section, k.mrkdwn).get(), {text.get()}))) {
+    return {};
+  }
+  Ref table = vm::global_attr(k.Table, k.simple_table);
+  Ref df = table ? vm::get_attr(self, k.df) : Ref{};
+  Ref index = df ? vm::get_attr(self, k.index) : Ref{};
+  vm::HeldOptions held;
+  if (!index || !held.read(self)) return {};
+  PyObject* args[8] = {df.get(), index.get()};
+  Ref kwnames = Ref::steal(PyList_New(0));
+  if (!kwnames || PyList_Append(kwnames.get(), k.index) < 0) return {};
+  std::size_t count = 2;
+  for (std::size_t i = 0; i < held.values.size(); ++i) {
+    if (held.values[i].get() == Py_None) continue;
+    if (PyList_Append(kwnames.get(), k.*vm::table_option_keys[i]) < 0) return {};
+    args[count++] = held.values[i].get();
+  }
+  Ref names = Ref::steal(PyList_AsTuple(kwnames.get()));
+  if (!names) return {};
+  Ref part = Ref::steal(PyObject_Vectorcall(table.get(), args, 1, names.get()));
+  return vm::extend_blocks(blocks.get(), std::move(part)) ? std::move(blocks) : Ref{};
 }
 
 constexpr vm::Message message{
     .name = "SimpleTableMessage",
     .doc =
-        "SimpleTableMessage(df, text=None, index=False, **kwargs)\n--\n\n"
-        "A message of the pandas DataFrame `df` as one Block Kit table block (Table.simple_table),\n"
-        "with the index as first column when `index` is true, below the markdown `text` when given.\n"
+        "SimpleTableMessage(df, text=None, index=False, *, formatters=None, float_format=None, "
+        "columns=None, align=None, wrap=None, max_rows=None, **kwargs)\n--\n\n"
+        "A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as one Block Kit\n"
+        "table block (Table.simple_table, which takes the same options), with the index first\n"
+        "when `index` is true, below the markdown `text` when given. A frame of more than 99 rows\n"
+        "makes one long table: payloads() and send(fit=True) split it into messages of one table\n"
+        "of 100 rows each, the header row repeated; payload(strict=True) refuses it.\n"
         "Other keyword arguments go to BaseVelmora.",
     .params = {{{&Keys::df, vm::check_frame},
                 {&Keys::text, vm::str_or_none, vm::Default::none},
                 {&Keys::index, nullptr, vm::Default::false_}}},
     .imports = {{{"blocks", {"Section"}}}},
-    .blocks = vm::text_then({&Keys::Table, &Keys::simple_table, {vm::pos(&Keys::df), vm::kw(&Keys::index)}}),
     .build_doc =
         "build_blocks($self, /)\n--\n\n"
         "The text as a markdown section (when not empty), then the table block.",
+    .consume = vm::take_table_options,
+    .build = build_blocks,
     .setup = import_table,
 };
 

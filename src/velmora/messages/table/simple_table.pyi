@@ -1,4 +1,5 @@
-from typing import Any
+from collections.abc import Callable, Iterable, Mapping
+from typing import Any, Literal
 
 from pandas import DataFrame
 
@@ -8,5 +9,24 @@ class SimpleTableMessage(BaseVelmora):
     df: DataFrame
     text: str | None
     index: Any
-    def __init__(self, df: DataFrame, text: str | None = None, index: bool = False, **kwargs: Any) -> None: ...
+    formatters: Mapping[Any, str | Callable[[Any], str]] | None
+    float_format: str | Callable[[Any], str] | None
+    columns: Iterable[Any] | None
+    align: Mapping[Any, Literal["left", "center", "right"]] | None
+    wrap: Iterable[Any] | None
+    max_rows: int | None
+    def __init__(
+        self,
+        df: DataFrame | Any,
+        text: str | None = None,
+        index: bool = False,
+        *,
+        formatters: Mapping[Any, str | Callable[[Any], str]] | None = None,
+        float_format: str | Callable[[Any], str] | None = None,
+        columns: Iterable[Any] | None = None,
+        align: Mapping[Any, Literal["left", "center", "right"]] | None = None,
+        wrap: Iterable[Any] | None = None,
+        max_rows: int | None = None,
+        **kwargs: Any,
+    ) -> None: ...
     def build_blocks(self) -> list[dict[str, Any]]: ...
