@@ -48,4 +48,21 @@ struct HeldOptions {
   }
 };
 
+// A message of the DataFrame `df` below an optional markdown `label` (exactly a str, or None),
+// with the index levels first when `index` is true, and the table options as keyword-only
+// arguments: the declaration both table messages share.
+constexpr Message table_message(const char* name, Key label, const char* doc, const char* build_doc,
+                                Ref (*build)(PyObject*) noexcept, bool (*setup)(PyObject*) noexcept) {
+  return {.name = name,
+          .doc = doc,
+          .params = {{{&Keys::df, check_frame},
+                      {label, str_or_none, Default::none},
+                      {&Keys::index, nullptr, Default::false_}}},
+          .imports = {{{"blocks", {"Section"}}}},
+          .build_doc = build_doc,
+          .consume = take_table_options,
+          .build = build,
+          .setup = setup};
+}
+
 }  // namespace vm

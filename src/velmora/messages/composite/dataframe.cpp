@@ -211,32 +211,22 @@ bool setup(PyObject* module) noexcept {
   return tabulate_keywords.get() != nullptr;
 }
 
-constexpr vm::Message message{
-    .name = "DataFrameMessage",
-    .doc =
-        "DataFrameMessage(df, title=None, index=False, *, formatters=None, float_format=None, "
-        "columns=None, align=None, wrap=None, max_rows=None, **kwargs)\n--\n\n"
-        "A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as a text table in a\n"
-        "code block of a markdown section, with the index levels first when `index` is true, below\n"
-        "the markdown `title` when given. Cells show what print(df) shows, and take the options of\n"
-        "Table.simple_table; a column in `wrap` wraps at 30 characters. Widths are measured with\n"
-        "wcwidth (wide characters and emoji line up); \"&\", \"<\" and \">\" are escaped, and no\n"
-        "\"```\" in a cell ends the block. A table longer than a section (3000 characters) is split\n"
-        "between rows over several sections, each a complete code block repeating the header;\n"
-        "payloads() and send(fit=True) spread more than 50 of them over several messages.\n"
-        "Other keyword arguments go to BaseVelmora.",
-    .params = {{{&Keys::df, vm::check_frame},
-                {&Keys::title, vm::str_or_none, vm::Default::none},
-                {&Keys::index, nullptr, vm::Default::false_}}},
-    .imports = {{{"blocks", {"Section"}}}},
-    .build_doc =
-        "build_blocks($self, /)\n--\n\n"
-        "The title section (when given), then the table in code blocks of at most\n"
-        "3000 characters each, split between rows, each repeating the header.",
-    .consume = vm::take_table_options,
-    .build = build_blocks,
-    .setup = setup,
-};
+constexpr vm::Message message =
+    vm::table_message("DataFrameMessage", &Keys::title,
+                      "DataFrameMessage(df, title=None, index=False, *, formatters=None, float_format=None, "
+                      "columns=None, align=None, wrap=None, max_rows=None, **kwargs)\n--\n\n"
+                      "A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as a text table in a\n"
+                      "code block of a markdown section, with the index levels first when `index` is true, below\n"
+                      "the markdown `title` when given. Cells show what print(df) shows, and take the options of\n"
+                      "Table.simple_table; a column in `wrap` wraps at 30 characters. Widths are measured with\n"
+                      "wcwidth (wide characters and emoji line up); \"&\", \"<\" and \">\" are escaped, and no\n"
+                      "\"```\" in a cell ends the block. A table longer than a section (3000 characters) is split\n"
+                      "between rows over several sections, each a complete code block repeating the header;\n"
+                      "payloads() and send(fit=True) spread more than 50 of them over several messages.\n"
+                      "Other keyword arguments go to BaseVelmora.",
+                      "The title section (when given), then the table in code blocks of at most\n"
+                      "3000 characters each, split between rows, each repeating the header.",
+                      build_blocks, setup);
 
 }  // namespace
 

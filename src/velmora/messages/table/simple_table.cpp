@@ -42,28 +42,17 @@ Ref build_blocks(PyObject* self) noexcept {
   return vm::extend_blocks(blocks.get(), std::move(part)) ? std::move(blocks) : Ref{};
 }
 
-constexpr vm::Message message{
-    .name = "SimpleTableMessage",
-    .doc =
-        "SimpleTableMessage(df, text=None, index=False, *, formatters=None, float_format=None, "
-        "columns=None, align=None, wrap=None, max_rows=None, **kwargs)\n--\n\n"
-        "A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as one Block Kit\n"
-        "table block (Table.simple_table, which takes the same options), with the index first\n"
-        "when `index` is true, below the markdown `text` when given. A frame of more than 99 rows\n"
-        "makes one long table: payloads() and send(fit=True) split it into messages of one table\n"
-        "of 100 rows each, the header row repeated; payload(strict=True) refuses it.\n"
-        "Other keyword arguments go to BaseVelmora.",
-    .params = {{{&Keys::df, vm::check_frame},
-                {&Keys::text, vm::str_or_none, vm::Default::none},
-                {&Keys::index, nullptr, vm::Default::false_}}},
-    .imports = {{{"blocks", {"Section"}}}},
-    .build_doc =
-        "build_blocks($self, /)\n--\n\n"
-        "The text as a markdown section (when not empty), then the table block.",
-    .consume = vm::take_table_options,
-    .build = build_blocks,
-    .setup = import_table,
-};
+constexpr vm::Message message = vm::table_message(
+    "SimpleTableMessage", &Keys::text,
+    "SimpleTableMessage(df, text=None, index=False, *, formatters=None, float_format=None, "
+    "columns=None, align=None, wrap=None, max_rows=None, **kwargs)\n--\n\n"
+    "A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as one Block Kit\n"
+    "table block (Table.simple_table, which takes the same options), with the index first\n"
+    "when `index` is true, below the markdown `text` when given. A frame of more than 99 rows\n"
+    "makes one long table: payloads() and send(fit=True) split it into messages of one table\n"
+    "of 100 rows each, the header row repeated; payload(strict=True) refuses it.\n"
+    "Other keyword arguments go to BaseVelmora.",
+    "The text as a markdown section (when not empty), then the table block.", build_blocks, import_table);
 
 }  // namespace
 
