@@ -64,6 +64,9 @@ def test_class_and_signature():
         ({"button_a_text": "A"}, [{"text": "A"}]),
         ({"button_1_text": "Go", "button_1_alt_text": "x", "button_text": "y", "button_extra": 1},
          [{"text": "Go"}]),
+        ({"button_1_text": "Go", "button_1_action_id": "go", "button_1_x_action_id": "no", "button_1_action_ids": "no"},
+         [{"text": "Go", "action_id": "go"}]),
+        ({"button_é_text": "É", "button_😀_text": "smile"}, [{"text": "É"}, {"text": "smile"}]),
     ],
 )
 def test_button_dicts(kwargs, buttons):
@@ -163,6 +166,7 @@ def test_base_error_propagates():
         ({"button_1_url": "https://x"}, "Button 1 is missing required 'text' (use button_1_text)"),
         ({"button_a_style": "primary"}, "Button a is missing required 'text' (use button_a_text)"),
         ({"button__value": "v"}, "Button  is missing required 'text' (use button__text)"),
+        ({"button_1_texts": "x"}, "Button 1 is missing required 'text' (use button_1_text)"),
     ],
 )
 def test_value_errors(kwargs, message):

@@ -57,12 +57,17 @@ struct Button {
   PyObject* action_id = nullptr;
 };
 
-// The field of `button` that a keyword with this suffix fills, or nullptr for another suffix.
-PyObject** field_for(Button& button, PyObject* suffix) {
-  for (auto [name, field] :
+// The field of `button` that the keyword `name` fills when its suffix, from `start` to its end,
+// is one of the five; nullptr for another suffix. Compared in place: nothing is made.
+PyObject** field_for(Button& button, PyObject* name, Py_ssize_t start) {
+  Py_ssize_t length = PyUnicode_GET_LENGTH(name) - start;
+  for (auto [suffix, field] :
        {std::pair{k.text, &button.text}, std::pair{k.style, &button.style}, std::pair{k.value, &button.value},
         std::pair{k.url, &button.url}, std::pair{k.action_id, &button.action_id}}) {
-    if (PyUnicode_Compare(suffix, name) == 0) return field;  // exact str objects: never fails
+    if (PyUnicode_GET_LENGTH(suffix) == length &&
+        PyUnicode_Tailmatch(name, suffix, start, PY_SSIZE_T_MAX, 1) == 1) {  // exact str objects: never fails
+      return field;
+    }
   }
   return nullptr;
 }
@@ -129,15 +134,21 @@ Ref take_buttons(PyObject* self, PyObject* given) noexcept {
       if (PyDict_SetItem(rest.get(), name, value) < 0) return {};
       continue;
     }
-    Ref parts = Ref::steal(PyUnicode_Split(name, k.underscore, -1));
-    if (!parts) return {};
-    Py_ssize_t count = PyList_GET_SIZE(parts.get());
-    Ref suffix = Ref::borrow(count == 3 ? PyList_GET_ITEM(parts.get(), 2) : nullptr);
-    if (count == 4 && vm::ends_with(name, k.action_id_suffix)) suffix = Ref::borrow(k.action_id);
-    if (!suffix) continue;
-    Button* button = button_for(found, index.get(), PyList_GET_ITEM(parts.get(), 1));
+    // button_N_suffix: N runs up to the next "_", and the suffix is the rest, which holds no
+    // further "_" but in action_id.
+    Py_ssize_t length = PyUnicode_GET_LENGTH(name), prefix = PyUnicode_GET_LENGTH(k.button_prefix);
+    Py_ssize_t end = PyUnicode_FindChar(name, '_', prefix, length, 1);
+    if (end == -2) return {};
+    if (end < 0) continue;
+    Py_ssize_t more = PyUnicode_FindChar(name, '_', end + 1, length, 1);
+    if (more == -2) return {};
+    bool action_id = more >= 0 && PyUnicode_GET_LENGTH(k.action_id) == length - end - 1 &&
+                     PyUnicode_Tailmatch(name, k.action_id, end + 1, length, 1) == 1;
+    if (more >= 0 && !action_id) continue;
+    Ref number = Ref::steal(PyUnicode_Substring(name, prefix, end));
+    Button* button = number ? button_for(found, index.get(), number.get()) : nullptr;
     if (!button) return {};
-    if (PyObject** field = field_for(*button, suffix.get())) *field = value;
+    if (PyObject** field = field_for(*button, name, end + 1)) *field = value;
   }
   if (found.empty()) {
     PyErr_SetString(PyExc_ValueError,
