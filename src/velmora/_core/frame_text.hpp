@@ -9,16 +9,23 @@
 //   the column too wide; display.chop_threshold shows tiny values as 0. Written here (the
 //   column's values are formatted in C++), since a formatter call per cell would cost more
 //   than the rest of the table.
-// - datetimes and timedeltas: pandas' own text (Series.astype(str), one call per column):
-//   dates alone when every time is midnight, the resolution the column needs, tz offsets.
+// - naive datetimes (datetime64 of s, ms, us or ns): written here from the column's int64
+//   ticks, as pandas writes them: dates alone when every time is midnight, else the time with
+//   3, 6 or 9 digits of fraction when the finest value needs them. Other datetimes (time
+//   zones, years outside 0-9999) and timedeltas: pandas' own text (Series.astype(str), one
+//   call per column).
 // - MultiIndex column labels are joined with " / "; index levels become leading columns.
 // The module including this calls PyDateTime_IMPORT at set-up.
 #pragma once
 
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 #include <algorithm>
 
@@ -31,8 +38,20 @@ namespace vm {
 
 // ---- one value ----------------------------------------------------------------------------
 
+// A str of ASCII characters, copied without decoding.
 inline Ref ascii_text(const char* begin, const char* end) noexcept {
-  return Ref::steal(PyUnicode_FromStringAndSize(begin, end - begin));
+  Ref out = Ref::steal(PyUnicode_New(end - begin, 127));
+  if (out) std::memcpy(PyUnicode_1BYTE_DATA(out.get()), begin, static_cast<std::size_t>(end - begin));
+  return out;
+}
+
+// An integer as decimal text.
+template <class Integer>
+inline Ref integer_text(Integer number) noexcept {
+  char buffer[24];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof(buffer), number);
+  (void)ec;  // 24 bytes always hold a 64-bit decimal
+  return ascii_text(buffer, end);
 }
 
 // A float as Python writes it, but with at most 15 significant digits, so that binary
@@ -89,12 +108,7 @@ inline Ref cell_text(PyObject* value) noexcept {
   if (PyLong_CheckExact(value)) {
     int overflow = 0;
     long long number = PyLong_AsLongLongAndOverflow(value, &overflow);
-    if (!overflow) {
-      char buffer[24];
-      auto [end, ec] = std::to_chars(buffer, buffer + sizeof(buffer), number);
-      (void)ec;  // 24 bytes always hold a 64-bit decimal
-      return ascii_text(buffer, end);
-    }
+    if (!overflow) return integer_text(number);
   }
   if (PyDateTime_Check(value)) {
     Ref text = datetime_text(value);
@@ -329,6 +343,115 @@ class FloatColumn {
   double chop_;
 };
 
+// How pandas shows a naive datetime64 column, from its int64 ticks (`per_second` of them a
+// second; INT64_MIN is NaT, an empty cell).
+class DatetimeColumn {
+ public:
+  explicit DatetimeColumn(std::int64_t per_second) noexcept : per_second_(per_second) {}
+
+  // 1 when the texts of `ticks` are in `cells`, -1 with the error set, 0 (no error) when a year
+  // falls outside 0-9999: pandas' own text then.
+  int write(const std::vector<std::int64_t>& ticks, PyObject* cells) const noexcept {
+    bool dates_only = true;
+    int digits = 0;
+    for (std::int64_t t : ticks) {
+      if (t == missing) continue;
+      Parts p = split(t);
+      if (p.year < 0 || p.year > 9999) return 0;
+      dates_only = dates_only && p.second_of_day == 0 && p.fraction == 0;
+      digits = std::max(digits, digits_for(p.fraction));
+    }
+    std::int64_t scale = per_second_;
+    for (int d = 0; d < digits; ++d) scale /= 10;  // ticks per last shown digit
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+      Ref text = ticks[i] == missing ? Ref::borrow(k.empty) : text_of(split(ticks[i]), dates_only, digits, scale);
+      if (!text) return -1;
+      PyList_SET_ITEM(cells, static_cast<Py_ssize_t>(i), text.release());
+    }
+    return 1;
+  }
+
+ private:
+  static constexpr std::int64_t missing = INT64_MIN;
+
+  struct Parts {
+    std::int64_t year;
+    int month, day;
+    std::int64_t second_of_day, fraction;  // fraction: ticks past the second
+  };
+
+  // Floor division, for the ticks before 1970.
+  static std::int64_t floor_div(std::int64_t a, std::int64_t b, std::int64_t& rest) noexcept {
+    std::int64_t q = a / b;
+    rest = a % b;
+    if (rest < 0) {
+      rest += b;
+      --q;
+    }
+    return q;
+  }
+
+  Parts split(std::int64_t t) const noexcept {
+    Parts p{};
+    std::int64_t seconds = floor_div(t, per_second_, p.fraction);
+    std::int64_t days = floor_div(seconds, 86400, p.second_of_day);
+    // The proleptic Gregorian date of a day count from 1970-01-01 (eras of 400 years).
+    days += 719468;
+    std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    std::int64_t day_of_era = days - era * 146097;
+    std::int64_t year_of_era = (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
+    std::int64_t day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+    std::int64_t shifted_month = (5 * day_of_year + 2) / 153;  // from March
+    p.day = static_cast<int>(day_of_year - (153 * shifted_month + 2) / 5 + 1);
+    p.month = static_cast<int>(shifted_month < 10 ? shifted_month + 3 : shifted_month - 9);
+    p.year = year_of_era + era * 400 + (p.month <= 2);
+    return p;
+  }
+
+  // The digits of fraction a value needs: 0, 3, 6 or 9.
+  int digits_for(std::int64_t fraction) const noexcept {
+    if (fraction == 0) return 0;
+    std::int64_t step = per_second_;
+    for (int digits = 3; digits < 9; digits += 3) {
+      step /= 1000;
+      if (step == 0 || fraction % step == 0) return digits;
+    }
+    return 9;
+  }
+
+  static char* two(char* out, std::int64_t value) noexcept {
+    *out++ = static_cast<char>('0' + value / 10);
+    *out++ = static_cast<char>('0' + value % 10);
+    return out;
+  }
+
+  static Ref text_of(const Parts& p, bool dates_only, int digits, std::int64_t scale) noexcept {
+    char buffer[32];
+    char* out = two(two(buffer, p.year / 100), p.year % 100);
+    *out++ = '-';
+    out = two(out, p.month);
+    *out++ = '-';
+    out = two(out, p.day);
+    if (!dates_only) {
+      *out++ = ' ';
+      out = two(out, p.second_of_day / 3600);
+      *out++ = ':';
+      out = two(out, p.second_of_day / 60 % 60);
+      *out++ = ':';
+      out = two(out, p.second_of_day % 60);
+      if (digits) {
+        *out++ = '.';
+        std::int64_t shown = p.fraction / scale;
+        for (int d = digits - 1; d >= 0; --d, shown /= 10) out[d] = static_cast<char>('0' + shown % 10);
+        out += digits;
+      }
+    }
+    return ascii_text(buffer, out);
+  }
+
+  std::int64_t per_second_;
+};
+
 // ---- the frame -------------------------------------------------------------------------------
 
 namespace detail {
@@ -366,33 +489,87 @@ inline Py_UCS4 kind_of(PyObject* dtype) noexcept {
   return PyUnicode_READ_CHAR(kind.get(), 0);
 }
 
-// frame.iloc[:, j].astype(str).tolist(): pandas' own text of a column's values.
-inline Ref pandas_texts(PyObject* frame, Py_ssize_t j) noexcept {
-  Ref iloc = Ref::steal(PyObject_GetAttr(frame, k.iloc));
-  Ref all = Ref::steal(PySlice_New(nullptr, nullptr, nullptr));
-  Ref at = all ? Ref::steal(Py_BuildValue("(On)", all.get(), j)) : Ref{};
-  Ref column = iloc && at ? Ref::steal(PyObject_GetItem(iloc.get(), at.get())) : Ref{};
-  Ref texts =
-      column
-          ? Ref::steal(PyObject_CallMethodOneArg(column.get(), k.astype, reinterpret_cast<PyObject*>(&PyUnicode_Type)))
-          : Ref{};
-  return texts ? Ref::steal(PyObject_CallMethodNoArgs(texts.get(), k.tolist)) : Ref{};
+// series.astype(str).tolist(): pandas' own text of a column's values.
+inline Ref pandas_texts(PyObject* series, Py_ssize_t rows) noexcept {
+  Ref texts = Ref::steal(PyObject_CallMethodOneArg(series, k.astype, reinterpret_cast<PyObject*>(&PyUnicode_Type)));
+  Ref list = call_no_args(texts.get(), k.tolist);
+  if (list && !check_items(list.get(), rows)) return {};
+  return list;
 }
 
-// The cells of column `j` of `frame` (read into `data`), shown with `formatter` when there is one.
-inline bool column_cells(PyObject* frame, const FrameData& data, Py_ssize_t j, Py_ssize_t rows, PyObject* formatter,
+// The ticks of a naive datetime64 column (its numpy array, of unit s, ms, us or ns, viewed as
+// int64) and how many make a second: 1, 0 (no error) for any other column, -1 with the error set.
+inline int datetime_ticks(PyObject* series, Py_ssize_t rows, std::vector<std::int64_t>& ticks,
+                          std::int64_t& per_second) {
+  Ref array = column_array(series);
+  Ref code = get(get(array.get(), k.pandas_dtype).get(), k.dtype_str);  // "<M8[ns]"
+  if (!code) return -1;
+  const char* text = PyUnicode_Check(code.get()) ? PyUnicode_AsUTF8(code.get()) : "";
+  if (!text) return -1;
+  constexpr char native = std::endian::native == std::endian::little ? '<' : '>';
+  if (text[0] != native || std::strncmp(text + 1, "M8[", 3) != 0) return 0;
+  std::string_view unit(text + 4);
+  per_second = unit == "s]" ? 1 : unit == "ms]" ? 1000 : unit == "us]" ? 1000000 : unit == "ns]" ? 1000000000 : 0;
+  if (!per_second) return 0;
+  Ref numbers = Ref::steal(PyObject_CallMethodOneArg(array.get(), k.view, k.int64_code));
+  if (!numbers) return -1;
+  ticks.reserve(static_cast<std::size_t>(rows));
+  return each_number(numbers.get(), rows, false, [&](auto value) {
+    ticks.push_back(static_cast<std::int64_t>(value));
+    return true;
+  });
+}
+
+// The cells of a column of numbers read from its numpy array: floats shown as pandas shows
+// them, integers in decimal. 1 when written, -1 with the error set, 0 (no error) when the
+// array holds other values (nullable integers with missing values): read as objects then.
+inline int number_cells(PyObject* series, Py_ssize_t rows, bool floating, const FloatColumn& floats, PyObject* cells) {
+  Ref array = column_array(series);
+  if (!array) return -1;
+  if (floating) {
+    std::vector<double> numbers;
+    numbers.reserve(static_cast<std::size_t>(rows));
+    int read = each_number(array.get(), rows, true, [&](auto value) {
+      numbers.push_back(static_cast<double>(value));
+      return true;
+    });
+    return read > 0 ? (floats.write(numbers, cells) ? 1 : -1) : read;
+  }
+  Py_ssize_t i = 0;
+  return each_number(array.get(), rows, false, [&](auto value) {
+    Ref text = integer_text(value);
+    if (!text) return false;
+    PyList_SET_ITEM(cells, i++, text.release());
+    return true;
+  });
+}
+
+// The cells of a column (its Series and dtype), shown with `formatter` when there is one.
+inline bool column_cells(PyObject* series, PyObject* dtype, Py_ssize_t rows, PyObject* formatter,
                          PyObject* float_format, const FloatColumn& floats, ShownColumn& out) {
-  Py_UCS4 kind = kind_of(PyList_GET_ITEM(data.dtypes.get(), j));
+  Py_UCS4 kind = kind_of(dtype);
   if (!kind) return false;
   out.align = (kind == 'i' || kind == 'u' || kind == 'f' || kind == 'c') ? k.right : k.left;
   out.cells = Ref::steal(PyList_New(rows));
   if (!out.cells) return false;
   PyObject* cells = out.cells.get();
-  auto value = [&](Py_ssize_t i) { return PyList_GET_ITEM(PyList_GET_ITEM(data.values.get(), i), j); };
   if (!formatter && kind == 'f') formatter = float_format;
+  if (!formatter && (kind == 'f' || kind == 'i' || kind == 'u')) {
+    int done = number_cells(series, rows, kind == 'f', floats, cells);
+    if (done) return done > 0;
+  }
+  if (!formatter && kind == 'M') {
+    std::vector<std::int64_t> ticks;
+    std::int64_t per_second = 0;
+    int done = datetime_ticks(series, rows, ticks, per_second);
+    if (done > 0) done = DatetimeColumn(per_second).write(ticks, cells);
+    if (done) return done > 0;
+  }
+  Ref values = column_objects(series, rows);
+  if (!values) return false;
   if (formatter) {
     for (Py_ssize_t i = 0; i < rows; ++i) {
-      Ref v = Ref::borrow(value(i));  // a formatter may run any code: hold the value meanwhile
+      Ref v = Ref::borrow(PyList_GET_ITEM(values.get(), i));  // a formatter may run any code: hold the value
       Ref text = is_missing(v.get()) ? Ref::borrow(k.empty) : formatted(formatter, v.get());
       if (!text) return false;
       PyList_SET_ITEM(cells, i, text.release());
@@ -402,7 +579,7 @@ inline bool column_cells(PyObject* frame, const FrameData& data, Py_ssize_t j, P
   if (kind == 'f') {
     std::vector<double> numbers(static_cast<std::size_t>(rows));
     for (Py_ssize_t i = 0; i < rows; ++i) {
-      PyObject* v = value(i);
+      PyObject* v = PyList_GET_ITEM(values.get(), i);
       double number = is_missing(v) ? NAN : PyFloat_AsDouble(v);
       if (number == -1.0 && PyErr_Occurred()) return false;
       numbers[static_cast<std::size_t>(i)] = number;
@@ -411,12 +588,12 @@ inline bool column_cells(PyObject* frame, const FrameData& data, Py_ssize_t j, P
   }
   Ref texts;
   if (kind == 'M' || kind == 'm') {
-    texts = pandas_texts(frame, j);
-    if (!texts || !check_items(texts.get(), rows)) return false;
+    texts = pandas_texts(series, rows);
+    if (!texts) return false;
   }
   for (Py_ssize_t i = 0; i < rows; ++i) {
-    Ref v = Ref::borrow(value(i));
-    Ref text = texts && !is_missing(v.get()) ? cell_text(PyList_GET_ITEM(texts.get(), i)) : cell_text(v.get());
+    PyObject* v = PyList_GET_ITEM(values.get(), i);
+    Ref text = texts && !is_missing(v) ? cell_text(PyList_GET_ITEM(texts.get(), i)) : cell_text(v);
     if (!text) return false;
     PyList_SET_ITEM(cells, i, text.release());
   }
@@ -432,11 +609,14 @@ inline bool index_columns(PyObject* df, Py_ssize_t rows, const FloatColumn& floa
   if (!frame) return false;
   Py_ssize_t count = PyList_GET_SIZE(levels.get());
   FrameData data;
-  if (!read_frame(frame.get(), rows, count, false, data)) return false;
+  if (!read_frame(frame.get(), count, data)) return false;
   for (Py_ssize_t j = 0; j < count; ++j) {
     ShownColumn column;
     column.header = cell_text(PyList_GET_ITEM(levels.get(), j));
-    if (!column.header || !column_cells(frame.get(), data, j, rows, nullptr, nullptr, floats, column)) return false;
+    if (!column.header || !column_cells(PyList_GET_ITEM(data.series.get(), j), PyList_GET_ITEM(data.dtypes.get(), j),
+                                        rows, nullptr, nullptr, floats, column)) {
+      return false;
+    }
     out.columns.push_back(std::move(column));
   }
   out.index_columns = count;
@@ -489,7 +669,7 @@ inline bool frame_text(PyObject* value, bool with_index, const TableOptions& o, 
   out.rows = rows;
   if (with_index && !detail::index_columns(df.get(), rows, floats, out)) return false;
   FrameData data;
-  if (!read_frame(df.get(), rows, count, false, data)) return false;
+  if (!read_frame(df.get(), count, data)) return false;
   for (Py_ssize_t j = 0; j < count; ++j) {
     PyObject* label = PyList_GET_ITEM(data.names.get(), j);
     PyObject* formatter = formatters ? PyDict_GetItemWithError(formatters, label) : nullptr;
@@ -498,7 +678,8 @@ inline bool frame_text(PyObject* value, bool with_index, const TableOptions& o, 
     ShownColumn column;
     column.header = label_text(label);
     if (!column.header ||
-        !detail::column_cells(df.get(), data, j, rows, formatter, given(o.float_format), floats, column)) {
+        !detail::column_cells(PyList_GET_ITEM(data.series.get(), j), PyList_GET_ITEM(data.dtypes.get(), j), rows,
+                              formatter, given(o.float_format), floats, column)) {
       return false;
     }
     if (side)
