@@ -9,23 +9,20 @@
 //   the column too wide; display.chop_threshold shows tiny values as 0. Written here (the
 //   column's values are formatted in C++), since a formatter call per cell would cost more
 //   than the rest of the table.
-// - naive datetimes (datetime64 of s, ms, us or ns): written here from the column's int64
-//   ticks, as pandas writes them: dates alone when every time is midnight, else the time with
-//   3, 6 or 9 digits of fraction when the finest value needs them. Other datetimes (time
-//   zones, years outside 0-9999) and timedeltas: pandas' own text (Series.astype(str), one
-//   call per column).
+// - naive datetimes: written here from each value's fields, as pandas writes them: dates
+//   alone when every time is midnight, else the time with 3, 6 or 9 digits of fraction when
+//   the finest value needs them. Other datetimes (time zones) and timedeltas: pandas' own
+//   text (Series.astype(str), one call per column).
 // - MultiIndex column labels are joined with " / "; index levels become leading columns.
 // The module including this calls PyDateTime_IMPORT at set-up.
 #pragma once
 
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <string_view>
 #include <vector>
 #include <algorithm>
 
@@ -343,89 +340,75 @@ class FloatColumn {
   double chop_;
 };
 
-// How pandas shows a naive datetime64 column, from its int64 ticks (`per_second` of them a
-// second; INT64_MIN is NaT, an empty cell).
+// How pandas shows a column of naive datetimes (pandas.Timestamp, datetime.datetime), from
+// each value's fields.
 class DatetimeColumn {
  public:
-  explicit DatetimeColumn(std::int64_t per_second) noexcept : per_second_(per_second) {}
-
-  // 1 when the texts of `ticks` are in `cells`, -1 with the error set, 0 (no error) when a year
-  // falls outside 0-9999: pandas' own text then.
-  int write(const std::vector<std::int64_t>& ticks, PyObject* cells) const noexcept {
+  // 1 when the texts of column `j` of `rows` (missing values: empty cells) are in `cells`, -1
+  // with the error set, 0 (no error) when a value is of another kind: pandas' own text then.
+  static int write(PyObject* rows, Py_ssize_t j, PyObject* cells) noexcept {
+    Py_ssize_t count = PyList_GET_SIZE(cells);
+    std::vector<Parts> parts(static_cast<std::size_t>(count));
     bool dates_only = true;
     int digits = 0;
-    for (std::int64_t t : ticks) {
-      if (t == missing) continue;
-      Parts p = split(t);
-      if (p.year < 0 || p.year > 9999) return 0;
-      dates_only = dates_only && p.second_of_day == 0 && p.fraction == 0;
-      digits = std::max(digits, digits_for(p.fraction));
+    for (Py_ssize_t i = 0; i < count; ++i) {
+      PyObject* v = PyList_GET_ITEM(PyList_GET_ITEM(rows, i), j);
+      Parts& p = parts[static_cast<std::size_t>(i)];
+      if (is_missing(v)) continue;
+      int read = fields(v, p);
+      if (read <= 0) return read;
+      dates_only = dates_only && p.hour == 0 && p.minute == 0 && p.second == 0 && p.nanos == 0;
+      digits = std::max(digits, p.nanos % 1000 ? 9 : p.nanos % 1000000 ? 6 : p.nanos ? 3 : 0);
     }
-    std::int64_t scale = per_second_;
-    for (int d = 0; d < digits; ++d) scale /= 10;  // ticks per last shown digit
-    for (std::size_t i = 0; i < ticks.size(); ++i) {
-      Ref text = ticks[i] == missing ? Ref::borrow(k.empty) : text_of(split(ticks[i]), dates_only, digits, scale);
+    for (Py_ssize_t i = 0; i < count; ++i) {
+      const Parts& p = parts[static_cast<std::size_t>(i)];
+      Ref text = p.present ? text_of(p, dates_only, digits) : Ref::borrow(k.empty);
       if (!text) return -1;
-      PyList_SET_ITEM(cells, static_cast<Py_ssize_t>(i), text.release());
+      PyList_SET_ITEM(cells, i, text.release());
     }
     return 1;
   }
 
  private:
-  static constexpr std::int64_t missing = INT64_MIN;
-
   struct Parts {
-    std::int64_t year;
-    int month, day;
-    std::int64_t second_of_day, fraction;  // fraction: ticks past the second
+    bool present = false;
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    long nanos = 0;  // past the second
   };
 
-  // Floor division, for the ticks before 1970.
-  static std::int64_t floor_div(std::int64_t a, std::int64_t b, std::int64_t& rest) noexcept {
-    std::int64_t q = a / b;
-    rest = a % b;
-    if (rest < 0) {
-      rest += b;
-      --q;
+  static int fields(PyObject* v, Parts& p) noexcept {
+    bool stamp = Py_IS_TYPE(v, reinterpret_cast<PyTypeObject*>(timestamp_type.get()));
+    if ((!stamp && !PyDateTime_CheckExact(v)) || PyDateTime_DATE_GET_TZINFO(v) != Py_None) return 0;
+    p.present = true;
+    p.year = PyDateTime_GET_YEAR(v);
+    p.month = PyDateTime_GET_MONTH(v);
+    p.day = PyDateTime_GET_DAY(v);
+    p.hour = PyDateTime_DATE_GET_HOUR(v);
+    p.minute = PyDateTime_DATE_GET_MINUTE(v);
+    p.second = PyDateTime_DATE_GET_SECOND(v);
+    p.nanos = PyDateTime_DATE_GET_MICROSECOND(v) * 1000L;
+    if (stamp) {
+      Ref nanosecond = Ref::steal(PyObject_GetAttr(v, k.nanosecond));
+      long extra = nanosecond ? PyLong_AsLong(nanosecond.get()) : -1;
+      if (extra == -1 && PyErr_Occurred()) return -1;
+      p.nanos += extra;
+      if (p.year == 1970 && p.month == 1 && p.day == 1) {  // also what a Timestamp outside datetime's years holds
+        Ref year = Ref::steal(PyObject_GetAttr(v, k.pandas_year));
+        long shown = year ? PyLong_AsLong(year.get()) : -1;
+        if (shown == -1 && PyErr_Occurred()) return -1;
+        if (shown != 1970) return 0;
+      }
     }
-    return q;
+    return p.year >= 1 && p.year <= 9999 ? 1 : 0;
   }
 
-  Parts split(std::int64_t t) const noexcept {
-    Parts p{};
-    std::int64_t seconds = floor_div(t, per_second_, p.fraction);
-    std::int64_t days = floor_div(seconds, 86400, p.second_of_day);
-    // The proleptic Gregorian date of a day count from 1970-01-01 (eras of 400 years).
-    days += 719468;
-    std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    std::int64_t day_of_era = days - era * 146097;
-    std::int64_t year_of_era = (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-    std::int64_t day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
-    std::int64_t shifted_month = (5 * day_of_year + 2) / 153;  // from March
-    p.day = static_cast<int>(day_of_year - (153 * shifted_month + 2) / 5 + 1);
-    p.month = static_cast<int>(shifted_month < 10 ? shifted_month + 3 : shifted_month - 9);
-    p.year = year_of_era + era * 400 + (p.month <= 2);
-    return p;
-  }
-
-  // The digits of fraction a value needs: 0, 3, 6 or 9.
-  int digits_for(std::int64_t fraction) const noexcept {
-    if (fraction == 0) return 0;
-    std::int64_t step = per_second_;
-    for (int digits = 3; digits < 9; digits += 3) {
-      step /= 1000;
-      if (step == 0 || fraction % step == 0) return digits;
-    }
-    return 9;
-  }
-
-  static char* two(char* out, std::int64_t value) noexcept {
+  static char* two(char* out, long value) noexcept {
     *out++ = static_cast<char>('0' + value / 10);
     *out++ = static_cast<char>('0' + value % 10);
     return out;
   }
 
-  static Ref text_of(const Parts& p, bool dates_only, int digits, std::int64_t scale) noexcept {
+  static Ref text_of(const Parts& p, bool dates_only, int digits) noexcept {
     char buffer[32];
     char* out = two(two(buffer, p.year / 100), p.year % 100);
     *out++ = '-';
@@ -434,22 +417,21 @@ class DatetimeColumn {
     out = two(out, p.day);
     if (!dates_only) {
       *out++ = ' ';
-      out = two(out, p.second_of_day / 3600);
+      out = two(out, p.hour);
       *out++ = ':';
-      out = two(out, p.second_of_day / 60 % 60);
+      out = two(out, p.minute);
       *out++ = ':';
-      out = two(out, p.second_of_day % 60);
+      out = two(out, p.second);
       if (digits) {
         *out++ = '.';
-        std::int64_t shown = p.fraction / scale;
+        long shown = p.nanos;
+        for (int d = 9; d > digits; --d) shown /= 10;
         for (int d = digits - 1; d >= 0; --d, shown /= 10) out[d] = static_cast<char>('0' + shown % 10);
         out += digits;
       }
     }
     return ascii_text(buffer, out);
   }
-
-  std::int64_t per_second_;
 };
 
 // ---- the frame -------------------------------------------------------------------------------
@@ -489,87 +471,33 @@ inline Py_UCS4 kind_of(PyObject* dtype) noexcept {
   return PyUnicode_READ_CHAR(kind.get(), 0);
 }
 
-// series.astype(str).tolist(): pandas' own text of a column's values.
-inline Ref pandas_texts(PyObject* series, Py_ssize_t rows) noexcept {
-  Ref texts = Ref::steal(PyObject_CallMethodOneArg(series, k.astype, reinterpret_cast<PyObject*>(&PyUnicode_Type)));
-  Ref list = call_no_args(texts.get(), k.tolist);
-  if (list && !check_items(list.get(), rows)) return {};
-  return list;
+// frame.iloc[:, j].astype(str).tolist(): pandas' own text of a column's values.
+inline Ref pandas_texts(PyObject* frame, Py_ssize_t j) noexcept {
+  Ref iloc = Ref::steal(PyObject_GetAttr(frame, k.iloc));
+  Ref all = Ref::steal(PySlice_New(nullptr, nullptr, nullptr));
+  Ref at = all ? Ref::steal(Py_BuildValue("(On)", all.get(), j)) : Ref{};
+  Ref column = iloc && at ? Ref::steal(PyObject_GetItem(iloc.get(), at.get())) : Ref{};
+  Ref texts =
+      column
+          ? Ref::steal(PyObject_CallMethodOneArg(column.get(), k.astype, reinterpret_cast<PyObject*>(&PyUnicode_Type)))
+          : Ref{};
+  return texts ? Ref::steal(PyObject_CallMethodNoArgs(texts.get(), k.tolist)) : Ref{};
 }
 
-// The ticks of a naive datetime64 column (its numpy array, of unit s, ms, us or ns, viewed as
-// int64) and how many make a second: 1, 0 (no error) for any other column, -1 with the error set.
-inline int datetime_ticks(PyObject* series, Py_ssize_t rows, std::vector<std::int64_t>& ticks,
-                          std::int64_t& per_second) {
-  Ref array = column_array(series);
-  Ref code = get(get(array.get(), k.pandas_dtype).get(), k.dtype_str);  // "<M8[ns]"
-  if (!code) return -1;
-  const char* text = PyUnicode_Check(code.get()) ? PyUnicode_AsUTF8(code.get()) : "";
-  if (!text) return -1;
-  constexpr char native = std::endian::native == std::endian::little ? '<' : '>';
-  if (text[0] != native || std::strncmp(text + 1, "M8[", 3) != 0) return 0;
-  std::string_view unit(text + 4);
-  per_second = unit == "s]" ? 1 : unit == "ms]" ? 1000 : unit == "us]" ? 1000000 : unit == "ns]" ? 1000000000 : 0;
-  if (!per_second) return 0;
-  Ref numbers = Ref::steal(PyObject_CallMethodOneArg(array.get(), k.view, k.int64_code));
-  if (!numbers) return -1;
-  ticks.reserve(static_cast<std::size_t>(rows));
-  return each_number(numbers.get(), rows, false, [&](auto value) {
-    ticks.push_back(static_cast<std::int64_t>(value));
-    return true;
-  });
-}
-
-// The cells of a column of numbers read from its numpy array: floats shown as pandas shows
-// them, integers in decimal. 1 when written, -1 with the error set, 0 (no error) when the
-// array holds other values (nullable integers with missing values): read as objects then.
-inline int number_cells(PyObject* series, Py_ssize_t rows, bool floating, const FloatColumn& floats, PyObject* cells) {
-  Ref array = column_array(series);
-  if (!array) return -1;
-  if (floating) {
-    std::vector<double> numbers;
-    numbers.reserve(static_cast<std::size_t>(rows));
-    int read = each_number(array.get(), rows, true, [&](auto value) {
-      numbers.push_back(static_cast<double>(value));
-      return true;
-    });
-    return read > 0 ? (floats.write(numbers, cells) ? 1 : -1) : read;
-  }
-  Py_ssize_t i = 0;
-  return each_number(array.get(), rows, false, [&](auto value) {
-    Ref text = integer_text(value);
-    if (!text) return false;
-    PyList_SET_ITEM(cells, i++, text.release());
-    return true;
-  });
-}
-
-// The cells of a column (its Series and dtype), shown with `formatter` when there is one.
-inline bool column_cells(PyObject* series, PyObject* dtype, Py_ssize_t rows, PyObject* formatter,
+// The cells of column `j` of `frame` (read into `data`), shown with `formatter` when there is one.
+inline bool column_cells(PyObject* frame, const FrameData& data, Py_ssize_t j, Py_ssize_t rows, PyObject* formatter,
                          PyObject* float_format, const FloatColumn& floats, ShownColumn& out) {
-  Py_UCS4 kind = kind_of(dtype);
+  Py_UCS4 kind = kind_of(PyList_GET_ITEM(data.dtypes.get(), j));
   if (!kind) return false;
   out.align = (kind == 'i' || kind == 'u' || kind == 'f' || kind == 'c') ? k.right : k.left;
   out.cells = Ref::steal(PyList_New(rows));
   if (!out.cells) return false;
   PyObject* cells = out.cells.get();
+  auto value = [&](Py_ssize_t i) { return PyList_GET_ITEM(PyList_GET_ITEM(data.values.get(), i), j); };
   if (!formatter && kind == 'f') formatter = float_format;
-  if (!formatter && (kind == 'f' || kind == 'i' || kind == 'u')) {
-    int done = number_cells(series, rows, kind == 'f', floats, cells);
-    if (done) return done > 0;
-  }
-  if (!formatter && kind == 'M') {
-    std::vector<std::int64_t> ticks;
-    std::int64_t per_second = 0;
-    int done = datetime_ticks(series, rows, ticks, per_second);
-    if (done > 0) done = DatetimeColumn(per_second).write(ticks, cells);
-    if (done) return done > 0;
-  }
-  Ref values = column_objects(series, rows);
-  if (!values) return false;
   if (formatter) {
     for (Py_ssize_t i = 0; i < rows; ++i) {
-      Ref v = Ref::borrow(PyList_GET_ITEM(values.get(), i));  // a formatter may run any code: hold the value
+      Ref v = Ref::borrow(value(i));  // a formatter may run any code: hold the value meanwhile
       Ref text = is_missing(v.get()) ? Ref::borrow(k.empty) : formatted(formatter, v.get());
       if (!text) return false;
       PyList_SET_ITEM(cells, i, text.release());
@@ -579,21 +507,25 @@ inline bool column_cells(PyObject* series, PyObject* dtype, Py_ssize_t rows, PyO
   if (kind == 'f') {
     std::vector<double> numbers(static_cast<std::size_t>(rows));
     for (Py_ssize_t i = 0; i < rows; ++i) {
-      PyObject* v = PyList_GET_ITEM(values.get(), i);
+      PyObject* v = value(i);
       double number = is_missing(v) ? NAN : PyFloat_AsDouble(v);
       if (number == -1.0 && PyErr_Occurred()) return false;
       numbers[static_cast<std::size_t>(i)] = number;
     }
     return floats.write(numbers, cells);
   }
+  if (kind == 'M') {
+    int done = DatetimeColumn::write(data.values.get(), j, cells);
+    if (done) return done > 0;
+  }
   Ref texts;
   if (kind == 'M' || kind == 'm') {
-    texts = pandas_texts(series, rows);
-    if (!texts) return false;
+    texts = pandas_texts(frame, j);
+    if (!texts || !check_items(texts.get(), rows)) return false;
   }
   for (Py_ssize_t i = 0; i < rows; ++i) {
-    PyObject* v = PyList_GET_ITEM(values.get(), i);
-    Ref text = texts && !is_missing(v) ? cell_text(PyList_GET_ITEM(texts.get(), i)) : cell_text(v);
+    Ref v = Ref::borrow(value(i));
+    Ref text = texts && !is_missing(v.get()) ? cell_text(PyList_GET_ITEM(texts.get(), i)) : cell_text(v.get());
     if (!text) return false;
     PyList_SET_ITEM(cells, i, text.release());
   }
@@ -609,14 +541,11 @@ inline bool index_columns(PyObject* df, Py_ssize_t rows, const FloatColumn& floa
   if (!frame) return false;
   Py_ssize_t count = PyList_GET_SIZE(levels.get());
   FrameData data;
-  if (!read_frame(frame.get(), count, data)) return false;
+  if (!read_frame(frame.get(), rows, count, false, data)) return false;
   for (Py_ssize_t j = 0; j < count; ++j) {
     ShownColumn column;
     column.header = cell_text(PyList_GET_ITEM(levels.get(), j));
-    if (!column.header || !column_cells(PyList_GET_ITEM(data.series.get(), j), PyList_GET_ITEM(data.dtypes.get(), j),
-                                        rows, nullptr, nullptr, floats, column)) {
-      return false;
-    }
+    if (!column.header || !column_cells(frame.get(), data, j, rows, nullptr, nullptr, floats, column)) return false;
     out.columns.push_back(std::move(column));
   }
   out.index_columns = count;
@@ -669,7 +598,7 @@ inline bool frame_text(PyObject* value, bool with_index, const TableOptions& o, 
   out.rows = rows;
   if (with_index && !detail::index_columns(df.get(), rows, floats, out)) return false;
   FrameData data;
-  if (!read_frame(df.get(), count, data)) return false;
+  if (!read_frame(df.get(), rows, count, false, data)) return false;
   for (Py_ssize_t j = 0; j < count; ++j) {
     PyObject* label = PyList_GET_ITEM(data.names.get(), j);
     PyObject* formatter = formatters ? PyDict_GetItemWithError(formatters, label) : nullptr;
@@ -678,8 +607,7 @@ inline bool frame_text(PyObject* value, bool with_index, const TableOptions& o, 
     ShownColumn column;
     column.header = label_text(label);
     if (!column.header ||
-        !detail::column_cells(PyList_GET_ITEM(data.series.get(), j), PyList_GET_ITEM(data.dtypes.get(), j), rows,
-                              formatter, given(o.float_format), floats, column)) {
+        !detail::column_cells(df.get(), data, j, rows, formatter, given(o.float_format), floats, column)) {
       return false;
     }
     if (side)

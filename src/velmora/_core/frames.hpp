@@ -18,8 +18,7 @@ namespace vm {
 inline Global dataframe_type;
 inline Global pandas_nat, pandas_na;  // pandas.NaT and pandas.NA, missing values
 inline Global timestamp_type;         // pandas.Timestamp
-inline Global dtype_keyword;          // ("dtype",), for series.to_numpy(dtype=object)
-inline Global copy_keyword;           // ("copy",), for series.to_numpy(copy=True)
+inline Global dtype_keyword;          // ("dtype",), for df.to_numpy(dtype=object)
 inline Global pandas_get_option;      // pandas.get_option, for the display options
 
 // `from <package> import names` (absolute); when that fails with an ImportError, an
@@ -57,8 +56,7 @@ inline bool import_pandas(PyObject* module) noexcept {
     if (!slot->get()) return false;
   }
   dtype_keyword.set(Ref::steal(PyTuple_Pack(1, k.pandas_dtype)));
-  copy_keyword.set(Ref::steal(PyTuple_Pack(1, k.copy)));
-  return dtype_keyword.get() && copy_keyword.get();
+  return dtype_keyword.get() != nullptr;
 }
 
 inline bool is_pandas_frame(PyObject* value) noexcept {
@@ -116,8 +114,8 @@ inline int is_numeric_dtype(PyObject* dtype) noexcept {
 }
 
 // ---- reading a frame in bulk ---------------------------------------------------------------
-// One call per column (its Series, then its numpy array or its values as objects) rather than
-// a pandas access per cell, which would cost far more than the cell itself.
+// One call per part (df.to_numpy(dtype=object).tolist() for the values) rather than a pandas
+// access per cell, which would cost far more than the cell itself.
 
 // (rows, columns) of df.shape; false with the error set.
 inline bool frame_shape(PyObject* df, Py_ssize_t& rows, Py_ssize_t& columns) noexcept {
@@ -126,9 +124,12 @@ inline bool frame_shape(PyObject* df, Py_ssize_t& rows, Py_ssize_t& columns) noe
 }
 
 struct FrameData {
-  Ref names;   // df.columns.tolist()
-  Ref dtypes;  // df.dtypes.tolist()
-  Ref series;  // [column for _, column in df.items()]: one Series per column
+  Ref names;         // df.columns.tolist()
+  Ref dtypes;        // df.dtypes.tolist()
+  Ref values;        // df.to_numpy(dtype=object).tolist(): one list per row
+  Ref index_values;  // df.index.tolist(), when asked for
+  Ref index_name;    // df.index.name
+  Ref index_dtype;   // df.index.dtype
 };
 
 namespace detail {
@@ -150,99 +151,27 @@ inline bool check_items(PyObject* items, Py_ssize_t count) noexcept {
   return false;
 }
 
-// Reads the column names, dtypes and Series of a frame of `columns` columns.
-inline bool read_frame(PyObject* df, Py_ssize_t columns, FrameData& out) noexcept {
+// Reads the column names and dtypes, the values (each row checked to hold `columns` items) and, when
+// `with_index`, the index of a frame of the given shape.
+inline bool read_frame(PyObject* df, Py_ssize_t rows, Py_ssize_t columns, bool with_index, FrameData& out) noexcept {
   out.names = detail::call_no_args(detail::get(df, k.pandas_columns).get(), k.tolist);
   out.dtypes = detail::call_no_args(detail::get(df, k.pandas_dtypes).get(), k.tolist);
-  Ref items = detail::call_no_args(df, k.items);
-  Ref iterator = items ? Ref::steal(PyObject_GetIter(items.get())) : Ref{};
-  out.series = iterator ? Ref::steal(PyList_New(0)) : Ref{};
-  if (!out.series) return false;
-  while (Ref pair = Ref::steal(PyIter_Next(iterator.get()))) {
-    if (!PyTuple_Check(pair.get()) || PyTuple_GET_SIZE(pair.get()) != 2) {
-      raise_wrong_result("(label, Series) from DataFrame.items()", pair.get());
-      return false;
-    }
-    if (PyList_Append(out.series.get(), PyTuple_GET_ITEM(pair.get(), 1)) < 0) return false;
+  PyObject* args[] = {df, reinterpret_cast<PyObject*>(&PyBaseObject_Type)};
+  Ref matrix = Ref::steal(PyObject_VectorcallMethod(k.to_numpy, args, 1, dtype_keyword.get()));
+  out.values = detail::call_no_args(matrix.get(), k.tolist);
+  if (!out.names || !out.dtypes || !out.values || !check_items(out.names.get(), columns) ||
+      !check_items(out.dtypes.get(), columns) || !check_items(out.values.get(), rows)) {
+    return false;
   }
-  return !PyErr_Occurred() && out.names && out.dtypes && check_items(out.names.get(), columns) &&
-         check_items(out.dtypes.get(), columns) && check_items(out.series.get(), columns);
-}
-
-// series.to_numpy(copy=True): a column's values as a numpy array of their own. A copy rather
-// than a view of the frame's block, which pandas would track (its copy-on-write references).
-inline Ref column_array(PyObject* series) noexcept {
-  PyObject* args[] = {series, Py_True};
-  return Ref::steal(PyObject_VectorcallMethod(k.to_numpy, args, 1, copy_keyword.get()));
-}
-
-// series.to_numpy(dtype=object).tolist(): a column's values as Python objects, `rows` of them.
-inline Ref column_objects(PyObject* series, Py_ssize_t rows) noexcept {
-  PyObject* args[] = {series, reinterpret_cast<PyObject*>(&PyBaseObject_Type)};
-  Ref array = Ref::steal(PyObject_VectorcallMethod(k.to_numpy, args, 1, dtype_keyword.get()));
-  Ref values = detail::call_no_args(array.get(), k.tolist);
-  if (values && !check_items(values.get(), rows)) return {};
-  return values;
-}
-
-// Calls `each(value)` for the items of a 1-d buffer of `rows` numbers (a numpy array of floats
-// or integers), converted to double when `as_double`, else to long long or unsigned long long;
-// `each` returns false with the error set to stop. 1 when done, -1 with the error set, 0 (no
-// error) when `array` has no such buffer: the caller then reads the values as objects.
-template <class Each>
-int each_number(PyObject* array, Py_ssize_t rows, bool as_double, Each&& each) noexcept {
-  if (!PyObject_CheckBuffer(array)) return 0;
-  Py_buffer view;
-  if (PyObject_GetBuffer(array, &view, PyBUF_RECORDS_RO) < 0) {
-    if (!PyErr_ExceptionMatches(PyExc_BufferError)) return -1;
-    PyErr_Clear();
-    return 0;
+  for (Py_ssize_t i = 0; i < rows; ++i) {
+    if (!check_items(PyList_GET_ITEM(out.values.get(), i), columns)) return false;
   }
-  struct Release {
-    Py_buffer* view;
-    ~Release() { PyBuffer_Release(view); }
-  } release{&view};
-  if (view.ndim != 1 || view.shape[0] != rows || !view.format || !view.format[0] || view.format[1]) return 0;
-  const char* base = static_cast<const char*>(view.buf);
-  auto read = [&]<class T, class As>() -> int {
-    if (view.itemsize != static_cast<Py_ssize_t>(sizeof(T))) return 0;
-    for (Py_ssize_t i = 0; i < rows; ++i) {
-      T value;
-      std::memcpy(&value, base + i * view.strides[0], sizeof(T));
-      if (!each(static_cast<As>(value))) return -1;
-    }
-    return 1;
-  };
-  using Signed = long long;
-  using Unsigned = unsigned long long;
-  switch (view.format[0]) {
-    case 'd':
-      return as_double ? read.template operator()<double, double>() : 0;
-    case 'f':
-      return as_double ? read.template operator()<float, double>() : 0;
-    case 'b':
-      return as_double ? 0 : read.template operator()<signed char, Signed>();
-    case 'h':
-      return as_double ? 0 : read.template operator()<short, Signed>();
-    case 'i':
-      return as_double ? 0 : read.template operator()<int, Signed>();
-    case 'l':
-      return as_double ? 0 : read.template operator()<long, Signed>();
-    case 'q':
-      return as_double ? 0 : read.template operator()<long long, Signed>();
-    case 'B':
-      return as_double ? 0 : read.template operator()<unsigned char, Unsigned>();
-    case 'H':
-      return as_double ? 0 : read.template operator()<unsigned short, Unsigned>();
-    case 'I':
-      return as_double ? 0 : read.template operator()<unsigned int, Unsigned>();
-    case 'L':
-      return as_double ? 0 : read.template operator()<unsigned long, Unsigned>();
-    case 'Q':
-      return as_double ? 0 : read.template operator()<unsigned long long, Unsigned>();
-    default:
-      return 0;
-  }
+  if (!with_index) return true;
+  Ref index = detail::get(df, k.index);
+  out.index_values = detail::call_no_args(index.get(), k.tolist);
+  out.index_name = detail::get(index.get(), k.pandas_name);
+  out.index_dtype = detail::get(index.get(), k.pandas_dtype);
+  return out.index_values && out.index_name && out.index_dtype && check_items(out.index_values.get(), rows);
 }
 
 }  // namespace vm
