@@ -183,7 +183,7 @@ def _frame(rows, columns):
 
 
 def _frames():
-    cell = any_text | st.integers() | st.floats() | st.none() | st.booleans()
+    cell = any_text | st.integers() | st.floats() | st.none() | st.booleans() | st.datetimes()
     columns = st.lists(any_text | st.integers(), min_size=2, max_size=2)
     return st.builds(_frame, st.lists(st.lists(cell, min_size=2, max_size=2), max_size=4), columns)
 

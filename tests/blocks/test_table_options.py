@@ -31,13 +31,21 @@ ISO = {"format": "ISO8601"}
     pd.to_datetime(["2024-06-01", "2024-06-02 03:04:05"], **ISO),
     pd.to_datetime(["2024-06-01", "2024-06-02 03:04:05.5"], **ISO),  # the resolution the column needs
     pd.to_datetime(["2024-06-01", None], **ISO).tz_localize("Europe/Paris"),  # offsets kept
+    pd.to_datetime(["2024-06-01 00:00:00.000001", "2024-06-01"], **ISO),  # microseconds: 6 digits
+    np.array(["2024-06-01T00:00:00.000000001", "NaT", "2024-06-01T12:00"], dtype="M8[ns]"),  # 9 digits, NaT
+    np.array(["1969-12-31T23:59:59.999", "1900-02-28T13:00"], dtype="M8[ms]"),  # before 1970
+    np.array(["2000-02-29", "1600-03-01", "NaT"], dtype="M8[s]"),  # leap days, dates only in seconds
+    np.array(["0500-01-01T01:00", "9999-12-31"], dtype="M8[s]"),  # years of fewer digits
+    np.array(["-0500-01-01", "2024-01-01"], dtype="M8[s]"),  # a year before 0: pandas' own text
+    np.array(["NaT", "NaT"], dtype="M8[us]"),
     pd.to_timedelta([1, None, 90], unit="min"),
     [0.890274352004792, 1.5, None],  # display.precision digits
     [1.0, 2.0], [1.25, 2.5, 10.0], np.array([0.1, 0.25], dtype=np.float32),  # zeros trimmed per column
     [12345678.123, 1.5], [1e-9, 1.5], [1e7, 1.5], [float("inf"), -2.5, -0.0],  # scientific when pandas goes so
     pd.array([1.5, None], dtype="Float64"),
     [True, False], [1, 2, 3], pd.array([1, None], dtype="Int64"),
-], ids=["dates", "times", "millis", "tz", "timedelta", "precision", "integral", "trimmed", "float32", "wide",
+], ids=["dates", "times", "millis", "tz", "micros", "nanos", "pre-1970", "leap", "short-years", "negative-year",
+        "all-nat", "timedelta", "precision", "integral", "trimmed", "float32", "wide",
         "tiny", "large-fits", "inf", "Float64", "bool", "int", "Int64"])
 def test_cells_are_what_pandas_shows(column):
     [block] = Table.simple_table(pd.DataFrame({"c": column}))

@@ -9,15 +9,19 @@
 //   the column too wide; display.chop_threshold shows tiny values as 0. Written here (the
 //   column's values are formatted in C++), since a formatter call per cell would cost more
 //   than the rest of the table.
-// - datetimes and timedeltas: pandas' own text (Series.astype(str), one call per column):
-//   dates alone when every time is midnight, the resolution the column needs, tz offsets.
+// - naive datetimes: written here from each value's fields, as pandas writes them: dates
+//   alone when every time is midnight, else the time with 3, 6 or 9 digits of fraction when
+//   the finest value needs them. Other datetimes (time zones) and timedeltas: pandas' own
+//   text (Series.astype(str), one call per column).
 // - MultiIndex column labels are joined with " / "; index levels become leading columns.
 // The module including this calls PyDateTime_IMPORT at set-up.
 #pragma once
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 #include <algorithm>
@@ -31,8 +35,20 @@ namespace vm {
 
 // ---- one value ----------------------------------------------------------------------------
 
+// A str of ASCII characters, copied without decoding.
 inline Ref ascii_text(const char* begin, const char* end) noexcept {
-  return Ref::steal(PyUnicode_FromStringAndSize(begin, end - begin));
+  Ref out = Ref::steal(PyUnicode_New(end - begin, 127));
+  if (out) std::memcpy(PyUnicode_1BYTE_DATA(out.get()), begin, static_cast<std::size_t>(end - begin));
+  return out;
+}
+
+// An integer as decimal text.
+template <class Integer>
+inline Ref integer_text(Integer number) noexcept {
+  char buffer[24];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof(buffer), number);
+  (void)ec;  // 24 bytes always hold a 64-bit decimal
+  return ascii_text(buffer, end);
 }
 
 // A float as Python writes it, but with at most 15 significant digits, so that binary
@@ -89,12 +105,7 @@ inline Ref cell_text(PyObject* value) noexcept {
   if (PyLong_CheckExact(value)) {
     int overflow = 0;
     long long number = PyLong_AsLongLongAndOverflow(value, &overflow);
-    if (!overflow) {
-      char buffer[24];
-      auto [end, ec] = std::to_chars(buffer, buffer + sizeof(buffer), number);
-      (void)ec;  // 24 bytes always hold a 64-bit decimal
-      return ascii_text(buffer, end);
-    }
+    if (!overflow) return integer_text(number);
   }
   if (PyDateTime_Check(value)) {
     Ref text = datetime_text(value);
@@ -329,6 +340,100 @@ class FloatColumn {
   double chop_;
 };
 
+// How pandas shows a column of naive datetimes (pandas.Timestamp, datetime.datetime), from
+// each value's fields.
+class DatetimeColumn {
+ public:
+  // 1 when the texts of column `j` of `rows` (missing values: empty cells) are in `cells`, -1
+  // with the error set, 0 (no error) when a value is of another kind: pandas' own text then.
+  static int write(PyObject* rows, Py_ssize_t j, PyObject* cells) noexcept {
+    Py_ssize_t count = PyList_GET_SIZE(cells);
+    std::vector<Parts> parts(static_cast<std::size_t>(count));
+    bool dates_only = true;
+    int digits = 0;
+    for (Py_ssize_t i = 0; i < count; ++i) {
+      PyObject* v = PyList_GET_ITEM(PyList_GET_ITEM(rows, i), j);
+      Parts& p = parts[static_cast<std::size_t>(i)];
+      if (is_missing(v)) continue;
+      int read = fields(v, p);
+      if (read <= 0) return read;
+      dates_only = dates_only && p.hour == 0 && p.minute == 0 && p.second == 0 && p.nanos == 0;
+      digits = std::max(digits, p.nanos % 1000 ? 9 : p.nanos % 1000000 ? 6 : p.nanos ? 3 : 0);
+    }
+    for (Py_ssize_t i = 0; i < count; ++i) {
+      const Parts& p = parts[static_cast<std::size_t>(i)];
+      Ref text = p.present ? text_of(p, dates_only, digits) : Ref::borrow(k.empty);
+      if (!text) return -1;
+      PyList_SET_ITEM(cells, i, text.release());
+    }
+    return 1;
+  }
+
+ private:
+  struct Parts {
+    bool present = false;
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    long nanos = 0;  // past the second
+  };
+
+  static int fields(PyObject* v, Parts& p) noexcept {
+    bool stamp = Py_IS_TYPE(v, reinterpret_cast<PyTypeObject*>(timestamp_type.get()));
+    if ((!stamp && !PyDateTime_CheckExact(v)) || PyDateTime_DATE_GET_TZINFO(v) != Py_None) return 0;
+    p.present = true;
+    p.year = PyDateTime_GET_YEAR(v);
+    p.month = PyDateTime_GET_MONTH(v);
+    p.day = PyDateTime_GET_DAY(v);
+    p.hour = PyDateTime_DATE_GET_HOUR(v);
+    p.minute = PyDateTime_DATE_GET_MINUTE(v);
+    p.second = PyDateTime_DATE_GET_SECOND(v);
+    p.nanos = PyDateTime_DATE_GET_MICROSECOND(v) * 1000L;
+    if (stamp) {
+      Ref nanosecond = Ref::steal(PyObject_GetAttr(v, k.nanosecond));
+      long extra = nanosecond ? PyLong_AsLong(nanosecond.get()) : -1;
+      if (extra == -1 && PyErr_Occurred()) return -1;
+      p.nanos += extra;
+      if (p.year == 1970 && p.month == 1 && p.day == 1) {  // also what a Timestamp outside datetime's years holds
+        Ref year = Ref::steal(PyObject_GetAttr(v, k.pandas_year));
+        long shown = year ? PyLong_AsLong(year.get()) : -1;
+        if (shown == -1 && PyErr_Occurred()) return -1;
+        if (shown != 1970) return 0;
+      }
+    }
+    return p.year >= 1 && p.year <= 9999 ? 1 : 0;
+  }
+
+  static char* two(char* out, long value) noexcept {
+    *out++ = static_cast<char>('0' + value / 10);
+    *out++ = static_cast<char>('0' + value % 10);
+    return out;
+  }
+
+  static Ref text_of(const Parts& p, bool dates_only, int digits) noexcept {
+    char buffer[32];
+    char* out = two(two(buffer, p.year / 100), p.year % 100);
+    *out++ = '-';
+    out = two(out, p.month);
+    *out++ = '-';
+    out = two(out, p.day);
+    if (!dates_only) {
+      *out++ = ' ';
+      out = two(out, p.hour);
+      *out++ = ':';
+      out = two(out, p.minute);
+      *out++ = ':';
+      out = two(out, p.second);
+      if (digits) {
+        *out++ = '.';
+        long shown = p.nanos;
+        for (int d = 9; d > digits; --d) shown /= 10;
+        for (int d = digits - 1; d >= 0; --d, shown /= 10) out[d] = static_cast<char>('0' + shown % 10);
+        out += digits;
+      }
+    }
+    return ascii_text(buffer, out);
+  }
+};
+
 // ---- the frame -------------------------------------------------------------------------------
 
 namespace detail {
@@ -408,6 +513,10 @@ inline bool column_cells(PyObject* frame, const FrameData& data, Py_ssize_t j, P
       numbers[static_cast<std::size_t>(i)] = number;
     }
     return floats.write(numbers, cells);
+  }
+  if (kind == 'M') {
+    int done = DatetimeColumn::write(data.values.get(), j, cells);
+    if (done) return done > 0;
   }
   Ref texts;
   if (kind == 'M' || kind == 'm') {
