@@ -67,3 +67,13 @@ def usable_browser(monkeypatch) -> str:
         pytest.skip(f"no browser on this machine: {error}")
     monkeypatch.delenv("LD_PRELOAD", raising=False)
     return path
+
+
+def sdk_view(value):
+    """What slack_sdk keeps of a block: it does not model preformatted "language" nor quote "border"."""
+    if isinstance(value, list):
+        return [sdk_view(v) for v in value]
+    if not isinstance(value, dict):
+        return value
+    drop = {"rich_text_preformatted": {"language"}, "rich_text_quote": {"border"}}.get(value.get("type"), set())
+    return {k: sdk_view(v) for k, v in value.items() if k not in drop}

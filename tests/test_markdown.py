@@ -10,22 +10,12 @@ from hypothesis import strategies as st
 from markdown_it import MarkdownIt
 from slack_sdk.models.blocks import Block
 
-from support import run_python
+from support import run_python, sdk_view
 from velmora import validate
 from velmora.blocks.rich_text import RichText as R
 from velmora.markdown import to_blocks
 
 PARSER = MarkdownIt("commonmark").enable(["table", "strikethrough"])
-
-
-def sdk_view(value):
-    """What slack_sdk keeps of a block: it does not model preformatted "language" nor quote "border"."""
-    if isinstance(value, list):
-        return [sdk_view(v) for v in value]
-    if not isinstance(value, dict):
-        return value
-    drop = {"rich_text_preformatted": {"language"}, "rich_text_quote": {"border"}}.get(value.get("type"), set())
-    return {k: sdk_view(v) for k, v in value.items() if k not in drop}
 
 
 def visible(tokens) -> str:

@@ -7,21 +7,11 @@ import inspect
 import pytest
 from slack_sdk.models.blocks import Block
 
-from support import assert_no_leak
+from support import assert_no_leak, sdk_view
 from velmora import validate
 from velmora.blocks.markdown import Markdown
 from velmora.blocks.rich_text import RichText as R
 from velmora.blocks.rich_text import RickText
-
-
-def sdk_view(value):
-    """What slack_sdk keeps of a block: it does not model preformatted "language" nor quote "border"."""
-    if isinstance(value, list):
-        return [sdk_view(v) for v in value]
-    if not isinstance(value, dict):
-        return value
-    drop = {"rich_text_preformatted": {"language"}, "rich_text_quote": {"border"}}.get(value.get("type"), set())
-    return {k: sdk_view(v) for k, v in value.items() if k not in drop}
 
 
 def assert_slack_takes(blocks):
