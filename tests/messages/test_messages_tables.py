@@ -260,7 +260,7 @@ def test_no_leak(cls, steady_tabulate):
     steady_tabulate[len(df)] = tabulate(df, headers="keys", showindex=False)
     text = "".join(["ti", "tle"])
     warm(lambda: cls(df, text, preview="p").build_blocks())
-    assert_no_leak(lambda: cls(df, text, preview="p").build_blocks(), watch=[df, text], times=1000)
+    assert_no_leak(lambda: cls(df, text, preview="p").build_blocks(), watch=[df, text], times=1000, windows=3)
     assert_no_leak(lambda: cls([1], text), expect=TypeError, watch=[text])
     # errors found before pandas is asked for the values (pandas' own caches wander)
     big = pd.DataFrame()
@@ -272,7 +272,7 @@ def test_long_frame_no_leak(steady_tabulate):
     df = wide(600)
     steady_tabulate[len(df)] = tabulate(df, headers="keys", showindex=False)
     warm(lambda: DataFrameMessage(df).build_blocks())
-    assert_no_leak(lambda: DataFrameMessage(df).build_blocks(), watch=[df], times=1000)
+    assert_no_leak(lambda: DataFrameMessage(df).build_blocks(), watch=[df], times=1000, windows=3)
 
 
 def test_readme_examples():
