@@ -20,7 +20,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -70,30 +69,87 @@ inline Ref float_text(double value) noexcept {
   return ascii_text(buffer, end);
 }
 
+// The fields of a naive datetime.datetime or pandas.Timestamp, down to the nanosecond.
+struct DatetimeParts {
+  bool present = false;
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  long nanos = 0;  // past the second
+};
+
+// 1 when `v` is read into `p`, -1 with the error set, 0 (no error) when its text is pandas' or
+// str()'s to make: a time zone, another subclass, a Timestamp outside datetime's years.
+inline int read_datetime(PyObject* v, DatetimeParts& p) noexcept {
+  bool stamp = Py_IS_TYPE(v, reinterpret_cast<PyTypeObject*>(timestamp_type.get()));
+  if ((!stamp && !PyDateTime_CheckExact(v)) || PyDateTime_DATE_GET_TZINFO(v) != Py_None) return 0;
+  p.present = true;
+  p.year = PyDateTime_GET_YEAR(v);
+  p.month = PyDateTime_GET_MONTH(v);
+  p.day = PyDateTime_GET_DAY(v);
+  p.hour = PyDateTime_DATE_GET_HOUR(v);
+  p.minute = PyDateTime_DATE_GET_MINUTE(v);
+  p.second = PyDateTime_DATE_GET_SECOND(v);
+  p.nanos = PyDateTime_DATE_GET_MICROSECOND(v) * 1000L;
+  if (stamp) {
+    Ref nanosecond = Ref::steal(PyObject_GetAttr(v, k.nanosecond));
+    long extra = nanosecond ? PyLong_AsLong(nanosecond.get()) : -1;
+    if (extra == -1 && PyErr_Occurred()) return -1;
+    p.nanos += extra;
+    if (p.year == 1970 && p.month == 1 && p.day == 1) {  // also what a Timestamp outside datetime's years holds
+      Ref year = Ref::steal(PyObject_GetAttr(v, k.pandas_year));
+      long shown = year ? PyLong_AsLong(year.get()) : -1;
+      if (shown == -1 && PyErr_Occurred()) return -1;
+      if (shown != 1970) return 0;
+    }
+  }
+  return p.year >= 1 && p.year <= 9999 ? 1 : 0;
+}
+
+namespace detail {
+inline char* two_digits(char* out, long value) noexcept {
+  *out++ = static_cast<char>('0' + value / 10);
+  *out++ = static_cast<char>('0' + value % 10);
+  return out;
+}
+}  // namespace detail
+
+// "YYYY-MM-DD", then " HH:MM:SS" unless `dates_only`, then `digits` (3, 6 or 9) of the
+// fraction when not 0.
+inline Ref datetime_parts_text(const DatetimeParts& p, bool dates_only, int digits) noexcept {
+  using detail::two_digits;
+  char buffer[32];
+  char* out = two_digits(two_digits(buffer, p.year / 100), p.year % 100);
+  *out++ = '-';
+  out = two_digits(out, p.month);
+  *out++ = '-';
+  out = two_digits(out, p.day);
+  if (!dates_only) {
+    *out++ = ' ';
+    out = two_digits(out, p.hour);
+    *out++ = ':';
+    out = two_digits(out, p.minute);
+    *out++ = ':';
+    out = two_digits(out, p.second);
+    if (digits) {
+      *out++ = '.';
+      long shown = p.nanos;
+      for (int d = 9; d > digits; --d) shown /= 10;
+      for (int d = digits - 1; d >= 0; --d, shown /= 10) out[d] = static_cast<char>('0' + shown % 10);
+      out += digits;
+    }
+  }
+  return ascii_text(buffer, out);
+}
+
 // str() of a naive datetime.datetime or pandas.Timestamp without nanoseconds, written here:
 // str(Timestamp) costs some microseconds. "2024-01-02 03:04:05", with ".ffffff" when there are
-// microseconds. Null without an error when the value needs str() after all (a time zone,
-// nanoseconds, another subclass).
+// microseconds. Null when the value needs str() after all (a time zone, nanoseconds, another
+// subclass), with an error only when making the text failed.
 inline Ref datetime_text(PyObject* value) noexcept {
-  if (!PyDateTime_CheckExact(value) && !Py_IS_TYPE(value, reinterpret_cast<PyTypeObject*>(timestamp_type.get()))) {
-    return {};
-  }
-  if (PyDateTime_DATE_GET_TZINFO(value) != Py_None) return {};
-  if (!PyDateTime_CheckExact(value)) {
-    Ref nanosecond = Ref::steal(PyObject_GetAttr(value, k.nanosecond));
-    if (!nanosecond) {
-      PyErr_Clear();
-      return {};
-    }
-    if (!PyLong_CheckExact(nanosecond.get()) || PyLong_AsLong(nanosecond.get()) != 0) return {};
-  }
-  char buffer[40];
-  int micro = PyDateTime_DATE_GET_MICROSECOND(value);
-  int length = std::snprintf(
-      buffer, sizeof(buffer), micro ? "%04d-%02d-%02d %02d:%02d:%02d.%06d" : "%04d-%02d-%02d %02d:%02d:%02d",
-      PyDateTime_GET_YEAR(value), PyDateTime_GET_MONTH(value), PyDateTime_GET_DAY(value),
-      PyDateTime_DATE_GET_HOUR(value), PyDateTime_DATE_GET_MINUTE(value), PyDateTime_DATE_GET_SECOND(value), micro);
-  return ascii_text(buffer, buffer + length);
+  DatetimeParts p;
+  int read = read_datetime(value, p);
+  if (read < 0) PyErr_Clear();  // str() will say what is wrong with it
+  if (read <= 0 || p.nanos % 1000) return {};
+  return datetime_parts_text(p, false, p.nanos ? 6 : 0);
 }
 
 // The text shown for one value of a column of mixed values: "" when missing, readable
@@ -109,7 +165,7 @@ inline Ref cell_text(PyObject* value) noexcept {
   }
   if (PyDateTime_Check(value)) {
     Ref text = datetime_text(value);
-    if (text) return text;
+    if (text || PyErr_Occurred()) return text;
   }
   return Ref::steal(PyObject_Str(value));
 }
@@ -348,89 +404,25 @@ class DatetimeColumn {
   // with the error set, 0 (no error) when a value is of another kind: pandas' own text then.
   static int write(PyObject* rows, Py_ssize_t j, PyObject* cells) noexcept {
     Py_ssize_t count = PyList_GET_SIZE(cells);
-    std::vector<Parts> parts(static_cast<std::size_t>(count));
+    std::vector<DatetimeParts> parts(static_cast<std::size_t>(count));
     bool dates_only = true;
     int digits = 0;
     for (Py_ssize_t i = 0; i < count; ++i) {
       PyObject* v = PyList_GET_ITEM(PyList_GET_ITEM(rows, i), j);
-      Parts& p = parts[static_cast<std::size_t>(i)];
+      DatetimeParts& p = parts[static_cast<std::size_t>(i)];
       if (is_missing(v)) continue;
-      int read = fields(v, p);
+      int read = read_datetime(v, p);
       if (read <= 0) return read;
       dates_only = dates_only && p.hour == 0 && p.minute == 0 && p.second == 0 && p.nanos == 0;
       digits = std::max(digits, p.nanos % 1000 ? 9 : p.nanos % 1000000 ? 6 : p.nanos ? 3 : 0);
     }
     for (Py_ssize_t i = 0; i < count; ++i) {
-      const Parts& p = parts[static_cast<std::size_t>(i)];
-      Ref text = p.present ? text_of(p, dates_only, digits) : Ref::borrow(k.empty);
+      const DatetimeParts& p = parts[static_cast<std::size_t>(i)];
+      Ref text = p.present ? datetime_parts_text(p, dates_only, digits) : Ref::borrow(k.empty);
       if (!text) return -1;
       PyList_SET_ITEM(cells, i, text.release());
     }
     return 1;
-  }
-
- private:
-  struct Parts {
-    bool present = false;
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    long nanos = 0;  // past the second
-  };
-
-  static int fields(PyObject* v, Parts& p) noexcept {
-    bool stamp = Py_IS_TYPE(v, reinterpret_cast<PyTypeObject*>(timestamp_type.get()));
-    if ((!stamp && !PyDateTime_CheckExact(v)) || PyDateTime_DATE_GET_TZINFO(v) != Py_None) return 0;
-    p.present = true;
-    p.year = PyDateTime_GET_YEAR(v);
-    p.month = PyDateTime_GET_MONTH(v);
-    p.day = PyDateTime_GET_DAY(v);
-    p.hour = PyDateTime_DATE_GET_HOUR(v);
-    p.minute = PyDateTime_DATE_GET_MINUTE(v);
-    p.second = PyDateTime_DATE_GET_SECOND(v);
-    p.nanos = PyDateTime_DATE_GET_MICROSECOND(v) * 1000L;
-    if (stamp) {
-      Ref nanosecond = Ref::steal(PyObject_GetAttr(v, k.nanosecond));
-      long extra = nanosecond ? PyLong_AsLong(nanosecond.get()) : -1;
-      if (extra == -1 && PyErr_Occurred()) return -1;
-      p.nanos += extra;
-      if (p.year == 1970 && p.month == 1 && p.day == 1) {  // also what a Timestamp outside datetime's years holds
-        Ref year = Ref::steal(PyObject_GetAttr(v, k.pandas_year));
-        long shown = year ? PyLong_AsLong(year.get()) : -1;
-        if (shown == -1 && PyErr_Occurred()) return -1;
-        if (shown != 1970) return 0;
-      }
-    }
-    return p.year >= 1 && p.year <= 9999 ? 1 : 0;
-  }
-
-  static char* two(char* out, long value) noexcept {
-    *out++ = static_cast<char>('0' + value / 10);
-    *out++ = static_cast<char>('0' + value % 10);
-    return out;
-  }
-
-  static Ref text_of(const Parts& p, bool dates_only, int digits) noexcept {
-    char buffer[32];
-    char* out = two(two(buffer, p.year / 100), p.year % 100);
-    *out++ = '-';
-    out = two(out, p.month);
-    *out++ = '-';
-    out = two(out, p.day);
-    if (!dates_only) {
-      *out++ = ' ';
-      out = two(out, p.hour);
-      *out++ = ':';
-      out = two(out, p.minute);
-      *out++ = ':';
-      out = two(out, p.second);
-      if (digits) {
-        *out++ = '.';
-        long shown = p.nanos;
-        for (int d = 9; d > digits; --d) shown /= 10;
-        for (int d = digits - 1; d >= 0; --d, shown /= 10) out[d] = static_cast<char>('0' + shown % 10);
-        out += digits;
-      }
-    }
-    return ascii_text(buffer, out);
   }
 };
 
