@@ -38,6 +38,8 @@ ISO = {"format": "ISO8601"}
     np.array(["0500-01-01T01:00", "9999-12-31"], dtype="M8[s]"),  # years of fewer digits
     np.array(["-0500-01-01", "2024-01-01"], dtype="M8[s]"),  # a year before 0: pandas' own text
     np.array(["NaT", "NaT"], dtype="M8[us]"),
+    np.array(["12000-01-01", "2024-01-01T01:00"], dtype="M8[s]"),  # a year past datetime's
+    pd.Series([pd.Timestamp(np.datetime64("12000-01-01T00:00", "s")), "x"], dtype=object),  # the same, mixed
     pd.to_timedelta([1, None, 90], unit="min"),
     [0.890274352004792, 1.5, None],  # display.precision digits
     [1.0, 2.0], [1.25, 2.5, 10.0], np.array([0.1, 0.25], dtype=np.float32),  # zeros trimmed per column
@@ -45,7 +47,7 @@ ISO = {"format": "ISO8601"}
     pd.array([1.5, None], dtype="Float64"),
     [True, False], [1, 2, 3], pd.array([1, None], dtype="Int64"),
 ], ids=["dates", "times", "millis", "tz", "micros", "nanos", "pre-1970", "leap", "short-years", "negative-year",
-        "all-nat", "timedelta", "precision", "integral", "trimmed", "float32", "wide",
+        "all-nat", "year-12000", "year-12000-mixed", "timedelta", "precision", "integral", "trimmed", "float32", "wide",
         "tiny", "large-fits", "inf", "Float64", "bool", "int", "Int64"])
 def test_cells_are_what_pandas_shows(column):
     [block] = Table.simple_table(pd.DataFrame({"c": column}))

@@ -94,12 +94,12 @@ inline int read_datetime(PyObject* v, DatetimeParts& p) noexcept {
     long extra = nanosecond ? PyLong_AsLong(nanosecond.get()) : -1;
     if (extra == -1 && PyErr_Occurred()) return -1;
     p.nanos += extra;
-    if (p.year == 1970 && p.month == 1 && p.day == 1) {  // also what a Timestamp outside datetime's years holds
-      Ref year = Ref::steal(PyObject_GetAttr(v, k.pandas_year));
-      long shown = year ? PyLong_AsLong(year.get()) : -1;
-      if (shown == -1 && PyErr_Occurred()) return -1;
-      if (shown != 1970) return 0;
-    }
+    // A Timestamp outside datetime's years keeps a stand-in date (1970 or 1972) in the fields
+    // read above; its own year tells.
+    Ref year = Ref::steal(PyObject_GetAttr(v, k.pandas_year));
+    long shown = year ? PyLong_AsLong(year.get()) : -1;
+    if (shown == -1 && PyErr_Occurred()) return -1;
+    if (shown != p.year) return 0;
   }
   return p.year >= 1 && p.year <= 9999 ? 1 : 0;
 }
