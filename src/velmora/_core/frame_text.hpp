@@ -419,7 +419,10 @@ class DatetimeColumn {
   // The same for a naive datetime64 array of unit `per_second` counts a second (0: days),
   // read through its int64 view; 0 (no error) when it has none or a year is past datetime's.
   int read(PyObject* array, long long per_second) noexcept {
-    Ref counts = Ref::steal(PyObject_CallMethodOneArg(array, k.pandas_view, k.int64_code));
+    Ref counts;  // pandas' asi8, numpy's view("i8")
+    int found = lookup_attr(array, k.asi8, counts);
+    if (found < 0) return -1;
+    if (!found) counts = Ref::steal(PyObject_CallMethodOneArg(array, k.pandas_view, k.int64_code));
     if (!counts) return -1;
     NumberBuffer numbers;
     if (!numbers.open(counts.get(), static_cast<Py_ssize_t>(parts_.size())) ||
@@ -587,7 +590,7 @@ inline int column_cells(PyObject* frame, Py_ssize_t j, PyObject* array, Py_ssize
   PyObject* cells = out.cells.get();
   Ref objects;  // the values as Python objects, read when needed
   auto values = [&]() -> PyObject* {
-    if (!objects) objects = column_objects(array, rows);
+    if (!objects) objects = column_objects(array, dtype.get(), rows);
     return objects.get();
   };
   if (!formatter && kind == 'f') formatter = float_format;

@@ -187,9 +187,18 @@ inline bool read_columns(PyObject* df, Py_ssize_t count, FrameColumns& out) noex
   return true;
 }
 
-// array.astype(object).tolist(): the column's values as Python objects, `rows` of them.
-inline Ref column_objects(PyObject* array, Py_ssize_t rows) noexcept {
-  Ref objects = Ref::steal(PyObject_CallMethodOneArg(array, k.astype, reinterpret_cast<PyObject*>(&PyBaseObject_Type)));
+// The column's values as Python objects, `rows` of them, the values df.to_numpy(dtype=object)
+// holds: a numpy array's tolist(), a pandas string array's to_numpy().tolist() (half the cost of
+// a copy as objects), any other array's astype(object).tolist().
+inline Ref column_objects(PyObject* array, PyObject* dtype, Py_ssize_t rows) noexcept {
+  Ref objects;
+  if (PyObject_CheckBuffer(array)) {
+    objects = Ref::borrow(array);
+  } else if (std::strcmp(Py_TYPE(dtype)->tp_name, "StringDtype") == 0) {
+    objects = Ref::steal(PyObject_CallMethodNoArgs(array, k.to_numpy));
+  } else {
+    objects = Ref::steal(PyObject_CallMethodOneArg(array, k.astype, reinterpret_cast<PyObject*>(&PyBaseObject_Type)));
+  }
   Ref values = detail::call_no_args(objects.get(), k.tolist);
   if (!values || !check_items(values.get(), rows)) return {};
   return values;
