@@ -46,9 +46,10 @@ ISO = {"format": "ISO8601"}
     [12345678.123, 1.5], [1e-9, 1.5], [1e7, 1.5], [float("inf"), -2.5, -0.0],  # scientific when pandas goes so
     pd.array([1.5, None], dtype="Float64"),
     [True, False], [1, 2, 3], pd.array([1, None], dtype="Int64"),
+    pd.Categorical([1, None, 2]),  # the categories' own values, not floats
 ], ids=["dates", "times", "millis", "tz", "micros", "nanos", "pre-1970", "leap", "short-years", "negative-year",
         "all-nat", "year-12000", "year-12000-mixed", "timedelta", "precision", "integral", "trimmed", "float32", "wide",
-        "tiny", "large-fits", "inf", "Float64", "bool", "int", "Int64"])
+        "tiny", "large-fits", "inf", "Float64", "bool", "int", "Int64", "int-categories"])
 def test_cells_are_what_pandas_shows(column):
     [block] = Table.simple_table(pd.DataFrame({"c": column}))
     assert [row[0] for row in texts(block)[1:]] == shown_by_pandas(column)

@@ -422,7 +422,10 @@ class DatetimeColumn {
     Ref counts;  // pandas' asi8, numpy's view("i8")
     int found = lookup_attr(array, k.asi8, counts);
     if (found < 0) return -1;
-    if (!found) counts = Ref::steal(PyObject_CallMethodOneArg(array, k.pandas_view, k.int64_code));
+    if (!found) {
+      if (!PyObject_CheckBuffer(array)) return 0;  // not a numpy array
+      counts = Ref::steal(PyObject_CallMethodOneArg(array, k.pandas_view, k.int64_code));
+    }
     if (!counts) return -1;
     NumberBuffer numbers;
     if (!numbers.open(counts.get(), static_cast<Py_ssize_t>(parts_.size())) ||
@@ -549,8 +552,9 @@ inline int datetime_unit(PyObject* dtype, long long& per_second) noexcept {
   int zoned = lookup_attr(dtype, k.pandas_tz, tz);
   if (zoned < 0) return -1;
   if (zoned && tz.get() != Py_None) return 0;
-  Ref code = Ref::steal(PyObject_GetAttr(dtype, k.dtype_str));
-  if (!code) return -1;
+  Ref code;  // numpy's dtype.str; pandas' ArrowDtype has none
+  int coded = lookup_attr(dtype, k.dtype_str, code);
+  if (coded <= 0) return coded;
   const char* text = PyUnicode_Check(code.get()) ? PyUnicode_AsUTF8(code.get()) : "";
   if (!text) return -1;
   const char* unit = std::strchr(text, '[');
@@ -689,7 +693,7 @@ inline bool polars_native(PyObject* dtype) noexcept {
 
 // The columns of a polars DataFrame named by the list `labels`, as numpy arrays: 1 when read,
 // 0 (no error) when a column is of a dtype to read through to_pandas(), -1 with the error set.
-inline int read_polars_columns(PyObject* df, PyObject* all, PyObject* labels, FrameColumns& out) noexcept {
+inline int read_polars_columns(PyObject* df, PyObject* all, PyObject* labels, FrameColumns& out) {
   Ref series = call_method(df, k.get_columns);
   if (!series || !check_items(series.get(), PyList_GET_SIZE(all))) return -1;
   out.names = Ref::borrow(labels);

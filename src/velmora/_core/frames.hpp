@@ -166,7 +166,7 @@ struct FrameColumns {
 // pandas: the array each column is stored in, as DataFrame._get_column_array gives it (no Series
 // is made, nor a reference of the frame's data recorded); df.iloc[:, j].array where the method is
 // missing.
-inline bool read_columns(PyObject* df, Py_ssize_t count, FrameColumns& out) noexcept {
+inline bool read_columns(PyObject* df, Py_ssize_t count, FrameColumns& out) {
   out.names = detail::call_no_args(detail::get(df, k.pandas_columns).get(), k.tolist);
   if (!out.names || !check_items(out.names.get(), count)) return false;
   Ref getter;
