@@ -245,35 +245,30 @@ class NumberBuffer {
     return load<double>(at);
   }
   long long signed_integer(Py_ssize_t i) const noexcept {
-    const char* at = item(i);
-    switch (view_.itemsize) {
-      case 1:
-        return load<std::int8_t>(at);
-      case 2:
-        return load<std::int16_t>(at);
-      case 4:
-        return load<std::int32_t>(at);
-      default:
-        return load<std::int64_t>(at);
-    }
+    return integer<std::int8_t, std::int16_t, std::int32_t, std::int64_t>(i);
   }
   unsigned long long unsigned_integer(Py_ssize_t i) const noexcept {
-    const char* at = item(i);
-    switch (view_.itemsize) {
-      case 1:
-        return load<std::uint8_t>(at);
-      case 2:
-        return load<std::uint16_t>(at);
-      case 4:
-        return load<std::uint32_t>(at);
-      default:
-        return load<std::uint64_t>(at);
-    }
+    return integer<std::uint8_t, std::uint16_t, std::uint32_t, std::uint64_t>(i);
   }
 
  private:
   const char* item(Py_ssize_t i) const noexcept {
     return static_cast<const char*>(view_.buf) + i * (view_.strides ? view_.strides[0] : view_.itemsize);
+  }
+  // Item i, of the one of the four types that has the buffer's item size.
+  template <class I1, class I2, class I4, class I8>
+  I8 integer(Py_ssize_t i) const noexcept {
+    const char* at = item(i);
+    switch (view_.itemsize) {
+      case 1:
+        return load<I1>(at);
+      case 2:
+        return load<I2>(at);
+      case 4:
+        return load<I4>(at);
+      default:
+        return load<I8>(at);
+    }
   }
   template <class T>
   static T load(const char* at) noexcept {
