@@ -470,79 +470,101 @@ bool note_long(Checker& c, PyObject* item, PyObject* key, Py_ssize_t max, char w
   return !PyErr_Occurred();
 }
 
+// ---- a block, by its type ----------------------------------------------------------------
+
+bool actions_block(Checker& c, PyObject* item, Seen&) {
+  if (!note_long(c, item, k.elements, limit::actions, 's')) return false;
+  return elements(c, item, k.elements, 1, split_max(c, limit::actions), "an actions block", true,
+                  [&](PyObject* e, ActionIds* ids) { return element(c, e, ids); });
+}
+
+bool context_block(Checker& c, PyObject* item, Seen&) {
+  return note_long(c, item, k.elements, limit::context, 's') && context(c, item);
+}
+
+bool header_block(Checker& c, PyObject* item, Seen&) {
+  return text_object(c, item, k.text, 150, true, true);
+}
+
+bool image_block(Checker& c, PyObject* item, Seen&) {
+  return image_source(c, item) && text_object(c, item, k.title, 2000, true, false);
+}
+
+bool table_block(Checker& c, PyObject* item, Seen& seen) {
+  c.note_table();
+  if (!note_long(c, item, k.rows, limit::table_rows, 'T')) return false;
+  if (++seen.tables == 2 && !c.report("A message holds at most one table; this is the second.")) return false;
+  return table(c, item);
+}
+
+bool markdown_block(Checker& c, PyObject* item, Seen& seen) {
+  c.note('m');
+  return markdown(c, item, seen);
+}
+
+bool call_block(Checker& c, PyObject* item, Seen&) {
+  return identifier(c, item, k.call_id);
+}
+
+bool file_block(Checker& c, PyObject*, Seen&) {
+  auto here = c.at(k.type);
+  return c.report("Slack adds \"file\" blocks itself, to show remote files; a message cannot post one.");
+}
+
+bool alert_block(Checker& c, PyObject*, Seen&) {
+  auto here = c.at(k.type);
+  return c.report("\"alert\" blocks show only in modals, not in messages.");
+}
+
+bool divider_block(Checker&, PyObject*, Seen&) {
+  return true;  // nothing but its block_id, checked for every block
+}
+
+// A block whose check needs nothing but the block.
+template <bool (*check)(Checker&, PyObject*)>
+bool alone(Checker& c, PyObject* item, Seen&) {
+  return check(c, item);
+}
+
+// Every block type a message may hold, with its check; the common ones first, since the type
+// is looked up in this order.
+constexpr struct {
+  vm::Key type;
+  bool (*check)(Checker& c, PyObject* item, Seen& seen);
+} block_checks[] = {
+    {&vm::Keys::section, alone<section>},
+    {&vm::Keys::divider, divider_block},
+    {&vm::Keys::actions, actions_block},
+    {&vm::Keys::context, context_block},
+    {&vm::Keys::header, header_block},
+    {&vm::Keys::image, image_block},
+    {&vm::Keys::rich_text, alone<rich_text>},
+    {&vm::Keys::table, table_block},
+    {&vm::Keys::markdown, markdown_block},
+    {&vm::Keys::video, alone<video>},
+    {&vm::Keys::input, alone<input>},
+    {&vm::Keys::card, alone<card>},
+    {&vm::Keys::carousel, alone<carousel>},
+    {&vm::Keys::container, container},
+    {&vm::Keys::plan, alone<plan>},
+    {&vm::Keys::task_card, alone<task_card>},
+    {&vm::Keys::call, call_block},
+    {&vm::Keys::data_table, alone<data_table>},
+    {&vm::Keys::context_actions, alone<context_actions>},
+    {&vm::Keys::auth_provider, alone<auth_provider>},
+    {&vm::Keys::file, file_block},
+    {&vm::Keys::alert, alert_block},
+};
+
 bool block(Checker& c, PyObject* item, Seen& seen) {
   Ref type;
   if (!typed(c, item, "A block", type)) return false;
   if (!type) return true;
   if (!block_id(c, item, seen)) return false;
-  PyObject* t = type.get();
-  // One dispatch, by identity over every type before any comparison of characters.
-  switch (which(t, {k.section,         k.divider,       k.actions,  k.context,   k.header, k.image,
-                    k.rich_text,       k.table,         k.markdown, k.video,     k.input,  k.card,
-                    k.carousel,        k.container,     k.plan,     k.task_card, k.call,   k.data_table,
-                    k.context_actions, k.auth_provider, k.file,     k.alert})) {
-    case 0:
-      return section(c, item);
-    case 1:
-      return true;
-    case 2:
-      if (!note_long(c, item, k.elements, limit::actions, 's')) return false;
-      return elements(c, item, k.elements, 1, split_max(c, limit::actions), "an actions block", true,
-                      [&](PyObject* e, ActionIds* ids) { return element(c, e, ids); });
-    case 3:
-      if (!note_long(c, item, k.elements, limit::context, 's')) return false;
-      return context(c, item);
-    case 4:
-      return text_object(c, item, k.text, 150, true, true);
-    case 5:
-      return image_source(c, item) && text_object(c, item, k.title, 2000, true, false);
-    case 6:
-      return rich_text(c, item);
-    case 7:
-      c.note_table();
-      if (!note_long(c, item, k.rows, limit::table_rows, 'T')) return false;
-      if (++seen.tables == 2 && !c.report("A message holds at most one table; this is the second.")) {
-        return false;
-      }
-      return table(c, item);
-    case 8:
-      c.note('m');
-      return markdown(c, item, seen);
-    case 9:
-      return video(c, item);
-    case 10:
-      return input(c, item);
-    case 11:
-      return card(c, item);
-    case 12:
-      return carousel(c, item);
-    case 13:
-      return container(c, item, seen);
-    case 14:
-      return plan(c, item);
-    case 15:
-      return task_card(c, item);
-    case 16:
-      return identifier(c, item, k.call_id);
-    case 17:
-      return data_table(c, item);
-    case 18:
-      return context_actions(c, item);
-    case 19:
-      return auth_provider(c, item);
-    case 20: {
-      auto here = c.at(k.type);
-      return c.report("Slack adds \"file\" blocks itself, to show remote files; a message cannot post one.");
-    }
-    case 21: {
-      auto here = c.at(k.type);
-      return c.report("\"alert\" blocks show only in modals, not in messages.");
-    }
-    default: {
-      auto here = c.at(k.type);
-      return c.report("Slack has no block of type \"%U\" for messages.", t);
-    }
-  }
+  int at = vm::which_entry(type.get(), block_checks, [](const auto& entry) { return k.*entry.type; });
+  if (at >= 0) return block_checks[at].check(c, item, seen);
+  auto here = c.at(k.type);
+  return c.report("Slack has no block of type \"%U\" for messages.", type.get());
 }
 
 bool blocks(Checker& c, PyObject* list) {
@@ -591,9 +613,11 @@ bool payload(Checker& c, PyObject* object) {
 
 // ---- the module ------------------------------------------------------------------------------
 
-// The problems of a list of blocks or a payload; with `fitting`, those that fit cannot split,
-// and with them fit's plan (see Checker::plan) as bytes: (problems, plan).
-Ref problems(PyObject* value, bool fitting, const char* func) {
+// The problems of a list of blocks or a payload; with `fitting` (for velmora.fit, whose name
+// the errors give), those that fit cannot split, and with them fit's plan (see Checker::plan)
+// as bytes: (problems, plan).
+Ref problems(PyObject* value, bool fitting) {
+  const char* func = fitting ? "fit" : "validate";
   if (!PyList_Check(value) && !PyDict_Check(value)) {
     Ref got = vm::type_name(value);
     if (got) {
@@ -614,24 +638,19 @@ Ref problems(PyObject* value, bool fitting, const char* func) {
 constexpr vm::Params<1> validate_params{"validate", {&vm::Keys::blocks}, 1};
 constexpr vm::Params<1> fit_problems_params{"unsplittable", {&vm::Keys::blocks}, 1};
 
-Ref validate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+template <const vm::Params<1>& params, bool fitting>
+Ref checked(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<1> a;
-  if (!vm::bind(validate_params, args, nargs, kwnames, a)) return {};
-  return problems(a[0], false, "validate");
-}
-
-Ref unsplittable(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(fit_problems_params, args, nargs, kwnames, a)) return {};
-  return problems(a[0], true, "fit");
+  if (!vm::bind(params, args, nargs, kwnames, a)) return {};
+  return problems(a[0], fitting);
 }
 
 PyMethodDef functions[] = {
-    vm::function<validate, "validate(blocks)",
+    vm::function<checked<validate_params, false>, "validate(blocks)",
                  "Check a list of blocks, or a payload {\"text\": ..., \"blocks\": [...]}, against Slack's\n"
                  "published Block Kit limits for messages. Returns a new list of problems, each a dict\n"
                  "{\"path\": JSON pointer into the argument, \"message\": a sentence}; [] when none.">(),
-    vm::function<unsplittable, "_unsplittable(blocks)",
+    vm::function<checked<fit_problems_params, true>, "_unsplittable(blocks)",
                  "The problems of validate() that velmora.fit cannot remove by splitting the message, and\n"
                  "fit's plan for each block (bytes): (problems, plan).">(),
     vm::table_end};

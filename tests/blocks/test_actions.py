@@ -437,3 +437,10 @@ def test_validators_are_imported_into_the_module():
 def test_no_leak(call, error):
     a = "x-" + str(id(call))  # a fresh, non-interned str to watch
     assert_no_leak(lambda: call(a), expect=error, watch=[a])
+
+
+def test_numbered_ids_past_the_shared_hundred():
+    # the first hundred ids of a prefix are made once and shared; later ones are made per call
+    ids = [e["action_id"] for e in elements(Actions.datepickers(["2024-01-01"] * 102))]
+    assert ids[98:] == [f"action-datepickers-{i}" for i in (98, 99, 100, 101)]
+    assert ids[0] is elements(Actions.datepickers(["2024-01-02"]))[0]["action_id"]

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 #include <utility>
 
 #include "keys.hpp"
@@ -85,6 +86,29 @@ inline Ref numbered(const char* prefix, Py_ssize_t number) noexcept {
   (void)ec;  // 24 bytes always hold a 64-bit decimal
   return Ref::steal(PyUnicode_FromStringAndSize(buffer, end - buffer));
 }
+
+// The numbered ids of one prefix ("value-0", "value-1", ...). The first hundred (every option
+// of a menu, every element of a block) are made once and shared: a str is immutable, and
+// each menu or row of buttons asks for the same few again.
+class NumberedIds {
+ public:
+  explicit constexpr NumberedIds(const char* prefix) noexcept : prefix_(prefix) {}
+  Ref operator()(Py_ssize_t number) noexcept {
+    if (number < 0 || number >= static_cast<Py_ssize_t>(std::size(made_))) return numbered(prefix_, number);
+    PyObject*& id = made_[static_cast<std::size_t>(number)];
+    if (!id) id = numbered(prefix_, number).release();  // kept for the process, like the keys
+    return Ref::borrow(id);
+  }
+
+ private:
+  const char* prefix_;
+  PyObject* made_[100] = {};
+};
+
+inline NumberedIds option_values{"value-"};
+inline NumberedIds button_action_ids{"action-button-"};
+inline NumberedIds button_values{"button_value-"};
+inline NumberedIds datepicker_action_ids{"action-datepickers-"};
 
 // A constant dict built once at set-up and handed out as fresh shallow copies
 // (copying a small dict is cheaper than building it key by key). Its keys must be the

@@ -83,7 +83,7 @@ inline Ref button_element(PyObject* button, Py_ssize_t i, bool slack_rules = fal
   if (!text_object || !action_id) return {};
   int own_id = PyObject_IsTrue(action_id.get());
   if (own_id < 0) return {};
-  if (!own_id) action_id = numbered("action-button-", i);
+  if (!own_id) action_id = button_action_ids(i);
   Ref style = mapping_get(button, k.style);
   if (!action_id || !style) return {};
   int has_style = PyObject_IsTrue(style.get());
@@ -96,7 +96,7 @@ inline Ref button_element(PyObject* button, Py_ssize_t i, bool slack_rules = fal
       return {};
     }
   }
-  Ref value = mapping_get_or(button, k.value, [i] { return numbered("button_value-", i); });
+  Ref value = mapping_get_or(button, k.value, [i] { return button_values(i); });
   if (!value) return {};
   bool keep_value = !slack_rules || (value.get() != Py_None &&
                                      !(PyUnicode_Check(value.get()) && PyUnicode_GET_LENGTH(value.get()) == 0));
@@ -178,7 +178,7 @@ inline Ref option_list(PyObject* options, OptionText kind, const OptionLimits* l
       }
     }
     Ref text_object = kind == OptionText::plain ? plain_text_object(text.get()) : mrkdwn_object(text.get());
-    Ref value = numbered("value-", i);
+    Ref value = option_values(i);
     if (!append(out.get(), dict({{k.text, text_object.get()}, {k.value, value.get()}}))) return {};
   }
   return out;

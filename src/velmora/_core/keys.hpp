@@ -41,21 +41,28 @@ inline bool is_key(PyObject* value, PyObject* key) noexcept {
   return value == key || (PyUnicode_Check(value) && PyUnicode_Compare(value, key) == 0);
 }
 
-// The position of `value` among `keys`, or -1: identity is tried on all of them before any
-// comparison of characters, so that a dispatch over many types stays cheap.
-inline int which_key(PyObject* value, std::initializer_list<PyObject*> keys) noexcept {
+// The position of `value` among the keys of `entries` (`key_of(entry)` gives each), or -1:
+// identity is tried on all of them before any comparison of characters, so that a dispatch
+// over many types stays cheap.
+template <class Entries, class KeyOf>
+int which_entry(PyObject* value, const Entries& entries, KeyOf key_of) noexcept {
   int i = 0;
-  for (PyObject* key : keys) {
-    if (value == key) return i;
+  for (const auto& entry : entries) {
+    if (value == key_of(entry)) return i;
     ++i;
   }
   if (!PyUnicode_Check(value)) return -1;
   i = 0;
-  for (PyObject* key : keys) {
-    if (PyUnicode_Compare(value, key) == 0) return i;
+  for (const auto& entry : entries) {
+    if (PyUnicode_Compare(value, key_of(entry)) == 0) return i;
     ++i;
   }
   return -1;
+}
+
+// The position of `value` among `keys`, or -1 (see which_entry).
+inline int which_key(PyObject* value, std::initializer_list<PyObject*> keys) noexcept {
+  return which_entry(value, keys, [](PyObject* key) { return key; });
 }
 
 }  // namespace vm

@@ -82,7 +82,7 @@ Ref datepickers(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject
       Ref date = Ref::steal(PyIter_Next(dates.get()));
       if (!date) return !PyErr_Occurred();
       if (!vm::check_date(date.get())) return false;
-      Ref action_id = vm::numbered("action-datepickers-", i);
+      Ref action_id = vm::datepicker_action_ids(i);
       if (!action_id || !vm::append_element(elements, vm::datepicker_element(date.get(), action_id.get()))) {
         return false;
       }

@@ -1,7 +1,6 @@
 // ButtonMessage: one or more buttons given as numbered keyword arguments
 // (button_1_text, button_1_style, button_1_value, button_1_url, button_2_text, ...).
 #include <algorithm>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -18,70 +17,73 @@ vm::Global actions_names;  // ("buttons",)
 
 // ---- button numbers ------------------------------------------------------------------------
 
-// Natural order: numbers of ASCII digits only come first, by value (ties by the string:
-// "01" before "1"), then every other number in string order. "2" precedes "10".
-struct NumberKey {
-  PyObject* number;
-  bool numeric;
-  std::string_view digits;  // without leading zeros
+// The N of a keyword button_N_..., read in place in the keyword's name: nothing is made.
+struct Number {
+  PyObject* name;
+  Py_ssize_t start, length;
+  int kind;
+  const void* data;
+  bool numeric = false;  // ASCII digits only
+  Py_ssize_t zeros = 0;  // leading zeros, when numeric
+
+  Number(PyObject* name, Py_ssize_t start, Py_ssize_t length)
+      : name(name), start(start), length(length), kind(PyUnicode_KIND(name)), data(PyUnicode_DATA(name)) {
+    numeric = length > 0;
+    for (Py_ssize_t i = 0; numeric && i < length; ++i) numeric = at(i) >= '0' && at(i) <= '9';
+    while (numeric && zeros < length && at(zeros) == '0') ++zeros;
+  }
+  Py_UCS4 at(Py_ssize_t i) const { return PyUnicode_READ(kind, data, start + i); }
+  Ref text() const { return Ref::steal(PyUnicode_Substring(name, start, start + length)); }
 };
 
-NumberKey number_key(PyObject* number) {
-  Py_ssize_t length = PyUnicode_GET_LENGTH(number);
-  if (!PyUnicode_IS_ASCII(number) || length == 0) return {number, false, {}};
-  std::string_view text(static_cast<const char*>(PyUnicode_DATA(number)), static_cast<std::size_t>(length));
-  if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-    return {number, false, {}};
+// <0, 0 or >0 as the characters of `a` from `a_from` sort before, as or after those of `b`
+// from `b_from` (code point order, as str comparison).
+int compare(const Number& a, Py_ssize_t a_from, const Number& b, Py_ssize_t b_from) {
+  Py_ssize_t n = std::min(a.length - a_from, b.length - b_from);
+  for (Py_ssize_t i = 0; i < n; ++i) {
+    Py_UCS4 x = a.at(a_from + i), y = b.at(b_from + i);
+    if (x != y) return x < y ? -1 : 1;
   }
-  std::size_t first = std::min(text.find_first_not_of('0'), text.size());
-  return {number, true, text.substr(first)};
+  Py_ssize_t rest = (a.length - a_from) - (b.length - b_from);
+  return rest < 0 ? -1 : rest > 0 ? 1 : 0;
 }
 
-bool number_before(const NumberKey& a, const NumberKey& b) {
+// Natural order: numbers of ASCII digits only come first, by value (ties by the string:
+// "01" before "1"), then every other number in string order. "2" precedes "10".
+bool number_before(const Number& a, const Number& b) {
   if (a.numeric != b.numeric) return a.numeric;
-  if (a.numeric && a.digits.size() != b.digits.size()) return a.digits.size() < b.digits.size();
-  if (a.numeric && a.digits != b.digits) return a.digits < b.digits;
-  return PyUnicode_Compare(a.number, b.number) < 0;  // exact str objects: never fails
+  if (a.numeric) {
+    if (a.length - a.zeros != b.length - b.zeros) return a.length - a.zeros < b.length - b.zeros;
+    if (int by_value = compare(a, a.zeros, b, b.zeros)) return by_value < 0;
+  }
+  return compare(a, 0, b, 0) < 0;
 }
 
 // ---- the constructor -----------------------------------------------------------------------
 
-// What the keywords button_N_text, _style, _value, _url and _action_id give for one number N:
-// values borrowed from the call's keywords, nullptr where absent.
-struct Button {
-  NumberKey key;
-  PyObject* text = nullptr;
-  PyObject* style = nullptr;
-  PyObject* value = nullptr;
-  PyObject* url = nullptr;
-  PyObject* action_id = nullptr;
+// The fields of a button, one per suffix of its keywords.
+enum Field : unsigned char { text_field, style_field, value_field, url_field, action_id_field, field_count };
+
+// One keyword button_N_<suffix>: the button, the field (field_count for a suffix that fills
+// none) and the value, borrowed from the call's keywords.
+struct Given {
+  Number number;
+  Field field;
+  PyObject* value;
 };
 
-// The field of `button` that the keyword `name` fills when its suffix, from `start` to its end,
-// is one of the five; nullptr for another suffix. Compared in place: nothing is made.
-PyObject** field_for(Button& button, PyObject* name, Py_ssize_t start) {
+// The field that the keyword `name` fills when its suffix, from `start` to its end, is one of
+// the five; field_count for another suffix. Compared in place: nothing is made.
+Field field_of(PyObject* name, Py_ssize_t start) {
   Py_ssize_t length = PyUnicode_GET_LENGTH(name) - start;
-  for (auto [suffix, field] :
-       {std::pair{k.text, &button.text}, std::pair{k.style, &button.style}, std::pair{k.value, &button.value},
-        std::pair{k.url, &button.url}, std::pair{k.action_id, &button.action_id}}) {
-    if (PyUnicode_GET_LENGTH(suffix) == length &&
-        PyUnicode_Tailmatch(name, suffix, start, PY_SSIZE_T_MAX, 1) == 1) {  // exact str objects: never fails
-      return field;
+  PyObject* suffixes[] = {k.text, k.style, k.value, k.url, k.action_id};
+  for (int field = 0; field < field_count; ++field) {
+    if (PyUnicode_GET_LENGTH(suffixes[field]) == length &&
+        PyUnicode_Tailmatch(name, suffixes[field], start, PY_SSIZE_T_MAX, 1) == 1) {  // exact str objects: never fails
+      return static_cast<Field>(field);
     }
   }
-  return nullptr;
-}
-
-// The button numbered `number`, added at the end of `found` when new; `index` maps each
-// number to its position (and keeps the number strings alive).
-Button* button_for(std::vector<Button>& found, PyObject* index, PyObject* number) {
-  PyObject* at = PyDict_GetItemWithError(index, number);
-  if (at) return &found[PyLong_AsSize_t(at)];
-  if (PyErr_Occurred()) return nullptr;
-  Ref position = Ref::steal(PyLong_FromSize_t(found.size()));
-  if (!position || PyDict_SetItem(index, number, position.get()) < 0) return nullptr;
-  found.push_back({number_key(number)});
-  return &found.back();
+  return field_count;
 }
 
 // A truthy value, or nullptr; -1 in `status` on error.
@@ -90,29 +92,32 @@ PyObject* if_truthy(PyObject* value, int& status) {
   return status > 0 ? value : nullptr;
 }
 
-// {"text": ..., "style": ..., "value": ..., "url": ..., "action_id": ...}, each key only under its
-// condition.
-Ref make_button(const Button& button) {
-  if (!button.text) {
-    PyErr_Format(PyExc_ValueError, "Button %U is missing required 'text' (use button_%U_text)", button.key.number,
-                 button.key.number);
+// {"text": ..., "style": ..., "value": ..., "url": ..., "action_id": ...} of the button
+// `number` from its fields (nullptr where absent), each key only under its condition.
+Ref make_button(const Number& number, PyObject* const (&fields)[field_count]) {
+  if (!fields[text_field]) {
+    Ref shown = number.text();
+    if (shown) {
+      PyErr_Format(PyExc_ValueError, "Button %U is missing required 'text' (use button_%U_text)", shown.get(),
+                   shown.get());
+    }
     return {};
   }
   int status = 0;
-  PyObject* style = if_truthy(button.style, status);
+  PyObject* style = if_truthy(fields[style_field], status);
   if (status < 0) return {};
   if (style) {  // only the two styles Slack knows; any other is dropped
     int known = vm::is_button_style(style);
     if (known < 0) return {};
     if (!known) style = nullptr;
   }
-  PyObject* value = if_truthy(button.value, status);
+  PyObject* value = if_truthy(fields[value_field], status);
   if (status < 0) return {};
-  PyObject* url = if_truthy(button.url, status);
+  PyObject* url = if_truthy(fields[url_field], status);
   if (status < 0) return {};
-  PyObject* action_id = if_truthy(button.action_id, status);
+  PyObject* action_id = if_truthy(fields[action_id_field], status);
   if (status < 0) return {};
-  return vm::dict({{k.text, button.text},
+  return vm::dict({{k.text, fields[text_field]},
                    {k.style, style, style != nullptr},
                    {k.value, value, value != nullptr},
                    {k.url, url, url != nullptr},
@@ -124,9 +129,9 @@ Ref take_buttons(PyObject* self, PyObject* given) noexcept {
   // Every button_* keyword is ours; a name of three parts, button_N_suffix, gives button N its
   // suffix's field, and button_N_action_id its action id (button_extra and button_1_alt_text
   // define nothing).
-  Ref rest = Ref::steal(PyDict_New()), index = Ref::steal(PyDict_New());
-  if (!rest || !index) return {};
-  std::vector<Button> found;
+  Ref rest = Ref::steal(PyDict_New());
+  if (!rest) return {};
+  std::vector<Given> found;
   Py_ssize_t pos = 0;
   PyObject *name, *value;
   while (PyDict_Next(given, &pos, &name, &value)) {
@@ -145,23 +150,28 @@ Ref take_buttons(PyObject* self, PyObject* given) noexcept {
     bool action_id = more >= 0 && PyUnicode_GET_LENGTH(k.action_id) == length - end - 1 &&
                      PyUnicode_Tailmatch(name, k.action_id, end + 1, length, 1) == 1;
     if (more >= 0 && !action_id) continue;
-    Ref number = Ref::steal(PyUnicode_Substring(name, prefix, end));
-    Button* button = number ? button_for(found, index.get(), number.get()) : nullptr;
-    if (!button) return {};
-    if (PyObject** field = field_for(*button, name, end + 1)) *field = value;
+    found.push_back({Number(name, prefix, end - prefix), field_of(name, end + 1), value});
   }
   if (found.empty()) {
     PyErr_SetString(PyExc_ValueError,
                     "At least one button must be provided (use button_1_text and related parameters)");
     return {};
   }
-  std::sort(found.begin(), found.end(), [](const Button& x, const Button& y) { return number_before(x.key, y.key); });
+  // In button order, which puts the keywords of each button side by side.
+  std::sort(found.begin(), found.end(),
+            [](const Given& x, const Given& y) { return number_before(x.number, y.number); });
 
   // Buttons made before a failure stay in self.buttons.
   Ref buttons = vm::empty_list();
   if (!vm::set_attr(self, k.buttons, buttons.get())) return {};
-  for (const Button& button : found) {
-    if (!vm::append(buttons.get(), make_button(button))) return {};
+  for (auto first = found.begin(); first != found.end();) {
+    PyObject* fields[field_count] = {};
+    auto next = first;
+    for (; next != found.end() && compare(next->number, 0, first->number, 0) == 0; ++next) {
+      if (next->field != field_count) fields[next->field] = next->value;
+    }
+    if (!vm::append(buttons.get(), make_button(first->number, fields))) return {};
+    first = next;
   }
   return rest;
 }

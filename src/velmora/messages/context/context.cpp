@@ -65,15 +65,25 @@ bool unpack_pair(PyObject* item, Ref& first, Ref& second) {
   return !PyErr_Occurred();
 }
 
-// Context.mrkdwn(value) or Context.image_url(value), by the element's value type.
-Ref build_element(PyObject* context, PyObject* value, PyObject* value_type) {
-  for (PyObject* kind : {k.text, k.image_url}) {
-    int same = PyObject_RichCompareBool(value_type, kind, Py_EQ);
-    if (same < 0) return {};
-    if (same) return Ref::steal(PyObject_CallMethodOneArg(context, kind == k.text ? k.mrkdwn : k.image_url, value));
+// Context.mrkdwn and Context.image_url, each looked up once per build, when first needed.
+class ContextBuilders {
+ public:
+  // Context.mrkdwn(value) or Context.image_url(value), by the element's value type.
+  Ref build(PyObject* value, PyObject* value_type) noexcept {
+    for (std::size_t i = 0; i < 2; ++i) {
+      int same = PyObject_RichCompareBool(value_type, i == 0 ? k.text : k.image_url, Py_EQ);
+      if (same < 0) return {};
+      if (!same) continue;
+      if (!bound_[i] && !(bound_[i] = lookups[i].get(k.Context, i == 0 ? k.mrkdwn : k.image_url))) return {};
+      return vm::call(bound_[i].get(), {value});
+    }
+    return vm::raise_value_error("parameter value_type must be 'text' or 'image_url'");
   }
-  return vm::raise_value_error("parameter value_type must be 'text' or 'image_url'");
-}
+
+ private:
+  static inline vm::BuilderLookup lookups[2];
+  Ref bound_[2];
+};
 
 Ref build_blocks(PyObject* self) noexcept {
   Ref items = vm::empty_list();
@@ -82,13 +92,11 @@ Ref build_blocks(PyObject* self) noexcept {
   if (!blocks || !elements) return {};
   Ref it = Ref::steal(PyObject_GetIter(elements.get()));
   if (!it) return {};
+  ContextBuilders context;
   while (Ref element = Ref::steal(PyIter_Next(it.get()))) {
     Ref value, value_type;
     if (!unpack_pair(element.get(), value, value_type)) return {};
-    Ref context = vm::global(k.Context);
-    if (!context || !vm::append(items.get(), build_element(context.get(), value.get(), value_type.get()))) {
-      return {};
-    }
+    if (!vm::append(items.get(), context.build(value.get(), value_type.get()))) return {};
   }
   if (PyErr_Occurred()) return {};
   return blocks;
