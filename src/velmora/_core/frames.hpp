@@ -121,7 +121,7 @@ inline int is_numeric_dtype(PyObject* dtype) noexcept {
 // ---- reading a frame column by column ----------------------------------------------------------
 // Each column is read once, in the form the frame stores it: numbers and naive datetimes from the
 // buffer of their numpy array, other columns as the Python objects df.to_numpy(dtype=object)
-// holds (array.astype(object).tolist()). Boxing every datetime as a pandas Timestamp would cost
+// holds (column_objects). Boxing every datetime as a pandas Timestamp would cost
 // more than the rest of the table.
 
 // (rows, columns) of df.shape; false with the error set.
