@@ -361,10 +361,13 @@ class Tagged(Actions):
         lambda cls: cls.checkboxes(["a"], []),
     ],
 )
-def test_subclass_init_blocks_changes_every_builder(call):
+def test_subclass_init_blocks_changes_every_builder(call, monkeypatch):
     result = call(Tagged)
     assert result[0]["block_id"] == "Tagged" and len(result[0]["elements"]) == 1
     assert "block_id" not in call(Actions)[0]
+    # replaced on the class itself, it is used as well
+    monkeypatch.setattr(Actions, "init_blocks", classmethod(Tagged.init_blocks.__func__))
+    assert call(Actions)[0]["block_id"] == "Actions"
 
 
 def test_builders_return_the_init_blocks_list_itself():

@@ -106,6 +106,20 @@ inline PyObject* binder_get(PyObject* self, PyObject* obj, PyObject* type) noexc
   return bind_to(binder, cls).release();
 }
 
+// 1 when `cls` is a class of builders whose own dict still holds the builder `name` (called
+// `builder`) made for it by this module: `cls.name(...)` then runs that builder, and a builder
+// of the same class may call it directly. 0 for a subclass, a replaced builder or anything else;
+// -1 on error.
+inline int holds_own_builder(PyObject* cls, PyObject* name, const char* builder) noexcept {
+  if (Py_TYPE(cls) != &PyType_Type || !binder_type.get()) return 0;
+  Ref dict = Ref::steal(PyType_GetDict(reinterpret_cast<PyTypeObject*>(cls)));
+  PyObject* found = dict ? PyDict_GetItemWithError(dict.get(), name) : nullptr;
+  if (!found) return PyErr_Occurred() ? -1 : 0;
+  if (Py_TYPE(found) != reinterpret_cast<PyTypeObject*>(binder_type.get())) return 0;
+  BinderObject* binder = as_binder(found);
+  return binder->owner == cls && binder->def && std::strcmp(binder->def->ml_name, builder) == 0;
+}
+
 // The references a binder holds: the descriptor's class, then its own.
 template <class Each>
 void each_reference(PyObject* self, Each&& each) noexcept {

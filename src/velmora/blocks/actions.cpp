@@ -10,17 +10,9 @@ using vm::k;
 using vm::Keys;
 using vm::Ref;
 
-// The payload from cls.init_blocks() and the element list of its only block.
-struct Payload {
-  Ref blocks;
-  Ref elements;
-};
-
-bool start(PyObject* cls, Payload& out) {
-  out.blocks = vm::call_method(cls, k.init_blocks);
-  if (!out.blocks) return false;
-  out.elements = vm::elements_of(out.blocks.get());
-  return static_cast<bool>(out.elements);
+// [{"type": "actions", "elements": elements}], then "block_id" when given.
+Ref new_payload(PyObject* elements, PyObject* block_id = nullptr, bool has_id = false) {
+  return vm::list_of(vm::dict({{k.type, k.actions}, {k.elements, elements}, {k.block_id, block_id, has_id}}));
 }
 
 // ---- the starting point -------------------------------------------------------------------
@@ -32,7 +24,27 @@ Ref init_blocks(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
   bool has_id;
   if (!vm::bind(init_blocks_params, args, nargs, kwnames, a) || !vm::check_block_id(a[0], has_id)) return {};
   Ref elements = vm::empty_list();
-  return vm::list_of(vm::dict({{k.type, k.actions}, {k.elements, elements.get()}, {k.block_id, a[0], has_id}}));
+  return new_payload(elements.get(), a[0], has_id);
+}
+
+// The payload from cls.init_blocks() and the element list of its only block.
+struct Payload {
+  Ref blocks;
+  Ref elements;
+};
+
+bool start(PyObject* cls, Payload& out) {
+  int own = vm::holds_own_builder(cls, k.init_blocks, "init_blocks");
+  if (own < 0) return false;
+  if (own) {  // what cls.init_blocks() would give, made here rather than through a method call
+    out.elements = vm::empty_list();
+    out.blocks = new_payload(out.elements.get());
+    return static_cast<bool>(out.blocks);
+  }
+  out.blocks = vm::call_method(cls, k.init_blocks);
+  if (!out.blocks) return false;
+  out.elements = vm::elements_of(out.blocks.get());
+  return static_cast<bool>(out.elements);
 }
 
 // The frame of the builders below: binds the call (the block id last), checks the arguments

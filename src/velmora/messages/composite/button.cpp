@@ -124,6 +124,16 @@ Ref make_button(const Number& number, PyObject* const (&fields)[field_count]) {
                    {k.action_id, action_id, action_id != nullptr}});
 }
 
+// The position of the first "_" in `name` from `from` on, or -1.
+Py_ssize_t underscore_from(PyObject* name, Py_ssize_t from) {
+  int kind = PyUnicode_KIND(name);
+  const void* data = PyUnicode_DATA(name);
+  for (Py_ssize_t i = from; i < PyUnicode_GET_LENGTH(name); ++i) {
+    if (PyUnicode_READ(kind, data, i) == '_') return i;
+  }
+  return -1;
+}
+
 // Takes every button_* keyword out of `given` and sets self.buttons; the rest goes to the base.
 Ref take_buttons(PyObject* self, PyObject* given) noexcept {
   // Every button_* keyword is ours; a name of three parts, button_N_suffix, gives button N its
@@ -132,6 +142,7 @@ Ref take_buttons(PyObject* self, PyObject* given) noexcept {
   Ref rest = Ref::steal(PyDict_New());
   if (!rest) return {};
   std::vector<Given> found;
+  found.reserve(static_cast<std::size_t>(PyDict_GET_SIZE(given)));
   Py_ssize_t pos = 0;
   PyObject *name, *value;
   while (PyDict_Next(given, &pos, &name, &value)) {
@@ -142,11 +153,9 @@ Ref take_buttons(PyObject* self, PyObject* given) noexcept {
     // button_N_suffix: N runs up to the next "_", and the suffix is the rest, which holds no
     // further "_" but in action_id.
     Py_ssize_t length = PyUnicode_GET_LENGTH(name), prefix = PyUnicode_GET_LENGTH(k.button_prefix);
-    Py_ssize_t end = PyUnicode_FindChar(name, '_', prefix, length, 1);
-    if (end == -2) return {};
+    Py_ssize_t end = underscore_from(name, prefix);
     if (end < 0) continue;
-    Py_ssize_t more = PyUnicode_FindChar(name, '_', end + 1, length, 1);
-    if (more == -2) return {};
+    Py_ssize_t more = underscore_from(name, end + 1);
     bool action_id = more >= 0 && PyUnicode_GET_LENGTH(k.action_id) == length - end - 1 &&
                      PyUnicode_Tailmatch(name, k.action_id, end + 1, length, 1) == 1;
     if (more >= 0 && !action_id) continue;
