@@ -419,12 +419,12 @@ class DatetimeColumn {
   // The same for a naive datetime64 array of unit `per_second` counts a second (0: days),
   // read through its int64 view; 0 (no error) when it has none or a year is past datetime's.
   int read(PyObject* array, long long per_second) noexcept {
-    Ref counts;  // pandas' asi8, numpy's view("i8")
-    int found = lookup_attr(array, k.asi8, counts);
-    if (found < 0) return -1;
-    if (!found) {
-      if (!PyObject_CheckBuffer(array)) return 0;  // not a numpy array
+    Ref counts;  // numpy's view("i8"), pandas' asi8 (its view("i8") costs some microseconds)
+    if (PyObject_CheckBuffer(array)) {
       counts = Ref::steal(PyObject_CallMethodOneArg(array, k.pandas_view, k.int64_code));
+    } else {
+      int found = lookup_attr(array, k.asi8, counts);
+      if (found <= 0) return found;
     }
     if (!counts) return -1;
     NumberBuffer numbers;
@@ -545,16 +545,14 @@ inline Ref pandas_texts(PyObject* frame, Py_ssize_t j) noexcept {
   return texts ? Ref::steal(PyObject_CallMethodNoArgs(texts.get(), k.tolist)) : Ref{};
 }
 
-// The counts a second of a naive datetime64 dtype ("<M8[us]": 1000000; days: 0) in `per_second`:
-// 1 when it is one, 0 (no error) for a time zone or another unit, -1 with the error set.
+// The counts a second of a naive numpy datetime64 dtype ("<M8[us]": 1000000; days: 0) in
+// `per_second`: 1 when it is one, 0 (no error) for another dtype (pandas' DatetimeTZDtype and
+// ArrowDtype are not numpy's) or unit, -1 with the error set.
 inline int datetime_unit(PyObject* dtype, long long& per_second) noexcept {
-  Ref tz;
-  int zoned = lookup_attr(dtype, k.pandas_tz, tz);
-  if (zoned < 0) return -1;
-  if (zoned && tz.get() != Py_None) return 0;
-  Ref code;  // numpy's dtype.str; pandas' ArrowDtype has none
-  int coded = lookup_attr(dtype, k.dtype_str, code);
-  if (coded <= 0) return coded;
+  // numpy.dtypes.DateTime64DType (numpy.dtype[datetime64] before numpy 1.25)
+  if (std::strncmp(Py_TYPE(dtype)->tp_name, "numpy.dtype", 11) != 0) return 0;
+  Ref code = Ref::steal(PyObject_GetAttr(dtype, k.dtype_str));
+  if (!code) return -1;
   const char* text = PyUnicode_Check(code.get()) ? PyUnicode_AsUTF8(code.get()) : "";
   if (!text) return -1;
   const char* unit = std::strchr(text, '[');
