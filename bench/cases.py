@@ -495,7 +495,7 @@ def table_cases() -> list[Case]:
                  '[{"type": "section", "text": {"type": "mrkdwn", "text": t}}] + ' + TABLE_FLOOR, None,
                  _table_args(rows, columns), needs=("pandas",)),
         ]
-    # the same 99x20 frame from polars (converted by its to_pandas())
+    # the same 99x20 frame from polars (its columns read through numpy, no to_pandas())
     cases.append(Case("Table.simple_table", "large-polars", "builder", {"Table": "velmora.blocks.table"},
                       "Table.simple_table(df)", TABLE_FLOOR, None, _table_args(99, 20, polars=True),
                       needs=("pandas", "polars", "pyarrow")))

@@ -182,10 +182,39 @@ def _frame(rows, columns):
         return pandas.DataFrame(rows, columns=pandas.Index(columns, dtype=object), dtype=object)
 
 
+def _typed_frame(columns, polars=False):
+    """A frame of typed columns (floats, integers, datetimes, dates, strings; missing values in
+    each), from polars when asked and installed, else from pandas."""
+    if polars:
+        try:
+            import polars as pl
+        except ImportError:
+            pass
+        else:
+            return pl.DataFrame(columns)
+    import pandas
+
+    return pandas.DataFrame(columns)
+
+
 def _frames():
     cell = any_text | st.integers() | st.floats() | st.none() | st.booleans() | st.datetimes()
     columns = st.lists(any_text | st.integers(), min_size=2, max_size=2)
-    return st.builds(_frame, st.lists(st.lists(cell, min_size=2, max_size=2), max_size=4), columns)
+    mixed = st.builds(_frame, st.lists(st.lists(cell, min_size=2, max_size=2), max_size=4), columns)
+    text = st.text(st.characters(exclude_categories=("Cs",)))  # what arrow strings can hold
+    typed_cells = {"f": st.floats() | st.none(), "i": st.integers(-2**63, 2**63 - 1) | st.none(),
+                   "t": st.datetimes() | st.none(), "d": st.dates() | st.none(), "s": text | st.none()}
+
+    def typed(rows):
+        cells = st.fixed_dictionaries({name: st.lists(c, min_size=rows, max_size=rows) for name, c in typed_cells.items()})
+        return st.builds(_typed_frame, cells, st.booleans())
+
+    return mixed | st.integers(0, 4).flatmap(typed)
+
+
+TYPED = {"f": [1.5, None, float("nan")], "i": [1, None, -3], "s": ["a", None, "b"],
+         "t": [datetime.datetime(2024, 1, 2, 3, 4, 5, 6), None, datetime.datetime(1900, 1, 1)],
+         "d": [datetime.date(2024, 1, 2), None, datetime.date(1, 1, 1)]}
 
 
 def _table_options():
@@ -361,6 +390,8 @@ REGISTRY: list[Entry] = [
                                                       Param("index", st.booleans() | st.integers(), False), BLOCK_ID),
           make_ok=lambda: (C(_frame([["a", 1], ["b", 2.5]], ["name", "value"])),
                            C(_frame([[None, True]], ["x", 3]), index=True),
+                           C(_typed_frame(TYPED, polars=True), max_rows=2, columns=["s", "t", "f"]),
+                           C(_typed_frame(TYPED), index=True, align={"t": "right"}),
                            C(_frame([["a", 1.25], ["b", 2.5]], ["name", "v"]), formatters={"v": "{:,.2f}"},
                              float_format=str, columns=["v", "name"], align={"name": "center"}, wrap=["name"],
                              max_rows=1)),

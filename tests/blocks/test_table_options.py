@@ -46,12 +46,32 @@ ISO = {"format": "ISO8601"}
     [12345678.123, 1.5], [1e-9, 1.5], [1e7, 1.5], [float("inf"), -2.5, -0.0],  # scientific when pandas goes so
     pd.array([1.5, None], dtype="Float64"),
     [True, False], [1, 2, 3], pd.array([1, None], dtype="Int64"),
+    pd.Categorical([1, None, 2]),  # the categories' own values, not floats
 ], ids=["dates", "times", "millis", "tz", "micros", "nanos", "pre-1970", "leap", "short-years", "negative-year",
         "all-nat", "year-12000", "year-12000-mixed", "timedelta", "precision", "integral", "trimmed", "float32", "wide",
-        "tiny", "large-fits", "inf", "Float64", "bool", "int", "Int64"])
+        "tiny", "large-fits", "inf", "Float64", "bool", "int", "Int64", "int-categories"])
 def test_cells_are_what_pandas_shows(column):
     [block] = Table.simple_table(pd.DataFrame({"c": column}))
     assert [row[0] for row in texts(block)[1:]] == shown_by_pandas(column)
+
+
+@pytest.mark.parametrize("make", [
+    lambda: pd.DataFrame(np.arange(12).reshape(4, 3) * 1.5),  # one 2-D block: each column strided
+    lambda: pd.DataFrame(np.arange(-6, 6, dtype=np.int8).reshape(4, 3)),
+    lambda: pd.DataFrame({"u": np.array([2**64 - 1, 0], dtype=np.uint64), "h": np.array([1.5, None], dtype=np.float16),
+                          "b": [True, False]}),
+    lambda: pd.DataFrame({u: pd.date_range("1969-12-31 23:00", periods=3, freq="25min", unit=u)
+                          for u in ("s", "ms", "us", "ns")}),
+    lambda: pd.DataFrame(np.array(["2024-01-01", "NaT", "2024-01-02T03:00"], dtype="M8[s]").repeat(2).reshape(3, 2)),
+    lambda: pd.DataFrame({"d": pd.to_datetime(["2024-01-01", None])}, index=pd.date_range("2024-01-01", periods=2)),
+], ids=["float-block", "int8-block", "numbers", "units", "datetime-block", "datetime-index"])
+@pytest.mark.filterwarnings("ignore:overflow encountered in cast:RuntimeWarning")  # pandas' own, on float16
+def test_frames_show_as_pandas_does(make):
+    df = make()
+    [block] = Table.simple_table(df, index=True)
+    columns = [df.index.to_series()] + [df.iloc[:, j] for j in range(df.shape[1])]
+    assert [[row[j] for row in texts(block)[1:]] for j in range(len(columns))] == [
+        shown_by_pandas(column.to_numpy()) for column in columns]
 
 
 def test_display_options_are_read_at_call_time():
@@ -153,3 +173,53 @@ def test_polars_and_pyarrow_show_as_the_equal_pandas_frame(make):
     expected = Table.simple_table(pd.DataFrame(DATA), formatters={"n": "{:03d}"}, columns=["n", "name", "when", "score"])
     assert Table.simple_table(frame, formatters={"n": "{:03d}"}, columns=["n", "name", "when", "score"]) == expected
     assert texts(expected[0])[1] == ["001", "ada", "2024-06-01", "0.25"]
+
+
+def _polars(values, dtype=None):
+    """A polars Series; dtype by name, "Datetime[ns]" for a time unit."""
+    pl = pytest.importorskip("polars")
+    if dtype:
+        name, _, unit = dtype.rstrip("]").partition("[")
+        dtype = getattr(pl, name)(unit) if unit else getattr(pl, name)
+    return pl.Series(values, dtype=dtype)
+
+
+D = datetime.datetime
+
+
+@pytest.mark.parametrize("make, options", [
+    (lambda: _polars([1.5, None, float("nan"), 1e-9]), {}),
+    (lambda: _polars([0.1, 2.0, None], "Float32"), {"float_format": "{:.2f}"}),
+    (lambda: _polars([1, None, -3]), {}),  # integers with nulls: floats, as in pandas
+    (lambda: _polars([-128, 0, 127], "Int8"), {}),
+    (lambda: _polars([2**64 - 1, 0, 5], "UInt64"), {}),
+    (lambda: _polars([True, None, False]), {}),
+    (lambda: _polars([True, False]), {}),
+    (lambda: _polars(["a", None, "中文"]), {}),
+    (lambda: _polars([None, None], "String"), {}),
+    (lambda: _polars([datetime.date(2024, 1, 2), None, datetime.date(1600, 2, 29)]), {}),
+    (lambda: _polars([D(2024, 1, 2, 3, 4, 5, 6), None, D(1969, 12, 31, 23, 59, 59)], "Datetime[ns]"), {}),
+    (lambda: _polars([D(2024, 1, 2), None, D(2024, 1, 3)], "Datetime[ms]"), {}),
+    (lambda: _polars([D(9999, 12, 31, 23, 59, 59, 999999), D(1, 1, 1), None]), {}),
+    (lambda: _polars([D(2024, 1, 2), None]).dt.replace_time_zone("Europe/Paris"), {}),  # read through pandas
+    (lambda: _polars([datetime.timedelta(1), None]), {}),
+    (lambda: _polars(["x", None, "x"], "Categorical"), {}),
+    (lambda: _polars([1.5, 2.25, None]), {"formatters": {"c": "{:.1f}"}}),
+    (lambda: _polars(["a", "b", "c"]), {"max_rows": 2, "align": {"c": "center"}, "wrap": ["c"]}),
+    (lambda: _polars([D(2024, 1, 2, 12), D(2024, 1, 3)]), {"index": True}),
+], ids=["float", "float32", "int-nulls", "int8", "uint64", "bool-nulls", "bool", "string", "string-nulls", "date",
+        "datetime-ns", "datetime-ms", "datetime-edges", "datetime-tz", "duration", "categorical", "formatters",
+        "options", "index"])
+def test_polars_columns_show_as_their_pandas_frame(make, options):
+    frame = make().alias("c").to_frame()
+    assert Table.simple_table(frame, **options) == Table.simple_table(frame.to_pandas(), **options)
+
+
+def test_polars_column_selection_shows_as_pandas_does():
+    pl = pytest.importorskip("polars")
+    frame = pl.DataFrame({"a": [1, 2], "b": ["x", None], "when": [D(2024, 1, 1), None]})
+    for columns in (["b", "a", "b"], ("when",)):
+        assert Table.simple_table(frame, columns=columns) == Table.simple_table(frame.to_pandas(), columns=columns)
+    for columns, error in ((["nope"], KeyError), ([], ValueError), ([0], KeyError)):
+        raised = [pytest.raises(error, Table.simple_table, f, columns=columns).value for f in (frame, frame.to_pandas())]
+        assert str(raised[0]) == str(raised[1])

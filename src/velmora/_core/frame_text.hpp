@@ -21,6 +21,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 #include <algorithm>
@@ -396,34 +397,105 @@ class FloatColumn {
   double chop_;
 };
 
-// How pandas shows a column of naive datetimes (pandas.Timestamp, datetime.datetime), from
-// each value's fields.
+// How pandas shows a column of naive datetimes (pandas.Timestamp, datetime.datetime, or the
+// counts of a datetime64 array), from each value's fields.
 class DatetimeColumn {
  public:
-  // 1 when the texts of column `j` of `rows` (missing values: empty cells) are in `cells`, -1
-  // with the error set, 0 (no error) when a value is of another kind: pandas' own text then.
-  static int write(PyObject* rows, Py_ssize_t j, PyObject* cells) noexcept {
-    Py_ssize_t count = PyList_GET_SIZE(cells);
-    std::vector<DatetimeParts> parts(static_cast<std::size_t>(count));
-    bool dates_only = true;
-    int digits = 0;
-    for (Py_ssize_t i = 0; i < count; ++i) {
-      PyObject* v = PyList_GET_ITEM(PyList_GET_ITEM(rows, i), j);
-      DatetimeParts& p = parts[static_cast<std::size_t>(i)];
+  explicit DatetimeColumn(Py_ssize_t rows) : parts_(static_cast<std::size_t>(rows)) {}
+
+  // 1 when the values of `objects` are read (missing values: empty cells), -1 with the error
+  // set, 0 (no error) when a value is of another kind: pandas' own text then.
+  int read(PyObject* objects) noexcept {
+    std::fill(parts_.begin(), parts_.end(), DatetimeParts{});
+    for (std::size_t i = 0; i < parts_.size(); ++i) {
+      PyObject* v = PyList_GET_ITEM(objects, static_cast<Py_ssize_t>(i));
       if (is_missing(v)) continue;
-      int read = read_datetime(v, p);
+      int read = read_datetime(v, parts_[i]);
       if (read <= 0) return read;
-      dates_only = dates_only && p.hour == 0 && p.minute == 0 && p.second == 0 && p.nanos == 0;
-      digits = std::max(digits, p.nanos % 1000 ? 9 : p.nanos % 1000000 ? 6 : p.nanos ? 3 : 0);
-    }
-    for (Py_ssize_t i = 0; i < count; ++i) {
-      const DatetimeParts& p = parts[static_cast<std::size_t>(i)];
-      Ref text = p.present ? datetime_parts_text(p, dates_only, digits) : Ref::borrow(k.empty);
-      if (!text) return -1;
-      PyList_SET_ITEM(cells, i, text.release());
     }
     return 1;
   }
+
+  // The same for a naive datetime64 array of unit `per_second` counts a second (0: days),
+  // read through its int64 view; 0 (no error) when it has none or a year is past datetime's.
+  int read(PyObject* array, long long per_second) noexcept {
+    Ref counts;  // numpy's view("i8"), pandas' asi8 (its view("i8") costs some microseconds)
+    if (PyObject_CheckBuffer(array)) {
+      counts = Ref::steal(PyObject_CallMethodOneArg(array, k.pandas_view, k.int64_code));
+    } else {
+      int found = lookup_attr(array, k.asi8, counts);
+      if (found <= 0) return found;
+    }
+    if (!counts) return -1;
+    NumberBuffer numbers;
+    if (!numbers.open(counts.get(), static_cast<Py_ssize_t>(parts_.size())) ||
+        numbers.type() != NumberBuffer::Type::signed_integer) {
+      return 0;
+    }
+    for (std::size_t i = 0; i < parts_.size(); ++i) {
+      long long count = numbers.signed_integer(static_cast<Py_ssize_t>(i));
+      if (count == INT64_MIN) continue;  // NaT
+      if (!from_count(count, per_second, parts_[i])) return 0;
+    }
+    return 1;
+  }
+
+  // The texts into `cells`: dates alone when every time is midnight, else with the fraction
+  // the finest value needs.
+  bool write(PyObject* cells) const noexcept {
+    bool dates_only = true;
+    int digits = 0;
+    for (const DatetimeParts& p : parts_) {
+      if (!p.present) continue;
+      dates_only = dates_only && p.hour == 0 && p.minute == 0 && p.second == 0 && p.nanos == 0;
+      digits = std::max(digits, p.nanos % 1000 ? 9 : p.nanos % 1000000 ? 6 : p.nanos ? 3 : 0);
+    }
+    for (std::size_t i = 0; i < parts_.size(); ++i) {
+      const DatetimeParts& p = parts_[i];
+      Ref text = p.present ? datetime_parts_text(p, dates_only, digits) : Ref::borrow(k.empty);
+      if (!text) return false;
+      PyList_SET_ITEM(cells, static_cast<Py_ssize_t>(i), text.release());
+    }
+    return true;
+  }
+
+ private:
+  static long long floor_div(long long a, long long b) noexcept {
+    long long q = a / b;
+    return q - ((a % b != 0) && ((a < 0) != (b < 0)));
+  }
+
+  // The fields of `count` units since 1970-01-01; false when the year is not 1 to 9999.
+  static bool from_count(long long count, long long per_second, DatetimeParts& p) noexcept {
+    long long days = count, nanos = 0;
+    if (per_second) {
+      long long seconds = floor_div(count, per_second);
+      nanos = (count - seconds * per_second) * (1000000000 / per_second);
+      days = floor_div(seconds, 86400);
+      long long in_day = seconds - days * 86400;
+      p.hour = static_cast<int>(in_day / 3600);
+      p.minute = static_cast<int>(in_day / 60 % 60);
+      p.second = static_cast<int>(in_day % 60);
+    }
+    if (days < -800000 || days > 3000000) return false;  // far outside 1..9999
+    // the civil date of a day count (proleptic Gregorian, eras of 400 years)
+    long long z = days + 719468;
+    long long era = floor_div(z, 146097);
+    long long doe = z - era * 146097;
+    long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    long long mp = (5 * doy + 2) / 153;
+    p.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    p.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    long long year = yoe + era * 400 + (p.month <= 2);
+    if (year < 1 || year > 9999) return false;
+    p.year = static_cast<int>(year);
+    p.nanos = static_cast<long>(nanos);
+    p.present = true;
+    return true;
+  }
+
+  std::vector<DatetimeParts> parts_;
 };
 
 // ---- the frame -------------------------------------------------------------------------------
@@ -465,10 +537,7 @@ inline Py_UCS4 kind_of(PyObject* dtype) noexcept {
 
 // frame.iloc[:, j].astype(str).tolist(): pandas' own text of a column's values.
 inline Ref pandas_texts(PyObject* frame, Py_ssize_t j) noexcept {
-  Ref iloc = Ref::steal(PyObject_GetAttr(frame, k.iloc));
-  Ref all = Ref::steal(PySlice_New(nullptr, nullptr, nullptr));
-  Ref at = all ? Ref::steal(Py_BuildValue("(On)", all.get(), j)) : Ref{};
-  Ref column = iloc && at ? Ref::steal(PyObject_GetItem(iloc.get(), at.get())) : Ref{};
+  Ref column = column_series(frame, j);
   Ref texts =
       column
           ? Ref::steal(PyObject_CallMethodOneArg(column.get(), k.astype, reinterpret_cast<PyObject*>(&PyUnicode_Type)))
@@ -476,52 +545,108 @@ inline Ref pandas_texts(PyObject* frame, Py_ssize_t j) noexcept {
   return texts ? Ref::steal(PyObject_CallMethodNoArgs(texts.get(), k.tolist)) : Ref{};
 }
 
-// The cells of column `j` of `frame` (read into `data`), shown with `formatter` when there is one.
-inline bool column_cells(PyObject* frame, const FrameData& data, Py_ssize_t j, Py_ssize_t rows, PyObject* formatter,
-                         PyObject* float_format, const FloatColumn& floats, ShownColumn& out) {
-  Py_UCS4 kind = kind_of(PyList_GET_ITEM(data.dtypes.get(), j));
-  if (!kind) return false;
-  out.align = (kind == 'i' || kind == 'u' || kind == 'f' || kind == 'c') ? k.right : k.left;
-  out.cells = Ref::steal(PyList_New(rows));
-  if (!out.cells) return false;
-  PyObject* cells = out.cells.get();
-  auto value = [&](Py_ssize_t i) { return PyList_GET_ITEM(PyList_GET_ITEM(data.values.get(), i), j); };
-  if (!formatter && kind == 'f') formatter = float_format;
-  if (formatter) {
-    for (Py_ssize_t i = 0; i < rows; ++i) {
-      Ref v = Ref::borrow(value(i));  // a formatter may run any code: hold the value meanwhile
-      Ref text = is_missing(v.get()) ? Ref::borrow(k.empty) : formatted(formatter, v.get());
-      if (!text) return false;
-      PyList_SET_ITEM(cells, i, text.release());
+// The counts a second of a naive numpy datetime64 dtype ("<M8[us]": 1000000; days: 0) in
+// `per_second`: 1 when it is one, 0 (no error) for another dtype (pandas' DatetimeTZDtype and
+// ArrowDtype are not numpy's) or unit, -1 with the error set.
+inline int datetime_unit(PyObject* dtype, long long& per_second) noexcept {
+  // numpy.dtypes.DateTime64DType (numpy.dtype[datetime64] before numpy 1.25)
+  if (std::strncmp(Py_TYPE(dtype)->tp_name, "numpy.dtype", 11) != 0) return 0;
+  Ref code = Ref::steal(PyObject_GetAttr(dtype, k.dtype_str));
+  if (!code) return -1;
+  const char* text = PyUnicode_Check(code.get()) ? PyUnicode_AsUTF8(code.get()) : "";
+  if (!text) return -1;
+  const char* unit = std::strchr(text, '[');
+  if (!unit || unit - text < 2 || std::strncmp(unit - 2, "M8", 2) != 0) return 0;
+  for (auto [name, count] :
+       {std::pair{"[s]", 1LL}, {"[ms]", 1000LL}, {"[us]", 1000000LL}, {"[ns]", 1000000000LL}, {"[D]", 0LL}}) {
+    if (std::strcmp(unit, name) == 0) {
+      per_second = count;
+      return 1;
     }
-    return true;
   }
-  if (kind == 'f') {
-    std::vector<double> numbers(static_cast<std::size_t>(rows));
-    for (Py_ssize_t i = 0; i < rows; ++i) {
-      PyObject* v = value(i);
-      double number = is_missing(v) ? NAN : PyFloat_AsDouble(v);
-      if (number == -1.0 && PyErr_Occurred()) return false;
-      numbers[static_cast<std::size_t>(i)] = number;
-    }
-    return floats.write(numbers, cells);
-  }
-  if (kind == 'M') {
-    int done = DatetimeColumn::write(data.values.get(), j, cells);
-    if (done) return done > 0;
-  }
-  Ref texts;
-  if (kind == 'M' || kind == 'm') {
-    texts = pandas_texts(frame, j);
-    if (!texts || !check_items(texts.get(), rows)) return false;
-  }
+  return 0;
+}
+
+// The texts of an integer column read through its buffer.
+inline bool integer_cells(const NumberBuffer& numbers, Py_ssize_t rows, PyObject* cells) noexcept {
+  bool is_signed = numbers.type() == NumberBuffer::Type::signed_integer;
   for (Py_ssize_t i = 0; i < rows; ++i) {
-    Ref v = Ref::borrow(value(i));
-    Ref text = texts && !is_missing(v.get()) ? cell_text(PyList_GET_ITEM(texts.get(), i)) : cell_text(v.get());
+    Ref text = is_signed ? integer_text(numbers.signed_integer(i)) : integer_text(numbers.unsigned_integer(i));
     if (!text) return false;
     PyList_SET_ITEM(cells, i, text.release());
   }
   return true;
+}
+
+// The cells of one column, whose values `array` holds (column `j` of the pandas frame `frame`),
+// shown with `formatter` when there is one: 1 when done, -1 with the error set, 0 (no error)
+// when the column needs pandas' own text and `frame` is null.
+inline int column_cells(PyObject* frame, Py_ssize_t j, PyObject* array, Py_ssize_t rows, PyObject* formatter,
+                        PyObject* float_format, const FloatColumn& floats, ShownColumn& out) {
+  Ref dtype = Ref::steal(PyObject_GetAttr(array, k.pandas_dtype));
+  Py_UCS4 kind = dtype ? kind_of(dtype.get()) : 0;
+  if (!kind) return -1;
+  out.align = (kind == 'i' || kind == 'u' || kind == 'f' || kind == 'c') ? k.right : k.left;
+  out.cells = Ref::steal(PyList_New(rows));
+  if (!out.cells) return -1;
+  PyObject* cells = out.cells.get();
+  Ref objects;  // the values as Python objects, read when needed
+  auto values = [&]() -> PyObject* {
+    if (!objects) objects = column_objects(array, dtype.get(), rows);
+    return objects.get();
+  };
+  if (!formatter && kind == 'f') formatter = float_format;
+  if (formatter) {
+    if (!values()) return -1;
+    for (Py_ssize_t i = 0; i < rows; ++i) {
+      Ref v = Ref::borrow(PyList_GET_ITEM(objects.get(), i));  // a formatter may run any code: hold it
+      Ref text = is_missing(v.get()) ? Ref::borrow(k.empty) : formatted(formatter, v.get());
+      if (!text) return -1;
+      PyList_SET_ITEM(cells, i, text.release());
+    }
+    return 1;
+  }
+  NumberBuffer numbers;
+  bool buffered = (kind == 'f' || kind == 'i' || kind == 'u') && numbers.open(array, rows);
+  if (kind == 'f') {
+    std::vector<double> reals(static_cast<std::size_t>(rows));
+    if (buffered && numbers.type() == NumberBuffer::Type::real) {
+      for (Py_ssize_t i = 0; i < rows; ++i) reals[static_cast<std::size_t>(i)] = numbers.real(i);
+    } else {
+      if (!values()) return -1;
+      for (Py_ssize_t i = 0; i < rows; ++i) {
+        PyObject* v = PyList_GET_ITEM(objects.get(), i);
+        double number = is_missing(v) ? NAN : PyFloat_AsDouble(v);
+        if (number == -1.0 && PyErr_Occurred()) return -1;
+        reals[static_cast<std::size_t>(i)] = number;
+      }
+    }
+    return floats.write(reals, cells) ? 1 : -1;
+  }
+  if (buffered && numbers.type() != NumberBuffer::Type::real) return integer_cells(numbers, rows, cells) ? 1 : -1;
+  if (kind == 'M') {
+    DatetimeColumn datetimes(rows);
+    long long per_second = 0;
+    int read = datetime_unit(dtype.get(), per_second);
+    if (read > 0) read = datetimes.read(array, per_second);
+    if (read == 0 && values()) read = datetimes.read(objects.get());
+    if (read < 0 || (read == 0 && PyErr_Occurred())) return -1;
+    if (read > 0) return datetimes.write(cells) ? 1 : -1;
+  }
+  Ref texts;
+  if (kind == 'M' || kind == 'm') {
+    if (!frame) return 0;
+    texts = pandas_texts(frame, j);
+    if (!texts || !check_items(texts.get(), rows)) return -1;
+  }
+  if (!values()) return -1;
+  for (Py_ssize_t i = 0; i < rows; ++i) {
+    Ref v = Ref::borrow(PyList_GET_ITEM(objects.get(), i));
+    Ref text = texts && !is_missing(v.get()) ? cell_text(PyList_GET_ITEM(texts.get(), i)) : cell_text(v.get());
+    if (!text) return -1;
+    PyList_SET_ITEM(cells, i, text.release());
+  }
+  return 1;
 }
 
 // The index as leading columns: one per level, headed by the level's name.
@@ -532,16 +657,152 @@ inline bool index_columns(PyObject* df, Py_ssize_t rows, const FloatColumn& floa
   Ref frame = levels ? levels_frame(index.get()) : Ref{};
   if (!frame) return false;
   Py_ssize_t count = PyList_GET_SIZE(levels.get());
-  FrameData data;
-  if (!read_frame(frame.get(), rows, count, false, data)) return false;
+  FrameColumns data;
+  if (!read_columns(frame.get(), count, data)) return false;
   for (Py_ssize_t j = 0; j < count; ++j) {
     ShownColumn column;
     column.header = cell_text(PyList_GET_ITEM(levels.get(), j));
-    if (!column.header || !column_cells(frame.get(), data, j, rows, nullptr, nullptr, floats, column)) return false;
+    if (!column.header || column_cells(frame.get(), j, data.arrays[static_cast<std::size_t>(j)].get(), rows, nullptr,
+                                       nullptr, floats, column) <= 0) {
+      return false;
+    }
     out.columns.push_back(std::move(column));
   }
   out.index_columns = count;
   return true;
+}
+
+// The polars dtypes whose numpy form (Series.to_numpy()) shows as the frame's to_pandas() does.
+inline bool polars_native(PyObject* dtype) noexcept {
+  static constexpr const char* plain[] = {"Float32", "Float64", "Int8",   "Int16",   "Int32",  "Int64", "UInt8",
+                                          "UInt16",  "UInt32",  "UInt64", "Boolean", "String", "Utf8",  "Date"};
+  const char* name = Py_TYPE(dtype)->tp_name;
+  for (const char* known : plain) {
+    if (std::strcmp(name, known) == 0) return true;
+  }
+  if (std::strcmp(name, "Datetime") != 0) return false;
+  Ref zone;
+  if (lookup_attr(dtype, k.time_zone, zone) < 0) {
+    PyErr_Clear();
+    return false;
+  }
+  return zone.get() == Py_None;
+}
+
+// The columns of a polars DataFrame named by the list `labels`, as numpy arrays: 1 when read,
+// 0 (no error) when a column is of a dtype to read through to_pandas(), -1 with the error set.
+inline int read_polars_columns(PyObject* df, PyObject* all, PyObject* labels, FrameColumns& out) {
+  Ref series = call_method(df, k.get_columns);
+  if (!series || !check_items(series.get(), PyList_GET_SIZE(all))) return -1;
+  out.names = Ref::borrow(labels);
+  for (Py_ssize_t j = 0; j < PyList_GET_SIZE(labels); ++j) {
+    Py_ssize_t at = PySequence_Index(all, PyList_GET_ITEM(labels, j));
+    if (at < 0) return -1;
+    PyObject* column = PyList_GET_ITEM(series.get(), at);
+    Ref dtype = Ref::steal(PyObject_GetAttr(column, k.pandas_dtype));
+    if (!dtype) return -1;
+    if (!polars_native(dtype.get())) return 0;
+    Ref array = call_method(column, k.to_numpy);
+    if (!array) return -1;
+    out.arrays.push_back(std::move(array));
+  }
+  return 1;
+}
+
+// The frame's column labels (a list).
+inline Ref labels_of(PyObject* df, bool polars) noexcept {
+  Ref columns = get(df, k.pandas_columns);
+  if (!polars) return call_no_args(columns.get(), k.tolist);
+  if (!columns || !PyList_CheckExact(columns.get())) return {};
+  return columns;
+}
+
+// The keys of formatters and align, and the labels of wrap, must name columns of `labels`.
+inline bool check_option_labels(PyObject* labels, const TableOptions& o, PyObject* wrapped) noexcept {
+  PyObject *formatters = given(o.formatters), *align = given(o.align);
+  return (!formatters || check_known(labels, formatters, "formatters")) &&
+         (!align || check_known(labels, align, "align")) && (!wrapped || check_known(labels, wrapped, "wrap"));
+}
+
+// The shown columns of `data` (of the pandas frame `frame`, null for a polars frame), with the
+// options: 1, -1 with the error set, 0 (no error) when a column needs pandas' own text.
+inline int shown_columns(PyObject* frame, const FrameColumns& data, Py_ssize_t rows, const TableOptions& o,
+                         PyObject* wrapped, const FloatColumn& floats, ShownTable& out) {
+  PyObject *formatters = given(o.formatters), *align = given(o.align);
+  for (std::size_t j = 0; j < data.arrays.size(); ++j) {
+    PyObject* label = PyList_GET_ITEM(data.names.get(), static_cast<Py_ssize_t>(j));
+    PyObject* formatter = formatters ? PyDict_GetItemWithError(formatters, label) : nullptr;
+    PyObject* side = align ? PyDict_GetItemWithError(align, label) : nullptr;
+    if (PyErr_Occurred()) return -1;
+    ShownColumn column;
+    column.header = label_text(label);
+    if (!column.header) return -1;
+    int done = column_cells(frame, static_cast<Py_ssize_t>(j), data.arrays[j].get(), rows, formatter,
+                            given(o.float_format), floats, column);
+    if (done <= 0) return done;
+    if (side)
+      column.align = side == k.left || PyUnicode_Compare(side, k.left) == 0       ? k.left
+                     : side == k.center || PyUnicode_Compare(side, k.center) == 0 ? k.center
+                                                                                  : k.right;
+    int wraps = wrapped ? PySet_Contains(wrapped, label) : 0;
+    if (wraps < 0) return -1;
+    column.wrap = wraps;
+    out.columns.push_back(std::move(column));
+  }
+  return 1;
+}
+
+[[gnu::cold]] inline bool raise_no_columns() noexcept {
+  raise_value_error("DataFrame has no columns: a table needs at least one column");
+  return false;
+}
+
+// pandas' display options as a float column's formatter.
+inline bool float_column(std::optional<FloatColumn>& out) noexcept {
+  int precision;
+  double chop;
+  if (!display_options(precision, chop)) return false;
+  out.emplace(precision, chop);
+  return true;
+}
+
+// A polars frame read natively (no to_pandas()): 1, -1 with the error set, 0 (no error) when it
+// is to be read as its to_pandas() (a column that needs pandas' text, a selection of labels
+// polars does not name alike).
+inline int polars_text(PyObject* df, const TableOptions& o, PyObject* wrapped, ShownTable& out) {
+  Ref labels = labels_of(df, true);
+  if (!labels) return PyErr_Occurred() ? -1 : 0;
+  if (!check_option_labels(labels.get(), o, wrapped)) return -1;
+  Ref shown = Ref::borrow(labels.get());
+  if (PyObject* columns = given(o.columns)) {
+    shown = Ref::steal(PySequence_List(columns));
+    if (!shown) return -1;
+    for (Py_ssize_t j = 0; j < PyList_GET_SIZE(shown.get()); ++j) {
+      PyObject* label = PyList_GET_ITEM(shown.get(), j);
+      int found = PyUnicode_CheckExact(label) ? PySequence_Contains(labels.get(), label) : 0;
+      if (found <= 0) return found;  // pandas' KeyError for a missing label
+    }
+  }
+  Ref frame = Ref::borrow(df);
+  Py_ssize_t rows, count;
+  if (!frame_shape(frame.get(), rows, count)) return -1;
+  if (PyList_GET_SIZE(shown.get()) == 0) {
+    raise_no_columns();
+    return -1;
+  }
+  if (PyObject* most = given(o.max_rows)) {
+    if (PyLong_AsSsize_t(most) < rows) {
+      frame = Ref::steal(PyObject_CallMethodOneArg(df, k.head, most));
+      if (!frame || !frame_shape(frame.get(), rows, count)) return -1;
+    }
+  }
+  FrameColumns data;
+  int read = read_polars_columns(frame.get(), labels.get(), shown.get(), data);
+  if (read <= 0) return read;
+  std::optional<FloatColumn> floats;
+  if (!float_column(floats)) return -1;
+  out.rows = rows;
+  return shown_columns(nullptr, data, rows, o, wrapped, *floats, out);
 }
 
 }  // namespace detail
@@ -551,18 +812,19 @@ inline bool index_columns(PyObject* df, Py_ssize_t rows, const FloatColumn& floa
 // ValueError when no column is left.
 inline bool frame_text(PyObject* value, bool with_index, const TableOptions& o, ShownTable& out) {
   if (!check_table_options(o)) return false;
-  Ref df = as_pandas(value);
-  if (!df) return false;
-  PyObject *formatters = given(o.formatters), *align = given(o.align), *wrap = given(o.wrap);
+  PyObject* wrap = given(o.wrap);
   Ref wrapped = wrap ? Ref::steal(PySet_New(wrap)) : Ref{};
   if (wrap && !wrapped) return false;
-  if (formatters || align || wrap) {
-    Ref labels = detail::call_no_args(detail::get(df.get(), k.pandas_columns).get(), k.tolist);
-    if (!labels || (formatters && !check_known(labels.get(), formatters, "formatters")) ||
-        (align && !check_known(labels.get(), align, "align")) ||
-        (wrap && !check_known(labels.get(), wrapped.get(), "wrap"))) {
-      return false;
-    }
+  if (is_polars_frame(value) && !with_index && !given(o.formatters)) {
+    int done = detail::polars_text(value, o, wrapped.get(), out);
+    if (done) return done > 0;
+    out = ShownTable{};
+  }
+  Ref df = as_pandas(value);
+  if (!df) return false;
+  if (given(o.formatters) || given(o.align) || wrap) {
+    Ref labels = detail::labels_of(df.get(), false);
+    if (!labels || !detail::check_option_labels(labels.get(), o, wrapped.get())) return false;
   }
   if (PyObject* columns = given(o.columns)) {
     Ref selection = Ref::steal(PySequence_List(columns));
@@ -571,10 +833,7 @@ inline bool frame_text(PyObject* value, bool with_index, const TableOptions& o, 
   }
   Py_ssize_t rows, count;
   if (!frame_shape(df.get(), rows, count)) return false;
-  if (count == 0) {
-    raise_value_error("DataFrame has no columns: a table needs at least one column");
-    return false;
-  }
+  if (count == 0) return detail::raise_no_columns();
   if (PyObject* most = given(o.max_rows)) {
     Py_ssize_t keep = PyLong_AsSsize_t(most);
     if (keep < rows) {
@@ -583,35 +842,13 @@ inline bool frame_text(PyObject* value, bool with_index, const TableOptions& o, 
       rows = keep;
     }
   }
-  int precision;
-  double chop;
-  if (!detail::display_options(precision, chop)) return false;
-  FloatColumn floats(precision, chop);
+  std::optional<FloatColumn> floats;
+  if (!detail::float_column(floats)) return false;
   out.rows = rows;
-  if (with_index && !detail::index_columns(df.get(), rows, floats, out)) return false;
-  FrameData data;
-  if (!read_frame(df.get(), rows, count, false, data)) return false;
-  for (Py_ssize_t j = 0; j < count; ++j) {
-    PyObject* label = PyList_GET_ITEM(data.names.get(), j);
-    PyObject* formatter = formatters ? PyDict_GetItemWithError(formatters, label) : nullptr;
-    PyObject* side = align ? PyDict_GetItemWithError(align, label) : nullptr;
-    if (PyErr_Occurred()) return false;
-    ShownColumn column;
-    column.header = label_text(label);
-    if (!column.header ||
-        !detail::column_cells(df.get(), data, j, rows, formatter, given(o.float_format), floats, column)) {
-      return false;
-    }
-    if (side)
-      column.align = side == k.left || PyUnicode_Compare(side, k.left) == 0       ? k.left
-                     : side == k.center || PyUnicode_Compare(side, k.center) == 0 ? k.center
-                                                                                  : k.right;
-    int wraps = wrapped ? PySet_Contains(wrapped.get(), label) : 0;
-    if (wraps < 0) return false;
-    column.wrap = wraps;
-    out.columns.push_back(std::move(column));
-  }
-  return true;
+  if (with_index && !detail::index_columns(df.get(), rows, *floats, out)) return false;
+  FrameColumns data;
+  if (!read_columns(df.get(), count, data)) return false;
+  return detail::shown_columns(df.get(), data, rows, o, wrapped.get(), *floats, out) > 0;
 }
 
 }  // namespace vm

@@ -1,13 +1,17 @@
 // pandas for the table modules: imported at module set-up, with an ImportError that names
-// the extra to install when it is missing, and the DataFrame argument check. A polars
-// DataFrame or a pyarrow Table is taken too, and read as the pandas frame its to_pandas()
-// gives; neither library is imported unless such an object is passed.
+// the extra to install when it is missing, the DataFrame argument check, and the reading of a
+// frame's columns. A polars DataFrame or a pyarrow Table is taken too (polars' columns are read
+// through numpy where they show as their to_pandas() would, anything else as that pandas frame);
+// neither library is imported unless such an object is passed.
 #pragma once
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <utility>
+#include <vector>
 
 #include "args.hpp"
 #include "errors.hpp"
@@ -18,7 +22,6 @@ namespace vm {
 inline Global dataframe_type;
 inline Global pandas_nat, pandas_na;  // pandas.NaT and pandas.NA, missing values
 inline Global timestamp_type;         // pandas.Timestamp
-inline Global dtype_keyword;          // ("dtype",), for df.to_numpy(dtype=object)
 inline Global pandas_get_option;      // pandas.get_option, for the display options
 
 // `from <package> import names` (absolute); when that fails with an ImportError, an
@@ -55,20 +58,17 @@ inline bool import_pandas(PyObject* module) noexcept {
     slot->set(Ref::steal(PyObject_GetAttrString(pandas.get(), name)));
     if (!slot->get()) return false;
   }
-  dtype_keyword.set(Ref::steal(PyTuple_Pack(1, k.pandas_dtype)));
-  return dtype_keyword.get() != nullptr;
+  return true;
 }
 
 inline bool is_pandas_frame(PyObject* value) noexcept {
   return PyObject_TypeCheck(value, reinterpret_cast<PyTypeObject*>(dataframe_type.get()));
 }
 
-// A polars.DataFrame or a pyarrow.Table, told by the name and module of its class, so that
-// neither library is imported to ask.
-inline bool is_foreign_frame(PyObject* value) noexcept {
-  const char* name = Py_TYPE(value)->tp_name;  // "pyarrow.lib.Table" (an extension type), "DataFrame"
-  if (std::strcmp(name, "pyarrow.lib.Table") == 0) return true;
-  if (std::strcmp(name, "DataFrame") != 0) return false;
+// A polars.DataFrame, told by the name and module of its class, so that polars is not
+// imported to ask.
+inline bool is_polars_frame(PyObject* value) noexcept {
+  if (std::strcmp(Py_TYPE(value)->tp_name, "DataFrame") != 0) return false;
   Ref module = Ref::steal(PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(value)), "__module__"));
   if (!module) {
     PyErr_Clear();
@@ -76,6 +76,11 @@ inline bool is_foreign_frame(PyObject* value) noexcept {
   }
   return PyUnicode_Check(module.get()) &&
          PyUnicode_Tailmatch(module.get(), k.polars_prefix, 0, PY_SSIZE_T_MAX, -1) == 1;
+}
+
+// A polars.DataFrame or a pyarrow.Table (an extension type: its full name).
+inline bool is_foreign_frame(PyObject* value) noexcept {
+  return std::strcmp(Py_TYPE(value)->tp_name, "pyarrow.lib.Table") == 0 || is_polars_frame(value);
 }
 
 // A pandas DataFrame (subclasses too), a polars DataFrame or a pyarrow Table, else the
@@ -113,24 +118,17 @@ inline int is_numeric_dtype(PyObject* dtype) noexcept {
          PyUnicode_FindChar(k.numeric_kinds, PyUnicode_READ_CHAR(kind.get(), 0), 0, 4, 1) >= 0;
 }
 
-// ---- reading a frame in bulk ---------------------------------------------------------------
-// One call per part (df.to_numpy(dtype=object).tolist() for the values) rather than a pandas
-// access per cell, which would cost far more than the cell itself.
+// ---- reading a frame column by column ----------------------------------------------------------
+// Each column is read once, in the form the frame stores it: numbers and naive datetimes from the
+// buffer of their numpy array, other columns as the Python objects df.to_numpy(dtype=object)
+// holds (column_objects). Boxing every datetime as a pandas Timestamp would cost
+// more than the rest of the table.
 
 // (rows, columns) of df.shape; false with the error set.
 inline bool frame_shape(PyObject* df, Py_ssize_t& rows, Py_ssize_t& columns) noexcept {
   Ref shape = Ref::steal(PyObject_GetAttr(df, k.pandas_shape));
   return shape && PyArg_ParseTuple(shape.get(), "nn;DataFrame.shape must be (rows, columns)", &rows, &columns);
 }
-
-struct FrameData {
-  Ref names;         // df.columns.tolist()
-  Ref dtypes;        // df.dtypes.tolist()
-  Ref values;        // df.to_numpy(dtype=object).tolist(): one list per row
-  Ref index_values;  // df.index.tolist(), when asked for
-  Ref index_name;    // df.index.name
-  Ref index_dtype;   // df.index.dtype
-};
 
 namespace detail {
 
@@ -151,27 +149,137 @@ inline bool check_items(PyObject* items, Py_ssize_t count) noexcept {
   return false;
 }
 
-// Reads the column names and dtypes, the values (each row checked to hold `columns` items) and, when
-// `with_index`, the index of a frame of the given shape.
-inline bool read_frame(PyObject* df, Py_ssize_t rows, Py_ssize_t columns, bool with_index, FrameData& out) noexcept {
-  out.names = detail::call_no_args(detail::get(df, k.pandas_columns).get(), k.tolist);
-  out.dtypes = detail::call_no_args(detail::get(df, k.pandas_dtypes).get(), k.tolist);
-  PyObject* args[] = {df, reinterpret_cast<PyObject*>(&PyBaseObject_Type)};
-  Ref matrix = Ref::steal(PyObject_VectorcallMethod(k.to_numpy, args, 1, dtype_keyword.get()));
-  out.values = detail::call_no_args(matrix.get(), k.tolist);
-  if (!out.names || !out.dtypes || !out.values || !check_items(out.names.get(), columns) ||
-      !check_items(out.dtypes.get(), columns) || !check_items(out.values.get(), rows)) {
-    return false;
-  }
-  for (Py_ssize_t i = 0; i < rows; ++i) {
-    if (!check_items(PyList_GET_ITEM(out.values.get(), i), columns)) return false;
-  }
-  if (!with_index) return true;
-  Ref index = detail::get(df, k.index);
-  out.index_values = detail::call_no_args(index.get(), k.tolist);
-  out.index_name = detail::get(index.get(), k.pandas_name);
-  out.index_dtype = detail::get(index.get(), k.pandas_dtype);
-  return out.index_values && out.index_name && out.index_dtype && check_items(out.index_values.get(), rows);
+// frame.iloc[:, j]: column `j` as a Series.
+inline Ref column_series(PyObject* frame, Py_ssize_t j) noexcept {
+  Ref iloc = Ref::steal(PyObject_GetAttr(frame, k.iloc));
+  Ref all = Ref::steal(PySlice_New(nullptr, nullptr, nullptr));
+  Ref at = all ? Ref::steal(Py_BuildValue("(On)", all.get(), j)) : Ref{};
+  return iloc && at ? Ref::steal(PyObject_GetItem(iloc.get(), at.get())) : Ref{};
 }
+
+// The columns of a frame: their labels and, for each, the array holding its values.
+struct FrameColumns {
+  Ref names;                // a list of the column labels
+  std::vector<Ref> arrays;  // a numpy array or a pandas ExtensionArray per column
+};
+
+// pandas: the array each column is stored in, as DataFrame._get_column_array gives it (no Series
+// is made, nor a reference of the frame's data recorded); df.iloc[:, j].array where the method is
+// missing.
+inline bool read_columns(PyObject* df, Py_ssize_t count, FrameColumns& out) {
+  out.names = detail::call_no_args(detail::get(df, k.pandas_columns).get(), k.tolist);
+  if (!out.names || !check_items(out.names.get(), count)) return false;
+  Ref getter;
+  int found = lookup_attr(df, k.get_column_array, getter);
+  if (found < 0) return false;
+  out.arrays.reserve(static_cast<std::size_t>(count));
+  for (Py_ssize_t j = 0; j < count; ++j) {
+    Ref array;
+    if (found) {
+      Ref position = Ref::steal(PyLong_FromSsize_t(j));
+      array = position ? Ref::steal(PyObject_CallOneArg(getter.get(), position.get())) : Ref{};
+    } else {
+      array = detail::get(column_series(df, j).get(), k.pandas_array);
+    }
+    if (!array) return false;
+    out.arrays.push_back(std::move(array));
+  }
+  return true;
+}
+
+// The column's values as Python objects, `rows` of them, the values df.to_numpy(dtype=object)
+// holds: a numpy array's tolist(), a pandas string array's to_numpy().tolist() (half the cost of
+// a copy as objects), any other array's astype(object).tolist().
+inline Ref column_objects(PyObject* array, PyObject* dtype, Py_ssize_t rows) noexcept {
+  Ref objects;
+  if (PyObject_CheckBuffer(array)) {
+    objects = Ref::borrow(array);
+  } else if (std::strcmp(Py_TYPE(dtype)->tp_name, "StringDtype") == 0) {
+    objects = Ref::steal(PyObject_CallMethodNoArgs(array, k.to_numpy));
+  } else {
+    objects = Ref::steal(PyObject_CallMethodOneArg(array, k.astype, reinterpret_cast<PyObject*>(&PyBaseObject_Type)));
+  }
+  Ref values = detail::call_no_args(objects.get(), k.tolist);
+  if (!values || !check_items(values.get(), rows)) return {};
+  return values;
+}
+
+// The numbers of a one-dimensional numpy array of `rows` items, read through its buffer (no
+// Python object per value): floats of 4 or 8 bytes, integers of 1 to 8 bytes in the machine's
+// byte order. `open` is false, with no error, for any other array.
+class NumberBuffer {
+ public:
+  enum class Type { none, real, signed_integer, unsigned_integer };
+
+  NumberBuffer() noexcept = default;
+  NumberBuffer(const NumberBuffer&) = delete;
+  NumberBuffer& operator=(const NumberBuffer&) = delete;
+  ~NumberBuffer() {
+    if (held_) PyBuffer_Release(&view_);
+  }
+
+  bool open(PyObject* array, Py_ssize_t rows) noexcept {
+    if (held_ || !PyObject_CheckBuffer(array)) return false;
+    if (PyObject_GetBuffer(array, &view_, PyBUF_RECORDS_RO) < 0) {
+      PyErr_Clear();  // numpy refuses a buffer for some dtypes: read as objects then
+      return false;
+    }
+    held_ = true;
+    if (view_.ndim != 1 || view_.shape[0] != rows || !view_.format) return false;
+    const char* f = view_.format;
+    if (*f == '@' || *f == '=' || (*f == '<' && std::endian::native == std::endian::little)) ++f;
+    if (!f[0] || f[1]) return false;
+    Py_ssize_t size = view_.itemsize;
+    bool sized = size == 1 || size == 2 || size == 4 || size == 8;
+    if (std::strchr("bhilq", f[0])) type_ = sized ? Type::signed_integer : Type::none;
+    if (std::strchr("BHILQ", f[0])) type_ = sized ? Type::unsigned_integer : Type::none;
+    if ((f[0] == 'd' && size == 8) || (f[0] == 'f' && size == 4)) type_ = Type::real;
+    return type_ != Type::none;
+  }
+
+  Type type() const noexcept { return type_; }
+
+  double real(Py_ssize_t i) const noexcept {
+    const char* at = item(i);
+    if (view_.itemsize == 4) return load<float>(at);
+    return load<double>(at);
+  }
+  long long signed_integer(Py_ssize_t i) const noexcept {
+    return integer<std::int8_t, std::int16_t, std::int32_t, std::int64_t>(i);
+  }
+  unsigned long long unsigned_integer(Py_ssize_t i) const noexcept {
+    return integer<std::uint8_t, std::uint16_t, std::uint32_t, std::uint64_t>(i);
+  }
+
+ private:
+  const char* item(Py_ssize_t i) const noexcept {
+    return static_cast<const char*>(view_.buf) + i * (view_.strides ? view_.strides[0] : view_.itemsize);
+  }
+  // Item i, of the one of the four types that has the buffer's item size.
+  template <class I1, class I2, class I4, class I8>
+  I8 integer(Py_ssize_t i) const noexcept {
+    const char* at = item(i);
+    switch (view_.itemsize) {
+      case 1:
+        return load<I1>(at);
+      case 2:
+        return load<I2>(at);
+      case 4:
+        return load<I4>(at);
+      default:
+        return load<I8>(at);
+    }
+  }
+  template <class T>
+  static T load(const char* at) noexcept {
+    T value;
+    std::memcpy(&value, at, sizeof value);  // a strided view need not be aligned
+    return value;
+  }
+
+  Py_buffer view_{};
+  bool held_ = false;
+  Type type_ = Type::none;
+};
 
 }  // namespace vm
