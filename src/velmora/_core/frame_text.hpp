@@ -712,7 +712,7 @@ inline int read_polars_columns(PyObject* df, PyObject* all, PyObject* labels, Fr
 // The frame's column labels (a list).
 inline Ref labels_of(PyObject* df, bool polars) noexcept {
   Ref columns = get(df, k.pandas_columns);
-  if (!polars) return call_no_args(columns.get(), k.tolist);
+  if (!polars) return columns ? index_labels(columns.get()) : Ref{};
   if (!columns || !PyList_CheckExact(columns.get())) return {};
   return columns;
 }

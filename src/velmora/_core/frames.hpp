@@ -157,6 +157,43 @@ inline Ref column_series(PyObject* frame, Py_ssize_t j) noexcept {
   return iloc && at ? Ref::steal(PyObject_GetItem(iloc.get(), at.get())) : Ref{};
 }
 
+// The values of a pandas string array that pyarrow keeps (StringDtype("pyarrow"), pandas'
+// default str when pyarrow is installed) as a list of str, read through the Arrow interface
+// at a third of the cost of to_numpy(); a missing value is the dtype's na_value, as
+// to_numpy() gives it. 0 (no error) for an array kept otherwise, -1 with the error set.
+inline int arrow_strings(PyObject* array, PyObject* dtype, Ref& out) noexcept {
+  if (std::strcmp(Py_TYPE(dtype)->tp_name, "StringDtype") != 0) return 0;
+  Ref storage;
+  if (lookup_attr(dtype, k.storage, storage) < 0) return -1;
+  if (!storage || !is_key(storage.get(), k.pyarrow)) return 0;
+  Ref na_value = Ref::steal(PyObject_GetAttr(dtype, k.na_value));
+  Ref arrow = na_value ? Ref::steal(PyObject_CallMethodNoArgs(array, k.dunder_arrow_array)) : Ref{};
+  out = arrow ? Ref::steal(PyObject_CallMethodNoArgs(arrow.get(), k.to_pylist)) : Ref{};
+  if (!out || !PyList_CheckExact(out.get())) {
+    if (out) PyErr_SetString(PyExc_TypeError, "to_pylist() of a string array must give a list");
+    return -1;
+  }
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(out.get()); ++i) {
+    if (PyList_GET_ITEM(out.get(), i) == Py_None) {
+      PyList_SET_ITEM(out.get(), i, Py_NewRef(na_value.get()));
+      Py_DECREF(Py_None);
+    }
+  }
+  return 1;
+}
+
+// The labels of a pandas Index as a list, as its tolist() gives them.
+inline Ref index_labels(PyObject* index) noexcept {
+  Ref dtype = detail::get(index, k.pandas_dtype), labels;
+  if (!dtype) return {};
+  if (std::strcmp(Py_TYPE(dtype.get())->tp_name, "StringDtype") == 0) {  // a MultiIndex has no .array
+    Ref array = detail::get(index, k.pandas_array);
+    int read = array ? arrow_strings(array.get(), dtype.get(), labels) : -1;
+    if (read != 0) return read > 0 ? std::move(labels) : Ref{};
+  }
+  return detail::call_no_args(index, k.tolist);
+}
+
 // The columns of a frame: their labels and, for each, the array holding its values.
 struct FrameColumns {
   Ref names;                // a list of the column labels
@@ -167,7 +204,8 @@ struct FrameColumns {
 // is made, nor a reference of the frame's data recorded); df.iloc[:, j].array where the method is
 // missing.
 inline bool read_columns(PyObject* df, Py_ssize_t count, FrameColumns& out) {
-  out.names = detail::call_no_args(detail::get(df, k.pandas_columns).get(), k.tolist);
+  Ref labels = detail::get(df, k.pandas_columns);
+  out.names = labels ? index_labels(labels.get()) : Ref{};
   if (!out.names || !check_items(out.names.get(), count)) return false;
   Ref getter;
   int found = lookup_attr(df, k.get_column_array, getter);
@@ -188,18 +226,22 @@ inline bool read_columns(PyObject* df, Py_ssize_t count, FrameColumns& out) {
 }
 
 // The column's values as Python objects, `rows` of them, the values df.to_numpy(dtype=object)
-// holds: a numpy array's tolist(), a pandas string array's to_numpy().tolist() (half the cost of
-// a copy as objects), any other array's astype(object).tolist().
+// holds: a numpy array's tolist(), a pandas string array's through Arrow or its to_numpy()
+// (half the cost of a copy as objects), any other array's astype(object).tolist().
 inline Ref column_objects(PyObject* array, PyObject* dtype, Py_ssize_t rows) noexcept {
-  Ref objects;
-  if (PyObject_CheckBuffer(array)) {
-    objects = Ref::borrow(array);
-  } else if (std::strcmp(Py_TYPE(dtype)->tp_name, "StringDtype") == 0) {
-    objects = Ref::steal(PyObject_CallMethodNoArgs(array, k.to_numpy));
-  } else {
-    objects = Ref::steal(PyObject_CallMethodOneArg(array, k.astype, reinterpret_cast<PyObject*>(&PyBaseObject_Type)));
+  Ref objects, values;
+  int read = arrow_strings(array, dtype, values);
+  if (read < 0) return {};
+  if (read == 0) {
+    if (PyObject_CheckBuffer(array)) {
+      objects = Ref::borrow(array);
+    } else if (std::strcmp(Py_TYPE(dtype)->tp_name, "StringDtype") == 0) {
+      objects = Ref::steal(PyObject_CallMethodNoArgs(array, k.to_numpy));
+    } else {
+      objects = Ref::steal(PyObject_CallMethodOneArg(array, k.astype, reinterpret_cast<PyObject*>(&PyBaseObject_Type)));
+    }
+    values = detail::call_no_args(objects.get(), k.tolist);
   }
-  Ref values = detail::call_no_args(objects.get(), k.tolist);
   if (!values || !check_items(values.get(), rows)) return {};
   return values;
 }
