@@ -47,9 +47,10 @@ ISO = {"format": "ISO8601"}
     pd.array([1.5, None], dtype="Float64"),
     [True, False], [1, 2, 3], pd.array([1, None], dtype="Int64"),
     pd.Categorical([1, None, 2]),  # the categories' own values, not floats
+    pd.array(["x", None, "日本"], dtype="str"), pd.array(["x", None], dtype=pd.StringDtype("python")),
 ], ids=["dates", "times", "millis", "tz", "micros", "nanos", "pre-1970", "leap", "short-years", "negative-year",
         "all-nat", "year-12000", "year-12000-mixed", "timedelta", "precision", "integral", "trimmed", "float32", "wide",
-        "tiny", "large-fits", "inf", "Float64", "bool", "int", "Int64", "int-categories"])
+        "tiny", "large-fits", "inf", "Float64", "bool", "int", "Int64", "int-categories", "str", "python-str"])
 def test_cells_are_what_pandas_shows(column):
     [block] = Table.simple_table(pd.DataFrame({"c": column}))
     assert [row[0] for row in texts(block)[1:]] == shown_by_pandas(column)
@@ -81,6 +82,11 @@ def test_display_options_are_read_at_call_time():
             "0.123", "1.000"]
     with pd.option_context("display.chop_threshold", 0.5):
         assert texts(Table.simple_table(df)[0])[1:] == [["0.0"], ["1.0"]]
+
+
+def test_string_labels_are_shown_as_pandas_has_them():
+    df = pd.DataFrame([[1, 2, 3]], columns=pd.Index(["a", None, "日本"], dtype="str"))
+    assert texts(Table.simple_table(df)[0])[0] == ["a", "", "日本"]  # a missing label: an empty cell
 
 
 def test_multiindex_labels_and_index_levels():
