@@ -110,14 +110,6 @@ inline bool is_missing(PyObject* value) noexcept {
          (PyFloat_Check(value) && std::isnan(PyFloat_AS_DOUBLE(value)));
 }
 
-// 1 when `dtype` is numeric (kind i, u, f or c; bool is not), 0 when not, -1 with the error set.
-inline int is_numeric_dtype(PyObject* dtype) noexcept {
-  Ref kind = Ref::steal(PyObject_GetAttr(dtype, k.pandas_kind));
-  if (!kind) return -1;
-  return PyUnicode_Check(kind.get()) && PyUnicode_GET_LENGTH(kind.get()) == 1 &&
-         PyUnicode_FindChar(k.numeric_kinds, PyUnicode_READ_CHAR(kind.get(), 0), 0, 4, 1) >= 0;
-}
-
 // ---- reading a frame column by column ----------------------------------------------------------
 // Each column is read once, in the form the frame stores it: numbers and naive datetimes from the
 // buffer of their numpy array, other columns as the Python objects df.to_numpy(dtype=object)
@@ -157,12 +149,17 @@ inline Ref column_series(PyObject* frame, Py_ssize_t j) noexcept {
   return iloc && at ? Ref::steal(PyObject_GetItem(iloc.get(), at.get())) : Ref{};
 }
 
+// Whether `dtype` is pandas' StringDtype (of any storage), told by its class's name.
+inline bool is_string_dtype(PyObject* dtype) noexcept {
+  return std::strcmp(Py_TYPE(dtype)->tp_name, "StringDtype") == 0;
+}
+
 // The values of a pandas string array that pyarrow keeps (StringDtype("pyarrow"), pandas'
 // default str when pyarrow is installed) as a list of str, read through the Arrow interface
 // at a third of the cost of to_numpy(); a missing value is the dtype's na_value, as
 // to_numpy() gives it. 0 (no error) for an array kept otherwise, -1 with the error set.
 inline int arrow_strings(PyObject* array, PyObject* dtype, Ref& out) noexcept {
-  if (std::strcmp(Py_TYPE(dtype)->tp_name, "StringDtype") != 0) return 0;
+  if (!is_string_dtype(dtype)) return 0;
   Ref storage;
   if (lookup_attr(dtype, k.storage, storage) < 0) return -1;
   if (!storage || !is_key(storage.get(), k.pyarrow)) return 0;
@@ -186,7 +183,7 @@ inline int arrow_strings(PyObject* array, PyObject* dtype, Ref& out) noexcept {
 inline Ref index_labels(PyObject* index) noexcept {
   Ref dtype = detail::get(index, k.pandas_dtype), labels;
   if (!dtype) return {};
-  if (std::strcmp(Py_TYPE(dtype.get())->tp_name, "StringDtype") == 0) {  // a MultiIndex has no .array
+  if (is_string_dtype(dtype.get())) {  // only then: a MultiIndex has no .array
     Ref array = detail::get(index, k.pandas_array);
     int read = array ? arrow_strings(array.get(), dtype.get(), labels) : -1;
     if (read != 0) return read > 0 ? std::move(labels) : Ref{};
@@ -235,7 +232,7 @@ inline Ref column_objects(PyObject* array, PyObject* dtype, Py_ssize_t rows) noe
   if (read == 0) {
     if (PyObject_CheckBuffer(array)) {
       objects = Ref::borrow(array);
-    } else if (std::strcmp(Py_TYPE(dtype)->tp_name, "StringDtype") == 0) {
+    } else if (is_string_dtype(dtype)) {
       objects = Ref::steal(PyObject_CallMethodNoArgs(array, k.to_numpy));
     } else {
       objects = Ref::steal(PyObject_CallMethodOneArg(array, k.astype, reinterpret_cast<PyObject*>(&PyBaseObject_Type)));
