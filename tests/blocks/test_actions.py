@@ -447,3 +447,19 @@ def test_numbered_ids_past_the_shared_hundred():
     ids = [e["action_id"] for e in elements(Actions.datepickers(["2024-01-01"] * 102))]
     assert ids[98:] == [f"action-datepickers-{i}" for i in (98, 99, 100, 101)]
     assert ids[0] is elements(Actions.datepickers(["2024-01-02"]))[0]["action_id"]
+
+
+@pytest.mark.parametrize("cls", [Actions, type("Plain", (Actions,), {}),
+                                 type("Copied", (Actions,), {"init_blocks": Actions.__dict__["init_blocks"]})])
+@pytest.mark.parametrize("call", [
+    lambda cls: cls.buttons([{"text": "a"}]),
+    lambda cls: cls.datepickers(["2024-01-01"]),
+    lambda cls: cls.radio_buttons(["a"]),
+    lambda cls: cls.checkboxes(["a"], []),
+])
+def test_every_call_starts_from_a_fresh_payload(cls, call):
+    # the class's own init_blocks, inherited or copied: the same blocks, never shared between calls
+    first, second = call(cls), call(cls)
+    assert first == second == call(Actions)
+    assert first is not second and first[0] is not second[0] and first[0]["elements"] is not second[0]["elements"]
+    assert list(first[0]) == ["type", "elements"]

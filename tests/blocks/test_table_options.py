@@ -84,6 +84,27 @@ def test_display_options_are_read_at_call_time():
         assert texts(Table.simple_table(df)[0])[1:] == [["0.0"], ["1.0"]]
 
 
+def _arrow(kind):
+    pa = pytest.importorskip("pyarrow")
+    return pd.ArrowDtype(getattr(pa, kind)())
+
+
+@pytest.mark.parametrize("make", [
+    lambda: pd.concat([pd.DataFrame({"s": pd.array(["a", None], dtype="str")}),
+                       pd.DataFrame({"s": pd.array(["日本", "b"], dtype="str")})], ignore_index=True),  # two chunks
+    lambda: pd.DataFrame({"s": pd.array(["a", None, "c"], dtype=pd.StringDtype("pyarrow"))}),
+    lambda: pd.DataFrame({"s": pd.array(["a", None], dtype=_arrow("large_string"))}),
+    lambda: pd.DataFrame({"i": np.array([1, -2], dtype=">i4"), "f": np.array([1.5, None], dtype=">f8")}),
+    lambda: pd.DataFrame({"x": [1.5, 2.0]}, index=pd.Index(["r", None], dtype="str")),
+], ids=["chunked-str", "pyarrow-str", "arrow-large-string", "big-endian", "str-index"])
+def test_stored_forms_show_as_their_python_objects(make):
+    # however pandas keeps a column, its cells read as those of the same values kept as Python objects
+    df = make()
+    as_objects = df.astype(object)
+    as_objects.index = df.index.astype(object)
+    assert texts(Table.simple_table(df, index=True)[0]) == texts(Table.simple_table(as_objects, index=True)[0])
+
+
 def test_string_labels_are_shown_as_pandas_has_them():
     df = pd.DataFrame([[1, 2, 3]], columns=pd.Index(["a", None, "日本"], dtype="str"))
     assert texts(Table.simple_table(df)[0])[0] == ["a", "", "日本"]  # a missing label: an empty cell

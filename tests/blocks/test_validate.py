@@ -3,6 +3,7 @@
 from __future__ import annotations
 
 import copy
+import json
 import subprocess
 import sys
 from typing import Any
@@ -390,6 +391,21 @@ RULES = [
 def test_each_rule_is_caught_and_its_valid_form_accepted(broken, problems, kept):
     assert validate(broken) == problems
     assert validate(kept) == []
+    # read from JSON, every string is a new object rather than the interned one: the same answers
+    assert validate(json.loads(json.dumps(broken))) == problems
+    assert validate(json.loads(json.dumps(kept))) == []
+
+
+@pytest.mark.parametrize("kind", ["section", "divider", "actions", "context", "header", "image", "rich_text",
+                                  "table", "markdown", "video", "input", "card", "carousel", "container", "plan",
+                                  "task_card", "call", "data_table", "context_actions", "auth_provider"])
+def test_every_block_type_is_told_by_its_text(kind):
+    # a type spelt at run time is checked as the block it names, like the interned literal
+    spelt = "".join(list(kind))
+    assert spelt is not kind
+    problems = validate([{"type": kind}])
+    assert not any("has no block of type" in p["message"] for p in problems)
+    assert validate([{"type": spelt}]) == problems
 
 
 def test_a_payload_holds_at_most_100_attachments():

@@ -95,11 +95,24 @@ def test_values_are_the_callers_objects():
         (["1a", "2"], ["2", "1a"]),
         (["٣", "3"], ["3", "٣"]),  # Arabic-Indic digit: not an ASCII digit, sorted as text
         (["-1", "1"], ["1", "-1"]),
+        (["😀", "日", "é", "b", ""], ["", "b", "é", "日", "😀"]),  # one, two and four bytes a character: code point order
+        (["é1", "é", "1é"], ["1é", "é", "é1"]),
+        # many buttons, given in a scrambled order
+        ([str(n * 7919 % 300) for n in range(300)], [str(n) for n in range(300)]),
     ],
 )
 def test_natural_button_order(numbers, order):
     message = ButtonMessage(**{f"button_{n}_text": n for n in numbers})
     assert [b["text"] for b in message.buttons] == order
+
+
+def test_each_button_gathers_its_own_keywords_in_any_order():
+    # the keywords of several buttons interleaved, numbers of every width
+    kwargs = {"button_10_style": "danger", "button_2_text": "two", "button_日_value": "v", "button_10_text": "ten",
+              "button_2_action_id": "a2", "button_日_text": "sun", "button_02_text": "zero-two"}
+    assert ButtonMessage(**dict(reversed(kwargs.items()))).buttons == ButtonMessage(**kwargs).buttons == [
+        {"text": "zero-two"}, {"text": "two", "action_id": "a2"}, {"text": "ten", "style": "danger"},
+        {"text": "sun", "value": "v"}]
 
 
 def test_natural_order_reaches_actions(builders):
@@ -166,6 +179,7 @@ def test_base_error_propagates():
         ({"button_1_url": "https://x"}, "Button 1 is missing required 'text' (use button_1_text)"),
         ({"button_a_style": "primary"}, "Button a is missing required 'text' (use button_a_text)"),
         ({"button__value": "v"}, "Button  is missing required 'text' (use button__text)"),
+        ({"button_日本_style": "primary"}, "Button 日本 is missing required 'text' (use button_日本_text)"),
         ({"button_1_texts": "x"}, "Button 1 is missing required 'text' (use button_1_text)"),
     ],
 )

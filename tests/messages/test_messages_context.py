@@ -133,6 +133,16 @@ def test_calls_are_positional_and_results_placed_unchanged(monkeypatch):
     assert blocks[0]["elements"][0] is fake.result and blocks[0]["elements"][1] is fake.result
 
 
+def test_builders_are_looked_up_on_every_build(monkeypatch):
+    message = ContextMessage(text_1="a", image_url_2=URL)
+    message.build_blocks()  # the lookups are remembered...
+    monkeypatch.setattr(Context, "mrkdwn", classmethod(lambda cls, value: {"replaced": value}))
+    assert message.build_blocks()[0]["elements"] == [{"replaced": "a"}, Context.image_url(URL)]  # ...while valid
+    monkeypatch.undo()
+    message.elements = [("b", "".join(["te", "xt"]))]  # an equal str, not the interned one
+    assert message.build_blocks()[0]["elements"] == [Context.mrkdwn("b")]
+
+
 def test_each_build_is_fresh():
     message = ContextMessage(text_1="a")
     first, second = message.build_blocks(), message.build_blocks()
