@@ -6,8 +6,8 @@
 // own; the payload and sending come from its Python base, velmora._delivery.Delivery, which also gives instances their
 // __dict__ (attributes stay plain Python attributes) and the build_blocks() that every
 // message class replaces.
-#include "_core/blocks.hpp"
-#include "_core/message.hpp"
+#include "velmora/blocks.hpp"
+#include "velmora/message.hpp"
 
 namespace {
 

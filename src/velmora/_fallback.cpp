@@ -1,8 +1,8 @@
 // velmora.fallback_text: a message read out as plain text, for notifications and screen
 // readers. Markup is read as a person would say it: "<@U1>" is "@U1", "<url|text>" is
 // "text (url)", "&amp;" is "&", "*bold*" is "bold". Blocks of unexpected shapes add nothing.
-#include "_core/blocks.hpp"
-#include "_core/text.hpp"
+#include "velmora/blocks.hpp"
+#include "velmora/text.hpp"
 
 #include <string>
 #include <vector>

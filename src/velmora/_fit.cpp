@@ -3,9 +3,9 @@
 // section texts, too many fields, actions or context elements, table rows). Nothing is dropped
 // and nothing is reordered. What cannot be split is reported as velmora.validate would, with
 // InvalidBlocks, before anything is built.
-#include "_core/blocks.hpp"
-#include "_core/limits.hpp"
-#include "_core/text.hpp"
+#include "velmora/blocks.hpp"
+#include "velmora/limits.hpp"
+#include "velmora/text.hpp"
 
 #include <algorithm>
 #include <vector>

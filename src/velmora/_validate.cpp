@@ -1,11 +1,11 @@
 // Checks Block Kit blocks against Slack's published limits and lists every problem found,
 // each as {"path": <JSON pointer>, "message": <sentence>}. Slack itself answers only
 // `invalid_blocks`; here the caller learns where and why. The checks of leaves, composition
-// objects and elements are in _core/check.hpp and _core/check_elements.hpp.
-#include "_core/blocks.hpp"
-#include "_core/check_elements.hpp"
-#include "_core/limits.hpp"
-#include "_core/text.hpp"
+// objects and elements are in velmora/check.hpp and velmora/check_elements.hpp.
+#include "velmora/blocks.hpp"
+#include "velmora/check_elements.hpp"
+#include "velmora/limits.hpp"
+#include "velmora/text.hpp"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Slack mrkdwn made safely: escaping untrusted text, and the entities for mentions, links and
 // dates, each built only from values that cannot break out of it.
-#include "_core/blocks.hpp"
-#include "_core/text.hpp"
+#include "velmora/blocks.hpp"
+#include "velmora/text.hpp"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // Validation helpers used by the block builders: a date check and two decorators that
 // check a builder's `options` or `initial_time` argument before the builder runs.
-#include "_core/blocks.hpp"
-#include "_core/dates.hpp"
+#include "velmora/blocks.hpp"
+#include "velmora/dates.hpp"
 
 #include <cstring>
 #include <string_view>

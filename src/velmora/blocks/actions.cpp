@@ -1,8 +1,8 @@
 // Actions blocks: one "actions" block filled with buttons, date pickers, a time picker,
 // radio buttons or checkboxes. Every builder starts from cls.init_blocks(), so a subclass
 // that redefines it changes what every builder starts from.
-#include "_core/blocks.hpp"
-#include "_core/elements.hpp"
+#include "velmora/blocks.hpp"
+#include "velmora/elements.hpp"
 
 namespace {
 

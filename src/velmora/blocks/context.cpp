@@ -1,5 +1,5 @@
 // Context block elements: small markdown texts and images shown under a message.
-#include "_core/blocks.hpp"
+#include "velmora/blocks.hpp"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Divider blocks: a horizontal rule between blocks.
-#include "_core/blocks.hpp"
+#include "velmora/blocks.hpp"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Header blocks: a large plain-text title.
-#include "_core/blocks.hpp"
+#include "velmora/blocks.hpp"
 
 namespace {
 

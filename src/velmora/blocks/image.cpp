@@ -1,5 +1,5 @@
 // Image blocks: one picture by its public address.
-#include "_core/blocks.hpp"
+#include "velmora/blocks.hpp"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Markdown blocks: standard Markdown that Slack renders itself.
-#include "_core/blocks.hpp"
+#include "velmora/blocks.hpp"
 
 namespace {
 

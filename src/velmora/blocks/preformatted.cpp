@@ -1,6 +1,6 @@
 // Preformatted text: a "rich_text" block holding one "rich_text_preformatted" element.
-#include "_core/blocks.hpp"
-#include "_core/rich_text.hpp"
+#include "velmora/blocks.hpp"
+#include "velmora/rich_text.hpp"
 
 namespace {
 

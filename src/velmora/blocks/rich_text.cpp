@@ -1,8 +1,8 @@
 // Rich-text blocks: `RichText`, the builders of Block Kit's "rich_text" block (inline elements,
 // sections, lists, quotes, preformatted text and the block itself), and `RickText`, the
 // original placeholders, kept as they were.
-#include "_core/blocks.hpp"
-#include "_core/rich_text.hpp"
+#include "velmora/blocks.hpp"
+#include "velmora/rich_text.hpp"
 
 #include <climits>
 

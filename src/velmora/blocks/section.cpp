@@ -1,6 +1,6 @@
 // Section blocks: text sections and sections carrying one interactive accessory.
-#include "_core/blocks.hpp"
-#include "_core/elements.hpp"
+#include "velmora/blocks.hpp"
+#include "velmora/elements.hpp"
 
 namespace {
 

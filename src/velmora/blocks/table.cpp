@@ -1,8 +1,8 @@
 // Table blocks: a DataFrame as one Block Kit "table" block of rich-text cells. The cells'
 // texts are those pandas shows (vm::frame_text); every cell is then made here.
-#include "_core/blocks.hpp"
-#include "_core/frame_text.hpp"
-#include "_core/rich_text.hpp"
+#include "velmora/blocks.hpp"
+#include "velmora/frame_text.hpp"
+#include "velmora/rich_text.hpp"
 
 namespace {
 

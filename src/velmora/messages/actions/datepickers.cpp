@@ -1,5 +1,5 @@
 // DatePickersMessage: one actions block of date pickers, one per initial date.
-#include "_core/message.hpp"
+#include "velmora/message.hpp"
 
 constexpr vm::Message message{
     .name = "DatePickersMessage",

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "_core/message.hpp"
+#include "velmora/message.hpp"
 
 namespace {
 

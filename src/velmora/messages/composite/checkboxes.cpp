@@ -1,5 +1,5 @@
 // CheckBoxesMessage: a text, then a group of check boxes (with optional descriptions).
-#include "_core/message.hpp"
+#include "velmora/message.hpp"
 
 constexpr vm::Message message = vm::text_then_actions(
     "CheckBoxesMessage", {{{&vm::Keys::options}, {&vm::Keys::options_description, nullptr, vm::Default::none}}},

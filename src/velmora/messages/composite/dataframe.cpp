@@ -3,8 +3,8 @@
 //
 // A section holds at most 3000 characters, so a longer table is split between rows over
 // several sections, each a complete code block that repeats the header lines.
-#include "_core/table_message.hpp"
-#include "_core/text.hpp"
+#include "velmora/table_message.hpp"
+#include "velmora/text.hpp"
 
 #include <algorithm>
 #include <vector>

@@ -1,5 +1,5 @@
 // RadioButtonsMessage: a text, then a group of radio buttons.
-#include "_core/message.hpp"
+#include "velmora/message.hpp"
 
 constexpr vm::Message message = vm::text_then_actions(
     "RadioButtonsMessage", {{{&vm::Keys::options}}}, &vm::Keys::radio_buttons,

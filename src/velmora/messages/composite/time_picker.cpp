@@ -1,5 +1,5 @@
 // TimePickerMessage: a text, then a time picker.
-#include "_core/message.hpp"
+#include "velmora/message.hpp"
 
 constexpr vm::Message message = vm::text_then_actions(
     "TimePickerMessage", {{{&vm::Keys::initial_time, vm::exact_str}}}, &vm::Keys::time_picker,

@@ -1,6 +1,6 @@
 // ContextMessage: one context block of markdown texts and images, given as text_* and
 // image_url_* keyword arguments in the order the caller passes them.
-#include "_core/message.hpp"
+#include "velmora/message.hpp"
 
 namespace {
 

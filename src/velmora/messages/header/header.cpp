@@ -1,5 +1,5 @@
 // HeaderMessage: a header text, optionally followed by a divider.
-#include "_core/message.hpp"
+#include "velmora/message.hpp"
 
 // The base runs first so that our `header` replaces any the base sets.
 constexpr vm::Message message{

@@ -1,5 +1,5 @@
 // ImageMessage: one image block, from a URL or from an image buffer uploaded first.
-#include "_core/message.hpp"
+#include "velmora/message.hpp"
 
 namespace {
 

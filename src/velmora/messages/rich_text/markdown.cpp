@@ -1,5 +1,5 @@
 // MarkdownMessage: Markdown text, as Slack's own "markdown" block or as native blocks.
-#include "_core/message.hpp"
+#include "velmora/message.hpp"
 
 constexpr vm::Message message{
     .name = "MarkdownMessage",

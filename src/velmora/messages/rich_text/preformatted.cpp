@@ -1,5 +1,5 @@
 // PreformattedMessage: a text shown preformatted, in one rich-text block.
-#include "_core/message.hpp"
+#include "velmora/message.hpp"
 
 constexpr vm::Message message{
     .name = "PreformattedMessage",

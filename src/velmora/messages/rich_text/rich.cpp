@@ -1,5 +1,5 @@
 // RichTextMessage: one rich-text block of sections, lists, quotes and code.
-#include "_core/message.hpp"
+#include "velmora/message.hpp"
 
 constexpr vm::Message message{
     .name = "RichTextMessage",

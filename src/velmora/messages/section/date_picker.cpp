@@ -1,5 +1,5 @@
 // DatePickerMessage: a section with a date picker.
-#include "_core/message.hpp"
+#include "velmora/message.hpp"
 
 constexpr vm::Message message =
     vm::section_with("DatePickerMessage", {&vm::Keys::initial_date, vm::exact_str}, &vm::Keys::datepicker,

@@ -1,5 +1,5 @@
 // MultiStaticSelectMessage: a section with a multi-select menu.
-#include "_core/message.hpp"
+#include "velmora/message.hpp"
 
 constexpr vm::Message message{
     .name = "MultiStaticSelectMessage",

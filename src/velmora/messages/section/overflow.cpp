@@ -1,5 +1,5 @@
 // OverflowMessage: a section with an overflow menu.
-#include "_core/message.hpp"
+#include "velmora/message.hpp"
 
 constexpr vm::Message message =
     vm::section_with("OverflowMessage", {&vm::Keys::options, vm::exact_list}, &vm::Keys::overflow,

@@ -1,5 +1,5 @@
 // StaticSelectMessage: a section with a static select menu.
-#include "_core/message.hpp"
+#include "velmora/message.hpp"
 
 constexpr vm::Message message{
     .name = "StaticSelectMessage",

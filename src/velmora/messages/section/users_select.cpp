@@ -1,5 +1,5 @@
 // UsersSelectMessage: a section with a users select menu.
-#include "_core/message.hpp"
+#include "velmora/message.hpp"
 
 constexpr vm::Message message{
     .name = "UsersSelectMessage",

@@ -1,5 +1,5 @@
 // SimpleTableMessage: a DataFrame as one Block Kit table block, with an optional text above.
-#include "_core/table_message.hpp"
+#include "velmora/table_message.hpp"
 
 namespace {
 
