@@ -34,7 +34,9 @@ from __future__ import annotations
 import re
 from typing import Any
 
-__all__ = ["to_blocks"]
+from velmora._markdown_read import from_blocks
+
+__all__ = ["to_blocks", "from_blocks"]
 
 Block = dict[str, Any]
 
@@ -423,14 +425,12 @@ class _Converter:
         if kind == "list_item_close":
             self.lists[-1].pending = False
             return i + 1
-        if kind == "blockquote_open":
-            self.started()
-            self.quote += 1
-            self.merge = None
-            return i + 1
-        if kind == "blockquote_close":
-            self.quote -= 1
-            self.merge = None
+        if kind in ("blockquote_open", "blockquote_close"):
+            if kind == "blockquote_open":
+                self.started()
+            self.quote += 1 if kind == "blockquote_open" else -1
+            if self.merge is not None and self.merge[0]["type"] == "rich_text_quote":
+                self.merge = None  # quotes apart stay apart; an empty one does not part paragraphs
             return i + 1
         if kind in ("fence", "code_block"):
             self.started()
@@ -456,7 +456,7 @@ class _Converter:
         elements = self.inline(inline.children, images=images, breaks=deep)
         if current is not None and current.pending:
             current.pending = False
-            if elements:
+            if _shows_something(elements):
                 self.item(current, elements)
             return
         item = self.continued(current) if current is not None else None
@@ -484,7 +484,9 @@ class _Converter:
             if len(text) <= MAX_HEADER:
                 self.block({"type": "header", "text": {"type": "plain_text", "text": text, "emoji": True}})
                 return
-        self.text_part(self.inline(inline.children, bold=True), separator="\n")
+        elements = self.inline(inline.children, bold=True)
+        if _shows_something(elements):
+            self.text_part(elements, separator="\n")
 
     # -- lists
     def read_list(self, tokens: Any, i: int) -> int:
@@ -591,7 +593,8 @@ class _Converter:
             _extend(row[-1], [{"type": "text", "text": " | "}] + elements if row[-1] else elements)
 
     def table_as_text(self, rows: list[list[list[Block]]]) -> None:
-        """A table that cannot be a table block: one line per row, cells between " | "."""
+        """A table that cannot be a table block: one line per row, cells between " | ", a
+        paragraph among the others."""
         elements: list[Block] = []
         for r, row in enumerate(rows):
             if r:
@@ -600,8 +603,7 @@ class _Converter:
                 if c:
                     _extend(elements, [{"type": "text", "text": " | "}])
                 _extend(elements, cell)
-        kind = "rich_text_quote" if self.quote else "rich_text_section"
-        self.part({"type": kind, "elements": elements})
+        self.text_part(elements)
 
 
 def _split_row(line: str) -> list[str]:
