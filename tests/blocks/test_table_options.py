@@ -2,7 +2,10 @@
 
 from __future__ import annotations
 
+import ast
 import datetime
+import re
+from pathlib import Path
 
 import numpy as np
 import pandas as pd
@@ -250,3 +253,38 @@ def test_polars_column_selection_shows_as_pandas_does():
     for columns, error in ((["nope"], KeyError), ([], ValueError), ([0], KeyError)):
         raised = [pytest.raises(error, Table.simple_table, f, columns=columns).value for f in (frame, frame.to_pandas())]
         assert str(raised[0]) == str(raised[1])
+
+
+# ---- the stubs follow the one table of the options (VM_TABLE_OPTIONS) --------------------------
+
+ROOT = Path(__file__).resolve().parents[2]
+NOT_OPTIONS = {"block_id", "caption", "page_size"}
+
+
+def table_options() -> list[tuple[str, str, str]]:
+    """(name, type in the stubs, which tables) of each option, in order, as the C++ lists them."""
+    text = (ROOT / "src/cpp/velmora/table_options.hpp").read_text()
+    found = re.findall(r'X\((\w+), (\w+), "([^"]*)", (every|fixed)\)', text)
+    assert len(found) >= 6
+    return [(name, ast.unparse(ast.parse(annotation, mode="eval").body), tables) for _, name, annotation, tables in found]
+
+
+@pytest.mark.parametrize("stub, cls, method, tables", [
+    ("blocks/table.pyi", "Table", "simple_table", "fixed"),
+    ("messages/table/simple_table.pyi", "SimpleTableMessage", "__init__", "fixed"),
+    ("messages/composite/dataframe.pyi", "DataFrameMessage", "__init__", "fixed"),
+])
+def test_stubs_spell_the_table_options_as_the_cpp_table(stub, cls, method, tables):
+    expected = [(name, annotation) for name, annotation, kind in table_options() if tables == "fixed" or kind == "every"]
+    tree = ast.parse((ROOT / "src/velmora" / stub).read_text())
+    [klass] = [node for node in tree.body if isinstance(node, ast.ClassDef) and node.name == cls]
+    [func] = [node for node in klass.body if isinstance(node, ast.FunctionDef) and node.name == method]
+    options = [(arg, default) for arg, default in zip(func.args.kwonlyargs, func.args.kw_defaults)
+               if arg.arg not in NOT_OPTIONS]
+    assert [(arg.arg, ast.unparse(arg.annotation)) for arg, _ in options] == expected
+    assert all(isinstance(default, ast.Constant) and default.value is None for _, default in options)
+    if method == "__init__":  # and the message keeps each as an attribute of the same type
+        names = {name for name, _ in expected}
+        attributes = [(node.target.id, ast.unparse(node.annotation)) for node in klass.body
+                      if isinstance(node, ast.AnnAssign) and node.target.id in names]
+        assert attributes == expected

@@ -158,7 +158,7 @@ Ref code_block(PyObject* lines, Py_ssize_t header, Py_ssize_t start, Py_ssize_t 
 }
 
 // Section.mrkdwn(title) when there is a title, then Section.mrkdwn(code block) per part.
-Ref build_blocks(PyObject* self) noexcept {
+Ref build_blocks(PyObject* self) {
   Ref blocks = vm::empty_list();
   Ref title = vm::get_attr(self, k.title);
   if (!blocks || !title) return {};
@@ -200,6 +200,12 @@ Ref build_blocks(PyObject* self) noexcept {
   return blocks;
 }
 
+// build_blocks as the message's hook, which lets no exception out: a C++ exception (memory
+// running out while the table is laid out) becomes the Python error.
+Ref guarded_build_blocks(PyObject* self) noexcept {
+  return Ref::steal(vm::guarded([&] { return build_blocks(self); }));
+}
+
 bool setup(PyObject* module) noexcept {
   if (!vm::import_pandas(module) || !vm::import_extra(module, "tabulate", {"tabulate"}) ||
       !vm::import_extra(module, "wcwidth", {"wcswidth"}) || !vm::import_from(module, "textwrap", {"fill"})) {
@@ -213,8 +219,8 @@ bool setup(PyObject* module) noexcept {
 
 constexpr vm::Message message =
     vm::table_message("DataFrameMessage", &Keys::title,
-                      "DataFrameMessage(df, title=None, index=False, *, formatters=None, float_format=None, "
-                      "columns=None, align=None, wrap=None, max_rows=None, **kwargs)\n--\n\n"
+                      "DataFrameMessage(df, title=None, index=False, *" VM_TABLE_OPTION_SIGNATURE
+                      ", **kwargs)\n--\n\n"
                       "A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as a text table in a\n"
                       "code block of a markdown section, with the index levels first when `index` is true, below\n"
                       "the markdown `title` when given. Cells show what print(df) shows, and take the options of\n"
@@ -226,7 +232,7 @@ constexpr vm::Message message =
                       "Other keyword arguments go to BaseVelmora.",
                       "The title section (when given), then the table in code blocks of at most\n"
                       "3000 characters each, split between rows, each repeating the header.",
-                      build_blocks, setup);
+                      guarded_build_blocks, setup);
 
 }  // namespace
 
