@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +22,7 @@ namespace vm {
 struct ShownColumn {
   Ref header;
   Ref cells;                  // a list of str, one per row
+  Ref numbers;                // when asked for, of a numeric column: per row an int, a float or None
   PyObject* align = nullptr;  // k.left, k.center or k.right
   bool wrap = false;
 };
@@ -31,15 +31,19 @@ struct ShownTable {
   std::vector<ShownColumn> columns;
   Py_ssize_t rows = 0;
   Py_ssize_t index_columns = 0;  // the leading columns that show the index
+  Py_ssize_t omitted = 0;        // the rows max_rows left out
 };
 
 // How pandas shows the floats of one column (its FloatArrayFormatter with fixed width).
 class FloatColumn {
  public:
+  FloatColumn() noexcept = default;
   FloatColumn(int precision, double chop) noexcept : precision_(precision), chop_(chop) {}
 
-  // The texts of values[0..n) (NaN for a missing value: an empty cell) into `cells`.
-  bool write(const std::vector<double>& values, PyObject* cells) const {
+  // The texts of values[0..n) into `cells`. A NaN shows as `missing`, its mark the one of the
+  // missing value `objects` holds in its place when given (pandas.NA in a masked array).
+  bool write(const std::vector<double>& values, PyObject* cells, const Missing& missing,
+             PyObject* objects = nullptr) const {
     bool large = false, small = false;
     double tiny = std::pow(10.0, -precision_);
     for (double v : values) {
@@ -57,10 +61,12 @@ class FloatColumn {
     bool too_long = longest > static_cast<std::size_t>(precision_) + 6;
     if (small || (too_long && large)) format(values, std::chars_format::scientific, texts);
     for (std::size_t i = 0; i < texts.size(); ++i) {
-      Ref text =
-          std::isnan(values[i]) ? Ref::borrow(k.empty) : ascii_text(texts[i].data(), texts[i].data() + texts[i].size());
+      Py_ssize_t at = static_cast<Py_ssize_t>(i);
+      Ref text = !std::isnan(values[i]) ? ascii_text(texts[i].data(), texts[i].data() + texts[i].size())
+                 : objects              ? missing.of(PyList_GET_ITEM(objects, at))
+                                        : missing.nan();
       if (!text) return false;
-      PyList_SET_ITEM(cells, static_cast<Py_ssize_t>(i), text.release());
+      PyList_SET_ITEM(cells, at, text.release());
     }
     return true;
   }
@@ -99,8 +105,8 @@ class FloatColumn {
     }
   }
 
-  int precision_;
-  double chop_;
+  int precision_ = 6;
+  double chop_ = NAN;
 };
 
 // How pandas shows a column of naive datetimes (pandas.Timestamp, datetime.datetime, or the
@@ -147,8 +153,8 @@ class DatetimeColumn {
   }
 
   // The texts into `cells`: dates alone when every time is midnight, else with the fraction
-  // the finest value needs.
-  bool write(PyObject* cells) const noexcept {
+  // the finest value needs; NaT as `missing`.
+  bool write(PyObject* cells, const Missing& missing) const noexcept {
     bool dates_only = true;
     int digits = 0;
     for (const DatetimeParts& p : parts_) {
@@ -158,7 +164,7 @@ class DatetimeColumn {
     }
     for (std::size_t i = 0; i < parts_.size(); ++i) {
       const DatetimeParts& p = parts_[i];
-      Ref text = p.present ? datetime_parts_text(p, dates_only, digits) : Ref::borrow(k.empty);
+      Ref text = p.present ? datetime_parts_text(p, dates_only, digits) : missing.nat();
       if (!text) return false;
       PyList_SET_ITEM(cells, static_cast<Py_ssize_t>(i), text.release());
     }
@@ -202,6 +208,14 @@ class DatetimeColumn {
   }
 
   std::vector<DatetimeParts> parts_;
+};
+
+// How the columns of one table are read: pandas' display of floats, what a missing value shows,
+// and whether the numbers of numeric columns are kept beside their texts (ShownColumn::numbers).
+struct ColumnReading {
+  FloatColumn floats;
+  Missing missing;
+  bool numbers = false;
 };
 
 namespace detail {
@@ -262,51 +276,95 @@ inline int datetime_unit(PyObject* dtype, long long& per_second) noexcept {
   return 0;
 }
 
-// The texts of an integer column read through its buffer.
-inline bool integer_cells(const NumberBuffer& numbers, Py_ssize_t rows, PyObject* cells) noexcept {
+// The texts of an integer column read through its buffer, and its numbers into `numbers` when
+// it is not null.
+inline bool integer_cells(const NumberBuffer& numbers, Py_ssize_t rows, PyObject* cells, PyObject* values) noexcept {
   bool is_signed = numbers.type() == NumberBuffer::Type::signed_integer;
   for (Py_ssize_t i = 0; i < rows; ++i) {
     Ref text = is_signed ? integer_text(numbers.signed_integer(i)) : integer_text(numbers.unsigned_integer(i));
     if (!text) return false;
     PyList_SET_ITEM(cells, i, text.release());
+    if (!values) continue;
+    Ref number = Ref::steal(is_signed ? PyLong_FromLongLong(numbers.signed_integer(i))
+                                      : PyLong_FromUnsignedLongLong(numbers.unsigned_integer(i)));
+    if (!number) return false;
+    PyList_SET_ITEM(values, i, number.release());
+  }
+  return true;
+}
+
+// The number a value of a numeric column holds as a plain int or float (numpy's scalars and
+// other subclasses converted), or None for a missing or non-finite value.
+inline Ref plain_number(PyObject* value) noexcept {
+  if (PyFloat_Check(value)) {
+    double number = PyFloat_AS_DOUBLE(value);
+    if (!std::isfinite(number)) return Ref::borrow(Py_None);
+    return PyFloat_CheckExact(value) ? Ref::borrow(value) : Ref::steal(PyFloat_FromDouble(number));
+  }
+  if (PyLong_Check(value) && !PyBool_Check(value)) {
+    return PyLong_CheckExact(value) ? Ref::borrow(value) : Ref::steal(PyNumber_Long(value));
+  }
+  return Ref::borrow(Py_None);
+}
+
+// The numbers of `reals`, NaN and infinities as None.
+inline bool real_numbers(const std::vector<double>& reals, PyObject* values) noexcept {
+  for (std::size_t i = 0; i < reals.size(); ++i) {
+    Ref number = std::isfinite(reals[i]) ? Ref::steal(PyFloat_FromDouble(reals[i])) : Ref::borrow(Py_None);
+    if (!number) return false;
+    PyList_SET_ITEM(values, static_cast<Py_ssize_t>(i), number.release());
   }
   return true;
 }
 
 // The cells of one column, whose values `array` holds (column `j` of the pandas frame `frame`),
-// shown with `formatter` when there is one: 1 when done, -1 with the error set, 0 (no error)
-// when the column needs pandas' own text and `frame` is null.
-inline int column_cells(PyObject* frame, Py_ssize_t j, PyObject* array, Py_ssize_t rows, PyObject* formatter,
-                        PyObject* float_format, const FloatColumn& floats, ShownColumn& out) {
+// shown with `formatter` when there is one, else `float_format` for floats: 1 when done, -1 with
+// the error set, 0 (no error) when the column needs pandas' own text and `frame` is null.
+inline int column_cells(PyObject* frame, Py_ssize_t j, PyObject* array, Py_ssize_t rows, Formatter formatter,
+                        Formatter float_format, const ColumnReading& how, ShownColumn& out) {
   Ref dtype = Ref::steal(PyObject_GetAttr(array, k.pandas_dtype));
   Py_UCS4 kind = dtype ? kind_of(dtype.get()) : 0;
   if (!kind) return -1;
-  out.align = (kind == 'i' || kind == 'u' || kind == 'f' || kind == 'c') ? k.right : k.left;
+  bool numeric = kind == 'i' || kind == 'u' || kind == 'f';
+  out.align = (numeric || kind == 'c') ? k.right : k.left;
   out.cells = Ref::steal(PyList_New(rows));
   if (!out.cells) return -1;
-  PyObject* cells = out.cells.get();
+  if (how.numbers && numeric) {
+    out.numbers = Ref::steal(PyList_New(rows));
+    if (!out.numbers) return -1;
+  }
+  PyObject *cells = out.cells.get(), *numbers = out.numbers.get();
   Ref objects;  // the values as Python objects, read when needed
   auto values = [&]() -> PyObject* {
     if (!objects) objects = column_objects(array, dtype.get(), rows);
     return objects.get();
+  };
+  // the numbers of the values as Python objects
+  auto object_numbers = [&]() {
+    for (Py_ssize_t i = 0; numbers && i < rows; ++i) {
+      Ref number = plain_number(PyList_GET_ITEM(objects.get(), i));
+      if (!number) return false;
+      PyList_SET_ITEM(numbers, i, number.release());
+    }
+    return true;
   };
   if (!formatter && kind == 'f') formatter = float_format;
   if (formatter) {
     if (!values()) return -1;
     for (Py_ssize_t i = 0; i < rows; ++i) {
       Ref v = Ref::borrow(PyList_GET_ITEM(objects.get(), i));  // a formatter may run any code: hold it
-      Ref text = is_missing(v.get()) ? Ref::borrow(k.empty) : formatted(formatter, v.get());
+      Ref text = is_missing(v.get()) ? how.missing.of(v.get()) : formatter.text(v.get());
       if (!text) return -1;
       PyList_SET_ITEM(cells, i, text.release());
     }
-    return 1;
+    return object_numbers() ? 1 : -1;
   }
-  NumberBuffer numbers;
-  bool buffered = (kind == 'f' || kind == 'i' || kind == 'u') && numbers.open(array, rows);
+  NumberBuffer buffer;
+  bool buffered = numeric && buffer.open(array, rows);
   if (kind == 'f') {
     std::vector<double> reals(static_cast<std::size_t>(rows));
-    if (buffered && numbers.type() == NumberBuffer::Type::real) {
-      for (Py_ssize_t i = 0; i < rows; ++i) reals[static_cast<std::size_t>(i)] = numbers.real(i);
+    if (buffered && buffer.type() == NumberBuffer::Type::real) {
+      for (Py_ssize_t i = 0; i < rows; ++i) reals[static_cast<std::size_t>(i)] = buffer.real(i);
     } else {
       if (!values()) return -1;
       for (Py_ssize_t i = 0; i < rows; ++i) {
@@ -316,9 +374,12 @@ inline int column_cells(PyObject* frame, Py_ssize_t j, PyObject* array, Py_ssize
         reals[static_cast<std::size_t>(i)] = number;
       }
     }
-    return floats.write(reals, cells) ? 1 : -1;
+    bool done =
+        how.floats.write(reals, cells, how.missing, objects.get()) && (!numbers || real_numbers(reals, numbers));
+    return done ? 1 : -1;
   }
-  if (buffered && numbers.type() != NumberBuffer::Type::real) return integer_cells(numbers, rows, cells) ? 1 : -1;
+  if (buffered && buffer.type() != NumberBuffer::Type::real)
+    return integer_cells(buffer, rows, cells, numbers) ? 1 : -1;
   if (kind == 'M') {
     DatetimeColumn datetimes(rows);
     long long per_second = 0;
@@ -326,7 +387,7 @@ inline int column_cells(PyObject* frame, Py_ssize_t j, PyObject* array, Py_ssize
     if (read > 0) read = datetimes.read(array, per_second);
     if (read == 0 && values()) read = datetimes.read(objects.get());
     if (read < 0 || (read == 0 && PyErr_Occurred())) return -1;
-    if (read > 0) return datetimes.write(cells) ? 1 : -1;
+    if (read > 0) return datetimes.write(cells, how.missing) ? 1 : -1;
   }
   Ref texts;
   if (kind == 'M' || kind == 'm') {
@@ -337,21 +398,23 @@ inline int column_cells(PyObject* frame, Py_ssize_t j, PyObject* array, Py_ssize
   if (!values()) return -1;
   for (Py_ssize_t i = 0; i < rows; ++i) {
     Ref v = Ref::borrow(PyList_GET_ITEM(objects.get(), i));
-    Ref text = texts && !is_missing(v.get()) ? cell_text(PyList_GET_ITEM(texts.get(), i)) : cell_text(v.get());
+    Ref text = is_missing(v.get()) ? how.missing.of(v.get())
+               : texts             ? cell_text(PyList_GET_ITEM(texts.get(), i), how.missing)
+                                   : cell_text(v.get(), how.missing);
     if (!text) return -1;
     PyList_SET_ITEM(cells, i, text.release());
   }
-  return 1;
+  return object_numbers() ? 1 : -1;
 }
 
 }  // namespace detail
 
-// pandas' display options as a float column's formatter.
-inline bool float_column(std::optional<FloatColumn>& out) noexcept {
+// pandas' display options, read at call time, as the float columns' formatter.
+inline bool read_display_options(FloatColumn& out) noexcept {
   int precision;
   double chop;
   if (!detail::display_options(precision, chop)) return false;
-  out.emplace(precision, chop);
+  out = FloatColumn(precision, chop);
   return true;
 }
 

@@ -1,12 +1,11 @@
 // A DataFrame's cells as text, column by column, as pandas shows the frame (print(df),
-// DataFrame.to_string()), with the table options: the texts the table block and the text table
+// DataFrame.to_string()), with the table options: the texts the table blocks and the text table
 // show. The index levels become leading columns, MultiIndex column labels are joined with " / ",
-// missing values (None, NaN, NaT, NA) are empty cells. A polars frame is read natively where its
+// missing values (None, NaN, NaT, NA) show as the table asks. A polars frame is read natively where its
 // columns show as its to_pandas() would, anything else through that pandas frame.
 #pragma once
 
 #include <cstring>
-#include <optional>
 #include <vector>
 
 #include "column_text.hpp"
@@ -26,7 +25,7 @@ inline Ref levels_frame(PyObject* index) noexcept {
 }
 
 // The index as leading columns: one per level, headed by the level's name.
-inline bool index_columns(PyObject* df, Py_ssize_t rows, const FloatColumn& floats, ShownTable& out) {
+inline bool index_columns(PyObject* df, Py_ssize_t rows, const ColumnReading& how, ShownTable& out) {
   Ref index = Ref::steal(PyObject_GetAttr(df, k.index));
   Ref names = index ? Ref::steal(PyObject_GetAttr(index.get(), k.pandas_names)) : Ref{};
   Ref levels = names ? Ref::steal(PySequence_List(names.get())) : Ref{};
@@ -37,9 +36,9 @@ inline bool index_columns(PyObject* df, Py_ssize_t rows, const FloatColumn& floa
   if (!read_columns(frame.get(), count, data)) return false;
   for (Py_ssize_t j = 0; j < count; ++j) {
     ShownColumn column;
-    column.header = cell_text(PyList_GET_ITEM(levels.get(), j));
-    if (!column.header || column_cells(frame.get(), j, data.arrays[static_cast<std::size_t>(j)].get(), rows, nullptr,
-                                       nullptr, floats, column) <= 0) {
+    column.header = cell_text(PyList_GET_ITEM(levels.get(), j), empty_cell());
+    if (!column.header ||
+        column_cells(frame.get(), j, data.arrays[static_cast<std::size_t>(j)].get(), rows, {}, {}, how, column) <= 0) {
       return false;
     }
     out.columns.push_back(std::move(column));
@@ -96,7 +95,7 @@ inline Ref labels_of(PyObject* df, bool polars) noexcept {
 // The shown columns of `data` (of the pandas frame `frame`, null for a polars frame), with the
 // options: 1, -1 with the error set, 0 (no error) when a column needs pandas' own text.
 inline int shown_columns(PyObject* frame, const FrameColumns& data, Py_ssize_t rows, const TableOptions& o,
-                         PyObject* wrapped, const FloatColumn& floats, ShownTable& out) {
+                         PyObject* wrapped, const ColumnReading& how, ShownTable& out) {
   PyObject *formatters = given(o.formatters), *align = given(o.align);
   for (std::size_t j = 0; j < data.arrays.size(); ++j) {
     PyObject* label = PyList_GET_ITEM(data.names.get(), static_cast<Py_ssize_t>(j));
@@ -106,8 +105,8 @@ inline int shown_columns(PyObject* frame, const FrameColumns& data, Py_ssize_t r
     ShownColumn column;
     column.header = label_text(label);
     if (!column.header) return -1;
-    int done = column_cells(frame, static_cast<Py_ssize_t>(j), data.arrays[j].get(), rows, formatter,
-                            given(o.float_format), floats, column);
+    int done = column_cells(frame, static_cast<Py_ssize_t>(j), data.arrays[j].get(), rows, Formatter(formatter),
+                            Formatter(given(o.float_format)), how, column);
     if (done <= 0) return done;
     if (side)
       column.align = side == k.left || PyUnicode_Compare(side, k.left) == 0       ? k.left
@@ -129,7 +128,8 @@ inline int shown_columns(PyObject* frame, const FrameColumns& data, Py_ssize_t r
 // A polars frame read natively (no to_pandas()): 1, -1 with the error set, 0 (no error) when it
 // is to be read as its to_pandas() (a column that needs pandas' text, a selection of labels
 // polars does not name alike).
-inline int polars_text(PyObject* df, const TableOptions& o, PyObject* wrapped, ShownTable& out) {
+inline int polars_text(PyObject* df, const TableOptions& o, PyObject* wrapped, const ColumnReading& how,
+                       ShownTable& out) {
   Ref labels = labels_of(df, true);
   if (!labels) return PyErr_Occurred() ? -1 : 0;
   if (!check_option_labels(labels.get(), o, wrapped)) return -1;
@@ -150,6 +150,7 @@ inline int polars_text(PyObject* df, const TableOptions& o, PyObject* wrapped, S
     raise_no_columns();
     return -1;
   }
+  Py_ssize_t all = rows;
   if (PyObject* most = given(o.max_rows)) {
     if (PyLong_AsSsize_t(most) < rows) {
       frame = Ref::steal(PyObject_CallMethodOneArg(df, k.head, most));
@@ -159,24 +160,34 @@ inline int polars_text(PyObject* df, const TableOptions& o, PyObject* wrapped, S
   FrameColumns data;
   int read = read_polars_columns(frame.get(), labels.get(), shown.get(), data);
   if (read <= 0) return read;
-  std::optional<FloatColumn> floats;
-  if (!float_column(floats)) return -1;
   out.rows = rows;
-  return shown_columns(nullptr, data, rows, o, wrapped, *floats, out);
+  out.omitted = all - rows;
+  return shown_columns(nullptr, data, rows, o, wrapped, how, out);
 }
 
 }  // namespace detail
 
+// "… 95 more rows" ("… 1 more row"): what a table shows below the rows max_rows kept.
+inline Ref omitted_rows_text(Py_ssize_t omitted) noexcept {
+  return Ref::steal(PyUnicode_FromFormat("%U %zd more row%s", k.ellipsis_mark, omitted, omitted == 1 ? "" : "s"));
+}
+
 // The cells of the frame `value` (pandas, polars or pyarrow; checked by check_frame) as they
 // are shown: the index levels first when `with_index`, then the columns `options` select.
-// ValueError when no column is left.
-inline bool frame_text(PyObject* value, bool with_index, const TableOptions& o, ShownTable& out) {
+// A missing value shows as `missing` says (in the columns, as na_rep says when given); with
+// `numbers`, the numbers of numeric columns are kept too. ValueError when no column is left.
+inline bool frame_text(PyObject* value, bool with_index, const TableOptions& o, ShownTable& out, Missing missing,
+                       bool numbers = false) {
   if (!check_table_options(o)) return false;
   PyObject* wrap = given(o.wrap);
   Ref wrapped = wrap ? Ref::steal(PySet_New(wrap)) : Ref{};
   if (wrap && !wrapped) return false;
+  ColumnReading index{.floats = {}, .missing = missing, .numbers = numbers};
+  if (!read_display_options(index.floats)) return false;
+  ColumnReading columns = index;
+  if (PyObject* na_rep = given(o.na_rep)) columns.missing.text = na_rep;
   if (is_polars_frame(value) && !with_index && !given(o.formatters)) {
-    int done = detail::polars_text(value, o, wrapped.get(), out);
+    int done = detail::polars_text(value, o, wrapped.get(), columns, out);
     if (done) return done > 0;
     out = ShownTable{};
   }
@@ -199,16 +210,15 @@ inline bool frame_text(PyObject* value, bool with_index, const TableOptions& o, 
     if (keep < rows) {
       df = Ref::steal(PyObject_CallMethodOneArg(df.get(), k.head, most));
       if (!df) return false;
+      out.omitted = rows - keep;
       rows = keep;
     }
   }
-  std::optional<FloatColumn> floats;
-  if (!float_column(floats)) return false;
   out.rows = rows;
-  if (with_index && !detail::index_columns(df.get(), rows, *floats, out)) return false;
+  if (with_index && !detail::index_columns(df.get(), rows, index, out)) return false;
   FrameColumns data;
   if (!read_columns(df.get(), count, data)) return false;
-  return detail::shown_columns(df.get(), data, rows, o, wrapped.get(), *floats, out) > 0;
+  return detail::shown_columns(df.get(), data, rows, o, wrapped.get(), columns, out) > 0;
 }
 
 }  // namespace vm

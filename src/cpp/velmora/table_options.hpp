@@ -20,7 +20,8 @@
   X(pandas_columns, columns, "Iterable[Any] | None", every)                           \
   X(align, align, "Mapping[Any, Literal['left', 'center', 'right']] | None", fixed)   \
   X(wrap, wrap, "Iterable[Any] | None", fixed)                                        \
-  X(max_rows, max_rows, "int | None", fixed)
+  X(max_rows, max_rows, "int | None", fixed)                                          \
+  X(na_rep, na_rep, "str | None", every)
 
 // The options' keyword parameters as a signature shows them: ", formatters=None, ..." for every
 // option (VM_TABLE_OPTION_SIGNATURE) or the options of every table (VM_TABLE_CELL_SIGNATURE).
@@ -77,7 +78,8 @@ inline PyObject* given(PyObject* option) noexcept {
   return false;
 }
 
-// A formatter: a str (a format string with "{", else a format spec) or a callable.
+// A formatter: a str (a format string with "{", a printf-style format, a format spec; see
+// vm::Formatter) or a callable.
 inline bool check_formatter(PyObject* value, const char* what) noexcept {
   if (PyUnicode_Check(value) || PyCallable_Check(value)) return true;
   Ref got = type_name(value);
@@ -130,6 +132,9 @@ inline bool check_table_options(const TableOptions& o) noexcept {
         return false;
       }
     }
+  }
+  if (PyObject* na_rep = given(o.na_rep); na_rep && !PyUnicode_Check(na_rep)) {
+    return raise_option(PyExc_TypeError, "na_rep must be a str, got %U", na_rep);
   }
   if (PyObject* m = given(o.max_rows)) {
     if (!PyLong_Check(m) || PyBool_Check(m)) return raise_option(PyExc_TypeError, "max_rows must be an int, got %U", m);

@@ -135,11 +135,33 @@ inline Ref datetime_text(PyObject* value) noexcept {
   return datetime_parts_text(p, false, p.nanos ? 6 : 0);
 }
 
-// The text shown for one value of a column of mixed values: "" when missing, readable
-// numbers, str() of anything else.
-inline Ref cell_text(PyObject* value) noexcept {
+// What a missing value (None, NaN, NaT, NA) shows: `text` when there is one (the caller's
+// na_rep, or "" for an empty cell), else pandas' own mark for it: "NaN", "NaT", "<NA>", "None".
+struct Missing {
+  PyObject* text = nullptr;
+
+  Ref of(PyObject* value) const noexcept {
+    if (text) return Ref::borrow(text);
+    PyObject* mark = value == Py_None            ? k.none_text
+                     : value == pandas_nat.get() ? k.nat_text
+                     : value == pandas_na.get()  ? k.na_text
+                                                 : k.nan_text;
+    return Ref::borrow(mark);
+  }
+  Ref nan() const noexcept { return Ref::borrow(text ? text : k.nan_text); }
+  Ref nat() const noexcept { return Ref::borrow(text ? text : k.nat_text); }
+};
+
+// A missing value as an empty cell.
+inline Missing empty_cell() noexcept {
+  return {k.empty};
+}
+
+// The text shown for one value of a column of mixed values: `missing` when missing (an empty
+// cell unless told otherwise), readable numbers, str() of anything else.
+inline Ref cell_text(PyObject* value, const Missing& missing) noexcept {
   if (PyUnicode_CheckExact(value)) return Ref::borrow(value);
-  if (is_missing(value)) return Ref::borrow(k.empty);
+  if (is_missing(value)) return missing.of(value);
   if (PyFloat_Check(value)) return float_text(PyFloat_AS_DOUBLE(value));
   if (PyLong_CheckExact(value)) {
     int overflow = 0;
@@ -156,34 +178,98 @@ inline Ref cell_text(PyObject* value) noexcept {
 // A column label as a header: the parts of a MultiIndex label (a tuple) joined with " / ",
 // empty parts left out; "" for a missing label.
 inline Ref label_text(PyObject* label) noexcept {
-  if (!PyTuple_Check(label)) return cell_text(label);
+  Missing none{k.empty};
+  if (!PyTuple_Check(label)) return cell_text(label, none);
   Ref parts = empty_list();
   for (Py_ssize_t i = 0; parts && i < PyTuple_GET_SIZE(label); ++i) {
-    Ref part = cell_text(PyTuple_GET_ITEM(label, i));
+    Ref part = cell_text(PyTuple_GET_ITEM(label, i), none);
     if (!part) return {};
     if (PyUnicode_GET_LENGTH(part.get()) && PyList_Append(parts.get(), part.get()) < 0) return {};
   }
   return parts ? Ref::steal(PyUnicode_Join(k.level_separator, parts.get())) : Ref{};
 }
 
-// The text `formatter` makes of `value`: spec.format(value) for a str holding "{",
-// format(value, spec) for another str, formatter(value) for a callable; it must be a str.
-inline Ref formatted(PyObject* formatter, PyObject* value) noexcept {
-  Ref text;
-  if (PyUnicode_Check(formatter)) {
-    if (PyUnicode_FindChar(formatter, '{', 0, PyUnicode_GET_LENGTH(formatter), 1) >= 0) {
-      text = Ref::steal(PyObject_CallMethodOneArg(formatter, k.format, value));
-    } else {
-      text = Ref::steal(PyObject_Format(value, formatter));
-    }
-  } else {
-    text = Ref::steal(PyObject_CallOneArg(formatter, value));
+namespace detail {
+
+// Whether `text[i..]`, just after a "%", reads as a printf conversion: flags, a width, a
+// precision, a length modifier (all optional), then one of Python's conversion characters.
+inline bool printf_conversion(PyObject* text, Py_ssize_t i) noexcept {
+  Py_ssize_t n = PyUnicode_GET_LENGTH(text);
+  auto at = [&](Py_ssize_t j) -> Py_UCS4 { return j < n ? PyUnicode_READ_CHAR(text, j) : 0; };
+  auto digits = [&] {
+    if (at(i) == '*') return void(++i);
+    while (at(i) >= '0' && at(i) <= '9') ++i;
+  };
+  while (at(i) && at(i) < 128 && std::strchr("#0- +", static_cast<int>(at(i)))) ++i;
+  digits();
+  if (at(i) == '.') {
+    ++i;
+    digits();
   }
-  if (text && !PyUnicode_Check(text.get())) {
-    raise_wrong_result("str from a formatter", text.get());
-    return {};
-  }
-  return text;
+  while (at(i) == 'h' || at(i) == 'l' || at(i) == 'L') ++i;
+  Py_UCS4 c = at(i);
+  return c && c < 128 && std::strchr("diouxXeEfFgGcrsa", static_cast<int>(c));
 }
+
+}  // namespace detail
+
+// A formatter of the table options, as it is read: a callable, a format string ("{:,.2f}", a
+// str holding "{"), a printf-style format ("%.2f", "%.1f%%": a str with a "%" conversion, as
+// pandas' float_format takes) or a format spec (",.2f", ".1%": any other str).
+class Formatter {
+ public:
+  enum class Kind { none, callable, format_string, printf, spec };
+
+  Formatter() noexcept = default;
+  explicit Formatter(PyObject* formatter) noexcept : object_(formatter), kind_(kind_of(formatter)) {}
+
+  explicit operator bool() const noexcept { return object_ != nullptr; }
+  Kind kind() const noexcept { return kind_; }
+
+  // The text the formatter makes of `value`; it must be a str.
+  Ref text(PyObject* value) const noexcept {
+    Ref text;
+    switch (kind_) {
+      case Kind::format_string:
+        text = Ref::steal(PyObject_CallMethodOneArg(object_, k.format, value));
+        break;
+      case Kind::printf: {
+        Ref args = Ref::steal(PyTuple_Pack(1, value));  // a tuple value is one value, not the arguments
+        text = args ? Ref::steal(PyUnicode_Format(object_, args.get())) : Ref{};
+        break;
+      }
+      case Kind::spec:
+        text = Ref::steal(PyObject_Format(value, object_));
+        break;
+      default:
+        text = Ref::steal(PyObject_CallOneArg(object_, value));
+    }
+    if (text && !PyUnicode_Check(text.get())) {
+      raise_wrong_result("str from a formatter", text.get());
+      return {};
+    }
+    return text;
+  }
+
+  static Kind kind_of(PyObject* formatter) noexcept {
+    if (!formatter) return Kind::none;
+    if (!PyUnicode_Check(formatter)) return Kind::callable;
+    Py_ssize_t n = PyUnicode_GET_LENGTH(formatter);
+    if (PyUnicode_FindChar(formatter, '{', 0, n, 1) >= 0) return Kind::format_string;
+    for (Py_ssize_t i = 0; i < n; ++i) {
+      if (PyUnicode_READ_CHAR(formatter, i) != '%') continue;
+      if (i + 1 < n && PyUnicode_READ_CHAR(formatter, i + 1) == '%') {
+        ++i;  // "%%", a percent sign
+        continue;
+      }
+      if (detail::printf_conversion(formatter, i + 1)) return Kind::printf;
+    }
+    return Kind::spec;
+  }
+
+ private:
+  PyObject* object_ = nullptr;
+  Kind kind_ = Kind::none;
+};
 
 }  // namespace vm

@@ -105,7 +105,7 @@ bool render(PyObject* self, Rendered& out) {
   if (show < 0) return false;
   Ref tabulate = vm::global(k.tabulate);
   vm::ShownTable table;
-  if (!tabulate || !vm::frame_text(df.get(), show, held.options(), table)) return false;
+  if (!tabulate || !vm::frame_text(df.get(), show, held.options(), table, vm::empty_cell())) return false;
   Ref rows = table_rows(table, out.heights);
   Ref headers = rows ? Ref::steal(PyList_New(0)) : Ref{};
   Ref aligns = headers ? Ref::steal(PyList_New(0)) : Ref{};
@@ -130,6 +130,11 @@ bool render(PyObject* self, Rendered& out) {
   Py_ssize_t body = PyList_GET_SIZE(out.lines.get()) - out.header, counted = 0;
   for (Py_ssize_t height : out.heights) counted += height;
   if (counted != body) out.heights.assign(static_cast<std::size_t>(body), 1);  // unforeseen layout: split by lines
+  if (table.omitted) {  // a last line, as pandas says how many rows it left out
+    Ref note = vm::omitted_rows_text(table.omitted);
+    if (!note || PyList_Append(out.lines.get(), note.get()) < 0) return false;
+    out.heights.push_back(1);
+  }
   return true;
 }
 
