@@ -219,10 +219,11 @@ TYPED = {"f": [1.5, None, float("nan")], "i": [1, None, -3], "s": ["a", None, "b
 
 def _table_options():
     """The table options, valid for a frame of _frames() (columns named by position)."""
-    formatter = st.sampled_from(["{}", "{!r:>4}", "", ">6"]) | st.just(repr)
+    formatter = st.sampled_from(["{}", "{!r:>4}", "", ">6", "%s", "%.1f%%", ".1%"]) | st.just(repr)
     return st.fixed_dictionaries({}, optional={
         "float_format": formatter | st.none(), "max_rows": st.integers(0, 5) | st.none(),
-        "align": st.sampled_from([None, {}]), "wrap": st.sampled_from([None, [], ()]), "formatters": st.just({})})
+        "align": st.sampled_from([None, {}]), "wrap": st.sampled_from([None, [], ()]), "formatters": st.just({}),
+        "na_rep": st.sampled_from([None, "", "-"]) | any_text})
 
 
 def _validated(decorator: str, func):
