@@ -6,7 +6,7 @@ import pytest
 from hypothesis import HealthCheck, given, settings
 from hypothesis import strategies as st
 
-from test_markdown import CASES, FRAGMENTS, LLM_ANSWER, table
+from test_markdown import CASES, DEEP, FRAGMENTS, LLM_ANSWER, OPTION_CASES, TABLES
 from velmora.blocks.rich_text import RichText as R
 from velmora.markdown import from_blocks, to_blocks
 
@@ -216,8 +216,8 @@ def test_bad_input(call, message):
 
 # ---- what to_blocks writes, it reads back unchanged ----------------------------------------------
 
-ROUND_TRIP = [markdown for markdown, _ in CASES] + [
-    LLM_ANSWER, table(250), table(3, 21), "- a\n  - b\n\n    ```\n    x\n    ```\n  - c\n\n* d",
+ROUND_TRIP = [case[0] for case in CASES + OPTION_CASES + TABLES] + DEEP + [
+    LLM_ANSWER, "- a\n  - b\n\n    ```\n    x\n    ```\n  - c\n\n* d",
     "***a* b** _c_ ~~**d**~~ `e` [**f** g](https://x.io) x**.**y _é_", "> q\n>\n> p\n\n> r\n\n---\n\n> - i\n> - j\n\n1. a\n8) b",
     "".join("  " * i + f"- item{i}\n" for i in range(12)), "| `a|b` | c |\n|---|---|\n| <b> | |",
 ]

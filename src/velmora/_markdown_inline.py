@@ -53,18 +53,30 @@ Atom = tuple[str, Any, frozenset[str]]
 
 _ENTITY_LIKE = re.compile(r"&(?:#|[A-Za-z][A-Za-z0-9]*;)")
 _LINE_START = re.compile(r"[#>+=~-]|\d+(?=[.)])")
+_SPECIAL = re.compile(r"[*`\[\]|\\_~<&!\r]")
 
 
 def escape(text: str, line_start: bool) -> str:
     """`text` escaped where Markdown would read it as markup, its edges with the neighbours
     unknown (the delimiter pass looks at them again)."""
+    escaped = _escape_inline(text) if _SPECIAL.search(text) else text
+    if line_start:
+        found = _LINE_START.match(escaped)
+        if found is not None:  # a heading, quote, list item, setext line or fence
+            end = found.end()
+            escaped = escaped[:end] + "\\" + escaped[end:] if found.group()[0].isdigit() else "\\" + escaped
+    return escaped
+
+
+def _escape_inline(text: str) -> str:
     out: list[str] = []
     last = len(text) - 1
     for i, char in enumerate(text):
         if char in "*`[]|":
             out.append("\\" + char)
         elif char == "\\":
-            out.append(char if i < last and text[i + 1].isalnum() else "\\\\")  # before a letter it escapes nothing
+            # before a letter it escapes nothing (the last letter may yet become an entity)
+            out.append(char if i < last - 1 and text[i + 1].isalnum() else "\\\\")
         elif char == "_":
             inner = 0 < i < last and text[i - 1].isalnum() and text[i + 1].isalnum()
             out.append(char if inner else "\\_")
@@ -82,13 +94,7 @@ def escape(text: str, line_start: bool) -> str:
             out.append("&#13;")
         else:
             out.append(char)
-    escaped = "".join(out)
-    if line_start:
-        found = _LINE_START.match(escaped)
-        if found is not None:  # a heading, quote, list item, setext line or fence
-            end = found.end()
-            escaped = escaped[:end] + "\\" + escaped[end:] if found.group()[0].isdigit() else "\\" + escaped
-    return escaped
+    return "".join(out)
 
 
 def _code_span(text: str, in_table: bool) -> str:
@@ -192,6 +198,8 @@ class Flow:
         """For each atom, the delimiters closed then opened before it (one more entry, for the
         end): styles nest, the one that runs longest outermost."""
         atoms = self.atoms
+        if not any(styles for _, _, styles in atoms):
+            return [([], [])] * (len(atoms) + 1)
         events: list[tuple[list[str], list[str]]] = []
         stack: list[str] = []
         for i in range(len(atoms) + 1):

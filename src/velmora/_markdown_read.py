@@ -9,11 +9,11 @@ so that one writer serves both.
 
 from __future__ import annotations
 
-import datetime
 import re
 from collections.abc import Mapping
 from typing import Any
 
+from velmora import _limits
 from velmora._markdown_inline import STYLES, Atom, Block, Flow, destination, escape, flat, plain_text
 from velmora._mrkdwn_read import mrkdwn_parts
 
@@ -125,6 +125,8 @@ class _Writer:
         shown = _str(element.get("fallback"))
         stamp = element.get("timestamp")
         if not shown and isinstance(stamp, (int, float)) and not isinstance(stamp, bool):
+            import datetime
+
             try:
                 shown = datetime.datetime.fromtimestamp(stamp, datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
             except (OverflowError, OSError, ValueError):
@@ -152,7 +154,8 @@ class _Writer:
                 while (end < len(parts) and parts[end].get("type") == "rich_text_list"
                        and bool(parts[end].get("border")) == bool(part.get("border"))):
                     end += 1
-                lists = [(_int(p.get("indent"), 0, 8), p.get("style") == "ordered", _int(p.get("offset"), 0, 999_999_998),
+                lists = [(_int(p.get("indent"), 0, _limits.RICH_TEXT_INDENT), p.get("style") == "ordered",
+                          _int(p.get("offset"), 0, 999_999_998),
                           [self.atoms(_dict(item).get("elements")) for item in _list(p.get("elements"))])
                          for p in parts[i:end]]
                 chunks.append(_quoted(self.lists(lists), bool(part.get("border")) and not self.plain))

@@ -34,6 +34,7 @@ from __future__ import annotations
 import re
 from typing import Any
 
+from velmora import _limits
 from velmora._markdown_read import from_blocks
 
 __all__ = ["to_blocks", "from_blocks"]
@@ -41,14 +42,14 @@ __all__ = ["to_blocks", "from_blocks"]
 Block = dict[str, Any]
 
 # Slack's limits that shape the output.
-MAX_BLOCKS = 50
-MAX_HEADER = 150
-MAX_TABLE_ROWS = 100  # the header row counts
-MAX_TABLE_COLUMNS = 20
-MAX_TABLE_CHARACTERS = 10_000  # over all the cells of a table
-MAX_IMAGE_URL = 3000
-MAX_ALT_TEXT = 2000
-MAX_INDENT = 8
+MAX_BLOCKS = _limits.BLOCKS
+MAX_HEADER = _limits.HEADER_TEXT
+MAX_TABLE_ROWS = _limits.TABLE_ROWS  # the header row counts
+MAX_TABLE_COLUMNS = _limits.TABLE_COLUMNS
+MAX_TABLE_CHARACTERS = _limits.TABLE_CHARACTERS  # over all the cells of a table
+MAX_IMAGE_URL = _limits.IMAGE_URL
+MAX_ALT_TEXT = _limits.ALT_TEXT
+MAX_INDENT = _limits.RICH_TEXT_INDENT
 
 # How deep blocks nest before the rest of a container is read as its plain lines. markdown-it-py
 # skips whatever lies past its own limit, which is set two levels deeper, so that it never comes.
