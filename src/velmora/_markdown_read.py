@@ -10,7 +10,7 @@ so that one writer serves both.
 from __future__ import annotations
 
 import re
-from collections.abc import Mapping
+from collections.abc import Iterable, Mapping
 from typing import Any
 
 from velmora import _limits
@@ -277,24 +277,12 @@ class _Writer:
         return chunks
 
     def read_context(self, block: Block) -> list[str]:
-        atoms: list[Atom] = []
-        for element in map(_dict, _list(block.get("elements"))):
-            more = self.element(element) if element.get("type") == "image" else self.text_atoms(element)
-            if more:
-                if atoms:
-                    atoms.append(("text", " ", frozenset()))
-                atoms.extend(more)
-        return [self.flow(atoms)]
+        elements = map(_dict, _list(block.get("elements")))
+        return [self.flow(_joined((self.element(e) if e.get("type") == "image" else self.text_atoms(e)
+                                   for e in elements), " "))]
 
     def read_actions(self, block: Block) -> list[str]:
-        atoms: list[Atom] = []
-        for element in map(_dict, _list(block.get("elements"))):
-            more = self.element(element)
-            if more:
-                if atoms:
-                    atoms.append(("text", " · ", frozenset()))
-                atoms.extend(more)
-        return [self.flow(atoms)]
+        return [self.flow(_joined(map(self.element, map(_dict, _list(block.get("elements")))), " · "))]
 
     def element(self, element: Block) -> list[Atom]:
         """What an interactive element or an image shows: a label, a link for a link button."""
@@ -433,13 +421,10 @@ class _Writer:
         chunks = [self.flow(self.titled(block.get("title")))]
         for key in ("details", "output"):
             chunks.extend(self.rich_text(_dict(block.get(key))))
-        links: list[Atom] = []
-        for source in map(_dict, _list(block.get("sources"))):
-            if _str(source.get("url")):
-                if links:
-                    links.append(("text", " · ", frozenset()))
-                links.append(("link", (_str(source.get("url")), _str(source.get("text")) or None, False), frozenset()))
-        return chunks + [self.flow(links)]
+        sources = map(_dict, _list(block.get("sources")))
+        links: list[list[Atom]] = [[("link", (_str(s.get("url")), _str(s.get("text")) or None, False), frozenset())]
+                                   for s in sources if _str(s.get("url"))]
+        return chunks + [self.flow(_joined(links, " · "))]
 
     def read_other(self, block: Block) -> list[str]:
         """A block of a kind not known here: its title, text, description and label, if any."""
@@ -477,6 +462,16 @@ class _Writer:
             return atoms
         text = self.text_of(value)
         return [("text", text, frozenset())] if text else []
+
+
+def _joined(groups: Iterable[list[Atom]], separator: str) -> list[Atom]:
+    out: list[Atom] = []
+    for group in groups:
+        if group:
+            if out:
+                out.append(("text", separator, frozenset()))
+            out.extend(group)
+    return out
 
 
 def _quoted(text: str, quoted: bool) -> str:
