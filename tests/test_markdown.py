@@ -115,7 +115,7 @@ def test_what_each_construct_becomes(markdown, expected):
     assert_kept_and_valid(markdown, blocks)
 
 
-LLM_ANSWER = (Path(__file__).parent / "llm_answer.md").read_text()
+LLM_ANSWER = (Path(__file__).parent / "data" / "llm_answer.md").read_text()
 
 
 def test_an_llm_answer_becomes_valid_blocks_with_no_text_lost():
