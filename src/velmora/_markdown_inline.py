@@ -36,7 +36,7 @@ _TRIMMED = _WHITESPACE | {"\u2028", "\u2029"}
 def entity(char: str) -> str:
     """The character as a numeric reference, where the parser decodes it back (not control codes)."""
     code = ord(char)
-    if code < 0x20 and char not in "\t\n\x0c\r" or 0x7F <= code <= 0x9F or 0xD800 <= code <= 0xDFFF \
+    if (code < 0x20 and char not in "\t\n\x0c\r") or 0x7F <= code <= 0x9F or 0xD800 <= code <= 0xDFFF \
             or 0xFDD0 <= code <= 0xFDEF or code & 0xFFFE == 0xFFFE:
         return char
     return f"&#{code};"

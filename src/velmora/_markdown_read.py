@@ -128,7 +128,7 @@ class _Writer:
             import datetime
 
             try:
-                shown = datetime.datetime.fromtimestamp(stamp, datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
+                shown = datetime.datetime.fromtimestamp(stamp, datetime.UTC).strftime("%Y-%m-%d %H:%M UTC")
             except (OverflowError, OSError, ValueError):
                 shown = str(stamp)
         url = _str(element.get("url"))
@@ -261,7 +261,7 @@ class _Writer:
         text = _str(block.get("text"))
         if self.plain and text:
             try:
-                from velmora.markdown import to_blocks
+                from velmora._markdown_write import to_blocks
                 return self.blocks(to_blocks(text))
             except ImportError:
                 pass
