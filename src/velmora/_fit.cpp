@@ -31,7 +31,7 @@ class Ids {
     for (Py_ssize_t n = number;; ++n) {
       Ref suffix = Ref::steal(PyUnicode_FromFormat("-%zd", n));
       if (!suffix) return {};
-      Py_ssize_t keep = std::min(PyUnicode_GET_LENGTH(base), 255 - PyUnicode_GET_LENGTH(suffix.get()));
+      Py_ssize_t keep = std::min(PyUnicode_GET_LENGTH(base), limit::block_id - PyUnicode_GET_LENGTH(suffix.get()));
       Ref head = Ref::steal(PyUnicode_Substring(base, 0, keep));
       Ref id = head ? Ref::steal(PyUnicode_Concat(head.get(), suffix.get())) : Ref{};
       if (!id) return {};
@@ -310,7 +310,8 @@ Ref fit(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     long value = PyLong_AsLongAndOverflow(a[1], &overflow);
     if (value == -1 && PyErr_Occurred()) return {};
     if (overflow || value < 1 || value > limit::blocks) {
-      PyErr_Format(PyExc_ValueError, "max_blocks must be 1 to 50, Slack's limit for a message, got %R", a[1]);
+      PyErr_Format(PyExc_ValueError, "max_blocks must be 1 to %zd, Slack's limit for a message, got %R", limit::blocks,
+                   a[1]);
       return {};
     }
     max_blocks = value;
