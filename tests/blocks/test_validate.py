@@ -84,10 +84,11 @@ VALID = [
     ),
     rich(
         {"type": "rich_text_section", "elements": [{"type": "text", "text": "hi", "style": {"bold": True}}]},
-        {"type": "rich_text_list", "style": "bullet", "elements": [{"type": "rich_text_section", "elements": []}]},
-        {"type": "rich_text_preformatted", "elements": [{"type": "emoji", "name": "wave"}]},
+        {"type": "rich_text_list", "style": "bullet", "elements": [{"type": "rich_text_section", "elements": [
+            {"type": "emoji", "name": "wave"}]}]},
+        {"type": "rich_text_preformatted", "elements": [{"type": "text", "text": "x = 1"}]},
     ),
-    table([[cell(), rich()]] * 100, column_settings=[{"align": "right", "is_wrapped": True}, None]),
+    table([[cell(), rich()]] * 100, column_settings=[{"align": "right", "is_wrapped": True}, {}]),
     {"type": "video", "alt_text": "demo", "title": plain("Demo"), "video_url": "https://example.com/v.mp4",
      "thumbnail_url": "https://example.com/v.png"},
 ]
@@ -184,11 +185,11 @@ CASES = [
     ([table([[cell()] * 21])], [p("/0/rows/0", "A table row holds 21 cells; Slack allows at most 20.")]),
     ([table([[md("x")]])], [p("/0/rows/0/0/type", 'A table cell must be "raw_text", "raw_number" or "rich_text", not "mrkdwn".')]),
     ([table(["a"])], [p("/0/rows/0", "A table row must be a list of cells, not str.")]),
-    ([table([[cell()]], column_settings=[{"align": "middle", "is_wrapped": "yes"}] + [None] * 20)],
+    ([table([[cell()]], column_settings=[{"align": "middle", "is_wrapped": "yes"}] + [{}] * 20)],
      [p("/0/column_settings", '"column_settings" holds 21 items; a table allows at most 20.'),
       p("/0/column_settings/0/is_wrapped", '"is_wrapped" must be true or false, not str.'),
       p("/0/column_settings/0/align", '"align" must be "left", "center" or "right", not "middle".')]),
-    ([table([[cell()]]), table([[cell()]])], [p("/1", "A message holds at most one table; this is the second.")]),
+    ([table([[cell()]]), table([[cell()]])], [p("/1", "A message holds at most one table or data table; this is the second.")]),
     # rich text
     ([rich({"type": "rich_text_list", "style": "dashed", "elements": [md("x")]})],
      [p("/0/elements/0/style", '"style" must be "bullet" or "ordered", not "dashed".'),
@@ -305,9 +306,9 @@ RULES = [
       {"type": "input", "label": plain("N"), "element": {"type": "number_input", "is_decimal_allowed": False,
                                                         "min_value": "1", "max_value": "1.5"}},
       {"type": "input", "label": plain("F"), "element": {"type": "file_input", "max_files": 10, "filetypes": ["pdf"]}}]),
-    ([image(image_url=None, slack_file={})], [p("/0", 'An image takes "image_url" or "slack_file", not both.'),
-                                              p("/0/slack_file", 'A Slack file needs an "id" or a "url".'),
-                                              p("/0/image_url", '"image_url" must be a string, not NoneType.')],
+    ([image(image_url=None, slack_file={})],
+     [p("/0/image_url", '"image_url" is null; Slack refuses null where it expects a value: leave the key out.'),
+      p("/0/slack_file", 'A Slack file needs an "id" or a "url".')],
      [{"type": "image", "slack_file": {"id": "F1"}, "alt_text": "a"}]),
     # block types
     ([{"type": "sectoin"}, {"type": "alert", "text": "x"}, {"type": "file", "external_id": "x", "source": "remote"}],
@@ -341,7 +342,7 @@ RULES = [
       p("/1/slack_icon", 'A card takes "icon" or "slack_icon", not both.'),
       p("/1/actions", '"actions" holds 4 items; a card allows at most 3.'),
       p("/1/actions/3/type", 'A card\'s actions are buttons, not "overflow".')],
-     [CARD, {"type": "card", "hero_image": IMAGE_ELEMENT, "subtitle": "s", "subtext": "x"}]),
+     [CARD, {"type": "card", "hero_image": IMAGE_ELEMENT, "subtitle": plain("s"), "subtext": md("x")}]),
     ([{"type": "carousel", "elements": [CARD] * 11}, {"type": "carousel", "elements": [section()]}],
      [p("/0/elements", '"elements" holds 11 items; a carousel allows at most 10.'),
       p("/1/elements/0/type", 'A carousel holds only cards, not "section".')],
@@ -349,7 +350,8 @@ RULES = [
     ([{"type": "container", "child_blocks": [{"type": "header"}], "width": "huge", "default_collapsed": True},
       {"type": "container", "child_blocks": [], "is_collapsible": True, "has_header_divider": True,
        "title": plain("t"), "rich_text_title": rich()}],
-     [p("/0/width", '"width" must be "narrow", "standard", "wide" or "full", not "huge".'),
+     [p("/0", 'A container needs "title" or "rich_text_title".'),
+      p("/0/width", '"width" must be "narrow", "standard", "wide" or "full", not "huge".'),
       p("/0/default_collapsed", '"default_collapsed" needs "is_collapsible": true.'),
       p("/0/child_blocks/0/text", '"text" is missing.'),
       p("/1/rich_text_title", 'A container takes "title" or "rich_text_title", not both.'),
@@ -357,12 +359,12 @@ RULES = [
       p("/1/child_blocks", '"child_blocks" holds 0 items; a container needs at least 1.')],
      [{"type": "container", "child_blocks": [section()], "title": plain("t"), "subtitle": plain("s"), "width": "wide",
        "is_collapsible": True, "default_collapsed": True}]),
-    ([{"type": "plan", "title": "Plan", "tasks": [{"type": "task_card", "title": "t", "status": "done"}]}],
+    ([{"type": "plan", "title": "Plan", "tasks": [{"title": "t", "status": "done"}]}],
      [p("/0/tasks/0/task_id", '"task_id" is missing.'),
       p("/0/tasks/0/status", '"status" must be "pending", "in_progress", "complete" or "error", not "done".')],
-     [{"type": "plan", "title": "Plan", "tasks": [{"type": "task_card", "task_id": "1", "title": "t", "status": "complete",
-                                                   "details": rich(), "sources": [{"type": "url", "url": "https://x"}]}]},
-      {"type": "task_card", "task_id": "2", "title": plain("t")}]),
+     [{"type": "plan", "title": "Plan", "tasks": [{"task_id": "1", "title": "t", "status": "pending", "details": rich(),
+                                                   "sources": [{"type": "url", "url": "https://x", "text": "x"}]}]},
+      {"type": "task_card", "task_id": "2", "title": "t"}]),
     ([{"type": "call"}, {"type": "auth_provider", "value": "", "accessory": button()}],
      [p("/0/call_id", '"call_id" is missing.'),
       p("/1/value", '"value" is empty; it needs at least 1 character.'),
@@ -374,7 +376,8 @@ RULES = [
       p("/0/rows/0/0/type", 'A header cell must be "raw_text" or "raw_number", not "rich_text".'),
       p("/0/rows/1", "A data table row holds 2 cells, the first row 1; all rows must be as long."),
       p("/0/page_size", '"page_size" must be 1 to 100, not 0.'),
-      p("/1/rows", "The cells hold 10001 characters; Slack allows at most 10,000 in a data table."),
+      p("/1", "A message holds at most one table or data table; this is the second."),
+      p("/1/rows", "The cells hold 10001 characters; Slack allows at most 10000 in a data table."),
       p("/1/row_header_column_index", '"row_header_column_index" must be the index of a column, not 1.')],
      [{"type": "data_table", "caption": "c", "rows": [[cell("h")], [rich()], [{"type": "raw_number", "value": 1, "text": "1"}]],
        "page_size": 100, "row_header_column_index": 0}]),
@@ -385,6 +388,113 @@ RULES = [
          {"type": "feedback_buttons", "action_id": "f",
           "positive_button": {"text": plain("Good"), "value": "up", "accessibility_label": "Good answer"},
           "negative_button": {"text": plain("Bad"), "value": "down"}}]}]),
+]
+
+
+def unknown(path: str, key: str, owner: str) -> dict[str, str]:
+    return p(f"{path}/{key}", f'"{key}" is not a key of {owner}; Slack refuses keys it does not know.')
+
+
+def null(path: str) -> dict[str, str]:
+    key = path.rsplit("/", 1)[1]
+    return p(path, f'"{key}" is null; Slack refuses null where it expects a value: leave the key out.')
+
+
+def section_of(*leaves: Any) -> dict[str, Any]:
+    return rich({"type": "rich_text_section", "elements": list(leaves)})
+
+
+TASK = {"task_id": "1", "title": "Build"}
+
+# Slack refuses what these rules catch, live ("invalid additional property", "must be more than 0
+# characters", "only_one_table_allowed", ...): each broken, then kept.
+RULES += [
+    # keys an object does not take, and null where Slack expects a value
+    ([actions(button(disabled=True), {"type": "static_select", "options": [{**opts(1)[0], "type": "option"}],
+                                      "confirm": {**CONFIRM, "type": "confirm"}}),
+      section(foo=1, text={**md("x"), "bold": True}), {"type": "divider", "text": md("x")}],
+     [unknown("/0/elements/0", "disabled", 'type "button"'),
+      unknown("/0/elements/1/confirm", "type", "a confirmation dialog"),
+      unknown("/0/elements/1/options/0", "type", "an option"),
+      unknown("/1", "foo", 'type "section"'),
+      unknown("/1/text", "bold", 'type "mrkdwn"'),
+      unknown("/2", "text", 'type "divider"')],
+     [actions(button(accessibility_label="Go", agent_prompt="Summarise", visible_to_user_ids=["U1"]),
+              {"type": "static_select", "options": opts(1), "initial_option": opts(1)[0], "confirm": CONFIRM})]),
+    ([actions(button(style=None), {"type": "static_select", "options": opts(1), "initial_option": None}),
+      table([[cell()]], column_settings=[None, {"align": None}]), {"type": "header", "text": None}],
+     [null("/0/elements/0/style"), null("/0/elements/1/initial_option"),
+      p("/1/column_settings/0", "A column setting is null; Slack refuses null here: write {} for the defaults."),
+      null("/1/column_settings/1/align"), null("/2/text")],
+     [actions(button()), table([[cell()]], column_settings=[{}, {"align": "left"}])]),
+    ([section_of({"type": "user", "user_id": "U1", "style": {"code": True}},
+                 {"type": "broadcast", "range": "here", "style": {"bold": True, "code": False}},
+                 {"type": "text", "text": "t", "style": {"shout": True}})],
+     [unknown("/0/elements/0/elements/0/style", "code", "the style of a mention"),
+      unknown("/0/elements/0/elements/1/style", "code", "the style of a mention"),
+      unknown("/0/elements/0/elements/2/style", "shout", "a style")],
+     [section_of({"type": "text", "text": "t", "style": {"code": True, "highlight": True}},
+                 {"type": "user", "user_id": "U1", "style": {"bold": True, "unlink": True}})]),
+    # a text of zero characters, an empty part of rich text
+    ([section_of({"type": "text", "text": ""}, {"type": "link", "url": "https://x", "text": ""}),
+      rich({"type": "rich_text_quote", "elements": []}, {"type": "rich_text_preformatted", "elements": []}),
+      {"type": "input", "label": plain(""), "element": {"type": "plain_text_input"}}, {"type": "header", "text": plain("")}],
+     [p("/0/elements/0/elements/0/text", '"text" is empty; it needs at least 1 character.'),
+      p("/0/elements/0/elements/1/text", '"text" is empty; it needs at least 1 character.'),
+      p("/1/elements/0/elements", '"elements" holds 0 items; a rich-text quote needs at least 1.'),
+      p("/1/elements/1/elements", '"elements" holds 0 items; preformatted text needs at least 1.'),
+      p("/2/label/text", '"text" is empty; it needs at least 1 character.'),
+      p("/3/text/text", '"text" is empty; it needs at least 1 character.')],
+     [section_of({"type": "text", "text": " "}, {"type": "link", "url": "https://x"}), table([[cell(" ")]])]),
+    ([rich({"type": "rich_text_preformatted", "elements": [{"type": "emoji", "name": "x"}]})],
+     [p("/0/elements/0/elements/0/type", 'Preformatted text holds only "text" and "link" elements, not "emoji".')],
+     [rich({"type": "rich_text_preformatted", "language": "python",
+            "elements": [{"type": "text", "text": "x"}, {"type": "link", "url": "https://x"}]})]),
+    # the blocks a message holds once (data tables counted with tables), and header levels
+    ([{"type": "plan", "title": "a"}, table([[cell()]]), {"type": "plan", "title": "b"},
+      {"type": "data_table", "caption": "c", "rows": [[cell()], [cell()]]},
+      {"type": "header", "text": plain("h"), "level": 5}, {"type": "header", "text": plain("h"), "level": 0}],
+     [p("/2", "A message holds at most one plan; this is the second."),
+      p("/3", "A message holds at most one table or data table; this is the second."),
+      p("/4/level", '"level" must be 1 to 4, not 5.'), p("/5/level", '"level" must be 1 to 4, not 0.')],
+     [{"type": "plan", "title": "a", "status": "in_progress"}, table([[cell()]]),
+      {"type": "header", "text": plain("h"), "level": 1}, {"type": "header", "text": plain("h"), "level": 4}]),
+    ([table([[cell("x" * 5000)], [cell("x" * 5001)]])],
+     [p("/0/rows", "The cells hold 10001 characters; Slack allows at most 10000 in a table.")],
+     [table([[cell("x" * 5000)], [cell("x" * 5000)]])]),
+    # plans and task cards
+    ([{"type": "plan", "title": plain("Plan"), "tasks": [{**TASK, "type": "task_card"}, TASK] + [{"task_id": "x"}] * 49},
+      {"type": "task_card", **TASK, "status": "pending", "title": plain("t"),
+       "sources": [{"type": "link", "url": "https://x"}, {"type": "url", "url": "https://x"}]}],
+     [p("/0/title", '"title" must be a string, not dict.'),
+      p("/0/tasks", '"tasks" holds 51 items; a plan allows at most 50.'),
+      unknown("/0/tasks/0", "type", "a plan's task"),
+      p("/0/tasks/1/task_id", 'task_id "1" is already used in this plan; each must be unique.'),
+      p("/0/tasks/2/title", '"title" is missing.'),
+      p("/0/tasks/3/title", '"title" is missing.'),
+      p("/0/tasks/3/task_id", 'task_id "x" is already used in this plan; each must be unique.')]
+     + [problem for i in range(4, 51) for problem in (
+         p(f"/0/tasks/{i}/title", '"title" is missing.'),
+         p(f"/0/tasks/{i}/task_id", 'task_id "x" is already used in this plan; each must be unique.'))]
+     + [p("/1/title", '"title" must be a string, not dict.'),
+        p("/1/status", '"status" must be "in_progress", "complete" or "error" (a task_card block cannot be pending), '
+                       'not "pending".'),
+        p("/1/sources/0/type", 'A source must be a "url" element, not "link".'),
+        p("/1/sources/1/text", '"text" is missing.')],
+     [{"type": "plan", "title": "Plan", "tasks": [TASK, {**TASK, "task_id": "2", "status": "pending"}]},
+      {"type": "task_card", **TASK, "status": "complete", "output": rich()}]),
+    # cards and containers
+    ([{"type": "card", "title": "Card", "body": "b", "icon": button()},
+      {"type": "container", "title": plain("t"), "icon": IMAGE_ELEMENT,
+       "child_blocks": [{"type": "container", "child_blocks": []}, {"type": "markdown", "text": "m"}]}],
+     [p("/0/icon/type", '"icon" must be an "image" element, not "button".'),
+      p("/0/title", "A text object must be an object (a dict), not str."),
+      p("/0/body", "A text object must be an object (a dict), not str."),
+      p("/1/child_blocks/0/type", "A container cannot hold another container."),
+      p("/1/child_blocks/1/type", "A container holds actions, context, divider, file, header, image, input, rich_text, "
+                                  'section, table and video blocks, not "markdown".')],
+     [{"type": "card", "title": plain("Card"), "icon": IMAGE_ELEMENT},
+      {"type": "container", "rich_text_title": section_of({"type": "text", "text": "t"}), "child_blocks": [section()]}]),
 ]
 
 
@@ -419,7 +529,8 @@ def test_a_payload_holds_at_most_100_attachments():
     ("payload", "problems"),
     [
         ({"text": "x", "blocks": [{"type": "header"}]}, [p("/blocks/0/text", '"text" is missing.')]),
-        ({"text": "x" * 40001}, [p("/text", "The fallback text is 40001 characters long; Slack cuts it at 40,000.")]),
+        ({"text": "x" * 4001}, [p("/text", "The fallback text is 4001 characters long; Slack refuses more than 4000 (msg_too_long).")]),
+        ({"text": None, "blocks": []}, [p("/text", '"text" is null; Slack refuses null where it expects a value: leave the key out.')]),
         ({"text": 5, "blocks": []}, [p("/text", '"text" must be a string, not int.')]),
         ({"blocks": {"type": "divider"}}, [p("/blocks", "Blocks must be a list, not dict.")]),
         ({}, [p("", 'A message needs "text" or "blocks".')]),
@@ -505,14 +616,14 @@ class Sneaky:
 def test_blocks_changed_during_the_check_do_not_crash() -> None:
     blocks: list[Any] = []
     blocks += [{Sneaky(blocks): 1, "type": "section"}, {"type": "divider"}]
-    assert validate(blocks) == [p("/0", 'A section needs "text" or "fields".')]
+    assert validate(blocks) == [p("/0", "A key must be a string, not Sneaky."), p("/0", 'A section needs "text" or "fields".')]
     assert blocks == []
 
 
 def test_no_leaks() -> None:
     bad = [section(text=md("")), actions(*[button(style="x")] * 26), table([]), table([[cell("")]])]
     assert_no_leak(lambda: validate(VALID), watch=VALID, times=200)
-    assert_no_leak(lambda: validate({"text": "x" * 40001, "blocks": bad}), watch=bad)
+    assert_no_leak(lambda: validate({"text": "x" * 4001, "blocks": bad}), watch=bad)
     assert_no_leak(lambda: validate(5), expect=TypeError)
     assert_no_leak(lambda: validate([], x=1), expect=TypeError)
 

@@ -39,11 +39,12 @@ inline bool cell(Checker& c, PyObject* item, bool header = false) {
   if (!type) return true;
   switch (which(type.get(), {k.raw_text, k.raw_number, k.rich_text})) {
     case 0:
-      return string(c, item, k.text, 1, PY_SSIZE_T_MAX, true);
+      return keys(c, item, {&Keys::text}, type_only, type.get()) && string(c, item, k.text, 1, PY_SSIZE_T_MAX, true);
     case 1:
-      return string(c, item, k.text, 1, PY_SSIZE_T_MAX);
+      return keys(c, item, {&Keys::value, &Keys::text}, type_only, type.get()) &&
+             string(c, item, k.text, 1, PY_SSIZE_T_MAX);
     case 2:
-      if (!header) return rich_text(c, item);
+      if (!header) return rich_text_value(c, item, "A table cell");
       break;
     default: {
       auto here = c.at(k.type);
@@ -75,19 +76,36 @@ inline bool row(Checker& c, PyObject* item, Py_ssize_t& columns, bool header = f
   return true;
 }
 
-// A table: 1 to 100 rows, "column_settings" of at most 20.
+// The characters of all the cells under `rows` of `block`, reported over `max`; while fitting,
+// a block that `split` says fit splits is noted instead.
+inline bool cells_within(Checker& c, PyObject* block, Py_ssize_t max, const char* owner, char split = 0) {
+  Ref rows;
+  if (!get(block, k.rows, rows)) return false;
+  Py_ssize_t characters = rows ? cell_characters(rows.get()) : 0;
+  if (characters <= max) return characters >= 0;
+  if (split && c.fitting) {
+    c.note(split);
+    return true;
+  }
+  auto here = c.at(k.rows);
+  return c.report("The cells hold %zd characters; Slack allows at most %zd in %s.", characters, max, owner);
+}
+
+// A table: 1 to 100 rows, at most 10,000 characters in all its cells, "column_settings" of at
+// most 20 objects (a column left at its defaults is {}, never null).
 inline bool table(Checker& c, PyObject* block) {
   auto setting = [&](PyObject* item) {
-    if (item == Py_None) return true;  // a column left at its defaults
+    if (null(item)) return c.report("A column setting is null; Slack refuses null here: write {} for the defaults.");
     bool dict;
     if (!object(c, item, "A column setting", dict)) return false;
     if (!dict) return true;
-    return boolean(c, item, k.is_wrapped) &&
+    return keys(c, item, {&Keys::align, &Keys::is_wrapped}, "a column setting") && boolean(c, item, k.is_wrapped) &&
            choice(c, item, k.align, {k.left, k.center, k.right}, "\"left\", \"center\" or \"right\"");
   };
   Py_ssize_t columns;
   return items(c, block, k.rows, 1, split_max(c, limit::table_rows), "a table", true,
                [&](PyObject* r) { return row(c, r, columns); }) &&
+         cells_within(c, block, limit::table_characters, "a table", 'T') &&
          items(c, block, k.column_settings, 0, limit::table_columns, "a table", false, setting);
 }
 
@@ -107,29 +125,27 @@ inline bool data_table(Checker& c, PyObject* block) {
     }
     return c.report("A data table row holds %zd cells, the first row %zd; all rows must be as long.", columns, width);
   });
-  if (!ok) return false;
-  Ref rows;
-  if (!get(block, k.rows, rows)) return false;
-  Py_ssize_t characters = rows ? cell_characters(rows.get()) : 0;
-  if (characters < 0) return false;
-  if (characters > 10000) {
-    auto here = c.at(k.rows);
-    if (!c.report("The cells hold %zd characters; Slack allows at most 10,000 in a data table.", characters)) {
-      return false;
-    }
-  }
-  return integer(c, block, k.page_size, 1, limit::data_table_page_size, "1 to 100") &&
+  return ok && cells_within(c, block, 10000, "a data table") &&
+         integer(c, block, k.page_size, 1, limit::data_table_page_size, "1 to 100") &&
          integer(c, block, k.row_header_column_index, 0, width > 0 ? static_cast<long>(width) - 1 : 19,
                  "the index of a column");
 }
 
-// The table block: at most one per message; a table inside another block (a container's)
-// makes that block count as the message's table for fit.
-inline bool table_block(Checker& c, PyObject* item, Seen& seen) {
+// A message holds one table, data tables counted with tables; a table inside another block (a
+// container's) makes that block count as the message's table for fit.
+inline bool one_table(Checker& c, Seen& seen) {
   c.note_table();
-  if (!note_long(c, item, k.rows, limit::table_rows, 'T')) return false;
-  if (++seen.tables == 2 && !c.report("A message holds at most one table; this is the second.")) return false;
-  return table(c, item);
+  return ++seen.tables != limit::tables + 1 ||
+         c.report("A message holds at most one table or data table; this is the second.");
+}
+
+// The table block; while fitting, one of too many rows or characters is noted to be split.
+inline bool table_block(Checker& c, PyObject* item, Seen& seen) {
+  return one_table(c, seen) && note_long(c, item, k.rows, limit::table_rows, 'T') && table(c, item);
+}
+
+inline bool data_table_block(Checker& c, PyObject* item, Seen& seen) {
+  return one_table(c, seen) && data_table(c, item);
 }
 
 }  // namespace vm::check
