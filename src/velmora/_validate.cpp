@@ -4,6 +4,7 @@
 // block types and the walk over a message; each family of checks is a header of its own
 // (velmora/check*.hpp).
 #include "velmora/blocks.hpp"
+#include "velmora/check_charts.hpp"
 #include "velmora/check_interactive.hpp"
 #include "velmora/check_layout.hpp"
 #include "velmora/check_media.hpp"
@@ -68,6 +69,7 @@ constexpr struct {
     {&K::task_card, alone<task_card>, task_keys},
     {&K::call, alone<call>, {&K::call_id, &K::api_decoration_available, &K::call}},
     {&K::data_table, data_table_block, {&K::caption, &K::rows, &K::page_size, &K::row_header_column_index}},
+    {&K::data_visualization, data_visualization, {&K::title, &K::chart}},
     {&K::context_actions, alone<context_actions>, {&K::elements}},
     {&K::auth_provider,
      alone<auth_provider>,

@@ -370,17 +370,6 @@ RULES = [
       p("/1/value", '"value" is empty; it needs at least 1 character.'),
       p("/1/accessory", "An auth_provider block takes only an overflow menu as its accessory.")],
      [{"type": "auth_provider", "value": "v", "name": "GitHub", "is_connected": True, "accessory": {"type": "overflow", "options": opts(1)}}]),
-    ([{"type": "data_table", "rows": [[rich()], [cell(), cell()]], "page_size": 0},
-      {"type": "data_table", "caption": "c", "rows": [[cell()], [cell("x" * 10000)]], "row_header_column_index": 1}],
-     [p("/0/caption", '"caption" is missing.'),
-      p("/0/rows/0/0/type", 'A header cell must be "raw_text" or "raw_number", not "rich_text".'),
-      p("/0/rows/1", "A data table row holds 2 cells, the first row 1; all rows must be as long."),
-      p("/0/page_size", '"page_size" must be 1 to 100, not 0.'),
-      p("/1", "A message holds at most one table or data table; this is the second."),
-      p("/1/rows", "The cells hold 10001 characters; Slack allows at most 10000 in a data table."),
-      p("/1/row_header_column_index", '"row_header_column_index" must be the index of a column, not 1.')],
-     [{"type": "data_table", "caption": "c", "rows": [[cell("h")], [rich()], [{"type": "raw_number", "value": 1, "text": "1"}]],
-       "page_size": 100, "row_header_column_index": 0}]),
     ([{"type": "context_actions", "elements": [{"type": "icon_button", "icon": "x", "text": plain("t")}] * 6 + [button()]}],
      [p("/0/elements", '"elements" holds 7 items; a context_actions block allows at most 5.'),
       p("/0/elements/6/type", 'A context_actions block holds only "feedback_buttons" and "icon_button", not "button".')],
@@ -498,6 +487,123 @@ RULES += [
 ]
 
 
+def data_table(rows: list[Any], **keys: Any) -> dict[str, Any]:
+    return {"type": "data_table", "caption": "KPIs", "rows": rows, **keys}
+
+
+def number(value: Any, text: str = "1") -> dict[str, Any]:
+    return {"type": "raw_number", "value": value, "text": text}
+
+
+def chart(kind: str, series: list[Any], categories: list[str], **axis: Any) -> dict[str, Any]:
+    return {"type": "data_visualization", "title": "Sales",
+            "chart": {"type": kind, "series": series, "axis_config": {"categories": categories, **axis}}}
+
+
+def line(name: str, *labels: str, value: Any = 1) -> dict[str, Any]:
+    return {"name": name, "data": [{"label": label, "value": value} for label in labels]}
+
+
+def pie(*values: Any) -> dict[str, Any]:
+    return {"type": "data_visualization", "title": "Share",
+            "chart": {"type": "pie", "segments": [{"label": f"s{i}", "value": v} for i, v in enumerate(values)]}}
+
+
+HEAD = [cell("name"), cell("n")]
+CATS = [f"c{i}" for i in range(20)]
+
+# Data tables and charts, each rule broken and kept (one per message: a message holds one data
+# table and two charts).
+RULES += [
+    ([{"type": "data_table", "rows": [HEAD, HEAD], "columns": [], "sort": "n"}],
+     [unknown("/0", "columns", 'type "data_table"'), unknown("/0", "sort", 'type "data_table"'),
+      p("/0/caption", '"caption" is missing.')],
+     [data_table([HEAD, HEAD])]),
+    ([data_table([HEAD], caption="")],
+     [p("/0/caption", '"caption" is empty; it needs at least 1 character.'),
+      p("/0/rows", '"rows" holds 1 items; a data table needs at least 2.')],
+     [data_table([HEAD] * 201)]),
+    ([data_table([HEAD] * 202)], [p("/0/rows", '"rows" holds 202 items; a data table allows at most 201.')],
+     [data_table([[cell()] * 20] * 2)]),
+    ([data_table([HEAD, [cell()], [cell()] * 21])],
+     [p("/0/rows/1", "A data table row holds 1 cells, the first row 2; all rows must be as long."),
+      p("/0/rows/2", "A table row holds 21 cells; Slack allows at most 20."),
+      p("/0/rows/2", "A data table row holds 21 cells, the first row 2; all rows must be as long.")],
+     [data_table([HEAD, [cell(), rich({"type": "rich_text_section", "elements": [{"type": "text", "text": "x"}]})]])]),
+    ([data_table([[rich(), number(1)], [cell(), number(1)]])],
+     [p("/0/rows/0/0/type", 'A header cell must be "raw_text", not "rich_text".'),
+      p("/0/rows/0/1/type", 'A header cell must be "raw_text", not "raw_number".')],
+     [data_table([HEAD, [cell(), number(1.5, "1.50")], [cell(), number(-2)]])]),
+    ([data_table([HEAD, [{"type": "raw_number", "value": 1}, {"type": "raw_number", "text": "1"}],
+                  [number(float("nan")), number(True)], [number(10 ** 400), number("1")]])],
+     [p("/0/rows/1/0/text", '"text" is missing.'), p("/0/rows/1/1/value", '"value" is missing.'),
+      p("/0/rows/2/0/value", '"value" must be a finite number, not nan.'),
+      p("/0/rows/2/1/value", '"value" must be a number, not bool.'),
+      p("/0/rows/3/0/value", f'"value" must be a finite number, not {10 ** 400!r}.'),
+      p("/0/rows/3/1/value", '"value" must be a number, not str.')],
+     [data_table([HEAD, [number(0), number(10 ** 15)]])]),
+    ([data_table([HEAD, [cell("x" * 10000), cell("x" * 9996)]])],
+     [p("/0/rows", "The cells hold 20001 characters; Slack allows at most 20000 in a data table.")],
+     [data_table([HEAD, [cell("x" * 10000), cell("x" * 9995)]])]),
+    ([data_table([HEAD, HEAD], page_size=0, row_header_column_index=2),
+      data_table([HEAD, HEAD], page_size=101, row_header_column_index=-1)],
+     [p("/0/page_size", '"page_size" must be 1 to 100, not 0.'),
+      p("/0/row_header_column_index", '"row_header_column_index" must be the index of a column, not 2.'),
+      p("/1", "A message holds at most one table or data table; this is the second."),
+      p("/1/page_size", '"page_size" must be 1 to 100, not 101.'),
+      p("/1/row_header_column_index", '"row_header_column_index" must be the index of a column, not -1.')],
+     [data_table([HEAD, HEAD], page_size=1, row_header_column_index=1)]),
+    # charts: the block and its pie
+    ([{"type": "data_visualization", "chart": {"type": "scatter"}}, {"type": "data_visualization", "title": "t" * 51},
+      {**pie(1), "chart": {"type": "pie", "segments": [], "colors": ["red"]}}],
+     [p("/0/title", '"title" is missing.'),
+      p("/0/chart/type", 'A chart must be "pie", "bar", "area" or "line", not "scatter".'),
+      p("/1/title", '"title" is 51 characters long; Slack allows at most 50.'),
+      p("/1/chart", '"chart" is missing.'),
+      p("/2", "A message holds at most 2 data_visualization blocks; this is the third."),
+      unknown("/2/chart", "colors", 'type "pie"'),
+      p("/2/chart/segments", '"segments" holds 0 items; a pie needs at least 1.')],
+     [pie(*range(1, 13)), {**pie(0.5), "title": "t" * 50}]),
+    ([pie(*range(1, 14)), pie(0, -1, float("inf"))],
+     [p("/0/chart/segments", '"segments" holds 13 items; a pie allows at most 12.'),
+      p("/1/chart/segments/0/value", '"value" must be more than 0, not 0.'),
+      p("/1/chart/segments/1/value", '"value" must be more than 0, not -1.'),
+      p("/1/chart/segments/2/value", '"value" must be a finite number, not inf.')],
+     [pie(3, 1.5)]),
+    ([{**pie(1), "chart": {"type": "pie", "segments": [{"label": "x" * 21, "value": 1, "color": "red"}, {"value": 2}]}}],
+     [unknown("/0/chart/segments/0", "color", "a segment"),
+      p("/0/chart/segments/0/label", '"label" is 21 characters long; Slack allows at most 20.'),
+      p("/0/chart/segments/1/label", '"label" is missing.')],
+     [{**pie(1), "chart": {"type": "pie", "segments": [{"label": "x" * 20, "value": 1}]}}]),
+    # charts: series over the categories of the axis
+    ([chart("line", [line("a", "c0")], []), chart("bar", [line("a", "c0")], ["c0", "c0", 5, ""])],
+     [p("/0/chart/axis_config/categories", '"categories" holds 0 items; an axis needs at least 1.'),
+      p("/1/chart/axis_config/categories/1", 'Category "c0" is already on the axis; each must be unique.'),
+      p("/1/chart/axis_config/categories/2", "A category must be a string, not int."),
+      p("/1/chart/axis_config/categories/3", "A category holds 0 characters; Slack takes 1 to 20.")],
+     [chart("line", [line(f"s{i}", *CATS, value=-i) for i in range(12)], CATS)]),
+    ([chart("area", [line("a", *CATS, "c20")], [*CATS, "c20"]), {**chart("bar", [], ["c0"]), "chart": {"type": "bar"}}],
+     [p("/0/chart/axis_config/categories", '"categories" holds 21 items; an axis allows at most 20.'),
+      p("/0/chart/series/0/data", '"data" holds 21 items; a series allows at most 20.'),
+      p("/1/chart/axis_config", '"axis_config" is missing.'),
+      p("/1/chart/series", '"series" is missing; a chart needs it.')],
+     [chart("area", [line("a", "c0", "c1")], ["c0", "c1"], x_label="x" * 50, y_label="Revenue")]),
+    ([chart("line", [line("a", "c0", "c9", "c0"), line("b" * 21, "c1"), line("c", "c1")], ["c0", "c1"], x_label="x" * 51)],
+     [p("/0/chart/axis_config/x_label", '"x_label" is 51 characters long; Slack allows at most 50.'),
+      p("/0/chart/series/0/data/1/label", '"c9" is not one of the axis\'s categories.'),
+      p("/0/chart/series/0/data/2/label", 'The series has a point for "c0" already; each category takes exactly one.'),
+      p("/0/chart/series/0/data", "The series has points for 1 of the 2 categories; it needs one for each."),
+      p("/0/chart/series/1/name", '"name" is 21 characters long; Slack allows at most 20.'),
+      p("/0/chart/series/1/data", "The series has points for 1 of the 2 categories; it needs one for each."),
+      p("/0/chart/series/2/data", "The series has points for 1 of the 2 categories; it needs one for each.")],
+     [chart("line", [line("a", "c1", "c0"), line("b" * 20, "c0", "c1")], ["c0", "c1"])]),
+    ([chart("bar", [line("a", "c0")] * 13, ["c0"]), chart("bar", [{"name": "a", "data": [{"label": "c0", "value": "1"}]}], ["c0"])],
+     [p("/0/chart/series", '"series" holds 13 items; a chart allows at most 12.'),
+      p("/1/chart/series/0/data/0/value", '"value" must be a number, not str.')],
+     [chart("bar", [line("a", "c0")] * 12, ["c0"])]),
+]
+
+
 @pytest.mark.parametrize(("broken", "problems", "kept"), RULES)
 def test_each_rule_is_caught_and_its_valid_form_accepted(broken, problems, kept):
     assert validate(broken) == problems
@@ -509,7 +615,8 @@ def test_each_rule_is_caught_and_its_valid_form_accepted(broken, problems, kept)
 
 @pytest.mark.parametrize("kind", ["section", "divider", "actions", "context", "header", "image", "rich_text",
                                   "table", "markdown", "video", "input", "card", "carousel", "container", "plan",
-                                  "task_card", "call", "data_table", "context_actions", "auth_provider"])
+                                  "task_card", "call", "data_table", "data_visualization", "context_actions",
+                                  "auth_provider"])
 def test_every_block_type_is_told_by_its_text(kind):
     # a type spelt at run time is checked as the block it names, like the interned literal
     spelt = "".join(list(kind))

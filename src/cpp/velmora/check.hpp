@@ -7,6 +7,7 @@
 #pragma once
 
 #include <climits>
+#include <cmath>
 #include <cstdarg>
 #include <string>
 #include <vector>
@@ -73,6 +74,8 @@ class Checker {
     return static_cast<bool>(problems_);
   }
   Ref finish() noexcept { return std::move(problems_); }
+  // The number of problems found so far.
+  Py_ssize_t found() const noexcept { return PyList_GET_SIZE(problems_.get()); }
 
   // Adds a problem at the current place; false only when Python failed (error set).
   bool report(const char* format, ...) {
@@ -156,6 +159,7 @@ class KeySet {
 };
 
 inline constexpr KeySet no_keys{};
+inline constexpr KeySet type_only{&Keys::type};  // what every typed object takes
 
 // The problem of a null under `key`, at the current place.
 inline bool null_value(Checker& c, PyObject* key) {
@@ -329,6 +333,25 @@ inline bool integer(Checker& c, PyObject* object, PyObject* key, long min, long 
   if (number == -1 && PyErr_Occurred()) return false;
   if (!overflow && number >= min && number <= max) return true;
   return c.report("\"%U\" must be %s, not %R.", key, wording, value.get());
+}
+
+// The finite JSON number under `key` (an int or a float, never a bool), required; more than 0
+// when `positive`.
+inline bool finite_number(Checker& c, PyObject* object, PyObject* key, bool positive = false) {
+  Ref value;
+  if (!get(object, key, value)) return false;
+  if (!value) return missing(c, key);
+  auto here = c.at(key);
+  bool number = (PyLong_Check(value.get()) && !PyBool_Check(value.get())) || PyFloat_Check(value.get());
+  if (!number) return wrong_type(c, key, "a number", value.get());
+  double x = PyFloat_Check(value.get()) ? PyFloat_AS_DOUBLE(value.get()) : PyLong_AsDouble(value.get());
+  if (x == -1.0 && PyErr_Occurred()) {  // an int past a double's range is no finite JSON number
+    if (!PyErr_ExceptionMatches(PyExc_OverflowError)) return false;
+    PyErr_Clear();
+    x = HUGE_VAL;
+  }
+  if (!std::isfinite(x)) return c.report("\"%U\" must be a finite number, not %R.", key, value.get());
+  return !positive || x > 0 || c.report("\"%U\" must be more than 0, not %R.", key, value.get());
 }
 
 // The optional true or false under `key`.

@@ -176,8 +176,6 @@ enum class Element {
 
 using K = Keys;
 
-inline constexpr KeySet type_key{&K::type};
-
 // Each element type with the keys it takes besides "type", as Slack's reference gives them.
 inline constexpr struct {
   vm::Key type;
@@ -272,7 +270,7 @@ inline bool element(Checker& c, PyObject* item, ActionIds* ids = nullptr) {
   if (!type) return true;
   Element kind = element_type(type.get());
   if (kind == Element::other ? !nulls(c, item)
-                             : !keys(c, item, element_types[static_cast<int>(kind)].keys, type_key, type.get())) {
+                             : !keys(c, item, element_types[static_cast<int>(kind)].keys, type_only, type.get())) {
     return false;
   }
   if (kind == Element::image) return image_source(c, item);

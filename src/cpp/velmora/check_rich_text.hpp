@@ -50,8 +50,6 @@ inline constexpr struct {
 };
 static_assert(std::size(inline_types) == static_cast<std::size_t>(Inline::other));
 
-inline constexpr KeySet type_only{&Keys::type};
-
 // One inline element: text, link, emoji, a mention, a broadcast, a date or a colour; texts of
 // at least one character. Element types Slack documents beyond these pass unchecked but for
 // null values. In preformatted text (`preformatted`) only text and links.
