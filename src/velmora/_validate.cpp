@@ -5,7 +5,7 @@
 #include "velmora/blocks.hpp"
 #include "velmora/check_elements.hpp"
 #include "velmora/limits.hpp"
-#include "velmora/text.hpp"
+#include "velmora/cuts.hpp"
 
 namespace {
 
@@ -230,7 +230,7 @@ struct Seen {
 bool markdown(Checker& c, PyObject* block, Seen& seen) {
   Ref text;
   if (!string(c, block, k.text, 1, PY_SSIZE_T_MAX, true) || !get(block, k.text, text)) return false;
-  if (!text || !PyUnicode_Check(text.get())) return true;
+  if (!text || !PyUnicode_Check(text.get()) || c.fitting) return true;  // fit cuts long markdown
   bool over_before = seen.markdown > limit::markdown;
   seen.markdown += PyUnicode_GET_LENGTH(text.get());
   if (over_before || seen.markdown <= limit::markdown) return true;
@@ -263,20 +263,13 @@ bool section_text(Checker& c, PyObject* object) {
     return !PyErr_Occurred();
   }
   c.note('s');
-  vm::Chars chars(text.get());
-  for (Py_ssize_t start = 0; start < chars.size();) {
-    Py_ssize_t end = vm::cut_end(chars, start, limit::section_text);
-    if (end > 0) {
-      start = end;
-      continue;
-    }
-    auto inner = c.at(k.text);
-    return c.report(
-        "\"text\" holds an entity or escape of more than 3000 characters at %zd; it cannot be cut "
-        "into sections.",
-        start);
-  }
-  return true;
+  Py_ssize_t start = vm::unsplittable_at(vm::Chars(text.get()), limit::section_text);
+  if (start < 0) return true;
+  auto inner = c.at(k.text);
+  return c.report(
+      "\"text\" holds an entity or escape of more than 3000 characters at %zd; it cannot be cut "
+      "into sections.",
+      start);
 }
 
 bool section(Checker& c, PyObject* item) {
