@@ -39,7 +39,9 @@ endef
 
 # The preview's browser tests drive the distribution's Chromium (no browser is ever downloaded):
 # install Debian's chromium when VELMORA_BROWSER is unset and no Chromium or Chrome is on PATH.
-# Where that fails, CI stops; elsewhere the browser tests skip and say why.
+# Where that fails, CI stops; elsewhere the browser tests skip and say why. It also installs
+# Debian's CJK and colour-emoji fonts, without which Chromium draws Chinese, Japanese and Korean
+# text and flag emoji as empty boxes (in the pictures and the browser tests alike).
 browser:
 	@if [ -z "$$VELMORA_BROWSER" ] && ! { command -v chromium || command -v chromium-browser \
 		|| command -v google-chrome; } >/dev/null; then \
@@ -47,6 +49,10 @@ browser:
 		{ command -v apt-get >/dev/null && { $(call apt-install,chromium); }; } \
 		|| { echo "could not install chromium: the browser tests will be skipped" >&2; [ -z "$$CI" ]; }; \
 	fi
+	@fc-list 2>/dev/null | grep -q "Noto Sans CJK" && fc-list | grep -q "Noto Color Emoji" || { \
+		echo "installing Debian's CJK and colour-emoji fonts"; \
+		{ command -v apt-get >/dev/null && { $(call apt-install,fonts-noto-cjk fonts-noto-color-emoji); }; } \
+		|| echo "could not install fonts-noto-cjk fonts-noto-color-emoji: CJK text and flags will show as boxes" >&2; }
 
 demo: install
 	@$(PY) -m velmora demo
@@ -55,9 +61,9 @@ test: install browser
 	$(PY) -m pytest -q
 
 # docs/demo.png, shown in the README: the demo's messages as velmora.preview draws them, with
-# Debian's fonts for emoji and Slack's typeface (Lato) when they are missing.
+# Slack's typeface (Lato) when it is missing (`browser` brings the CJK and emoji fonts).
 screenshots: install browser
-	@fc-list | grep -q "Noto Color Emoji" && fc-list | grep -q "Lato" || { $(call apt-install,fonts-noto-color-emoji fonts-lato); }
+	@fc-list | grep -q "Lato" || { $(call apt-install,fonts-lato); }
 	$(PY) tools/screenshots.py docs/demo.png
 
 # The C++ house style (.clang-format), with the distribution's clang-format.

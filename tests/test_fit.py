@@ -161,6 +161,9 @@ def test_every_payload_keeps_the_other_keys_in_their_order():
                                                'it cannot be cut into sections.'}]),
         ([section("x", block_id="a"), section("y", block_id="a")],
          [{"path": "/1/block_id", "message": 'block_id "a" is already used by an earlier block; each must be unique.'}]),
+        ([{"type": "container", "title": {"type": "plain_text", "text": "t"}, "child_blocks": [section("x" * 3000)] * 5}],
+         [{"path": "/0", "message": "This block holds 15001 characters of text; fit keeps a message within 12,000 (a "
+                                    "guard for Slack's msg_blocks_too_long) and cannot split this kind of block."}]),
         ({"text": "x" * 40001, "blocks": []},
          [{"path": "/text", "message": "The fallback text is 40001 characters long; Slack cuts it at 40,000."}]),
     ],
@@ -169,6 +172,17 @@ def test_what_cannot_be_split_is_refused_with_invalid_blocks(message, problems):
     with pytest.raises(velmora.InvalidBlocks) as raised:
         fit(message)
     assert raised.value.problems == problems
+
+
+def test_validate_reports_a_message_over_the_text_guard_once():
+    over = "The blocks hold {} characters of text up to here; keep a message within 12,000 (Slack refuses more " \
+           "with msg_blocks_too_long), or let velmora.fit split it."
+    assert validate({"blocks": [section("x" * 3000)] * 5}) == [{"path": "/blocks/4", "message": over.format(15000)}]
+    assert validate([section("x" * 3000)] * 4 + [table(100)]) == []  # tables aside, and the options of a menu
+    assert validate([section("x" * 3000)] * 3 + Section.static_select(options=["o" * 75] * 100, text="Pick")) == []
+    assert validate([{"type": "markdown", "text": "m" * 13000}]) == [  # the markdown limit says it
+        {"path": "/0/text", "message": "The markdown blocks hold 13000 characters up to here; Slack allows at most "
+                                       "12,000 in all the markdown blocks of a message."}]
 
 
 @pytest.mark.parametrize(

@@ -78,17 +78,17 @@ bool text_parts(PyObject* text, vm::Markup markup, Py_ssize_t limit, std::vector
   return true;
 }
 
-// Fields hold at most this much text in a part of a split section, so that the part, with a
-// text of at most 3000 characters, stays within the guard.
-constexpr Py_ssize_t fields_text = limit::block_text - limit::section_text;
-
 // A section with a text over 3000 characters or over 10 fields (or fields over the text a part
 // may hold) becomes several: the text's parts in order (the first keeps the accessory), the
 // fields after the text.
 bool split_section(PyObject* block, Ids& ids, PyObject* out) {
   Ref text_object = Ref::borrow(PyDict_GetItemWithError(block, k.text));
   Ref fields = Ref::borrow(PyErr_Occurred() ? nullptr : PyDict_GetItemWithError(block, k.fields));
+  Ref accessory = Ref::borrow(PyErr_Occurred() ? nullptr : PyDict_GetItemWithError(block, k.accessory));
   if (PyErr_Occurred()) return false;
+  // The fields of a part hold at most this much text, so that the part stays within the guard
+  // with a text of 3000 characters and the accessory.
+  Py_ssize_t fields_text = limit::block_text - limit::section_text - vm::text_characters(accessory.get());
   Ref text = Ref::borrow(
       text_object && PyDict_Check(text_object.get()) ? PyDict_GetItemWithError(text_object.get(), k.text) : nullptr);
   Ref type = Ref::borrow(text && PyDict_Check(text_object.get()) ? PyDict_GetItemWithError(text_object.get(), k.type)
@@ -131,10 +131,9 @@ bool split_section(PyObject* block, Ids& ids, PyObject* out) {
     PyObject* shown_text = i < texts.size() ? texts[i].get() : nullptr;
     PyObject* shown_fields =
         i >= fields_from && i - fields_from < chunks.size() ? chunks[i - fields_from].get() : nullptr;
-    Ref accessory = Ref::borrow(i == 0 ? PyDict_GetItemWithError(block, k.accessory) : nullptr);
-    if (PyErr_Occurred()) return false;
+    PyObject* shown_accessory = i == 0 ? accessory.get() : nullptr;
     Py_ssize_t number = static_cast<Py_ssize_t>(i) + 1;
-    if (!vm::put(out, vm::part(block, {{k.text, shown_text}, {k.fields, shown_fields}, {k.accessory, accessory.get()}},
+    if (!vm::put(out, vm::part(block, {{k.text, shown_text}, {k.fields, shown_fields}, {k.accessory, shown_accessory}},
                                number, &ids))) {
       return false;
     }
@@ -273,7 +272,8 @@ Ref fit(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     long value = PyLong_AsLongAndOverflow(a[1], &overflow);
     if (value == -1 && PyErr_Occurred()) return {};
     if (overflow || value < 1 || value > limit::blocks) {
-      PyErr_Format(PyExc_ValueError, "max_blocks must be 1 to 50, Slack's limit for a message, got %R", a[1]);
+      PyErr_Format(PyExc_ValueError, "max_blocks must be 1 to %zd, Slack's limit for a message, got %R", limit::blocks,
+                   a[1]);
       return {};
     }
     max_blocks = value;

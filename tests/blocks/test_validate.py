@@ -12,7 +12,8 @@ import pytest
 from message_fakes import Blocks
 from support import assert_no_leak
 
-from velmora._validate import validate
+from velmora import _limits
+from velmora._validate import _unsplittable, validate
 from velmora.blocks import Context, Section
 from velmora.interface import InvalidBlocks
 
@@ -429,19 +430,54 @@ def test_payloads(payload: dict[str, Any], problems: list[dict[str, str]]) -> No
 
 
 @pytest.mark.parametrize(
-    ("args", "kwargs", "message"),
+    ("function", "args", "kwargs", "message"),
     [
-        ((5,), {}, "validate() expects a list of blocks or a payload dict, got int"),
-        (('[{"type": "divider"}]',), {}, "validate() expects a list of blocks or a payload dict, got str"),
-        ((), {}, "validate() missing 1 required positional argument: 'blocks'"),
-        (([], []), {}, "validate() takes 1 positional argument but 2 were given"),
-        ((), {"block": []}, "validate() got an unexpected keyword argument 'block'"),
+        (validate, (5,), {}, "validate() expects a list of blocks or a payload dict, got int"),
+        (validate, ('[{"type": "divider"}]',), {}, "validate() expects a list of blocks or a payload dict, got str"),
+        (validate, (), {}, "validate() missing 1 required positional argument: 'blocks'"),
+        (validate, ([], []), {}, "validate() takes 1 positional argument but 2 were given"),
+        (validate, (), {"block": []}, "validate() got an unexpected keyword argument 'block'"),
+        # fit's own check names itself as it is exported; what it is given wrong, fit reports
+        (_unsplittable, (), {}, "_unsplittable() missing 1 required positional argument: 'blocks'"),
+        (_unsplittable, ([], []), {}, "_unsplittable() takes 1 positional argument but 2 were given"),
+        (_unsplittable, (5,), {}, "fit() expects a list of blocks or a payload dict, got int"),
     ],
 )
-def test_bad_calls(args: tuple[Any, ...], kwargs: dict[str, Any], message: str) -> None:
+def test_bad_calls(function: Any, args: tuple[Any, ...], kwargs: dict[str, Any], message: str) -> None:
     with pytest.raises(TypeError) as raised:
-        validate(*args, **kwargs)
+        function(*args, **kwargs)
     assert str(raised.value) == message
+
+
+def rich_list(indent: int) -> dict[str, Any]:
+    return rich({"type": "rich_text_list", "style": "bullet", "indent": indent, "elements": []})
+
+
+# Each shared limit as velmora._limits gives it to Python: at the limit no problem, one past it one.
+@pytest.mark.parametrize(
+    ("name", "make"),
+    [
+        ("BLOCKS", lambda n: [{"type": "divider"}] * n),
+        ("SECTION_TEXT", lambda n: [section(text=md("x" * n))]),
+        ("FIELDS", lambda n: [{"type": "section", "fields": [md("f")] * n}]),
+        ("FIELD_TEXT", lambda n: [{"type": "section", "fields": [md("f" * n)]}]),
+        ("ACTIONS", lambda n: [actions(*[button()] * n)]),
+        ("CONTEXT", lambda n: [{"type": "context", "elements": [md("c")] * n}]),
+        ("HEADER_TEXT", lambda n: [{"type": "header", "text": plain("h" * n)}]),
+        ("BLOCK_ID", lambda n: [section(block_id="b" * n)]),
+        ("TABLE_ROWS", lambda n: [table([[cell()]] * n)]),
+        ("TABLE_COLUMNS", lambda n: [table([[cell()] * n])]),
+        ("RICH_TEXT_INDENT", lambda n: [rich_list(n)]),
+        ("MARKDOWN", lambda n: [{"type": "markdown", "text": "m" * n}]),
+        ("MESSAGE_TEXT", lambda n: {"text": "t" * n}),
+        ("ATTACHMENTS", lambda n: {"text": "t", "attachments": [{}] * n}),
+    ],
+)
+def test_the_limits_python_reads_are_the_validators(name: str, make: Any) -> None:
+    limit = getattr(_limits, name)
+    assert type(limit) is int
+    assert validate(make(limit)) == []
+    assert len(validate(make(limit + 1))) == 1
 
 
 def test_caller_objects_stay_put() -> None:

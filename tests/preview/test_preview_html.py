@@ -35,6 +35,10 @@ def text(kind: str, value: str) -> dict[str, str]:
     ("<https://x.io/?a=1&amp;b=2|A &amp; B>", LINK.format("https://x.io/?a=1&amp;b=2", "A &amp; B")),
     ("see https://x.io/a. <mailto:a@x.io>", f"see {LINK.format('https://x.io/a', 'https://x.io/a')}. "
                                             f"{LINK.format('mailto:a@x.io', 'mailto:a@x.io')}"),
+    # a bare URL stops at an escaped "<" or ">" and keeps an escaped "&" only inside it
+    ("https://x.io/a&gt; (https://x.io/?a=1&amp;b=2) https://x.io/&amp; &lt;https://y.io&gt;",
+     f"{LINK.format('https://x.io/a', 'https://x.io/a')}&gt; ({LINK.format('https://x.io/?a=1&amp;b=2', 'https://x.io/?a=1&amp;b=2')}) "
+     f"{LINK.format('https://x.io/', 'https://x.io/')}&amp; &lt;{LINK.format('https://y.io', 'https://y.io')}&gt;"),
     ("<javascript:alert(1)|x> <script> <img src=x onerror=alert(1)>",
      "&lt;javascript:alert(1)|x&gt; &lt;script&gt; &lt;img src=x onerror=alert(1)&gt;"),
     ("&lt;b&gt; &amp;lt; &quot;", "&lt;b&gt; &amp;lt; &amp;quot;"),

@@ -50,6 +50,7 @@ MESSAGE = {"text": "Deploy *done*", "blocks": [
     {"type": "rich_text", "elements": [{"type": "rich_text_section", "elements": [{"type": "text", "text": HOSTILE}]}]},
     {"type": "markdown", "text": f"**Summary** {HOSTILE}"},
     {"type": "context", "elements": [t("mrkdwn", "by <@U1|ana> <!here>")]},
+    {"type": "markdown", "text": "```python\nprint('" + "long " * 60 + "')\nx = 1\n```"},
 ]}
 
 
@@ -152,3 +153,11 @@ def test_markup_in_a_message_runs_nothing(page: Page) -> None:
     assert page.title() == "Message preview"
     assert page.locator("script, [onerror], [onload]").count() == 0
     assert page.evaluate("document.querySelectorAll('img').length") == 2  # the two image blocks'
+
+
+def test_a_fenced_block_in_markdown_scrolls_inside_the_message(page: Page) -> None:
+    code = page.locator(".markdown pre")
+    assert code.count() == 1 and code.inner_text().startswith("print('long long") and code.inner_text().endswith("\nx = 1\n")
+    box, content = code.bounding_box(), page.locator(".content").bounding_box()
+    assert box and content and box["x"] + box["width"] <= content["x"] + content["width"]
+    assert code.evaluate("e => e.scrollWidth > e.clientWidth + 1000 && getComputedStyle(e).overflowX === 'auto'")

@@ -1,8 +1,9 @@
-// How much text a block holds (text_characters), as counted against the guard for Slack's msg_blocks_too_long
-// (vm::limit::block_text): the characters of every str under a "text" key, at any depth (text
+// How much text a block holds (text_characters), as counted against the guard for Slack's
+// msg_blocks_too_long (vm::limit::block_text): the characters of every str under a "text" key, at any depth (text
 // objects, rich-text elements, markdown, button labels), except in tables and data tables,
-// whose cells have limits of their own. fit keeps each message within the guard, and validate
-// reports a message over it, both with this one count.
+// whose cells have limits of their own, and in what a message does not show until clicked (the
+// options of a menu, a confirmation dialog). fit keeps each message within the guard, and
+// validate reports a message over it, both with this one count.
 #pragma once
 
 #include "keys.hpp"
@@ -36,7 +37,7 @@ inline Py_ssize_t text_in_dict(PyObject* dict, int depth, Py_ssize_t& objects) n
       } else if (is(key, k.type) && (is(value, k.table) || is(value, k.data_table))) {
         return 0;
       }
-    } else {
+    } else if (!is(key, k.options) && !is(key, k.option_groups) && !is(key, k.confirm)) {
       total += text_in(value, depth + 1, objects);
     }
   }
@@ -54,10 +55,10 @@ inline Py_ssize_t text_in(PyObject* value, int depth, Py_ssize_t& objects) noexc
 
 }  // namespace detail
 
-// The characters of text that `value` (a block, or any part of one) holds.
+// The characters of text that `value` (a block, or any part of one; may be null) holds.
 inline Py_ssize_t text_characters(PyObject* value) noexcept {
   Py_ssize_t objects = 0;
-  return detail::text_in(value, 0, objects);
+  return value ? detail::text_in(value, 0, objects) : 0;
 }
 
 }  // namespace vm

@@ -5,6 +5,7 @@
 
 #include "block_text.hpp"
 #include "keys.hpp"
+#include "limits.hpp"
 
 #include <algorithm>
 #include <initializer_list>
@@ -24,7 +25,7 @@ class Ids {
     for (Py_ssize_t n = number;; ++n) {
       Ref suffix = Ref::steal(PyUnicode_FromFormat("-%zd", n));
       if (!suffix) return {};
-      Py_ssize_t keep = std::min(PyUnicode_GET_LENGTH(base), 255 - PyUnicode_GET_LENGTH(suffix.get()));
+      Py_ssize_t keep = std::min(PyUnicode_GET_LENGTH(base), limit::block_id - PyUnicode_GET_LENGTH(suffix.get()));
       Ref head = Ref::steal(PyUnicode_Substring(base, 0, keep));
       Ref id = head ? Ref::steal(PyUnicode_Concat(head.get(), suffix.get())) : Ref{};
       if (!id) return {};

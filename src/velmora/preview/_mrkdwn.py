@@ -18,7 +18,8 @@ INLINE = re.compile(
     r"|<(?P<angle>[^<>\n]*)>"
     r"|(?<!\w)(?P<mark>[*_~])(?P<body>\S(?:.*?\S)?)(?P=mark)(?!\w)"
     r"|:(?P<emoji>[a-z0-9_+'\-]+):"
-    r"|(?P<url>\bhttps?://[^\s<>\"]*[^\s<>\".,;:!?)\]'])"
+    # a bare URL ends before an escaped "<" or ">" and never on an "&amp;" or punctuation
+    r"|(?P<url>\bhttps?://(?:&amp;|&(?!(?:amp|lt|gt);)|[^\s<>\"&])*[^\s<>\"&.,;:!?)\]'])"
 )
 EMOJI_NAME = re.compile(r":([a-z0-9_+'\-]+):")
 STYLE_TAGS = {"*": "b", "_": "i", "~": "s"}

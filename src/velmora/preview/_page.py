@@ -57,7 +57,9 @@ code { font: 12px Monaco, Menlo, Consolas, "Courier New", monospace; color: #e01
 pre.code { font: 12px/1.5 Monaco, Menlo, Consolas, "Courier New", monospace; background: #f8f8f8;
   border: 1px solid #dddddd; border-radius: 4px; padding: 8px; margin: 4px 0; white-space: pre-wrap;
   overflow-wrap: anywhere; }
-pre.code code { color: inherit; background: none; border: 0; padding: 0; }
+pre.code code, .markdown pre code { color: inherit; background: none; border: 0; padding: 0; }
+.markdown pre { font: 12px/1.5 Monaco, Menlo, Consolas, "Courier New", monospace; background: #f8f8f8;
+  border: 1px solid #dddddd; border-radius: 4px; padding: 8px; margin: 4px 0; white-space: pre; overflow-x: auto; }
 blockquote { margin: 4px 0; padding-left: 12px; border-left: 4px solid #dddddd; }
 .mention { border-radius: 3px; padding: 0 2px; color: #1264a3; background: #e8f5fa; }
 .mention.broadcast { color: #1d1c1d; background: #fcefc0; }

@@ -3,6 +3,7 @@
 //
 // A section holds at most 3000 characters, so a longer table is split between rows over
 // several sections, each a complete code block that repeats the header lines.
+#include "velmora/limits.hpp"
 #include "velmora/table_message.hpp"
 #include "velmora/text.hpp"
 
@@ -15,8 +16,8 @@ using vm::k;
 using vm::Keys;
 using vm::Ref;
 
-constexpr Py_ssize_t section_limit = 3000;  // characters of a section's text
-constexpr Py_ssize_t fence_size = 8;        // "```\n" before the table, "\n```" after
+constexpr Py_ssize_t section_limit = vm::limit::section_text;
+constexpr Py_ssize_t fence_size = 8;  // "```\n" before the table, "\n```" after
 
 constexpr Py_ssize_t wrap_width = 30;  // characters of a line of a cell that wraps
 
