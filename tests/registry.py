@@ -3,9 +3,10 @@
 One `Entry` per callable: where it lives, its parameters with a strategy of valid values,
 a few calls that succeed and a few that fail (one per error path). The property tests, the
 leak soak, the thread check and the interpreter checks all read this table, so covering a new
-module is adding its entries here. Entries whose module has not landed are skipped; public
-callables of the extension modules that have no entry get a generic one from their signature
-(see `entries()`), so nothing public is left untested.
+module is adding its entries here. An entry that names nothing is an error (a renamed builder
+must not quietly leave every sweep); only one whose optional dependency is not installed is
+left out. Public callables of the extension modules that have no entry get a generic one from
+their signature (see `entries()`), and the fuzz test says which.
 """
 
 from __future__ import annotations
@@ -49,6 +50,16 @@ def _safe_repr(value: object) -> str:
     return f"<{type(value).__name__}>"
 
 
+def _import_optional(module: str) -> object | None:
+    """The module; None when it needs a package that is not installed (pandas, ...)."""
+    try:
+        return importlib.import_module(module)
+    except ModuleNotFoundError as error:
+        if (error.name or "").partition(".")[0] == "velmora":
+            raise
+        return None
+
+
 @dataclass(frozen=True)
 class Param:
     name: str
@@ -82,18 +93,22 @@ class Entry:
         return self.path.replace("velmora.", "")
 
     def resolve(self) -> object | None:
-        """The callable, or None when its module has not landed yet."""
+        """The callable; None when an optional dependency of its module is not installed.
+        LookupError when the entry names something that does not exist."""
         if self.factory is not None:
             return self.factory()
         module, _, attrs = self.path.partition(":")
         try:
-            obj = importlib.import_module(module)
-        except ModuleNotFoundError:
+            obj = _import_optional(module)
+        except ModuleNotFoundError as error:
+            raise LookupError(f"registry entry {self.path}: no module {error.name!r}") from None
+        if obj is None:
             return None
         for name in attrs.split("."):
-            obj = getattr(obj, name, None)
-            if obj is None:
-                return None
+            try:
+                obj = getattr(obj, name)
+            except AttributeError:
+                raise LookupError(f"registry entry {self.path}: {obj!r} has no attribute {name!r}") from None
         return obj
 
     def invoke(self, target: object, call: C) -> object:
@@ -224,10 +239,11 @@ TYPED = {"f": [1.5, None, float("nan")], "i": [1, None, -3], "s": ["a", None, "b
 
 def _table_options():
     """The table options, valid for a frame of _frames() (columns named by position)."""
-    formatter = st.sampled_from(["{}", "{!r:>4}", "", ">6"]) | st.just(repr)
+    formatter = st.sampled_from(["{}", "{!r:>4}", "", ">6", "%s", "%.1f%%", ".1%"]) | st.just(repr)
     return st.fixed_dictionaries({}, optional={
         "float_format": formatter | st.none(), "max_rows": st.integers(0, 5) | st.none(),
-        "align": st.sampled_from([None, {}]), "wrap": st.sampled_from([None, [], ()]), "formatters": st.just({})})
+        "align": st.sampled_from([None, {}]), "wrap": st.sampled_from([None, [], ()]), "formatters": st.just({}),
+        "na_rep": st.sampled_from([None, "", "-"]) | any_text})
 
 
 def _validated(decorator: str, func):
@@ -267,7 +283,8 @@ RT = "velmora.blocks.rich_text:RichText."
 flags = st.booleans() | st.integers() | st.none()
 rich_elements = any_text | st.fixed_dictionaries({"type": st.just("text"), "text": any_text})
 markdown_documents = st.lists(st.sampled_from(["# ", "- ", "  - ", "1. ", "> ", "```\n", "**", "`", "[l](https://x)",
-                                               "![i](https://x/i.png)", "| a | b |\n|---|:-:|\n", "\n", "\n\n"])
+                                               "![i](https://x/i.png)", "| a | b |\n|---|:-:|\n", "\n", "\n\n",
+                                               "<@U1>", "<!subteam^S1|@t>", ":tada:", ">" * 30])
                               | any_text, max_size=12).map("".join)
 
 REGISTRY: list[Entry] = [
@@ -387,8 +404,10 @@ REGISTRY: list[Entry] = [
     Entry("velmora.blocks.markdown:Markdown.markdown", (Param("text"), BLOCK_ID),
           ok=(C("**a**", block_id="m"), C(""), C("a" * 12001)),
           errors=((C("a", block_id="b" * 256), ValueError), (C(None), TypeError))),
-    Entry("velmora.markdown:to_blocks", (Param("text", markdown_documents),),
-          ok=(C("# Hi\n\n**b** [l](https://x)\n\n- a\n  - b\n\n| a | b |\n|---|--:|\n| 1 | 2 |"),),
+    Entry("velmora.markdown:to_blocks", (Param("text", markdown_documents), Param("breaks", st.booleans(), False),
+                                         Param("slack_entities", st.booleans(), False)),
+          ok=(C("# Hi\n\n**b** [l](https://x)\n\n- a\n  - b\n\n| a | b |\n|---|--:|\n| 1 | 2 |"),
+              C("<@U1> :tada:\nnext", breaks=True, slack_entities=True)),
           errors=((C(b"# x"), TypeError), (C(), TypeError))),
 
     # velmora.blocks.table (pandas)
@@ -558,9 +577,8 @@ def public_callables() -> dict[str, object]:
 
     found: dict[str, object] = {}
     for modname in extension_modules():
-        try:
-            module = importlib.import_module(modname)
-        except ImportError:  # an optional dependency missing: its own tests say so
+        module = _import_optional(modname)
+        if module is None:  # an optional dependency missing: its own tests say so
             continue
         for name, value in vars(module).items():
             if name.startswith("_"):
@@ -619,7 +637,8 @@ def _generic(path: str, target: object) -> Entry:
 
 
 def entries() -> list[Entry]:
-    """Every entry whose callable exists now: the table's, then generic ones for the rest."""
+    """Every entry whose optional dependencies are installed: the table's, then generic ones for
+    the public callables it lacks. An entry that names nothing raises LookupError."""
     present = [e for e in REGISTRY if e.resolve() is not None]
     for e in present:
         if e.make_ok is not None:
