@@ -1,0 +1,230 @@
+"""Slack's native charts (the "data_visualization" block) drawn as inline SVG.
+
+Line, area and bar charts share one frame: a y axis with round ticks and grid lines, the
+categories along the bottom (slanted when they would overlap), each series in its colour, and a
+legend. A pie chart is drawn as slices with a legend of shares. Every number in the SVG is one
+this module computed and every text from the block is escaped; a point whose value is not a
+finite number is left out, as Slack would refuse it anyway.
+"""
+
+from __future__ import annotations
+
+import math
+from collections.abc import Sequence
+
+from velmora.preview._inline import esc, text_of, unknown
+from velmora.preview._mrkdwn import text_object
+
+# One colour per series or slice, in order (Slack allows up to 12).
+PALETTE = ("#1d9bd1", "#2bac76", "#e8912d", "#de4e8a", "#7c4dd6", "#e2b53d",
+           "#36c5f0", "#e01e5a", "#0b4c8c", "#6a9c2f", "#a0522d", "#868686")
+WIDTH = 520
+PLOT_HEIGHT = 200
+TOP, RIGHT = 12, 12
+CHAR = 6.6  # width of one character of the 11px axis text, near enough to lay labels out
+SLANT = 40  # degrees, for category labels that would overlap
+
+Point = tuple[str, float]
+
+
+def _number(value: object) -> float | None:
+    """A finite value as a float (held within ±1e300, so that spans between values stay finite)."""
+    if isinstance(value, bool) or not isinstance(value, (int, float)):
+        return None
+    try:
+        number = float(value)
+    except OverflowError:  # an int past any float
+        return None
+    return max(-1e300, min(1e300, number)) if math.isfinite(number) else None
+
+
+def _dicts(value: object) -> list[dict[str, object]]:
+    return [v for v in value if isinstance(v, dict)] if isinstance(value, list) else []
+
+
+def _f(value: float) -> str:
+    """A coordinate as SVG takes it."""
+    return f"{value:.1f}".rstrip("0").rstrip(".")
+
+
+def short_number(value: float) -> str:
+    """A value as an axis shows it: 1.5K, 2M, 0.25, -30."""
+    for size, suffix in ((1e12, "T"), (1e9, "B"), (1e6, "M"), (1e3, "K")):
+        if abs(value) >= size:
+            return f"{value / size:.3g}{suffix}"
+    return f"{value:.3g}" if value != int(value) else str(int(value))
+
+
+def exact_number(value: float) -> str:
+    """A value as a tooltip shows it, with thousands separated."""
+    return f"{int(value):,}" if value == int(value) and abs(value) < 1e15 else f"{value:,.6g}"
+
+
+def ticks(low: float, high: float) -> list[float]:
+    """Round values from at or below `low` to at or above `high`, four or five steps apart."""
+    if high == low:
+        low, high = (low - 1, high + 1) if low == 0 else (min(0.0, low * 2), max(0.0, high * 2))
+    raw = (high - low) / 4
+    magnitude = 10 ** math.floor(math.log10(raw))
+    step = next(m * magnitude for m in (1, 2, 2.5, 5, 10) if m * magnitude >= raw * (1 - 1e-9))
+    first, last = math.floor(low / step + 1e-9), math.ceil(high / step - 1e-9)
+    return [round(i * step, 12) for i in range(first, last + 1)]
+
+
+def _series(chart: dict[str, object]) -> tuple[list[str], list[tuple[str, dict[str, float]]]]:
+    """The categories in axis order and each series' name with its values by category."""
+    axis = chart.get("axis_config")
+    given = axis.get("categories") if isinstance(axis, dict) else None
+    categories = [text_of(c) for c in given] if isinstance(given, list) else []
+    series = []
+    for item in _dicts(chart.get("series")):
+        values: dict[str, float] = {}
+        for point in _dicts(item.get("data")):
+            label, value = text_of(point.get("label")), _number(point.get("value"))
+            if value is not None:
+                values.setdefault(label, value)
+        series.append((text_of(item.get("name")), values))
+    if not categories:  # no axis given: the labels in the order the series first use them
+        categories = list(dict.fromkeys(label for _, values in series for label in values))
+    return list(dict.fromkeys(categories)), series
+
+
+def _legend(names: Sequence[str], notes: Sequence[str] = ()) -> str:
+    items = []
+    for i, name in enumerate(names):
+        note = f' <span class="legend-note">{esc(notes[i])}</span>' if i < len(notes) else ""
+        items.append(f'<span class="legend-item"><span class="legend-mark" '
+                     f'style="background:{PALETTE[i % len(PALETTE)]}"></span>{esc(name)}{note}</span>')
+    return f'<div class="legend">{"".join(items)}</div>'
+
+
+def _axes(chart: dict[str, object], kind: str) -> str:
+    """A line, area or bar chart: its SVG and its legend."""
+    categories, series = _series(chart)
+    values = [v for _, by in series for v in by.values()]
+    low, high = (min(values), max(values)) if values else (0.0, 1.0)
+    if kind != "line":  # bars and areas stand on zero
+        low, high = min(low, 0.0), max(high, 0.0)
+    scale = ticks(low, high)
+    axis = chart.get("axis_config")
+    x_label = text_of(axis.get("x_label")) if isinstance(axis, dict) else ""
+    y_label = text_of(axis.get("y_label")) if isinstance(axis, dict) else ""
+
+    tick_labels = [short_number(t) for t in scale]
+    left = 8 + max(len(t) for t in tick_labels) * CHAR + (18 if y_label else 0)
+    plot_width = WIDTH - left - RIGHT
+    slot = plot_width / max(len(categories), 1)
+    longest = max((len(c) for c in categories), default=0)
+    slanted = longest * CHAR > slot - 4
+    below = (longest * CHAR * math.sin(math.radians(SLANT)) + 18) if slanted else 20
+    if slanted and len(categories) * 12 > plot_width:  # too many even slanted: every nth label
+        every = math.ceil(len(categories) * 12 / plot_width)
+    else:
+        every = 1
+    bottom = TOP + PLOT_HEIGHT
+    height = bottom + below + (20 if x_label else 0)
+
+    def y(value: float) -> float:
+        return bottom - (value - scale[0]) / (scale[-1] - scale[0]) * PLOT_HEIGHT
+
+    def x(index: int) -> float:
+        return left + slot * (index + 0.5)
+
+    out = []
+    for t, label in zip(scale, tick_labels):
+        out.append(f'<line x1="{_f(left)}" x2="{_f(WIDTH - RIGHT)}" y1="{_f(y(t))}" y2="{_f(y(t))}" '
+                   f'stroke="{"#bbbbbb" if t == 0 else "#e8e8e8"}"/>')
+        out.append(f'<text x="{_f(left - 6)}" y="{_f(y(t) + 4)}" text-anchor="end">{label}</text>')
+    for i, category in enumerate(categories):
+        if i % every:
+            continue
+        if slanted:
+            out.append(f'<text x="{_f(x(i))}" y="{_f(bottom + 14)}" text-anchor="end" '
+                       f'transform="rotate(-{SLANT} {_f(x(i))} {_f(bottom + 14)})">{esc(category)}</text>')
+        else:
+            out.append(f'<text x="{_f(x(i))}" y="{_f(bottom + 16)}" text-anchor="middle">{esc(category)}</text>')
+    if x_label:
+        out.append(f'<text class="axis-label" x="{_f(left + plot_width / 2)}" y="{_f(height - 4)}" '
+                   f'text-anchor="middle">{esc(x_label)}</text>')
+    if y_label:
+        middle = TOP + PLOT_HEIGHT / 2
+        out.append(f'<text class="axis-label" x="12" y="{_f(middle)}" text-anchor="middle" '
+                   f'transform="rotate(-90 12 {_f(middle)})">{esc(y_label)}</text>')
+
+    zero = y(min(max(0.0, scale[0]), scale[-1]))
+    group = slot * 0.7
+    for s, (name, by) in enumerate(series):
+        colour = PALETTE[s % len(PALETTE)]
+        points = [(i, by[c]) for i, c in enumerate(categories) if c in by]
+        tips = {i: f"<title>{esc(name)} · {esc(categories[i])}: {exact_number(v)}</title>" for i, v in points}
+        if kind == "bar":
+            width = group / max(len(series), 1)
+            for i, v in points:
+                top = min(y(v), zero)
+                out.append(f'<rect x="{_f(x(i) - group / 2 + s * width)}" y="{_f(top)}" width="{_f(width)}" '
+                           f'height="{_f(abs(zero - y(v)))}" fill="{colour}">{tips[i]}</rect>')
+            continue
+        for run in _runs(points):
+            line = " ".join(f"{_f(x(i))},{_f(y(v))}" for i, v in run)
+            if kind == "area":
+                first, last = x(run[0][0]), x(run[-1][0])
+                out.append(f'<path d="M{_f(first)},{_f(zero)} L{line.replace(" ", " L")} L{_f(last)},{_f(zero)} Z" '
+                           f'fill="{colour}" fill-opacity="0.25"/>')
+            out.append(f'<polyline points="{line}" fill="none" stroke="{colour}" stroke-width="2"/>')
+        for i, v in points:
+            out.append(f'<circle cx="{_f(x(i))}" cy="{_f(y(v))}" r="3" fill="{colour}">{tips[i]}</circle>')
+    svg = (f'<svg class="plot" viewBox="0 0 {WIDTH} {_f(height)}" width="{WIDTH}" height="{_f(height)}">'
+           f'{"".join(out)}</svg>')
+    return svg + _legend([name for name, _ in series])
+
+
+def _runs(points: list[tuple[int, float]]) -> list[list[tuple[int, float]]]:
+    """Points in runs of neighbouring categories: a line breaks where a category has no value."""
+    runs: list[list[tuple[int, float]]] = []
+    for point in points:
+        if runs and runs[-1][-1][0] == point[0] - 1:
+            runs[-1].append(point)
+        else:
+            runs.append([point])
+    return runs
+
+
+def _pie(chart: dict[str, object]) -> str:
+    """A pie chart: slices clockwise from the top, and a legend with each share."""
+    segments = [(text_of(s.get("label")), _number(s.get("value"))) for s in _dicts(chart.get("segments"))]
+    shown = [(label, value) for label, value in segments if value is not None and value > 0]
+    total = sum(value for _, value in shown)
+    cx, cy, r = 110, 110, 100
+    out = []
+    angle = 0.0
+    for i, (label, value) in enumerate(shown):
+        colour = PALETTE[i % len(PALETTE)]
+        share = value / total
+        tip = f"<title>{esc(label)}: {exact_number(value)} ({share:.0%})</title>"
+        if share >= 0.999999:
+            out.append(f'<circle cx="{cx}" cy="{cy}" r="{r}" fill="{colour}">{tip}</circle>')
+            continue
+        start, angle = angle, angle + share * 2 * math.pi
+        x0, y0 = cx + r * math.sin(start), cy - r * math.cos(start)
+        x1, y1 = cx + r * math.sin(angle), cy - r * math.cos(angle)
+        large = 1 if share > 0.5 else 0
+        out.append(f'<path d="M{cx},{cy} L{_f(x0)},{_f(y0)} A{r},{r} 0 {large} 1 {_f(x1)},{_f(y1)} Z" '
+                   f'fill="{colour}" stroke="#ffffff" stroke-width="1">{tip}</path>')
+    svg = f'<svg class="pie" viewBox="0 0 220 220" width="220" height="220">{"".join(out)}</svg>'
+    notes = [f"{value / total:.0%}" for _, value in shown]
+    return f'<div class="pie-row">{svg}{_legend([label for label, _ in shown], notes)}</div>'
+
+
+def chart(block: dict[str, object]) -> str:
+    """A data_visualization block: its title above the chart it holds."""
+    title = block.get("title")
+    heading = text_object(title) if isinstance(title, dict) else esc(text_of(title))
+    inside = block.get("chart")
+    kind = inside.get("type") if isinstance(inside, dict) else None
+    if not isinstance(inside, dict) or kind not in ("line", "area", "bar", "pie"):
+        drawn = unknown("chart", inside)
+    elif kind == "pie":
+        drawn = _pie(inside)
+    else:
+        drawn = _axes(inside, kind)
+    return f'<div class="chart"><div class="chart-title">{heading}</div>{drawn}</div>'
