@@ -65,10 +65,20 @@ def ticks(low: float, high: float) -> list[float]:
     if high == low:
         low, high = (low - 1, high + 1) if low == 0 else (min(0.0, low * 2), max(0.0, high * 2))
     raw = (high - low) / 4
-    magnitude = 10 ** math.floor(math.log10(raw))
+    if raw < 1e-300:  # too fine a span for round steps: its two ends
+        return [low, high]
+    magnitude = 10.0 ** math.floor(math.log10(raw))
     step = next(m * magnitude for m in (1, 2, 2.5, 5, 10) if m * magnitude >= raw * (1 - 1e-9))
-    first, last = math.floor(low / step + 1e-9), math.ceil(high / step - 1e-9)
-    return [round(i * step, 12) for i in range(first, last + 1)]
+    first, last = math.floor(low / step), math.ceil(high / step)
+    first += (first + 1) * step <= low  # where division rounded across a step
+    last -= (last - 1) * step >= high
+    return [_clean(i * step, step) for i in range(first, last + 1)]
+
+
+def _clean(value: float, step: float) -> float:
+    """`value` without the noise of float steps (0.30000000000000004 as 0.3)."""
+    cleaned = float(f"{value:.12g}")
+    return cleaned if abs(cleaned - value) < step * 1e-6 else value
 
 
 def _series(chart: dict[str, object]) -> tuple[list[str], list[tuple[str, dict[str, float]]]]:
