@@ -289,6 +289,11 @@ CHARTS: list[tuple[dict[str, Any], list[str], list[str], list[str]]] = [
                      + points(a=2, b=9)}]),
      ["0", "0.5", "1", "1.5", "2", "b", "a"], ["&lt;s&gt; · b: 1.5", "&lt;s&gt; · a: 2"], ["&lt;s&gt;"]),
     (chart("line", [{"name": "flat", "data": points(x=5)}], ["x"]), ["0", "2.5", "5", "7.5", "10", "x"], ["flat · x: 5"], ["flat"]),
+    (chart("line", [{"name": "tiny", "data": points(x=6e-63, y=1001.25)}], ["x"]),  # y is no category: left out
+     ["0", "5e-63", "1e-62", "1.5e-62", "x"], ["tiny · x: 6e-63"], ["tiny"]),
+    (chart("bar", [{"name": "fine", "data": points(a=1001, b=1002)}], ["a", "b"]),
+     ["0", "500", "1K", "1.5K", "a", "b"],
+     ["fine · a: 1,001", "fine · b: 1,002"], ["fine"]),
     (chart("bar", "nothing"), ["0", "0.25", "0.5", "0.75", "1"], [], []),
     ({"type": "data_visualization", "title": "P", "chart": {"type": "pie", "segments": [
         {"label": "a <b>", "value": 3}, {"label": "none", "value": 0}, {"label": "c", "value": 1}, {"label": "neg", "value": -2}]}},

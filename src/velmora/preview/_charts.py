@@ -47,12 +47,28 @@ def _f(value: float) -> str:
     return f"{value:.1f}".rstrip("0").rstrip(".")
 
 
-def short_number(value: float) -> str:
-    """A value as an axis shows it: 1.5K, 2M, 0.25, -30."""
-    for size, suffix in ((1e12, "T"), (1e9, "B"), (1e6, "M"), (1e3, "K")):
-        if abs(value) >= size:
-            return f"{value / size:.3g}{suffix}"
-    return f"{value:.3g}" if value != int(value) else str(int(value))
+SUFFIXES = ((1e12, "T"), (1e9, "B"), (1e6, "M"), (1e3, "K"))
+
+
+def axis_labels(scale: list[float]) -> list[str]:
+    """The ticks' labels as an axis shows them: 800K, 1M, 1.2M; 0, 0.25, 0.5; 2e+18.
+
+    Each tick is shortened by its own size, with the decimals its step needs.
+    """
+    step = (scale[-1] - scale[0]) / (len(scale) - 1) if len(scale) > 1 else 1.0
+    if step < 1e-4 or max(abs(t) for t in scale) >= 1e15:
+        for digits in range(3, 18):  # as few digits as tell the ticks apart
+            labels = [f"{t:.{digits}g}" for t in scale]
+            if len(set(labels)) == len(labels):
+                break
+        return labels
+    labels = []
+    for tick in scale:
+        size, suffix = next(((size, suffix) for size, suffix in SUFFIXES if abs(tick) >= size), (1.0, ""))
+        decimals = max(0, 1 - math.floor(math.log10(step / size)))
+        text = f"{tick / size:.{decimals}f}"
+        labels.append((text.rstrip("0").rstrip(".") if "." in text else text) + suffix)
+    return labels
 
 
 def exact_number(value: float) -> str:
@@ -111,7 +127,8 @@ def _legend(names: Sequence[str], notes: Sequence[str] = ()) -> str:
 def _axes(chart: dict[str, object], kind: str) -> str:
     """A line, area or bar chart: its SVG and its legend."""
     categories, series = _series(chart)
-    values = [v for _, by in series for v in by.values()]
+    shown = set(categories)
+    values = [v for _, by in series for label, v in by.items() if label in shown]
     low, high = (min(values), max(values)) if values else (0.0, 1.0)
     if kind != "line":  # bars and areas stand on zero
         low, high = min(low, 0.0), max(high, 0.0)
@@ -120,12 +137,18 @@ def _axes(chart: dict[str, object], kind: str) -> str:
     x_label = text_of(axis.get("x_label")) if isinstance(axis, dict) else ""
     y_label = text_of(axis.get("y_label")) if isinstance(axis, dict) else ""
 
-    tick_labels = [short_number(t) for t in scale]
+    tick_labels = axis_labels(scale)
     left = 8 + max(len(t) for t in tick_labels) * CHAR + (18 if y_label else 0)
     plot_width = WIDTH - left - RIGHT
     slot = plot_width / max(len(categories), 1)
     longest = max((len(c) for c in categories), default=0)
     slanted = longest * CHAR > slot - 4
+    if slanted:  # a slanted label reaches left of its category: make room for the first ones
+        reach = max(len(c) * CHAR * math.cos(math.radians(SLANT)) - slot * (i + 0.5) for i, c in enumerate(categories))
+        if reach > left:
+            left = reach + 4
+            plot_width = WIDTH - left - RIGHT
+            slot = plot_width / len(categories)
     below = (longest * CHAR * math.sin(math.radians(SLANT)) + 18) if slanted else 20
     if slanted and len(categories) * 12 > plot_width:  # too many even slanted: every nth label
         every = math.ceil(len(categories) * 12 / plot_width)
@@ -157,9 +180,9 @@ def _axes(chart: dict[str, object], kind: str) -> str:
         out.append(f'<text class="axis-label" x="{_f(left + plot_width / 2)}" y="{_f(height - 4)}" '
                    f'text-anchor="middle">{esc(x_label)}</text>')
     if y_label:
-        middle = TOP + PLOT_HEIGHT / 2
-        out.append(f'<text class="axis-label" x="12" y="{_f(middle)}" text-anchor="middle" '
-                   f'transform="rotate(-90 12 {_f(middle)})">{esc(y_label)}</text>')
+        middle, at = TOP + PLOT_HEIGHT / 2, left - 14 - max(len(t) for t in tick_labels) * CHAR  # beside the ticks
+        out.append(f'<text class="axis-label" x="{_f(at)}" y="{_f(middle)}" text-anchor="middle" '
+                   f'transform="rotate(-90 {_f(at)} {_f(middle)})">{esc(y_label)}</text>')
 
     zero = y(min(max(0.0, scale[0]), scale[-1]))
     group = slot * 0.7
