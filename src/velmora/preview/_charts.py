@@ -124,6 +124,88 @@ def _legend(names: Sequence[str], notes: Sequence[str] = ()) -> str:
     return f'<div class="legend">{"".join(items)}</div>'
 
 
+class _Frame:
+    """Where the parts of a line, area or bar chart go: the plot, the ticks, the categories."""
+
+    def __init__(self, scale: list[float], tick_width: int, categories: list[str], x_label: str, y_label: str) -> None:
+        self.scale, self.count = scale, max(len(categories), 1)
+        self.left = 8 + tick_width * CHAR + (18 if y_label else 0)
+        self.slot = (WIDTH - self.left - RIGHT) / self.count
+        longest = max((len(c) for c in categories), default=0)
+        self.slanted = longest * CHAR > self.slot - 4
+        if self.slanted:  # a slanted label reaches left of its category: make room for the first ones
+            reach = max(len(c) * CHAR * math.cos(math.radians(SLANT)) - self.slot * (i + 0.5)
+                        for i, c in enumerate(categories))
+            if reach > self.left:
+                self.left = reach + 4
+                self.slot = (WIDTH - self.left - RIGHT) / self.count
+        self.width = WIDTH - self.left - RIGHT
+        # too many categories even slanted: a label for every nth
+        self.every = math.ceil(self.count * 12 / self.width) if self.slanted and self.count * 12 > self.width else 1
+        self.bottom = TOP + PLOT_HEIGHT
+        below = longest * CHAR * math.sin(math.radians(SLANT)) + 18 if self.slanted else 20
+        self.height = self.bottom + below + (20 if x_label else 0)
+
+    def x(self, index: int) -> float:
+        return self.left + self.slot * (index + 0.5)
+
+    def y(self, value: float) -> float:
+        low, high = self.scale[0], self.scale[-1]
+        return self.bottom - (value - low) / (high - low) * PLOT_HEIGHT
+
+
+def _grid(frame: _Frame, tick_labels: list[str], categories: list[str], x_label: str, y_label: str) -> list[str]:
+    """Grid lines with their values, the category labels and the axis labels."""
+    out = []
+    for t, label in zip(frame.scale, tick_labels):
+        out.append(f'<line x1="{_f(frame.left)}" x2="{_f(WIDTH - RIGHT)}" y1="{_f(frame.y(t))}" y2="{_f(frame.y(t))}" '
+                   f'stroke="{"#bbbbbb" if t == 0 else "#e8e8e8"}"/>')
+        out.append(f'<text x="{_f(frame.left - 6)}" y="{_f(frame.y(t) + 4)}" text-anchor="end">{label}</text>')
+    under = frame.bottom + (14 if frame.slanted else 16)
+    for i, category in enumerate(categories):
+        if i % frame.every:
+            continue
+        x = _f(frame.x(i))
+        turn = f' transform="rotate(-{SLANT} {x} {_f(under)})"' if frame.slanted else ""
+        anchor = "end" if frame.slanted else "middle"
+        out.append(f'<text x="{x}" y="{_f(under)}" text-anchor="{anchor}"{turn}>{esc(category)}</text>')
+    if x_label:
+        out.append(f'<text class="axis-label" x="{_f(frame.left + frame.width / 2)}" y="{_f(frame.height - 4)}" '
+                   f'text-anchor="middle">{esc(x_label)}</text>')
+    if y_label:
+        middle, at = TOP + PLOT_HEIGHT / 2, frame.left - 14 - max(len(t) for t in tick_labels) * CHAR  # beside the ticks
+        out.append(f'<text class="axis-label" x="{_f(at)}" y="{_f(middle)}" text-anchor="middle" '
+                   f'transform="rotate(-90 {_f(at)} {_f(middle)})">{esc(y_label)}</text>')
+    return out
+
+
+def _marks(frame: _Frame, kind: str, categories: list[str], series: list[tuple[str, dict[str, float]]]) -> list[str]:
+    """Each series in its colour: grouped bars, or a line (over a filled area) with its points."""
+    out = []
+    zero = frame.y(min(max(0.0, frame.scale[0]), frame.scale[-1]))
+    group = frame.slot * 0.7
+    for s, (name, by) in enumerate(series):
+        colour = PALETTE[s % len(PALETTE)]
+        points = [(i, by[c]) for i, c in enumerate(categories) if c in by]
+        tips = {i: f"<title>{esc(name)} · {esc(categories[i])}: {exact_number(v)}</title>" for i, v in points}
+        if kind == "bar":
+            width = group / len(series)
+            for i, v in points:
+                out.append(f'<rect x="{_f(frame.x(i) - group / 2 + s * width)}" y="{_f(min(frame.y(v), zero))}" '
+                           f'width="{_f(width)}" height="{_f(abs(zero - frame.y(v)))}" fill="{colour}">{tips[i]}</rect>')
+            continue
+        for run in _runs(points):
+            line = " ".join(f"{_f(frame.x(i))},{_f(frame.y(v))}" for i, v in run)
+            if kind == "area":
+                first, last = _f(frame.x(run[0][0])), _f(frame.x(run[-1][0]))
+                out.append(f'<path d="M{first},{_f(zero)} L{line.replace(" ", " L")} L{last},{_f(zero)} Z" '
+                           f'fill="{colour}" fill-opacity="0.25"/>')
+            out.append(f'<polyline points="{line}" fill="none" stroke="{colour}" stroke-width="2"/>')
+        for i, v in points:
+            out.append(f'<circle cx="{_f(frame.x(i))}" cy="{_f(frame.y(v))}" r="3" fill="{colour}">{tips[i]}</circle>')
+    return out
+
+
 def _axes(chart: dict[str, object], kind: str) -> str:
     """A line, area or bar chart: its SVG and its legend."""
     categories, series = _series(chart)
@@ -133,81 +215,14 @@ def _axes(chart: dict[str, object], kind: str) -> str:
     if kind != "line":  # bars and areas stand on zero
         low, high = min(low, 0.0), max(high, 0.0)
     scale = ticks(low, high)
+    tick_labels = axis_labels(scale)
     axis = chart.get("axis_config")
     x_label = text_of(axis.get("x_label")) if isinstance(axis, dict) else ""
     y_label = text_of(axis.get("y_label")) if isinstance(axis, dict) else ""
-
-    tick_labels = axis_labels(scale)
-    left = 8 + max(len(t) for t in tick_labels) * CHAR + (18 if y_label else 0)
-    plot_width = WIDTH - left - RIGHT
-    slot = plot_width / max(len(categories), 1)
-    longest = max((len(c) for c in categories), default=0)
-    slanted = longest * CHAR > slot - 4
-    if slanted:  # a slanted label reaches left of its category: make room for the first ones
-        reach = max(len(c) * CHAR * math.cos(math.radians(SLANT)) - slot * (i + 0.5) for i, c in enumerate(categories))
-        if reach > left:
-            left = reach + 4
-            plot_width = WIDTH - left - RIGHT
-            slot = plot_width / len(categories)
-    below = (longest * CHAR * math.sin(math.radians(SLANT)) + 18) if slanted else 20
-    if slanted and len(categories) * 12 > plot_width:  # too many even slanted: every nth label
-        every = math.ceil(len(categories) * 12 / plot_width)
-    else:
-        every = 1
-    bottom = TOP + PLOT_HEIGHT
-    height = bottom + below + (20 if x_label else 0)
-
-    def y(value: float) -> float:
-        return bottom - (value - scale[0]) / (scale[-1] - scale[0]) * PLOT_HEIGHT
-
-    def x(index: int) -> float:
-        return left + slot * (index + 0.5)
-
-    out = []
-    for t, label in zip(scale, tick_labels):
-        out.append(f'<line x1="{_f(left)}" x2="{_f(WIDTH - RIGHT)}" y1="{_f(y(t))}" y2="{_f(y(t))}" '
-                   f'stroke="{"#bbbbbb" if t == 0 else "#e8e8e8"}"/>')
-        out.append(f'<text x="{_f(left - 6)}" y="{_f(y(t) + 4)}" text-anchor="end">{label}</text>')
-    for i, category in enumerate(categories):
-        if i % every:
-            continue
-        if slanted:
-            out.append(f'<text x="{_f(x(i))}" y="{_f(bottom + 14)}" text-anchor="end" '
-                       f'transform="rotate(-{SLANT} {_f(x(i))} {_f(bottom + 14)})">{esc(category)}</text>')
-        else:
-            out.append(f'<text x="{_f(x(i))}" y="{_f(bottom + 16)}" text-anchor="middle">{esc(category)}</text>')
-    if x_label:
-        out.append(f'<text class="axis-label" x="{_f(left + plot_width / 2)}" y="{_f(height - 4)}" '
-                   f'text-anchor="middle">{esc(x_label)}</text>')
-    if y_label:
-        middle, at = TOP + PLOT_HEIGHT / 2, left - 14 - max(len(t) for t in tick_labels) * CHAR  # beside the ticks
-        out.append(f'<text class="axis-label" x="{_f(at)}" y="{_f(middle)}" text-anchor="middle" '
-                   f'transform="rotate(-90 {_f(at)} {_f(middle)})">{esc(y_label)}</text>')
-
-    zero = y(min(max(0.0, scale[0]), scale[-1]))
-    group = slot * 0.7
-    for s, (name, by) in enumerate(series):
-        colour = PALETTE[s % len(PALETTE)]
-        points = [(i, by[c]) for i, c in enumerate(categories) if c in by]
-        tips = {i: f"<title>{esc(name)} · {esc(categories[i])}: {exact_number(v)}</title>" for i, v in points}
-        if kind == "bar":
-            width = group / max(len(series), 1)
-            for i, v in points:
-                top = min(y(v), zero)
-                out.append(f'<rect x="{_f(x(i) - group / 2 + s * width)}" y="{_f(top)}" width="{_f(width)}" '
-                           f'height="{_f(abs(zero - y(v)))}" fill="{colour}">{tips[i]}</rect>')
-            continue
-        for run in _runs(points):
-            line = " ".join(f"{_f(x(i))},{_f(y(v))}" for i, v in run)
-            if kind == "area":
-                first, last = x(run[0][0]), x(run[-1][0])
-                out.append(f'<path d="M{_f(first)},{_f(zero)} L{line.replace(" ", " L")} L{_f(last)},{_f(zero)} Z" '
-                           f'fill="{colour}" fill-opacity="0.25"/>')
-            out.append(f'<polyline points="{line}" fill="none" stroke="{colour}" stroke-width="2"/>')
-        for i, v in points:
-            out.append(f'<circle cx="{_f(x(i))}" cy="{_f(y(v))}" r="3" fill="{colour}">{tips[i]}</circle>')
-    svg = (f'<svg class="plot" viewBox="0 0 {WIDTH} {_f(height)}" width="{WIDTH}" height="{_f(height)}">'
-           f'{"".join(out)}</svg>')
+    frame = _Frame(scale, max(len(t) for t in tick_labels), categories, x_label, y_label)
+    drawn = _grid(frame, tick_labels, categories, x_label, y_label) + _marks(frame, kind, categories, series)
+    svg = (f'<svg class="plot" viewBox="0 0 {WIDTH} {_f(frame.height)}" width="{WIDTH}" height="{_f(frame.height)}">'
+           f'{"".join(drawn)}</svg>')
     return svg + _legend([name for name, _ in series])
 
 
