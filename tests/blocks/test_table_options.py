@@ -2,7 +2,10 @@
 
 from __future__ import annotations
 
+import ast
 import datetime
+import re
+from pathlib import Path
 
 import numpy as np
 import pandas as pd
@@ -16,11 +19,12 @@ def texts(block: dict) -> list[list[str]]:
 
 
 def shown_by_pandas(column) -> list[str]:
-    """The cells DataFrame.to_string() shows for one column, missing values as empty cells."""
+    """The cells DataFrame.to_string() shows for one column, missing values as the empty-looking
+    cell a table block shows (a space)."""
     df = pd.DataFrame({"c": column})
     lines = df.to_string(index=True).split("\n")[1:]
     cells = [line[len(str(label)):].strip() for line, label in zip(lines, df.index)]
-    return ["" if cell in ("NaN", "NaT", "<NA>", "None") else cell for cell in cells]
+    return [" " if cell in ("NaN", "NaT", "<NA>", "None") else cell for cell in cells]
 
 
 ISO = {"format": "ISO8601"}
@@ -107,7 +111,7 @@ def test_stored_forms_show_as_their_python_objects(make):
 
 def test_string_labels_are_shown_as_pandas_has_them():
     df = pd.DataFrame([[1, 2, 3]], columns=pd.Index(["a", None, "日本"], dtype="str"))
-    assert texts(Table.simple_table(df)[0])[0] == ["a", "", "日本"]  # a missing label: an empty cell
+    assert texts(Table.simple_table(df)[0])[0] == ["a", " ", "日本"]  # a missing label: an empty-looking cell
 
 
 def test_multiindex_labels_and_index_levels():
@@ -115,7 +119,7 @@ def test_multiindex_labels_and_index_levels():
     index = pd.MultiIndex.from_tuples([("eu", 2024), ("us", 2025)], names=["region", None])
     df = pd.DataFrame([[1.5, 2.0, 3], [2.5, 4.0, 5]], columns=columns, index=index)
     [block] = Table.simple_table(df, index=True)
-    assert texts(block) == [["region", "", "latency / mean", "latency / p95", "count"],
+    assert texts(block) == [["region", " ", "latency / mean", "latency / p95", "count"],
                             ["eu", "2024", "1.5", "2.0", "3"], ["us", "2025", "2.5", "4.0", "5"]]
     assert [s["align"] for s in block["column_settings"]] == ["left", "right", "right", "right", "right"]
 
@@ -124,18 +128,24 @@ FRAME = pd.DataFrame({"name": ["ada", "bob", None], "amount": [1234.5, 2.25, Non
 
 
 @pytest.mark.parametrize("options, rows, settings", [
-    ({"formatters": {"amount": "{:,.2f}"}}, [["ada", "1,234.50", "1"], ["bob", "2.25", "2"], ["", "", "3"]], None),
+    ({"formatters": {"amount": "{:,.2f}"}}, [["ada", "1,234.50", "1"], ["bob", "2.25", "2"], [" ", " ", "3"]], None),
     ({"formatters": {"amount": ",.1f", "n": lambda v: f"#{v}"}},
-     [["ada", "1,234.5", "#1"], ["bob", "2.2", "#2"], ["", "", "#3"]], None),
-    ({"float_format": "{:.0f}"}, [["ada", "1234", "1"], ["bob", "2", "2"], ["", "", "3"]], None),
+     [["ada", "1,234.5", "#1"], ["bob", "2.2", "#2"], [" ", " ", "#3"]], None),
+    ({"float_format": "{:.0f}"}, [["ada", "1234", "1"], ["bob", "2", "2"], [" ", " ", "3"]], None),
     ({"float_format": "{:.0f}", "formatters": {"amount": "{:.3f}"}},
-     [["ada", "1234.500", "1"], ["bob", "2.250", "2"], ["", "", "3"]], None),
-    ({"columns": ["n", "name"]}, [["1", "ada"], ["2", "bob"], ["3", ""]], ["right", "left"]),
+     [["ada", "1234.500", "1"], ["bob", "2.250", "2"], [" ", " ", "3"]], None),
+    ({"columns": ["n", "name"]}, [["1", "ada"], ["2", "bob"], ["3", " "]], ["right", "left"]),
     ({"align": {"name": "center", "n": "left"}}, None, ["center", "right", "left"]),
-    ({"max_rows": 1}, [["ada", "1234.5", "1"]], None),  # zeros trimmed over the rows shown
-    ({"max_rows": 0}, [], None),
+    ({"max_rows": 1}, [["ada", "1234.5", "1"], ["… 2 more rows", "…", "…"]], None),  # zeros trimmed over the rows shown
+    ({"max_rows": 0}, [["… 3 more rows", "…", "…"]], None),
+    ({"max_rows": 3}, [["ada", "1234.50", "1"], ["bob", "2.25", "2"], [" ", " ", "3"]], None),  # nothing left out
+    ({"float_format": "%.2f"}, [["ada", "1234.50", "1"], ["bob", "2.25", "2"], [" ", " ", "3"]], None),
+    ({"formatters": {"amount": "%.1f%%", "n": "%03d"}, "na_rep": "–"},
+     [["ada", "1234.5%", "001"], ["bob", "2.2%", "002"], ["–", "–", "003"]], None),
+    ({"formatters": {"amount": ".0%"}}, [["ada", "123450%", "1"], ["bob", "225%", "2"], [" ", " ", "3"]], None),
+    ({"na_rep": ""}, [["ada", "1234.50", "1"], ["bob", "2.25", "2"], [" ", " ", "3"]], None),
 ], ids=["format-string", "spec-and-callable", "float_format", "formatter-wins", "columns", "align", "max_rows",
-        "no-rows"])
+        "no-rows", "max_rows-all", "printf", "printf-columns-na_rep", "percent-spec", "na_rep-empty"])
 def test_options(options, rows, settings):
     [block] = Table.simple_table(FRAME, **options)
     shown = texts(block)
@@ -144,6 +154,16 @@ def test_options(options, rows, settings):
         assert shown[1:] == rows
     if settings is not None:
         assert [s["align"] for s in block["column_settings"]] == settings
+
+
+@pytest.mark.parametrize("fmt, shown", [
+    ("%.2f", "1234.50"), ("%08.1f", "001234.5"), ("%.1f%%", "1234.5%"), ("$%e", "$1.234500e+03"),  # printf
+    (".1%", "123450.0%"), ("%>9", "%%%1234.5"), (",", "1,234.5"),  # format specs, "%" among them
+    ("{:.0f} ms", "1234 ms"), ("{!r}%", "1234.5%"),  # format strings
+])
+def test_str_formats_read_as_python_reads_them(fmt, shown):
+    [block] = Table.simple_table(pd.DataFrame({"x": [1234.5]}), float_format=fmt)
+    assert texts(block)[1] == [shown]
 
 
 def test_wrap_sets_is_wrapped_after_align():
@@ -165,6 +185,9 @@ def test_wrap_sets_is_wrapped_after_align():
     ({"wrap": ["x"]}, KeyError, "\"wrap: the DataFrame has no column 'x'\""),
     ({"max_rows": -1}, ValueError, "max_rows must not be negative"),
     ({"max_rows": True}, TypeError, "max_rows must be an int, got bool"),
+    ({"na_rep": 0}, TypeError, "na_rep must be a str, got int"),
+    ({"formatters": {"name": "%d"}}, TypeError, "%d format: a real number is required, not str"),  # printf's own
+    ({"float_format": "%%"}, ValueError, None),  # no conversion: a format spec, and not a valid one
     ({"columns": []}, ValueError, "DataFrame has no columns: a table needs at least one column"),
 ])
 def test_bad_options(options, error, message):
@@ -250,3 +273,38 @@ def test_polars_column_selection_shows_as_pandas_does():
     for columns, error in ((["nope"], KeyError), ([], ValueError), ([0], KeyError)):
         raised = [pytest.raises(error, Table.simple_table, f, columns=columns).value for f in (frame, frame.to_pandas())]
         assert str(raised[0]) == str(raised[1])
+
+
+# ---- the stubs follow the one table of the options (VM_TABLE_OPTIONS) --------------------------
+
+ROOT = Path(__file__).resolve().parents[2]
+NOT_OPTIONS = {"block_id", "caption", "page_size"}
+
+
+def table_options() -> list[tuple[str, str, str]]:
+    """(name, type in the stubs, which tables) of each option, in order, as the C++ lists them."""
+    text = (ROOT / "src/cpp/velmora/table_options.hpp").read_text()
+    found = re.findall(r'X\((\w+), (\w+), "([^"]*)", (every|fixed)\)', text)
+    assert len(found) >= 6
+    return [(name, ast.unparse(ast.parse(annotation, mode="eval").body), tables) for _, name, annotation, tables in found]
+
+
+@pytest.mark.parametrize("stub, cls, method, tables", [
+    ("blocks/table.pyi", "Table", "simple_table", "fixed"),
+    ("messages/table/simple_table.pyi", "SimpleTableMessage", "__init__", "fixed"),
+    ("messages/composite/dataframe.pyi", "DataFrameMessage", "__init__", "fixed"),
+])
+def test_stubs_spell_the_table_options_as_the_cpp_table(stub, cls, method, tables):
+    expected = [(name, annotation) for name, annotation, kind in table_options() if tables == "fixed" or kind == "every"]
+    tree = ast.parse((ROOT / "src/velmora" / stub).read_text())
+    [klass] = [node for node in tree.body if isinstance(node, ast.ClassDef) and node.name == cls]
+    [func] = [node for node in klass.body if isinstance(node, ast.FunctionDef) and node.name == method]
+    options = [(arg, default) for arg, default in zip(func.args.kwonlyargs, func.args.kw_defaults)
+               if arg.arg not in NOT_OPTIONS]
+    assert [(arg.arg, ast.unparse(arg.annotation)) for arg, _ in options] == expected
+    assert all(isinstance(default, ast.Constant) and default.value is None for _, default in options)
+    if method == "__init__":  # and the message keeps each as an attribute of the same type
+        names = {name for name, _ in expected}
+        attributes = [(node.target.id, ast.unparse(node.annotation)) for node in klass.body
+                      if isinstance(node, ast.AnnAssign) and node.target.id in names]
+        assert attributes == expected

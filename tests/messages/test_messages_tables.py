@@ -318,7 +318,7 @@ def test_every_output_passes_velmoras_validator():
 # ---- the table options, wide text, escaping, long frames ------------------------------------
 
 OPTIONS = {"formatters": {"v": "{:,.1f}"}, "float_format": None, "columns": ["v", "name"], "align": {"name": "right"},
-           "wrap": ["name"], "max_rows": 2}
+           "wrap": ["name"], "max_rows": 2, "na_rep": "-"}
 
 
 @pytest.mark.parametrize("cls", MESSAGES)
@@ -348,6 +348,13 @@ def test_text_table_options_and_wrapping():
         "     a a a a a",
         " 2   bob                                2.00",
     ]
+
+
+def test_text_table_says_what_max_rows_left_out_and_shows_na_rep():
+    df = pd.DataFrame({"name": ["ada", None, "cy"], "v": [None, 2.0, 3.0]})
+    [block] = DataFrameMessage(df, na_rep="n/a", float_format="%.1f", max_rows=2).build_blocks()
+    assert code(block).split("\n") == ["name      v", "------  ---", "ada     n/a", "n/a     2.0", "… 1 more row"]
+    assert code(DataFrameMessage(df).build_blocks()[0]).split("\n")[2:] == ["ada", "        2.0", "cy      3.0"]
 
 
 def test_text_table_wide_characters_emoji_escaping_and_fences():

@@ -1,6 +1,6 @@
-// pandas for the table modules: imported at module set-up, with an ImportError that names
-// the extra to install when it is missing, the DataFrame argument check, and the reading of a
-// frame's columns. A polars DataFrame or a pyarrow Table is taken too (polars' columns are read
+// pandas for the table modules: loaded at module set-up or on first call, with an ImportError
+// that names the extra to install when it is missing, the DataFrame argument check, and the
+// reading of a frame's columns. A polars DataFrame or a pyarrow Table is taken too (polars' columns are read
 // through numpy where they show as their to_pandas() would, anything else as that pandas frame);
 // neither library is imported unless such an object is passed.
 #pragma once
@@ -24,41 +24,57 @@ inline Global pandas_nat, pandas_na;  // pandas.NaT and pandas.NA, missing value
 inline Global timestamp_type;         // pandas.Timestamp
 inline Global pandas_get_option;      // pandas.get_option, for the display options
 
-// `from <package> import names` (absolute); when that fails with an ImportError, an
-// ImportError "velmora.blocks.table needs pandas: pip install 'velmora[tables]'" chained
-// to the original one.
-inline bool import_extra(PyObject* module, const char* package, std::initializer_list<const char*> names) noexcept {
-  if (import_from(module, package, names)) return true;
-  if (!PyErr_ExceptionMatches(PyExc_ImportError)) return false;
+// The ImportError "velmora.blocks.table needs pandas: pip install 'velmora[tables]'", chained
+// to the ImportError that is set.
+[[gnu::cold]] inline void raise_missing_extra(const char* package) noexcept {
   PyObject* cause = PyErr_GetRaisedException();
   PyErr_Format(PyExc_ImportError, "%s needs %s: pip install 'velmora[tables]'", VELMORA_MODULE_NAME, package);
   PyObject* error = PyErr_GetRaisedException();
   PyException_SetContext(error, Py_NewRef(cause));
   PyException_SetCause(error, cause);
   PyErr_SetRaisedException(error);
+}
+
+// `from <package> import names` (absolute), with the ImportError above when it fails with one.
+inline bool import_extra(PyObject* module, const char* package, std::initializer_list<const char*> names) noexcept {
+  if (import_from(module, package, names)) return true;
+  if (PyErr_ExceptionMatches(PyExc_ImportError)) raise_missing_extra(package);
   return false;
 }
 
-// Imports pandas' DataFrame into the module's globals and keeps the class for checks.
-inline bool import_pandas(PyObject* module) noexcept {
-  if (!import_extra(module, "pandas", {"DataFrame"})) return false;
-  Ref frame = global(k.DataFrame);
-  if (!frame) return false;
-  if (!PyType_Check(frame.get())) {
-    PyErr_SetString(PyExc_ImportError, "pandas.DataFrame is not a class");
+inline bool pandas_loaded = false;  // the slots above are filled
+
+// pandas' DataFrame, NaT, NA, Timestamp and get_option into the slots above, once: at module
+// set-up for the table messages, on the first call for the table builders (so that importing
+// velmora.blocks does not import pandas). The ImportError above when pandas is missing.
+inline bool load_pandas() noexcept {
+  if (pandas_loaded) [[likely]]
+    return true;
+  Ref pandas = Ref::steal(PyImport_ImportModule("pandas"));
+  if (!pandas) {
+    if (PyErr_ExceptionMatches(PyExc_ImportError)) raise_missing_extra("pandas");
     return false;
   }
-  dataframe_type.set(std::move(frame));
-  Ref pandas = Ref::steal(PyImport_ImportModule("pandas"));
-  if (!pandas) return false;
-  for (auto [slot, name] : {std::pair{&pandas_nat, "NaT"},
+  for (auto [slot, name] : {std::pair{&dataframe_type, "DataFrame"},
+                            {&pandas_nat, "NaT"},
                             {&pandas_na, "NA"},
                             {&timestamp_type, "Timestamp"},
                             {&pandas_get_option, "get_option"}}) {
-    slot->set(Ref::steal(PyObject_GetAttrString(pandas.get(), name)));
-    if (!slot->get()) return false;
+    Ref value = Ref::steal(PyObject_GetAttrString(pandas.get(), name));
+    if (!value) return false;
+    slot->set(std::move(value));
   }
+  if (!PyType_Check(dataframe_type.get()) || !PyType_Check(timestamp_type.get())) {
+    PyErr_SetString(PyExc_ImportError, "pandas.DataFrame and pandas.Timestamp must be classes");
+    return false;
+  }
+  pandas_loaded = true;
   return true;
+}
+
+// Imports pandas' DataFrame into the module's globals, and loads pandas (above).
+inline bool import_pandas(PyObject* module) noexcept {
+  return import_extra(module, "pandas", {"DataFrame"}) && load_pandas();
 }
 
 inline bool is_pandas_frame(PyObject* value) noexcept {

@@ -6,10 +6,9 @@
 
 #include "frame_text.hpp"
 #include "message.hpp"
+#include "table_options.hpp"
 
 namespace vm {
-
-inline constexpr std::array<Key, 6> table_option_keys{VM_TABLE_OPTION_KEYS};
 
 // The message's `consume` hook: takes the option keywords out of `given` into attributes
 // (None when not given), after checking them; the rest goes to the base. Internal linkage, so
@@ -17,7 +16,7 @@ inline constexpr std::array<Key, 6> table_option_keys{VM_TABLE_OPTION_KEYS};
 [[maybe_unused]] static Ref take_table_options(PyObject* self, PyObject* given) noexcept {
   Ref rest = Ref::steal(PyDict_Copy(given));
   if (!rest) return {};
-  std::array<PyObject*, 6> values{};
+  std::array<PyObject*, table_option_count> values{};
   for (std::size_t i = 0; i < table_option_keys.size(); ++i) {
     PyObject* name = k.*table_option_keys[i];
     PyObject* value = PyDict_GetItemWithError(given, name);
@@ -25,7 +24,7 @@ inline constexpr std::array<Key, 6> table_option_keys{VM_TABLE_OPTION_KEYS};
     values[i] = value ? value : Py_None;
     if (value && PyDict_DelItem(rest.get(), name) < 0) return {};
   }
-  if (!check_table_options({values[0], values[1], values[2], values[3], values[4], values[5]})) return {};
+  if (!check_table_options(TableOptions::from(values.data()))) return {};
   for (std::size_t i = 0; i < table_option_keys.size(); ++i) {
     if (!set_attr(self, k.*table_option_keys[i], values[i])) return {};
   }
@@ -34,7 +33,7 @@ inline constexpr std::array<Key, 6> table_option_keys{VM_TABLE_OPTION_KEYS};
 
 // The options as a message holds them: its attributes, held while it builds.
 struct HeldOptions {
-  std::array<Ref, 6> values;
+  std::array<Ref, table_option_count> values;
 
   bool read(PyObject* self) noexcept {
     for (std::size_t i = 0; i < values.size(); ++i) {
@@ -44,7 +43,9 @@ struct HeldOptions {
     return true;
   }
   TableOptions options() const noexcept {
-    return {values[0].get(), values[1].get(), values[2].get(), values[3].get(), values[4].get(), values[5].get()};
+    std::array<PyObject*, table_option_count> borrowed;
+    for (std::size_t i = 0; i < values.size(); ++i) borrowed[i] = values[i].get();
+    return TableOptions::from(borrowed.data());
   }
 };
 

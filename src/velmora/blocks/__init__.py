@@ -1,6 +1,7 @@
 """Stateless Block Kit builders: each class method returns a new list of block dicts.
 
-``Table`` is loaded on first use: it needs pandas, which nothing else here imports.
+Every class is imported with the package; ``Table`` imports pandas on its first call, so
+importing this package never does.
 """
 
 from .actions import Actions
@@ -12,14 +13,6 @@ from .markdown import Markdown
 from .preformatted import Preformatted
 from .rich_text import RichText
 from .section import Section
-
-from velmora._lazy import lazy_attributes
+from .table import Table
 
 __all__ = ["Actions", "Context", "Divider", "Header", "Image", "Markdown", "Preformatted", "RichText", "Section", "Table"]
-
-TYPE_CHECKING = False
-if TYPE_CHECKING:
-    from .table import Table as Table
-
-
-__getattr__, __dir__ = lazy_attributes(__name__, {"Table": "velmora.blocks.table"})

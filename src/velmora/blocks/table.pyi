@@ -19,4 +19,5 @@ class Table:
         align: Mapping[Any, Literal["left", "center", "right"]] | None = None,
         wrap: Iterable[Any] | None = None,
         max_rows: int | None = None,
+        na_rep: str | None = None,
     ) -> list[dict[str, Any]]: ...

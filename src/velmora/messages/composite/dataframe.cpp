@@ -105,7 +105,7 @@ bool render(PyObject* self, Rendered& out) {
   if (show < 0) return false;
   Ref tabulate = vm::global(k.tabulate);
   vm::ShownTable table;
-  if (!tabulate || !vm::frame_text(df.get(), show, held.options(), table)) return false;
+  if (!tabulate || !vm::frame_text(df.get(), show, held.options(), table, vm::empty_cell())) return false;
   Ref rows = table_rows(table, out.heights);
   Ref headers = rows ? Ref::steal(PyList_New(0)) : Ref{};
   Ref aligns = headers ? Ref::steal(PyList_New(0)) : Ref{};
@@ -130,6 +130,11 @@ bool render(PyObject* self, Rendered& out) {
   Py_ssize_t body = PyList_GET_SIZE(out.lines.get()) - out.header, counted = 0;
   for (Py_ssize_t height : out.heights) counted += height;
   if (counted != body) out.heights.assign(static_cast<std::size_t>(body), 1);  // unforeseen layout: split by lines
+  if (table.omitted) {  // a last line, as pandas says how many rows it left out
+    Ref note = vm::omitted_rows_text(table.omitted);
+    if (!note || PyList_Append(out.lines.get(), note.get()) < 0) return false;
+    out.heights.push_back(1);
+  }
   return true;
 }
 
@@ -159,7 +164,7 @@ Ref code_block(PyObject* lines, Py_ssize_t header, Py_ssize_t start, Py_ssize_t 
 }
 
 // Section.mrkdwn(title) when there is a title, then Section.mrkdwn(code block) per part.
-Ref build_blocks(PyObject* self) noexcept {
+Ref build_blocks(PyObject* self) {
   Ref blocks = vm::empty_list();
   Ref title = vm::get_attr(self, k.title);
   if (!blocks || !title) return {};
@@ -201,6 +206,12 @@ Ref build_blocks(PyObject* self) noexcept {
   return blocks;
 }
 
+// build_blocks as the message's hook, which lets no exception out: a C++ exception (memory
+// running out while the table is laid out) becomes the Python error.
+Ref guarded_build_blocks(PyObject* self) noexcept {
+  return Ref::steal(vm::guarded([&] { return build_blocks(self); }));
+}
+
 bool setup(PyObject* module) noexcept {
   if (!vm::import_pandas(module) || !vm::import_extra(module, "tabulate", {"tabulate"}) ||
       !vm::import_extra(module, "wcwidth", {"wcswidth"}) || !vm::import_from(module, "textwrap", {"fill"})) {
@@ -214,8 +225,8 @@ bool setup(PyObject* module) noexcept {
 
 constexpr vm::Message message =
     vm::table_message("DataFrameMessage", &Keys::title,
-                      "DataFrameMessage(df, title=None, index=False, *, formatters=None, float_format=None, "
-                      "columns=None, align=None, wrap=None, max_rows=None, **kwargs)\n--\n\n"
+                      "DataFrameMessage(df, title=None, index=False, *" VM_TABLE_OPTION_SIGNATURE
+                      ", **kwargs)\n--\n\n"
                       "A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as a text table in a\n"
                       "code block of a markdown section, with the index levels first when `index` is true, below\n"
                       "the markdown `title` when given. Cells show what print(df) shows, and take the options of\n"
@@ -227,7 +238,7 @@ constexpr vm::Message message =
                       "Other keyword arguments go to BaseVelmora.",
                       "The title section (when given), then the table in code blocks of at most\n"
                       "3000 characters each, split between rows, each repeating the header.",
-                      build_blocks, setup);
+                      guarded_build_blocks, setup);
 
 }  // namespace
 

@@ -15,6 +15,7 @@ class DataFrameMessage(BaseVelmora):
     align: Mapping[Any, Literal["left", "center", "right"]] | None
     wrap: Iterable[Any] | None
     max_rows: int | None
+    na_rep: str | None
     def __init__(
         self,
         df: DataFrame | Any,
@@ -27,6 +28,7 @@ class DataFrameMessage(BaseVelmora):
         align: Mapping[Any, Literal["left", "center", "right"]] | None = None,
         wrap: Iterable[Any] | None = None,
         max_rows: int | None = None,
+        na_rep: str | None = None,
         **kwargs: Any,
     ) -> None: ...
     def build_blocks(self) -> list[dict[str, Any]]: ...

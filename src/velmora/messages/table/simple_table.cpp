@@ -27,7 +27,7 @@ Ref build_blocks(PyObject* self) noexcept {
   Ref index = df ? vm::get_attr(self, k.index) : Ref{};
   vm::HeldOptions held;
   if (!index || !held.read(self)) return {};
-  PyObject* args[8] = {df.get(), index.get()};
+  PyObject* args[2 + vm::table_option_count] = {df.get(), index.get()};
   Ref kwnames = Ref::steal(PyList_New(0));
   if (!kwnames || PyList_Append(kwnames.get(), k.index) < 0) return {};
   std::size_t count = 2;
@@ -44,8 +44,8 @@ Ref build_blocks(PyObject* self) noexcept {
 
 constexpr vm::Message message = vm::table_message(
     "SimpleTableMessage", &Keys::text,
-    "SimpleTableMessage(df, text=None, index=False, *, formatters=None, float_format=None, "
-    "columns=None, align=None, wrap=None, max_rows=None, **kwargs)\n--\n\n"
+    "SimpleTableMessage(df, text=None, index=False, *" VM_TABLE_OPTION_SIGNATURE
+    ", **kwargs)\n--\n\n"
     "A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as one Block Kit\n"
     "table block (Table.simple_table, which takes the same options), with the index first\n"
     "when `index` is true, below the markdown `text` when given. A frame of more than 99 rows\n"
