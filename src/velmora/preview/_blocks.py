@@ -6,7 +6,7 @@ from collections.abc import Callable
 
 from velmora.preview._charts import chart
 from velmora.preview._elements import element, image
-from velmora.preview._inline import text_of, unknown
+from velmora.preview._inline import listed, text_of, unknown
 from velmora.preview._markdown import markdown
 from velmora.preview._mrkdwn import text_object
 from velmora.preview._rich import rich_text
@@ -14,11 +14,6 @@ from velmora.preview._tables import data_table, table
 
 Block = dict[str, object]
 ALERT_ICONS = {"default": "ⓘ", "info": "ⓘ", "warning": "⚠", "error": "⊘", "success": "✓"}
-
-
-def _items(block: Block, key: str) -> list[object]:
-    value = block.get(key)
-    return value if isinstance(value, list) else []
 
 
 def header(block: Block) -> str:
@@ -31,19 +26,19 @@ def divider(block: Block) -> str:
 
 def section(block: Block) -> str:
     text = f'<div class="text">{text_object(block["text"])}</div>' if "text" in block else ""
-    fields = "".join(f'<div class="field">{text_object(field)}</div>' for field in _items(block, "fields"))
+    fields = "".join(f'<div class="field">{text_object(field)}</div>' for field in listed(block.get("fields")))
     fields = f'<div class="fields">{fields}</div>' if fields else ""
     accessory = f'<div class="accessory">{element(block["accessory"])}</div>' if "accessory" in block else ""
     return f'<div class="section"><div class="section-main">{text}{fields}</div>{accessory}</div>'
 
 
 def actions(block: Block) -> str:
-    return f'<div class="actions">{"".join(element(e) for e in _items(block, "elements"))}</div>'
+    return f'<div class="actions">{"".join(element(e) for e in listed(block.get("elements")))}</div>'
 
 
 def context(block: Block) -> str:
     items = []
-    for item in _items(block, "elements"):
+    for item in listed(block.get("elements")):
         if isinstance(item, dict) and item.get("type") == "image":
             items.append(image(item, "icon"))
         elif isinstance(item, dict) and item.get("type") in ("mrkdwn", "plain_text"):

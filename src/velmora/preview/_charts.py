@@ -12,7 +12,7 @@ from __future__ import annotations
 import math
 from collections.abc import Sequence
 
-from velmora.preview._inline import esc, text_of, unknown
+from velmora.preview._inline import dicts, esc, text_of, unknown
 from velmora.preview._mrkdwn import text_object
 
 # One colour per series or slice, in order (Slack allows up to 12).
@@ -36,10 +36,6 @@ def _number(value: object) -> float | None:
     except OverflowError:  # an int past any float
         return None
     return max(-1e300, min(1e300, number)) if math.isfinite(number) else None
-
-
-def _dicts(value: object) -> list[dict[str, object]]:
-    return [v for v in value if isinstance(v, dict)] if isinstance(value, list) else []
 
 
 def _f(value: float) -> str:
@@ -103,9 +99,9 @@ def _series(chart: dict[str, object]) -> tuple[list[str], list[tuple[str, dict[s
     given = axis.get("categories") if isinstance(axis, dict) else None
     categories = [text_of(c) for c in given] if isinstance(given, list) else []
     series = []
-    for item in _dicts(chart.get("series")):
+    for item in dicts(chart.get("series")):
         values: dict[str, float] = {}
-        for point in _dicts(item.get("data")):
+        for point in dicts(item.get("data")):
             label, value = text_of(point.get("label")), _number(point.get("value"))
             if value is not None:
                 values.setdefault(label, value)
@@ -239,7 +235,7 @@ def _runs(points: list[tuple[int, float]]) -> list[list[tuple[int, float]]]:
 
 def _pie(chart: dict[str, object]) -> str:
     """A pie chart: slices clockwise from the top, and a legend with each share."""
-    segments = [(text_of(s.get("label")), _number(s.get("value"))) for s in _dicts(chart.get("segments"))]
+    segments = [(text_of(s.get("label")), _number(s.get("value"))) for s in dicts(chart.get("segments"))]
     shown = [(label, value) for label, value in segments if value is not None and value > 0]
     total = sum(value for _, value in shown)
     cx, cy, r = 110, 110, 100

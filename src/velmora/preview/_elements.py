@@ -10,7 +10,7 @@ from __future__ import annotations
 import datetime
 
 from velmora.preview._fields import FIELDS, field, placeholder
-from velmora.preview._inline import IMAGE_SCHEMES, esc, mention, safe_url, text_of, unknown
+from velmora.preview._inline import IMAGE_SCHEMES, dicts, esc, mention, safe_url, text_of, unknown
 from velmora.preview._mrkdwn import text_object
 
 SELECTS = {"static_select", "external_select", "users_select", "conversations_select", "channels_select"}
@@ -93,18 +93,13 @@ def _choices(element: dict[str, object], mark: str) -> str:
     chosen = element.get("initial_options" if mark == "check" else "initial_option")
     chosen_values = [c.get("value") for c in (chosen if isinstance(chosen, list) else [chosen]) if isinstance(c, dict)]
     rows = []
-    for option in _options(element):
+    for option in dicts(element.get("options")):
         on = " on" if option.get("value") in chosen_values else ""
         description = _label(option, "description")
         note = f'<span class="description">{description}</span>' if description else ""
         rows.append(f'<span class="choice"><span class="{mark}{on}"></span>'
                     f'<span class="choice-text">{_label(option, "text")}{note}</span></span>')
     return f'<span class="choices">{"".join(rows)}</span>'
-
-
-def _options(element: dict[str, object]) -> list[dict[str, object]]:
-    options = element.get("options")
-    return [o for o in options if isinstance(o, dict)] if isinstance(options, list) else []
 
 
 def element(item: object) -> str:
@@ -118,7 +113,7 @@ def element(item: object) -> str:
     if kind in SELECTS or kind.startswith("multi_") and kind[6:] in SELECTS:
         return f'<span class="select">{_chosen(element)}<span class="chevron">▾</span></span>'
     if kind == "overflow":
-        names = [text_of(label.get("text")) for o in _options(element) if isinstance(label := o.get("text"), dict)]
+        names = [text_of(label.get("text")) for o in dicts(element.get("options")) if isinstance(label := o.get("text"), dict)]
         return f'<span class="overflow" title="{esc(", ".join(names))}">⋮</span>'
     if kind == "datepicker":
         return _picker("📅", text_of(element.get("initial_date")), element, "Select a date")

@@ -2,18 +2,13 @@
 
 from __future__ import annotations
 
-from velmora.preview._inline import esc, text_of, unknown
+from velmora.preview._inline import esc, listed, text_of, unknown
 from velmora.preview._mrkdwn import plain, text_object
 from velmora.preview._rich import rich_text
 
 Block = dict[str, object]
 ALIGN = {"left", "center", "right"}
 PAGE_SIZE = 5  # a data table's rows per page when it names none
-
-
-def _items(block: Block, key: str) -> list[object]:
-    value = block.get(key)
-    return value if isinstance(value, list) else []
 
 
 def _inside(cell: object) -> str:
@@ -30,9 +25,9 @@ def _is_number(cell: object) -> bool:
 
 
 def table(block: Block) -> str:
-    settings = [s if isinstance(s, dict) else {} for s in _items(block, "column_settings")]
+    settings = [s if isinstance(s, dict) else {} for s in listed(block.get("column_settings"))]
     rows = []
-    for row in _items(block, "rows"):
+    for row in listed(block.get("rows")):
         cells = row if isinstance(row, list) else [row]
         tds = []
         for i, cell in enumerate(cells):
@@ -54,7 +49,7 @@ def _page_size(value: object) -> int:
 
 def data_table(block: Block) -> str:
     """A data table as the client first shows it: caption, header row, first page, "1–5 of N"."""
-    rows = [row if isinstance(row, list) else [row] for row in _items(block, "rows")]
+    rows = [row if isinstance(row, list) else [row] for row in listed(block.get("rows"))]
     header, body = (rows[0], rows[1:]) if rows else ([], [])
     size = _page_size(block.get("page_size"))
     page = body[:size]
