@@ -48,7 +48,7 @@ def _page_size(value: object) -> int:
 
 
 def data_table(block: Block) -> str:
-    """A data table as the client first shows it: caption, header row, first page, "1–5 of N"."""
+    """A data table as the client first shows it: caption, header row, first page, pager ("1 to 5 of N")."""
     rows = [row if isinstance(row, list) else [row] for row in listed(block.get("rows"))]
     header, body = (rows[0], rows[1:]) if rows else ([], [])
     size = _page_size(block.get("page_size"))
