@@ -16,7 +16,7 @@ token: a webhook cannot open one. Each method has an ``_async`` twin to ``await`
 
 from __future__ import annotations
 
-from velmora._delivery import _call, _call_async
+from velmora._delivery import _call, _call_async, _checked
 
 TYPE_CHECKING = False
 if TYPE_CHECKING:
@@ -63,17 +63,6 @@ def _checked_str(value: Any, name: str) -> Any:
     if value is not None and not isinstance(value, str):
         raise TypeError(f"{name} must be a str, not {type(value).__name__}")
     return value
-
-
-def _strict(view: dict[str, Any], strict: bool) -> dict[str, Any]:
-    if strict:
-        from velmora._validate import validate
-        from velmora.errors import InvalidBlocks
-
-        problems = validate(view)
-        if problems:
-            raise InvalidBlocks(problems)
-    return view
 
 
 class _View:
@@ -187,7 +176,7 @@ class Modal(_View):
             view["notify_on_close"] = True
         if self.external_id is not None:
             view["external_id"] = self.external_id
-        return _strict(view, strict)
+        return _checked(view, strict)
 
     def _target(self, view_id: str | None, external_id: str | None) -> tuple[str | None, str | None]:
         """The view update() replaces: (view_id, None) or (None, external_id)."""
@@ -206,11 +195,11 @@ class Modal(_View):
         """Open the modal (views.open) with the ``trigger_id`` of a slash command, a shortcut or a
         click (it lives 3 seconds). Returns Slack's answer, whose ``view["id"]`` :meth:`update`
         takes."""
-        return _call(self.slack_bot, "open_view", self.view(strict=strict), trigger_id)
+        return _call(self.slack_bot, "open_view", self.view(strict=strict), trigger_id, caller="modal.open")
 
     def push(self, trigger_id: str, *, strict: bool = False) -> Any:
         """Push the modal on top of the one open (views.push; a stack holds at most 3 views)."""
-        return _call(self.slack_bot, "push_view", self.view(strict=strict), trigger_id)
+        return _call(self.slack_bot, "push_view", self.view(strict=strict), trigger_id, caller="modal.push")
 
     def update(
         self,
@@ -224,7 +213,8 @@ class Modal(_View):
         ``external_id`` (the modal's own when neither is given). ``hash``, from the view being
         replaced, makes Slack refuse the update if that view changed in between."""
         view_id, external_id = self._target(view_id, external_id)
-        return _call(self.slack_bot, "update_view", self.view(strict=strict), view_id, external_id, hash)
+        view = self.view(strict=strict)
+        return _call(self.slack_bot, "update_view", view, view_id, external_id, hash, caller="modal.update")
 
     async def open_async(self, trigger_id: str, *, strict: bool = False) -> Any:
         """:meth:`open`, to await."""
@@ -279,12 +269,12 @@ class HomeTab(_View):
         view: dict[str, Any] = {"type": "home", "blocks": _flattened(self.blocks), **self._fields()}
         if self.external_id is not None:
             view["external_id"] = self.external_id
-        return _strict(view, strict)
+        return _checked(view, strict)
 
     def publish(self, user_id: str, *, hash: str | None = None, strict: bool = False) -> Any:
         """Publish the view as ``user_id``'s Home tab (views.publish); ``hash``, from the view
         published before, makes Slack refuse it if that one changed in between."""
-        return _call(self.slack_bot, "publish_view", self.view(strict=strict), user_id, hash)
+        return _call(self.slack_bot, "publish_view", self.view(strict=strict), user_id, hash, caller="home_tab.publish")
 
     async def publish_async(self, user_id: str, *, hash: str | None = None, strict: bool = False) -> Any:
         """:meth:`publish`, to await."""

@@ -4,7 +4,6 @@ from __future__ import annotations
 
 import asyncio
 import warnings
-from collections.abc import Iterator
 from typing import Any
 
 import pytest
@@ -12,7 +11,6 @@ import pytest
 pytest.importorskip("slack_sdk")
 pytest.importorskip("aiohttp")
 
-from fake_slack import FakeSlack
 from message_fakes import Blocks
 from slack_sdk.models.views import View
 
@@ -166,18 +164,6 @@ def test_strict_refuses_what_slack_would_before_sending() -> None:
 # ---- through the bots -----------------------------------------------------------------------
 
 
-@pytest.fixture
-def slack() -> Iterator[FakeSlack]:
-    server = FakeSlack().start()
-    yield server
-    server.stop()
-
-
-@pytest.fixture(params=["sync", "async"])
-def flavour(request: pytest.FixtureRequest) -> str:
-    return request.param  # type: ignore[no-any-return]
-
-
 def show(view: Any, flavour: str, name: str, *args: Any, **kwargs: Any) -> Any:
     if flavour == "sync":
         return getattr(view, name)(*args, **kwargs)
@@ -214,6 +200,16 @@ def test_offline_bots_record_views_and_answer_with_an_id(flavour, view, name, ar
     if view is MODAL:  # updated by external_id, the view keeps the id it was opened with
         assert show(view, flavour, "update")["view"]["id"] == show(view, flavour, "open", "T")["view"]["id"]
     assert repr(bot).endswith(f"views={len(bot.views)})")
+
+
+def test_a_sync_call_refuses_an_async_bot(slack) -> None:
+    modal = Modal("Deploy", [INPUT], slack_bot=AsyncSlackBot("xoxb-test", base_url=slack.base_url))
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")  # the coroutine is closed: no "never awaited" warning
+        with pytest.raises(TypeError) as raised:
+            modal.update("V1")
+    assert str(raised.value) == "AsyncSlackBot.update_view() is a coroutine: use `await modal.update_async(...)`"
+    assert slack.requests == []
 
 
 @pytest.mark.parametrize("cls", [WebhookBot, AsyncWebhookBot])
