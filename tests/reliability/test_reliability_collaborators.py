@@ -24,7 +24,7 @@ ORDINARY = (TypeError, ValueError, KeyError, IndexError, AttributeError)
 SET_BEFORE_BASE = {
     "ButtonMessage": {"text", "buttons"},
     "ContextMessage": {"elements"},
-    "DataFrameMessage": (TABLE_OPTIONS := {"formatters", "float_format", "columns", "align", "wrap", "max_rows"}),
+    "DataFrameMessage": (TABLE_OPTIONS := {"formatters", "float_format", "columns", "align", "wrap", "max_rows", "na_rep"}),
     "SimpleTableMessage": TABLE_OPTIONS,
 }
 
