@@ -261,8 +261,8 @@ constexpr vm::Message message{
         "button_N_url, button_N_action_id (default \"action-button-<i>\"). Buttons are\n"
         "ordered by number (2 before 10). Keyword\n"
         "arguments not starting with button_ go to BaseVelmora.",
-    .params = {{{&Keys::text, vm::str_or_none, vm::Default::none}}},
-    .base = vm::Base::last,
+    .params = {{{.name = &Keys::text, .check = vm::str_or_none, .fallback = vm::Default::none}}},
+    .base = vm::Base::base_reads_attributes,
     .imports = {{{"blocks", {"Actions", "Section"}}}},
     .build_doc =
         "A section with a button beside `text` when there is one button and a text;\n"
