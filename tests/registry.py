@@ -3,9 +3,10 @@
 One `Entry` per callable: where it lives, its parameters with a strategy of valid values,
 a few calls that succeed and a few that fail (one per error path). The property tests, the
 leak soak, the thread check and the interpreter checks all read this table, so covering a new
-module is adding its entries here. Entries whose module has not landed are skipped; public
-callables of the extension modules that have no entry get a generic one from their signature
-(see `entries()`), so nothing public is left untested.
+module is adding its entries here. An entry that names nothing is an error (a renamed builder
+must not quietly leave every sweep); only one whose optional dependency is not installed is
+left out. Public callables of the extension modules that have no entry get a generic one from
+their signature (see `entries()`), and the fuzz test says which.
 """
 
 from __future__ import annotations
@@ -49,6 +50,16 @@ def _safe_repr(value: object) -> str:
     return f"<{type(value).__name__}>"
 
 
+def _import_optional(module: str) -> object | None:
+    """The module; None when it needs a package that is not installed (pandas, ...)."""
+    try:
+        return importlib.import_module(module)
+    except ModuleNotFoundError as error:
+        if (error.name or "").partition(".")[0] == "velmora":
+            raise
+        return None
+
+
 @dataclass(frozen=True)
 class Param:
     name: str
@@ -82,18 +93,22 @@ class Entry:
         return self.path.replace("velmora.", "")
 
     def resolve(self) -> object | None:
-        """The callable, or None when its module has not landed yet."""
+        """The callable; None when an optional dependency of its module is not installed.
+        LookupError when the entry names something that does not exist."""
         if self.factory is not None:
             return self.factory()
         module, _, attrs = self.path.partition(":")
         try:
-            obj = importlib.import_module(module)
-        except ModuleNotFoundError:
+            obj = _import_optional(module)
+        except ModuleNotFoundError as error:
+            raise LookupError(f"registry entry {self.path}: no module {error.name!r}") from None
+        if obj is None:
             return None
         for name in attrs.split("."):
-            obj = getattr(obj, name, None)
-            if obj is None:
-                return None
+            try:
+                obj = getattr(obj, name)
+            except AttributeError:
+                raise LookupError(f"registry entry {self.path}: {obj!r} has no attribute {name!r}") from None
         return obj
 
     def invoke(self, target: object, call: C) -> object:
@@ -132,7 +147,12 @@ def _blocks_for_fit():
                        st.integers(1, 12))
     actions = st.builds(lambda n: {"type": "actions", "elements": [
         {"type": "button", "text": {"type": "plain_text", "text": f"b{i}"}} for i in range(n)]}, st.integers(1, 27))
-    block = section | fields | actions | st.just({"type": "divider"})
+    markdown = st.builds(lambda t, n: {"type": "markdown", "text": t * n}, st.sampled_from(["a b\n\n", "```\nx\n", "- i\n  j "]),
+                         st.integers(1, 5000))
+    rich = st.builds(lambda t, n: {"type": "rich_text", "elements": [
+        {"type": "rich_text_section", "elements": [{"type": "text", "text": t * n}]}]}, st.sampled_from(["ab ", "\n"]),
+        st.integers(1, 7000))
+    block = section | fields | actions | markdown | rich | st.just({"type": "divider"})
     return st.lists(block, max_size=60) | st.builds(lambda b: {"text": "t", "channel": "C1", "blocks": b},
                                                      st.lists(block, max_size=8))
 
@@ -392,7 +412,8 @@ REGISTRY: list[Entry] = [
           ok=(C("a", {"type": "rich_text_quote", "elements": []}, block_id="b"),),
           errors=((C(), ValueError), (C(["a"]), TypeError), (C("a", block_id="b" * 256), ValueError))),
     Entry("velmora.blocks.markdown:Markdown.markdown", (Param("text"), BLOCK_ID),
-          ok=(C("**a**", block_id="m"), C("")), errors=((C("a" * 12001), ValueError), (C(None), TypeError))),
+          ok=(C("**a**", block_id="m"), C(""), C("a" * 12001)),
+          errors=((C("a", block_id="b" * 256), ValueError), (C(None), TypeError))),
     Entry("velmora.markdown:to_blocks", (Param("text", markdown_documents), Param("breaks", st.booleans(), False),
                                          Param("slack_entities", st.booleans(), False)),
           ok=(C("# Hi\n\n**b** [l](https://x)\n\n- a\n  - b\n\n| a | b |\n|---|--:|\n| 1 | 2 |"),
@@ -482,12 +503,16 @@ REGISTRY: list[Entry] = [
                   (C(float("inf"), "{date}", "x"), ValueError))),
     Entry("velmora.mrkdwn:truncate", (Param("text", untrusted), Param("limit", st.integers(-2, 60) | st.integers()),
                                       Param("ellipsis", st.sampled_from(["…", "...", ""]), False)),
-          ok=(C("hello wonderful world", 12), C("<https://x|y> z", 5, ellipsis=""), C("a", 10 ** 30)),
+          ok=(C("hello wonderful world", 12), C("<https://x|y> z", 5, ellipsis=""), C("a", 10 ** 30),
+              C("ab 👨‍👩‍👧‍👦🇫🇷 e\u0301", 6, ellipsis="")),
           errors=((C("abc", 0), ValueError), (C("abc", -1, ellipsis=""), ValueError), (C("abc", True), TypeError),
                   (C("abc", 2, "."), TypeError))),
     Entry("velmora._fit:fit", (Param("message", st.deferred(_blocks_for_fit)),
                                Param("max_blocks", st.integers(1, 50), False)),
-          ok=(C([{"type": "divider"}] * 51), C({"text": "t", "blocks": []}, max_blocks=1)),
+          ok=(C([{"type": "divider"}] * 51), C({"text": "t", "blocks": []}, max_blocks=1),
+              C([{"type": "markdown", "text": "```py\n" + "x = 1\n\n" * 2500 + "```"},
+                 {"type": "rich_text", "elements": [{"type": "rich_text_list", "style": "ordered", "elements": [
+                     {"type": "rich_text_section", "elements": [{"type": "text", "text": "a b\n" * 2000}]}] * 3}]}])),
           errors=((C([{"type": "header", "text": {"type": "plain_text", "text": "h" * 151}}]), ValueError),
                   (C([], max_blocks=0), ValueError), (C([], max_blocks=True), TypeError), (C("x"), TypeError))),
     Entry("velmora._fallback:fallback_text", (Param("blocks", st.deferred(_blocks_for_fit)),),
@@ -568,9 +593,8 @@ def public_callables() -> dict[str, object]:
 
     found: dict[str, object] = {}
     for modname in extension_modules():
-        try:
-            module = importlib.import_module(modname)
-        except ImportError:  # an optional dependency missing: its own tests say so
+        module = _import_optional(modname)
+        if module is None:  # an optional dependency missing: its own tests say so
             continue
         for name, value in vars(module).items():
             if name.startswith("_"):
@@ -629,7 +653,8 @@ def _generic(path: str, target: object) -> Entry:
 
 
 def entries() -> list[Entry]:
-    """Every entry whose callable exists now: the table's, then generic ones for the rest."""
+    """Every entry whose optional dependencies are installed: the table's, then generic ones for
+    the public callables it lacks. An entry that names nothing raises LookupError."""
     present = [e for e in REGISTRY if e.resolve() is not None]
     for e in present:
         if e.make_ok is not None:

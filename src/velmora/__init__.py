@@ -8,7 +8,9 @@ Builders live in :mod:`velmora.blocks`, one message class per use case in
 lists, blocks and other messages.
 """
 
-__version__ = "0.1.0"
+from velmora._lazy import lazy_attributes
+
+__version__ = "0.1.0"  # the package's one version: the build reads it from here
 __all__ = ["validate", "InvalidBlocks", "fit", "truncate", "fallback_text", "Message", "__version__"]
 
 TYPE_CHECKING = False  # type checkers take this branch; at run time it costs no import
@@ -19,8 +21,6 @@ if TYPE_CHECKING:
     from velmora.errors import InvalidBlocks as InvalidBlocks
     from velmora.messages.composite.message import Message as Message
     from velmora.mrkdwn import truncate as truncate
-
-from velmora._lazy import lazy_attributes
 
 __getattr__, __dir__ = lazy_attributes(
     __name__,
