@@ -184,7 +184,7 @@ PyObject* add(PyObject* left, PyObject* right) noexcept {
     }
     Ref fromlist = vm::names({k.Message});
     Ref module = fromlist ? Ref::steal(PyImport_ImportModuleLevel("messages.composite.message",
-                                                                 vm::module_globals.get(), nullptr, fromlist.get(), 1))
+                                                                  vm::module_globals.get(), nullptr, fromlist.get(), 1))
                           : Ref{};
     Ref message = module ? vm::get_attr(module.get(), k.Message) : Ref{};
     return vm::call(message.get(), {left, right});
@@ -296,7 +296,6 @@ constexpr const char* class_doc =
     "made on first use, when not given). Any other keyword argument is kept in `extras`, so\n"
     "nothing a caller passes is lost. Subclasses define build_blocks(); payload(), send(),\n"
     "update(), send_ephemeral(), respond() and their _async twins come from here.";
-
 
 int setup(PyObject* module) noexcept {
   if (!vm::import_from_package(module, "_delivery", {"Delivery"}) ||

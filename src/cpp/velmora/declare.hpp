@@ -176,13 +176,14 @@ struct Message {
 // A section of `text` (exactly a str) with one accessory made from `accessory`:
 // Section.<method>(text=self.text, <accessory>=self.<accessory>), its result as it is.
 constexpr Message section_with(const char* name, Param accessory, Key method, const char* doc, const char* build_doc) {
-  return {.name = name,
-          .doc = doc,
-          .params = {{{.name = &Keys::text, .check = exact_str}, accessory}},
-          .base = Base::replaceable_global,
-          .imports = {{{"blocks", {"Section"}}}},
-          .blocks = returned({.owner = &Keys::Section, .method = method, .args = {kw(&Keys::text), kw(accessory.name)}}),
-          .build_doc = build_doc};
+  return {
+      .name = name,
+      .doc = doc,
+      .params = {{{.name = &Keys::text, .check = exact_str}, accessory}},
+      .base = Base::replaceable_global,
+      .imports = {{{"blocks", {"Section"}}}},
+      .blocks = returned({.owner = &Keys::Section, .method = method, .args = {kw(&Keys::text), kw(accessory.name)}}),
+      .build_doc = build_doc};
 }
 
 // The markdown `text` (exactly a str), then the actions block of Actions.<method>, which

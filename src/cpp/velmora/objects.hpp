@@ -14,7 +14,6 @@ namespace vm {
 
 // ---- attributes --------------------------------------------------------------------------------
 
-
 // setattr(self, name, value) for an interned name; a null value propagates a failure.
 inline bool set_attr(PyObject* self, PyObject* name, PyObject* value) noexcept {
   if (!value) return false;

@@ -333,11 +333,24 @@ vm::Builder builders[] = {
                 "section(str). ValueError without parts.">(),
 };
 
-int setup(PyObject* module) noexcept {
-  // Names kept in the module for the builders' annotations.
-  if (!vm::import_from(module, "typing", {"Optional", "List", "Iterable", "Dict", "Any"}) || !vm::ready_rich_text()) {
-    return -1;
+// typing's Optional, List, Iterable, Dict and Any, which the module has long offered for the
+// builders' annotations: read from typing on first use, so that importing the module (and
+// velmora.blocks) does not import typing.
+Ref typing_name(PyObject* name) {
+  for (const char* known : {"Optional", "List", "Iterable", "Dict", "Any"}) {
+    if (PyUnicode_CompareWithASCIIString(name, known) != 0) continue;
+    Ref typing = Ref::steal(PyImport_ImportModule("typing"));
+    return typing ? Ref::steal(PyObject_GetAttr(typing.get(), name)) : Ref{};
   }
+  return {};
+}
+
+PyMethodDef functions[] = {vm::function<vm::made_on_first_use<typing_name>, "__getattr__(name, /)",
+                                        "typing's Optional, List, Iterable, Dict and Any, read on first use.">(),
+                           vm::table_end};
+
+int setup(PyObject* module) {
+  if (!vm::ready_rich_text() || PyModule_AddFunctions(module, functions) < 0) return -1;
   Ref rick = vm::make_builder_class(module, "velmora.blocks.rich_text.RickText",
                                     "Builders of Block Kit rich-text elements (placeholders for now).", placeholders);
   if (!vm::add_type(module, std::move(rick))) return -1;

@@ -10,8 +10,8 @@ using vm::Ref;
 [[gnu::cold]] bool raise_wrong_part(PyObject* part) noexcept {
   Ref got = vm::type_name(part);
   if (got) {
-    PyErr_Format(PyExc_TypeError,
-                 "a part of a Message is a list of blocks, a block (dict) or a message, got %.200U", got.get());
+    PyErr_Format(PyExc_TypeError, "a part of a Message is a list of blocks, a block (dict) or a message, got %.200U",
+                 got.get());
   }
   return false;
 }
