@@ -26,12 +26,7 @@ constexpr vm::Params<1> block_params{"Context.block", {&Keys::block_id}, 0, 0, t
 
 // An element of a context block: a str is a markdown text, a dict is used as it is.
 Ref block_element(PyObject* element) {
-  if (PyUnicode_CheckExact(element)) [[likely]] {
-    return vm::mrkdwn_object(element);
-  }
-  if (PyDict_CheckExact(element)) return Ref::borrow(element);
-  vm::raise_wrong_type("elements", "str or dict", element);
-  return {};
+  return vm::str_or_dict(element, "elements", vm::mrkdwn_object);
 }
 
 Ref block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -39,14 +34,7 @@ Ref block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
   bool has_id;
   if (!vm::bind(block_params, args, nargs, kwnames, a) || !vm::check_block_id(a[0], has_id)) return {};
   if (nargs == 0) return vm::raise_value_error("a context block needs at least one element");
-  Ref elements = Ref::steal(PyList_New(nargs));
-  if (!elements) return {};
-  for (Py_ssize_t i = 0; i < nargs; ++i) {
-    Ref element = block_element(args[i]);
-    if (!element) return {};
-    PyList_SET_ITEM(elements.get(), i, element.release());
-  }
-  return vm::list_of(vm::dict({{k.type, k.context}, {k.elements, elements.get()}, {k.block_id, a[0], has_id}}));
+  return vm::block_of(k.context, args, nargs, block_element, a[0], has_id);
 }
 
 vm::Builder builders[] = {

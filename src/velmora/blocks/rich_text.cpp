@@ -266,12 +266,9 @@ Ref preformatted(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
 
 // One part of a block: a str stands for a section holding that text; a dict is used as it is.
 Ref block_part(PyObject* part) {
-  if (PyUnicode_CheckExact(part)) [[likely]] {
-    return vm::holding(k.rich_text_section, vm::inline_element(part, "parts"));
-  }
-  if (PyDict_CheckExact(part)) return Ref::borrow(part);
-  vm::raise_wrong_type("parts", "str or dict", part);
-  return {};
+  return vm::str_or_dict(part, "parts", [](PyObject* text) {
+    return vm::holding(k.rich_text_section, vm::inline_element(text, "parts"));
+  });
 }
 
 Ref block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -279,14 +276,7 @@ Ref block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
   bool has_id;
   if (!vm::bind(block_params, args, nargs, kwnames, a) || !vm::check_block_id(a[0], has_id)) return {};
   if (nargs == 0) return vm::raise_value_error("a rich-text block needs at least one part");
-  Ref parts = Ref::steal(PyList_New(nargs));
-  if (!parts) return {};
-  for (Py_ssize_t i = 0; i < nargs; ++i) {
-    Ref part = block_part(args[i]);
-    if (!part) return {};
-    PyList_SET_ITEM(parts.get(), i, part.release());
-  }
-  return vm::list_of(vm::dict({{k.type, k.rich_text}, {k.elements, parts.get()}, {k.block_id, a[0], has_id}}));
+  return vm::block_of(k.rich_text, args, nargs, block_part, a[0], has_id);
 }
 
 vm::Builder builders[] = {
