@@ -84,6 +84,11 @@ def all_cases() -> list[Case]:
              '[{"type": "section", "text": {"type": "plain_text", "text": t, "emoji": True}}]',
              "[SectionBlock(text=PlainTextObject(text=t, emoji=True)).to_dict()]",
              {"t": "Deploy finished :rocket:"}, callgrind=True),
+        # the same through the package's attribute, as `import velmora.blocks as vb` reads it
+        Case("vb.Section.plain_text", "typical", "builder", {"vb": "package:velmora.blocks"},
+             "vb.Section.plain_text(t)",
+             '[{"type": "section", "text": {"type": "plain_text", "text": t, "emoji": True}}]',
+             None, {"t": "Deploy finished :rocket:"}),
         Case("Section.mrkdwn", "typical", "builder", SECTION, "Section.mrkdwn(t)",
              '[{"type": "section", "text": {"type": "mrkdwn", "text": t}}]',
              "[SectionBlock(text=MarkdownTextObject(text=t)).to_dict()]",

@@ -246,6 +246,12 @@ def _table_options():
         "na_rep": st.sampled_from([None, "", "-"]) | any_text})
 
 
+def _message(path: str, *args):
+    """A message of the class at `path` ("module:Class"), made when the entry is read."""
+    module, _, name = path.partition(":")
+    return getattr(importlib.import_module(module), name)(*args)
+
+
 def _validated(decorator: str, func):
     def make():
         utils = importlib.import_module("velmora.utils")
@@ -344,6 +350,10 @@ REGISTRY: list[Entry] = [
     Entry("velmora.blocks.context:Context.image_url", (Param("value"), Param("alt_text", any_text, False)),
           ok=(C("https://x/a.png"), C("https://x/a.png", "Ana")), errors=((C(value="a", x=1), TypeError),
                                                                        (C("a", None), TypeError))),
+    Entry("velmora.blocks.context:Context.block", (Param("element", any_text | st.fixed_dictionaries(
+              {"type": st.just("image"), "image_url": any_text, "alt_text": any_text})), BLOCK_ID),
+          ok=(C("*a*", {"type": "image", "image_url": "https://x/a.png", "alt_text": "a"}, block_id="c"),),
+          errors=((C(), ValueError), (C(3), TypeError), (C("a", block_id="b" * 256), ValueError))),
     Entry("velmora.blocks.header:Header.plain_text", (Param("text"), BLOCK_ID), ok=(C("Title"),),
           errors=((C(3), TypeError),)),
     Entry("velmora.blocks.divider:Divider.divider", (BLOCK_ID,), ok=(C(),), errors=((C(1), TypeError),)),
@@ -461,6 +471,12 @@ REGISTRY: list[Entry] = [
           make_ok=lambda: (C(_frame([["a", 1]], ["name", "n"]), "Counts"),
                            C(_frame([["a", 1.5]] * 120, ["name", "n"]), float_format="{:.1f}", align={"n": "left"})),
           make_errors=lambda: ((C(), TypeError), (C(_frame([["a"]], ["x"]), formatters=["x"]), TypeError))),
+    Entry("velmora.messages.composite.message:Message",
+          (Param("part", st.lists(st.just({"type": "divider"}), max_size=2) | st.just({"type": "divider"})),),
+          message=True, extra_kwargs=base_kwargs, attrs=("parts",),
+          make_ok=lambda: (C([{"type": "divider"}], {"type": "divider"}), C(),
+                           C(_message("velmora.messages.header.header:HeaderMessage", "Hi"), [{"type": "divider"}])),
+          errors=((C(3), TypeError), (C("text"), TypeError))),
     Entry("velmora.messages.rich_text.preformatted:PreformattedMessage", (Param("text"),), message=True,
           extra_kwargs=base_kwargs, attrs=("text",), ok=(C("x = 1"),), errors=((C(), TypeError),)),
     Entry("velmora.messages.rich_text.rich:RichTextMessage", (Param("part", rich_elements),), message=True,

@@ -157,14 +157,16 @@ bool bind(const Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyOb
   });
 }
 
-// Binds tp_init's (args, kwargs). Keywords that name no parameter are copied, in the
-// caller's order, into `rest`, a fresh dict.
+// Binds tp_init's (args, kwargs), at most `positional` of them by position (a caller's *args are
+// sliced off before). Keywords that name no parameter are copied, in the caller's order, into
+// `rest`, a fresh dict.
 template <std::size_t N>
 bool bind_init(const Params<N>& params, PyObject* args, PyObject* kwargs, Bound<N>& out, Ref& rest) noexcept {
   out.fill(nullptr);
   Py_ssize_t nargs = args ? PyTuple_GET_SIZE(args) : 0;
-  if (static_cast<std::size_t>(nargs) > N) {
-    detail::raise_too_many(params.func, N, params.required, nargs);
+  if (static_cast<std::size_t>(nargs) > params.positional) {
+    detail::raise_too_many(params.func, params.positional,
+                           params.required < params.positional ? params.required : params.positional, nargs);
     return false;
   }
   for (Py_ssize_t i = 0; i < nargs; ++i) out[static_cast<std::size_t>(i)] = PyTuple_GET_ITEM(args, i);
