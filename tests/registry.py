@@ -283,7 +283,7 @@ preview_messages = st.lists(_json, max_size=4) | st.dictionaries(st.sampled_from
 # ---- the table -------------------------------------------------------------------------------
 
 S = "velmora.blocks.section:Section."
-I = "velmora.blocks.input:Input."
+IN = "velmora.blocks.input:Input."
 ACTION_ID = Param("action_id", action_ids | st.none(), False)
 PLACEHOLDER = Param("placeholder", any_text | st.none(), False)
 
@@ -293,7 +293,7 @@ def _input(name: str, own: tuple[Param, ...] = (), ok: tuple[C, ...] = (), error
     """An input builder: label, its positional parameters, action_id, its keywords, the block's."""
     block = (Param("optional", st.booleans(), False), Param("hint", any_text | st.none(), False),
              Param("dispatch_action", st.booleans(), False), BLOCK_ID)
-    return Entry(I + name, (Param("label"), *positional, Param("action_id", action_ids), *own, *block),
+    return Entry(IN + name, (Param("label"), *positional, Param("action_id", action_ids), *own, *block),
                  ok=(C("Label", *([["a"]] if positional else []), action_id="a"), *ok),
                  errors=((C("Label"), TypeError), (C("", *([["a"]] if positional else []), action_id="a"), ValueError),
                          *errors))
@@ -309,7 +309,7 @@ def _inputs() -> list[Entry]:
     lengths = st.integers(-1, 3001) | st.none()
     options = Param("options", choice_lists)
     rich = {"type": "rich_text", "elements": [{"type": "rich_text_section", "elements": [{"type": "text", "text": "x"}]}]}
-    when = datetime.datetime(2026, 1, 1, tzinfo=datetime.timezone.utc)
+    when = datetime.datetime(2026, 1, 1, tzinfo=datetime.UTC)
     return [
         _input("plain_text", (PLACEHOLDER, maybe("initial_value"), flag("multiline"), Param("min_length", lengths, False),
                               Param("max_length", lengths, False)),
@@ -344,7 +344,7 @@ def _inputs() -> list[Entry]:
         _input("timepicker", (PLACEHOLDER, maybe("initial_time", times | st.times()), maybe("timezone")),
                ok=(C("T", action_id="t", initial_time=datetime.time(9, 30), timezone="UTC"),),
                errors=((C("T", action_id="t", initial_time="9h"), ValueError),)),
-        _input("datetimepicker", (maybe("initial_date_time", st.integers() | st.datetimes(timezones=st.just(datetime.timezone.utc))),),
+        _input("datetimepicker", (maybe("initial_date_time", st.integers() | st.datetimes(timezones=st.just(datetime.UTC))),),
                ok=(C("W", action_id="w", initial_date_time=when),),
                errors=((C("W", action_id="w", initial_date_time=1.5), TypeError),)),
         _input("users_select", (PLACEHOLDER, maybe("initial_user", slack_ids)),
