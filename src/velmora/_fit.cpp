@@ -259,7 +259,7 @@ Ref payloads(PyObject* message, PyObject* lists) noexcept {
   return out;
 }
 
-constexpr vm::Params<2> fit_params{"fit", {&Keys::message, &Keys::max_blocks}, 1, 1};
+constexpr auto& fit_params = vm::params<"fit(message, *, max_blocks=50)">;
 
 Ref fit(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<2> a;
@@ -323,7 +323,7 @@ Ref fit(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
 }
 
 PyMethodDef functions[] = {
-    vm::function<fit, "fit(message, *, max_blocks=50)",
+    vm::function<fit, fit_params,
                  "The payloads that carry `message` (a payload dict, or a list of blocks) within Slack's\n"
                  "limits, in order, nothing dropped: at most `max_blocks` blocks, one table and 12,000\n"
                  "characters of markdown blocks each, and at most 12,000 characters of text in all the\n"

@@ -167,8 +167,8 @@ Ref problems(PyObject* value, bool fitting) {
   return plan ? Ref::steal(PyTuple_Pack(2, found.get(), plan.get())) : Ref{};
 }
 
-constexpr vm::Params<1> validate_params{"validate", {&vm::Keys::blocks}, 1};
-constexpr vm::Params<1> unsplittable_params{"_unsplittable", {&vm::Keys::blocks}, 1};
+constexpr auto& validate_params = vm::params<"validate(blocks)">;
+constexpr auto& unsplittable_params = vm::params<"_unsplittable(blocks)">;
 
 template <const vm::Params<1>& params, bool fitting>
 Ref checked(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -178,11 +178,11 @@ Ref checked(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwname
 }
 
 PyMethodDef functions[] = {
-    vm::function<checked<validate_params, false>, "validate(blocks)",
+    vm::function<checked<validate_params, false>, validate_params,
                  "Check a list of blocks, or a payload {\"text\": ..., \"blocks\": [...]}, against Slack's\n"
                  "published Block Kit limits for messages. Returns a new list of problems, each a dict\n"
                  "{\"path\": JSON pointer into the argument, \"message\": a sentence}; [] when none.">(),
-    vm::function<checked<unsplittable_params, true>, "_unsplittable(blocks)",
+    vm::function<checked<unsplittable_params, true>, unsplittable_params,
                  "The problems of validate() that velmora.fit cannot remove by splitting the message, and\n"
                  "fit's plan for each block (bytes): (problems, plan).">(),
     vm::table_end};

@@ -14,7 +14,7 @@ using vm::Ref;
 
 // ---- escaping --------------------------------------------------------------------------------
 
-constexpr vm::Params<1> escape_params{"escape", {&Keys::text}, 1};
+constexpr auto& escape_params = vm::params<"escape(text)">;
 
 Ref escape(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<1> a;
@@ -36,10 +36,10 @@ bool check_id(PyObject* value, const char* param, const char* example) noexcept 
   return false;
 }
 
-constexpr vm::Params<1> user_params{"user", {&Keys::user_id}, 1};
-constexpr vm::Params<1> channel_params{"channel", {&Keys::channel_id}, 1};
-constexpr vm::Params<1> usergroup_params{"usergroup", {&Keys::usergroup_id}, 1};
-constexpr vm::Params<1> broadcast_params{"broadcast", {&Keys::range}, 1};
+constexpr auto& user_params = vm::params<"user(user_id)">;
+constexpr auto& channel_params = vm::params<"channel(channel_id)">;
+constexpr auto& usergroup_params = vm::params<"usergroup(usergroup_id)">;
+constexpr auto& broadcast_params = vm::params<"broadcast(range)">;
 
 // `format` with the one id of a call to `P` in place of "%U"; `example` shows a good id.
 template <const vm::Params<1>& P>
@@ -101,7 +101,7 @@ bool check_url(PyObject* url) noexcept {
   return false;
 }
 
-constexpr vm::Params<2> link_params{"link", {&Keys::url, &Keys::text}, 1};
+constexpr auto& link_params = vm::params<"link(url, text=None)">;
 
 Ref link(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<2> a;
@@ -147,7 +147,7 @@ bool check_format(PyObject* format) noexcept {
   return false;
 }
 
-constexpr vm::Params<3> date_params{"date", {&Keys::timestamp, &Keys::format, &Keys::fallback}, 3};
+constexpr auto& date_params = vm::params<"date(timestamp, format, fallback)">;
 
 Ref date(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<3> a;
@@ -163,7 +163,7 @@ Ref date(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) 
 
 // ---- cutting a text --------------------------------------------------------------------------
 
-constexpr vm::Params<3> truncate_params{"truncate", {&Keys::text, &Keys::limit, &Keys::ellipsis}, 2, 2};
+constexpr auto& truncate_params = vm::params<"truncate(text, limit, *, ellipsis='\\u2026')">;
 
 Ref truncate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<3> a;
@@ -192,7 +192,7 @@ Ref truncate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnam
 
 // ---- grapheme clusters, for the tests ------------------------------------------------------
 
-constexpr vm::Params<1> graphemes_params{"_graphemes", {&Keys::text}, 1};
+constexpr auto& graphemes_params = vm::params<"_graphemes(text)">;
 
 // The extended grapheme clusters of `text`, where truncate and fit may cut it.
 Ref graphemes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -210,31 +210,30 @@ Ref graphemes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwna
 }
 
 PyMethodDef functions[] = {
-    vm::function<escape, "escape(text)",
+    vm::function<escape, escape_params,
                  "`text` safe to put in Slack mrkdwn: \"&\", \"<\" and \">\" become \"&amp;\", \"&lt;\" and \"&gt;\",\n"
                  "and nothing else changes, so no mention, broadcast or link can be slipped in.">(),
-    vm::function<user, "user(user_id)", "A mention of a user: \"<@U0123ABCD>\". The id is letters and digits.">(),
-    vm::function<channel, "channel(channel_id)",
-                 "A link to a channel: \"<#C0123ABCD>\". The id is letters and digits.">(),
-    vm::function<usergroup, "usergroup(usergroup_id)",
+    vm::function<user, user_params, "A mention of a user: \"<@U0123ABCD>\". The id is letters and digits.">(),
+    vm::function<channel, channel_params, "A link to a channel: \"<#C0123ABCD>\". The id is letters and digits.">(),
+    vm::function<usergroup, usergroup_params,
                  "A mention of a user group: \"<!subteam^S0123ABCD>\". The id is letters and digits.">(),
-    vm::function<broadcast, "broadcast(range)",
+    vm::function<broadcast, broadcast_params,
                  "A broadcast to a channel: \"<!here>\", \"<!channel>\" or \"<!everyone>\" for the range \"here\",\n"
                  "\"channel\" or \"everyone\".">(),
-    vm::function<link, "link(url, text=None)",
+    vm::function<link, link_params,
                  "A link: \"<url>\", or \"<url|text>\" with `text` escaped. The url must start with http://,\n"
                  "https:// or mailto: and hold no whitespace, '<', '>' or '|' (ValueError otherwise).">(),
-    vm::function<date, "date(timestamp, format, fallback)",
+    vm::function<date, date_params,
                  "A date that every reader sees in their own time zone:\n"
                  "\"<!date^timestamp^format|fallback>\". `timestamp` is Unix seconds (int, or a float rounded\n"
                  "down), `format` Slack's tokens such as \"{date_short} at {time}\", `fallback` (escaped) the\n"
                  "text shown where the date cannot be.">(),
-    vm::function<truncate, "truncate(text, limit, *, ellipsis='\\u2026')",
+    vm::function<truncate, truncate_params,
                  "`text` cut to at most `limit` characters, the ellipsis included: at the end of the last\n"
                  "word that fits when it ends in the last fifth of the room, else as close to the limit as\n"
                  "can be; never inside a character as a reader sees it (an accented letter, a flag, a\n"
                  "joined emoji), an entity (\"<...>\") or an escape (\"&amp;\"). `text` itself when it fits.">(),
-    vm::function<graphemes, "_graphemes(text)",
+    vm::function<graphemes, graphemes_params,
                  "The extended grapheme clusters of `text` (Unicode's UAX #29), where truncate and fit may\n"
                  "cut it: a list of str.">(),
     vm::table_end};

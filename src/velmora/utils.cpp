@@ -14,7 +14,7 @@ using vm::Ref;
 using vm::is_calendar_date;
 using vm::is_clock_time;
 
-constexpr vm::Params<1> date_params{"is_valid_date_fmt", {&vm::Keys::date}, 1};
+constexpr auto& date_params = vm::params<"is_valid_date_fmt(date)">;
 
 Ref is_valid_date_fmt(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<1> a;
@@ -284,8 +284,8 @@ Ref decorate(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, Rule ru
   return Ref::steal(reinterpret_cast<PyObject*>(v));
 }
 
-constexpr vm::Params<1> options_params{"validate_options", {&vm::Keys::func}, 1};
-constexpr vm::Params<1> time_params{"validate_initial_time", {&vm::Keys::func}, 1};
+constexpr auto& options_params = vm::params<"validate_options(func)">;
+constexpr auto& time_params = vm::params<"validate_initial_time(func)">;
 
 Ref validate_options(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return decorate(args, nargs, kwnames, Rule::options, options_params, vm::k.options);
@@ -296,12 +296,12 @@ Ref validate_initial_time(PyObject*, PyObject* const* args, Py_ssize_t nargs, Py
 }
 
 PyMethodDef functions[] = {
-    vm::function<is_valid_date_fmt, "is_valid_date_fmt(date)",
+    vm::function<is_valid_date_fmt, date_params,
                  "Return True when `date` is a real calendar date written YYYY-MM-DD; raise ValueError otherwise.">(),
-    vm::function<validate_options, "validate_options(func)",
+    vm::function<validate_options, options_params,
                  "Decorate a builder: its `options` must be a non-empty iterable of option texts (not a str).\n"
                  "A lazy iterable is read once into a list, which the builder then receives.">(),
-    vm::function<validate_initial_time, "validate_initial_time(func)",
+    vm::function<validate_initial_time, time_params,
                  "Decorate a builder: an `initial_time` given as a str must read HH:mm on a 24-hour clock.">(),
     vm::table_end};
 

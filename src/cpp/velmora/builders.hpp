@@ -48,33 +48,42 @@ Builder builder(const char* name, const char* doc, Wrap wrap = Wrap::none) noexc
       wrap};
 }
 
-// The same, declared as Python shows it: vm::builder<plain_text, "plain_text(text, *,
-// block_id=None)", "A section showing ...">(), then the decorator when there is one; the name
-// and the "$cls, /" of the docstring's signature line are derived from the signature.
-template <BuilderImpl F, Literal Signature, Literal Text, Wrap W = Wrap::none>
+// The same, declared by the parameter list the builder binds (vm::params<"Section.plain_text(
+// text, *, block_id=None)">) and its text: vm::builder<plain_text, plain_text_params, "A section
+// showing ...">(), then the decorator when there is one; the name and the docstring's signature
+// line ("$cls, /" added) come from the list's signature.
+template <BuilderImpl F, const auto& Params, Literal Text, Wrap W = Wrap::none>
 Builder builder() noexcept {
-  using D = Documented<"$cls", Signature, Text>;
+  using D = Documented<"$cls", &signature_of<Params>, Text>;
   return builder<F>(D::name.data(), D::doc.data(), W);
 }
 
 // ---- builders of one block showing a text ---------------------------------------------------
 
-// The builder `Func(text, *, block_id=None)` (text=None when `Optional`) of the one block, a new
-// dict, that `Block` makes of a text: the text exactly a str (or None when optional), the block
-// id checked; [] for a text that is None or empty, else [Block(text)] with "block_id" last when
-// given.
-template <Literal Func, Ref (*Block)(PyObject* text) noexcept, bool Optional = false>
+// The builder `Class.name(text, *, block_id=None)` (text=None: an optional text) of the one block,
+// a new dict, that `Block` makes of a text: the text exactly a str (or None when optional), the
+// block id checked; [] for a text that is None or empty, else [Block(text)] with "block_id" last
+// when given.
+template <const auto& P, Ref (*Block)(PyObject* text) noexcept>
 Ref text_block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  static constexpr Params<2> params{Func.chars, {&Keys::text, &Keys::block_id}, Optional ? 0u : 1u, 1};
+  static_assert(P.names.size() == 2 && P.names[0] == &Keys::text && P.names[1] == &Keys::block_id && P.positional == 1,
+                "a text block's builder reads name(text, *, block_id=None)");
+  constexpr bool optional = P.required == 0;
   Bound<2> a;
   bool has_id;
-  if (!bind(params, args, nargs, kwnames, a)) return {};
+  if (!bind(P, args, nargs, kwnames, a)) return {};
   PyObject* text = a[0] ? a[0] : Py_None;
-  if (!check_str(text, "text", Optional) || !check_block_id(a[1], has_id)) return {};
+  if (!check_str(text, "text", optional) || !check_block_id(a[1], has_id)) return {};
   if (text == Py_None || PyUnicode_GET_LENGTH(text) == 0) return empty_list();
   Ref block = Block(text);  // a new dict
   if (!block || (has_id && PyDict_SetItem(block.get(), k.block_id, a[1]) < 0)) return {};
   return list_of(std::move(block));
+}
+
+// The table entry of a text_block builder: vm::text_builder<plain_text_params, plain_text, "...">().
+template <const auto& P, Ref (*Block)(PyObject* text) noexcept, Literal Text>
+Builder text_builder() noexcept {
+  return builder<text_block<P, Block>, P, Text>();
 }
 
 // ---- the binding descriptor -------------------------------------------------------------

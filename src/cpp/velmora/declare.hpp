@@ -154,7 +154,7 @@ struct Import {
   bool absolute = false;
 };
 
-inline constexpr std::size_t max_params = 10;
+inline constexpr std::size_t max_params = 12;
 
 struct Message {
   const char* name;                        // "DatePickerMessage"

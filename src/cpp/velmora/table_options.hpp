@@ -57,17 +57,6 @@ struct TableOptions {
   }
 };
 
-// A parameter list of `head` followed by the table options (keyword-only): the binding of a
-// builder that takes them all.
-template <std::size_t H>
-constexpr auto with_table_options(const char* func, std::array<Key, H> head, std::size_t required,
-                                  std::size_t positional) {
-  Params<H + table_option_count> params{func, {}, required, positional};
-  for (std::size_t i = 0; i < H; ++i) params.names[i] = head[i];
-  for (std::size_t i = 0; i < table_option_count; ++i) params.names[H + i] = table_option_keys[i];
-  return params;
-}
-
 inline PyObject* given(PyObject* option) noexcept {
   return option && option != Py_None ? option : nullptr;
 }

@@ -17,7 +17,7 @@ Ref new_payload(PyObject* elements, PyObject* block_id = nullptr, bool has_id = 
 
 // ---- the starting point -------------------------------------------------------------------
 
-constexpr vm::Params<1> init_blocks_params{"Actions.init_blocks", {&Keys::block_id}, 0, 0};
+constexpr auto& init_blocks_params = vm::params<"Actions.init_blocks(*, block_id=None)">;
 
 Ref init_blocks(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<1> a;
@@ -68,7 +68,7 @@ constexpr auto unchecked = [](const auto&) { return true; };
 
 // ---- buttons ------------------------------------------------------------------------------
 
-constexpr vm::Params<2> buttons_params{"Actions.buttons", {&Keys::buttons, &Keys::block_id}, 1, 1};
+constexpr auto& buttons_params = vm::params<"Actions.buttons(buttons, *, block_id=None)">;
 
 Ref buttons(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   auto check = [](const vm::Bound<2>& a) { return vm::check_list(a[0], "buttons"); };
@@ -84,7 +84,7 @@ Ref buttons(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
 
 // ---- pickers ------------------------------------------------------------------------------
 
-constexpr vm::Params<2> datepickers_params{"Actions.datepickers", {&Keys::initial_dates, &Keys::block_id}, 1, 1};
+constexpr auto& datepickers_params = vm::params<"Actions.datepickers(initial_dates, *, block_id=None)">;
 
 Ref datepickers(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return build(cls, datepickers_params, args, nargs, kwnames, unchecked, [](PyObject* elements, const vm::Bound<2>& a) {
@@ -102,7 +102,7 @@ Ref datepickers(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject
   });
 }
 
-constexpr vm::Params<2> time_picker_params{"Actions.time_picker", {&Keys::initial_time, &Keys::block_id}, 1, 1};
+constexpr auto& time_picker_params = vm::params<"Actions.time_picker(initial_time, *, block_id=None)">;
 
 Ref time_picker(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   auto check = [](const vm::Bound<2>& a) { return vm::check_str(a[0], "initial_time"); };
@@ -113,10 +113,9 @@ Ref time_picker(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject
 
 // ---- choices ------------------------------------------------------------------------------
 
-constexpr vm::Params<3> radio_buttons_params{
-    "Actions.radio_buttons", {&Keys::options, &Keys::action_id, &Keys::block_id}, 1, 1};
-constexpr vm::Params<4> checkboxes_params{
-    "Actions.checkboxes", {&Keys::options, &Keys::options_description, &Keys::action_id, &Keys::block_id}, 2, 2};
+constexpr auto& radio_buttons_params = vm::params<"Actions.radio_buttons(options, *, action_id=None, block_id=None)">;
+constexpr auto& checkboxes_params =
+    vm::params<"Actions.checkboxes(options, options_description, *, action_id=None, block_id=None)">;
 
 // Options of any count and length (texts, (text, value) pairs or option dicts), as markdown.
 constexpr vm::OptionRules radio_buttons_options{.element = "radio_buttons", .text = vm::OptionText::mrkdwn};
@@ -148,26 +147,26 @@ Ref checkboxes(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject*
 // ---- the class ----------------------------------------------------------------------------
 
 vm::Builder builders[] = {
-    vm::builder<init_blocks, "init_blocks(*, block_id=None)",
+    vm::builder<init_blocks, init_blocks_params,
                 "A new actions payload with no elements: [{\"type\": \"actions\", \"elements\": []}]\n"
                 "(then \"block_id\" when given).\n"
                 "Every other builder starts from cls.init_blocks().">(),
-    vm::builder<buttons, "buttons(buttons, *, block_id=None)",
+    vm::builder<buttons, buttons_params,
                 "An actions block of one button per dict of the list `buttons` (keys \"text\", and\n"
                 "optionally \"style\", \"value\", \"url\", \"action_id\"); action ids and default values\n"
                 "count from 0.">(),
-    vm::builder<datepickers, "datepickers(initial_dates, *, block_id=None)",
+    vm::builder<datepickers, datepickers_params,
                 "An actions block of one date picker per date (YYYY-MM-DD) of `initial_dates`, a list\n"
                 "or any other iterable of dates.">(),
-    vm::builder<time_picker, "time_picker(initial_time, *, block_id=None)",
+    vm::builder<time_picker, time_picker_params,
                 "An actions block of one time picker starting at `initial_time` (HH:mm, 24-hour clock).",
                 vm::Wrap::validate_initial_time>(),
-    vm::builder<radio_buttons, "radio_buttons(options, *, action_id=None, block_id=None)",
+    vm::builder<radio_buttons, radio_buttons_params,
                 "An actions block of one radio-button group, one button per option: an option text\n"
                 "(values \"value-0\", \"value-1\", ...), a (text, value) pair or an option dict; the group\n"
                 "has the caller's action_id when given.",
                 vm::Wrap::validate_options>(),
-    vm::builder<checkboxes, "checkboxes(options, options_description, *, action_id=None, block_id=None)",
+    vm::builder<checkboxes, checkboxes_params,
                 "An actions block of one checkbox group, one box per option (as in radio_buttons); the\n"
                 "i-th item of `options_description` describes the i-th option (None or []: no\n"
                 "descriptions).",

@@ -7,8 +7,8 @@ using vm::k;
 using vm::Keys;
 using vm::Ref;
 
-constexpr vm::Params<1> mrkdwn_params{"Context.mrkdwn", {&Keys::value}, 1};
-constexpr vm::Params<2> image_url_params{"Context.image_url", {&Keys::value, &Keys::alt_text}, 1};
+constexpr auto& mrkdwn_params = vm::params<"Context.mrkdwn(value)">;
+constexpr auto& image_url_params = vm::params<"Context.image_url(value, alt_text='image')">;
 
 Ref mrkdwn(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<1> a;
@@ -22,7 +22,7 @@ Ref image_url(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwna
   return vm::dict({{k.type, k.image}, {k.image_url, a[0]}, {k.alt_text, a[1] ? a[1] : k.image}});
 }
 
-constexpr vm::Params<1> block_params{"Context.block", {&Keys::block_id}, 0, 0, true};
+constexpr auto& block_params = vm::params<"Context.block(*elements, block_id=None)">;
 
 // An element of a context block: a str is a markdown text, a dict is used as it is.
 Ref block_element(PyObject* element) {
@@ -38,12 +38,12 @@ Ref block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
 }
 
 vm::Builder builders[] = {
-    vm::builder<mrkdwn, "mrkdwn(value)",
+    vm::builder<mrkdwn, mrkdwn_params,
                 "A markdown text element for a context block: {\"type\": \"mrkdwn\", \"text\": value}.">(),
-    vm::builder<image_url, "image_url(value, alt_text='image')",
+    vm::builder<image_url, image_url_params,
                 "An image element for a context block, showing the image at `value`, described by\n"
                 "`alt_text` for screen readers.">(),
-    vm::builder<block, "block(*elements, block_id=None)",
+    vm::builder<block, block_params,
                 "A list of one context block {\"type\": \"context\", \"elements\": [...]} holding the\n"
                 "elements in order: a str stands for Context.mrkdwn(str), a dict (Context.image_url(...))\n"
                 "is used as it is; \"block_id\" last when given.">(),

@@ -7,7 +7,7 @@ using vm::k;
 using vm::Keys;
 using vm::Ref;
 
-constexpr vm::Params<1> divider_params{"Divider.divider", {&Keys::block_id}, 0, 0};
+constexpr auto& divider_params = vm::params<"Divider.divider(*, block_id=None)">;
 
 Ref divider(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<1> a;
@@ -17,7 +17,7 @@ Ref divider(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwname
 }
 
 vm::Builder builders[] = {
-    vm::builder<divider, "divider(*, block_id=None)", "A list of one divider block (with \"block_id\" when given).">(),
+    vm::builder<divider, divider_params, "A list of one divider block (with \"block_id\" when given).">(),
 };
 
 }  // namespace

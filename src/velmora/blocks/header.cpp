@@ -12,9 +12,10 @@ Ref header(PyObject* text) noexcept {
   return vm::dict({{k.type, k.header}, {k.text, text_object.get()}});
 }
 
+constexpr auto& header_params = vm::params<"Header.plain_text(text, *, block_id=None)">;
+
 vm::Builder builders[] = {
-    vm::builder<vm::text_block<"Header.plain_text", header>, "plain_text(text, *, block_id=None)",
-                "A header block showing `text` (emoji on); [] when `text` is empty.">(),
+    vm::text_builder<header_params, header, "A header block showing `text` (emoji on); [] when `text` is empty.">(),
 };
 
 }  // namespace

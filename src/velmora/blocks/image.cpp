@@ -7,7 +7,7 @@ using vm::k;
 using vm::Keys;
 using vm::Ref;
 
-constexpr vm::Params<3> image_params{"Image.image", {&Keys::image_url, &Keys::image_name, &Keys::block_id}, 1, 2};
+constexpr auto& image_params = vm::params<"Image.image(image_url, image_name='image', *, block_id=None)">;
 
 Ref image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<3> a;
@@ -23,7 +23,7 @@ Ref image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
 }
 
 vm::Builder builders[] = {
-    vm::builder<image, "image(image_url, image_name='image', *, block_id=None)",
+    vm::builder<image, image_params,
                 "An image block showing the image at `image_url`, with `image_name` as its alt text;\n"
                 "[] when `image_url` is empty or None. Its block_id is \"image_block\" unless one is given.">(),
 };

@@ -57,20 +57,23 @@ Ref input(const vm::Params<N>& params, PyObject* const* args, Py_ssize_t nargs, 
   return vm::list_of(std::move(out));
 }
 
-// The parameter list of an input builder: `label`, the element's `positional` ones, `action_id`,
-// the element's keywords, then the block's four.
-template <std::size_t Own>
-constexpr vm::Params<Own + 2 + block_params> input_params(const char* func, std::array<vm::Key, Own> own,
-                                                          std::size_t positional = 0) {
-  vm::Params<Own + 2 + block_params> p{func, {}, 2 + positional, 1 + positional};
-  std::size_t i = 0;
-  p.names[i++] = &Keys::label;
-  for (std::size_t j = 0; j < positional; ++j) p.names[i++] = own[j];
-  p.names[i++] = &Keys::action_id;
-  for (std::size_t j = positional; j < Own; ++j) p.names[i++] = own[j];
-  for (vm::Key key : {&Keys::optional, &Keys::hint, &Keys::dispatch_action, &Keys::block_id}) p.names[i++] = key;
-  return p;
+// The keywords every input builder ends with, in its signature.
+#define VM_BLOCK_PARAMS "optional=False, hint=None, dispatch_action=False, block_id=None"
+
+// The parameter list of an input builder from its signature, which input() reads by position:
+// "Input.name(label, <the element's positional ones>, *, action_id, <the element's keywords>, "
+// VM_BLOCK_PARAMS ")".
+template <const auto& P>
+constexpr const auto& checked_input_params() {
+  constexpr std::size_t n = P.names.size();
+  static_assert(n >= 2 + block_params && P.names[0] == &Keys::label && P.names[P.positional] == &Keys::action_id &&
+                    P.is_required(P.positional) && P.names[n - 4] == &Keys::optional && P.names[n - 3] == &Keys::hint &&
+                    P.names[n - 2] == &Keys::dispatch_action && P.names[n - 1] == &Keys::block_id,
+                "an input builder reads name(label, ..., *, action_id, ..., " VM_BLOCK_PARAMS ")");
+  return P;
 }
+template <vm::Literal Signature>
+constexpr const auto& input_params = checked_input_params<vm::params<Signature>>();
 
 // The placeholder a caller gave, as a plain text object (`shown` null when none).
 bool placeholder(PyObject* given, Ref& shown) {
@@ -79,9 +82,9 @@ bool placeholder(PyObject* given, Ref& shown) {
 
 // ---- text inputs ---------------------------------------------------------------------------
 
-constexpr auto plain_text_params =
-    input_params<5>("Input.plain_text",
-                    {&Keys::placeholder, &Keys::initial_value, &Keys::multiline, &Keys::min_length, &Keys::max_length});
+constexpr auto& plain_text_params = input_params<
+    "Input.plain_text(label, *, action_id, placeholder=None, initial_value=None, multiline=False, "
+    "min_length=None, max_length=None, " VM_BLOCK_PARAMS ")">;
 
 Ref plain_text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return input(plain_text_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
@@ -107,9 +110,9 @@ Ref plain_text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
   });
 }
 
-constexpr auto number_params = input_params<5>(
-    "Input.number",
-    {&Keys::is_decimal_allowed, &Keys::placeholder, &Keys::initial_value, &Keys::min_value, &Keys::max_value});
+constexpr auto& number_params = input_params<
+    "Input.number(label, *, action_id, is_decimal_allowed=False, placeholder=None, initial_value=None, "
+    "min_value=None, max_value=None, " VM_BLOCK_PARAMS ")">;
 
 Ref number(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return input(number_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
@@ -154,10 +157,12 @@ PyObject* given_text(PyObject* value, const char* param, bool& ok) {
   return present ? value : nullptr;
 }
 
-constexpr std::array<vm::Key, 2> text_own{&Keys::placeholder, &Keys::initial_value};
-constexpr auto email_params = input_params<2>("Input.email", text_own);
-constexpr auto url_params = input_params<2>("Input.url", text_own);
-constexpr auto rich_text_params = input_params<2>("Input.rich_text", text_own);
+constexpr auto& email_params =
+    input_params<"Input.email(label, *, action_id, placeholder=None, initial_value=None, " VM_BLOCK_PARAMS ")">;
+constexpr auto& url_params =
+    input_params<"Input.url(label, *, action_id, placeholder=None, initial_value=None, " VM_BLOCK_PARAMS ")">;
+constexpr auto& rich_text_params =
+    input_params<"Input.rich_text(label, *, action_id, placeholder=None, initial_value=None, " VM_BLOCK_PARAMS ")">;
 
 // An input of one text: {"type": type, "action_id": id, "initial_value": text, "placeholder": ...}.
 template <std::size_t N>
@@ -228,14 +233,15 @@ Ref choices(PyObject* type, PyObject* id, PyObject* options, const vm::OptionRul
                    {k.placeholder, shown.get(), static_cast<bool>(shown)}});
 }
 
-constexpr auto static_select_params =
-    input_params<3>("Input.static_select", {&Keys::options, &Keys::placeholder, &Keys::initial_option}, 1);
-constexpr auto multi_static_select_params =
-    input_params<4>("Input.multi_static_select",
-                    {&Keys::options, &Keys::placeholder, &Keys::initial_options, &Keys::max_selected_items}, 1);
-constexpr auto radio_buttons_params =
-    input_params<2>("Input.radio_buttons", {&Keys::options, &Keys::initial_option}, 1);
-constexpr auto checkboxes_params = input_params<2>("Input.checkboxes", {&Keys::options, &Keys::initial_options}, 1);
+constexpr auto& static_select_params = input_params<
+    "Input.static_select(label, options, *, action_id, placeholder=None, initial_option=None, " VM_BLOCK_PARAMS ")">;
+constexpr auto& multi_static_select_params = input_params<
+    "Input.multi_static_select(label, options, *, action_id, placeholder=None, initial_options=None, "
+    "max_selected_items=None, " VM_BLOCK_PARAMS ")">;
+constexpr auto& radio_buttons_params =
+    input_params<"Input.radio_buttons(label, options, *, action_id, initial_option=None, " VM_BLOCK_PARAMS ")">;
+constexpr auto& checkboxes_params =
+    input_params<"Input.checkboxes(label, options, *, action_id, initial_options=None, " VM_BLOCK_PARAMS ")">;
 
 Ref static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return input(static_select_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
@@ -263,10 +269,12 @@ Ref checkboxes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
 
 // ---- dates and times -----------------------------------------------------------------------
 
-constexpr auto datepicker_params = input_params<2>("Input.datepicker", {&Keys::placeholder, &Keys::initial_date});
-constexpr auto timepicker_params =
-    input_params<3>("Input.timepicker", {&Keys::placeholder, &Keys::initial_time, &Keys::timezone});
-constexpr auto datetimepicker_params = input_params<1>("Input.datetimepicker", {&Keys::initial_date_time});
+constexpr auto& datepicker_params =
+    input_params<"Input.datepicker(label, *, action_id, placeholder=None, initial_date=None, " VM_BLOCK_PARAMS ")">;
+constexpr auto& timepicker_params = input_params<
+    "Input.timepicker(label, *, action_id, placeholder=None, initial_time=None, timezone=None, " VM_BLOCK_PARAMS ")">;
+constexpr auto& datetimepicker_params =
+    input_params<"Input.datetimepicker(label, *, action_id, initial_date_time=None, " VM_BLOCK_PARAMS ")">;
 
 Ref datepicker(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return input(datepicker_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
@@ -300,14 +308,17 @@ Ref datetimepicker(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject*
 
 // ---- users, conversations and channels ---------------------------------------------------------
 
-constexpr auto users_select_params = input_params<2>("Input.users_select", {&Keys::placeholder, &Keys::initial_user});
-constexpr auto multi_users_select_params =
-    input_params<3>("Input.multi_users_select", {&Keys::placeholder, &Keys::initial_users, &Keys::max_selected_items});
-constexpr auto conversations_select_params = input_params<5>(
-    "Input.conversations_select", {&Keys::placeholder, &Keys::initial_conversation,
-                                   &Keys::default_to_current_conversation, &Keys::filter, &Keys::response_url_enabled});
-constexpr auto channels_select_params =
-    input_params<3>("Input.channels_select", {&Keys::placeholder, &Keys::initial_channel, &Keys::response_url_enabled});
+constexpr auto& users_select_params =
+    input_params<"Input.users_select(label, *, action_id, placeholder=None, initial_user=None, " VM_BLOCK_PARAMS ")">;
+constexpr auto& multi_users_select_params = input_params<
+    "Input.multi_users_select(label, *, action_id, placeholder=None, initial_users=None, "
+    "max_selected_items=None, " VM_BLOCK_PARAMS ")">;
+constexpr auto& conversations_select_params = input_params<
+    "Input.conversations_select(label, *, action_id, placeholder=None, initial_conversation=None, "
+    "default_to_current_conversation=False, filter=None, response_url_enabled=False, " VM_BLOCK_PARAMS ")">;
+constexpr auto& channels_select_params = input_params<
+    "Input.channels_select(label, *, action_id, placeholder=None, initial_channel=None, "
+    "response_url_enabled=False, " VM_BLOCK_PARAMS ")">;
 
 Ref users_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return input(users_select_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
@@ -369,7 +380,8 @@ Ref channels_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject
 
 // ---- files ---------------------------------------------------------------------------------
 
-constexpr auto file_params = input_params<2>("Input.file", {&Keys::filetypes, &Keys::max_files});
+constexpr auto& file_params =
+    input_params<"Input.file(label, *, action_id, filetypes=None, max_files=None, " VM_BLOCK_PARAMS ")">;
 
 Ref file(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return input(file_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
@@ -390,65 +402,42 @@ Ref file(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) 
 
 // ---- the class -----------------------------------------------------------------------------
 
-#define VM_BLOCK_PARAMS "optional=False, hint=None, dispatch_action=False, block_id=None"
-
 vm::Builder builders[] = {
-    vm::builder<plain_text,
-                "plain_text(label, *, action_id, placeholder=None, initial_value=None, multiline=False, "
-                "min_length=None, max_length=None, " VM_BLOCK_PARAMS ")",
+    vm::builder<plain_text, plain_text_params,
                 "An input of plain text: one line, or several when `multiline`; 0 to 3000 characters\n"
                 "at least and 1 to 3000 at most when given.">(),
-    vm::builder<number,
-                "number(label, *, action_id, is_decimal_allowed=False, placeholder=None, initial_value=None, "
-                "min_value=None, max_value=None, " VM_BLOCK_PARAMS ")",
+    vm::builder<number, number_params,
                 "An input of a number: whole unless `is_decimal_allowed`; the values are numbers (not\n"
                 "bools) or str of digits, sent as str.">(),
-    vm::builder<email, "email(label, *, action_id, placeholder=None, initial_value=None, " VM_BLOCK_PARAMS ")",
-                "An input of an email address.">(),
-    vm::builder<url, "url(label, *, action_id, placeholder=None, initial_value=None, " VM_BLOCK_PARAMS ")",
-                "An input of a web address.">(),
-    vm::builder<rich_text, "rich_text(label, *, action_id, placeholder=None, initial_value=None, " VM_BLOCK_PARAMS ")",
+    vm::builder<email, email_params, "An input of an email address.">(),
+    vm::builder<url, url_params, "An input of a web address.">(),
+    vm::builder<rich_text, rich_text_params,
                 "An input of formatted text; `initial_value` is a rich_text block (or the list of one\n"
                 "that RichText's builders return).">(),
-    vm::builder<static_select,
-                "static_select(label, options, *, action_id, placeholder=None, initial_option=None, " VM_BLOCK_PARAMS
-                ")",
+    vm::builder<static_select, static_select_params,
                 "A menu of 1 to 100 options to pick one from. An option is a text (its value is the\n"
                 "text itself), a (text, value) pair or an option dict; `initial_option` names one by its\n"
                 "value (or its text).">(),
-    vm::builder<multi_static_select,
-                "multi_static_select(label, options, *, action_id, placeholder=None, initial_options=None, "
-                "max_selected_items=None, " VM_BLOCK_PARAMS ")",
+    vm::builder<multi_static_select, multi_static_select_params,
                 "A menu of 1 to 100 options (as in static_select) to pick several from.">(),
-    vm::builder<checkboxes, "checkboxes(label, options, *, action_id, initial_options=None, " VM_BLOCK_PARAMS ")",
+    vm::builder<checkboxes, checkboxes_params,
                 "A group of 1 to 10 checkboxes, one per option (as in static_select).">(),
-    vm::builder<radio_buttons, "radio_buttons(label, options, *, action_id, initial_option=None, " VM_BLOCK_PARAMS ")",
+    vm::builder<radio_buttons, radio_buttons_params,
                 "A group of 1 to 10 radio buttons, one per option (as in static_select).">(),
-    vm::builder<datepicker, "datepicker(label, *, action_id, placeholder=None, initial_date=None, " VM_BLOCK_PARAMS ")",
+    vm::builder<datepicker, datepicker_params,
                 "A date picker; `initial_date` is a datetime.date or a str YYYY-MM-DD.">(),
-    vm::builder<timepicker,
-                "timepicker(label, *, action_id, placeholder=None, initial_time=None, timezone=None, " VM_BLOCK_PARAMS
-                ")",
+    vm::builder<timepicker, timepicker_params,
                 "A time picker; `initial_time` is a datetime.time (to the minute) or a str HH:mm, and\n"
                 "`timezone` an IANA name such as \"Europe/Paris\".">(),
-    vm::builder<datetimepicker, "datetimepicker(label, *, action_id, initial_date_time=None, " VM_BLOCK_PARAMS ")",
+    vm::builder<datetimepicker, datetimepicker_params,
                 "A date and time picker; `initial_date_time` is Unix seconds or an aware datetime.">(),
-    vm::builder<users_select,
-                "users_select(label, *, action_id, placeholder=None, initial_user=None, " VM_BLOCK_PARAMS ")",
-                "A menu of the workspace's users to pick one from.">(),
-    vm::builder<multi_users_select,
-                "multi_users_select(label, *, action_id, placeholder=None, initial_users=None, "
-                "max_selected_items=None, " VM_BLOCK_PARAMS ")",
+    vm::builder<users_select, users_select_params, "A menu of the workspace's users to pick one from.">(),
+    vm::builder<multi_users_select, multi_users_select_params,
                 "A menu of the workspace's users to pick several from.">(),
-    vm::builder<conversations_select,
-                "conversations_select(label, *, action_id, placeholder=None, initial_conversation=None, "
-                "default_to_current_conversation=False, filter=None, response_url_enabled=False, " VM_BLOCK_PARAMS ")",
+    vm::builder<conversations_select, conversations_select_params,
                 "A menu of conversations to pick one from; `filter` is a conversation filter dict.">(),
-    vm::builder<channels_select,
-                "channels_select(label, *, action_id, placeholder=None, initial_channel=None, "
-                "response_url_enabled=False, " VM_BLOCK_PARAMS ")",
-                "A menu of public channels to pick one from.">(),
-    vm::builder<file, "file(label, *, action_id, filetypes=None, max_files=None, " VM_BLOCK_PARAMS ")",
+    vm::builder<channels_select, channels_select_params, "A menu of public channels to pick one from.">(),
+    vm::builder<file, file_params,
                 "An input of 1 to `max_files` (at most 10) files, of the `filetypes` (\"pdf\", ...) when\n"
                 "given. A file input cannot dispatch actions.">(),
 };

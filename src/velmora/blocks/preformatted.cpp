@@ -13,9 +13,12 @@ Ref preformatted(PyObject* text) noexcept {
   return vm::holding(k.rich_text, vm::holding(k.rich_text_preformatted, vm::text_element(text)));
 }
 
+constexpr auto& preformatted_params = vm::params<"Preformatted.text(text, *, block_id=None)">;
+
 vm::Builder builders[] = {
-    vm::builder<vm::text_block<"Preformatted.text", preformatted>, "text(text, *, block_id=None)",
-                "A rich-text block showing `text` preformatted (monospaced, as typed); [] when `text` is empty.">(),
+    vm::text_builder<
+        preformatted_params, preformatted,
+        "A rich-text block showing `text` preformatted (monospaced, as typed); [] when `text` is empty.">(),
 };
 
 bool prepare(PyObject*, vm::Decorators&) noexcept {

@@ -14,10 +14,10 @@ using vm::Ref;
 
 // ---- RickText: placeholders ---------------------------------------------------------------
 
-constexpr vm::Params<0> list_params{"RickText.list", {}, 0};
-constexpr vm::Params<0> preformatted_params{"RickText.preformatted", {}, 0};
-constexpr vm::Params<0> quote_params{"RickText.quote", {}, 0};
-constexpr vm::Params<0> strike_params{"RickText.strike", {}, 0};
+constexpr auto& list_params = vm::params<"RickText.list()">;
+constexpr auto& preformatted_params = vm::params<"RickText.preformatted()">;
+constexpr auto& quote_params = vm::params<"RickText.quote()">;
+constexpr auto& strike_params = vm::params<"RickText.strike()">;
 
 // A placeholder: takes nothing but the class, builds nothing, returns None.
 template <const vm::Params<0>& P>
@@ -28,11 +28,11 @@ Ref placeholder(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
 }
 
 vm::Builder placeholders[] = {
-    vm::builder<placeholder<list_params>, "list()", "A rich-text list; not built yet, returns None.">(),
-    vm::builder<placeholder<preformatted_params>, "preformatted()",
+    vm::builder<placeholder<list_params>, list_params, "A rich-text list; not built yet, returns None.">(),
+    vm::builder<placeholder<preformatted_params>, preformatted_params,
                 "A rich-text preformatted element; not built yet, returns None.">(),
-    vm::builder<placeholder<quote_params>, "quote()", "A rich-text quote; not built yet, returns None.">(),
-    vm::builder<placeholder<strike_params>, "strike()", "Struck-through rich text; not built yet, returns None.">(),
+    vm::builder<placeholder<quote_params>, quote_params, "A rich-text quote; not built yet, returns None.">(),
+    vm::builder<placeholder<strike_params>, strike_params, "Struck-through rich text; not built yet, returns None.">(),
 };
 
 // ---- argument checks ------------------------------------------------------------------------
@@ -100,17 +100,16 @@ bool one_of(PyObject* value, const char* param, std::initializer_list<PyObject*>
 
 // ---- RichText: inline elements -------------------------------------------------------------
 
-constexpr vm::Params<6> text_params{
-    "RichText.text", {&Keys::text, &Keys::bold, &Keys::italic, &Keys::strike, &Keys::code, &Keys::underline}, 1, 1};
-constexpr vm::Params<6> link_params{
-    "RichText.link", {&Keys::url, &Keys::text, &Keys::bold, &Keys::italic, &Keys::strike, &Keys::code}, 1, 2};
-constexpr vm::Params<1> emoji_params{"RichText.emoji", {&Keys::name}, 1};
-constexpr vm::Params<1> user_params{"RichText.user", {&Keys::user_id}, 1};
-constexpr vm::Params<1> channel_params{"RichText.channel", {&Keys::channel_id}, 1};
-constexpr vm::Params<1> usergroup_params{"RichText.usergroup", {&Keys::usergroup_id}, 1};
-constexpr vm::Params<1> broadcast_params{"RichText.broadcast", {&Keys::range}, 1};
-constexpr vm::Params<4> date_params{
-    "RichText.date", {&Keys::timestamp, &Keys::format, &Keys::fallback, &Keys::url}, 2, 2};
+constexpr auto& text_params =
+    vm::params<"RichText.text(text, *, bold=False, italic=False, strike=False, code=False, underline=False)">;
+constexpr auto& link_params =
+    vm::params<"RichText.link(url, text=None, *, bold=False, italic=False, strike=False, code=False)">;
+constexpr auto& emoji_params = vm::params<"RichText.emoji(name)">;
+constexpr auto& user_params = vm::params<"RichText.user(user_id)">;
+constexpr auto& channel_params = vm::params<"RichText.channel(channel_id)">;
+constexpr auto& usergroup_params = vm::params<"RichText.usergroup(usergroup_id)">;
+constexpr auto& broadcast_params = vm::params<"RichText.broadcast(range)">;
+constexpr auto& date_params = vm::params<"RichText.date(timestamp, format, *, fallback=None, url=None)">;
 
 Ref text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<6> a;
@@ -182,12 +181,11 @@ Ref date(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) 
 
 // ---- RichText: containers -------------------------------------------------------------------
 
-constexpr vm::Params<0> section_params{"RichText.section", {}, 0, 0, true};
-constexpr vm::Params<5> rich_list_params{
-    "RichText.list", {&Keys::items, &Keys::style, &Keys::indent, &Keys::offset, &Keys::border}, 1, 1};
-constexpr vm::Params<1> quote_params_rich{"RichText.quote", {&Keys::border}, 0, 0, true};
-constexpr vm::Params<2> preformatted_params_rich{"RichText.preformatted", {&Keys::language, &Keys::border}, 0, 0, true};
-constexpr vm::Params<1> block_params{"RichText.block", {&Keys::block_id}, 0, 0, true};
+constexpr auto& section_params = vm::params<"RichText.section(*elements)">;
+constexpr auto& rich_list_params = vm::params<"RichText.list(items, *, style='bullet', indent=0, offset=0, border=0)">;
+constexpr auto& quote_params_rich = vm::params<"RichText.quote(*elements, border=0)">;
+constexpr auto& preformatted_params_rich = vm::params<"RichText.preformatted(*elements, language=None, border=0)">;
+constexpr auto& block_params = vm::params<"RichText.block(*parts, block_id=None)">;
 
 bool border_arg(PyObject* value, PyObject*& given) {
   return small_int(value, "border", 0, 1, "0 or 1", given);
@@ -280,44 +278,44 @@ Ref block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
 }
 
 vm::Builder builders[] = {
-    vm::builder<text, "text(text, *, bold=False, italic=False, strike=False, code=False, underline=False)",
+    vm::builder<text, text_params,
                 "A rich-text text element {\"type\": \"text\", \"text\": text}, with \"style\" holding the\n"
                 "true flags (in the order bold, italic, strike, code, underline) when any is set.\n"
                 "ValueError for an empty text.">(),
-    vm::builder<link, "link(url, text=None, *, bold=False, italic=False, strike=False, code=False)",
+    vm::builder<link, link_params,
                 "A link element {\"type\": \"link\", \"url\": url}, then \"text\" (the label shown instead of\n"
                 "the URL; None or \"\" leaves it out) and \"style\" as in text().">(),
-    vm::builder<emoji, "emoji(name)",
+    vm::builder<emoji, emoji_params,
                 "An emoji element {\"type\": \"emoji\", \"name\": name}; surrounding colons are dropped,\n"
                 "so \":tada:\" and \"tada\" give the same element.">(),
-    vm::builder<mention<user_params, &Keys::user>, "user(user_id)",
+    vm::builder<mention<user_params, &Keys::user>, user_params,
                 "A user mention {\"type\": \"user\", \"user_id\": user_id}.">(),
-    vm::builder<mention<channel_params, &Keys::channel>, "channel(channel_id)",
+    vm::builder<mention<channel_params, &Keys::channel>, channel_params,
                 "A channel mention {\"type\": \"channel\", \"channel_id\": channel_id}.">(),
-    vm::builder<mention<usergroup_params, &Keys::usergroup>, "usergroup(usergroup_id)",
+    vm::builder<mention<usergroup_params, &Keys::usergroup>, usergroup_params,
                 "A user group mention {\"type\": \"usergroup\", \"usergroup_id\": usergroup_id}.">(),
-    vm::builder<broadcast, "broadcast(range)",
+    vm::builder<broadcast, broadcast_params,
                 "A broadcast {\"type\": \"broadcast\", \"range\": range}: @here, @channel or @everyone, for\n"
                 "the range \"here\", \"channel\" or \"everyone\" (anything else is a ValueError).">(),
-    vm::builder<date, "date(timestamp, format, *, fallback=None, url=None)",
+    vm::builder<date, date_params,
                 "A date shown in each reader's time zone: {\"type\": \"date\", \"timestamp\": timestamp\n"
                 "(Unix seconds, an int), \"format\": format (such as \"{date_short} at {time}\")}, then\n"
                 "\"url\" and \"fallback\" (the text shown where the date cannot be) when given.">(),
-    vm::builder<section, "section(*elements)",
+    vm::builder<section, section_params,
                 "A rich-text section {\"type\": \"rich_text_section\", \"elements\": [...]}: a paragraph of\n"
                 "inline elements; a str stands for text(str). ValueError without elements.">(),
-    vm::builder<rich_list, "list(items, *, style='bullet', indent=0, offset=0, border=0)",
+    vm::builder<rich_list, rich_list_params,
                 "A rich-text list {\"type\": \"rich_text_list\", \"style\": style, \"elements\": [one section per\n"
                 "item]}, then \"indent\" (0 to 8, the nesting level), \"offset\" (an ordered list starts at\n"
                 "offset + 1) and \"border\" (0 or 1) when not 0. An item is a str, a list of elements or a\n"
                 "section dict. The style is \"bullet\" or \"ordered\".">(),
-    vm::builder<quote, "quote(*elements, border=0)",
+    vm::builder<quote, quote_params_rich,
                 "A rich-text quote {\"type\": \"rich_text_quote\", \"elements\": [...]}, then \"border\" (0 or\n"
                 "1) when not 0; a str stands for text(str). ValueError without elements.">(),
-    vm::builder<preformatted, "preformatted(*elements, language=None, border=0)",
+    vm::builder<preformatted, preformatted_params_rich,
                 "A code block {\"type\": \"rich_text_preformatted\", \"elements\": [...]}, then \"language\"\n"
                 "when given and \"border\" (0 or 1) when not 0; a str stands for text(str).">(),
-    vm::builder<block, "block(*parts, block_id=None)",
+    vm::builder<block, block_params,
                 "A list of one rich_text block {\"type\": \"rich_text\", \"elements\": [...]}, then \"block_id\"\n"
                 "when given. A part is a section, list, quote or preformatted dict; a str stands for\n"
                 "section(str). ValueError without parts.">(),
@@ -335,9 +333,9 @@ Ref typing_name(PyObject* name) {
   return {};
 }
 
-PyMethodDef functions[] = {vm::function<vm::made_on_first_use<typing_name>, "__getattr__(name, /)",
-                                        "typing's Optional, List, Iterable, Dict and Any, read on first use.">(),
-                           vm::table_end};
+PyMethodDef functions[] = {
+    vm::module_getattr<typing_name, "typing's Optional, List, Iterable, Dict and Any, read on first use.">(),
+    vm::table_end};
 
 int setup(PyObject* module) {
   if (!vm::ready_rich_text() || PyModule_AddFunctions(module, functions) < 0) return -1;

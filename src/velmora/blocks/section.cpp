@@ -15,7 +15,9 @@ Ref section_with_text(Ref text_object) noexcept {
 
 // ---- text sections -------------------------------------------------------------------------
 
-constexpr vm::Params<2> text_fields_params{"Section.text_fields", {&Keys::texts, &Keys::block_id}, 1, 1};
+constexpr auto& plain_text_params = vm::params<"Section.plain_text(text, *, block_id=None)">;
+constexpr auto& mrkdwn_params = vm::params<"Section.mrkdwn(text=None, *, block_id=None)">;
+constexpr auto& text_fields_params = vm::params<"Section.text_fields(texts, *, block_id=None)">;
 
 Ref plain_text(PyObject* text) noexcept {
   return section_with_text(vm::plain_text_object(text));
@@ -125,35 +127,22 @@ Ref menu_accessory(PyObject* type, PyObject* options, const vm::OptionRules& rul
   return options_accessory(type, std::move(shown), vm::option_list(options, rules), id);
 }
 
-constexpr vm::Params<2> users_select_params{"Section.users_select", {&Keys::text, &Keys::block_id}, 0, 1};
-constexpr vm::Params<5> static_select_params{
-    "Section.static_select",
-    {&Keys::options, &Keys::text, &Keys::action_id, &Keys::placeholder, &Keys::block_id},
-    1,
-    2};
-constexpr vm::Params<5> multi_static_select_params{
-    "Section.multi_static_select",
-    {&Keys::text, &Keys::options, &Keys::action_id, &Keys::placeholder, &Keys::block_id},
-    2,
-    2};
-constexpr vm::Params<4> overflow_params{
-    "Section.overflow", {&Keys::text, &Keys::options, &Keys::action_id, &Keys::block_id}, 2, 2};
-constexpr vm::Params<3> button_params{"Section.button", {&Keys::text, &Keys::button, &Keys::block_id}, 2, 2};
-constexpr vm::Params<4> image_params{
-    "Section.image", {&Keys::text, &Keys::image_url, &Keys::alt_text, &Keys::block_id}, 2, 3};
-constexpr vm::Params<4> slack_image_params{
-    "Section.slack_image", {&Keys::text, &Keys::slack_file, &Keys::alt_text, &Keys::block_id}, 2, 3};
-constexpr vm::Params<3> datepicker_params{
-    "Section.datepicker", {&Keys::text, &Keys::initial_date, &Keys::block_id}, 2, 2};
-constexpr vm::Params<3> time_picker_params{
-    "Section.time_picker", {&Keys::text, &Keys::initial_time, &Keys::block_id}, 2, 2};
-constexpr vm::Params<4> radio_buttons_params{
-    "Section.radio_buttons", {&Keys::text, &Keys::options, &Keys::action_id, &Keys::block_id}, 2, 2};
-constexpr vm::Params<5> checkboxes_params{
-    "Section.checkboxes",
-    {&Keys::options, &Keys::text, &Keys::options_description, &Keys::action_id, &Keys::block_id},
-    1,
-    3};
+constexpr auto& users_select_params = vm::params<"Section.users_select(text=None, *, block_id=None)">;
+constexpr auto& static_select_params =
+    vm::params<"Section.static_select(options, text=None, *, action_id=None, placeholder=None, block_id=None)">;
+constexpr auto& multi_static_select_params =
+    vm::params<"Section.multi_static_select(text, options, *, action_id=None, placeholder=None, block_id=None)">;
+constexpr auto& overflow_params = vm::params<"Section.overflow(text, options, *, action_id=None, block_id=None)">;
+constexpr auto& button_params = vm::params<"Section.button(text, button, *, block_id=None)">;
+constexpr auto& image_params = vm::params<"Section.image(text, image_url, alt_text='image', *, block_id=None)">;
+constexpr auto& slack_image_params =
+    vm::params<"Section.slack_image(text, slack_file, alt_text='image', *, block_id=None)">;
+constexpr auto& datepicker_params = vm::params<"Section.datepicker(text, initial_date, *, block_id=None)">;
+constexpr auto& time_picker_params = vm::params<"Section.time_picker(text, initial_time, *, block_id=None)">;
+constexpr auto& radio_buttons_params =
+    vm::params<"Section.radio_buttons(text, options, *, action_id=None, block_id=None)">;
+constexpr auto& checkboxes_params =
+    vm::params<"Section.checkboxes(options, text=None, options_description=None, *, action_id=None, block_id=None)">;
 
 Ref users_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<2> a;
@@ -265,50 +254,48 @@ Ref checkboxes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
 // ---- the class -----------------------------------------------------------------------------
 
 vm::Builder builders[] = {
-    vm::builder<vm::text_block<"Section.plain_text", plain_text>, "plain_text(text, *, block_id=None)",
-                "A section showing `text` as plain text (emoji on); [] when `text` is empty.">(),
-    vm::builder<vm::text_block<"Section.mrkdwn", mrkdwn, true>, "mrkdwn(text=None, *, block_id=None)",
-                "A section showing `text` as Slack markdown; [] when `text` is None or empty.">(),
-    vm::builder<text_fields, "text_fields(texts, *, block_id=None)",
+    vm::text_builder<plain_text_params, plain_text,
+                     "A section showing `text` as plain text (emoji on); [] when `text` is empty.">(),
+    vm::text_builder<mrkdwn_params, mrkdwn,
+                     "A section showing `text` as Slack markdown; [] when `text` is None or empty.">(),
+    vm::builder<text_fields, text_fields_params,
                 "A section of markdown fields, one per element of the list `texts` (at least one).">(),
-    vm::builder<users_select, "users_select(text=None, *, block_id=None)",
+    vm::builder<users_select, users_select_params,
                 "A section of markdown `text` (None: \"Please select a user\") with a users select menu.">(),
-    vm::builder<static_select, "static_select(options, text=None, *, action_id=None, placeholder=None, block_id=None)",
+    vm::builder<static_select, static_select_params,
                 "A section of markdown `text` (None: \"Please select a option\") with a select menu of\n"
                 "1 to 100 options: option texts (values \"value-0\", \"value-1\", ...), (text, value)\n"
                 "pairs or option dicts. action_id None: \"static_select-action\"; placeholder None:\n"
                 "\"Select a item\".",
                 vm::Wrap::validate_options>(),
-    vm::builder<multi_static_select,
-                "multi_static_select(text, options, *, action_id=None, placeholder=None, block_id=None)",
+    vm::builder<multi_static_select, multi_static_select_params,
                 "A section of markdown `text` with a multi-select menu of 1 to 100 options (as in\n"
                 "static_select). action_id None: \"multi_static_select-action\"; placeholder None:\n"
                 "\"Select options\".",
                 vm::Wrap::validate_options>(),
-    vm::builder<overflow, "overflow(text, options, *, action_id=None, block_id=None)",
+    vm::builder<overflow, overflow_params,
                 "A section of markdown `text` with an overflow menu of 1 to 5 options (as in\n"
                 "static_select). action_id None: \"overflow-action\".",
                 vm::Wrap::validate_options>(),
-    vm::builder<button, "button(text, button, *, block_id=None)",
+    vm::builder<button, button_params,
                 "A section of markdown `text` with one button made from the dict `button` (keys \"text\",\n"
                 "and optionally \"style\" (\"primary\" or \"danger\"), \"value\", \"url\", \"action_id\"), as\n"
                 "the first button of Actions.buttons; a \"value\" of None or \"\" is left out.">(),
-    vm::builder<image, "image(text, image_url, alt_text='image', *, block_id=None)",
+    vm::builder<image, image_params,
                 "A section of markdown `text` with the image at the public address `image_url`.">(),
-    vm::builder<slack_image, "slack_image(text, slack_file, alt_text='image', *, block_id=None)",
+    vm::builder<slack_image, slack_image_params,
                 "A section of markdown `text` with an image that lives in Slack: `slack_file` is its\n"
                 "URL (starting with https:// or http://) or its file id.">(),
-    vm::builder<datepicker, "datepicker(text, initial_date, *, block_id=None)",
+    vm::builder<datepicker, datepicker_params,
                 "A section of markdown `text` with a date picker set to `initial_date` (YYYY-MM-DD).">(),
-    vm::builder<time_picker, "time_picker(text, initial_time, *, block_id=None)",
+    vm::builder<time_picker, time_picker_params,
                 "A section of markdown `text` with a time picker set to `initial_time` (HH:mm, 24-hour clock).",
                 vm::Wrap::validate_initial_time>(),
-    vm::builder<radio_buttons, "radio_buttons(text, options, *, action_id=None, block_id=None)",
+    vm::builder<radio_buttons, radio_buttons_params,
                 "A section of markdown `text` with a group of 1 to 10 radio buttons, one per option (as\n"
                 "in static_select, with markdown texts). action_id None: \"radio_buttons-action\".",
                 vm::Wrap::validate_options>(),
-    vm::builder<checkboxes,
-                "checkboxes(options, text=None, options_description=None, *, action_id=None, block_id=None)",
+    vm::builder<checkboxes, checkboxes_params,
                 "A section of markdown `text` (None: \"All check boxes are selectable\") with a group of\n"
                 "1 to 10 checkboxes (options as in radio_buttons); the i-th item of\n"
                 "`options_description` describes the i-th option. action_id None: \"checkboxes-action\".",

@@ -80,8 +80,9 @@ Ref column_setting(const vm::ShownColumn& column) noexcept {
 
 // ---- the builder ---------------------------------------------------------------------------
 
-constexpr auto simple_table_params =
-    vm::with_table_options<3>("Table.simple_table", {&Keys::df, &Keys::index, &Keys::block_id}, 1, 2);
+// The table options come last, in their order (vm::TableOptions::from reads them so).
+constexpr auto& simple_table_params =
+    vm::params<"Table.simple_table(df, index=False, *, block_id=None" VM_TABLE_OPTION_SIGNATURE ")">;
 
 Ref simple_table(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<simple_table_params.names.size()> a;
@@ -119,7 +120,7 @@ Ref simple_table(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
 // ---- the class -----------------------------------------------------------------------------
 
 vm::Builder builders[] = {
-    vm::builder<simple_table, "simple_table(df, index=False, *, block_id=None" VM_TABLE_OPTION_SIGNATURE ")",
+    vm::builder<simple_table, simple_table_params,
                 "One Block Kit table block showing the DataFrame `df` (pandas, polars or a pyarrow Table):\n"
                 "a bold header row of the column names, then one row per DataFrame row, with the index\n"
                 "levels first when `index` is true. Cells show what print(df) shows: dates without\n"
