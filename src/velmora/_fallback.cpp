@@ -482,11 +482,7 @@ void add_block(Lines& lines, PyObject* block) {
   lines.add_line(std::move(line));
 }
 
-constexpr auto& fallback_params = vm::params<"fallback_text(blocks)">;
-
-Ref fallback_text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(fallback_params, args, nargs, kwnames, a)) return {};
+Ref fallback_text(PyObject*, vm::Bound<1>& a) {
   PyObject* blocks = a[0];
   if (!PyList_Check(blocks) && !PyDict_Check(blocks)) {
     Ref got = vm::type_name(blocks);
@@ -509,7 +505,7 @@ Ref fallback_text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* 
 }
 
 PyMethodDef functions[] = {
-    vm::function<fallback_text, fallback_params,
+    vm::function<fallback_text, "fallback_text(blocks)",
                  "The message (a list of blocks, or a payload) as plain text of at most 3,000 characters,\n"
                  "for notifications and screen readers: headers, section texts and fields, context texts,\n"
                  "image alt texts, rich text, markdown, table rows (cells joined by \" | \") and button\n"

@@ -259,11 +259,8 @@ Ref payloads(PyObject* message, PyObject* lists) noexcept {
   return out;
 }
 
-constexpr auto& fit_params = vm::params<"fit(message, *, max_blocks=50)">;
-
-Ref fit(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  if (!vm::bind(fit_params, args, nargs, kwnames, a) || (a[1] && !vm::check_exact(a[1], &PyLong_Type, "max_blocks"))) {
+Ref fit(PyObject*, vm::Bound<2>& a) {
+  if ((a[1] && !vm::check_exact(a[1], &PyLong_Type, "max_blocks"))) {
     return {};
   }
   Py_ssize_t max_blocks = limit::blocks;
@@ -323,7 +320,7 @@ Ref fit(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
 }
 
 PyMethodDef functions[] = {
-    vm::function<fit, fit_params,
+    vm::function<fit, "fit(message, *, max_blocks=50)",
                  "The payloads that carry `message` (a payload dict, or a list of blocks) within Slack's\n"
                  "limits, in order, nothing dropped: at most `max_blocks` blocks, one table and 12,000\n"
                  "characters of markdown blocks each, and at most 12,000 characters of text in all the\n"

@@ -167,22 +167,17 @@ Ref problems(PyObject* value, bool fitting) {
   return plan ? Ref::steal(PyTuple_Pack(2, found.get(), plan.get())) : Ref{};
 }
 
-constexpr auto& validate_params = vm::params<"validate(blocks)">;
-constexpr auto& unsplittable_params = vm::params<"_unsplittable(blocks)">;
-
-template <const vm::Params<1>& params, bool fitting>
-Ref checked(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(params, args, nargs, kwnames, a)) return {};
+template <bool fitting>
+Ref checked(PyObject*, vm::Bound<1>& a) {
   return problems(a[0], fitting);
 }
 
 PyMethodDef functions[] = {
-    vm::function<checked<validate_params, false>, validate_params,
+    vm::function<checked<false>, "validate(blocks)",
                  "Check a list of blocks, or a payload {\"text\": ..., \"blocks\": [...]}, against Slack's\n"
                  "published Block Kit limits for messages. Returns a new list of problems, each a dict\n"
                  "{\"path\": JSON pointer into the argument, \"message\": a sentence}; [] when none.">(),
-    vm::function<checked<unsplittable_params, true>, unsplittable_params,
+    vm::function<checked<true>, "_unsplittable(blocks)",
                  "The problems of validate() that velmora.fit cannot remove by splitting the message, and\n"
                  "fit's plan for each block (bytes): (problems, plan).">(),
     vm::table_end};

@@ -14,11 +14,8 @@ using vm::Ref;
 
 // ---- escaping --------------------------------------------------------------------------------
 
-constexpr auto& escape_params = vm::params<"escape(text)">;
-
-Ref escape(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(escape_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text")) return {};
+Ref escape(PyObject*, vm::Bound<1>& a) {
+  if (!vm::check_str(a[0], "text")) return {};
   return escaped(a[0]);
 }
 
@@ -36,34 +33,26 @@ bool check_id(PyObject* value, const char* param, const char* example) noexcept 
   return false;
 }
 
-constexpr auto& user_params = vm::params<"user(user_id)">;
-constexpr auto& channel_params = vm::params<"channel(channel_id)">;
-constexpr auto& usergroup_params = vm::params<"usergroup(usergroup_id)">;
-constexpr auto& broadcast_params = vm::params<"broadcast(range)">;
-
-// `format` with the one id of a call to `P` in place of "%U"; `example` shows a good id.
-template <const vm::Params<1>& P>
-Ref mention(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, const char* example, const char* format) {
-  vm::Bound<1> a;
-  if (!vm::bind(P, args, nargs, kwnames, a) || !check_id(a[0], PyUnicode_AsUTF8(k.*P.names[0]), example)) return {};
+// `format` with the id `a[0]` (the parameter `param`) in place of "%U"; `example` shows a good id.
+Ref mention(const vm::Bound<1>& a, const char* param, const char* example, const char* format) {
+  if (!check_id(a[0], param, example)) return {};
   return Ref::steal(PyUnicode_FromFormat(format, a[0]));
 }
 
-Ref user(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return mention<user_params>(args, nargs, kwnames, "U0123ABCD", "<@%U>");
+Ref user(PyObject*, vm::Bound<1>& a) {
+  return mention(a, "user_id", "U0123ABCD", "<@%U>");
 }
 
-Ref channel(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return mention<channel_params>(args, nargs, kwnames, "C0123ABCD", "<#%U>");
+Ref channel(PyObject*, vm::Bound<1>& a) {
+  return mention(a, "channel_id", "C0123ABCD", "<#%U>");
 }
 
-Ref usergroup(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return mention<usergroup_params>(args, nargs, kwnames, "S0123ABCD", "<!subteam^%U>");
+Ref usergroup(PyObject*, vm::Bound<1>& a) {
+  return mention(a, "usergroup_id", "S0123ABCD", "<!subteam^%U>");
 }
 
-Ref broadcast(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(broadcast_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "range")) return {};
+Ref broadcast(PyObject*, vm::Bound<1>& a) {
+  if (!vm::check_str(a[0], "range")) return {};
   for (PyObject* known : {k.here, k.channel, k.everyone}) {
     if (PyUnicode_Compare(a[0], known) == 0) return Ref::steal(PyUnicode_FromFormat("<!%U>", known));
   }
@@ -101,13 +90,9 @@ bool check_url(PyObject* url) noexcept {
   return false;
 }
 
-constexpr auto& link_params = vm::params<"link(url, text=None)">;
-
-Ref link(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
+Ref link(PyObject*, vm::Bound<2>& a) {
   bool has_text;
-  if (!vm::bind(link_params, args, nargs, kwnames, a) || !check_url(a[0]) ||
-      !vm::check_optional_str(a[1], "text", has_text)) {
+  if (!check_url(a[0]) || !vm::check_optional_str(a[1], "text", has_text)) {
     return {};
   }
   if (!has_text) return Ref::steal(PyUnicode_FromFormat("<%U>", a[0]));
@@ -147,11 +132,7 @@ bool check_format(PyObject* format) noexcept {
   return false;
 }
 
-constexpr auto& date_params = vm::params<"date(timestamp, format, fallback)">;
-
-Ref date(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<3> a;
-  if (!vm::bind(date_params, args, nargs, kwnames, a)) return {};
+Ref date(PyObject*, vm::Bound<3>& a) {
   Ref when = seconds(a[0]);
   if (!when || !check_format(a[1]) || !vm::check_str(a[2], "fallback")) return {};
   if (PyUnicode_GET_LENGTH(a[2]) == 0) {
@@ -163,12 +144,9 @@ Ref date(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) 
 
 // ---- cutting a text --------------------------------------------------------------------------
 
-constexpr auto& truncate_params = vm::params<"truncate(text, limit, *, ellipsis='\\u2026')">;
-
-Ref truncate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<3> a;
-  if (!vm::bind(truncate_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text") ||
-      !vm::check_exact(a[1], &PyLong_Type, "limit") || (a[2] && !vm::check_str(a[2], "ellipsis"))) {
+Ref truncate(PyObject*, vm::Bound<3>& a) {
+  if (!vm::check_str(a[0], "text") || !vm::check_exact(a[1], &PyLong_Type, "limit") ||
+      (a[2] && !vm::check_str(a[2], "ellipsis"))) {
     return {};
   }
   PyObject* ellipsis = a[2] ? a[2] : k.ellipsis_mark;
@@ -192,12 +170,9 @@ Ref truncate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnam
 
 // ---- grapheme clusters, for the tests ------------------------------------------------------
 
-constexpr auto& graphemes_params = vm::params<"_graphemes(text)">;
-
 // The extended grapheme clusters of `text`, where truncate and fit may cut it.
-Ref graphemes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(graphemes_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text")) return {};
+Ref graphemes(PyObject*, vm::Bound<1>& a) {
+  if (!vm::check_str(a[0], "text")) return {};
   Ref out = vm::empty_list();
   vm::Chars s(a[0]);
   for (Py_ssize_t i = 0; out && i < s.size();) {
@@ -210,30 +185,31 @@ Ref graphemes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwna
 }
 
 PyMethodDef functions[] = {
-    vm::function<escape, escape_params,
+    vm::function<escape, "escape(text)",
                  "`text` safe to put in Slack mrkdwn: \"&\", \"<\" and \">\" become \"&amp;\", \"&lt;\" and \"&gt;\",\n"
                  "and nothing else changes, so no mention, broadcast or link can be slipped in.">(),
-    vm::function<user, user_params, "A mention of a user: \"<@U0123ABCD>\". The id is letters and digits.">(),
-    vm::function<channel, channel_params, "A link to a channel: \"<#C0123ABCD>\". The id is letters and digits.">(),
-    vm::function<usergroup, usergroup_params,
+    vm::function<user, "user(user_id)", "A mention of a user: \"<@U0123ABCD>\". The id is letters and digits.">(),
+    vm::function<channel, "channel(channel_id)",
+                 "A link to a channel: \"<#C0123ABCD>\". The id is letters and digits.">(),
+    vm::function<usergroup, "usergroup(usergroup_id)",
                  "A mention of a user group: \"<!subteam^S0123ABCD>\". The id is letters and digits.">(),
-    vm::function<broadcast, broadcast_params,
+    vm::function<broadcast, "broadcast(range)",
                  "A broadcast to a channel: \"<!here>\", \"<!channel>\" or \"<!everyone>\" for the range \"here\",\n"
                  "\"channel\" or \"everyone\".">(),
-    vm::function<link, link_params,
+    vm::function<link, "link(url, text=None)",
                  "A link: \"<url>\", or \"<url|text>\" with `text` escaped. The url must start with http://,\n"
                  "https:// or mailto: and hold no whitespace, '<', '>' or '|' (ValueError otherwise).">(),
-    vm::function<date, date_params,
+    vm::function<date, "date(timestamp, format, fallback)",
                  "A date that every reader sees in their own time zone:\n"
                  "\"<!date^timestamp^format|fallback>\". `timestamp` is Unix seconds (int, or a float rounded\n"
                  "down), `format` Slack's tokens such as \"{date_short} at {time}\", `fallback` (escaped) the\n"
                  "text shown where the date cannot be.">(),
-    vm::function<truncate, truncate_params,
+    vm::function<truncate, "truncate(text, limit, *, ellipsis='\\u2026')",
                  "`text` cut to at most `limit` characters, the ellipsis included: at the end of the last\n"
                  "word that fits when it ends in the last fifth of the room, else as close to the limit as\n"
                  "can be; never inside a character as a reader sees it (an accented letter, a flag, a\n"
                  "joined emoji), an entity (\"<...>\") or an escape (\"&amp;\"). `text` itself when it fits.">(),
-    vm::function<graphemes, graphemes_params,
+    vm::function<graphemes, "_graphemes(text)",
                  "The extended grapheme clusters of `text` (Unicode's UAX #29), where truncate and fit may\n"
                  "cut it: a list of str.">(),
     vm::table_end};

@@ -14,11 +14,7 @@ using vm::Ref;
 using vm::is_calendar_date;
 using vm::is_clock_time;
 
-constexpr auto& date_params = vm::params<"is_valid_date_fmt(date)">;
-
-Ref is_valid_date_fmt(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(date_params, args, nargs, kwnames, a)) return {};
+Ref is_valid_date_fmt(PyObject*, vm::Bound<1>& a) {
   PyObject* date = a[0];
   if (!PyUnicode_Check(date)) {
     Ref got = vm::type_name(date);
@@ -255,21 +251,17 @@ PyType_Spec validated_spec = {
     Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_DISALLOW_INSTANTIATION,
     validated_slots};
 
-Ref decorate(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, Rule rule, const vm::Params<1>& params,
-             PyObject* parameter) {
-  vm::Bound<1> a;
-  if (!vm::bind(params, args, nargs, kwnames, a)) return {};
-  PyObject* func = a[0];
+// The decorator `name` of the builders whose parameter `parameter` follows `rule`, on `func`.
+Ref decorate(PyObject* func, const char* name, Rule rule, PyObject* parameter) {
   if (!PyCallable_Check(func)) {
     Ref got = vm::type_name(func);
-    if (got) PyErr_Format(PyExc_TypeError, "%s() expects a function, got %.200U", params.func, got.get());
+    if (got) PyErr_Format(PyExc_TypeError, "%s() expects a function, got %.200U", name, got.get());
     return {};
   }
   Py_ssize_t position = find_position(func, parameter);
   if (position == -2) return {};
   if (position == -3) {
-    PyErr_Format(PyExc_TypeError, "%s() needs a function with a parameter named '%U', got %R", params.func, parameter,
-                 func);
+    PyErr_Format(PyExc_TypeError, "%s() needs a function with a parameter named '%U', got %R", name, parameter, func);
     return {};
   }
   auto* type = reinterpret_cast<PyTypeObject*>(validated_type.get());
@@ -284,24 +276,21 @@ Ref decorate(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, Rule ru
   return Ref::steal(reinterpret_cast<PyObject*>(v));
 }
 
-constexpr auto& options_params = vm::params<"validate_options(func)">;
-constexpr auto& time_params = vm::params<"validate_initial_time(func)">;
-
-Ref validate_options(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return decorate(args, nargs, kwnames, Rule::options, options_params, vm::k.options);
+Ref validate_options(PyObject*, vm::Bound<1>& a) {
+  return decorate(a[0], "validate_options", Rule::options, vm::k.options);
 }
 
-Ref validate_initial_time(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return decorate(args, nargs, kwnames, Rule::initial_time, time_params, vm::k.initial_time);
+Ref validate_initial_time(PyObject*, vm::Bound<1>& a) {
+  return decorate(a[0], "validate_initial_time", Rule::initial_time, vm::k.initial_time);
 }
 
 PyMethodDef functions[] = {
-    vm::function<is_valid_date_fmt, date_params,
+    vm::function<is_valid_date_fmt, "is_valid_date_fmt(date)",
                  "Return True when `date` is a real calendar date written YYYY-MM-DD; raise ValueError otherwise.">(),
-    vm::function<validate_options, options_params,
+    vm::function<validate_options, "validate_options(func)",
                  "Decorate a builder: its `options` must be a non-empty iterable of option texts (not a str).\n"
                  "A lazy iterable is read once into a list, which the builder then receives.">(),
-    vm::function<validate_initial_time, time_params,
+    vm::function<validate_initial_time, "validate_initial_time(func)",
                  "Decorate a builder: an `initial_time` given as a str must read HH:mm on a 24-hour clock.">(),
     vm::table_end};
 

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <type_traits>
 
 #include "keys.hpp"
 #include "signature.hpp"
@@ -29,7 +31,6 @@ struct Params {
   std::size_t positional = N;
   bool star = false;
   std::uint64_t required_keywords = 0;
-  const char* signature = nullptr;  // "Section.plain_text(text, *, block_id=None)", when made by vm::params
 
   constexpr bool is_required(std::size_t i) const noexcept {
     return i < required || ((required_keywords >> i) & 1U) != 0;
@@ -270,7 +271,6 @@ struct FromSignature {
   }();
   static constexpr Params<count> params = [] {
     Params<count> p{func.data(), {}, 0, count};
-    p.signature = Signature.chars;
     std::size_t i = 0;
     bool keyword_only = false;
     each_param(params_text(text), [&](std::string_view part) {
@@ -298,10 +298,34 @@ struct FromSignature {
 
 // The parameter list of a callable declared by its signature as Python shows it, with the name
 // its call errors give: vm::params<"Section.static_select(options, text=None, *, action_id=None,
-// block_id=None)"> binds options and text by position or keyword, the rest by keyword only. The
-// builder or function table then takes it (vm::builder<static_select, static_select_params, "...">),
-// and derives the docstring from the same text.
+// block_id=None)"> binds options and text by position or keyword, the rest by keyword only.
 template <Literal Signature>
 inline constexpr const auto& params = detail::FromSignature<Signature>::params;
+
+// The positional arguments of a call beyond the parameters, for a callable with *args.
+using Extra = std::span<PyObject* const>;
+
+// A callable that takes the arguments bound to `P`: `Ref f(PyObject* self, vm::Bound<N>& a)`,
+// where a[i] is the i-th parameter (null when not given), and with *args
+// `Ref f(PyObject* self, vm::Bound<N>& a, vm::Extra extra)`. The function that module and
+// builder tables declare (vm::function, vm::builder) binds the call, then calls it.
+template <auto F, const auto& P>
+Ref bound(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  constexpr std::size_t n = P.names.size();
+  Bound<n> a;
+  if constexpr (P.star) {
+    static_assert(std::is_invocable_r_v<Ref, decltype(F), PyObject*, Bound<n>&, Extra>,
+                  "f(PyObject* self, vm::Bound<N>& a, vm::Extra extra), N the parameters of the signature");
+    if (!bind(P, args, nargs, kwnames, a)) return {};
+    auto first = static_cast<Py_ssize_t>(P.positional);
+    first = nargs < first ? nargs : first;
+    return F(self, a, Extra(args + first, static_cast<std::size_t>(nargs - first)));
+  } else {
+    static_assert(std::is_invocable_r_v<Ref, decltype(F), PyObject*, Bound<n>&>,
+                  "f(PyObject* self, vm::Bound<N>& a), N the parameters of the signature");
+    if (!bind(P, args, nargs, kwnames, a)) return {};
+    return F(self, a);
+  }
+}
 
 }  // namespace vm

@@ -564,7 +564,7 @@ int setup_message(PyObject* module) {
 // vm::message_method<upload, "upload()", "Uploads ...">().
 template <Ref (*F)(PyObject* self), Literal Signature, Literal Text>
 PyMethodDef message_method() noexcept {
-  using D = Documented<"$self", &text_of<Signature>, Text>;
+  using D = Documented<"$self", Signature, Text>;
   return {D::name.data(),
           reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(
               +[](PyObject* self, PyObject*) noexcept -> PyObject* { return guarded([&] { return F(self); }); })),

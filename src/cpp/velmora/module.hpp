@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <initializer_list>
 
+#include "args.hpp"
 #include "build.hpp"
 #include "errors.hpp"
 #include "keys.hpp"
@@ -135,14 +136,15 @@ PyObject* fast_entry(PyObject* self, PyObject* const* args, Py_ssize_t nargs, Py
   return guarded([&] { return F(self, args, nargs, kwnames); });
 }
 
-// The method table entry of a module function, declared by the parameter list it binds
-// (vm::params<"escape(text)">, args.hpp) and its text: vm::function<escape, escape_params,
-// "...">(); its name and the "$module, /" of the docstring's signature line come from the
-// list's signature.
-template <FastImpl F, const auto& Params, Literal Text>
+// The method table entry of a module function, declared as Python shows it:
+// vm::function<escape, "escape(text)", "...">(). The function takes the arguments bound to that
+// signature (`Ref escape(PyObject* module, vm::Bound<1>& a)`, see vm::bound); its name and the
+// "$module, /" of the docstring's signature line are derived from it.
+template <auto F, Literal Signature, Literal Text>
 PyMethodDef function() noexcept {
-  using D = Documented<"$module", &signature_of<Params>, Text>;
-  return {D::name.data(), reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&fast_entry<F>)),
+  using D = Documented<"$module", Signature, Text>;
+  return {D::name.data(),
+          reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&fast_entry<bound<F, params<Signature>>>)),
           METH_FASTCALL | METH_KEYWORDS, D::doc.data()};
 }
 
@@ -167,7 +169,7 @@ Ref made_on_first_use(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
 // The method table entry of the module __getattr__ that made_on_first_use<Make> is.
 template <Ref (*Make)(PyObject* name), Literal Text>
 PyMethodDef module_getattr() noexcept {
-  using D = Documented<"$module", &text_of<"__getattr__(name, /)">, Text>;
+  using D = Documented<"$module", "__getattr__(name, /)", Text>;
   return {D::name.data(),
           reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&fast_entry<made_on_first_use<Make>>)),
           METH_FASTCALL | METH_KEYWORDS, D::doc.data()};

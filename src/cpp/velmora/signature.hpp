@@ -135,30 +135,18 @@ constexpr void put_signature_line(TextWriter& w, std::string_view receiver, std:
   w.put(")\n--\n\n");
 }
 
-// The text of a signature, for Documented: a literal's, or that of a parameter list made from
-// one (vm::params).
-template <Literal Text>
-constexpr std::string_view text_of() {
-  return Text.view();
-}
-template <const auto& Params>
-constexpr std::string_view signature_of() {
-  static_assert(Params.signature != nullptr, "a parameter list made by vm::params<\"name(...)\">");
-  return Params.signature;
-}
-
-// The docstring of a callable declared by its signature ("name(params)", given by `Signature()`)
+// The docstring of a callable declared as `Signature` ("name(params)" or "Class.name(params)")
 // and `Text`, opening with its signature line for `Receiver` ("$cls", "$module" or "$self"), and
 // its name.
-template <Literal Receiver, std::string_view (*Signature)(), Literal Text>
+template <Literal Receiver, Literal Signature, Literal Text>
 struct Documented {
-  static_assert(detail::well_formed(Signature()), "a signature reads name(parameters)");
+  static_assert(detail::well_formed(Signature.view()), "a signature reads name(parameters)");
 
   static constexpr void write(TextWriter& w) {
-    put_signature_line(w, Receiver.view(), Signature());
+    put_signature_line(w, Receiver.view(), Signature.view());
     w.put(Text.view());
   }
-  static constexpr void write_name(TextWriter& w) { w.put(shown_name(Signature())); }
+  static constexpr void write_name(TextWriter& w) { w.put(shown_name(Signature.view())); }
 
   static constexpr auto doc = composed<write>();
   static constexpr auto name = composed<write_name>();

@@ -12,10 +12,9 @@ Ref header(PyObject* text) noexcept {
   return vm::dict({{k.type, k.header}, {k.text, text_object.get()}});
 }
 
-constexpr auto& header_params = vm::params<"Header.plain_text(text, *, block_id=None)">;
-
 vm::Builder builders[] = {
-    vm::text_builder<header_params, header, "A header block showing `text` (emoji on); [] when `text` is empty.">(),
+    vm::text_builder<header, "Header.plain_text(text, *, block_id=None)",
+                     "A header block showing `text` (emoji on); [] when `text` is empty.">(),
 };
 
 }  // namespace

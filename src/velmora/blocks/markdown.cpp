@@ -12,10 +12,8 @@ Ref markdown(PyObject* text) noexcept {
   return vm::dict({{k.type, k.markdown}, {k.text, text}});
 }
 
-constexpr auto& markdown_params = vm::params<"Markdown.markdown(text, *, block_id=None)">;
-
 vm::Builder builders[] = {
-    vm::text_builder<markdown_params, markdown,
+    vm::text_builder<markdown, "Markdown.markdown(text, *, block_id=None)",
                      "A list of one markdown block {\"type\": \"markdown\", \"text\": text} (then \"block_id\" when\n"
                      "given): standard Markdown (headings, **bold**, [links](url), tables) that Slack renders\n"
                      "itself. [] for an empty text. Slack takes at most 12,000 characters in the markdown blocks\n"

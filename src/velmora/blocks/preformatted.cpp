@@ -13,11 +13,9 @@ Ref preformatted(PyObject* text) noexcept {
   return vm::holding(k.rich_text, vm::holding(k.rich_text_preformatted, vm::text_element(text)));
 }
 
-constexpr auto& preformatted_params = vm::params<"Preformatted.text(text, *, block_id=None)">;
-
 vm::Builder builders[] = {
     vm::text_builder<
-        preformatted_params, preformatted,
+        preformatted, "Preformatted.text(text, *, block_id=None)",
         "A rich-text block showing `text` preformatted (monospaced, as typed); [] when `text` is empty.">(),
 };
 

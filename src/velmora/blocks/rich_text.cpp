@@ -14,25 +14,17 @@ using vm::Ref;
 
 // ---- RickText: placeholders ---------------------------------------------------------------
 
-constexpr auto& list_params = vm::params<"RickText.list()">;
-constexpr auto& preformatted_params = vm::params<"RickText.preformatted()">;
-constexpr auto& quote_params = vm::params<"RickText.quote()">;
-constexpr auto& strike_params = vm::params<"RickText.strike()">;
-
 // A placeholder: takes nothing but the class, builds nothing, returns None.
-template <const vm::Params<0>& P>
-Ref placeholder(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<0> a;
-  if (!vm::bind(P, args, nargs, kwnames, a)) return {};
+Ref placeholder(PyObject*, vm::Bound<0>&) {
   return Ref::borrow(Py_None);
 }
 
 vm::Builder placeholders[] = {
-    vm::builder<placeholder<list_params>, list_params, "A rich-text list; not built yet, returns None.">(),
-    vm::builder<placeholder<preformatted_params>, preformatted_params,
+    vm::builder<placeholder, "RickText.list()", "A rich-text list; not built yet, returns None.">(),
+    vm::builder<placeholder, "RickText.preformatted()",
                 "A rich-text preformatted element; not built yet, returns None.">(),
-    vm::builder<placeholder<quote_params>, quote_params, "A rich-text quote; not built yet, returns None.">(),
-    vm::builder<placeholder<strike_params>, strike_params, "Struck-through rich text; not built yet, returns None.">(),
+    vm::builder<placeholder, "RickText.quote()", "A rich-text quote; not built yet, returns None.">(),
+    vm::builder<placeholder, "RickText.strike()", "Struck-through rich text; not built yet, returns None.">(),
 };
 
 // ---- argument checks ------------------------------------------------------------------------
@@ -100,41 +92,26 @@ bool one_of(PyObject* value, const char* param, std::initializer_list<PyObject*>
 
 // ---- RichText: inline elements -------------------------------------------------------------
 
-constexpr auto& text_params =
-    vm::params<"RichText.text(text, *, bold=False, italic=False, strike=False, code=False, underline=False)">;
-constexpr auto& link_params =
-    vm::params<"RichText.link(url, text=None, *, bold=False, italic=False, strike=False, code=False)">;
-constexpr auto& emoji_params = vm::params<"RichText.emoji(name)">;
-constexpr auto& user_params = vm::params<"RichText.user(user_id)">;
-constexpr auto& channel_params = vm::params<"RichText.channel(channel_id)">;
-constexpr auto& usergroup_params = vm::params<"RichText.usergroup(usergroup_id)">;
-constexpr auto& broadcast_params = vm::params<"RichText.broadcast(range)">;
-constexpr auto& date_params = vm::params<"RichText.date(timestamp, format, *, fallback=None, url=None)">;
-
-Ref text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<6> a;
+Ref text(PyObject*, vm::Bound<6>& a) {
   vm::Style style;
-  if (!vm::bind(text_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text") || !read_style(&a[1], 5, style)) {
+  if (!vm::check_str(a[0], "text") || !read_style(&a[1], 5, style)) {
     return {};
   }
   if (PyUnicode_GET_LENGTH(a[0]) == 0) return vm::raise_empty_text();
   return vm::styled(vm::typed(k.text, k.text, a[0]), style);
 }
 
-Ref link(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<6> a;
+Ref link(PyObject*, vm::Bound<6>& a) {
   vm::Style style;
   bool has_text;
-  if (!vm::bind(link_params, args, nargs, kwnames, a) || !nonempty_str(a[0], "url") ||
-      !vm::check_optional_str(a[1], "text", has_text) || !read_style(&a[2], 4, style)) {
+  if (!nonempty_str(a[0], "url") || !vm::check_optional_str(a[1], "text", has_text) || !read_style(&a[2], 4, style)) {
     return {};
   }
   return vm::styled(vm::dict({{k.type, k.link}, {k.url, a[0]}, {k.text, a[1], has_text}}), style);
 }
 
-Ref emoji(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(emoji_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "name")) return {};
+Ref emoji(PyObject*, vm::Bound<1>& a) {
+  if (!vm::check_str(a[0], "name")) return {};
   // ":tada:" -> "tada": the colons people type around an emoji's name are not part of it.
   Py_ssize_t start = 0, end = PyUnicode_GET_LENGTH(a[0]);
   if (end > 0 && PyUnicode_READ_CHAR(a[0], 0) == ':') ++start;
@@ -146,29 +123,22 @@ Ref emoji(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
 }
 
 // {"type": <Type>, <Id>: id} for a user, channel or user group.
-template <const vm::Params<1>& P, vm::Key Type>
-Ref mention(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(P, args, nargs, kwnames, a)) return {};
-  PyObject* key = k.*P.names[0];
-  if (!nonempty_str(a[0], PyUnicode_AsUTF8(key))) return {};
-  return vm::dict({{k.type, k.*Type}, {key, a[0]}});
+template <vm::Key Type, vm::Key Id>
+Ref mention(PyObject*, vm::Bound<1>& a) {
+  if (!nonempty_str(a[0], vm::key_text(Id))) return {};
+  return vm::dict({{k.type, k.*Type}, {k.*Id, a[0]}});
 }
 
-Ref broadcast(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(broadcast_params, args, nargs, kwnames, a) ||
-      !one_of(a[0], "range", {k.here, k.channel, k.everyone}, "\"here\", \"channel\" or \"everyone\"")) {
+Ref broadcast(PyObject*, vm::Bound<1>& a) {
+  if (!one_of(a[0], "range", {k.here, k.channel, k.everyone}, "\"here\", \"channel\" or \"everyone\"")) {
     return {};
   }
   return vm::dict({{k.type, k.broadcast}, {k.range, a[0]}});
 }
 
-Ref date(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<4> a;
+Ref date(PyObject*, vm::Bound<4>& a) {
   bool has_fallback, has_url;
-  if (!vm::bind(date_params, args, nargs, kwnames, a) ||
-      !int_in(a[0], "timestamp", LONG_MIN, LONG_MAX, "a Unix time in seconds") || !nonempty_str(a[1], "format") ||
+  if (!int_in(a[0], "timestamp", LONG_MIN, LONG_MAX, "a Unix time in seconds") || !nonempty_str(a[1], "format") ||
       !vm::check_optional_str(a[2], "fallback", has_fallback) || !vm::check_optional_str(a[3], "url", has_url)) {
     return {};
   }
@@ -181,27 +151,19 @@ Ref date(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) 
 
 // ---- RichText: containers -------------------------------------------------------------------
 
-constexpr auto& section_params = vm::params<"RichText.section(*elements)">;
-constexpr auto& rich_list_params = vm::params<"RichText.list(items, *, style='bullet', indent=0, offset=0, border=0)">;
-constexpr auto& quote_params_rich = vm::params<"RichText.quote(*elements, border=0)">;
-constexpr auto& preformatted_params_rich = vm::params<"RichText.preformatted(*elements, language=None, border=0)">;
-constexpr auto& block_params = vm::params<"RichText.block(*parts, block_id=None)">;
-
 bool border_arg(PyObject* value, PyObject*& given) {
   return small_int(value, "border", 0, 1, "0 or 1", given);
 }
 
 // {"type": type, "elements": [the call's *elements]}, a ValueError when there are none.
-Ref container(PyObject* type, const char* what, PyObject* const* args, Py_ssize_t nargs) {
-  if (nargs == 0) return none_given(what);
-  Ref elements = vm::inline_elements(args, nargs, "elements");
+Ref container(PyObject* type, const char* what, vm::Extra elements_given) {
+  if (elements_given.empty()) return none_given(what);
+  Ref elements = vm::inline_elements(elements_given.data(), std::ssize(elements_given), "elements");
   return vm::typed(type, k.elements, elements.get());
 }
 
-Ref section(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<0> a;
-  if (!vm::bind(section_params, args, nargs, kwnames, a)) return {};
-  return container(k.rich_text_section, "a rich-text section", args, nargs);
+Ref section(PyObject*, vm::Bound<0>&, vm::Extra elements) {
+  return container(k.rich_text_section, "a rich-text section", elements);
 }
 
 // One list item: a str (one text), a list of elements, or a section dict used as it is.
@@ -217,10 +179,9 @@ Ref list_item(PyObject* item) {
   return {};
 }
 
-Ref rich_list(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<5> a;
+Ref rich_list(PyObject*, vm::Bound<5>& a) {
   PyObject *indent, *offset, *border;
-  if (!vm::bind(rich_list_params, args, nargs, kwnames, a) || !vm::check_list(a[0], "items") ||
+  if (!vm::check_list(a[0], "items") ||
       (a[1] && !one_of(a[1], "style", {k.bullet, k.ordered}, "\"bullet\" or \"ordered\"")) ||
       !small_int(a[2], "indent", 0, 8, "0 to 8", indent) ||
       !small_int(a[3], "offset", 0, LONG_MAX, "0 or more", offset) || !border_arg(a[4], border)) {
@@ -243,22 +204,19 @@ Ref rich_list(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwna
                   border, border);
 }
 
-Ref quote(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
+Ref quote(PyObject*, vm::Bound<1>& a, vm::Extra elements) {
   PyObject* border;
-  if (!vm::bind(quote_params_rich, args, nargs, kwnames, a) || !border_arg(a[0], border)) return {};
-  return vm::with(container(k.rich_text_quote, "a rich-text quote", args, nargs), k.border, border, border);
+  if (!border_arg(a[0], border)) return {};
+  return vm::with(container(k.rich_text_quote, "a rich-text quote", elements), k.border, border, border);
 }
 
-Ref preformatted(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
+Ref preformatted(PyObject*, vm::Bound<2>& a, vm::Extra elements) {
   PyObject* border;
   bool has_language;
-  if (!vm::bind(preformatted_params_rich, args, nargs, kwnames, a) ||
-      !vm::check_optional_str(a[0], "language", has_language) || !border_arg(a[1], border)) {
+  if (!vm::check_optional_str(a[0], "language", has_language) || !border_arg(a[1], border)) {
     return {};
   }
-  Ref out = container(k.rich_text_preformatted, "preformatted text", args, nargs);
+  Ref out = container(k.rich_text_preformatted, "preformatted text", elements);
   return vm::with(vm::with(std::move(out), k.language, a[0], has_language), k.border, border, border);
 }
 
@@ -269,53 +227,52 @@ Ref block_part(PyObject* part) {
   });
 }
 
-Ref block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
+Ref block(PyObject*, vm::Bound<1>& a, vm::Extra parts) {
   bool has_id;
-  if (!vm::bind(block_params, args, nargs, kwnames, a) || !vm::check_block_id(a[0], has_id)) return {};
-  if (nargs == 0) return vm::raise_value_error("a rich-text block needs at least one part");
-  return vm::block_of(k.rich_text, args, nargs, block_part, a[0], has_id);
+  if (!vm::check_block_id(a[0], has_id)) return {};
+  if (parts.empty()) return vm::raise_value_error("a rich-text block needs at least one part");
+  return vm::block_of(k.rich_text, parts.data(), std::ssize(parts), block_part, a[0], has_id);
 }
 
 vm::Builder builders[] = {
-    vm::builder<text, text_params,
+    vm::builder<text, "RichText.text(text, *, bold=False, italic=False, strike=False, code=False, underline=False)",
                 "A rich-text text element {\"type\": \"text\", \"text\": text}, with \"style\" holding the\n"
                 "true flags (in the order bold, italic, strike, code, underline) when any is set.\n"
                 "ValueError for an empty text.">(),
-    vm::builder<link, link_params,
+    vm::builder<link, "RichText.link(url, text=None, *, bold=False, italic=False, strike=False, code=False)",
                 "A link element {\"type\": \"link\", \"url\": url}, then \"text\" (the label shown instead of\n"
                 "the URL; None or \"\" leaves it out) and \"style\" as in text().">(),
-    vm::builder<emoji, emoji_params,
+    vm::builder<emoji, "RichText.emoji(name)",
                 "An emoji element {\"type\": \"emoji\", \"name\": name}; surrounding colons are dropped,\n"
                 "so \":tada:\" and \"tada\" give the same element.">(),
-    vm::builder<mention<user_params, &Keys::user>, user_params,
+    vm::builder<mention<&Keys::user, &Keys::user_id>, "RichText.user(user_id)",
                 "A user mention {\"type\": \"user\", \"user_id\": user_id}.">(),
-    vm::builder<mention<channel_params, &Keys::channel>, channel_params,
+    vm::builder<mention<&Keys::channel, &Keys::channel_id>, "RichText.channel(channel_id)",
                 "A channel mention {\"type\": \"channel\", \"channel_id\": channel_id}.">(),
-    vm::builder<mention<usergroup_params, &Keys::usergroup>, usergroup_params,
+    vm::builder<mention<&Keys::usergroup, &Keys::usergroup_id>, "RichText.usergroup(usergroup_id)",
                 "A user group mention {\"type\": \"usergroup\", \"usergroup_id\": usergroup_id}.">(),
-    vm::builder<broadcast, broadcast_params,
+    vm::builder<broadcast, "RichText.broadcast(range)",
                 "A broadcast {\"type\": \"broadcast\", \"range\": range}: @here, @channel or @everyone, for\n"
                 "the range \"here\", \"channel\" or \"everyone\" (anything else is a ValueError).">(),
-    vm::builder<date, date_params,
+    vm::builder<date, "RichText.date(timestamp, format, *, fallback=None, url=None)",
                 "A date shown in each reader's time zone: {\"type\": \"date\", \"timestamp\": timestamp\n"
                 "(Unix seconds, an int), \"format\": format (such as \"{date_short} at {time}\")}, then\n"
                 "\"url\" and \"fallback\" (the text shown where the date cannot be) when given.">(),
-    vm::builder<section, section_params,
+    vm::builder<section, "RichText.section(*elements)",
                 "A rich-text section {\"type\": \"rich_text_section\", \"elements\": [...]}: a paragraph of\n"
                 "inline elements; a str stands for text(str). ValueError without elements.">(),
-    vm::builder<rich_list, rich_list_params,
+    vm::builder<rich_list, "RichText.list(items, *, style='bullet', indent=0, offset=0, border=0)",
                 "A rich-text list {\"type\": \"rich_text_list\", \"style\": style, \"elements\": [one section per\n"
                 "item]}, then \"indent\" (0 to 8, the nesting level), \"offset\" (an ordered list starts at\n"
                 "offset + 1) and \"border\" (0 or 1) when not 0. An item is a str, a list of elements or a\n"
                 "section dict. The style is \"bullet\" or \"ordered\".">(),
-    vm::builder<quote, quote_params_rich,
+    vm::builder<quote, "RichText.quote(*elements, border=0)",
                 "A rich-text quote {\"type\": \"rich_text_quote\", \"elements\": [...]}, then \"border\" (0 or\n"
                 "1) when not 0; a str stands for text(str). ValueError without elements.">(),
-    vm::builder<preformatted, preformatted_params_rich,
+    vm::builder<preformatted, "RichText.preformatted(*elements, language=None, border=0)",
                 "A code block {\"type\": \"rich_text_preformatted\", \"elements\": [...]}, then \"language\"\n"
                 "when given and \"border\" (0 or 1) when not 0; a str stands for text(str).">(),
-    vm::builder<block, block_params,
+    vm::builder<block, "RichText.block(*parts, block_id=None)",
                 "A list of one rich_text block {\"type\": \"rich_text\", \"elements\": [...]}, then \"block_id\"\n"
                 "when given. A part is a section, list, quote or preformatted dict; a str stands for\n"
                 "section(str). ValueError without parts.">(),

@@ -80,15 +80,11 @@ Ref column_setting(const vm::ShownColumn& column) noexcept {
 
 // ---- the builder ---------------------------------------------------------------------------
 
-// The table options come last, in their order (vm::TableOptions::from reads them so).
-constexpr auto& simple_table_params =
-    vm::params<"Table.simple_table(df, index=False, *, block_id=None" VM_TABLE_OPTION_SIGNATURE ")">;
-
-Ref simple_table(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<simple_table_params.names.size()> a;
+// df, index, block_id, then the table options in their order (as vm::TableOptions::from reads
+// them, and as VM_TABLE_OPTION_SIGNATURE writes them in the signature below).
+Ref simple_table(PyObject*, vm::Bound<3 + vm::table_option_count>& a) {
   bool has_id;
-  if (!vm::bind(simple_table_params, args, nargs, kwnames, a) || !vm::load_pandas() || !vm::check_frame(a[0], "df") ||
-      !vm::check_block_id(a[2], has_id)) {
+  if (!vm::load_pandas() || !vm::check_frame(a[0], "df") || !vm::check_block_id(a[2], has_id)) {
     return {};
   }
   int with_index = a[1] ? PyObject_IsTrue(a[1]) : 0;
@@ -120,7 +116,7 @@ Ref simple_table(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
 // ---- the class -----------------------------------------------------------------------------
 
 vm::Builder builders[] = {
-    vm::builder<simple_table, simple_table_params,
+    vm::builder<simple_table, "Table.simple_table(df, index=False, *, block_id=None" VM_TABLE_OPTION_SIGNATURE ")",
                 "One Block Kit table block showing the DataFrame `df` (pandas, polars or a pyarrow Table):\n"
                 "a bold header row of the column names, then one row per DataFrame row, with the index\n"
                 "levels first when `index` is true. Cells show what print(df) shows: dates without\n"
