@@ -459,8 +459,13 @@ REGISTRY: list[Entry] = [
 
     # velmora._validate
     Entry("velmora._validate:validate", (Param("blocks", st.lists(st.dictionaries(any_text, any_text, max_size=3),
-                                                                  max_size=3)),),
-          ok=(C([{"type": "section", "text": {"type": "mrkdwn", "text": "hi"}}]),), errors=((C(3), TypeError),)),
+                                                                  max_size=3)),
+                                         Param("surface", st.sampled_from(["message", "modal", "home"]), False)),
+          ok=(C([{"type": "section", "text": {"type": "mrkdwn", "text": "hi"}}]),
+              C({"type": "modal", "title": {"type": "plain_text", "text": "t"}, "blocks": [{"type": "alert"}]}),
+              C([{"type": "alert"}], surface="modal")),
+          errors=((C(3), TypeError), (C([], surface="x"), ValueError), (C([], surface=1), TypeError),
+                  (C({"type": "home", "blocks": []}, surface="modal"), ValueError))),
 
     # velmora.mrkdwn, and fitting a message to Slack's limits
     Entry("velmora.mrkdwn:escape", (Param("text", untrusted),), ok=(C("<!channel> & <https://x|y>"), C("plain")),
