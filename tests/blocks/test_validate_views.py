@@ -30,13 +30,13 @@ NUMBER = {"type": "number_input", "is_decimal_allowed": True, "action_id": "amou
 SECTION = {"type": "section", "text": {"type": "mrkdwn", "text": "x"}}
 
 # Where Slack shows each block type.
-SURFACES = {
+SURFACES: dict[str, frozenset[str]] = {
     **dict.fromkeys(["section", "divider", "actions", "context", "header", "image", "rich_text", "video", "input",
-                     "card", "auth_provider"], {"message", "modal", "home"}),
-    **dict.fromkeys(["carousel", "container", "data_table"], {"message", "home"}),
+                     "card", "auth_provider"], frozenset({"message", "modal", "home"})),
+    **dict.fromkeys(["carousel", "container", "data_table"], frozenset({"message", "home"})),
     **dict.fromkeys(["markdown", "table", "data_visualization", "plan", "task_card", "context_actions", "call",
-                     "file"], {"message"}),
-    "alert": {"modal"},
+                     "file"], frozenset({"message"})),
+    "alert": frozenset({"modal"}),
 }
 NAMES = {"message": "messages", "modal": "modals", "home": "Home tabs"}
 SHOWN = {frozenset({"message", "modal", "home"}): "messages, modals and Home tabs",
@@ -47,7 +47,7 @@ SHOWN = {frozenset({"message", "modal", "home"}): "messages, modals and Home tab
 @pytest.mark.parametrize("kind", sorted(SURFACES))
 @pytest.mark.parametrize("surface", ["message", "modal", "home"])
 def test_each_block_type_shows_only_where_slack_shows_it(kind: str, surface: str) -> None:
-    problem = p("/0/type", f'"{kind}" blocks show only in {SHOWN[frozenset(SURFACES[kind])]}, not in {NAMES[surface]}.')
+    problem = p("/0/type", f'"{kind}" blocks show only in {SHOWN[SURFACES[kind]]}, not in {NAMES[surface]}.')
     found = validate([{"type": kind}], surface=surface)
     assert (problem in found) == (surface not in SURFACES[kind])
     if surface != "message":  # a view of that type says the same of its blocks
@@ -159,6 +159,12 @@ def test_bad_surfaces(args: tuple[Any, ...], kwargs: dict[str, Any], error: type
     with pytest.raises(error) as raised:
         validate(*args, **kwargs)
     assert str(raised.value) == message
+
+
+def test_the_text_guard_is_a_messages() -> None:
+    blocks = [{"type": "section", "text": {"type": "mrkdwn", "text": "x" * 2900}}] * 5
+    assert validate(modal(*blocks)) == validate({"type": "home", "blocks": blocks}) == []
+    assert [problem["path"] for problem in validate(blocks)] == ["/4"]
 
 
 def test_fit_refuses_a_view() -> None:
