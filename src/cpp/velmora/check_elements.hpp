@@ -48,7 +48,7 @@ class ActionIds {
 };
 
 inline bool placeholder(Checker& c, PyObject* element) {
-  return plain(c, element, k.placeholder, 150);
+  return plain(c, element, k.placeholder, limit::placeholder);
 }
 
 inline bool clock_value(Checker& c, PyObject* element, PyObject* key, bool (*valid)(PyObject*), const char* wording) {
@@ -88,45 +88,39 @@ inline bool static_menu(Checker& c, PyObject* item) {
 }
 
 // "min_value", "max_value" and "initial_value" of a number input: numbers written as strings,
-// min <= initial <= max.
+// min <= max.
 inline bool number_bounds(Checker& c, PyObject* item) {
-  double values[3];
-  bool given[3] = {false, false, false};
-  int i = 0;
-  for (PyObject* key : {k.min_value, k.initial_value, k.max_value}) {
+  double bounds[2];
+  bool given[2] = {false, false};
+  for (PyObject* key : {k.min_value, k.max_value, k.initial_value}) {
     Ref value;
     if (!get(item, key, value)) return false;
-    if (value && !null(value.get())) {
-      auto here = c.at(key);
-      if (!PyUnicode_Check(value.get())) {
-        if (!wrong_type(c, key, "a string", value.get())) return false;
-      } else {
-        Ref number = Ref::steal(PyFloat_FromString(value.get()));
-        if (!number && PyErr_ExceptionMatches(PyExc_ValueError)) PyErr_Clear();
-        if (!number && PyErr_Occurred()) return false;
-        if (number && std::isfinite(PyFloat_AS_DOUBLE(number.get()))) {
-          values[i] = PyFloat_AS_DOUBLE(number.get());
-          given[i] = true;
-        } else if (!c.report("\"%U\" must be a number written as a string, not \"%U\".", key, value.get())) {
-          return false;
-        }
-      }
+    if (!value || null(value.get())) continue;
+    auto here = c.at(key);
+    if (!PyUnicode_Check(value.get())) {
+      if (!wrong_type(c, key, "a string", value.get())) return false;
+      continue;
     }
-    ++i;
+    Ref number = Ref::steal(PyFloat_FromString(value.get()));
+    if (!number && PyErr_ExceptionMatches(PyExc_ValueError)) PyErr_Clear();
+    if (!number && PyErr_Occurred()) return false;
+    if (!number || !std::isfinite(PyFloat_AS_DOUBLE(number.get()))) {
+      if (!c.report("\"%U\" must be a number written as a string, not \"%U\".", key, value.get())) return false;
+    } else if (key != k.initial_value) {
+      std::size_t at = key == k.min_value ? 0 : 1;
+      bounds[at] = PyFloat_AS_DOUBLE(number.get());
+      given[at] = true;
+    }
   }
-  if (given[0] && given[2] && values[0] > values[2]) {
-    auto here = c.at(k.max_value);
-    if (!c.report("\"max_value\" is less than \"min_value\".")) return false;
-  }
-  bool below = given[0] && given[1] && values[1] < values[0], above = given[2] && given[1] && values[1] > values[2];
-  if (!below && !above) return true;
-  auto here = c.at(k.initial_value);
-  return c.report("\"initial_value\" lies outside \"min_value\" to \"max_value\".");
+  if (!given[0] || !given[1] || bounds[0] <= bounds[1]) return true;
+  auto here = c.at(k.max_value);
+  return c.report("\"max_value\" is less than \"min_value\".");
 }
 
 // A text input's "min_length" (0 to 3000) and "max_length" (1 to 3000), min <= max.
 inline bool length_bounds(Checker& c, PyObject* item) {
-  if (!integer(c, item, k.min_length, 0, 3000, "0 to 3000") || !integer(c, item, k.max_length, 1, 3000, "1 to 3000")) {
+  if (!integer(c, item, k.min_length, 0, limit::text_input_length, "0 to 3000") ||
+      !integer(c, item, k.max_length, 1, limit::text_input_length, "1 to 3000")) {
     return false;
   }
   Ref low, high;
@@ -412,7 +406,7 @@ inline bool element(Checker& c, PyObject* item, ActionIds* ids = nullptr) {
       return true;
     case Element::plain_text_input:
       return placeholder(c, item) && length_bounds(c, item) && boolean(c, item, k.multiline) &&
-             string(c, item, k.initial_value, 0, 3000) && dispatch_config(c, item);
+             string(c, item, k.initial_value, 0, limit::text_input_length) && dispatch_config(c, item);
     case Element::number_input: {
       Ref decimal;
       if (!get(item, k.is_decimal_allowed, decimal)) return false;
@@ -421,13 +415,13 @@ inline bool element(Checker& c, PyObject* item, ActionIds* ids = nullptr) {
              dispatch_config(c, item);
     }
     case Element::file_input:
-      return integer(c, item, k.max_files, 1, 10, "1 to 10") &&
+      return integer(c, item, k.max_files, 1, limit::max_files, "1 to 10") &&
              items(c, item, k.filetypes, 0, PY_SSIZE_T_MAX, "a file input", false, [&](PyObject* kind_) {
                return PyUnicode_Check(kind_) || c.report("A file type must be a string such as \"pdf\".");
              });
     case Element::email_text_input:
     case Element::url_text_input:
-      return placeholder(c, item) && string(c, item, k.initial_value, 0, 3000) && dispatch_config(c, item);
+      return placeholder(c, item) && string(c, item, k.initial_value, 0, PY_SSIZE_T_MAX) && dispatch_config(c, item);
     case Element::rich_text_input:
       return placeholder(c, item) && dispatch_config(c, item) &&
              integer(c, item, k.min_lines, 1, LONG_MAX, "1 or more") &&

@@ -33,8 +33,8 @@ inline bool input_element(Element kind) noexcept {
 // An input: "label" (plain text, 2000), one "element" an input takes, "hint" (2000), "optional"
 // and "dispatch_action" (never with a file input).
 inline bool input(Checker& c, PyObject* item) {
-  if (!plain(c, item, k.label, 2000, true) || !plain(c, item, k.hint, 2000) || !boolean(c, item, k.optional) ||
-      !boolean(c, item, k.dispatch_action)) {
+  if (!plain(c, item, k.label, limit::input_label, true) || !plain(c, item, k.hint, limit::input_label) ||
+      !boolean(c, item, k.optional) || !boolean(c, item, k.dispatch_action)) {
     return false;
   }
   return nested(c, item, k.element, "An element", true, [&](PyObject* e) {
