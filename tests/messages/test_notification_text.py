@@ -80,7 +80,7 @@ def test_image_message_escapes_what_it_copies_into_its_preview():
     assert ImageMessage(image_url="https://x.io/a.png", preview=HOSTILE).payload()["text"] == HOSTILE
 
 
-def test_the_read_out_stays_within_its_length_once_escaped():
+def test_text_from_plain_text_stays_within_3000_characters_once_escaped():
     from velmora.interface import BaseVelmora
 
     class Ampersands(BaseVelmora):
@@ -88,7 +88,8 @@ def test_the_read_out_stays_within_its_length_once_escaped():
             return [{"type": "section", "text": {"type": "plain_text", "text": "&" * 2999}}]
 
     text = Ampersands().payload()["text"]
-    assert len(text) <= 3000 and text.endswith("&amp;…") and escape("&") * 599 + "…" == text
+    assert len(text) <= 3000 and escape("&") * 599 + "…" == text
+    assert Ampersands(sub_header="<" * 2000).payload()["text"] == escape("<") * 749 + "…"
 
 
 def test_a_ci_alert_from_an_untrusted_commit_sends_as_valid_payloads_with_no_live_entity():
