@@ -82,31 +82,35 @@ int store(PyObject* self, const vm::Bound<4>& a, PyObject* extras) noexcept {
 
 // BaseVelmora(*, preview=None, header=None, sub_header=None, slack_bot=None, **extras)
 int init(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
-  Py_ssize_t given = args ? PyTuple_GET_SIZE(args) : 0;
-  if (given > 0) {
-    PyErr_Format(PyExc_TypeError, "BaseVelmora.__init__() takes 1 positional argument but %zd were given", given + 1);
-    return -1;
-  }
-  vm::Bound<4> a;
-  Ref extras;
-  if (!vm::bind_init(init_params, nullptr, kwargs, a, extras)) return -1;
-  return store(self, a, extras.get());
+  return vm::guarded([&] {
+    Py_ssize_t given = args ? PyTuple_GET_SIZE(args) : 0;
+    if (given > 0) {
+      PyErr_Format(PyExc_TypeError, "BaseVelmora.__init__() takes 1 positional argument but %zd were given", given + 1);
+      return -1;
+    }
+    vm::Bound<4> a;
+    Ref extras;
+    if (!vm::bind_init(init_params, nullptr, kwargs, a, extras)) return -1;
+    return store(self, a, extras.get());
+  });
 }
 
 // The same from the keywords a message did not take, named `names[i]` with `values[i]`.
 int init_keywords(PyObject* self, PyObject* const* names, PyObject* const* values, Py_ssize_t count) noexcept {
-  vm::Bound<4> a{};
-  Ref extras;
-  for (Py_ssize_t i = 0; i < count; ++i) {
-    Py_ssize_t at = vm::detail::find_param(init_params, names[i]);
-    if (at >= 0) {
-      a[static_cast<std::size_t>(at)] = values[i];
-      continue;
+  return vm::guarded([&] {
+    vm::Bound<4> a{};
+    Ref extras;
+    for (Py_ssize_t i = 0; i < count; ++i) {
+      Py_ssize_t at = vm::detail::find_param(init_params, names[i]);
+      if (at >= 0) {
+        a[static_cast<std::size_t>(at)] = values[i];
+        continue;
+      }
+      if (!extras && !(extras = Ref::steal(PyDict_New()))) return -1;
+      if (PyDict_SetItem(extras.get(), names[i], values[i]) < 0) return -1;
     }
-    if (!extras && !(extras = Ref::steal(PyDict_New()))) return -1;
-    if (PyDict_SetItem(extras.get(), names[i], values[i]) < 0) return -1;
-  }
-  return store(self, a, extras.get());
+    return store(self, a, extras.get());
+  });
 }
 
 // ---- repr -----------------------------------------------------------------------------------
