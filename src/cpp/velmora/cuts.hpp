@@ -255,7 +255,7 @@ class Cutter {
       j = run > j ? run : j + 1;
     }
     if (code && later) return true;
-    for (Py_UCS4 marker : {'*', '_', '~'}) {
+    for (Py_UCS4 marker : {U'*', U'_', U'~'}) {
       bool open = false;
       for (Py_ssize_t j = begin; j < end; ++j) {
         if (s_[j] != marker) continue;
