@@ -222,8 +222,10 @@ TABLE = "| a | b |\n|---|---|\n" + "| x | y |\n" * 1300
      ["intro\n\n", "print(x)\n```", "```\n\nafter"]),
     # between list items rather than inside one, then at the item's paragraph break
     ("- a\n" + ITEM + "- next\n", ["- a\n", "- item w", "  continued"], ["- a\n", "w \n\n", "- next\n"]),
-    # a paragraph break before a table rather than a line between its rows
-    ("intro\n\n" + TABLE, ["intro\n\n", "| a | b |\n|---|", "| x | y |"], None),
+    # a paragraph break before a table rather than a line between its rows; a table cut between
+    # its rows goes on under its header rows
+    ("intro\n\n" + TABLE, ["intro\n\n", "| a | b |\n|---|---|\n| x", "| a | b |\n|---|---|\n| x"],
+     ["intro\n\n", "| x | y |\n", "| x | y |\n"]),
 ])
 def test_markdown_blocks_over_the_guard_are_cut_between_paragraphs(text, starts, ends):
     parts = markdown_parts(text)
