@@ -226,6 +226,12 @@ def _table_options():
         "na_rep": st.sampled_from([None, "", "-"]) | any_text})
 
 
+def _cell_options():
+    """The table options of every table (a data table takes no align, wrap or max_rows)."""
+    return _table_options().map(lambda options: {k: v for k, v in options.items()
+                                                 if k not in ("align", "wrap", "max_rows")})
+
+
 def _validated(decorator: str, func):
     def make():
         utils = importlib.import_module("velmora.utils")
@@ -401,6 +407,19 @@ REGISTRY: list[Entry] = [
                                (C(_frame([["a"]], ["x"]), align={"x": "up"}), ValueError),
                                (C(_frame([["a"]], ["x"]), max_rows=1.5), TypeError)),
           extra_kwargs=st.deferred(_table_options)),
+
+    Entry("velmora.blocks.table:Table.data_table",
+          (Param("df", st.deferred(_frames)), Param("caption", any_text.filter(bool)),
+           Param("page_size", st.integers(1, 100) | st.none(), False), Param("index", st.booleans(), False), BLOCK_ID),
+          make_ok=lambda: (C(_frame([["a", 1]], ["name", "n"]), caption="Counts", page_size=5, block_id="t"),
+                           C(_typed_frame(TYPED, polars=True), caption="t", columns=["s", "t", "f"], na_rep="-"),
+                           # index=True left to the fuzz: pandas' own bookkeeping of the frames index.to_frame()
+                           # makes swings by some hundred blocks, more than the soak's margin
+                           C(_typed_frame(TYPED), caption="t", formatters={"i": "%d"}, float_format="{:.2f}")),
+          make_errors=lambda: ((C(_frame([["a"]], ["x"])), TypeError), (C(_frame([["a"]], ["x"]), caption=""), ValueError),
+                               (C(_frame([["a"]], ["x"]), caption="c", page_size=101), ValueError),
+                               (C(_frame([["a"]], ["x"]), caption="c", align={}), TypeError)),
+          extra_kwargs=st.deferred(_cell_options)),
 
     Entry("velmora.blocks.preformatted:Preformatted.text", (Param("text"), BLOCK_ID), ok=(C("x = 1"),),
           errors=((C(None), TypeError),)),

@@ -27,18 +27,21 @@
 // option (VM_TABLE_OPTION_SIGNATURE) or the options of every table (VM_TABLE_CELL_SIGNATURE).
 #define VM_TABLE_OPTION_PARAM(key, name, type, tables) ", " #name "=None"
 #define VM_TABLE_OPTION_SIGNATURE VM_TABLE_OPTIONS(VM_TABLE_OPTION_PARAM)
-#define VM_TABLE_OPTION_IF_every(text) text
-#define VM_TABLE_OPTION_IF_fixed(text)
+#define VM_TABLE_OPTION_IF_every(...) __VA_ARGS__
+#define VM_TABLE_OPTION_IF_fixed(...)
 #define VM_TABLE_CELL_PARAM(key, name, type, tables) VM_TABLE_OPTION_IF_##tables(", " #name "=None")
 #define VM_TABLE_CELL_SIGNATURE VM_TABLE_OPTIONS(VM_TABLE_CELL_PARAM)
 
 namespace vm {
 
-// The options' keys, in order.
+// The options' keys, in order: all of them, and those of every table.
 #define VM_TABLE_OPTION_KEY(key, name, type, tables) &Keys::key,
 inline constexpr std::array table_option_keys{VM_TABLE_OPTIONS(VM_TABLE_OPTION_KEY)};
 #undef VM_TABLE_OPTION_KEY
 inline constexpr std::size_t table_option_count = table_option_keys.size();
+#define VM_TABLE_CELL_KEY(key, name, type, tables) VM_TABLE_OPTION_IF_##tables(&Keys::key, )
+inline constexpr std::array table_cell_option_keys{VM_TABLE_OPTIONS(VM_TABLE_CELL_KEY)};
+#undef VM_TABLE_CELL_KEY
 
 // The options, borrowed from the call; null or None when not given.
 struct TableOptions {
@@ -55,16 +58,28 @@ struct TableOptions {
 #undef VM_TABLE_OPTION_READ
     return o;
   }
+  // The options of every table from their values in the order of table_cell_option_keys (the
+  // others left out).
+  static TableOptions from_cells(PyObject* const* values) noexcept {
+    TableOptions o;
+    std::size_t i = 0;
+#define VM_TABLE_CELL_READ(key, name, type, tables) VM_TABLE_OPTION_IF_##tables(o.name = values[i++];)
+    VM_TABLE_OPTIONS(VM_TABLE_CELL_READ)
+#undef VM_TABLE_CELL_READ
+    return o;
+  }
 };
 
-// A parameter list of `head` followed by the table options (keyword-only): the binding of a
-// builder that takes them all.
-template <std::size_t H>
-constexpr auto with_table_options(const char* func, std::array<Key, H> head, std::size_t required,
-                                  std::size_t positional) {
-  Params<H + table_option_count> params{func, {}, required, positional};
-  for (std::size_t i = 0; i < H; ++i) params.names[i] = head[i];
-  for (std::size_t i = 0; i < table_option_count; ++i) params.names[H + i] = table_option_keys[i];
+// A parameter list of `head`, then `options` and `tail` (keyword-only): the binding of a builder
+// that takes table options.
+template <std::size_t H, std::size_t T, std::size_t O>
+constexpr auto table_params(const char* func, std::array<Key, H> head, const std::array<Key, O>& options,
+                            std::array<Key, T> tail, std::size_t required, std::size_t positional) {
+  Params<H + O + T> params{func, {}, required, positional};
+  std::size_t n = 0;
+  for (Key key : head) params.names[n++] = key;
+  for (Key key : options) params.names[n++] = key;
+  for (Key key : tail) params.names[n++] = key;
   return params;
 }
 
