@@ -269,7 +269,8 @@ RT = "velmora.blocks.rich_text:RichText."
 flags = st.booleans() | st.integers() | st.none()
 rich_elements = any_text | st.fixed_dictionaries({"type": st.just("text"), "text": any_text})
 markdown_documents = st.lists(st.sampled_from(["# ", "- ", "  - ", "1. ", "> ", "```\n", "**", "`", "[l](https://x)",
-                                               "![i](https://x/i.png)", "| a | b |\n|---|:-:|\n", "\n", "\n\n"])
+                                               "![i](https://x/i.png)", "| a | b |\n|---|:-:|\n", "\n", "\n\n",
+                                               "<@U1>", "<!subteam^S1|@t>", ":tada:", ">" * 30])
                               | any_text, max_size=12).map("".join)
 
 REGISTRY: list[Entry] = [
@@ -388,8 +389,10 @@ REGISTRY: list[Entry] = [
           errors=((C(), ValueError), (C(["a"]), TypeError), (C("a", block_id="b" * 256), ValueError))),
     Entry("velmora.blocks.markdown:Markdown.markdown", (Param("text"), BLOCK_ID),
           ok=(C("**a**", block_id="m"), C("")), errors=((C("a" * 12001), ValueError), (C(None), TypeError))),
-    Entry("velmora.markdown:to_blocks", (Param("text", markdown_documents),),
-          ok=(C("# Hi\n\n**b** [l](https://x)\n\n- a\n  - b\n\n| a | b |\n|---|--:|\n| 1 | 2 |"),),
+    Entry("velmora.markdown:to_blocks", (Param("text", markdown_documents), Param("breaks", st.booleans(), False),
+                                         Param("slack_entities", st.booleans(), False)),
+          ok=(C("# Hi\n\n**b** [l](https://x)\n\n- a\n  - b\n\n| a | b |\n|---|--:|\n| 1 | 2 |"),
+              C("<@U1> :tada:\nnext", breaks=True, slack_entities=True)),
           errors=((C(b"# x"), TypeError), (C(), TypeError))),
 
     # velmora.blocks.table (pandas)

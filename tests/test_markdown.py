@@ -2,6 +2,7 @@
 
 from __future__ import annotations
 
+import re
 from pathlib import Path
 
 import pytest
@@ -11,7 +12,7 @@ from markdown_it import MarkdownIt
 from slack_sdk.models.blocks import Block
 
 from support import run_python, sdk_view
-from velmora import validate
+from velmora import fit, validate
 from velmora.blocks.rich_text import RichText as R
 from velmora.markdown import to_blocks
 
@@ -41,10 +42,15 @@ def shown(value) -> str:
     return own + value.get("alt_text", "") + "".join(shown(v) for v in value.values())
 
 
-def assert_kept_and_valid(text: str, blocks) -> None:
-    assert validate(blocks) == [], blocks
+def assert_valid(blocks) -> None:
+    for payload in fit(blocks):  # a message holds one table: several go to messages of their own
+        assert validate(payload["blocks"]) == [], payload
     for block in blocks:
         assert Block.parse(block).to_dict() == sdk_view(block)
+
+
+def assert_kept_and_valid(text: str, blocks) -> None:
+    assert_valid(blocks)
     wanted = "".join(visible(PARSER.parse(text)).split())
     have = iter("".join(shown(blocks).split()))
     assert all(char in have for char in wanted), f"text lost:\n{wanted}\n{''.join(shown(blocks).split())}"
@@ -75,7 +81,7 @@ CASES = [
     ("[docs](https://x/d) <https://x> <a@b.c> [**b**c](https://y)", rich(section(
         R.link("https://x/d", "docs"), text(" "), R.link("https://x"), text(" "), R.link("mailto:a@b.c", "a@b.c"),
         text(" "), R.link("https://y", "b", bold=True), R.link("https://y", "c")))),
-    ("one\ntwo  \nthree\n\nnext <b>raw</b>", rich(section(text("one\ntwo\nthree\n\nnext <b>raw</b>")))),
+    ("one\ntwo  \nthree\n\nnext <b>raw</b>", rich(section(text("one two\nthree\n\nnext <b>raw</b>")))),
     ("# Title\n\n### Small", [{"type": "header", "text": {"type": "plain_text", "text": "Title", "emoji": True}},
                               *rich(section(text("Small", bold=True)))]),
     ("# " + "x" * 151, rich(section(text("x" * 151, bold=True)))),
@@ -97,14 +103,14 @@ CASES = [
     ("| a | b | c |\n|---|:-:|--:|\n| 1 | **2** |", [{"type": "table", "column_settings": [
         {"align": "left"}, {"align": "center"}, {"align": "right"}], "rows": [
         [cell(text(h, bold=True)) for h in "abc"],
-        [cell(text("1")), cell(text("2", bold=True)), cell({"type": "text", "text": ""})]]}]),
+        [cell(text("1")), cell(text("2", bold=True)), cell(text(" "))]]}]),
     ("x\u2028y\r\n\r\n| a |\n|---|\n| 1 | 2 |", [*rich(section(text("x\u2028y"))), {
         "type": "table", "column_settings": [{"align": "left"}],
         "rows": [[cell(text("a", bold=True))], [cell(text("1 | 2"))]]}]),
     ("| a |\n|---|\n| 1 | 2 \\| x | 3 |\n\n| b |\n|---|\n| 4 |",
      [{"type": "table", "column_settings": [{"align": "left"}],
        "rows": [[cell(text("a", bold=True))], [cell(text("1 | 2 | x | 3"))]]},
-      *rich(section(text("b", bold=True), text("\n4")))]),
+      {"type": "table", "column_settings": [{"align": "left"}], "rows": [[cell(text("b", bold=True))], [cell(text("4"))]]}]),
 ]
 
 
@@ -113,6 +119,63 @@ def test_what_each_construct_becomes(markdown, expected):
     blocks = to_blocks(markdown)
     assert blocks == expected
     assert_kept_and_valid(markdown, blocks)
+
+
+def header(value):
+    return {"type": "header", "text": {"type": "plain_text", "text": value, "emoji": True}}
+
+
+def entity(kind, value=None, **style):
+    key = {"user": "user_id", "channel": "channel_id", "usergroup": "usergroup_id", "broadcast": "range",
+           "emoji": "name"}[kind]
+    return {"type": kind, key: value, **({"style": style} if style else {})}
+
+
+MENTIONS = "<!here|here> <!channel> <!everyone> <@U1> <@W2|bob> <#C3|ops> <#G4> <!subteam^S5|@team>"
+
+
+@pytest.mark.parametrize(("markdown", "options", "expected"), [
+    ("wrapped\nline  \nhard", {}, rich(section(text("wrapped line\nhard")))),
+    ("wrapped\nline  \nhard", {"breaks": True}, rich(section(text("wrapped\nline\nhard")))),
+    ("Setext\nheading\n===\n\n![a\nb](https://x/i.png)", {}, [
+        header("Setext heading"), {"type": "image", "image_url": "https://x/i.png", "alt_text": "a b"}]),
+    # without slack_entities Slack's forms stay text: no mailto: link, no ping, no raw HTML paragraph
+    ("x " + MENTIONS + " :tada:", {}, rich(section(text("x " + MENTIONS + " :tada:")))),
+    ("<!here> look *now*", {}, rich(section(text("<!here> look "), text("now", italic=True)))),
+    (MENTIONS, {"slack_entities": True}, rich(section(
+        entity("broadcast", "here"), text(" "), entity("broadcast", "channel"), text(" "),
+        entity("broadcast", "everyone"), text(" "), entity("user", "U1"), text(" "), entity("user", "W2"), text(" "),
+        entity("channel", "C3"), text(" "), entity("channel", "G4"), text(" "), entity("usergroup", "S5")))),
+    ("**<@U1>** ~~:tada:~~ [<#C1>](https://x) `<@U1>` <@u1> <#C1", {"slack_entities": True}, rich(section(
+        entity("user", "U1", bold=True), text(" "), entity("emoji", "tada"), text(" "), R.link("https://x", "<#C1>"),
+        text(" "), text("<@U1>", code=True), text(" <@u1> <#C1")))),
+    (":+1: :white_check_mark: 10:30:45 a:b: :: :Tada: :-1:", {"slack_entities": True}, rich(section(
+        entity("emoji", "+1"), text(" "), entity("emoji", "white_check_mark"), text(" 10:30:45 a:b: :: :Tada: "),
+        entity("emoji", "-1")))),
+    ("# Hi <@U1> :tada:\n\n| <@U1> |\n|---|\n| :x: |", {"slack_entities": True}, [
+        header("Hi <@U1> :tada:"), {"type": "table", "column_settings": [{"align": "left"}], "rows": [
+            [cell(entity("user", "U1", bold=True))], [cell(entity("emoji", "x"))]]}]),
+])
+def test_line_breaks_and_slack_entities(markdown, options, expected):
+    blocks = to_blocks(markdown, **options)
+    assert blocks == expected
+    assert_valid(blocks)
+
+
+@pytest.mark.parametrize("markdown", [
+    "".join("  " * i + f"- item{i}\n" for i in range(40)),
+    "".join("   " * i + f"1. step{i}\n" for i in range(30)),
+    ">" * 100 + " deep *x*\n" + ">" * 100 + " more",
+    "- > " * 20 + "deepest\n\n" + "> " * 19 + "- last",
+])
+def test_no_text_lost_at_any_depth(markdown):
+    blocks = to_blocks(markdown)
+    have, at = shown(blocks), 0
+    for word in re.findall(r"[a-z]+\d+|[a-z]+", markdown):  # every word, in order
+        at = have.index(word, at) + len(word)
+    lists = [p for b in blocks for p in b["elements"] if p["type"] == "rich_text_list"]
+    assert max((p.get("indent", 0) for p in lists), default=0) <= 8
+    assert_valid(blocks)
 
 
 LLM_ANSWER = (Path(__file__).parent / "llm_answer.md").read_text()
@@ -129,12 +192,27 @@ def test_an_llm_answer_becomes_valid_blocks_with_no_text_lost():
     assert_kept_and_valid(LLM_ANSWER, blocks)
 
 
-def test_a_long_document_keeps_to_fifty_blocks_and_one_table():
-    table = "| h |\n|---|\n" + "| r |\n" * 120
-    text = "".join(f"# H{i}\n\n![i](https://x/{i}.png)\n\n---\n\n" for i in range(30)) + table + "\n" + table
-    blocks = to_blocks(text)
-    assert len(blocks) <= 3 and sum(b["type"] == "table" for b in blocks) <= 1
-    assert_kept_and_valid(text, blocks)
+def table(rows: int, columns: int = 1, width: int = 1) -> str:
+    return ("|" + " h |" * columns + "\n|" + "---|" * columns + "\n"
+            + "".join("|" + f" {str(r).rjust(width, 'x')} |" * columns + "\n" for r in range(rows)))
+
+
+@pytest.mark.parametrize(("markdown", "tables"), [
+    # a long document: headings as sections and images as links, every table a table block
+    ("".join(f"# H{i}\n\n![i](https://x/{i}.png)\n\n---\n\n" for i in range(30)) + table(120) + "\n" + table(120),
+     [100, 22, 100, 22]),
+    (table(250), [100, 100, 53]),
+    (table(30, 2, 200), [25, 7]),  # at most 10,000 characters of cells in a table (the header row counts)
+    (table(3, 21), []),  # wider than Slack's 20 columns: rows of text
+    (table(2, 1, 10_000), []),  # a row that no table can hold
+])
+def test_every_table_that_fits_stays_a_table(markdown, tables):
+    blocks = to_blocks(markdown)
+    parts = [b for b in blocks if b["type"] == "table"]
+    assert [len(b["rows"]) for b in parts] == tables
+    assert all(b["rows"][0] == parts[0]["rows"][0] for b in parts)
+    assert len(blocks) <= 50 and {b["type"] for b in blocks} <= {"rich_text", "table"}
+    assert_kept_and_valid(markdown, blocks)
 
 
 FRAGMENTS = st.sampled_from([

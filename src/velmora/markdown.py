@@ -10,13 +10,23 @@ GitHub's tables and strikethrough through markdown-it-py (the extra ``markdown``
 - headings of level 1 and 2 -> ``header`` blocks (a bold section when longer than 150
   characters); lower headings -> bold sections;
 - thematic breaks -> ``divider``; images -> ``image`` blocks (links where a block cannot go);
-- pipe tables -> one ``table`` block (bold header row, alignment from the colons);
-- raw HTML stays as text.
+- pipe tables -> ``table`` blocks (bold header row, alignment from the colons; an empty cell
+  holds a space, since Slack refuses empty text);
+- a soft line break (a paragraph wrapped in the source) -> a space, as CommonMark reads it;
+  ``breaks=True`` keeps it as a line break;
+- raw HTML stays as text, and so do Slack's own forms (``<@U…>``, ``<#C…>``, ``<!here>``,
+  ``<!subteam^S…|@team>``, ``:emoji:``) unless ``slack_entities=True`` makes them mentions and
+  emoji; that is off by default, because Markdown from a model or a user is not to be trusted
+  with pinging people.
 
-The result passes ``velmora.validate`` for any input and keeps every piece of text: a message
-holds at most 50 blocks and one table, so a longer document is built again with headings as
-bold sections and images as links, and further tables (or ones too large for a table block)
-are written as rows of text.
+No text is lost: lists nested deeper than Slack's indent of 8 keep their items at indent 8, and
+whatever lies deeper than the parser's nesting limit is kept as the text of the deepest level.
+A message holds at most 50 blocks, so a longer document is built again with headings as bold
+sections and images as links. Every table stays a table block (one longer than Slack allows is
+split into tables that each repeat the header row; only one wider than 20 columns is written as
+rows of text); a message holds one table, so the result may hold several and is meant to go
+through ``velmora.fit`` (``payloads()`` and ``send(fit=True)`` do that), which gives each table
+a message of its own. Each message ``fit`` makes passes ``velmora.validate``.
 """
 
 from __future__ import annotations
@@ -33,9 +43,14 @@ MAX_BLOCKS = 50
 MAX_HEADER = 150
 MAX_TABLE_ROWS = 100  # the header row counts
 MAX_TABLE_COLUMNS = 20
+MAX_TABLE_CHARACTERS = 10_000  # over all the cells of a table
 MAX_IMAGE_URL = 3000
 MAX_ALT_TEXT = 2000
 MAX_INDENT = 8
+
+# How deep blocks nest before the rest of a container is read as its plain lines. markdown-it-py
+# skips whatever lies past its own limit, which is set two levels deeper, so that it never comes.
+MAX_NESTING = 20
 
 _parser: Any = None
 
@@ -46,26 +61,124 @@ def _markdown_it() -> Any:
     if _parser is None:
         try:
             from markdown_it import MarkdownIt
+            from markdown_it.rules_block import html_block
         except ImportError as error:
             raise ImportError("velmora.markdown needs markdown-it-py: pip install 'velmora[markdown]'",
                               name="markdown_it") from error
-        _parser = MarkdownIt("commonmark").enable(["table", "strikethrough"])
+        parser = MarkdownIt("commonmark", {"maxNesting": MAX_NESTING + 2}).enable(["table", "strikethrough"])
+        block = parser.block.ruler
+        block.before(block.get_all_rules()[0], "velmora_deep", _deep_block)
+
+        def html_unless_slack(state: Any, line: int, end: int, silent: bool) -> bool:
+            start = state.bMarks[line] + state.tShift[line]
+            if _SLACK_BLOCK_START.match(state.src, start, state.eMarks[line]):
+                return False
+            return bool(html_block(state, line, end, silent))
+
+        block.at("html_block", html_unless_slack, {"alt": ["paragraph", "reference", "blockquote"]})
+        parser.inline.ruler.before("autolink", "velmora_slack", _slack_inline)
+        _parser = parser
     return _parser
 
 
-def to_blocks(text: str) -> list[Block]:
+def to_blocks(text: str, *, breaks: bool = False, slack_entities: bool = False) -> list[Block]:
     """The Block Kit blocks showing the Markdown `text`: a new list, [] for a blank text.
 
     CommonMark with tables and strikethrough; see the module's documentation for what becomes
-    which block. ImportError naming the extra ``markdown`` when markdown-it-py is missing.
+    which block. A soft line break is a space unless `breaks`; `slack_entities` makes
+    ``<@U…>``, ``<#C…>``, ``<!here>``, ``<!channel>``, ``<!everyone>``, ``<!subteam^S…>`` and
+    ``:emoji:`` rich-text mentions and emoji (off: they stay text, so nobody is pinged).
+    The result may hold several tables: send it through ``velmora.fit``, which gives each table
+    a message of its own. ImportError naming the extra ``markdown`` when markdown-it-py is missing.
     """
     if type(text) is not str:
         raise TypeError(f"Argument 'text' has incorrect type (expected str, got {type(text).__name__})")
-    tokens = _markdown_it().parse(text)
-    blocks = _Converter(text, compact=False).run(tokens)
-    if len(blocks) > MAX_BLOCKS:  # headings as sections, images as links: the table alone splits
-        blocks = _Converter(text, compact=True).run(tokens)
+    options = _Options(bool(breaks), bool(slack_entities))
+    tokens = _markdown_it().parse(text, {"slack_entities": options.entities})
+    blocks = _Converter(text, options, compact=False).run(tokens)
+    if len(blocks) > MAX_BLOCKS:  # headings as sections, images as links
+        blocks = _Converter(text, options, compact=True).run(tokens)
     return blocks
+
+
+class _Options:
+    __slots__ = ("breaks", "entities")
+
+    def __init__(self, breaks: bool, entities: bool) -> None:
+        self.breaks, self.entities = breaks, entities
+
+
+# ---- parser rules ----------------------------------------------------------------------------
+
+# Slack's mention forms, with or without a label after "|".
+_SLACK_FORM = re.compile(r"<(?:@([UW][A-Z0-9]+)|#([CG][A-Z0-9]+)|!(here|channel|everyone)|!subteam\^(S[A-Z0-9]+))"
+                         r"(?:\|[^<>\n]*)?>")
+# A line that starts so is a paragraph, not an HTML declaration (which would keep it raw).
+_SLACK_BLOCK_START = re.compile(r"<!(?:here|channel|everyone|subteam\^|date\^)")
+_EMOJI = re.compile(r":([a-z0-9_+'-]*[a-z][a-z0-9_+'-]*|[+-]1):")
+_QUOTE_MARKS = re.compile(r"^[ \t]*(?:>[ \t]?)*")
+
+
+def _slack_inline(state: Any, silent: bool) -> bool:
+    """Slack's mentions, and with slack_entities its emoji, as one token each. Without
+    slack_entities a mention is plain text, so that ``<!subteam^S1|@team>`` is not read as an
+    e-mail autolink (nor ``<!here>`` as HTML)."""
+    src, pos = state.src, state.pos
+    entities = state.env.get("slack_entities", False)
+    char = src[pos]
+    if char == "<":
+        found = _SLACK_FORM.match(src, pos, state.posMax)
+        if found is None:
+            return False
+        user, channel, broadcast, group = found.groups()
+        if not entities:
+            if not silent:
+                state.pending += found.group()
+            state.pos = found.end()
+            return True
+        if user:
+            element: Block = {"type": "user", "user_id": user}
+        elif channel:
+            element = {"type": "channel", "channel_id": channel}
+        elif broadcast:
+            element = {"type": "broadcast", "range": broadcast}
+        else:
+            element = {"type": "usergroup", "usergroup_id": group}
+    elif char == ":" and entities and not (pos and src[pos - 1].isalnum()):
+        found = _EMOJI.match(src, pos, state.posMax)
+        if found is None:
+            return False
+        element = {"type": "emoji", "name": found.group(1)}
+    else:
+        return False
+    if not silent:
+        token = state.push("slack_entity", "", 0)
+        token.content, token.meta = found.group(), element
+    state.pos = found.end()
+    return True
+
+
+def _deep_block(state: Any, start: int, end: int, silent: bool) -> bool:
+    """Past MAX_NESTING, the rest of the container as one paragraph of its lines (without their
+    quote markers), where markdown-it-py would skip it."""
+    if state.level < MAX_NESTING or silent:
+        return False
+    line = last = start
+    while line < end:
+        if not state.isEmpty(line):
+            if state.sCount[line] < state.blkIndent:
+                break
+            last = line + 1
+        line += 1
+    lines = (_QUOTE_MARKS.sub("", each) for each in state.getLines(start, last, state.blkIndent, False).split("\n"))
+    content = "\n".join(each for each in lines if each.strip())
+    state.line = last
+    if content:
+        state.push("paragraph_open", "p", 1).meta = {"deep": True}
+        inline = state.push("inline", "", 0)
+        inline.content, inline.map, inline.children = content, [start, last], []
+        state.push("paragraph_close", "p", -1)
+    return True
 
 
 # ---- inline elements ---------------------------------------------------------------------------
@@ -86,13 +199,18 @@ class _Inline:
 
     Where `images` is set, an image that Slack can load becomes an image block in the element
     list (the caller splits the paragraph there); elsewhere it becomes a link or its alt text.
+    A soft break is a space unless `breaks`; a Slack mention or emoji is its element where
+    `entities` is set (outside links), else its text.
     """
 
-    def __init__(self, bold: bool = False, images: bool = False) -> None:
+    def __init__(self, bold: bool = False, images: bool = False, breaks: bool = False,
+                 entities: bool = False) -> None:
         self.out: list[Block] = []
         self.bold, self.italic, self.strike = int(bold), 0, 0
         self.links: list[tuple[str, bool]] = []  # (href, autolink)
         self.images = images
+        self.soft = "\n" if breaks else " "
+        self.entities = entities
 
     def add(self, text: str, code: bool = False) -> None:
         if not text:
@@ -138,12 +256,24 @@ class _Inline:
                 self.out.append({"type": "link", "url": src})
             self.links.pop()
 
+    def entity(self, token: Any) -> None:
+        if not self.entities or self.links:
+            self.add(token.content)
+            return
+        element: Block = dict(token.meta)
+        flags = (self.bold > 0, self.italic > 0, self.strike > 0, False)
+        if any(flags) and element["type"] != "emoji":
+            element["style"] = _style(flags)
+        self.out.append(element)
+
     def run(self, children: Any) -> list[Block]:
         for token in children:
             kind = token.type
             if kind == "text":
                 self.add(token.content)
-            elif kind == "softbreak" or kind == "hardbreak":
+            elif kind == "softbreak":
+                self.add(self.soft)
+            elif kind == "hardbreak":
                 self.add("\n")
             elif kind == "code_inline":
                 self.add(token.content, code=True)
@@ -165,16 +295,20 @@ class _Inline:
                 self.links.pop()
             elif kind == "image":
                 self.image(token)
+            elif kind == "slack_entity":
+                self.entity(token)
             else:  # html_inline and anything a plugin may add: its text as it stands
                 self.add(token.content)
         return self.out
 
 
 def _plain(children: Any) -> str:
-    """The text a reader sees in inline tokens (an image's alt text, a heading)."""
+    """The text a reader sees in inline tokens (an image's alt text)."""
     parts = []
     for token in children:
-        if token.type in ("softbreak", "hardbreak"):
+        if token.type == "softbreak":
+            parts.append(" ")
+        elif token.type == "hardbreak":
             parts.append("\n")
         elif token.type == "image":
             parts.append(_plain(token.children or ()))
@@ -185,6 +319,11 @@ def _plain(children: Any) -> str:
 
 def _text_of(elements: list[Block]) -> str:
     return "".join(e.get("text") or e.get("url", "") for e in elements)
+
+
+def _shows_something(elements: list[Block]) -> bool:
+    """Whether the elements show more than whitespace (a mention or emoji always does)."""
+    return any(e["type"] not in ("text", "link") or (e.get("text") or e.get("url", "")).strip() for e in elements)
 
 
 # ---- blocks ---------------------------------------------------------------------------------------
@@ -205,14 +344,14 @@ class _List:
 
 
 class _Converter:
-    def __init__(self, source: str, compact: bool) -> None:
+    def __init__(self, source: str, options: _Options, compact: bool) -> None:
         self.lines = re.split(r"\r\n?|\n", source)  # the parser's lines (str.splitlines knows more breaks)
+        self.options = options
         self.compact = compact
         self.blocks: list[Block] = []
         self.parts: list[Block] | None = None  # the open rich_text block's elements
         self.lists: list[_List] = []
         self.quote = 0
-        self.tables = 0
         self.merge: tuple[Block, str] | None = None  # (text part, separator) the next text joins
 
     # -- output
@@ -221,6 +360,11 @@ class _Converter:
             self.blocks.append({"type": "rich_text", "elements": self.parts})
         self.parts = None
         self.merge = None
+
+    def inline(self, children: Any, bold: bool = False, images: bool = False, breaks: bool = False,
+               entities: bool = True) -> list[Block]:
+        options = self.options
+        return _Inline(bold, images, breaks or options.breaks, entities and options.entities).run(children or ())
 
     def block(self, block: Block) -> None:
         self.flush()
@@ -263,7 +407,7 @@ class _Converter:
         token = tokens[i]
         kind = token.type
         if kind == "paragraph_open":
-            self.paragraph(tokens[i + 1])
+            self.paragraph(tokens[i + 1], deep="deep" in token.meta)
             return i + 3
         if kind == "heading_open":
             self.started()
@@ -305,11 +449,11 @@ class _Converter:
             self.text_part([{"type": "text", "text": token.content.rstrip("\n")}])
         return i + 1
 
-    def paragraph(self, inline: Any) -> None:
+    def paragraph(self, inline: Any, deep: bool = False) -> None:
         lists = self.lists
         current = lists[-1] if lists else None
         images = not lists and not self.quote and not self.compact
-        elements = _Inline(images=images).run(inline.children or ())
+        elements = self.inline(inline.children, images=images, breaks=deep)
         if current is not None and current.pending:
             current.pending = False
             if elements:
@@ -325,23 +469,22 @@ class _Converter:
             if element["type"] != "image":
                 run.append(element)
                 continue
-            if _text_of(run).strip():
+            if _shows_something(run):
                 self.text_part(run)
             run = []
             self.block(element)
-        if _text_of(run).strip():
+        if _shows_something(run):
             self.text_part(run)
 
     def heading(self, level: int, inline: Any) -> None:
-        if level <= 2 and not self.compact:
-            elements = _Inline().run(inline.children or ())
-            text = _text_of(elements).strip()
+        if level <= 2 and not self.compact:  # a header shows mentions as typed, and :emoji: as emoji
+            text = _text_of(self.inline(inline.children, entities=False)).strip()
             if not text:
                 return
             if len(text) <= MAX_HEADER:
                 self.block({"type": "header", "text": {"type": "plain_text", "text": text, "emoji": True}})
                 return
-        self.text_part(_Inline(bold=True).run(inline.children or ()), separator="\n")
+        self.text_part(self.inline(inline.children, bold=True), separator="\n")
 
     # -- lists
     def read_list(self, tokens: Any, i: int) -> int:
@@ -415,21 +558,19 @@ class _Converter:
                 if header:
                     style = token.attrs.get("style") or ""
                     aligns.append(style.rpartition(":")[2] if style.startswith("text-align:") else "left")
-                rows[-1].append(_Inline(bold=header).run(tokens[i + 1].children or ()))
+                rows[-1].append(self.inline(tokens[i + 1].children, bold=header))
             elif token.type == "tr_close" and not header:
                 self.excess_cells(rows[-1], row_map)
             elif token.type == "thead_close":
                 header = False
             i += 1
-        if not self.tables and len(rows) <= MAX_TABLE_ROWS and len(aligns) <= MAX_TABLE_COLUMNS:
-            self.tables += 1
-            self.block({
-                "type": "table",
-                "column_settings": [{"align": align} for align in aligns],
-                "rows": [[_cell(cell, r == 0) for cell in row] for r, row in enumerate(rows)],
-            })
-        else:
+        cells = [[_cell(cell) for cell in row] for row in rows]
+        parts = _table_parts(cells) if len(aligns) <= MAX_TABLE_COLUMNS else None
+        if parts is None:
             self.table_as_text(rows)
+            return i + 1
+        for part in parts:
+            self.block({"type": "table", "column_settings": [{"align": align} for align in aligns], "rows": part})
         return i + 1
 
     def excess_cells(self, row: list[list[Block]], row_map: list[int] | None) -> None:
@@ -444,8 +585,8 @@ class _Converter:
         if len(cells) <= len(row):
             return
         extra = " | ".join(cells[len(row):])
-        inline = _markdown_it().parseInline(extra)
-        elements = _Inline().run(inline[0].children or ()) if inline else []
+        inline = _markdown_it().parseInline(extra, {"slack_entities": self.options.entities})
+        elements = self.inline(inline[0].children) if inline else []
         if elements:
             _extend(row[-1], [{"type": "text", "text": " | "}] + elements if row[-1] else elements)
 
@@ -473,10 +614,36 @@ def _split_row(line: str) -> list[str]:
     return [cell.strip() for cell in re.split(r"(?<!\\)\|", line)]
 
 
-def _cell(elements: list[Block], header: bool) -> Block:
-    if not elements:
-        elements = [{"type": "text", "text": "", "style": {"bold": True}} if header else {"type": "text", "text": ""}]
-    return {"type": "rich_text", "elements": [{"type": "rich_text_section", "elements": elements}]}
+def _cell(elements: list[Block]) -> Block:
+    """A rich-text cell; an empty one holds a space (Slack refuses a text of no characters)."""
+    return {"type": "rich_text", "elements": [{"type": "rich_text_section",
+                                               "elements": elements or [{"type": "text", "text": " "}]}]}
+
+
+def _characters(cell: Block) -> int:
+    """What a cell counts against a table's characters (every element's text, URL or name)."""
+    return sum(len(e.get("text") or e.get("url") or e.get("name") or "") for e in cell["elements"][0]["elements"])
+
+
+def _table_parts(rows: list[list[Block]]) -> list[list[list[Block]]] | None:
+    """The rows in tables Slack takes, each opening with the header row: at most MAX_TABLE_ROWS
+    rows and MAX_TABLE_CHARACTERS characters. None when a row is too long for any table."""
+    header, body = rows[0], rows[1:]
+    base = sum(map(_characters, header))
+    parts: list[list[list[Block]]] = []
+    part: list[list[Block]] = [header]
+    used = base
+    for row in body:
+        size = sum(map(_characters, row))
+        if base + size > MAX_TABLE_CHARACTERS:
+            return None
+        if len(part) == MAX_TABLE_ROWS or used + size > MAX_TABLE_CHARACTERS:
+            parts.append(part)
+            part, used = [header], base
+        part.append(row)
+        used += size
+    parts.append(part)
+    return parts
 
 
 def _extend(elements: list[Block], more: list[Block]) -> None:
