@@ -137,7 +137,7 @@ inline int shown_columns(PyObject* frame, const FrameColumns& data, Py_ssize_t r
 }
 
 [[gnu::cold]] inline bool raise_no_columns() noexcept {
-  raise_value_error("DataFrame has no columns: a table needs at least one column");
+  PyErr_SetString(PyExc_ValueError, "DataFrame has no columns: a table needs at least one column");
   return false;
 }
 
