@@ -18,7 +18,7 @@ using vm::Ref;
 // ---- values made on first read ----------------------------------------------------------
 
 // A class attribute that makes its value on first read and keeps it in the instance's
-// __dict__: `slack_bot` (bots.default_bot(): messages that are only built never pay for a bot)
+// __dict__: `slack_bot` (_default_bot.default_bot(): messages that are only built never pay for a bot)
 // and `extras` (a fresh dict). Having no __set__, it steps aside once the instance holds a
 // value, so reading a given one is a plain attribute lookup and assigning one just stores it.
 struct FirstRead {
@@ -30,7 +30,7 @@ PyObject* first_read_get(PyObject* self, PyObject* obj, PyObject*) noexcept {
   PyObject* name = reinterpret_cast<FirstRead*>(self)->name;
   return vm::guarded([&]() -> Ref {
     Ref value =
-        name == k.slack_bot ? vm::call(vm::global_attr(k.bots, k.default_bot).get(), {}) : Ref::steal(PyDict_New());
+        name == k.slack_bot ? vm::call(vm::global_attr(k.default_bot_module, k.default_bot).get(), {}) : Ref::steal(PyDict_New());
     Ref dict = value ? Ref::steal(PyObject_GenericGetDict(obj, nullptr)) : Ref{};
     if (!dict || PyDict_SetItem(dict.get(), name, value.get()) < 0) return {};
     return value;
@@ -186,7 +186,7 @@ constexpr const char* class_doc =
 vm::BaseApi api{nullptr, init, init_keywords};
 
 int setup(PyObject* module) noexcept {
-  if (!vm::import_from_package(module, "_delivery", {"Delivery"}) || !vm::import_from_package(module, "", {"bots"})) {
+  if (!vm::import_from_package(module, "_delivery", {"Delivery"}) || !vm::import_from_package(module, "", {"_default_bot"})) {
     return -1;
   }
   Ref delivery = vm::global(k.Delivery);

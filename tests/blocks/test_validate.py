@@ -580,5 +580,5 @@ def test_any_json_gives_a_list_of_problems(value: Any) -> None:
     before = copy.deepcopy(value)
     problems = validate(value)
     assert isinstance(problems, list)
-    assert all(list(p) == ["path", "message"] and p["path"].startswith("/") or p["path"] == "" for p in problems)
+    assert all((list(p) == ["path", "message"] and p["path"].startswith("/")) or p["path"] == "" for p in problems)
     assert value == before
