@@ -11,7 +11,7 @@ PY := $(VENV)/bin/python
 BUILD_FLAGS := -Ccmake.define.VELMORA_WERROR=ON
 PIP := $(PY) -m pip --disable-pip-version-check -q
 
-.PHONY: demo test bench sanitize fuzz soak memcheck install dist clean browser screenshots format format-check clang-format lint
+.PHONY: demo test bench sanitize fuzz soak memcheck install dist clean browser screenshots format format-check clang-format lint tidy
 
 # $(call new-venv,DIR): a fresh venv in DIR with the build tools and the test extra.
 define new-venv
@@ -94,6 +94,17 @@ lint: $(VENV)/.lint-ready
 	$(VENV)/bin/ruff check .
 	$(VENV)/bin/ruff format --check $(RUFF_FORMATTED)
 	$(VENV)/bin/mypy
+
+# clang-tidy (.clang-tidy says which checks and why) over the compilation database CMake writes
+# into the build directory: a pinned release from PyPI, installed into the venv, so that every
+# machine runs the same checks. tools/tidy.py prints each finding once and the time it took.
+TIDY_VERSION := 23.1.4
+$(VENV)/.tidy-ready: $(VENV)/.ready
+	$(PIP) install "clang-tidy==$(TIDY_VERSION)"
+	touch $@
+
+tidy: install $(VENV)/.tidy-ready
+	$(PY) tools/tidy.py $$(ls -d build/$(PY_TAG)-*/ | head -1)
 
 clean:
 	rm -rf build dist .venv .venv-* bench/_build

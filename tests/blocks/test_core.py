@@ -64,6 +64,43 @@ def test_help_shows_the_builders():
     assert "plain_text(text, *, block_id=None)" in text and "text_fields(texts, *, block_id=None)" in text
 
 
+def test_descriptors_cleared_by_the_collector_fail_cleanly():
+    # tp_clear empties a builder's binding descriptor and a validated builder when the collector
+    # breaks a cycle through them; reading them afterwards raises, never crashes.
+    result = run_python(
+        """
+        import ctypes
+        from velmora.blocks.section import Section
+
+        get_slot = ctypes.pythonapi.PyType_GetSlot
+        get_slot.restype, get_slot.argtypes = ctypes.c_void_p, [ctypes.py_object, ctypes.c_int]
+        def clear(obj):
+            ctypes.PYFUNCTYPE(ctypes.c_int, ctypes.py_object)(get_slot(type(obj), 51))(obj)  # Py_tp_clear
+
+        def attempt(read):
+            try:
+                return repr(read())[:40]
+            except Exception as error:
+                return f"{type(error).__name__}: {error}"
+
+        plain, select = Section.__dict__["plain_text"], Section.__dict__["static_select"]
+        validated = select.__func__
+        clear(plain)
+        clear(validated)
+        clear(select)
+        for read in (lambda: plain.__doc__, lambda: plain.__func__, lambda: Section.plain_text("x")[0]["type"],
+                     lambda: validated.__name__, lambda: validated(Section, ["a"]), lambda: repr(validated),
+                     lambda: select.__doc__, lambda: Section.static_select(["a"])):
+            print(attempt(read))
+        """
+    )
+    assert result.returncode == 0, result.stderr
+    cleared = "ReferenceError: this builder was cleared by the garbage collector"
+    validated = "ReferenceError: this validated builder was cleared by the garbage collector"
+    assert result.stdout.splitlines() == [
+        "None", cleared, "'section'", validated, validated, "'<validate_options of None>'", "None", cleared]
+
+
 def test_context_elements():
     url = "https://example.com/a.png"
     assert Context.mrkdwn("*a*") == {"type": "mrkdwn", "text": "*a*"}

@@ -4,7 +4,7 @@
 
 #include "check_elements.hpp"
 #include "check_message.hpp"
-#include "text.hpp"
+#include "cuts.hpp"
 
 namespace vm::check {
 
@@ -18,20 +18,13 @@ inline bool section_text(Checker& c, PyObject* object) {
     return !PyErr_Occurred();
   }
   c.note('s');
-  vm::Chars chars(text.get());
-  for (Py_ssize_t start = 0; start < chars.size();) {
-    Py_ssize_t end = vm::cut_end(chars, start, limit::section_text);
-    if (end > 0) {
-      start = end;
-      continue;
-    }
-    auto inner = c.at(k.text);
-    return c.report(
-        "\"text\" holds an entity or escape of more than 3000 characters at %zd; it cannot be cut "
-        "into sections.",
-        start);
-  }
-  return true;
+  Py_ssize_t start = vm::unsplittable_at(vm::Chars(text.get()), limit::section_text);
+  if (start < 0) return true;
+  auto inner = c.at(k.text);
+  return c.report(
+      "\"text\" holds an entity or escape of more than 3000 characters at %zd; it cannot be cut "
+      "into sections.",
+      start);
 }
 
 // A section: "text" or "fields" (10, of 2000 characters each), an "accessory", "expand".
@@ -57,9 +50,10 @@ inline bool section(Checker& c, PyObject* item) {
   return element(c, accessory.get());
 }
 
-// A header: plain text of at most 150 characters.
+// A header: plain text of at most 150 characters, a "level" of 1 to 4.
 inline bool header(Checker& c, PyObject* item) {
-  return text_object(c, item, k.text, limit::header_text, true, true);
+  return text_object(c, item, k.text, limit::header_text, true, true) &&
+         integer(c, item, k.level, 1, limit::header_level, "1 to 4");
 }
 
 // A context block: 1 to 10 text objects and images.
@@ -74,7 +68,7 @@ inline bool context(Checker& c, PyObject* item) {
       case 1:
         return typed_text(c, e, inner.get(), 3000, false);
       case 2:
-        return image_source(c, e);
+        return element(c, e);
       default: {
         auto here = c.at(k.type);
         return c.report("A context block holds only text objects and images, not \"%U\".", inner.get());
@@ -83,12 +77,13 @@ inline bool context(Checker& c, PyObject* item) {
   });
 }
 
-// A markdown block: its "text", counted with the markdown blocks before it against 12,000.
+// A markdown block: its "text", counted with the markdown blocks before it against 12,000 (fit
+// cuts a longer one).
 inline bool markdown(Checker& c, PyObject* block, Seen& seen) {
   c.note('m');
   Ref text;
   if (!string(c, block, k.text, 1, PY_SSIZE_T_MAX, true) || !get(block, k.text, text)) return false;
-  if (!text || !PyUnicode_Check(text.get())) return true;
+  if (!text || !PyUnicode_Check(text.get()) || c.fitting) return true;
   bool over_before = seen.markdown > limit::markdown;
   seen.markdown += PyUnicode_GET_LENGTH(text.get());
   if (over_before || seen.markdown <= limit::markdown) return true;
