@@ -53,7 +53,7 @@ struct HeldOptions {
 // with the index levels first when `index` is true, and the table options as keyword-only
 // arguments: the declaration both table messages share.
 constexpr Message table_message(const char* name, Key label, const char* doc, const char* build_doc,
-                                Ref (*build)(PyObject*) noexcept, bool (*setup)(PyObject*) noexcept) {
+                                Ref (*build)(PyObject*), bool (*setup)(PyObject*)) {
   return {.name = name,
           .doc = doc,
           .params = {{{&Keys::df, check_frame},
