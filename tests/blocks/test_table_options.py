@@ -166,6 +166,19 @@ def test_str_formats_read_as_python_reads_them(fmt, shown):
     assert texts(block)[1] == [shown]
 
 
+@pytest.mark.parametrize("option", ["formatters", "align"])
+def test_a_label_whose_repr_empties_the_option_dict(option):
+    # the key and value being checked are held while the error names the key
+    class Label:
+        def __repr__(self):
+            chosen.clear()
+            return "Label()"
+
+    chosen = {Label(): 2}
+    with pytest.raises((TypeError, ValueError), match=rf"^{option}\[Label\(\)\] must be "):
+        Table.simple_table(FRAME, **{option: chosen})
+
+
 def test_wrap_sets_is_wrapped_after_align():
     [block] = Table.simple_table(FRAME, wrap=["name"], align={"name": "right"})
     assert block["column_settings"] == [{"align": "right", "is_wrapped": True}, {"align": "right"}, {"align": "right"}]
@@ -288,7 +301,7 @@ NOT_OPTIONS = {"block_id", "caption", "page_size"}
 def table_options() -> list[tuple[str, str, str]]:
     """(name, type in the stubs, which tables) of each option, in order, as the C++ lists them."""
     text = (ROOT / "src/cpp/velmora/table_options.hpp").read_text()
-    found = re.findall(r'X\((\w+), (\w+), "([^"]*)", (every|fixed)\)', text)
+    found = re.findall(r'X\((\w+), (\w+), "([^"]*)", (every|fixed), \w+\)', text)
     assert len(found) >= 6
     return [(name, ast.unparse(ast.parse(annotation, mode="eval").body), tables) for _, name, annotation, tables in found]
 
