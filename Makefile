@@ -82,9 +82,9 @@ format-check: clang-format
 # joins that list when it is formatted in one go.
 LINT_TOOLS := "ruff==0.17.6" "mypy==2.4.1"
 RUFF_FORMATTED := src/velmora/__init__.py src/velmora/_lazy.py src/velmora/errors.py src/velmora/interface.py \
-	src/velmora/bots.py src/velmora/slack.py src/velmora/_default_bot.py \
-	tests/conftest.py tests/support.py tests/message_fakes.py tests/fake_slack.py tests/test_layers.py \
-	tests/sending/test_bots.py tests/sending/test_slack.py examples/tour.py
+	src/velmora/bots.py src/velmora/slack.py src/velmora/_default_bot.py src/velmora/views.py src/velmora/interactions.py \
+	tests/conftest.py tests/support.py tests/message_fakes.py tests/fake_slack.py tests/test_layers.py tests/sending/conftest.py \
+	tests/sending/test_bots.py tests/sending/test_slack.py tests/sending/test_views.py tests/test_interactions.py examples/tour.py
 
 $(VENV)/.lint-ready: $(VENV)/.ready
 	$(PIP) install $(LINT_TOOLS)

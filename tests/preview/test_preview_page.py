@@ -44,7 +44,7 @@ MESSAGE = {"text": "Deploy *done*", "blocks": [
     {"type": "image", "image_url": BROKEN, "alt_text": "A black puppy", "title": t("plain_text", "Puppy")},
     {"type": "image", "image_url": LOADS, "alt_text": "A loaded cat"},
     {"type": "table", "column_settings": [{"align": "left"}, {"align": "right"}],
-     "rows": [[cell("service"), cell("took (s)")], [cell("api"), cell("192.5")], [{"type": "raw_text", "text": "web"}, cell("")]]},
+     "rows": [[cell("service"), cell("took (s)")], [cell("api"), cell("192.5")], [{"type": "raw_text", "text": "web"}, cell(" ")]]},
     {"type": "header", "text": t("mrkdwn", "Wrong header")},
     {"type": "section", "text": t("mrkdwn", HOSTILE), "fields": [t("plain_text", HOSTILE)]},
     {"type": "rich_text", "elements": [{"type": "rich_text_section", "elements": [{"type": "text", "text": HOSTILE}]}]},
