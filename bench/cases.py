@@ -508,6 +508,9 @@ def table_cases() -> list[Case]:
     cases.append(Case("Table.data_table", "large", "builder", {"Table": "velmora.blocks.table"},
                       "Table.data_table(df, caption=t, page_size=20)", DATA_TABLE_FLOOR, None, _table_args(100, 20),
                       needs=("pandas",)))
+    cases.append(Case("DataTableMessage", "large", "message", {"DataTableMessage": "velmora.messages.table.data_table"},
+                      "DataTableMessage(df, caption=t, page_size=20, slack_bot=bot).build_blocks()", DATA_TABLE_FLOOR,
+                      None, _table_args(100, 20), needs=("pandas",)))
     # the same 99x20 frame from polars (its columns read through numpy, no to_pandas())
     cases.append(Case("Table.simple_table", "large-polars", "builder", {"Table": "velmora.blocks.table"},
                       "Table.simple_table(df)", TABLE_FLOOR, None, _table_args(99, 20, polars=True),

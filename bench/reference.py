@@ -976,6 +976,24 @@ class SimpleTableMessage(BaseVelmora):
         return Section.mrkdwn(self.text) + Table.simple_table(self.df, index=self.index)
 
 
+class DataTableMessage(BaseVelmora):
+    def __init__(self, df, *, caption, page_size=None, index=False, text=None, **kwargs):
+        if type(caption) is not str:
+            raise _wrong_type("caption", "str", caption)
+        if text is not None and type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        super().__init__(**kwargs)
+        self.df = df
+        self.caption = caption
+        self.page_size = page_size
+        self.index = index
+        self.text = text
+
+    def build_blocks(self):
+        table = Table.data_table(self.df, caption=self.caption, page_size=self.page_size, index=self.index)
+        return Section.mrkdwn(self.text) + table
+
+
 class RichTextMessage(BaseVelmora):
     def __init__(self, *parts, **kwargs):
         super().__init__(**kwargs)

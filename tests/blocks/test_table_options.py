@@ -295,7 +295,7 @@ def test_polars_column_selection_shows_as_pandas_does():
 # ---- the stubs follow the one table of the options (VM_TABLE_OPTIONS) --------------------------
 
 ROOT = Path(__file__).resolve().parents[2]
-NOT_OPTIONS = {"block_id", "caption", "page_size"}
+NOT_OPTIONS = {"block_id", "caption", "page_size", "index", "text"}
 
 
 def table_options() -> list[tuple[str, str, str]]:
@@ -310,6 +310,8 @@ def table_options() -> list[tuple[str, str, str]]:
     ("blocks/table.pyi", "Table", "simple_table", "fixed"),
     ("messages/table/simple_table.pyi", "SimpleTableMessage", "__init__", "fixed"),
     ("messages/composite/dataframe.pyi", "DataFrameMessage", "__init__", "fixed"),
+    ("blocks/table.pyi", "Table", "data_table", "every"),
+    ("messages/table/data_table.pyi", "DataTableMessage", "__init__", "every"),
 ])
 def test_stubs_spell_the_table_options_as_the_cpp_table(stub, cls, method, tables):
     expected = [(name, annotation) for name, annotation, kind in table_options() if tables == "fixed" or kind == "every"]

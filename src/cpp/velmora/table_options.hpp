@@ -9,6 +9,8 @@
 
 #include "args.hpp"
 #include "errors.hpp"
+#include "keys.hpp"
+#include "limits.hpp"
 
 // X(key, name, "type in the stubs", tables, check): `key` the member of vm::Keys spelling `name`;
 // `tables` is `every` for an option of every table of a frame, `fixed` for one of the tables laid
@@ -171,6 +173,33 @@ inline bool check_na_rep(PyObject* value, const char* param) noexcept {
   if (value == Py_None || PyUnicode_Check(value)) return true;
   Ref got = type_name(value);
   if (got) PyErr_Format(PyExc_TypeError, "%s must be a str, got %U", param, got.get());
+  return false;
+}
+
+// ---- a data table's own parameters --------------------------------------------------------------
+
+// caption: a str of at least one character (Slack requires one).
+inline bool check_caption(PyObject* value, const char* param) noexcept {
+  if (!check_str(value, param)) return false;
+  if (PyUnicode_GET_LENGTH(value)) [[likely]]
+    return true;
+  PyErr_Format(PyExc_ValueError, "%s must not be empty: Slack shows it above the table", param);
+  return false;
+}
+
+// page_size: None, or an int of 1 to 100 (the rows on a page; Slack's default is 5).
+inline bool check_page_size(PyObject* value, const char* param) noexcept {
+  if (value == Py_None) return true;
+  if (!PyLong_Check(value) || PyBool_Check(value)) {
+    raise_wrong_type(param, "int", value);
+    return false;
+  }
+  int overflow = 0;
+  long long rows = PyLong_AsLongLongAndOverflow(value, &overflow);
+  if (rows == -1 && !overflow && PyErr_Occurred()) return false;
+  if (!overflow && rows >= 1 && rows <= limit::data_table_page_size) [[likely]]
+    return true;
+  PyErr_Format(PyExc_ValueError, "%s must be 1 to %zd, got %R", param, limit::data_table_page_size, value);
   return false;
 }
 

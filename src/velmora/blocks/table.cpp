@@ -31,36 +31,50 @@ PyObject* shown_text(PyObject* text) noexcept {
   return PyUnicode_GET_LENGTH(text) ? text : k.space;
 }
 
-// One row of rich-text cells: the header when `row` is negative, else row `row`.
-Ref row_of(const vm::ShownTable& table, Py_ssize_t row) noexcept {
+// A new list of one cell per column, `cell(column, j)` making each.
+template <class Cell>
+Ref row_of(const vm::ShownTable& table, Cell&& cell) noexcept {
   Py_ssize_t width = static_cast<Py_ssize_t>(table.columns.size());
   Ref out = Ref::steal(PyList_New(width));
   if (!out) return {};
   for (Py_ssize_t j = 0; j < width; ++j) {
-    const vm::ShownColumn& column = table.columns[static_cast<std::size_t>(j)];
-    PyObject* text = row < 0 ? column.header.get() : PyList_GET_ITEM(column.cells.get(), row);
-    Ref cell = vm::rich_text_cell(shown_text(text), row < 0);
-    if (!cell) return {};
-    PyList_SET_ITEM(out.get(), j, cell.release());
+    Ref made = cell(table.columns[static_cast<std::size_t>(j)], j);
+    if (!made) return {};
+    PyList_SET_ITEM(out.get(), j, made.release());
   }
   return out;
+}
+
+// A new list of the header row, then each row: `row(i)` makes row i, the header for -1.
+template <class Row>
+Ref rows_of(const vm::ShownTable& table, Row&& row) noexcept {
+  Ref rows = Ref::steal(PyList_New(table.rows + 1));
+  if (!rows) return {};
+  for (Py_ssize_t i = -1; i < table.rows; ++i) {
+    Ref made = row(i);
+    if (!made) return {};
+    PyList_SET_ITEM(rows.get(), i + 1, made.release());
+  }
+  return rows;
+}
+
+// One row of rich-text cells: the header in bold when `row` is negative, else row `row`.
+Ref table_row(const vm::ShownTable& table, Py_ssize_t row) noexcept {
+  return row_of(table, [row](const vm::ShownColumn& column, Py_ssize_t) {
+    PyObject* text = row < 0 ? column.header.get() : PyList_GET_ITEM(column.cells.get(), row);
+    return vm::rich_text_cell(shown_text(text), row < 0);
+  });
 }
 
 // The row below the rows max_rows kept, in italics: "… 95 more rows", then "…" in every other
 // column, as pandas marks the rows it leaves out.
 Ref omitted_row(const vm::ShownTable& table) noexcept {
-  Py_ssize_t width = static_cast<Py_ssize_t>(table.columns.size());
   Ref note = vm::omitted_rows_text(table.omitted);
-  Ref out = note ? Ref::steal(PyList_New(width)) : Ref{};
-  if (!out) return {};
-  for (Py_ssize_t j = 0; j < width; ++j) {
-    PyObject* text = j == 0 ? note.get() : k.ellipsis_mark;
-    Ref element = vm::styled(vm::typed(k.text, k.text, text), {.italic = true});
-    Ref cell = vm::holding(k.rich_text, vm::holding(k.rich_text_section, std::move(element)));
-    if (!cell) return {};
-    PyList_SET_ITEM(out.get(), j, cell.release());
-  }
-  return out;
+  if (!note) return {};
+  return row_of(table, [&note](const vm::ShownColumn&, Py_ssize_t j) {
+    Ref element = vm::styled(vm::typed(k.text, k.text, j == 0 ? note.get() : k.ellipsis_mark), {.italic = true});
+    return vm::holding(k.rich_text, vm::holding(k.rich_text_section, std::move(element)));
+  });
 }
 
 // {"align": ...}, with "is_wrapped": True for a column that wraps.
@@ -105,20 +119,9 @@ Ref simple_table(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
   Py_ssize_t columns = static_cast<Py_ssize_t>(table.columns.size());
   if (columns > max_columns) return too_wide("Table", columns, table.index_columns);
 
-  Ref settings = Ref::steal(PyList_New(columns));
-  if (!settings) return {};
-  for (Py_ssize_t j = 0; j < columns; ++j) {
-    Ref setting = column_setting(table.columns[static_cast<std::size_t>(j)]);
-    if (!setting) return {};
-    PyList_SET_ITEM(settings.get(), j, setting.release());
-  }
-  Ref rows = Ref::steal(PyList_New(table.rows + 1));
+  Ref settings = row_of(table, [](const vm::ShownColumn& column, Py_ssize_t) { return column_setting(column); });
+  Ref rows = settings ? rows_of(table, [&table](Py_ssize_t i) { return table_row(table, i); }) : Ref{};
   if (!rows) return {};
-  for (Py_ssize_t i = -1; i < table.rows; ++i) {
-    Ref row = row_of(table, i);
-    if (!row) return {};
-    PyList_SET_ITEM(rows.get(), i + 1, row.release());
-  }
   if (table.omitted && !vm::append(rows.get(), omitted_row(table))) return {};
   return vm::list_of(vm::dict(
       {{k.type, k.table}, {k.column_settings, settings.get()}, {k.rows, rows.get()}, {k.block_id, a[2], has_id}}));
@@ -143,43 +146,11 @@ Ref data_cell(PyObject* text, PyObject* number) noexcept {
 
 // Row `row` of a data table's cells, the header row (raw text only) when `row` is negative.
 Ref data_row(const vm::ShownTable& table, Py_ssize_t row) noexcept {
-  Py_ssize_t width = static_cast<Py_ssize_t>(table.columns.size());
-  Ref out = Ref::steal(PyList_New(width));
-  if (!out) return {};
-  for (Py_ssize_t j = 0; j < width; ++j) {
-    const vm::ShownColumn& column = table.columns[static_cast<std::size_t>(j)];
-    Ref cell = row < 0 ? data_cell(column.header.get(), nullptr)
-                       : data_cell(PyList_GET_ITEM(column.cells.get(), row),
-                                   column.numbers ? PyList_GET_ITEM(column.numbers.get(), row) : nullptr);
-    if (!cell) return {};
-    PyList_SET_ITEM(out.get(), j, cell.release());
-  }
-  return out;
-}
-
-// The caption, a str of at least one character (Slack requires one).
-bool check_caption(PyObject* caption) noexcept {
-  if (!vm::check_str(caption, "caption")) return false;
-  if (PyUnicode_GET_LENGTH(caption)) [[likely]]
-    return true;
-  PyErr_SetString(PyExc_ValueError, "caption must not be empty: Slack shows it above the table");
-  return false;
-}
-
-// page_size: None, or an int of 1 to 100 (the rows on a page; Slack's default is 5).
-bool check_page_size(PyObject* size) noexcept {
-  if (!size || size == Py_None) return true;
-  if (!PyLong_Check(size) || PyBool_Check(size)) {
-    vm::raise_wrong_type("page_size", "int", size);
-    return false;
-  }
-  int overflow = 0;
-  long long rows = PyLong_AsLongLongAndOverflow(size, &overflow);
-  if (rows == -1 && !overflow && PyErr_Occurred()) return false;
-  if (!overflow && rows >= 1 && rows <= vm::limit::data_table_page_size) [[likely]]
-    return true;
-  PyErr_Format(PyExc_ValueError, "page_size must be 1 to %zd, got %R", vm::limit::data_table_page_size, size);
-  return false;
+  return row_of(table, [row](const vm::ShownColumn& column, Py_ssize_t) {
+    if (row < 0) return data_cell(column.header.get(), nullptr);
+    return data_cell(PyList_GET_ITEM(column.cells.get(), row),
+                     column.numbers ? PyList_GET_ITEM(column.numbers.get(), row) : nullptr);
+  });
 }
 
 constexpr auto data_table_params =
@@ -195,8 +166,8 @@ Ref data_table(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
     PyErr_SetString(PyExc_TypeError, "Table.data_table() missing 1 required keyword-only argument: 'caption'");
     return {};
   }
-  if (!load() || !vm::check_frame(a[0], "df") || !check_caption(a[1]) || !check_page_size(a[2]) ||
-      !vm::check_block_id(block_id, has_id)) {
+  if (!load() || !vm::check_frame(a[0], "df") || !vm::check_caption(a[1], "caption") ||
+      !vm::check_page_size(a[2] ? a[2] : Py_None, "page_size") || !vm::check_block_id(block_id, has_id)) {
     return {};
   }
   int with_index = a[3] ? PyObject_IsTrue(a[3]) : 0;
@@ -205,13 +176,8 @@ Ref data_table(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
   if (!vm::frame_text(a[0], with_index, vm::TableOptions::from_cells(&a[4]), table, vm::Missing{}, true)) return {};
   Py_ssize_t columns = static_cast<Py_ssize_t>(table.columns.size());
   if (columns > max_columns) return too_wide("Data table", columns, table.index_columns);
-  Ref rows = Ref::steal(PyList_New(table.rows + 1));
+  Ref rows = rows_of(table, [&table](Py_ssize_t i) { return data_row(table, i); });
   if (!rows) return {};
-  for (Py_ssize_t i = -1; i < table.rows; ++i) {
-    Ref row = data_row(table, i);
-    if (!row) return {};
-    PyList_SET_ITEM(rows.get(), i + 1, row.release());
-  }
   bool paged = a[2] && a[2] != Py_None;
   return vm::list_of(vm::dict({{k.type, k.data_table},
                                {k.caption, a[1]},

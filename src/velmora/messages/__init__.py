@@ -33,13 +33,14 @@ _WHERE = {
     "RichTextMessage": "velmora.messages.rich_text.rich",
     "MarkdownMessage": "velmora.messages.rich_text.markdown",
     "SimpleTableMessage": "velmora.messages.table.simple_table",
+    "DataTableMessage": "velmora.messages.table.data_table",
 }
 
 __all__ = [
-    "ButtonMessage", "CheckBoxesMessage", "ContextMessage", "DataFrameMessage", "DatePickerMessage",
-    "DatePickersMessage", "HeaderMessage", "ImageMessage", "MarkdownMessage", "MultiStaticSelectMessage",
-    "OverflowMessage", "PreformattedMessage", "RadioButtonsMessage", "RichTextMessage", "SimpleTableMessage",
-    "StaticSelectMessage", "TimePickerMessage", "UsersSelectMessage",
+    "ButtonMessage", "CheckBoxesMessage", "ContextMessage", "DataFrameMessage", "DataTableMessage",
+    "DatePickerMessage", "DatePickersMessage", "HeaderMessage", "ImageMessage", "MarkdownMessage",
+    "MultiStaticSelectMessage", "OverflowMessage", "PreformattedMessage", "RadioButtonsMessage",
+    "RichTextMessage", "SimpleTableMessage", "StaticSelectMessage", "TimePickerMessage", "UsersSelectMessage",
 ]
 
 TYPE_CHECKING = False
@@ -63,6 +64,7 @@ if TYPE_CHECKING:
     from velmora.messages.section.overflow import OverflowMessage as OverflowMessage
     from velmora.messages.section.static_select import StaticSelectMessage as StaticSelectMessage
     from velmora.messages.section.users_select import UsersSelectMessage as UsersSelectMessage
+    from velmora.messages.table.data_table import DataTableMessage as DataTableMessage
     from velmora.messages.table.simple_table import SimpleTableMessage as SimpleTableMessage
 
 
