@@ -60,11 +60,12 @@ demo: install
 test: install browser
 	$(PY) -m pytest -q
 
-# docs/demo.png, shown in the README: the demo's messages as velmora.preview draws them, with
-# Slack's typeface (Lato) when it is missing (`browser` brings the CJK and emoji fonts).
+# docs/demo.png, chart.png and modal.png, shown in the README: the demo's messages, a chart and a
+# modal as velmora.preview draws them, with Slack's typeface (Lato) installed when it is missing
+# (`browser` brings the CJK and emoji fonts).
 screenshots: install browser
 	@fc-list | grep -q "Lato" || { $(call apt-install,fonts-lato); }
-	$(PY) tools/screenshots.py docs/demo.png
+	$(PY) tools/screenshots.py docs
 
 # The C++ house style (.clang-format), with the distribution's clang-format.
 CXX_SOURCES = $(shell git ls-files 'src/*.cpp' 'src/*.hpp')
