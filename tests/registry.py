@@ -481,7 +481,7 @@ REGISTRY: list[Entry] = [
           message=True, extra_kwargs=st.builds(lambda a, b: {**a, **b}, base_kwargs, st.deferred(_cell_options)),
           attrs=("df", "caption", "page_size", "index", "text"),
           make_ok=lambda: (C(_frame([["a", 1]], ["name", "n"]), caption="Counts", text="*Today*", page_size=5),
-                           C(_typed_frame(TYPED, polars=True), caption="t", columns=["s", "f"], na_rep="-")),
+                           C(_typed_frame(TYPED), caption="t", columns=["s", "f"], na_rep="-")),
           make_errors=lambda: ((C(_frame([["a"]], ["x"])), TypeError), (C(_frame([["a"]], ["x"]), caption=""), ValueError),
                                (C(None, caption="c"), TypeError))),
     Entry("velmora.messages.rich_text.preformatted:PreformattedMessage", (Param("text"),), message=True,
