@@ -9,10 +9,11 @@ from .context import Context
 from .divider import Divider
 from .header import Header
 from .image import Image
+from .input import Input
 from .markdown import Markdown
 from .preformatted import Preformatted
 from .rich_text import RichText
 from .section import Section
 from .table import Table
 
-__all__ = ["Actions", "Context", "Divider", "Header", "Image", "Markdown", "Preformatted", "RichText", "Section", "Table"]
+__all__ = ["Actions", "Context", "Divider", "Header", "Image", "Input", "Markdown", "Preformatted", "RichText", "Section", "Table"]
