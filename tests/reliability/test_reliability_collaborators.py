@@ -29,9 +29,9 @@ SET_BEFORE_BASE = {
 
 
 def set_before_base(message: type) -> set[str]:
-    """The attributes `message` sets before its base runs: the table messages keep their keyword-only
-    table options first (as the signature lists them), the button and context messages the above."""
-    if message.__name__ in ("DataFrameMessage", "SimpleTableMessage", "DataTableMessage"):
+    """The attributes `message` sets before its base runs: the data table message keeps its keyword-only
+    parameters first (as the signature lists them), the button and context messages the above."""
+    if message.__name__ == "DataTableMessage":
         params = inspect.signature(message).parameters.values()
         return {p.name for p in params if p.kind is p.KEYWORD_ONLY}
     return SET_BEFORE_BASE.get(message.__name__, set())

@@ -92,24 +92,24 @@ struct HeldOptions {
   }
 };
 
-// The table options SimpleTableMessage and DataFrameMessage read.
-inline constexpr Keywords<table_option_count> table_option_params{"", table_option_keywords};
-
 // A message of the DataFrame `df` below an optional markdown `label` (exactly a str, or None),
 // with the index levels first when `index` is true, and the table options as keyword-only
-// arguments: the declaration both table messages share.
+// parameters: the declaration both table messages share.
 constexpr Message table_message(const char* name, Key label, const char* doc, const char* build_doc,
                                 Ref (*build)(PyObject*), bool (*setup)(PyObject*)) {
-  return {.name = name,
-          .doc = doc,
-          .params = {{{.name = &Keys::df, .check = check_frame},
-                      {.name = label, .check = str_or_none, .fallback = Default::none},
-                      {.name = &Keys::index, .fallback = Default::false_}}},
-          .imports = {{{"blocks", {"Section"}}}},
-          .build_doc = build_doc,
-          .consume = take_keywords<table_option_params>,
-          .build = build,
-          .setup = setup};
+  Message m{.name = name,
+            .doc = doc,
+            .params = {{{&Keys::df, check_frame},
+                        {label, str_or_none, Default::none},
+                        {&Keys::index, nullptr, Default::false_}}},
+            .imports = {{{"blocks", {"Section"}}}},
+            .build_doc = build_doc,
+            .shown = {&Keys::df, label, &Keys::index},  // the repr and __match_args__ leave the options out
+            .build = build,
+            .setup = setup};
+  std::size_t n = 3;
+  for (const Keyword& option : table_option_keywords) m.params[n++] = {option.name, option.check, Default::none, true};
+  return m;
 }
 
 }  // namespace vm

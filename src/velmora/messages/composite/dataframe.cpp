@@ -219,8 +219,6 @@ bool setup(PyObject* module) noexcept {
 
 constexpr vm::Message message =
     vm::table_message("DataFrameMessage", &Keys::title,
-                      "DataFrameMessage(df, title=None, index=False, *" VM_TABLE_OPTION_SIGNATURE
-                      ", **kwargs)\n--\n\n"
                       "A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as a text table in a\n"
                       "code block of a markdown section, with the index levels first when `index` is true, below\n"
                       "the markdown `title` when given. Cells show what print(df) shows, and take the options of\n"
