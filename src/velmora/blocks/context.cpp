@@ -22,10 +22,7 @@ Ref block_element(PyObject* element) {
 }
 
 Ref block(PyObject*, vm::Bound<1>& a, vm::Extra elements) {
-  bool has_id;
-  if (!vm::check_block_id(a[0], has_id)) return {};
-  if (elements.empty()) return vm::raise_value_error("a context block needs at least one element");
-  return vm::block_of(k.context, elements.data(), std::ssize(elements), block_element, a[0], has_id);
+  return vm::block_of(k.context, a[0], elements, block_element, "a context block needs at least one element");
 }
 
 vm::Builder builders[] = {

@@ -228,10 +228,7 @@ Ref block_part(PyObject* part) {
 }
 
 Ref block(PyObject*, vm::Bound<1>& a, vm::Extra parts) {
-  bool has_id;
-  if (!vm::check_block_id(a[0], has_id)) return {};
-  if (parts.empty()) return vm::raise_value_error("a rich-text block needs at least one part");
-  return vm::block_of(k.rich_text, parts.data(), std::ssize(parts), block_part, a[0], has_id);
+  return vm::block_of(k.rich_text, a[0], parts, block_part, "a rich-text block needs at least one part");
 }
 
 vm::Builder builders[] = {
