@@ -56,42 +56,13 @@ Py_ssize_t find_param(const Params<N>& params, PyObject* name) noexcept {
   return -1;
 }
 
-[[gnu::cold, gnu::noinline]] inline void raise_too_many(const char* func, std::size_t max, std::size_t required,
-                                                        Py_ssize_t given) {
-  if (required < max) {
-    PyErr_Format(PyExc_TypeError, "%s() takes from %zu to %zu positional arguments but %zd %s given", func, required,
-                 max, given, given == 1 ? "was" : "were");
-  } else {
-    PyErr_Format(PyExc_TypeError, "%s() takes %zu positional argument%s but %zd %s given", func, max,
-                 max == 1 ? "" : "s", given, given == 1 ? "was" : "were");
-  }
-}
-
-// "f() missing 2 required positional arguments: 'a' and 'b'" (or "keyword-only" arguments), as
-// CPython words it.
-[[gnu::cold, gnu::noinline]] inline void raise_missing(const char* func, PyObject* const* names, std::size_t count,
-                                                       const char* kind = "positional") {
-  Ref listed = Ref::steal(PyUnicode_FromString(""));
-  for (std::size_t i = 0; listed && i < count; ++i) {
-    const char* sep = i == 0 ? "" : (i + 1 < count ? ", " : (count == 2 ? " and " : ", and "));
-    listed = Ref::steal(PyUnicode_FromFormat("%U%s'%U'", listed.get(), sep, names[i]));
-  }
-  if (!listed) return;
-  PyErr_Format(PyExc_TypeError, "%s() missing %zu required %s argument%s: %U", func, count, kind, count == 1 ? "" : "s",
-               listed.get());
-}
-
-[[gnu::cold, gnu::noinline]] inline void raise_unexpected(const char* func, PyObject* name) {
-  if (!PyUnicode_Check(name)) {
-    PyErr_Format(PyExc_TypeError, "%s() keywords must be strings", func);
-  } else {
-    PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", func, name);
-  }
-}
-
-[[gnu::cold, gnu::noinline]] inline void raise_duplicate(const char* func, PyObject* name) {
-  PyErr_Format(PyExc_TypeError, "%s() got multiple values for argument '%U'", func, name);
-}
+// CPython's call errors, in its words (args.cpp).
+[[gnu::cold]] void raise_too_many(const char* func, std::size_t max, std::size_t required, Py_ssize_t given) noexcept;
+// "f() missing 2 required positional arguments: 'a' and 'b'" (or "keyword-only" arguments).
+[[gnu::cold]] void raise_missing(const char* func, PyObject* const* names, std::size_t count,
+                                 const char* kind = "positional") noexcept;
+[[gnu::cold]] void raise_unexpected(const char* func, PyObject* name) noexcept;
+[[gnu::cold]] void raise_duplicate(const char* func, PyObject* name) noexcept;
 
 // The required parameters not given: the positional ones first, as CPython reports them; the
 // keyword-only ones only when no positional one is missing.

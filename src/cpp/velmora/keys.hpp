@@ -36,15 +36,8 @@ constexpr PyObject* Keys::*key_named(std::string_view text) noexcept {
 // Filled at module set-up; interned strings are immortal, so the slots never need releasing.
 inline Keys k;
 
-inline bool intern_keys() noexcept {
-#define VM_KEY(name, text)                                       \
-  if (!k.name && !(k.name = PyUnicode_InternFromString(text))) { \
-    return false;                                                \
-  }
-#include "keys.def"
-#undef VM_KEY
-  return true;
-}
+// Interns every key into `k` (keys.cpp); false with the error set.
+bool intern_keys() noexcept;
 
 // Whether `value` is the str `key`: by identity first (our builders use the interned keys, and
 // so do string literals in Python code), by value second (strings read from JSON).
