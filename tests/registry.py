@@ -251,6 +251,12 @@ def _table_options():
         "na_rep": st.sampled_from([None, "", "-"]) | any_text})
 
 
+def _cell_options():
+    """The table options of every table (a data table takes no align, wrap or max_rows)."""
+    return _table_options().map(lambda options: {k: v for k, v in options.items()
+                                                 if k not in ("align", "wrap", "max_rows")})
+
+
 def _message(path: str, *args):
     """A message of the class at `path` ("module:Class"), made when the entry is read."""
     module, _, name = path.partition(":")
@@ -542,6 +548,19 @@ REGISTRY: list[Entry] = [
                                (C(_frame([["a"]], ["x"]), max_rows=1.5), TypeError)),
           extra_kwargs=st.deferred(_table_options)),
 
+    Entry("velmora.blocks.table:Table.data_table",
+          (Param("df", st.deferred(_frames)), Param("caption", any_text.filter(bool)),
+           Param("page_size", st.integers(1, 100) | st.none(), False), Param("index", st.booleans(), False), BLOCK_ID),
+          make_ok=lambda: (C(_frame([["a", 1]], ["name", "n"]), caption="Counts", page_size=5, block_id="t"),
+                           C(_typed_frame(TYPED, polars=True), caption="t", columns=["s", "t", "f"], na_rep="-"),
+                           # index=True left to the fuzz: pandas' own bookkeeping of the frames index.to_frame()
+                           # makes swings by some hundred blocks, more than the soak's margin
+                           C(_typed_frame(TYPED), caption="t", formatters={"i": "%d"}, float_format="{:.2f}")),
+          make_errors=lambda: ((C(_frame([["a"]], ["x"])), TypeError), (C(_frame([["a"]], ["x"]), caption=""), ValueError),
+                               (C(_frame([["a"]], ["x"]), caption="c", page_size=101), ValueError),
+                               (C(_frame([["a"]], ["x"]), caption="c", align={}), TypeError)),
+          extra_kwargs=st.deferred(_cell_options)),
+
     Entry("velmora.blocks.preformatted:Preformatted.text", (Param("text"), BLOCK_ID), ok=(C("x = 1"),),
           errors=((C(None), TypeError),)),
     Entry("velmora.messages.actions.datepickers:DatePickersMessage", (Param("initial_dates", st.lists(dates, max_size=4)),),
@@ -573,6 +592,16 @@ REGISTRY: list[Entry] = [
           make_ok=lambda: (C(_frame([["a", 1]], ["name", "n"]), "Counts"),
                            C(_frame([["a", 1.5]] * 120, ["name", "n"]), float_format="{:.1f}", align={"n": "left"})),
           make_errors=lambda: ((C(), TypeError), (C(_frame([["a"]], ["x"]), formatters=["x"]), TypeError))),
+    Entry("velmora.messages.table.data_table:DataTableMessage",
+          (Param("df", st.deferred(_frames)), Param("caption", any_text.filter(bool)),
+           Param("page_size", st.integers(1, 100) | st.none(), False), Param("index", st.booleans(), False),
+           Param("text", any_text | st.none(), False)),
+          message=True, extra_kwargs=st.builds(lambda a, b: {**a, **b}, base_kwargs, st.deferred(_cell_options)),
+          attrs=("df", "caption", "page_size", "index", "text"),
+          make_ok=lambda: (C(_frame([["a", 1]], ["name", "n"]), caption="Counts", text="*Today*", page_size=5),
+                           C(_typed_frame(TYPED), caption="t", columns=["s", "f"], na_rep="-")),
+          make_errors=lambda: ((C(_frame([["a"]], ["x"])), TypeError), (C(_frame([["a"]], ["x"]), caption=""), ValueError),
+                               (C(None, caption="c"), TypeError))),
     Entry("velmora.messages.composite.message:Message",
           (Param("part", st.lists(st.just({"type": "divider"}), max_size=2) | st.just({"type": "divider"})),),
           message=True, extra_kwargs=base_kwargs, attrs=("parts",),
