@@ -153,19 +153,19 @@ Ref data_row(const vm::ShownTable& table, Py_ssize_t row) noexcept {
   });
 }
 
-constexpr auto data_table_params =
-    vm::table_params<4, 1>("Table.data_table", {&Keys::df, &Keys::caption, &Keys::page_size, &Keys::index},
-                           vm::table_cell_option_keys, {&Keys::block_id}, 1, 1);
+// df, then keyword-only: caption (required), page_size, index, the options, block_id.
+constexpr auto data_table_params = [] {
+  auto params = vm::table_params<4, 1>("Table.data_table", {&Keys::df, &Keys::caption, &Keys::page_size, &Keys::index},
+                                       vm::table_cell_option_keys, {&Keys::block_id}, 1, 1);
+  params.required_keywords = std::uint64_t{1} << 1;
+  return params;
+}();
 
 Ref data_table(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<data_table_params.names.size()> a;
   bool has_id;
   if (!vm::bind(data_table_params, args, nargs, kwnames, a)) return {};
   PyObject* block_id = a.back();
-  if (!a[1]) {
-    PyErr_SetString(PyExc_TypeError, "Table.data_table() missing 1 required keyword-only argument: 'caption'");
-    return {};
-  }
   if (!load() || !vm::check_frame(a[0], "df") || !vm::check_caption(a[1], "caption") ||
       !vm::check_page_size(a[2] ? a[2] : Py_None, "page_size") || !vm::check_block_id(block_id, has_id)) {
     return {};
