@@ -110,8 +110,15 @@ class FakeSlack:
         if request.api == "chat.update":
             sent = request.json()
             message = {"type": "message", "text": sent.get("text"), "blocks": sent.get("blocks")}
-            return Answer(body={"ok": True, "channel": sent["channel"], "ts": sent["ts"], "text": sent.get("text"),
-                                "message": message})
+            return Answer(
+                body={
+                    "ok": True,
+                    "channel": sent["channel"],
+                    "ts": sent["ts"],
+                    "text": sent.get("text"),
+                    "message": message,
+                }
+            )
         if request.api == "chat.postEphemeral":
             return Answer(body={"ok": True, "message_ts": "1700000000.000200"})
         if request.api == "webhook":

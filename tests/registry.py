@@ -3,9 +3,10 @@
 One `Entry` per callable: where it lives, its parameters with a strategy of valid values,
 a few calls that succeed and a few that fail (one per error path). The property tests, the
 leak soak, the thread check and the interpreter checks all read this table, so covering a new
-module is adding its entries here. Entries whose module has not landed are skipped; public
-callables of the extension modules that have no entry get a generic one from their signature
-(see `entries()`), so nothing public is left untested.
+module is adding its entries here. An entry that names nothing is an error (a renamed builder
+must not quietly leave every sweep); only one whose optional dependency is not installed is
+left out. Public callables of the extension modules that have no entry get a generic one from
+their signature (see `entries()`), and the fuzz test says which.
 """
 
 from __future__ import annotations
@@ -49,6 +50,16 @@ def _safe_repr(value: object) -> str:
     return f"<{type(value).__name__}>"
 
 
+def _import_optional(module: str) -> object | None:
+    """The module; None when it needs a package that is not installed (pandas, ...)."""
+    try:
+        return importlib.import_module(module)
+    except ModuleNotFoundError as error:
+        if (error.name or "").partition(".")[0] == "velmora":
+            raise
+        return None
+
+
 @dataclass(frozen=True)
 class Param:
     name: str
@@ -82,18 +93,22 @@ class Entry:
         return self.path.replace("velmora.", "")
 
     def resolve(self) -> object | None:
-        """The callable, or None when its module has not landed yet."""
+        """The callable; None when an optional dependency of its module is not installed.
+        LookupError when the entry names something that does not exist."""
         if self.factory is not None:
             return self.factory()
         module, _, attrs = self.path.partition(":")
         try:
-            obj = importlib.import_module(module)
-        except ModuleNotFoundError:
+            obj = _import_optional(module)
+        except ModuleNotFoundError as error:
+            raise LookupError(f"registry entry {self.path}: no module {error.name!r}") from None
+        if obj is None:
             return None
         for name in attrs.split("."):
-            obj = getattr(obj, name, None)
-            if obj is None:
-                return None
+            try:
+                obj = getattr(obj, name)
+            except AttributeError:
+                raise LookupError(f"registry entry {self.path}: {obj!r} has no attribute {name!r}") from None
         return obj
 
     def invoke(self, target: object, call: C) -> object:
@@ -612,9 +627,8 @@ def public_callables() -> dict[str, object]:
 
     found: dict[str, object] = {}
     for modname in extension_modules():
-        try:
-            module = importlib.import_module(modname)
-        except ImportError:  # an optional dependency missing: its own tests say so
+        module = _import_optional(modname)
+        if module is None:  # an optional dependency missing: its own tests say so
             continue
         for name, value in vars(module).items():
             if name.startswith("_"):
@@ -673,7 +687,8 @@ def _generic(path: str, target: object) -> Entry:
 
 
 def entries() -> list[Entry]:
-    """Every entry whose callable exists now: the table's, then generic ones for the rest."""
+    """Every entry whose optional dependencies are installed: the table's, then generic ones for
+    the public callables it lacks. An entry that names nothing raises LookupError."""
     present = [e for e in REGISTRY if e.resolve() is not None]
     for e in present:
         if e.make_ok is not None:

@@ -51,11 +51,11 @@ def assert_no_leak(
     assert [sys.getrefcount(obj) for obj in watch] == refs, "reference counts of arguments changed"
 
 
-def run_python(code: str) -> subprocess.CompletedProcess:
+def run_python(code: str, timeout: float = 120) -> subprocess.CompletedProcess:
     """Run `code` (dedented) in a fresh interpreter that can import the test helpers."""
     tests = str(Path(__file__).parent)
     code = f"import sys; sys.path.insert(0, {tests!r})\n" + textwrap.dedent(code)
-    return subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
+    return subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=timeout)
 
 
 def usable_browser(monkeypatch) -> str:

@@ -54,7 +54,8 @@ CASES = [
     ([DIVIDER] * 120, {}, [["divider:0"] * 50, ["divider:0"] * 50, ["divider:0"] * 20]),
     ([DIVIDER] * 5, {"max_blocks": 2}, [["divider:0"] * 2, ["divider:0"] * 2, ["divider:0"]]),
     ([table(3), DIVIDER, table(2)], {}, [["table:3", "divider:0"], ["table:2"]]),
-    ([{"type": "container", "child_blocks": [table(2)]}, table(2)], {}, [["container:0"], ["table:2"]]),
+    ([{"type": "container", "title": {"type": "plain_text", "text": "t"}, "child_blocks": [table(2)]}, table(2)], {},
+     [["container:0"], ["table:2"]]),
     ([{"type": "markdown", "text": "m" * 7000}, DIVIDER, {"type": "markdown", "text": "m" * 5001}], {},
      [["markdown:0", "divider:0"], ["markdown:0"]]),
     ([{"type": "markdown", "text": "m" * 7000}, {"type": "markdown", "text": "m" * 5000}], {},
@@ -145,8 +146,8 @@ def test_every_payload_keeps_the_other_keys_in_their_order():
         ([DIVIDER, {"type": "markdown", "text": "m" * 12001}],
          [{"path": "/1/text", "message": "The markdown blocks hold 12001 characters up to here; Slack allows at most "
                                          "12,000 in all the markdown blocks of a message."}]),
-        ({"text": "x" * 40001, "blocks": []},
-         [{"path": "/text", "message": "The fallback text is 40001 characters long; Slack cuts it at 40,000."}]),
+        ({"text": "x" * 4001, "blocks": []},
+         [{"path": "/text", "message": "The fallback text is 4001 characters long; Slack refuses more than 4000 (msg_too_long)."}]),
     ],
 )
 def test_what_cannot_be_split_is_refused_with_invalid_blocks(message, problems):

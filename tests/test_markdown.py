@@ -178,7 +178,7 @@ def test_no_text_lost_at_any_depth(markdown):
     assert_valid(blocks)
 
 
-LLM_ANSWER = (Path(__file__).parent / "llm_answer.md").read_text()
+LLM_ANSWER = (Path(__file__).parent / "data" / "llm_answer.md").read_text()
 
 
 def test_an_llm_answer_becomes_valid_blocks_with_no_text_lost():

@@ -35,13 +35,23 @@ def test_the_supported_pythons_agree_and_this_one_is_among_them() -> None:
                   if re.fullmatch(r"Programming Language :: Python :: 3\.\d+", c)]
     [found] = re.findall(r'^SUPPORTED="(.*)"$', (ROOT / "tools/find-python").read_text(), re.M)
     [cmake] = re.findall(r"find_package\(Python (\S+) ", (ROOT / "CMakeLists.txt").read_text())
-    assert found.split() == classified and "%d.%d" % sys.version_info[:2] in classified
+    assert found.split() == classified and "{}.{}".format(*sys.version_info[:2]) in classified
     assert PROJECT["requires-python"] == f">={classified[0]}" and cmake == classified[0]
+
+
+def test_the_version_is_written_once() -> None:
+    import importlib.metadata
+
+    import velmora
+
+    assert "version" not in PROJECT and "version" in PROJECT["dynamic"]
+    assert importlib.metadata.version("velmora") == velmora.__version__
 
 
 @needs_wheel
 def test_the_wheel_holds_every_module_with_its_stub_and_no_sources() -> None:
     names = zipfile.ZipFile(WHEEL).namelist()
+    assert [n for n in names if n.endswith((".dist-info/licenses/LICENSE", ".dist-info/LICENSE"))]
     assert sorted(n.split(".")[0] for n in names if n.endswith(".so")) == MODULES
     assert [m for m in MODULES if f"{m}.pyi" not in names] == []
     assert "velmora/py.typed" in names

@@ -2,7 +2,8 @@
 import json
 import sys
 
-rows = [json.loads(line) for line in open(sys.argv[1])]
+with open(sys.argv[1]) as lines:
+    rows = [json.loads(line) for line in lines]
 print(f"{'path':64} {'calls':>9} {'blocks +':>8} {'RSS KiB before/after':>21} {'traced +B':>9} {'s':>6}")
 for r in rows:
     print(f"{r['path'][:64]:64} {r['calls']:>9} {r['blocks'][1] - r['blocks'][0]:>8} "

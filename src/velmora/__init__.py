@@ -7,7 +7,9 @@ Builders live in :mod:`velmora.blocks`, one message class per use case in
 ``fallback_text`` are loaded on first use.
 """
 
-__version__ = "0.1.0"
+from velmora._lazy import lazy_attributes
+
+__version__ = "0.1.0"  # the package's one version: the build reads it from here
 __all__ = ["validate", "InvalidBlocks", "fit", "truncate", "fallback_text", "__version__"]
 
 TYPE_CHECKING = False  # type checkers take this branch; at run time it costs no import
@@ -17,8 +19,6 @@ if TYPE_CHECKING:
     from velmora._validate import validate as validate
     from velmora.errors import InvalidBlocks as InvalidBlocks
     from velmora.mrkdwn import truncate as truncate
-
-from velmora._lazy import lazy_attributes
 
 __getattr__, __dir__ = lazy_attributes(
     __name__,

@@ -18,7 +18,7 @@ using vm::Ref;
 // ---- values made on first read ----------------------------------------------------------
 
 // A class attribute that makes its value on first read and keeps it in the instance's
-// __dict__: `slack_bot` (bots.default_bot(): messages that are only built never pay for a bot)
+// __dict__: `slack_bot` (_default_bot.default_bot(): messages that are only built never pay for a bot)
 // and `extras` (a fresh dict). Having no __set__, it steps aside once the instance holds a
 // value, so reading a given one is a plain attribute lookup and assigning one just stores it.
 struct FirstRead {
@@ -30,7 +30,7 @@ PyObject* first_read_get(PyObject* self, PyObject* obj, PyObject*) noexcept {
   PyObject* name = reinterpret_cast<FirstRead*>(self)->name;
   return vm::guarded([&]() -> Ref {
     Ref value =
-        name == k.slack_bot ? vm::call(vm::global_attr(k.bots, k.default_bot).get(), {}) : Ref::steal(PyDict_New());
+        name == k.slack_bot ? vm::call(vm::global_attr(k.default_bot_module, k.default_bot).get(), {}) : Ref::steal(PyDict_New());
     Ref dict = value ? Ref::steal(PyObject_GenericGetDict(obj, nullptr)) : Ref{};
     if (!dict || PyDict_SetItem(dict.get(), name, value.get()) < 0) return {};
     return value;
@@ -82,31 +82,35 @@ int store(PyObject* self, const vm::Bound<4>& a, PyObject* extras) noexcept {
 
 // BaseVelmora(*, preview=None, header=None, sub_header=None, slack_bot=None, **extras)
 int init(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
-  Py_ssize_t given = args ? PyTuple_GET_SIZE(args) : 0;
-  if (given > 0) {
-    PyErr_Format(PyExc_TypeError, "BaseVelmora.__init__() takes 1 positional argument but %zd were given", given + 1);
-    return -1;
-  }
-  vm::Bound<4> a;
-  Ref extras;
-  if (!vm::bind_init(init_params, nullptr, kwargs, a, extras)) return -1;
-  return store(self, a, extras.get());
+  return vm::guarded([&] {
+    Py_ssize_t given = args ? PyTuple_GET_SIZE(args) : 0;
+    if (given > 0) {
+      PyErr_Format(PyExc_TypeError, "BaseVelmora.__init__() takes 1 positional argument but %zd were given", given + 1);
+      return -1;
+    }
+    vm::Bound<4> a;
+    Ref extras;
+    if (!vm::bind_init(init_params, nullptr, kwargs, a, extras)) return -1;
+    return store(self, a, extras.get());
+  });
 }
 
 // The same from the keywords a message did not take, named `names[i]` with `values[i]`.
 int init_keywords(PyObject* self, PyObject* const* names, PyObject* const* values, Py_ssize_t count) noexcept {
-  vm::Bound<4> a{};
-  Ref extras;
-  for (Py_ssize_t i = 0; i < count; ++i) {
-    Py_ssize_t at = vm::detail::find_param(init_params, names[i]);
-    if (at >= 0) {
-      a[static_cast<std::size_t>(at)] = values[i];
-      continue;
+  return vm::guarded([&] {
+    vm::Bound<4> a{};
+    Ref extras;
+    for (Py_ssize_t i = 0; i < count; ++i) {
+      Py_ssize_t at = vm::detail::find_param(init_params, names[i]);
+      if (at >= 0) {
+        a[static_cast<std::size_t>(at)] = values[i];
+        continue;
+      }
+      if (!extras && !(extras = Ref::steal(PyDict_New()))) return -1;
+      if (PyDict_SetItem(extras.get(), names[i], values[i]) < 0) return -1;
     }
-    if (!extras && !(extras = Ref::steal(PyDict_New()))) return -1;
-    if (PyDict_SetItem(extras.get(), names[i], values[i]) < 0) return -1;
-  }
-  return store(self, a, extras.get());
+    return store(self, a, extras.get());
+  });
 }
 
 // ---- repr -----------------------------------------------------------------------------------
@@ -186,7 +190,7 @@ constexpr const char* class_doc =
 vm::BaseApi api{nullptr, init, init_keywords};
 
 int setup(PyObject* module) noexcept {
-  if (!vm::import_from_package(module, "_delivery", {"Delivery"}) || !vm::import_from_package(module, "", {"bots"})) {
+  if (!vm::import_from_package(module, "_delivery", {"Delivery"}) || !vm::import_from_package(module, "", {"_default_bot"})) {
     return -1;
   }
   Ref delivery = vm::global(k.Delivery);

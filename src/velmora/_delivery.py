@@ -18,6 +18,14 @@ __all__ = ["Delivery", "DEFAULT_PREVIEW"]
 DEFAULT_PREVIEW = "You got a new message"
 
 
+# Why each one-message way of delivering cannot split a message that is too long.
+_ONE_MESSAGE = {
+    "update": "update() replaces one message with one",
+    "send_ephemeral": "send_ephemeral() posts one message",
+    "respond": "respond() answers with one message",
+}
+
+
 def _checked(payload: dict[str, Any], strict: bool) -> dict[str, Any]:
     """The payload, after :func:`velmora.validate` found nothing wrong with it when ``strict``."""
     if strict:
@@ -28,6 +36,43 @@ def _checked(payload: dict[str, Any], strict: bool) -> dict[str, Any]:
         if problems:
             raise InvalidBlocks(problems)
     return payload
+
+
+def _deliverable(payload: dict[str, Any], strict: bool, method: str) -> dict[str, Any]:
+    """The payload, when it may go to Slack; else :class:`velmora.InvalidBlocks`, raised before
+    anything is sent. A payload too long for one message (one that :func:`velmora.fit` would
+    split) never goes: Slack would refuse it, or cut it. With ``strict``, neither does one
+    that breaks any other of Slack's limits; without it, Slack has the last word on those."""
+    from velmora._validate import validate
+
+    problems = validate(payload)
+    if not problems:
+        return payload
+    from velmora._validate import _unsplittable
+
+    kept = _unsplittable(payload)[0]
+    if not strict and len(kept) == len(problems):  # nothing a split would mend: not too long
+        return payload
+    from velmora.errors import InvalidBlocks
+
+    raise InvalidBlocks(problems, advice=_advice(payload, method, splits=len(kept) < len(problems), mends=not kept))
+
+
+def _advice(payload: dict[str, Any], method: str, splits: bool, mends: bool) -> str | None:
+    """What to do about a payload that needs more than one message (``splits``): ``fit=True``,
+    and the number of messages it makes when a split mends every problem (``mends``)."""
+    if not splits:
+        return None
+    if mends:
+        from velmora._fit import fit
+
+        parts = f"as {len(fit(payload))} messages"
+    else:
+        parts = "in parts, once the other problems are mended"
+    if method == "send":
+        return f"It does not fit in one Slack message: send(fit=True) posts it {parts}."
+    return (f"It does not fit in one Slack message, and {_ONE_MESSAGE[method]}: it cannot be split. "
+            f"Shorten it, or post it with send(fit=True) {parts}.")
 
 
 def _fields(options: dict[str, Any], name: str, value: Any) -> dict[str, Any]:
@@ -69,9 +114,11 @@ def _with_progress(error: Exception, answers: list[Any], unsent: list[dict[str, 
 class Delivery:
     """The Python half of every message: its payload, and handing it to the message's bot.
 
-    Every way of delivering takes ``strict=True`` to refuse, before anything is sent, a
-    message that breaks Slack's limits (see :meth:`payload`), and further keyword options
-    that go to Slack as they are. Each has an ``_async`` twin to ``await``; the bot may be
+    No way of delivering posts a message too long for one Slack message: it raises
+    :class:`velmora.InvalidBlocks` before anything is sent (:meth:`send` splits it with
+    ``fit=True``). Every way takes ``strict=True`` to refuse in the same way a message that
+    breaks any of Slack's limits (see :meth:`payload`), and further keyword options that go
+    to Slack as they are (``fit`` and ``strict`` never do). Each has an ``_async`` twin to ``await``; the bot may be
     asynchronous (:class:`velmora.slack.AsyncSlackBot`) or not (its calls then run in a worker
     thread).
     """
@@ -106,10 +153,12 @@ class Delivery:
             text = escape(fallback_text(blocks)) if isinstance(blocks, list) else ""
         return _checked({"text": text or DEFAULT_PREVIEW, "blocks": blocks}, strict)
 
-    def _parts(self, fit: bool, strict: bool, fields: dict[str, Any]) -> list[dict[str, Any]]:
-        """The payloads to deliver: the message's one, or its parts with ``fit``, each with the fields."""
-        payloads = self.payloads() if fit else [self.payload()]
-        return [{**_checked(part, strict), **fields} if fields else _checked(part, strict) for part in payloads]
+    def _parts(self, fit: bool, strict: bool, fields: dict[str, Any], method: str = "send") -> list[dict[str, Any]]:
+        """The payloads to deliver, each with the fields: the message's one, or with ``fit`` its
+        parts. Each is checked first (see :func:`_deliverable`), so nothing is sent when one fails."""
+        payloads = self.payloads() if fit and method == "send" else [self.payload()]
+        checked = [_deliverable(part, strict, method) for part in payloads]
+        return [{**part, **fields} for part in checked] if fields else checked
 
     def payloads(self) -> list[dict[str, Any]]:
         """:meth:`payload` as :func:`velmora.fit` splits it: one payload per message that Slack
@@ -130,8 +179,11 @@ class Delivery:
         ``unfurl_links``, ``reply_broadcast``, ``username`` or ``icon_emoji`` go to Slack as
         they are.
 
-        ``fit=True`` posts each of :meth:`payloads` in order, every part with the same
-        channel, thread and options, and returns the list of answers. When a part fails,
+        A message too long for one Slack message is never posted as it is: without ``fit``,
+        :class:`velmora.InvalidBlocks` is raised before anything is sent, saying how many
+        messages ``fit=True`` would make. ``fit=True`` posts each of :meth:`payloads` in
+        order, every part with the same channel, thread and options, and returns the list of
+        answers. When a part fails,
         the error raised is the bot's own (``SlackApiError``...), with two attributes added:
         ``sent``, the answers of the parts already posted, and ``unsent``, the payloads not
         posted (the failed one first), so that a caller can resume without posting twice.
@@ -149,20 +201,25 @@ class Delivery:
                 raise
         return answers
 
-    def update(self, channel: str, ts: str, *, strict: bool = False, **options: Any) -> Any:
+    def update(self, channel: str, ts: str, *, strict: bool = False, fit: bool = False, **options: Any) -> Any:
         """Replace the posted message ``ts`` in ``channel`` with this message's current blocks
         (chat.update), so that ``message.update(answer["channel"], answer["ts"])`` updates
-        what ``send()`` posted. Returns the bot's answer."""
-        return _call(self.slack_bot, "update", self._parts(False, strict, options)[0], channel, ts)
+        what ``send()`` posted. Returns the bot's answer.
+
+        One message replaces one: a message too long for Slack raises
+        :class:`velmora.InvalidBlocks` before anything is sent, ``fit=True`` or not (``fit``
+        and ``strict`` are velmora's, never sent to Slack). The same holds for
+        :meth:`send_ephemeral` and :meth:`respond`."""
+        return _call(self.slack_bot, "update", self._parts(fit, strict, options, "update")[0], channel, ts)
 
     def send_ephemeral(self, channel: str, user: str, *, thread_ts: str | None = None, strict: bool = False,
-                       **options: Any) -> Any:
+                       fit: bool = False, **options: Any) -> Any:
         """Post the message in ``channel`` so that only ``user`` sees it (chat.postEphemeral)."""
-        payload = self._parts(False, strict, _fields(options, "thread_ts", thread_ts))[0]
+        payload = self._parts(fit, strict, _fields(options, "thread_ts", thread_ts), "send_ephemeral")[0]
         return _call(self.slack_bot, "send_ephemeral", payload, channel, user)
 
     def respond(self, response_url: str, *, replace_original: bool = False, strict: bool = False,
-                **options: Any) -> Any:
+                fit: bool = False, **options: Any) -> Any:
         """Answer an interaction (a button click, a slash command) through its ``response_url``.
 
         ``replace_original=True`` replaces the message that was clicked; options such as
@@ -171,16 +228,17 @@ class Delivery:
         :class:`velmora.slack.WebhookBot`, and so does the default bot when nothing is
         configured.
         """
-        payload = self._parts(False, strict, _fields(options, "replace_original", replace_original))[0]
+        payload = self._parts(fit, strict, _fields(options, "replace_original", replace_original), "respond")[0]
         return _call(self.slack_bot, "respond", payload, response_url)
 
     # ---- the same, to await ------------------------------------------------------------------
 
-    async def _parts_async(self, fit: bool, strict: bool, fields: dict[str, Any]) -> list[dict[str, Any]]:
+    async def _parts_async(self, fit: bool, strict: bool, fields: dict[str, Any],
+                           method: str = "send") -> list[dict[str, Any]]:
         # Building may upload an image (blocking), so it runs in a worker thread too.
         import asyncio
 
-        return await asyncio.to_thread(self._parts, fit, strict, fields)
+        return await asyncio.to_thread(self._parts, fit, strict, fields, method)
 
     async def send_async(self, channel: str | None = None, *, thread_ts: str | None = None, strict: bool = False,
                          fit: bool = False, **options: Any) -> Any:
@@ -198,20 +256,22 @@ class Delivery:
                 raise
         return answers
 
-    async def update_async(self, channel: str, ts: str, *, strict: bool = False, **options: Any) -> Any:
+    async def update_async(self, channel: str, ts: str, *, strict: bool = False, fit: bool = False,
+                           **options: Any) -> Any:
         """:meth:`update`, to await."""
-        payload = (await self._parts_async(False, strict, options))[0]
+        payload = (await self._parts_async(fit, strict, options, "update"))[0]
         return await _call_async(self.slack_bot, "update", payload, channel, ts)
 
     async def send_ephemeral_async(self, channel: str, user: str, *, thread_ts: str | None = None,
-                                   strict: bool = False, **options: Any) -> Any:
+                                   strict: bool = False, fit: bool = False, **options: Any) -> Any:
         """:meth:`send_ephemeral`, to await."""
-        payload = (await self._parts_async(False, strict, _fields(options, "thread_ts", thread_ts)))[0]
+        fields = _fields(options, "thread_ts", thread_ts)
+        payload = (await self._parts_async(fit, strict, fields, "send_ephemeral"))[0]
         return await _call_async(self.slack_bot, "send_ephemeral", payload, channel, user)
 
     async def respond_async(self, response_url: str, *, replace_original: bool = False, strict: bool = False,
-                            **options: Any) -> Any:
+                            fit: bool = False, **options: Any) -> Any:
         """:meth:`respond`, to await."""
         fields = _fields(options, "replace_original", replace_original)
-        payload = (await self._parts_async(False, strict, fields))[0]
+        payload = (await self._parts_async(fit, strict, fields, "respond"))[0]
         return await _call_async(self.slack_bot, "respond", payload, response_url)

@@ -124,7 +124,7 @@ def image_message() -> list[dict[str, Any]]:
     return ImageMessage(image_url="https://picsum.photos/id/237/200", image_name="A black puppy").build_blocks()
 
 
-def _deploys():  # a small DataFrame for the table examples (pandas only when they run)
+def _deploys() -> Any:  # a small DataFrame for the table examples (pandas only when they run)
     import pandas as pd
 
     return pd.DataFrame(

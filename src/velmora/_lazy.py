@@ -19,7 +19,7 @@ def lazy_attributes(
     module = sys.modules[package]
     hide = {*hidden, "TYPE_CHECKING", "lazy_attributes", "__getattr__", "__dir__"}
 
-    def __getattr__(name: str) -> object:
+    def __getattr__(name: str) -> object:  # noqa: N807 - the module's own, by PEP 562
         source = where.get(name)
         if source is None:
             raise AttributeError(f"module {package!r} has no attribute {name!r}")
@@ -27,7 +27,7 @@ def lazy_attributes(
         setattr(module, name, value)
         return value
 
-    def __dir__() -> list[str]:
+    def __dir__() -> list[str]:  # noqa: N807
         private = {name for name in vars(module) if name.startswith("_") and not name.startswith("__")}
         return sorted({*vars(module), *where} - hide - private)
 

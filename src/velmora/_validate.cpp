@@ -4,6 +4,7 @@
 // block types and the walk over a message; each family of checks is a header of its own
 // (velmora/check*.hpp).
 #include "velmora/blocks.hpp"
+#include "velmora/check_charts.hpp"
 #include "velmora/check_interactive.hpp"
 #include "velmora/check_layout.hpp"
 #include "velmora/check_media.hpp"
@@ -34,45 +35,63 @@ bool alert_block(Checker& c, PyObject*, Seen&) {
   return c.report("\"alert\" blocks show only in modals, not in messages.");
 }
 
-// Every block type a message may hold, with its check; the common ones first, since the type
-// is looked up in this order.
+using K = vm::Keys;
+
+// Every block type a message may hold, with its check and the keys it takes besides "type" and
+// "block_id"; the common ones first, since the type is looked up in this order.
 constexpr struct {
   vm::Key type;
   bool (*check)(Checker& c, PyObject* item, Seen& seen);
+  KeySet keys;
 } block_checks[] = {
-    {&vm::Keys::section, alone<section>},
-    {&vm::Keys::divider, alone<divider>},
-    {&vm::Keys::actions, alone<actions>},
-    {&vm::Keys::context, alone<context>},
-    {&vm::Keys::header, alone<header>},
-    {&vm::Keys::image, alone<image_block>},
-    {&vm::Keys::rich_text, alone<rich_text>},
-    {&vm::Keys::table, table_block},
-    {&vm::Keys::markdown, markdown},
-    {&vm::Keys::video, alone<video>},
-    {&vm::Keys::input, alone<input>},
-    {&vm::Keys::card, alone<card>},
-    {&vm::Keys::carousel, alone<carousel>},
-    {&vm::Keys::container, container_block},
-    {&vm::Keys::plan, alone<plan>},
-    {&vm::Keys::task_card, alone<task_card>},
-    {&vm::Keys::call, alone<call>},
-    {&vm::Keys::data_table, alone<data_table>},
-    {&vm::Keys::context_actions, alone<context_actions>},
-    {&vm::Keys::auth_provider, alone<auth_provider>},
-    {&vm::Keys::file, alone<file_block>},
-    {&vm::Keys::alert, alert_block},
+    {&K::section, alone<section>, {&K::text, &K::fields, &K::accessory, &K::expand}},
+    {&K::divider, alone<divider>, {}},
+    {&K::actions, alone<actions>, {&K::elements}},
+    {&K::context, alone<context>, {&K::elements}},
+    {&K::header, alone<header>, {&K::text, &K::level}},
+    {&K::image, alone<image_block>, {&K::image_url, &K::slack_file, &K::alt_text, &K::title}},
+    {&K::rich_text, alone<rich_text>, {&K::elements}},
+    {&K::table, table_block, {&K::rows, &K::column_settings}},
+    {&K::markdown, markdown, {&K::text}},
+    {&K::video,
+     alone<video>,
+     {&K::alt_text, &K::title, &K::video_url, &K::thumbnail_url, &K::title_url, &K::description, &K::author_name,
+      &K::provider_name, &K::provider_icon_url}},
+    {&K::input, alone<input>, {&K::label, &K::element, &K::hint, &K::optional, &K::dispatch_action}},
+    {&K::card, alone<card>, card_keys},
+    {&K::carousel, alone<carousel>, {&K::elements}},
+    {&K::container,
+     container_block,
+     {&K::child_blocks, &K::title, &K::rich_text_title, &K::subtitle, &K::width, &K::icon, &K::is_collapsible,
+      &K::default_collapsed, &K::has_header_divider}},
+    // Slack takes and ignores a plan's "status".
+    {&K::plan, plan, {&K::title, &K::tasks, &K::status}},
+    {&K::task_card, alone<task_card>, task_keys},
+    {&K::call, alone<call>, {&K::call_id, &K::api_decoration_available, &K::call}},
+    {&K::data_table, data_table_block, {&K::caption, &K::rows, &K::page_size, &K::row_header_column_index}},
+    {&K::data_visualization, data_visualization, {&K::title, &K::chart}},
+    {&K::context_actions, alone<context_actions>, {&K::elements}},
+    {&K::auth_provider,
+     alone<auth_provider>,
+     {&K::value, &K::name, &K::accessory, &K::auth_url, &K::connected_context, &K::connected_identity, &K::description,
+      &K::disconnect_url, &K::fallback, &K::icon_url, &K::is_connected}},
+    {&K::file, alone<file_block>, {&K::external_id, &K::source}},
+    {&K::alert, alert_block, {&K::text, &K::level}},
 };
+
+constexpr KeySet every_block{&K::type, &K::block_id};
 
 bool block(Checker& c, PyObject* item, Seen& seen) {
   Ref type;
   if (!typed(c, item, "A block", type)) return false;
   if (!type) return true;
-  if (!block_id(c, item, seen)) return false;
   int at = vm::which_entry(type.get(), block_checks, [](const auto& entry) { return k.*entry.type; });
-  if (at >= 0) return block_checks[at].check(c, item, seen);
-  auto here = c.at(k.type);
-  return c.report("Slack has no block of type \"%U\" for messages.", type.get());
+  if (at < 0) {
+    auto here = c.at(k.type);
+    return c.report("Slack has no block of type \"%U\" for messages.", type.get());
+  }
+  return keys(c, item, block_checks[at].keys, every_block, type.get()) && block_id(c, item, seen) &&
+         block_checks[at].check(c, item, seen);
 }
 
 bool blocks(Checker& c, PyObject* list) {
@@ -106,11 +125,13 @@ bool payload(Checker& c, PyObject* object) {
   if (!text && !list) return c.report("A message needs \"text\" or \"blocks\".");
   if (text) {
     auto here = c.at(k.text);
-    if (!PyUnicode_Check(text.get())) {
+    if (null(text.get())) {
+      if (!null_value(c, k.text)) return false;
+    } else if (!PyUnicode_Check(text.get())) {
       if (!wrong_type(c, k.text, "a string", text.get())) return false;
     } else if (PyUnicode_GET_LENGTH(text.get()) > limit::message_text &&
-               !c.report("The fallback text is %zd characters long; Slack cuts it at 40,000.",
-                         PyUnicode_GET_LENGTH(text.get()))) {
+               !c.report("The fallback text is %zd characters long; Slack refuses more than %zd (msg_too_long).",
+                         PyUnicode_GET_LENGTH(text.get()), limit::message_text)) {
       return false;
     }
   }

@@ -7,13 +7,14 @@ blocks; ``payload()`` wraps them with the fallback text, and ``send()``, ``updat
 
 The bot is :func:`default_bot` unless the message is given one: a
 :class:`velmora.slack.SlackBot` when ``SLACK_BOT_TOKEN`` is set, a
-:class:`velmora.slack.WebhookBot` when ``SLACK_WEBHOOK_URL`` is, else an :class:`OfflineBot`
+:class:`velmora.slack.WebhookBot` when ``SLACK_WEBHOOK_URL`` is, else an offline bot
 that sends nothing and warns once that it did not.
 """
 
 from velmora._base import BaseVelmora
 from velmora._delivery import DEFAULT_PREVIEW
-from velmora.bots import OfflineBot, default_bot, read_buffer
+from velmora._default_bot import default_bot
+from velmora.bots import OfflineBot, read_buffer
 from velmora.errors import InvalidBlocks
 
 __all__ = ["BaseVelmora", "OfflineBot", "InvalidBlocks", "default_bot", "read_buffer", "DEFAULT_PREVIEW"]

@@ -203,8 +203,14 @@ class _WebApiBot:
     def _responder(self, response_url: str) -> Any:
         """A webhook bot of the same kind for one response_url, with this bot's client settings."""
         kind = AsyncWebhookBot if self._asynchronous else WebhookBot
-        client = _webhook_client(response_url, kind._asynchronous, self.client.timeout, self.rate_limit_retries,
-                                 ssl=self.client.ssl, proxy=self.client.proxy)
+        client = _webhook_client(
+            response_url,
+            kind._asynchronous,
+            self.client.timeout,
+            self.rate_limit_retries,
+            ssl=self.client.ssl,
+            proxy=self.client.proxy,
+        )
         return kind(client=client, rate_limit_retries=self.rate_limit_retries)
 
     def image_upload(self, buffer: Any, file_name: str | None = None) -> str:
@@ -299,9 +305,15 @@ class AsyncSlackBot(_WebApiBot):
             from slack_sdk import WebClient
 
             c = self.client
-            self._sync_client = WebClient(token=c.token, base_url=c.base_url, timeout=c.timeout, ssl=c.ssl,
-                                          proxy=c.proxy, headers=c.headers,
-                                          retry_handlers=_retry_handlers(False, self.rate_limit_retries))
+            self._sync_client = WebClient(
+                token=c.token,
+                base_url=c.base_url,
+                timeout=c.timeout,
+                ssl=c.ssl,
+                proxy=c.proxy,
+                headers=c.headers,
+                retry_handlers=_retry_handlers(False, self.rate_limit_retries),
+            )
         return self._sync_client
 
     async def send(self, payload: dict[str, Any], channel: str | None = None) -> dict[str, Any]:
@@ -367,13 +379,21 @@ class _WebhookBot:
     def _body(payload: dict[str, Any], channel: str | None) -> dict[str, Any]:
         if channel is not None or "channel" in payload:
             # Slack's webhooks ignore a channel, so the message would land elsewhere than asked.
-            raise ValueError("a webhook posts to the channel it was made for: send() takes no channel here; "
-                             "use SlackBot to choose the channel")
+            raise ValueError(
+                "a webhook posts to the channel it was made for: send() takes no channel here; "
+                "use SlackBot to choose the channel"
+            )
         return _prepared(payload, set())
 
     def _responder(self, response_url: str) -> Any:
-        client = _webhook_client(response_url, self._asynchronous, self.client.timeout, self.rate_limit_retries,
-                                 ssl=self.client.ssl, proxy=self.client.proxy)
+        client = _webhook_client(
+            response_url,
+            self._asynchronous,
+            self.client.timeout,
+            self.rate_limit_retries,
+            ssl=self.client.ssl,
+            proxy=self.client.proxy,
+        )
         return type(self)(client=client, rate_limit_retries=self.rate_limit_retries)
 
     @staticmethod
@@ -383,17 +403,24 @@ class _WebhookBot:
         return {"ok": True, "status": response.status_code, "body": response.body}
 
     def image_upload(self, buffer: Any, file_name: str | None = None) -> str:
-        _unsupported("upload files", "give the image as a public URL (image_url=...), or send with a SlackBot, "
-                                     "which uploads with a bot token (files:write)")
+        _unsupported(
+            "upload files",
+            "give the image as a public URL (image_url=...), or send with a SlackBot, "
+            "which uploads with a bot token (files:write)",
+        )
 
     def __repr__(self) -> str:
         return f"{type(self).__name__}(url={_hidden(self.url)!r})"
 
 
-_UPDATE = ("update a message by channel and ts",
-           "answer the interaction with respond(response_url, replace_original=True), or use SlackBot")
-_EPHEMERAL = ("post an ephemeral message",
-              "answer the interaction with respond(response_url) (Slack shows it only to that user), or use SlackBot")
+_UPDATE = (
+    "update a message by channel and ts",
+    "answer the interaction with respond(response_url, replace_original=True), or use SlackBot",
+)
+_EPHEMERAL = (
+    "post an ephemeral message",
+    "answer the interaction with respond(response_url) (Slack shows it only to that user), or use SlackBot",
+)
 
 
 class WebhookBot(_WebhookBot):

@@ -3,6 +3,7 @@
 #include "velmora/blocks.hpp"
 #include "velmora/dates.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -56,7 +57,7 @@ Validated* as_validated(PyObject* self) noexcept {
 // Where `name` stands among a function's positional parameters (the class counts):
 // from a Python function's code object, else from a builtin's text signature.
 // Returns -2 with the error set, -1 when it can only be passed by keyword.
-Py_ssize_t find_position(PyObject* func, PyObject* name) noexcept {
+Py_ssize_t find_position(PyObject* func, PyObject* name) {
   Ref code;
   if (vm::lookup_attr(func, vm::k.dunder_code, code) < 0) return -2;
   if (code) {
@@ -143,8 +144,15 @@ bool check_initial_time(PyObject* value) noexcept {
   return false;
 }
 
-PyObject* validated_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) noexcept {
+// A decorator the garbage collector has cleared (tp_clear) has no function left to call.
+[[gnu::cold]] PyObject* raise_cleared() noexcept {
+  PyErr_SetString(PyExc_ReferenceError, "this validated builder was cleared by the garbage collector");
+  return nullptr;
+}
+
+PyObject* call_validated(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
   Validated* v = as_validated(self);
+  if (!v->func) return raise_cleared();
   Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
   Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
   Py_ssize_t slot = -1;
@@ -170,12 +178,16 @@ PyObject* validated_call(PyObject* self, PyObject* const* args, std::size_t narg
   PyObject* small[16];
   PyObject** buffer = total + 1 <= 16 ? small : PyMem_New(PyObject*, static_cast<std::size_t>(total + 1));
   if (!buffer) return PyErr_NoMemory();
-  std::memcpy(buffer + 1, args, static_cast<std::size_t>(total) * sizeof(PyObject*));
+  std::copy(args, args + total, buffer + 1);
   buffer[1 + slot] = replacement.get();
   PyObject* result = PyObject_Vectorcall(v->func, buffer + 1,
                                          static_cast<std::size_t>(nargs) | PY_VECTORCALL_ARGUMENTS_OFFSET, kwnames);
-  if (buffer != small) PyMem_Free(buffer);
+  if (buffer != small) PyMem_Free(static_cast<void*>(buffer));
   return result;
+}
+
+PyObject* validated_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) noexcept {
+  return vm::guarded([&] { return Ref::steal(call_validated(self, args, nargsf, kwnames)); });
 }
 
 PyObject* validated_get(PyObject* self, PyObject* obj, PyObject*) noexcept {
@@ -189,7 +201,8 @@ PyObject* validated_getattro(PyObject* self, PyObject* name) noexcept {
   static const char* forwarded[] = {"__name__", "__qualname__", "__doc__", "__module__"};
   for (const char* attr : forwarded) {
     if (PyUnicode_CompareWithASCIIString(name, attr) == 0) {
-      return PyObject_GetAttr(as_validated(self)->func, name);
+      PyObject* func = as_validated(self)->func;
+      return func ? PyObject_GetAttr(func, name) : raise_cleared();
     }
   }
   return PyObject_GenericGetAttr(self, name);
@@ -198,7 +211,7 @@ PyObject* validated_getattro(PyObject* self, PyObject* name) noexcept {
 PyObject* validated_repr(PyObject* self) noexcept {
   Validated* v = as_validated(self);
   return PyUnicode_FromFormat("<%s of %R>", v->rule == Rule::options ? "validate_options" : "validate_initial_time",
-                              v->func);
+                              v->func ? v->func : Py_None);
 }
 
 int validated_traverse(PyObject* self, visitproc visit, void* arg) noexcept {

@@ -269,7 +269,7 @@ def test_datetimes_read_as_str_gives_them():
     values = [
         pd.Timestamp("2024-01-02 03:04:05"), pd.Timestamp("2024-01-02 03:04:05.5"),
         pd.Timestamp("2024-01-02 03:04:05.000000001"), pd.Timestamp("2024-01-02", tz="Europe/Paris"),
-        dt.datetime(1, 1, 1), dt.datetime(2024, 5, 6, 7, 8, 9, 10), dt.datetime(2024, 1, 1, tzinfo=dt.timezone.utc),
+        dt.datetime(1, 1, 1), dt.datetime(2024, 5, 6, 7, 8, 9, 10), dt.datetime(2024, 1, 1, tzinfo=dt.UTC),
         Moment(2024, 1, 1), dt.date(2024, 1, 2), np.float64(0.25), np.int64(7), np.float32(0.5),
     ]
     [block] = Table.simple_table(pd.DataFrame({"v": pd.Series(values, dtype=object)}))

@@ -84,10 +84,11 @@ VALID = [
     ),
     rich(
         {"type": "rich_text_section", "elements": [{"type": "text", "text": "hi", "style": {"bold": True}}]},
-        {"type": "rich_text_list", "style": "bullet", "elements": [{"type": "rich_text_section", "elements": []}]},
-        {"type": "rich_text_preformatted", "elements": [{"type": "emoji", "name": "wave"}]},
+        {"type": "rich_text_list", "style": "bullet", "elements": [{"type": "rich_text_section", "elements": [
+            {"type": "emoji", "name": "wave"}]}]},
+        {"type": "rich_text_preformatted", "elements": [{"type": "text", "text": "x = 1"}]},
     ),
-    table([[cell(), rich()]] * 100, column_settings=[{"align": "right", "is_wrapped": True}, None]),
+    table([[cell(), rich()]] * 100, column_settings=[{"align": "right", "is_wrapped": True}, {}]),
     {"type": "video", "alt_text": "demo", "title": plain("Demo"), "video_url": "https://example.com/v.mp4",
      "thumbnail_url": "https://example.com/v.png"},
 ]
@@ -184,11 +185,11 @@ CASES = [
     ([table([[cell()] * 21])], [p("/0/rows/0", "A table row holds 21 cells; Slack allows at most 20.")]),
     ([table([[md("x")]])], [p("/0/rows/0/0/type", 'A table cell must be "raw_text", "raw_number" or "rich_text", not "mrkdwn".')]),
     ([table(["a"])], [p("/0/rows/0", "A table row must be a list of cells, not str.")]),
-    ([table([[cell()]], column_settings=[{"align": "middle", "is_wrapped": "yes"}] + [None] * 20)],
+    ([table([[cell()]], column_settings=[{"align": "middle", "is_wrapped": "yes"}] + [{}] * 20)],
      [p("/0/column_settings", '"column_settings" holds 21 items; a table allows at most 20.'),
       p("/0/column_settings/0/is_wrapped", '"is_wrapped" must be true or false, not str.'),
       p("/0/column_settings/0/align", '"align" must be "left", "center" or "right", not "middle".')]),
-    ([table([[cell()]]), table([[cell()]])], [p("/1", "A message holds at most one table; this is the second.")]),
+    ([table([[cell()]]), table([[cell()]])], [p("/1", "A message holds at most one table or data table; this is the second.")]),
     # rich text
     ([rich({"type": "rich_text_list", "style": "dashed", "elements": [md("x")]})],
      [p("/0/elements/0/style", '"style" must be "bullet" or "ordered", not "dashed".'),
@@ -305,9 +306,9 @@ RULES = [
       {"type": "input", "label": plain("N"), "element": {"type": "number_input", "is_decimal_allowed": False,
                                                         "min_value": "1", "max_value": "1.5"}},
       {"type": "input", "label": plain("F"), "element": {"type": "file_input", "max_files": 10, "filetypes": ["pdf"]}}]),
-    ([image(image_url=None, slack_file={})], [p("/0", 'An image takes "image_url" or "slack_file", not both.'),
-                                              p("/0/slack_file", 'A Slack file needs an "id" or a "url".'),
-                                              p("/0/image_url", '"image_url" must be a string, not NoneType.')],
+    ([image(image_url=None, slack_file={})],
+     [p("/0/image_url", '"image_url" is null; Slack refuses null where it expects a value: leave the key out.'),
+      p("/0/slack_file", 'A Slack file needs an "id" or a "url".')],
      [{"type": "image", "slack_file": {"id": "F1"}, "alt_text": "a"}]),
     # block types
     ([{"type": "sectoin"}, {"type": "alert", "text": "x"}, {"type": "file", "external_id": "x", "source": "remote"}],
@@ -341,7 +342,7 @@ RULES = [
       p("/1/slack_icon", 'A card takes "icon" or "slack_icon", not both.'),
       p("/1/actions", '"actions" holds 4 items; a card allows at most 3.'),
       p("/1/actions/3/type", 'A card\'s actions are buttons, not "overflow".')],
-     [CARD, {"type": "card", "hero_image": IMAGE_ELEMENT, "subtitle": "s", "subtext": "x"}]),
+     [CARD, {"type": "card", "hero_image": IMAGE_ELEMENT, "subtitle": plain("s"), "subtext": md("x")}]),
     ([{"type": "carousel", "elements": [CARD] * 11}, {"type": "carousel", "elements": [section()]}],
      [p("/0/elements", '"elements" holds 11 items; a carousel allows at most 10.'),
       p("/1/elements/0/type", 'A carousel holds only cards, not "section".')],
@@ -349,7 +350,8 @@ RULES = [
     ([{"type": "container", "child_blocks": [{"type": "header"}], "width": "huge", "default_collapsed": True},
       {"type": "container", "child_blocks": [], "is_collapsible": True, "has_header_divider": True,
        "title": plain("t"), "rich_text_title": rich()}],
-     [p("/0/width", '"width" must be "narrow", "standard", "wide" or "full", not "huge".'),
+     [p("/0", 'A container needs "title" or "rich_text_title".'),
+      p("/0/width", '"width" must be "narrow", "standard", "wide" or "full", not "huge".'),
       p("/0/default_collapsed", '"default_collapsed" needs "is_collapsible": true.'),
       p("/0/child_blocks/0/text", '"text" is missing.'),
       p("/1/rich_text_title", 'A container takes "title" or "rich_text_title", not both.'),
@@ -357,27 +359,17 @@ RULES = [
       p("/1/child_blocks", '"child_blocks" holds 0 items; a container needs at least 1.')],
      [{"type": "container", "child_blocks": [section()], "title": plain("t"), "subtitle": plain("s"), "width": "wide",
        "is_collapsible": True, "default_collapsed": True}]),
-    ([{"type": "plan", "title": "Plan", "tasks": [{"type": "task_card", "title": "t", "status": "done"}]}],
+    ([{"type": "plan", "title": "Plan", "tasks": [{"title": "t", "status": "done"}]}],
      [p("/0/tasks/0/task_id", '"task_id" is missing.'),
       p("/0/tasks/0/status", '"status" must be "pending", "in_progress", "complete" or "error", not "done".')],
-     [{"type": "plan", "title": "Plan", "tasks": [{"type": "task_card", "task_id": "1", "title": "t", "status": "complete",
-                                                   "details": rich(), "sources": [{"type": "url", "url": "https://x"}]}]},
-      {"type": "task_card", "task_id": "2", "title": plain("t")}]),
+     [{"type": "plan", "title": "Plan", "tasks": [{"task_id": "1", "title": "t", "status": "pending", "details": rich(),
+                                                   "sources": [{"type": "url", "url": "https://x", "text": "x"}]}]},
+      {"type": "task_card", "task_id": "2", "title": "t"}]),
     ([{"type": "call"}, {"type": "auth_provider", "value": "", "accessory": button()}],
      [p("/0/call_id", '"call_id" is missing.'),
       p("/1/value", '"value" is empty; it needs at least 1 character.'),
       p("/1/accessory", "An auth_provider block takes only an overflow menu as its accessory.")],
      [{"type": "auth_provider", "value": "v", "name": "GitHub", "is_connected": True, "accessory": {"type": "overflow", "options": opts(1)}}]),
-    ([{"type": "data_table", "rows": [[rich()], [cell(), cell()]], "page_size": 0},
-      {"type": "data_table", "caption": "c", "rows": [[cell()], [cell("x" * 10000)]], "row_header_column_index": 1}],
-     [p("/0/caption", '"caption" is missing.'),
-      p("/0/rows/0/0/type", 'A header cell must be "raw_text" or "raw_number", not "rich_text".'),
-      p("/0/rows/1", "A data table row holds 2 cells, the first row 1; all rows must be as long."),
-      p("/0/page_size", '"page_size" must be 1 to 100, not 0.'),
-      p("/1/rows", "The cells hold 10001 characters; Slack allows at most 10,000 in a data table."),
-      p("/1/row_header_column_index", '"row_header_column_index" must be the index of a column, not 1.')],
-     [{"type": "data_table", "caption": "c", "rows": [[cell("h")], [rich()], [{"type": "raw_number", "value": 1, "text": "1"}]],
-       "page_size": 100, "row_header_column_index": 0}]),
     ([{"type": "context_actions", "elements": [{"type": "icon_button", "icon": "x", "text": plain("t")}] * 6 + [button()]}],
      [p("/0/elements", '"elements" holds 7 items; a context_actions block allows at most 5.'),
       p("/0/elements/6/type", 'A context_actions block holds only "feedback_buttons" and "icon_button", not "button".')],
@@ -385,6 +377,230 @@ RULES = [
          {"type": "feedback_buttons", "action_id": "f",
           "positive_button": {"text": plain("Good"), "value": "up", "accessibility_label": "Good answer"},
           "negative_button": {"text": plain("Bad"), "value": "down"}}]}]),
+]
+
+
+def unknown(path: str, key: str, owner: str) -> dict[str, str]:
+    return p(f"{path}/{key}", f'"{key}" is not a key of {owner}; Slack refuses keys it does not know.')
+
+
+def null(path: str) -> dict[str, str]:
+    key = path.rsplit("/", 1)[1]
+    return p(path, f'"{key}" is null; Slack refuses null where it expects a value: leave the key out.')
+
+
+def section_of(*leaves: Any) -> dict[str, Any]:
+    return rich({"type": "rich_text_section", "elements": list(leaves)})
+
+
+TASK = {"task_id": "1", "title": "Build"}
+
+# Slack refuses what these rules catch, live ("invalid additional property", "must be more than 0
+# characters", "only_one_table_allowed", ...): each broken, then kept.
+RULES += [
+    # keys an object does not take, and null where Slack expects a value
+    ([actions(button(disabled=True), {"type": "static_select", "options": [{**opts(1)[0], "type": "option"}],
+                                      "confirm": {**CONFIRM, "type": "confirm"}}),
+      section(foo=1, text={**md("x"), "bold": True}), {"type": "divider", "text": md("x")}],
+     [unknown("/0/elements/0", "disabled", 'type "button"'),
+      unknown("/0/elements/1/confirm", "type", "a confirmation dialog"),
+      unknown("/0/elements/1/options/0", "type", "an option"),
+      unknown("/1", "foo", 'type "section"'),
+      unknown("/1/text", "bold", 'type "mrkdwn"'),
+      unknown("/2", "text", 'type "divider"')],
+     [actions(button(accessibility_label="Go", agent_prompt="Summarise", visible_to_user_ids=["U1"]),
+              {"type": "static_select", "options": opts(1), "initial_option": opts(1)[0], "confirm": CONFIRM})]),
+    ([actions(button(style=None), {"type": "static_select", "options": opts(1), "initial_option": None}),
+      table([[cell()]], column_settings=[None, {"align": None}]), {"type": "header", "text": None}],
+     [null("/0/elements/0/style"), null("/0/elements/1/initial_option"),
+      p("/1/column_settings/0", "A column setting is null; Slack refuses null here: write {} for the defaults."),
+      null("/1/column_settings/1/align"), null("/2/text")],
+     [actions(button()), table([[cell()]], column_settings=[{}, {"align": "left"}])]),
+    ([section_of({"type": "user", "user_id": "U1", "style": {"code": True}},
+                 {"type": "broadcast", "range": "here", "style": {"bold": True, "code": False}},
+                 {"type": "text", "text": "t", "style": {"shout": True}})],
+     [unknown("/0/elements/0/elements/0/style", "code", "the style of a mention"),
+      unknown("/0/elements/0/elements/1/style", "code", "the style of a mention"),
+      unknown("/0/elements/0/elements/2/style", "shout", "a style")],
+     [section_of({"type": "text", "text": "t", "style": {"code": True, "highlight": True}},
+                 {"type": "user", "user_id": "U1", "style": {"bold": True, "unlink": True}})]),
+    # a text of zero characters, an empty part of rich text
+    ([section_of({"type": "text", "text": ""}, {"type": "link", "url": "https://x", "text": ""}),
+      rich({"type": "rich_text_quote", "elements": []}, {"type": "rich_text_preformatted", "elements": []}),
+      {"type": "input", "label": plain(""), "element": {"type": "plain_text_input"}}, {"type": "header", "text": plain("")}],
+     [p("/0/elements/0/elements/0/text", '"text" is empty; it needs at least 1 character.'),
+      p("/0/elements/0/elements/1/text", '"text" is empty; it needs at least 1 character.'),
+      p("/1/elements/0/elements", '"elements" holds 0 items; a rich-text quote needs at least 1.'),
+      p("/1/elements/1/elements", '"elements" holds 0 items; preformatted text needs at least 1.'),
+      p("/2/label/text", '"text" is empty; it needs at least 1 character.'),
+      p("/3/text/text", '"text" is empty; it needs at least 1 character.')],
+     [section_of({"type": "text", "text": " "}, {"type": "link", "url": "https://x"}), table([[cell(" ")]])]),
+    ([rich({"type": "rich_text_preformatted", "elements": [{"type": "emoji", "name": "x"}]})],
+     [p("/0/elements/0/elements/0/type", 'Preformatted text holds only "text" and "link" elements, not "emoji".')],
+     [rich({"type": "rich_text_preformatted", "language": "python",
+            "elements": [{"type": "text", "text": "x"}, {"type": "link", "url": "https://x"}]})]),
+    # the blocks a message holds once (data tables counted with tables), and header levels
+    ([{"type": "plan", "title": "a"}, table([[cell()]]), {"type": "plan", "title": "b"},
+      {"type": "data_table", "caption": "c", "rows": [[cell()], [cell()]]},
+      {"type": "header", "text": plain("h"), "level": 5}, {"type": "header", "text": plain("h"), "level": 0}],
+     [p("/2", "A message holds at most one plan; this is the second."),
+      p("/3", "A message holds at most one table or data table; this is the second."),
+      p("/4/level", '"level" must be 1 to 4, not 5.'), p("/5/level", '"level" must be 1 to 4, not 0.')],
+     [{"type": "plan", "title": "a", "status": "in_progress"}, table([[cell()]]),
+      {"type": "header", "text": plain("h"), "level": 1}, {"type": "header", "text": plain("h"), "level": 4}]),
+    ([table([[cell("x" * 5000)], [cell("x" * 5001)]])],
+     [p("/0/rows", "The cells hold 10001 characters; Slack allows at most 10000 in a table.")],
+     [table([[cell("x" * 5000)], [cell("x" * 5000)]])]),
+    # plans and task cards
+    ([{"type": "plan", "title": plain("Plan"), "tasks": [{**TASK, "type": "task_card"}, TASK] + [{"task_id": "x"}] * 49},
+      {"type": "task_card", **TASK, "status": "pending", "title": plain("t"),
+       "sources": [{"type": "link", "url": "https://x"}, {"type": "url", "url": "https://x"}]}],
+     [p("/0/title", '"title" must be a string, not dict.'),
+      p("/0/tasks", '"tasks" holds 51 items; a plan allows at most 50.'),
+      unknown("/0/tasks/0", "type", "a plan's task"),
+      p("/0/tasks/1/task_id", 'task_id "1" is already used in this plan; each must be unique.'),
+      p("/0/tasks/2/title", '"title" is missing.'),
+      p("/0/tasks/3/title", '"title" is missing.'),
+      p("/0/tasks/3/task_id", 'task_id "x" is already used in this plan; each must be unique.')]
+     + [problem for i in range(4, 51) for problem in (
+         p(f"/0/tasks/{i}/title", '"title" is missing.'),
+         p(f"/0/tasks/{i}/task_id", 'task_id "x" is already used in this plan; each must be unique.'))]
+     + [p("/1/title", '"title" must be a string, not dict.'),
+        p("/1/status", '"status" must be "in_progress", "complete" or "error" (a task_card block cannot be pending), '
+                       'not "pending".'),
+        p("/1/sources/0/type", 'A source must be a "url" element, not "link".'),
+        p("/1/sources/1/text", '"text" is missing.')],
+     [{"type": "plan", "title": "Plan", "tasks": [TASK, {**TASK, "task_id": "2", "status": "pending"}]},
+      {"type": "task_card", **TASK, "status": "complete", "output": rich()}]),
+    # cards and containers
+    ([{"type": "card", "title": "Card", "body": "b", "icon": button()},
+      {"type": "container", "title": plain("t"), "icon": IMAGE_ELEMENT,
+       "child_blocks": [{"type": "container", "child_blocks": []}, {"type": "markdown", "text": "m"}]}],
+     [p("/0/icon/type", '"icon" must be an "image" element, not "button".'),
+      p("/0/title", "A text object must be an object (a dict), not str."),
+      p("/0/body", "A text object must be an object (a dict), not str."),
+      p("/1/child_blocks/0/type", "A container cannot hold another container."),
+      p("/1/child_blocks/1/type", "A container holds actions, context, divider, file, header, image, input, rich_text, "
+                                  'section, table and video blocks, not "markdown".')],
+     [{"type": "card", "title": plain("Card"), "icon": IMAGE_ELEMENT},
+      {"type": "container", "rich_text_title": section_of({"type": "text", "text": "t"}), "child_blocks": [section()]}]),
+]
+
+
+def data_table(rows: list[Any], **keys: Any) -> dict[str, Any]:
+    return {"type": "data_table", "caption": "KPIs", "rows": rows, **keys}
+
+
+def number(value: Any, text: str = "1") -> dict[str, Any]:
+    return {"type": "raw_number", "value": value, "text": text}
+
+
+def chart(kind: str, series: list[Any], categories: list[str], **axis: Any) -> dict[str, Any]:
+    return {"type": "data_visualization", "title": "Sales",
+            "chart": {"type": kind, "series": series, "axis_config": {"categories": categories, **axis}}}
+
+
+def line(name: str, *labels: str, value: Any = 1) -> dict[str, Any]:
+    return {"name": name, "data": [{"label": label, "value": value} for label in labels]}
+
+
+def pie(*values: Any) -> dict[str, Any]:
+    return {"type": "data_visualization", "title": "Share",
+            "chart": {"type": "pie", "segments": [{"label": f"s{i}", "value": v} for i, v in enumerate(values)]}}
+
+
+HEAD = [cell("name"), cell("n")]
+CATS = [f"c{i}" for i in range(20)]
+
+# Data tables and charts, each rule broken and kept (one per message: a message holds one data
+# table and two charts).
+RULES += [
+    ([{"type": "data_table", "rows": [HEAD, HEAD], "columns": [], "sort": "n"}],
+     [unknown("/0", "columns", 'type "data_table"'), unknown("/0", "sort", 'type "data_table"'),
+      p("/0/caption", '"caption" is missing.')],
+     [data_table([HEAD, HEAD])]),
+    ([data_table([HEAD], caption="")],
+     [p("/0/caption", '"caption" is empty; it needs at least 1 character.'),
+      p("/0/rows", '"rows" holds 1 items; a data table needs at least 2.')],
+     [data_table([HEAD] * 201)]),
+    ([data_table([HEAD] * 202)], [p("/0/rows", '"rows" holds 202 items; a data table allows at most 201.')],
+     [data_table([[cell()] * 20] * 2)]),
+    ([data_table([HEAD, [cell()], [cell()] * 21])],
+     [p("/0/rows/1", "A data table row holds 1 cells, the first row 2; all rows must be as long."),
+      p("/0/rows/2", "A table row holds 21 cells; Slack allows at most 20."),
+      p("/0/rows/2", "A data table row holds 21 cells, the first row 2; all rows must be as long.")],
+     [data_table([HEAD, [cell(), rich({"type": "rich_text_section", "elements": [{"type": "text", "text": "x"}]})]])]),
+    ([data_table([[rich(), number(1)], [cell(), number(1)]])],
+     [p("/0/rows/0/0/type", 'A header cell must be "raw_text", not "rich_text".'),
+      p("/0/rows/0/1/type", 'A header cell must be "raw_text", not "raw_number".')],
+     [data_table([HEAD, [cell(), number(1.5, "1.50")], [cell(), number(-2)]])]),
+    ([data_table([HEAD, [{"type": "raw_number", "value": 1}, {"type": "raw_number", "text": "1"}],
+                  [number(float("nan")), number(True)], [number(10 ** 400), number("1")]])],
+     [p("/0/rows/1/0/text", '"text" is missing.'), p("/0/rows/1/1/value", '"value" is missing.'),
+      p("/0/rows/2/0/value", '"value" must be a finite number, not nan.'),
+      p("/0/rows/2/1/value", '"value" must be a number, not bool.'),
+      p("/0/rows/3/0/value", f'"value" must be a finite number, not {10 ** 400!r}.'),
+      p("/0/rows/3/1/value", '"value" must be a number, not str.')],
+     [data_table([HEAD, [number(0), number(10 ** 15)]])]),
+    ([data_table([HEAD, [cell("x" * 10000), cell("x" * 9996)]])],
+     [p("/0/rows", "The cells hold 20001 characters; Slack allows at most 20000 in a data table.")],
+     [data_table([HEAD, [cell("x" * 10000), cell("x" * 9995)]])]),
+    ([data_table([HEAD, HEAD], page_size=0, row_header_column_index=2),
+      data_table([HEAD, HEAD], page_size=101, row_header_column_index=-1)],
+     [p("/0/page_size", '"page_size" must be 1 to 100, not 0.'),
+      p("/0/row_header_column_index", '"row_header_column_index" must be the index of a column, not 2.'),
+      p("/1", "A message holds at most one table or data table; this is the second."),
+      p("/1/page_size", '"page_size" must be 1 to 100, not 101.'),
+      p("/1/row_header_column_index", '"row_header_column_index" must be the index of a column, not -1.')],
+     [data_table([HEAD, HEAD], page_size=1, row_header_column_index=1)]),
+    # charts: the block and its pie
+    ([{"type": "data_visualization", "chart": {"type": "scatter"}}, {"type": "data_visualization", "title": "t" * 51},
+      {**pie(1), "chart": {"type": "pie", "segments": [], "colors": ["red"]}}],
+     [p("/0/title", '"title" is missing.'),
+      p("/0/chart/type", 'A chart must be "pie", "bar", "area" or "line", not "scatter".'),
+      p("/1/title", '"title" is 51 characters long; Slack allows at most 50.'),
+      p("/1/chart", '"chart" is missing.'),
+      p("/2", "A message holds at most 2 data_visualization blocks; this is the third."),
+      unknown("/2/chart", "colors", 'type "pie"'),
+      p("/2/chart/segments", '"segments" holds 0 items; a pie needs at least 1.')],
+     [pie(*range(1, 13)), {**pie(0.5), "title": "t" * 50}]),
+    ([pie(*range(1, 14)), pie(0, -1, float("inf"))],
+     [p("/0/chart/segments", '"segments" holds 13 items; a pie allows at most 12.'),
+      p("/1/chart/segments/0/value", '"value" must be more than 0, not 0.'),
+      p("/1/chart/segments/1/value", '"value" must be more than 0, not -1.'),
+      p("/1/chart/segments/2/value", '"value" must be a finite number, not inf.')],
+     [pie(3, 1.5)]),
+    ([{**pie(1), "chart": {"type": "pie", "segments": [{"label": "x" * 21, "value": 1, "color": "red"}, {"value": 2}]}}],
+     [unknown("/0/chart/segments/0", "color", "a segment"),
+      p("/0/chart/segments/0/label", '"label" is 21 characters long; Slack allows at most 20.'),
+      p("/0/chart/segments/1/label", '"label" is missing.')],
+     [{**pie(1), "chart": {"type": "pie", "segments": [{"label": "x" * 20, "value": 1}]}}]),
+    # charts: series over the categories of the axis
+    ([chart("line", [line("a", "c0")], []), chart("bar", [line("a", "c0")], ["c0", "c0", 5, ""])],
+     [p("/0/chart/axis_config/categories", '"categories" holds 0 items; an axis needs at least 1.'),
+      p("/1/chart/axis_config/categories/1", 'Category "c0" is already on the axis; each must be unique.'),
+      p("/1/chart/axis_config/categories/2", "A category must be a string, not int."),
+      p("/1/chart/axis_config/categories/3", "A category holds 0 characters; Slack takes 1 to 20.")],
+     [chart("line", [line(f"s{i}", *CATS, value=-i) for i in range(12)], CATS)]),
+    ([chart("area", [line("a", *CATS, "c20")], [*CATS, "c20"]), {**chart("bar", [], ["c0"]), "chart": {"type": "bar"}}],
+     [p("/0/chart/axis_config/categories", '"categories" holds 21 items; an axis allows at most 20.'),
+      p("/0/chart/series/0/data", '"data" holds 21 items; a series allows at most 20.'),
+      p("/1/chart/axis_config", '"axis_config" is missing.'),
+      p("/1/chart/series", '"series" is missing; a chart needs it.')],
+     [chart("area", [line("a", "c0", "c1")], ["c0", "c1"], x_label="x" * 50, y_label="Revenue")]),
+    ([chart("line", [line("a", "c0", "c9", "c0"), line("b" * 21, "c1"), line("c", "c1")], ["c0", "c1"], x_label="x" * 51)],
+     [p("/0/chart/axis_config/x_label", '"x_label" is 51 characters long; Slack allows at most 50.'),
+      p("/0/chart/series/0/data/1/label", '"c9" is not one of the axis\'s categories.'),
+      p("/0/chart/series/0/data/2/label", 'The series has a point for "c0" already; each category takes exactly one.'),
+      p("/0/chart/series/0/data", "The series has points for 1 of the 2 categories; it needs one for each."),
+      p("/0/chart/series/1/name", '"name" is 21 characters long; Slack allows at most 20.'),
+      p("/0/chart/series/1/data", "The series has points for 1 of the 2 categories; it needs one for each."),
+      p("/0/chart/series/2/data", "The series has points for 1 of the 2 categories; it needs one for each.")],
+     [chart("line", [line("a", "c1", "c0"), line("b" * 20, "c0", "c1")], ["c0", "c1"])]),
+    ([chart("bar", [line("a", "c0")] * 13, ["c0"]), chart("bar", [{"name": "a", "data": [{"label": "c0", "value": "1"}]}], ["c0"])],
+     [p("/0/chart/series", '"series" holds 13 items; a chart allows at most 12.'),
+      p("/1/chart/series/0/data/0/value", '"value" must be a number, not str.')],
+     [chart("bar", [line("a", "c0")] * 12, ["c0"])]),
 ]
 
 
@@ -399,7 +615,8 @@ def test_each_rule_is_caught_and_its_valid_form_accepted(broken, problems, kept)
 
 @pytest.mark.parametrize("kind", ["section", "divider", "actions", "context", "header", "image", "rich_text",
                                   "table", "markdown", "video", "input", "card", "carousel", "container", "plan",
-                                  "task_card", "call", "data_table", "context_actions", "auth_provider"])
+                                  "task_card", "call", "data_table", "data_visualization", "context_actions",
+                                  "auth_provider"])
 def test_every_block_type_is_told_by_its_text(kind):
     # a type spelt at run time is checked as the block it names, like the interned literal
     spelt = "".join(list(kind))
@@ -419,7 +636,8 @@ def test_a_payload_holds_at_most_100_attachments():
     ("payload", "problems"),
     [
         ({"text": "x", "blocks": [{"type": "header"}]}, [p("/blocks/0/text", '"text" is missing.')]),
-        ({"text": "x" * 40001}, [p("/text", "The fallback text is 40001 characters long; Slack cuts it at 40,000.")]),
+        ({"text": "x" * 4001}, [p("/text", "The fallback text is 4001 characters long; Slack refuses more than 4000 (msg_too_long).")]),
+        ({"text": None, "blocks": []}, [p("/text", '"text" is null; Slack refuses null where it expects a value: leave the key out.')]),
         ({"text": 5, "blocks": []}, [p("/text", '"text" must be a string, not int.')]),
         ({"blocks": {"type": "divider"}}, [p("/blocks", "Blocks must be a list, not dict.")]),
         ({}, [p("", 'A message needs "text" or "blocks".')]),
@@ -505,14 +723,14 @@ class Sneaky:
 def test_blocks_changed_during_the_check_do_not_crash() -> None:
     blocks: list[Any] = []
     blocks += [{Sneaky(blocks): 1, "type": "section"}, {"type": "divider"}]
-    assert validate(blocks) == [p("/0", 'A section needs "text" or "fields".')]
+    assert validate(blocks) == [p("/0", "A key must be a string, not Sneaky."), p("/0", 'A section needs "text" or "fields".')]
     assert blocks == []
 
 
 def test_no_leaks() -> None:
     bad = [section(text=md("")), actions(*[button(style="x")] * 26), table([]), table([[cell("")]])]
     assert_no_leak(lambda: validate(VALID), watch=VALID, times=200)
-    assert_no_leak(lambda: validate({"text": "x" * 40001, "blocks": bad}), watch=bad)
+    assert_no_leak(lambda: validate({"text": "x" * 4001, "blocks": bad}), watch=bad)
     assert_no_leak(lambda: validate(5), expect=TypeError)
     assert_no_leak(lambda: validate([], x=1), expect=TypeError)
 
@@ -580,5 +798,5 @@ def test_any_json_gives_a_list_of_problems(value: Any) -> None:
     before = copy.deepcopy(value)
     problems = validate(value)
     assert isinstance(problems, list)
-    assert all(list(p) == ["path", "message"] and p["path"].startswith("/") or p["path"] == "" for p in problems)
+    assert all((list(p) == ["path", "message"] and p["path"].startswith("/")) or p["path"] == "" for p in problems)
     assert value == before

@@ -13,7 +13,7 @@ from velmora.markdown import to_blocks
     (lambda: RichTextMessage("a", RichText.quote("b")), lambda: RichText.block("a", RichText.quote("b"))),
     (lambda: RichTextMessage(*(f"line {i}" for i in range(30))), lambda: RichText.block(*(f"line {i}" for i in range(30)))),
     (lambda: MarkdownMessage("**x**"), lambda: Markdown.markdown("**x**")),
-    (lambda: MarkdownMessage(""), lambda: []),
+    (lambda: MarkdownMessage(""), list),
     (lambda: MarkdownMessage("# T\n\n**x**", native=True), lambda: to_blocks("# T\n\n**x**")),
     (lambda: MarkdownMessage("# T", native=1), lambda: to_blocks("# T")),
 ])

@@ -366,3 +366,24 @@ def test_no_leak_on_errors(name, args, param, expected, got, section, monkeypatc
     assert_no_leak(lambda: cls(*good, extra=2), expect=Refusal, watch=good)
     monkeypatch.setattr(module, "Section", FakeBuilder({"not": "a list"}, record=False))
     assert_no_leak(obj.build_blocks, expect=TypeError)
+
+
+def test_a_python_descriptor_named_like_the_builders_is_looked_up_on_every_build(monkeypatch):
+    # Only velmora's own binding descriptor hands out one binding for good: a Python class that
+    # merely bears its name answers afresh on each build.
+    module, cls = load("UsersSelectMessage")
+    answers = iter(range(3))
+
+    class Binding:
+        def __get__(self, obj, owner):
+            n = next(answers)
+            return lambda text: [{"build": n}]
+
+    Binding.__name__ = Binding.__qualname__ = "velmora.builder"
+
+    class Lookalike:
+        users_select = Binding()
+
+    monkeypatch.setattr(module, "Section", Lookalike)
+    obj = cls("Who?")
+    assert [obj.build_blocks(), obj.build_blocks()] == [[{"build": 0}], [{"build": 1}]]

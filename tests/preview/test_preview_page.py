@@ -16,7 +16,7 @@ from support import usable_browser
 from velmora.preview import render_html
 
 pytest.importorskip("playwright", reason="Playwright for Python is in the test extra")
-from playwright.sync_api import Page, sync_playwright  # noqa: E402
+from playwright.sync_api import Page, sync_playwright
 
 LOADS = "https://images.test/cat.png"  # answered by the test with a picture
 BROKEN = "http://127.0.0.1:9/puppy.png"  # nothing listens there: the picture cannot load

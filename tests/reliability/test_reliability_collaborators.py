@@ -24,7 +24,7 @@ ORDINARY = (TypeError, ValueError, KeyError, IndexError, AttributeError)
 SET_BEFORE_BASE = {
     "ButtonMessage": {"text", "buttons"},
     "ContextMessage": {"elements"},
-    "DataFrameMessage": (TABLE_OPTIONS := {"formatters", "float_format", "columns", "align", "wrap", "max_rows"}),
+    "DataFrameMessage": (TABLE_OPTIONS := {"formatters", "float_format", "columns", "align", "wrap", "max_rows", "na_rep"}),
     "SimpleTableMessage": TABLE_OPTIONS,
 }
 
@@ -85,7 +85,7 @@ def test_base_init_errors_propagate_unchanged(entry, how, monkeypatch):
             pytest.skip(f"{message.__name__} calls BaseVelmora.__init__ itself, not the next class in the MRO")
     for call in entry.ok:
         obj = cls.__new__(cls)
-        expect_same(error, lambda: cls.__init__(obj, *call.args, **call.kwargs))
+        expect_same(error, lambda: cls.__init__(obj, *call.args, **call.kwargs))  # noqa: B023 - called at once
         assert set(vars(obj)) == SET_BEFORE_BASE.get(message.__name__, set()), "state set beyond what the class sets before its base runs"
         assert all(isinstance(name, str) for name in seen[-1]), "the base gets keyword arguments only"
     call = entry.ok[0]
@@ -307,7 +307,7 @@ def test_a_replaced_decorator_whose_wrapper_fails_propagates_unchanged():
         """
     )
     assert result.returncode == 0, result.stderr[-3000:]
-    seen = eval(result.stdout)  # noqa: S307 - our own subprocess's list of strings
+    seen = eval(result.stdout)  # our own subprocess's list of strings
     if not seen:
         pytest.skip("no decorated builder on this branch yet")
     assert set(seen) == {"same"}, seen

@@ -5,7 +5,7 @@ from pathlib import Path
 
 import pytest
 
-from velmora import bots
+from velmora import _default_bot
 from velmora.interface import DEFAULT_PREVIEW, BaseVelmora, OfflineBot
 
 
@@ -25,7 +25,7 @@ def test_offline_upload_stores_the_bytes(tmp_path, buffer):
     bot = OfflineBot(outbox=tmp_path)
     url = bot.image_upload(buffer=buffer, file_name="../../chart.png")
     assert url.startswith("file://") and url.endswith("chart.png")
-    path = Path(url[len("file://"):])
+    path = Path(url[len("file://") :])
     assert path.parent == tmp_path.resolve()  # the name cannot leave the outbox
     assert path.read_bytes() == b"\x89PNG"
 
@@ -37,9 +37,11 @@ def test_two_uploads_of_one_name_are_both_kept(tmp_path):
 
 
 def test_each_message_gets_its_own_default_bot_on_first_use(monkeypatch):
-    monkeypatch.setattr(bots, "_warned", False)
+    monkeypatch.setattr(_default_bot, "_warned", False)
     first, second = Message(), Message(slack_bot=None)
-    with pytest.warns(UserWarning, match="^velmora sent nothing to Slack: neither SLACK_BOT_TOKEN nor SLACK_WEBHOOK_URL"):
+    with pytest.warns(
+        UserWarning, match="^velmora sent nothing to Slack: neither SLACK_BOT_TOKEN nor SLACK_WEBHOOK_URL"
+    ):
         first.send(channel="#a")
     assert isinstance(second.slack_bot, OfflineBot) and second.slack_bot is not first.slack_bot
     assert second.slack_bot.sent == [] and len(first.slack_bot.sent) == 1

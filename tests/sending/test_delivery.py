@@ -4,6 +4,7 @@ the exact JSON of each call, retries, Slack's errors, multi-part sends and the d
 from __future__ import annotations
 
 import asyncio
+import pickle
 import random
 import warnings
 from collections.abc import Iterator
@@ -15,11 +16,12 @@ pytest.importorskip("slack_sdk")
 pytest.importorskip("aiohttp")
 
 from fake_slack import Answer, FakeSlack
+from message_fakes import Blocks
 from slack_sdk.errors import SlackApiError
 from slack_sdk.http_retry.builtin_interval_calculators import BackoffRetryIntervalCalculator
 from support import run_python
 
-from velmora import bots
+from velmora import _default_bot
 from velmora.errors import InvalidBlocks, WebhookError
 from velmora.interface import BaseVelmora, OfflineBot, default_bot
 from velmora.messages.header.header import HeaderMessage
@@ -190,6 +192,50 @@ def test_strict_fit_checks_every_part_before_posting_any(slack, flavour) -> None
     assert slack.requests == []
 
 
+# ---- messages that do not fit in one ---------------------------------------------------------
+
+DIVIDERS = [{"type": "divider"}] * 51  # one block more than a message holds
+TOO_MANY = "  /blocks: A message holds at most 50 blocks; this one has 51."
+TOO_LONG_HEADER = '  /blocks/0/text/text: "text" is 151 characters long; Slack allows at most 150.'
+LONG_HEADER = [{"type": "header", "text": {"type": "plain_text", "text": "h" * 151}}]
+ONE = {"update": "update() replaces one message with one", "respond": "respond() answers with one message",
+       "send_ephemeral": "send_ephemeral() posts one message"}
+REFUSED = [  # (method, blocks, keywords, what the error says after its first line)
+    ("send", DIVIDERS, {}, [TOO_MANY, "It does not fit in one Slack message: send(fit=True) posts it as 2 messages."]),
+    ("send", DIVIDERS, {"strict": True},
+     [TOO_MANY, "It does not fit in one Slack message: send(fit=True) posts it as 2 messages."]),
+    ("send", LONG_HEADER + DIVIDERS[1:], {}, [TOO_MANY, TOO_LONG_HEADER, "It does not fit in one Slack message: "
+                                          "send(fit=True) posts it in parts, once the other problems are mended."]),
+    ("send", LONG_HEADER, {"strict": True}, [TOO_LONG_HEADER]),
+    *[(name, DIVIDERS, {"fit": fit}, [TOO_MANY, f"It does not fit in one Slack message, and {ONE[name]}: it cannot "
+                                                "be split. Shorten it, or post it with send(fit=True) as 2 messages."])
+      for name in ONE for fit in (False, True)],
+]
+ARGS = {"send": ("C0123",), "update": ("C0123", "1.2"), "send_ephemeral": ("C0123", "U0123"),
+        "respond": ("RESPONSE_URL",)}
+
+
+@pytest.mark.parametrize(("name", "blocks", "kwargs", "said"), REFUSED)
+def test_a_message_that_does_not_fit_in_one_is_never_sent(slack, flavour, name, blocks, kwargs, said) -> None:
+    message = Blocks(blocks, preview="p", slack_bot=make_bot("web", flavour, slack))
+    with pytest.raises(InvalidBlocks) as raised:
+        deliver(message, flavour, name, *args_for(slack, ARGS[name]), **kwargs)
+    count = len(said) - (not said[-1].startswith("  "))
+    assert str(raised.value).splitlines() == [f"the message breaks {count} Block Kit limit{'s' * (count > 1)}:", *said]
+    assert slack.requests == []
+    assert pickle.loads(pickle.dumps(raised.value)).args == raised.value.args  # it crosses processes whole
+
+
+@pytest.mark.parametrize("name", ARGS)
+def test_only_what_slack_takes_is_forwarded(slack, flavour, name) -> None:
+    message = Blocks(LONG_HEADER, preview="p", slack_bot=make_bot("web", flavour, slack))
+    fit = name != "send"  # send(fit=True) refuses what no split mends, as payloads() does
+    deliver(message, flavour, name, *args_for(slack, ARGS[name]), fit=fit, strict=False, unfurl_media=False)
+    (request,) = slack.requests  # not strict: a problem no split mends is Slack's to judge
+    assert request.json()["blocks"] == LONG_HEADER and request.json()["unfurl_media"] is False
+    assert not {"fit", "strict"} & set(request.json())
+
+
 # ---- what a bot cannot do, and the default bot -----------------------------------------------
 
 REFUSALS = [
@@ -242,25 +288,26 @@ def test_async_bot_uploads_where_blocks_are_built(slack) -> None:
         "url": "https://files.slack.com/files-pri/T0001-F0001/chart.png"}
 
 
-def test_offline_bot_records_every_call_and_answers_like_slack(flavour) -> None:
+def test_offline_bot_records_every_call_and_answers_like_slack(slack, flavour) -> None:
     bot = OfflineBot()
     message = HeaderMessage("Nightly report", slack_bot=bot)
     posted = deliver(message, flavour, "send", "C0123", thread_ts="1.2")
     assert posted == {"ok": True, "channel": "C0123", "ts": posted["ts"], "message": {**PAYLOAD, "thread_ts": "1.2"}}
     deliver(message, flavour, "update", posted["channel"], posted["ts"])
     assert deliver(message, flavour, "send_ephemeral", "C0123", "U0123")["message_ts"] > posted["ts"]
-    assert deliver(message, flavour, "respond", "https://hooks.slack.com/actions/1") == {"ok": True}
+    assert deliver(message, flavour, "respond", slack.response_url) == {"ok": True}
     assert bot.sent == [("C0123", {**PAYLOAD, "thread_ts": "1.2"})]
     assert bot.updated == [("C0123", posted["ts"], PAYLOAD)]
     assert bot.ephemeral == [("C0123", "U0123", PAYLOAD)]
-    assert bot.responded == [("https://hooks.slack.com/actions/1", {**PAYLOAD, "replace_original": False})]
+    assert bot.responded == [(slack.response_url, {**PAYLOAD, "replace_original": False})]
+    assert slack.requests == []  # an offline bot never goes online, not even to a response_url
     assert repr(bot).endswith(", sent=1, updated=1, ephemeral=1, responded=1)")
 
 
 @pytest.mark.parametrize(("token", "url", "kind"), [
     ("xoxb-env", "https://hooks.slack.com/services/T/B/x", SlackBot),
     (None, "https://hooks.slack.com/services/T/B/x", WebhookBot),
-    (None, None, OfflineBot),
+    (None, None, _default_bot.DefaultBot),
 ])
 def test_default_bot_follows_the_environment(monkeypatch, token, url, kind) -> None:
     for variable, value in (("SLACK_BOT_TOKEN", token), ("SLACK_WEBHOOK_URL", url)):
@@ -269,14 +316,14 @@ def test_default_bot_follows_the_environment(monkeypatch, token, url, kind) -> N
             monkeypatch.setenv(variable, value)
     bot, message_bot = default_bot(), Parts().slack_bot
     assert type(bot) is kind and type(message_bot) is kind
-    assert (message_bot is bot) is (kind is not OfflineBot)  # shared, but each offline one is new
-    assert getattr(bot, "default", True) is True  # an offline one warns when it sends
-    if kind is not OfflineBot:
+    assert (message_bot is bot) is (kind is SlackBot or kind is WebhookBot)  # shared, but each offline one is new
+    assert getattr(bot, "default", True) is True and isinstance(bot, (SlackBot, WebhookBot, OfflineBot))
+    if kind is not _default_bot.DefaultBot:
         assert getattr(bot.client, "token" if kind is SlackBot else "url") == (token or url)
     given = OfflineBot()
     assert Parts(slack_bot=given).slack_bot is given
-    monkeypatch.setattr(bots, "_slack_sdk_installed", lambda: False)
-    assert type(default_bot()) is OfflineBot
+    monkeypatch.setattr(_default_bot, "_slack_sdk_installed", lambda: False)
+    assert type(default_bot()) is _default_bot.DefaultBot
 
 
 def test_the_default_offline_bot_warns_once_per_process() -> None:

@@ -14,9 +14,10 @@ import pytest
 pytest.importorskip("slack_sdk")
 
 from fake_slack import Answer, FakeSlack
+from message_fakes import Blocks
 from slack_sdk.errors import SlackApiError
 
-from velmora.interface import BaseVelmora, InvalidBlocks
+from velmora.interface import InvalidBlocks
 from velmora.messages.header.header import HeaderMessage
 from velmora.slack import SlackBot
 
@@ -31,17 +32,6 @@ def slack() -> Iterator[FakeSlack]:
 @pytest.fixture
 def bot(slack: FakeSlack) -> SlackBot:
     return SlackBot("xoxb-test", base_url=slack.base_url, channel="C0DEFAULT")
-
-
-class Blocks(BaseVelmora):
-    """A message whose blocks are given."""
-
-    def __init__(self, blocks: list[dict[str, object]], **kwargs: object) -> None:
-        super().__init__(**kwargs)
-        self.blocks = blocks
-
-    def build_blocks(self) -> list[dict[str, object]]:
-        return self.blocks
 
 
 # ---- posting ---------------------------------------------------------------------------------
@@ -80,7 +70,9 @@ def test_send_uses_the_default_channel_and_needs_one(slack: FakeSlack) -> None:
         {"channel": "C0GIVEN", "text": "hi", "thread_ts": "1.2"},
     ]
     assert payload == {"channel": "C0PAYLOAD", "text": "hi", "thread_ts": "1.2"}
-    with pytest.raises(ValueError, match=r"^no channel to send to: pass send\(channel=...\) or SlackBot\(channel=...\)$"):
+    with pytest.raises(
+        ValueError, match=r"^no channel to send to: pass send\(channel=...\) or SlackBot\(channel=...\)$"
+    ):
         SlackBot("xoxb-test", base_url=slack.base_url).send({"text": "hi"})
     assert len(slack.requests) == 3
 
@@ -100,7 +92,13 @@ def test_token_from_the_environment(slack: FakeSlack, monkeypatch: pytest.Monkey
 def test_slack_errors_reach_the_caller(slack: FakeSlack, bot: SlackBot) -> None:
     slack.answer(
         "chat.postMessage",
-        Answer(body={"ok": False, "error": "invalid_blocks", "errors": ["must be more than 0 characters [json-pointer:/blocks/0/text/text]"]}),
+        Answer(
+            body={
+                "ok": False,
+                "error": "invalid_blocks",
+                "errors": ["must be more than 0 characters [json-pointer:/blocks/0/text/text]"],
+            }
+        ),
     )
     with pytest.raises(SlackApiError) as raised:
         bot.send({"text": "x", "blocks": [{"type": "section", "text": {"type": "mrkdwn", "text": ""}}]})
@@ -112,7 +110,9 @@ def test_slack_errors_reach_the_caller(slack: FakeSlack, bot: SlackBot) -> None:
 # ---- uploads ---------------------------------------------------------------------------------
 
 
-@pytest.mark.parametrize("buffer", [b"\x89PNG\r\n", bytearray(b"\x89PNG\r\n"), memoryview(b"\x89PNG\r\n"), io.BytesIO(b"\x89PNG\r\n")])
+@pytest.mark.parametrize(
+    "buffer", [b"\x89PNG\r\n", bytearray(b"\x89PNG\r\n"), memoryview(b"\x89PNG\r\n"), io.BytesIO(b"\x89PNG\r\n")]
+)
 def test_image_upload_takes_the_external_upload_route(slack: FakeSlack, bot: SlackBot, buffer: object) -> None:
     url = bot.image_upload(buffer=buffer, file_name="../charts/chart.png")
     assert url == "https://files.slack.com/files-pri/T0001-F0001/chart.png"
@@ -128,7 +128,9 @@ def test_image_upload_takes_the_external_upload_route(slack: FakeSlack, bot: Sla
 
 
 def test_image_upload_asks_files_info_when_the_answer_lacks_the_url(slack: FakeSlack, bot: SlackBot) -> None:
-    slack.answer("files.completeUploadExternal", Answer(body={"ok": True, "files": [{"id": "F0001", "title": "image"}]}))
+    slack.answer(
+        "files.completeUploadExternal", Answer(body={"ok": True, "files": [{"id": "F0001", "title": "image"}]})
+    )
     assert bot.image_upload(buffer=b"GIF89a") == "https://files.slack.com/files-pri/T0001-F0001/image"
     assert slack.requests[-1].api == "files.info"
     assert slack.requests[-1].form() == {"file": "F0001"}
@@ -144,7 +146,10 @@ def test_uploaded_images_are_sent_as_slack_files(slack: FakeSlack, bot: SlackBot
     url = bot.image_upload(buffer=b"\x89PNG", file_name="chart.png")
     blocks = [
         {"type": "image", "block_id": "image_block", "image_url": url, "alt_text": "chart.png"},
-        {"type": "context", "elements": [{"type": "image", "image_url": url, "alt_text": "c"}, {"type": "mrkdwn", "text": "x"}]},
+        {
+            "type": "context",
+            "elements": [{"type": "image", "image_url": url, "alt_text": "c"}, {"type": "mrkdwn", "text": "x"}],
+        },
         {"type": "image", "image_url": "https://example.com/a.png", "alt_text": "public"},
     ]
     before = copy.deepcopy(blocks)
@@ -178,18 +183,23 @@ def test_image_message_uploads_and_sends_a_slack_file(slack: FakeSlack, bot: Sla
     message = image_msg.ImageMessage(image_buffer=io.BytesIO(b"\x89PNG"), image_name="chart.png", slack_bot=bot)
     message.send(channel="C0123")
     assert [r.api for r in slack.requests] == [
-        "files.getUploadURLExternal", "/upload/F0001", "files.completeUploadExternal", "chat.postMessage",
+        "files.getUploadURLExternal",
+        "/upload/F0001",
+        "files.completeUploadExternal",
+        "chat.postMessage",
     ]
     assert slack.requests[1].body == b"\x89PNG"
     assert slack.requests[-1].json() == {
         "channel": "C0123",
         "text": "chart.png",
-        "blocks": [{
-            "type": "image",
-            "block_id": "image_block",
-            "slack_file": {"url": "https://files.slack.com/files-pri/T0001-F0001/chart.png"},
-            "alt_text": "chart.png",
-        }],
+        "blocks": [
+            {
+                "type": "image",
+                "block_id": "image_block",
+                "slack_file": {"url": "https://files.slack.com/files-pri/T0001-F0001/chart.png"},
+                "alt_text": "chart.png",
+            }
+        ],
     }
 
 

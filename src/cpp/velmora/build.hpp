@@ -81,7 +81,7 @@ inline Ref numbered(const char* prefix, Py_ssize_t number) noexcept {
   char buffer[64];
   std::size_t length = std::strlen(prefix);
   if (length > sizeof(buffer) - 24) length = sizeof(buffer) - 24;
-  std::memcpy(buffer, prefix, length);
+  for (std::size_t i = 0; i < length; ++i) buffer[i] = prefix[i];
   auto [end, ec] = std::to_chars(buffer + length, buffer + sizeof(buffer), number);
   (void)ec;  // 24 bytes always hold a 64-bit decimal
   return Ref::steal(PyUnicode_FromStringAndSize(buffer, end - buffer));

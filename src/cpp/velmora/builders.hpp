@@ -41,7 +41,7 @@ struct Builder {
 };
 
 template <BuilderImpl F>
-Builder builder(const char* name, const char* doc, Wrap wrap = Wrap::none) {
+Builder builder(const char* name, const char* doc, Wrap wrap = Wrap::none) noexcept {
   auto entry = wrap == Wrap::none ? &fast_entry<F> : &unbound_entry<F>;
   return {
       {name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(entry)), METH_FASTCALL | METH_KEYWORDS, doc},
@@ -52,7 +52,7 @@ Builder builder(const char* name, const char* doc, Wrap wrap = Wrap::none) {
 // block_id=None)", "A section showing ...">(), then the decorator when there is one; the name
 // and the "$cls, /" of the docstring's signature line are derived from the signature.
 template <BuilderImpl F, Literal Signature, Literal Text, Wrap W = Wrap::none>
-Builder builder() {
+Builder builder() noexcept {
   using D = Documented<"$cls", Signature, Text>;
   return builder<F>(D::name.data(), D::doc.data(), W);
 }
@@ -93,9 +93,13 @@ inline BinderObject* as_binder(PyObject* self) noexcept {
   return reinterpret_cast<BinderObject*>(self);
 }
 
+// The builder bound to `cls`. A binder the garbage collector has cleared (tp_clear) keeps its C
+// builder; a decorated one has nothing left to bind.
 inline Ref bind_to(BinderObject* binder, PyObject* cls) noexcept {
   if (binder->def) return Ref::steal(PyCFunction_NewEx(binder->def, cls, binder->module_name));
-  return Ref::steal(PyMethod_New(binder->func, cls));
+  if (binder->func) return Ref::steal(PyMethod_New(binder->func, cls));
+  PyErr_SetString(PyExc_ReferenceError, "this builder was cleared by the garbage collector");
+  return {};
 }
 
 inline PyObject* binder_get(PyObject* self, PyObject* obj, PyObject* type) noexcept {
@@ -149,14 +153,20 @@ inline void binder_dealloc(PyObject* self) noexcept {
   Py_DECREF(type);
 }
 
-// The builder's own documentation, so help() on the class dict entry reads like the builder.
+// The builder's own documentation, so help() on the class dict entry reads like the builder
+// (None once the binder is cleared).
 inline PyObject* binder_doc(PyObject* self, void*) noexcept {
-  return PyObject_GetAttrString(as_binder(self)->cached, "__doc__");
+  BinderObject* binder = as_binder(self);
+  PyObject* builder = binder->func ? binder->func : binder->cached;
+  return builder ? PyObject_GetAttr(builder, k.dunder_doc) : Py_NewRef(Py_None);
 }
 
 inline PyObject* binder_func(PyObject* self, void*) noexcept {
   BinderObject* binder = as_binder(self);
-  return Py_NewRef(binder->func ? binder->func : binder->cached);
+  PyObject* builder = binder->func ? binder->func : binder->cached;
+  if (builder) return Py_NewRef(builder);
+  PyErr_SetString(PyExc_ReferenceError, "this builder was cleared by the garbage collector");
+  return nullptr;
 }
 
 inline bool ready_binder_type(PyObject* module) noexcept {
@@ -240,11 +250,11 @@ inline Ref make_builder_class(PyObject* module, const char* qualified_name, cons
 
 // Set-up a module of builders needs before its class is made; fills in the decorators when
 // builders are wrapped. False with the error set.
-using PrepareBuilders = bool (*)(PyObject* module, Decorators& decorators) noexcept;
+using PrepareBuilders = bool (*)(PyObject* module, Decorators& decorators);
 
 // The set-up of a module of one class of builders, `class_name` (made with `prepare` first).
 inline int setup_builder_module(PyObject* module, const char* class_name, const char* doc, std::span<Builder> builders,
-                                PrepareBuilders prepare) noexcept {
+                                PrepareBuilders prepare) {
   Decorators decorators;
   if (prepare && !prepare(module, decorators)) return -1;
   static char qualified[160];
@@ -257,7 +267,7 @@ inline int setup_builder_module(PyObject* module, const char* class_name, const 
 // The module of one class of builders:
 //   VM_BUILDER_MODULE("Header blocks.", "Header", "Builders of Block Kit header blocks.", builders, nullptr)
 #define VM_BUILDER_MODULE(doc, class_name, class_doc, builders, prepare)               \
-  static int vm_setup_builders(PyObject* module) noexcept {                            \
+  static int vm_setup_builders(PyObject* module) {                                     \
     return vm::setup_builder_module(module, class_name, class_doc, builders, prepare); \
   }                                                                                    \
   VM_MODULE(doc, vm_setup_builders)

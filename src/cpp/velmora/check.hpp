@@ -1,17 +1,18 @@
 // The checker behind velmora.validate: where it stands (a JSON pointer), the problems found,
-// and checks of the leaves of Block Kit JSON (strings, counts, choices) and of its composition
-// objects (text objects, options, confirmation dialogs, conversation filters, images).
+// the keys each object takes, and checks of the leaves of Block Kit JSON (strings, counts,
+// choices). Composition objects are in check_objects.hpp.
 //
 // Every check returns false only when Python failed (the error is set); a problem found is
 // reported and the check goes on. A value of an unexpected type is reported, never trusted.
 #pragma once
 
 #include <climits>
+#include <cmath>
 #include <cstdarg>
 #include <string>
-#include <tuple>
 #include <vector>
 
+#include "args.hpp"
 #include "build.hpp"
 #include "errors.hpp"
 #include "keys.hpp"
@@ -73,6 +74,8 @@ class Checker {
     return static_cast<bool>(problems_);
   }
   Ref finish() noexcept { return std::move(problems_); }
+  // The number of problems found so far.
+  Py_ssize_t found() const noexcept { return PyList_GET_SIZE(problems_.get()); }
 
   // Adds a problem at the current place; false only when Python failed (error set).
   bool report(const char* format, ...) {
@@ -88,20 +91,23 @@ class Checker {
         pointer += std::to_string(step.index);
         continue;
       }
-      const char* key = PyUnicode_AsUTF8(step.key);
-      if (!key) return false;
-      for (const char* c = key; *c; ++c) {  // RFC 6901 escapes
-        pointer += *c == '~' ? "~0" : *c == '/' ? "~1" : std::string(1, *c);
+      // A caller's key may hold any code point, lone surrogates too: they pass through.
+      Ref bytes = Ref::steal(PyUnicode_AsEncodedString(step.key, "utf-8", "surrogatepass"));
+      if (!bytes) return false;
+      const char* key = PyBytes_AS_STRING(bytes.get());
+      for (Py_ssize_t i = 0; i < PyBytes_GET_SIZE(bytes.get()); ++i) {  // RFC 6901 escapes
+        pointer += key[i] == '~' ? "~0" : key[i] == '/' ? "~1" : std::string(1, key[i]);
       }
     }
-    Ref path = Ref::steal(PyUnicode_FromStringAndSize(pointer.data(), static_cast<Py_ssize_t>(pointer.size())));
+    Ref path =
+        Ref::steal(PyUnicode_DecodeUTF8(pointer.data(), static_cast<Py_ssize_t>(pointer.size()), "surrogatepass"));
     if (!path) return false;
     return vm::append(problems_.get(), vm::dict({{k.path, path.get()}, {k.message, message.get()}}));
   }
 
  private:
   struct Step {
-    PyObject* key;  // borrowed interned key, or nullptr for a list index
+    PyObject* key;  // borrowed key (held by its dict), or nullptr for a list index
     Py_ssize_t index;
   };
   std::vector<Step> path_;
@@ -126,9 +132,87 @@ inline int has(PyObject* object, PyObject* key) noexcept {
   return PyDict_Contains(object, key);
 }
 
+// A null value: keys() reports it once, for the object that holds it, so the check of the value
+// takes it as settled.
+inline bool null(PyObject* value) noexcept {
+  return value == Py_None;
+}
+
+// ---- the keys of an object -------------------------------------------------------------------
+
+// The keys an object of one kind takes, as Slack's reference gives them.
+class KeySet {
+ public:
+  constexpr KeySet(std::initializer_list<vm::Key> keys) {
+    for (vm::Key key : keys) keys_[size_++] = key;
+  }
+  constexpr const vm::Key* begin() const { return keys_; }
+  constexpr const vm::Key* end() const { return keys_ + size_; }
+
+  bool takes(PyObject* key) const noexcept {
+    return vm::which_entry(key, *this, [](vm::Key m) { return k.*m; }) >= 0;
+  }
+
+ private:
+  vm::Key keys_[16] = {};
+  std::size_t size_ = 0;
+};
+
+inline constexpr KeySet no_keys{};
+inline constexpr KeySet type_only{&Keys::type};  // what every typed object takes
+
+// The problem of a null under `key`, at the current place.
+inline bool null_value(Checker& c, PyObject* key) {
+  return c.report("\"%U\" is null; Slack refuses null where it expects a value: leave the key out.", key);
+}
+
+// Slack refuses a key it does not know ("invalid additional property") and null where it
+// expects a value: reports each key of `object` (a dict) that neither `own` nor `common` holds,
+// and each null value. `type` (a str) or, for objects without one, `owner` names the object.
+inline bool keys(Checker& c, PyObject* object, const KeySet& own, const KeySet& common, PyObject* type,
+                 const char* owner = nullptr) {
+  Py_ssize_t pos = 0;
+  PyObject *key_, *value_;
+  while (PyDict_Next(object, &pos, &key_, &value_)) {
+    Ref key = Ref::borrow(key_), value = Ref::borrow(value_);
+    if (!PyUnicode_Check(key.get())) {
+      Ref got = vm::type_name(key.get());
+      if (!got || !c.report("A key must be a string, not %U.", got.get())) return false;
+      continue;
+    }
+    auto here = c.at(key.get());
+    bool ok =
+        own.takes(key.get()) || common.takes(key.get()) ? !null(value.get()) || null_value(c, key.get())
+        : type ? c.report("\"%U\" is not a key of type \"%U\"; Slack refuses keys it does not know.", key.get(), type)
+               : c.report("\"%U\" is not a key of %s; Slack refuses keys it does not know.", key.get(), owner);
+    if (!ok) return false;
+  }
+  return true;
+}
+
+// The same for an object without a "type": `owner` names it ("an option").
+inline bool keys(Checker& c, PyObject* object, const KeySet& own, const char* owner) {
+  return keys(c, object, own, no_keys, nullptr, owner);
+}
+
+// Only the null values of an object whose keys are not known here (a type Slack may add).
+inline bool nulls(Checker& c, PyObject* object) {
+  Py_ssize_t pos = 0;
+  PyObject *key, *value;
+  while (PyDict_Next(object, &pos, &key, &value)) {
+    if (!null(value) || !PyUnicode_Check(key)) continue;
+    Ref held = Ref::borrow(key);
+    auto here = c.at(held.get());
+    if (!null_value(c, held.get())) return false;
+  }
+  return true;
+}
+
 // ---- leaves: strings, numbers, counts, choices -----------------------------------------------
 
+// A value of the wrong type under `key`; null is reported by keys(), for the object holding it.
 inline bool wrong_type(Checker& c, PyObject* key, const char* expected, PyObject* value) {
+  if (null(value)) return true;
   Ref got = vm::type_name(value);
   return got && c.report("\"%U\" must be %s, not %U.", key, expected, got.get());
 }
@@ -219,6 +303,7 @@ bool nested(Checker& c, PyObject* object_, PyObject* key, const char* what, bool
   Ref value;
   if (!get(object_, key, value)) return false;
   if (!value) return !required || missing(c, key);
+  if (null(value.get())) return true;
   auto here = c.at(key);
   bool dict;
   if (!object(c, value.get(), what, dict)) return false;
@@ -248,6 +333,25 @@ inline bool integer(Checker& c, PyObject* object, PyObject* key, long min, long 
   if (number == -1 && PyErr_Occurred()) return false;
   if (!overflow && number >= min && number <= max) return true;
   return c.report("\"%U\" must be %s, not %R.", key, wording, value.get());
+}
+
+// The finite JSON number under `key` (an int or a float, never a bool), required; more than 0
+// when `positive`.
+inline bool finite_number(Checker& c, PyObject* object, PyObject* key, bool positive = false) {
+  Ref value;
+  if (!get(object, key, value)) return false;
+  if (!value) return missing(c, key);
+  auto here = c.at(key);
+  bool number = (PyLong_Check(value.get()) && !PyBool_Check(value.get())) || PyFloat_Check(value.get());
+  if (!number) return wrong_type(c, key, "a number", value.get());
+  double x = PyFloat_Check(value.get()) ? PyFloat_AS_DOUBLE(value.get()) : PyLong_AsDouble(value.get());
+  if (x == -1.0 && PyErr_Occurred()) {  // an int past a double's range is no finite JSON number
+    if (!PyErr_ExceptionMatches(PyExc_OverflowError)) return false;
+    PyErr_Clear();
+    x = HUGE_VAL;
+  }
+  if (!std::isfinite(x)) return c.report("\"%U\" must be a finite number, not %R.", key, value.get());
+  return !positive || x > 0 || c.report("\"%U\" must be more than 0, not %R.", key, value.get());
 }
 
 // The optional true or false under `key`.
@@ -283,157 +387,6 @@ inline bool not_both(Checker& c, PyObject* object, PyObject* first, PyObject* se
   if (!a || !b) return true;
   auto here = c.at(second);
   return c.report("%s takes \"%U\" or \"%U\", not both.", owner, first, second);
-}
-
-// ---- composition objects ---------------------------------------------------------------------
-
-inline bool typed_text(Checker& c, PyObject* value, PyObject* type, Py_ssize_t max, bool plain_only);
-
-// A text object: plain_text (or mrkdwn unless `plain_only`) of 1 to `max` characters; "emoji"
-// (plain text only) and "verbatim" (mrkdwn only) are true or false.
-inline bool text_value(Checker& c, PyObject* value, Py_ssize_t max, bool plain_only) {
-  Ref type;
-  if (!typed(c, value, "A text object", type)) return false;
-  return !type || typed_text(c, value, type.get(), max, plain_only);
-}
-
-// The same for a dict whose "type" string has been read already.
-inline bool typed_text(Checker& c, PyObject* value, PyObject* type_, Py_ssize_t max, bool plain_only) {
-  Ref type = Ref::borrow(type_);
-  int kind = which(type.get(), {k.plain_text, k.mrkdwn});
-  bool plain = kind == 0, mrkdwn = kind == 1;
-  if (!plain && !(mrkdwn && !plain_only)) {
-    auto step = c.at(k.type);
-    bool ok = plain_only
-                  ? c.report("Text here must be \"plain_text\", not \"%U\".", type.get())
-                  : c.report("A text object's type must be \"plain_text\" or \"mrkdwn\", not \"%U\".", type.get());
-    if (!ok) return false;
-  }
-  Ref text;
-  if (!get(value, k.text, text)) return false;
-  // {"type": ..., "text": ...} alone, the usual text object, has no flags to look up.
-  bool flagged = !text || PyDict_GET_SIZE(value) > 2;
-  for (auto [key, wanted, owner] :
-       {std::tuple{k.emoji, plain, "plain_text"}, std::tuple{k.verbatim, mrkdwn, "mrkdwn"}}) {
-    if (!flagged) break;
-    int present = has(value, key);
-    if (present < 0) return false;
-    if (!present) continue;
-    if (!wanted && (plain || mrkdwn)) {
-      auto step = c.at(key);
-      if (!c.report("\"%U\" is allowed only on \"%s\" text objects.", key, owner)) return false;
-    } else if (!boolean(c, value, key)) {
-      return false;
-    }
-  }
-  return string_value(c, k.text, text.get(), 1, max, /*required=*/true);
-}
-
-// The text object under `key`, as above.
-inline bool text_object(Checker& c, PyObject* object, PyObject* key, Py_ssize_t max, bool plain_only, bool required) {
-  Ref value;
-  if (!get(object, key, value)) return false;
-  auto here = c.at(key);
-  if (!value) return !required || c.report("\"%U\" is missing.", key);
-  return text_value(c, value.get(), max, plain_only);
-}
-
-// Plain text under `key` (a text object of type "plain_text").
-inline bool plain(Checker& c, PyObject* object, PyObject* key, Py_ssize_t max, bool required = false) {
-  return text_object(c, object, key, max, /*plain_only=*/true, required);
-}
-
-// A text given either as a string or as a text object, of at most `max` characters.
-inline bool text_or_string(Checker& c, PyObject* object, PyObject* key, Py_ssize_t max, bool required) {
-  Ref value;
-  if (!get(object, key, value)) return false;
-  if (value && PyUnicode_Check(value.get())) return string(c, object, key, 1, max, required);
-  return text_object(c, object, key, max, false, required);
-}
-
-// Where an option's text may be markdown (radio buttons, checkboxes) and carry a "url"
-// (overflow menus).
-enum class OptionKind { menu, overflow, choice };
-
-// An option: "text" (plain text, markdown in choices) of at most 75, "value" of at most 150,
-// an optional "description" of at most 75 and, in overflow menus only, a "url".
-inline bool option(Checker& c, PyObject* item, OptionKind kind) {
-  bool dict;
-  if (!object(c, item, "An option", dict)) return false;
-  if (!dict) return true;
-  bool plain_only = kind != OptionKind::choice;
-  if (!text_object(c, item, k.text, 75, plain_only, true) || !string(c, item, k.value, 0, 150, true) ||
-      !text_object(c, item, k.description, 75, plain_only, false)) {
-    return false;
-  }
-  if (kind == OptionKind::overflow) return string(c, item, k.url, 0, 3000);
-  int has_url = has(item, k.url);
-  if (has_url < 0) return false;
-  auto here = c.at(k.url);
-  return !has_url || c.report("\"url\" is allowed only on the options of an overflow menu.");
-}
-
-inline bool options(Checker& c, PyObject* element, Py_ssize_t max, const char* owner, OptionKind kind,
-                    bool required = true) {
-  return items(c, element, k.options, 1, max, owner, required, [&](PyObject* item) { return option(c, item, kind); });
-}
-
-// A confirmation dialog: "title" (100), "text" (300), "confirm" and "deny" (30 each), all
-// required, all plain text but "text", which slack_sdk sends as markdown; "style".
-inline bool confirm(Checker& c, PyObject* element) {
-  return nested(c, element, k.confirm, "A confirmation dialog", false, [&](PyObject* dialog) {
-    return plain(c, dialog, k.title, 100, true) && text_object(c, dialog, k.text, 300, false, true) &&
-           plain(c, dialog, k.confirm, 30, true) && plain(c, dialog, k.deny, 30, true) &&
-           choice(c, dialog, k.style, {k.primary, k.danger}, "\"primary\" or \"danger\"");
-  });
-}
-
-// A conversation filter: "include" (a non-empty list of im, mpim, private and public) and two
-// flags; at least one of the three.
-inline bool conversation_filter(Checker& c, PyObject* element) {
-  return nested(c, element, k.filter, "A conversation filter", false, [&](PyObject* filter) {
-    int count = 0;
-    for (PyObject* key : {k.include, k.exclude_bot_users, k.exclude_external_shared_channels}) {
-      int present = has(filter, key);
-      if (present < 0) return false;
-      count += present;
-    }
-    if (count == 0 && !c.report("A conversation filter needs \"include\", \"exclude_bot_users\" or "
-                                "\"exclude_external_shared_channels\".")) {
-      return false;
-    }
-    return items(c, filter, k.include, 1, 4, "a conversation filter", false,
-                 [&](PyObject* kind) {
-                   if (which(kind, {k.im, k.mpim, k.private_, k.public_}) >= 0) return true;
-                   if (!PyUnicode_Check(kind)) {
-                     Ref got = vm::type_name(kind);
-                     return got && c.report("A conversation kind must be a string, not %U.", got.get());
-                   }
-                   return c.report(
-                       "A conversation kind must be \"im\", \"mpim\", \"private\" or \"public\", not \"%U\".", kind);
-                 }) &&
-           boolean(c, filter, k.exclude_bot_users) && boolean(c, filter, k.exclude_external_shared_channels);
-  });
-}
-
-// An image (block or element): "image_url" or "slack_file" (an "id" or a "url"), and "alt_text".
-inline bool image_source(Checker& c, PyObject* object_) {
-  Ref url, file;
-  if (!get(object_, k.image_url, url) || !get(object_, k.slack_file, file)) return false;
-  if (!url && !file && !c.report("An image needs \"image_url\" or \"slack_file\".")) return false;
-  if (url && file && !c.report("An image takes \"image_url\" or \"slack_file\", not both.")) return false;
-  if (file) {
-    auto here = c.at(k.slack_file);
-    if (!PyDict_Check(file.get())) {
-      if (!wrong_type(c, k.slack_file, "an object (a dict)", file.get())) return false;
-    } else {
-      int id = has(file.get(), k.id), file_url = has(file.get(), k.url);
-      if (id < 0 || file_url < 0) return false;
-      if (!id && !file_url && !c.report("A Slack file needs an \"id\" or a \"url\".")) return false;
-      if (!string(c, file.get(), k.id, 1, PY_SSIZE_T_MAX) || !string(c, file.get(), k.url, 1, 3000)) return false;
-    }
-  }
-  return string(c, object_, k.image_url, 1, 3000) && string(c, object_, k.alt_text, 0, 2000, true);
 }
 
 }  // namespace vm::check

@@ -4,8 +4,9 @@
 
 #include <cmath>
 
-#include "check.hpp"
+#include "check_objects.hpp"
 #include "dates.hpp"
+#include "limits.hpp"
 
 namespace vm::check {
 
@@ -52,7 +53,7 @@ inline bool placeholder(Checker& c, PyObject* element) {
 inline bool clock_value(Checker& c, PyObject* element, PyObject* key, bool (*valid)(PyObject*), const char* wording) {
   Ref value;
   if (!get(element, key, value)) return false;
-  if (!value) return true;
+  if (!value || null(value.get())) return true;
   auto here = c.at(key);
   if (!PyUnicode_Check(value.get())) return wrong_type(c, key, "a string", value.get());
   return valid(value.get()) || c.report("\"%U\" must be %s, not \"%U\".", key, wording, value.get());
@@ -80,7 +81,8 @@ inline bool static_menu(Checker& c, PyObject* item) {
   return items(c, item, k.option_groups, 1, 100, "a select menu", true, [&](PyObject* group) {
     bool dict;
     if (!object(c, group, "An option group", dict)) return false;
-    return !dict || (plain(c, group, k.label, 75, true) && options(c, group, 100, "an option group", OptionKind::menu));
+    return !dict || (keys(c, group, {&Keys::label, &Keys::options}, "an option group") &&
+                     plain(c, group, k.label, 75, true) && options(c, group, 100, "an option group", OptionKind::menu));
   });
 }
 
@@ -92,7 +94,7 @@ inline bool number_bounds(Checker& c, PyObject* item) {
   for (PyObject* key : {k.min_value, k.max_value}) {
     Ref value;
     if (!get(item, key, value)) return false;
-    if (value) {
+    if (value && !null(value.get())) {
       auto here = c.at(key);
       if (!PyUnicode_Check(value.get())) {
         if (!wrong_type(c, key, "a string", value.get())) return false;
@@ -132,14 +134,15 @@ inline bool length_bounds(Checker& c, PyObject* item) {
 // "dispatch_action_config": "trigger_actions_on" of on_enter_pressed and on_character_entered.
 inline bool dispatch_config(Checker& c, PyObject* item) {
   return nested(c, item, k.dispatch_action_config, "A dispatch configuration", false, [&](PyObject* config) {
-    return items(c, config, k.trigger_actions_on, 1, 2, "a dispatch configuration", false, [&](PyObject* event) {
-      if (which(event, {k.on_enter_pressed, k.on_character_entered}) >= 0) return true;
-      return c.report("A trigger must be \"on_enter_pressed\" or \"on_character_entered\".");
-    });
+    return keys(c, config, {&Keys::trigger_actions_on}, "a dispatch configuration") &&
+           items(c, config, k.trigger_actions_on, 1, 2, "a dispatch configuration", false, [&](PyObject* event) {
+             if (which(event, {k.on_enter_pressed, k.on_character_entered}) >= 0) return true;
+             return c.report("A trigger must be \"on_enter_pressed\" or \"on_character_entered\".");
+           });
   });
 }
 
-// The element types checked here, in the order of element()'s dispatch.
+// The element types checked here, in the order of element_types.
 enum class Element {
   button,
   image,
@@ -171,34 +174,70 @@ enum class Element {
   other
 };
 
+using K = Keys;
+
+// Each element type with the keys it takes besides "type", as Slack's reference gives them.
+inline constexpr struct {
+  vm::Key type;
+  KeySet keys;
+} element_types[] = {
+    {&K::button,
+     {&K::action_id, &K::text, &K::url, &K::value, &K::style, &K::confirm, &K::accessibility_label, &K::agent_prompt,
+      &K::agent_prompt_display, &K::visible_to_user_ids}},
+    {&K::image, {&K::image_url, &K::slack_file, &K::alt_text}},
+    {&K::static_select,
+     {&K::action_id, &K::options, &K::option_groups, &K::initial_option, &K::confirm, &K::focus_on_load,
+      &K::placeholder}},
+    {&K::multi_static_select,
+     {&K::action_id, &K::options, &K::option_groups, &K::initial_options, &K::max_selected_items, &K::confirm,
+      &K::focus_on_load, &K::placeholder}},
+    {&K::external_select,
+     {&K::action_id, &K::initial_option, &K::min_query_length, &K::confirm, &K::focus_on_load, &K::placeholder}},
+    {&K::multi_external_select,
+     {&K::action_id, &K::initial_options, &K::min_query_length, &K::max_selected_items, &K::confirm, &K::focus_on_load,
+      &K::placeholder}},
+    {&K::users_select, {&K::action_id, &K::initial_user, &K::confirm, &K::focus_on_load, &K::placeholder}},
+    {&K::multi_users_select,
+     {&K::action_id, &K::initial_users, &K::max_selected_items, &K::confirm, &K::focus_on_load, &K::placeholder}},
+    {&K::conversations_select,
+     {&K::action_id, &K::initial_conversation, &K::default_to_current_conversation, &K::filter,
+      &K::response_url_enabled, &K::confirm, &K::focus_on_load, &K::placeholder}},
+    {&K::multi_conversations_select,
+     {&K::action_id, &K::initial_conversations, &K::default_to_current_conversation, &K::filter, &K::max_selected_items,
+      &K::confirm, &K::focus_on_load, &K::placeholder}},
+    {&K::channels_select,
+     {&K::action_id, &K::initial_channel, &K::response_url_enabled, &K::confirm, &K::focus_on_load, &K::placeholder}},
+    {&K::multi_channels_select,
+     {&K::action_id, &K::initial_channels, &K::max_selected_items, &K::confirm, &K::focus_on_load, &K::placeholder}},
+    {&K::overflow, {&K::action_id, &K::options, &K::confirm}},
+    {&K::radio_buttons, {&K::action_id, &K::options, &K::initial_option, &K::confirm, &K::focus_on_load}},
+    {&K::checkboxes, {&K::action_id, &K::options, &K::initial_options, &K::confirm, &K::focus_on_load}},
+    {&K::datepicker, {&K::action_id, &K::initial_date, &K::confirm, &K::focus_on_load, &K::placeholder}},
+    {&K::timepicker, {&K::action_id, &K::initial_time, &K::timezone, &K::confirm, &K::focus_on_load, &K::placeholder}},
+    {&K::datetimepicker, {&K::action_id, &K::initial_date_time, &K::confirm, &K::focus_on_load}},
+    {&K::workflow_button, {&K::action_id, &K::text, &K::workflow, &K::style, &K::accessibility_label}},
+    {&K::icon_button,
+     {&K::action_id, &K::icon, &K::text, &K::value, &K::confirm, &K::accessibility_label, &K::visible_to_user_ids}},
+    {&K::feedback_buttons, {&K::action_id, &K::positive_button, &K::negative_button}},
+    {&K::plain_text_input,
+     {&K::action_id, &K::initial_value, &K::multiline, &K::min_length, &K::max_length, &K::dispatch_action_config,
+      &K::focus_on_load, &K::placeholder}},
+    {&K::number_input,
+     {&K::action_id, &K::is_decimal_allowed, &K::initial_value, &K::min_value, &K::max_value,
+      &K::dispatch_action_config, &K::focus_on_load, &K::placeholder}},
+    {&K::file_input, {&K::action_id, &K::filetypes, &K::max_files}},
+    {&K::email_text_input,
+     {&K::action_id, &K::initial_value, &K::dispatch_action_config, &K::focus_on_load, &K::placeholder}},
+    {&K::url_text_input,
+     {&K::action_id, &K::initial_value, &K::dispatch_action_config, &K::focus_on_load, &K::placeholder}},
+    {&K::rich_text_input,
+     {&K::action_id, &K::initial_value, &K::dispatch_action_config, &K::focus_on_load, &K::placeholder, &K::min_lines,
+      &K::max_lines}},
+};
+static_assert(std::size(element_types) == static_cast<std::size_t>(Element::other));
+
 inline Element element_type(PyObject* t) noexcept {
-  int i = which(t, {k.button,
-                    k.image,
-                    k.static_select,
-                    k.multi_static_select,
-                    k.external_select,
-                    k.multi_external_select,
-                    k.users_select,
-                    k.multi_users_select,
-                    k.conversations_select,
-                    k.multi_conversations_select,
-                    k.channels_select,
-                    k.multi_channels_select,
-                    k.overflow,
-                    k.radio_buttons,
-                    k.checkboxes,
-                    k.datepicker,
-                    k.timepicker,
-                    k.datetimepicker,
-                    k.workflow_button,
-                    k.icon_button,
-                    k.feedback_buttons,
-                    k.plain_text_input,
-                    k.number_input,
-                    k.file_input,
-                    k.email_text_input,
-                    k.url_text_input,
-                    k.rich_text_input});
+  int i = vm::which_entry(t, element_types, [](const auto& entry) { return k.*entry.type; });
   return i < 0 ? Element::other : static_cast<Element>(i);
 }
 
@@ -230,9 +269,13 @@ inline bool element(Checker& c, PyObject* item, ActionIds* ids = nullptr) {
   if (!typed(c, item, "An element", type)) return false;
   if (!type) return true;
   Element kind = element_type(type.get());
+  if (kind == Element::other ? !nulls(c, item)
+                             : !keys(c, item, element_types[static_cast<int>(kind)].keys, type_only, type.get())) {
+    return false;
+  }
   if (kind == Element::image) return image_source(c, item);
   Ref action_id;
-  if (!get(item, k.action_id, action_id) || !string_value(c, k.action_id, action_id.get(), 0, 255) ||
+  if (!get(item, k.action_id, action_id) || !string_value(c, k.action_id, action_id.get(), 0, limit::action_id) ||
       (ids && !ids->add(c, action_id.get()))) {
     return false;
   }
@@ -242,7 +285,8 @@ inline bool element(Checker& c, PyObject* item, ActionIds* ids = nullptr) {
   if (!confirm(c, item) || !boolean(c, item, k.focus_on_load)) return false;
   switch (kind) {
     case Element::button:
-      return button_face(c, item, false) && string(c, item, k.url, 0, 3000) && button_style(c, item);
+      return button_face(c, item, false) && string(c, item, k.url, 0, 3000) && button_style(c, item) &&
+             string(c, item, k.agent_prompt, 1, 4000);
     case Element::static_select:
     case Element::multi_static_select:
     case Element::external_select:
@@ -272,14 +316,21 @@ inline bool element(Checker& c, PyObject* item, ActionIds* ids = nullptr) {
     case Element::workflow_button:
       return button_face(c, item, false) && button_style(c, item) &&
              nested(c, item, k.workflow, "A workflow", true, [&](PyObject* workflow) {
-               return nested(c, workflow, k.trigger, "A workflow trigger", true,
-                             [&](PyObject* trigger) { return identifier(c, trigger, k.url); });
+               return keys(c, workflow, {&Keys::trigger}, "a workflow") &&
+                      nested(c, workflow, k.trigger, "A workflow trigger", true, [&](PyObject* trigger) {
+                        return keys(c, trigger, {&Keys::url, &Keys::customizable_input_parameters},
+                                    "a workflow trigger") &&
+                               identifier(c, trigger, k.url);
+                      });
              });
     case Element::icon_button:
       return identifier(c, item, k.icon) && button_face(c, item, false);
     case Element::feedback_buttons:
       for (PyObject* key : {k.positive_button, k.negative_button}) {
-        if (!nested(c, item, key, "A feedback button", true, [&](PyObject* b) { return button_face(c, b, true); })) {
+        if (!nested(c, item, key, "A feedback button", true, [&](PyObject* b) {
+              return keys(c, b, {&Keys::text, &Keys::value, &Keys::accessibility_label}, "a feedback button") &&
+                     button_face(c, b, true);
+            })) {
           return false;
         }
       }
@@ -290,7 +341,7 @@ inline bool element(Checker& c, PyObject* item, ActionIds* ids = nullptr) {
     case Element::number_input: {
       Ref decimal;
       if (!get(item, k.is_decimal_allowed, decimal)) return false;
-      if (!decimal && !missing(c, k.is_decimal_allowed)) return false;
+      if (!decimal && !missing(c, k.is_decimal_allowed)) return false;  // a null one is reported with the keys
       return boolean(c, item, k.is_decimal_allowed) && placeholder(c, item) && number_bounds(c, item) &&
              dispatch_config(c, item);
     }

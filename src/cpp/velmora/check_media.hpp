@@ -2,7 +2,7 @@
 // video, file and call.
 #pragma once
 
-#include "check.hpp"
+#include "check_objects.hpp"
 #include "limits.hpp"
 
 namespace vm::check {

@@ -10,7 +10,9 @@ namespace vm::check {
 
 struct Seen {
   Ref block_ids = Ref::steal(PySet_New(nullptr));
-  Py_ssize_t tables = 0;
+  Py_ssize_t tables = 0;  // tables and data tables
+  Py_ssize_t plans = 0;
+  Py_ssize_t charts = 0;    // data_visualization blocks
   Py_ssize_t markdown = 0;  // characters in the markdown blocks so far
 };
 

@@ -7,56 +7,101 @@
 
 namespace vm::check {
 
-// "style" of an inline element: an object whose flags are true or false. Flags Slack may add
-// later are not reported.
-inline bool rich_style(Checker& c, PyObject* element) {
+// The flags of an inline element's "style": true or false each. A mention (user, channel, user
+// group, broadcast) cannot be shown as code.
+inline bool rich_style(Checker& c, PyObject* element, bool mention) {
   Ref style;
   if (!get(element, k.style, style)) return false;
-  if (!style) return true;
+  if (!style || null(style.get())) return true;
   auto here = c.at(k.style);
   bool dict;
   if (!object(c, style.get(), "A style", dict)) return false;
   if (!dict) return true;
-  for (PyObject* key : {k.bold, k.italic, k.strike, k.code, k.underline, k.highlight, k.client_highlight, k.unlink}) {
-    if (!boolean(c, style.get(), key)) return false;
+  static constexpr KeySet flags{&Keys::bold,      &Keys::italic,    &Keys::strike,           &Keys::code,
+                                &Keys::underline, &Keys::highlight, &Keys::client_highlight, &Keys::unlink};
+  static constexpr KeySet mention_flags{&Keys::bold,      &Keys::italic,           &Keys::strike, &Keys::underline,
+                                        &Keys::highlight, &Keys::client_highlight, &Keys::unlink};
+  if (!keys(c, style.get(), mention ? mention_flags : flags, mention ? "the style of a mention" : "a style")) {
+    return false;
+  }
+  for (vm::Key flag : flags) {
+    if (!boolean(c, style.get(), k.*flag)) return false;
   }
   return true;
 }
 
-// One inline element: text, link, emoji, a mention, a broadcast, a date or a colour. Element
-// types Slack documents beyond these pass unchecked.
-inline bool inline_element(Checker& c, PyObject* leaf) {
+enum class Inline { text, link, emoji, user, channel, usergroup, team, broadcast, date, color, other };
+
+// Each inline element type with the keys it takes besides "type".
+inline constexpr struct {
+  vm::Key type;
+  KeySet keys;
+} inline_types[] = {
+    {&Keys::text, {&Keys::text, &Keys::style}},
+    {&Keys::link, {&Keys::url, &Keys::text, &Keys::unsafe, &Keys::style}},
+    {&Keys::emoji, {&Keys::name, &Keys::unicode, &Keys::skin_tone, &Keys::style}},
+    {&Keys::user, {&Keys::user_id, &Keys::style}},
+    {&Keys::channel, {&Keys::channel_id, &Keys::style}},
+    {&Keys::usergroup, {&Keys::usergroup_id, &Keys::style}},
+    {&Keys::team, {&Keys::team_id, &Keys::style}},
+    {&Keys::broadcast, {&Keys::range, &Keys::style}},
+    {&Keys::date, {&Keys::timestamp, &Keys::format, &Keys::url, &Keys::fallback, &Keys::timezone, &Keys::style}},
+    {&Keys::color, {&Keys::value, &Keys::style}},
+};
+static_assert(std::size(inline_types) == static_cast<std::size_t>(Inline::other));
+
+// One inline element: text, link, emoji, a mention, a broadcast, a date or a colour; texts of
+// at least one character. Element types Slack documents beyond these pass unchecked but for
+// null values. In preformatted text (`preformatted`) only text and links.
+inline bool inline_element(Checker& c, PyObject* leaf, bool preformatted) {
   Ref type;
   if (!typed(c, leaf, "A rich-text element", type)) return false;
   if (!type) return true;
-  PyObject* t = type.get();
-  if (!rich_style(c, leaf)) return false;
-  if (is(t, k.text)) return string(c, leaf, k.text, 0, PY_SSIZE_T_MAX, true);
-  if (is(t, k.link)) {
-    return identifier(c, leaf, k.url) && string(c, leaf, k.text, 0, PY_SSIZE_T_MAX) && boolean(c, leaf, k.unsafe);
+  int at = vm::which_entry(type.get(), inline_types, [](const auto& entry) { return k.*entry.type; });
+  auto kind = at < 0 ? Inline::other : static_cast<Inline>(at);
+  if (preformatted && kind != Inline::text && kind != Inline::link) {
+    auto here = c.at(k.type);
+    return c.report("Preformatted text holds only \"text\" and \"link\" elements, not \"%U\".", type.get());
   }
-  if (is(t, k.emoji)) return identifier(c, leaf, k.name) && string(c, leaf, k.unicode, 0, PY_SSIZE_T_MAX);
-  if (is(t, k.user)) return identifier(c, leaf, k.user_id);
-  if (is(t, k.channel)) return identifier(c, leaf, k.channel_id);
-  if (is(t, k.usergroup)) return identifier(c, leaf, k.usergroup_id);
-  if (is(t, k.team)) return identifier(c, leaf, k.team_id);
-  if (is(t, k.color)) return identifier(c, leaf, k.value);
-  if (is(t, k.broadcast)) {
-    return required(c, leaf, k.range, "\"range\" is missing.") &&
-           choice(c, leaf, k.range, {k.here, k.channel, k.everyone}, "\"here\", \"channel\" or \"everyone\"");
+  if (kind == Inline::other) return nulls(c, leaf);
+  bool mention =
+      kind == Inline::user || kind == Inline::channel || kind == Inline::usergroup || kind == Inline::broadcast;
+  if (!keys(c, leaf, inline_types[at].keys, type_only, type.get()) || !rich_style(c, leaf, mention)) return false;
+  switch (kind) {
+    case Inline::text:
+      return string(c, leaf, k.text, 1, PY_SSIZE_T_MAX, true);
+    case Inline::link:
+      return identifier(c, leaf, k.url) && string(c, leaf, k.text, 1, PY_SSIZE_T_MAX) && boolean(c, leaf, k.unsafe);
+    case Inline::emoji:
+      return identifier(c, leaf, k.name) && string(c, leaf, k.unicode, 0, PY_SSIZE_T_MAX) &&
+             string(c, leaf, k.skin_tone, 0, PY_SSIZE_T_MAX);
+    case Inline::user:
+      return identifier(c, leaf, k.user_id);
+    case Inline::channel:
+      return identifier(c, leaf, k.channel_id);
+    case Inline::usergroup:
+      return identifier(c, leaf, k.usergroup_id);
+    case Inline::team:
+      return identifier(c, leaf, k.team_id);
+    case Inline::color:
+      return identifier(c, leaf, k.value);
+    case Inline::broadcast:
+      return required(c, leaf, k.range, "\"range\" is missing.") &&
+             choice(c, leaf, k.range, {k.here, k.channel, k.everyone}, "\"here\", \"channel\" or \"everyone\"");
+    case Inline::date:
+      return required(c, leaf, k.timestamp, "\"timestamp\" is missing.") &&
+             integer(c, leaf, k.timestamp, LONG_MIN, LONG_MAX, "a Unix time in seconds") &&
+             identifier(c, leaf, k.format) && string(c, leaf, k.url, 1, PY_SSIZE_T_MAX) &&
+             string(c, leaf, k.fallback, 1, PY_SSIZE_T_MAX) && string(c, leaf, k.timezone, 0, PY_SSIZE_T_MAX);
+    default:
+      return true;
   }
-  if (is(t, k.date)) {
-    return required(c, leaf, k.timestamp, "\"timestamp\" is missing.") &&
-           integer(c, leaf, k.timestamp, LONG_MIN, LONG_MAX, "a Unix time in seconds") &&
-           identifier(c, leaf, k.format) && string(c, leaf, k.url, 1, PY_SSIZE_T_MAX) &&
-           string(c, leaf, k.fallback, 0, PY_SSIZE_T_MAX) && string(c, leaf, k.timezone, 0, PY_SSIZE_T_MAX);
-  }
-  return true;
 }
 
-inline bool leaves(Checker& c, PyObject* container, const char* owner) {
-  return items(c, container, k.elements, 0, PY_SSIZE_T_MAX, owner, true,
-               [&](PyObject* leaf) { return inline_element(c, leaf); });
+// The inline elements of a section, quote or preformatted part: at least one.
+inline bool leaves(Checker& c, PyObject* container, const char* owner, bool preformatted = false) {
+  return items(c, container, k.elements, 1, PY_SSIZE_T_MAX, owner, true,
+               [&](PyObject* leaf) { return inline_element(c, leaf, preformatted); });
 }
 
 inline bool border(Checker& c, PyObject* part) {
@@ -75,11 +120,23 @@ inline bool rich_list(Checker& c, PyObject* part) {
                    auto here = c.at(k.type);
                    return c.report("A list item must be a \"rich_text_section\", not \"%U\".", inner.get());
                  }
-                 return !inner || leaves(c, s, "a rich-text section");
+                 return !inner ||
+                        (keys(c, s, {&Keys::elements}, type_only, inner.get()) && leaves(c, s, "a rich-text section"));
                }) &&
          integer(c, part, k.indent, 0, limit::rich_text_indent, "0 to 8") &&
          integer(c, part, k.offset, 0, LONG_MAX, "0 or more") && border(c, part);
 }
+
+// Each part of rich text with the keys it takes besides "type".
+inline constexpr struct {
+  vm::Key type;
+  KeySet keys;
+} rich_text_parts[] = {
+    {&Keys::rich_text_section, {&Keys::elements}},
+    {&Keys::rich_text_list, {&Keys::elements, &Keys::style, &Keys::indent, &Keys::offset, &Keys::border}},
+    {&Keys::rich_text_quote, {&Keys::elements, &Keys::border}},
+    {&Keys::rich_text_preformatted, {&Keys::elements, &Keys::border, &Keys::language}},
+};
 
 // A rich_text block (or a rich-text cell, title, details...): its parts, each by its type.
 inline bool rich_text(Checker& c, PyObject* block) {
@@ -87,7 +144,9 @@ inline bool rich_text(Checker& c, PyObject* block) {
     Ref type;
     if (!typed(c, part, "A rich-text part", type)) return false;
     if (!type) return true;
-    switch (which(type.get(), {k.rich_text_section, k.rich_text_list, k.rich_text_quote, k.rich_text_preformatted})) {
+    int at = vm::which_entry(type.get(), rich_text_parts, [](const auto& entry) { return k.*entry.type; });
+    if (at >= 0 && !keys(c, part, rich_text_parts[at].keys, type_only, type.get())) return false;
+    switch (at) {
       case 0:
         return leaves(c, part, "a rich-text section");
       case 1:
@@ -95,8 +154,8 @@ inline bool rich_text(Checker& c, PyObject* block) {
       case 2:
         return leaves(c, part, "a rich-text quote") && border(c, part);
       case 3:
-        return leaves(c, part, "preformatted text") && border(c, part) &&
-               string(c, part, k.language, 0, PY_SSIZE_T_MAX);
+        return leaves(c, part, "preformatted text", true) && border(c, part) &&
+               string(c, part, k.language, 1, PY_SSIZE_T_MAX);
       default: {
         auto here = c.at(k.type);
         return c.report(
@@ -106,6 +165,19 @@ inline bool rich_text(Checker& c, PyObject* block) {
       }
     }
   });
+}
+
+// Rich text given where Slack takes one rich_text object (a container's title, a task's
+// details or output): `what` names it in problems.
+inline bool rich_text_value(Checker& c, PyObject* value, const char* what) {
+  Ref type;
+  if (!typed(c, value, what, type)) return false;
+  if (!type) return true;
+  if (!is(type.get(), k.rich_text)) {
+    auto here = c.at(k.type);
+    return c.report("%s must be \"rich_text\", not \"%U\".", what, type.get());
+  }
+  return keys(c, value, {&Keys::elements, &Keys::block_id}, type_only, type.get()) && rich_text(c, value);
 }
 
 }  // namespace vm::check

@@ -57,9 +57,10 @@ inline bool section(Checker& c, PyObject* item) {
   return element(c, accessory.get());
 }
 
-// A header: plain text of at most 150 characters.
+// A header: plain text of at most 150 characters, a "level" of 1 to 4.
 inline bool header(Checker& c, PyObject* item) {
-  return text_object(c, item, k.text, limit::header_text, true, true);
+  return text_object(c, item, k.text, limit::header_text, true, true) &&
+         integer(c, item, k.level, 1, limit::header_level, "1 to 4");
 }
 
 // A context block: 1 to 10 text objects and images.
@@ -74,7 +75,7 @@ inline bool context(Checker& c, PyObject* item) {
       case 1:
         return typed_text(c, e, inner.get(), 3000, false);
       case 2:
-        return image_source(c, e);
+        return element(c, e);
       default: {
         auto here = c.at(k.type);
         return c.report("A context block holds only text objects and images, not \"%U\".", inner.get());

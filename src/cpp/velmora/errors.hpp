@@ -3,6 +3,7 @@
 #pragma once
 
 #include <new>
+#include <type_traits>
 
 #include "ref.hpp"
 
@@ -83,18 +84,35 @@ inline Ref check_list_result(Ref result) noexcept {
   return {};
 }
 
-// Runs `body` (returning Ref) so that no C++ exception reaches the interpreter: every entry
-// point the interpreter calls goes through here.
+// Runs `body` so that no C++ exception reaches the interpreter: every entry point the interpreter
+// calls goes through here. A body returning Ref gives a new reference or null; one returning int
+// (tp_init, a module's exec slot) 0 or -1; one returning bool, true or false. A std::bad_alloc
+// becomes MemoryError, any other exception SystemError, each with the failure value.
 template <class Body>
-PyObject* guarded(Body&& body) noexcept {
+auto guarded(Body&& body) noexcept {
+  using Result = decltype(body());
+  constexpr bool owned = std::is_same_v<Result, Ref>;
+  auto failed = [] {
+    if constexpr (owned) {
+      return static_cast<PyObject*>(nullptr);
+    } else if constexpr (std::is_same_v<Result, bool>) {
+      return false;
+    } else {
+      return Result{-1};
+    }
+  };
   try {
-    return body().release();
+    if constexpr (owned) {
+      return body().release();
+    } else {
+      return body();
+    }
   } catch (const std::bad_alloc&) {
-    return PyErr_NoMemory();
+    PyErr_NoMemory();
   } catch (...) {
     PyErr_SetString(PyExc_SystemError, "velmora: unexpected C++ exception");
-    return nullptr;
   }
+  return failed();
 }
 
 [[gnu::cold, gnu::noinline]] inline Ref raise_value_error(const char* message) noexcept {

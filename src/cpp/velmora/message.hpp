@@ -32,7 +32,7 @@ namespace vm {
 // ---- parameter checks ------------------------------------------------------------------------
 
 // A check of one bound argument; false with the error set.
-using Check = bool (*)(PyObject* value, const char* param) noexcept;
+using Check = bool (*)(PyObject* value, const char* param);
 
 inline bool exact_str(PyObject* value, const char* param) noexcept {
   return check_str(value, param);
@@ -178,11 +178,6 @@ inline bool starts_with(PyObject* name, PyObject* prefix) noexcept {
   return PyUnicode_Check(name) && PyUnicode_Tailmatch(name, prefix, 0, PY_SSIZE_T_MAX, -1) == 1;
 }
 
-// str.endswith, likewise.
-inline bool ends_with(PyObject* name, PyObject* suffix) noexcept {
-  return PyUnicode_Check(name) && PyUnicode_Tailmatch(name, suffix, 0, PY_SSIZE_T_MAX, 1) == 1;
-}
-
 // ---- build_blocks -----------------------------------------------------------------------------
 
 // callable(*items), `items` any iterable, as Python spreads it.
@@ -321,7 +316,7 @@ class BuilderLookup {
     }
     Ref dict = Ref::steal(PyType_GetDict(reinterpret_cast<PyTypeObject*>(owner)));
     PyObject* found = dict ? PyDict_GetItemWithError(dict.get(), name) : nullptr;
-    if (!found || !is_builder_descriptor(found)) {
+    if (!found || !is_builder_descriptor(owner, found)) {
       PyErr_Clear();
       return;
     }
@@ -330,10 +325,18 @@ class BuilderLookup {
     bound_ = Ref::borrow(bound);
   }
 
-  // velmora's builder descriptor (each module of builders makes its own type of it, all
-  // named so).
-  static bool is_builder_descriptor(PyObject* found) noexcept {
-    return std::strcmp(Py_TYPE(found)->tp_name, "velmora.builder") == 0;
+  // velmora's builder descriptor, made for `owner`: each module of builders makes its own type
+  // of it, named so, with the module (as it makes the class). A Python class of that name has no
+  // module, so it is looked up afresh every time.
+  static bool is_builder_descriptor(PyObject* owner, PyObject* found) noexcept {
+    auto* type = Py_TYPE(found);
+    if (std::strcmp(type->tp_name, "velmora.builder") != 0 || !PyType_HasFeature(type, Py_TPFLAGS_HEAPTYPE)) {
+      return false;
+    }
+    PyObject* made_by = PyType_GetModule(type);
+    PyObject* owner_made_by = made_by ? PyType_GetModule(reinterpret_cast<PyTypeObject*>(owner)) : nullptr;
+    PyErr_Clear();  // a type made by no module: not ours
+    return made_by && made_by == owner_made_by;
   }
 
   Ref owner_, descriptor_, bound_;
@@ -361,11 +364,11 @@ struct Message {
   std::array<Key, 3> shown{};       // __match_args__ (and the repr's fields), when not the parameters
 
   // Messages that read keywords of their own or build in their own way.
-  Ref (*consume)(PyObject* self, PyObject* rest) noexcept = nullptr;  // the keywords left for the base
-  bool (*finish)(PyObject* self, PyObject* rest) noexcept = nullptr;
-  Ref (*build)(PyObject* self) noexcept = nullptr;     // in place of `calls`
-  PyMethodDef* methods = nullptr;                      // further methods, null-terminated
-  bool (*setup)(PyObject* module) noexcept = nullptr;  // more module set-up, first
+  Ref (*consume)(PyObject* self, PyObject* rest) = nullptr;  // the keywords left for the base
+  bool (*finish)(PyObject* self, PyObject* rest) = nullptr;
+  Ref (*build)(PyObject* self) = nullptr;     // in place of `calls`
+  PyMethodDef* methods = nullptr;             // further methods, null-terminated
+  bool (*setup)(PyObject* module) = nullptr;  // more module set-up, first
 };
 
 // ---- families of messages ---------------------------------------------------------------------
@@ -427,7 +430,7 @@ constexpr auto init_name() {
 // parameters, then `doc`; a `doc` that opens with the class's own signature line is taken as
 // written.
 template <const Message& M>
-constexpr void write_class_doc(TextWriter& w) noexcept {
+constexpr void write_class_doc(TextWriter& w) {
   std::string_view name = M.name, doc = M.doc;
   if (starts_with(doc, name) && starts_with(doc.substr(name.size()), "(")) return w.put(doc);
   w.put(name);
@@ -452,7 +455,7 @@ constexpr void write_class_doc(TextWriter& w) noexcept {
 // build_blocks' docstring: its signature line, then `build_doc` (taken as written when it opens
 // with one).
 template <const Message& M>
-constexpr void write_build_doc(TextWriter& w) noexcept {
+constexpr void write_build_doc(TextWriter& w) {
   std::string_view doc = M.build_doc;
   if (!starts_with(doc, "build_blocks(")) put_signature_line(w, "$self", "build_blocks()");
   w.put(doc);
@@ -460,7 +463,7 @@ constexpr void write_build_doc(TextWriter& w) noexcept {
 
 // The module's docstring, from the class name: "The date picker message." for DatePickerMessage.
 template <const Message& M>
-constexpr void write_module_doc(TextWriter& w) noexcept {
+constexpr void write_module_doc(TextWriter& w) {
   std::string_view name = M.name;
   if (name.ends_with("Message")) name.remove_suffix(7);
   w.put("The");
@@ -592,7 +595,7 @@ bool reaches_native_base(PyObject* self) noexcept {
 }
 
 template <const Message& M>
-int call_base(PyObject* self, Rest& rest) noexcept {
+int call_base(PyObject* self, Rest& rest) {
   if constexpr (M.consume != nullptr) {
     PyObject* given = rest.dict();
     Ref for_base = given ? M.consume(self, given) : Ref{};
@@ -612,7 +615,7 @@ int call_base(PyObject* self, Rest& rest) noexcept {
 // Everything after binding: defaults, checks, the base and the attributes in the declared
 // order, then `finish`.
 template <const Message& M>
-int construct(PyObject* self, Bound<Declared<M>::N>& a, PyObject* star, Rest& rest) noexcept {
+int construct(PyObject* self, Bound<Declared<M>::N>& a, PyObject* star, Rest& rest) {
   for (std::size_t i = 0; i < Declared<M>::N; ++i) {
     if (!a[i]) a[i] = default_value(M.params[i].fallback);
     if (M.params[i].check && !M.params[i].check(a[i], PyUnicode_AsUTF8(k.*M.params[i].name))) return -1;
@@ -627,9 +630,9 @@ int construct(PyObject* self, Bound<Declared<M>::N>& a, PyObject* star, Rest& re
   return 0;
 }
 
-// tp_init: the class called the usual way (a Python subclass, or __init__ called directly).
+// tp_init's work: the class called the usual way (a Python subclass, or __init__ called directly).
 template <const Message& M>
-int init(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
+int init_message(PyObject* self, PyObject* args, PyObject* kwargs) {
   constexpr std::size_t N = Declared<M>::N;
   Bound<N> a;
   Ref given, head = Ref::borrow(args), star;
@@ -642,6 +645,11 @@ int init(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
   if (!bind_init(Declared<M>::params, head.get(), kwargs, a, given)) return -1;
   Rest rest(given.get());
   return construct<M>(self, a, star.get(), rest);
+}
+
+template <const Message& M>
+int init(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
+  return guarded([&] { return init_message<M>(self, args, kwargs); });
 }
 
 // The class called as Python would: type.__call__ with a tuple and a dict.
@@ -662,26 +670,31 @@ int init(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
 // dict is made for the base's keywords. Anything unusual (a replaced __new__ or __init__) takes
 // the usual route through type.__call__.
 template <const Message& M>
-PyObject* vectorcall(PyObject* type, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) noexcept {
-  auto* cls = reinterpret_cast<PyTypeObject*>(type);
-  Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
-  if (cls->tp_init != &init<M> || cls->tp_new != Declared<M>::tp_new) return call_type(type, args, nargs, kwnames);
+Ref call_message(PyTypeObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   Bound<Declared<M>::N> a;
   Rest rest(args + nargs, kwnames);
   if (!bind_collecting(Declared<M>::params, args, nargs, kwnames, a, [&](Py_ssize_t j) { return rest.add(j); })) {
-    return nullptr;
+    return {};
   }
   // The class's own __new__ (object's), which also readies the instance's attribute storage.
   Ref star;
   if constexpr (M.star != nullptr) {
     Py_ssize_t first = nargs < Py_ssize_t{Declared<M>::N} ? nargs : Py_ssize_t{Declared<M>::N};
     star = Ref::steal(PyTuple_New(nargs - first));
-    if (!star) return nullptr;
+    if (!star) return {};
     for (Py_ssize_t i = first; i < nargs; ++i) PyTuple_SET_ITEM(star.get(), i - first, Py_NewRef(args[i]));
   }
   Ref self = Ref::steal(cls->tp_new(cls, empty_tuple(), nullptr));
-  if (!self || construct<M>(self.get(), a, star.get(), rest) < 0) return nullptr;
-  return self.release();
+  if (!self || construct<M>(self.get(), a, star.get(), rest) < 0) return {};
+  return self;
+}
+
+template <const Message& M>
+PyObject* vectorcall(PyObject* type, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) noexcept {
+  auto* cls = reinterpret_cast<PyTypeObject*>(type);
+  Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
+  if (cls->tp_init != &init<M> || cls->tp_new != Declared<M>::tp_new) return call_type(type, args, nargs, kwnames);
+  return guarded([&] { return call_message<M>(cls, args, nargs, kwnames); });
 }
 
 // One declared call: the owner and its method looked up first, then the arguments read, as
@@ -718,7 +731,7 @@ int wanted(PyObject* self, std::size_t index) noexcept {
 }
 
 template <const Message& M>
-Ref build_blocks(PyObject* self) noexcept {
+Ref build_blocks(PyObject* self) {
   if constexpr (M.build != nullptr) {
     return M.build(self);
   } else {
@@ -788,7 +801,7 @@ Ref match_args() noexcept {
 }
 
 template <const Message& M>
-int setup_message(PyObject* module) noexcept {
+int setup_message(PyObject* module) {
   if constexpr (M.setup != nullptr) {
     if (!M.setup(module)) return -1;
   }
@@ -829,8 +842,8 @@ int setup_message(PyObject* module) noexcept {
 
 // The method table entry of a further no-argument method of a message, declared as
 // vm::message_method<upload, "upload()", "Uploads ...">().
-template <Ref (*F)(PyObject* self) noexcept, Literal Signature, Literal Text>
-PyMethodDef message_method() {
+template <Ref (*F)(PyObject* self), Literal Signature, Literal Text>
+PyMethodDef message_method() noexcept {
   using D = Documented<"$self", Signature, Text>;
   return {D::name.data(),
           reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(
@@ -847,8 +860,8 @@ PyMethodDef message_method() {
 #define VM_MESSAGE_MODULE_PICK(a, b, chosen, ...) chosen
 #define VM_MESSAGE_MODULE_NAMED(message) \
   VM_MESSAGE_MODULE_DOC(vm::detail::Declared<message>::module_doc.data(), message)
-#define VM_MESSAGE_MODULE_DOC(doc, message)                \
-  static int vm_setup_message(PyObject* module) noexcept { \
-    return vm::detail::setup_message<message>(module);     \
-  }                                                        \
+#define VM_MESSAGE_MODULE_DOC(doc, message)            \
+  static int vm_setup_message(PyObject* module) {      \
+    return vm::detail::setup_message<message>(module); \
+  }                                                    \
   VM_MODULE(doc, vm_setup_message)

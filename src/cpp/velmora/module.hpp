@@ -50,12 +50,7 @@ inline int exec_module(PyObject* module, int (*setup)(PyObject*)) noexcept {
   }
   if (warn_if_other_python() < 0 || !intern_keys() || !init_templates()) return -1;
   module_globals.set(Ref::borrow(PyModule_GetDict(module)));
-  try {
-    if (setup(module) < 0) return -1;
-  } catch (...) {
-    PyErr_SetString(PyExc_ImportError, "velmora: module set-up failed with a C++ exception");
-    return -1;
-  }
+  if (guarded([&] { return setup(module); }) < 0) return -1;
   module_ready = true;  // only now: a failed set-up can be retried
   return 0;
 }
@@ -144,7 +139,7 @@ PyObject* fast_entry(PyObject* self, PyObject* const* args, Py_ssize_t nargs, Py
 // vm::function<escape, "escape(text)", "...">(); its name and the "$module, /" of the
 // docstring's signature line are derived from the signature.
 template <FastImpl F, Literal Signature, Literal Text>
-PyMethodDef function() {
+PyMethodDef function() noexcept {
   using D = Documented<"$module", Signature, Text>;
   return {D::name.data(), reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&fast_entry<F>)),
           METH_FASTCALL | METH_KEYWORDS, D::doc.data()};
@@ -155,9 +150,9 @@ inline constexpr PyMethodDef table_end{nullptr, nullptr, 0, nullptr};
 
 // More set-up a module of functions needs before its functions are added; false with the
 // error set.
-using PrepareFunctions = bool (*)(PyObject* module) noexcept;
+using PrepareFunctions = bool (*)(PyObject* module);
 
-inline int setup_function_module(PyObject* module, PyMethodDef* functions, PrepareFunctions prepare) noexcept {
+inline int setup_function_module(PyObject* module, PyMethodDef* functions, PrepareFunctions prepare) {
   if (prepare && !prepare(module)) return -1;
   return PyModule_AddFunctions(module, functions);
 }
@@ -190,7 +185,7 @@ inline bool add_type(PyObject* module, Ref type) noexcept {
 // The module of the functions `functions` (ended by vm::table_end), after `prepare` (or nullptr):
 //   VM_FUNCTION_MODULE("Slack mrkdwn made safely.", functions, nullptr)
 #define VM_FUNCTION_MODULE(doc, functions, prepare)               \
-  static int vm_setup_functions(PyObject* module) noexcept {      \
+  static int vm_setup_functions(PyObject* module) {               \
     return vm::setup_function_module(module, functions, prepare); \
   }                                                               \
   VM_MODULE(doc, vm_setup_functions)

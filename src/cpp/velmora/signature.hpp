@@ -39,7 +39,7 @@ struct TextWriter {
 
 // The NUL-terminated text that `Write` writes, as a constant array.
 template <void (*Write)(TextWriter&)>
-constexpr auto composed() noexcept {
+constexpr auto composed() {
   constexpr std::size_t size = [] {
     TextWriter counter;
     Write(counter);
@@ -51,7 +51,7 @@ constexpr auto composed() noexcept {
   return text;
 }
 
-constexpr bool starts_with(std::string_view text, std::string_view prefix) noexcept {
+constexpr bool starts_with(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
@@ -67,7 +67,7 @@ namespace detail {
 
 // Whether `params` ("a, b, /" or "a, *, b='/'") has a positional-only marker of its own: a
 // parameter that is "/" alone, outside quotes.
-constexpr bool has_own_slash(std::string_view params) noexcept {
+constexpr bool has_own_slash(std::string_view params) {
   char quote = 0;
   std::size_t start = 0;
   for (std::size_t i = 0; i <= params.size(); ++i) {
@@ -90,7 +90,7 @@ constexpr bool has_own_slash(std::string_view params) noexcept {
   return false;
 }
 
-constexpr bool well_formed(std::string_view signature) noexcept {
+constexpr bool well_formed(std::string_view signature) {
   std::size_t open = index_of(signature, '(');
   return open != 0 && open != signature.size() && signature.back() == ')';
 }
@@ -99,7 +99,7 @@ constexpr bool well_formed(std::string_view signature) noexcept {
 
 // "name(<receiver>, /, params)\n--\n\n" for `signature` "name(params)"; where the parameters
 // hold a "/" of their own, none is added.
-constexpr void put_signature_line(TextWriter& w, std::string_view receiver, std::string_view signature) noexcept {
+constexpr void put_signature_line(TextWriter& w, std::string_view receiver, std::string_view signature) {
   std::size_t open = index_of(signature, '(');
   std::string_view params = signature.substr(open + 1, signature.size() - open - 2);
   w.put(signature.substr(0, open + 1));
@@ -115,11 +115,11 @@ template <Literal Receiver, Literal Signature, Literal Text>
 struct Documented {
   static_assert(detail::well_formed(Signature.view()), "a signature reads name(parameters)");
 
-  static constexpr void write(TextWriter& w) noexcept {
+  static constexpr void write(TextWriter& w) {
     put_signature_line(w, Receiver.view(), Signature.view());
     w.put(Text.view());
   }
-  static constexpr void write_name(TextWriter& w) noexcept {
+  static constexpr void write_name(TextWriter& w) {
     w.put(Signature.view().substr(0, index_of(Signature.view(), '(')));
   }
 

@@ -106,7 +106,7 @@ def element(item: object) -> str:
     kind = text_of(element.get("type"))
     if kind in ("button", "workflow_button"):
         return _button(element)
-    if kind in SELECTS or kind.startswith("multi_") and kind[6:] in SELECTS:
+    if kind in SELECTS or (kind.startswith("multi_") and kind[6:] in SELECTS):
         return f'<span class="select">{_chosen(element)}<span class="chevron">▾</span></span>'
     if kind == "overflow":
         names = [text_of(label.get("text")) for o in _options(element) if isinstance(label := o.get("text"), dict)]

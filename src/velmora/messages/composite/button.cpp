@@ -135,7 +135,7 @@ Py_ssize_t underscore_from(PyObject* name, Py_ssize_t from) {
 }
 
 // Takes every button_* keyword out of `given` and sets self.buttons; the rest goes to the base.
-Ref take_buttons(PyObject* self, PyObject* given) noexcept {
+Ref take_buttons(PyObject* self, PyObject* given) {
   // Every button_* keyword is ours; a name of three parts, button_N_suffix, gives button N its
   // suffix's field, and button_N_action_id its action id (button_extra and button_1_alt_text
   // define nothing).
@@ -223,7 +223,7 @@ Ref module_getattr(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject*
 
 // Section.button(text=..., button=...) for one button beside a text; Actions.buttons(buttons=...)
 // otherwise, with a warning when a text is thereby dropped.
-Ref build_blocks(PyObject* self) noexcept {
+Ref build_blocks(PyObject* self) {
   Ref text = vm::get_attr(self, k.text);
   if (!text) return {};
   Ref buttons = vm::get_attr(self, k.buttons);
@@ -246,7 +246,7 @@ Ref build_blocks(PyObject* self) noexcept {
 PyMethodDef functions[] = {
     vm::function<module_getattr, "__getattr__(name, /)", "The module's `logger`, made on first use.">(), vm::table_end};
 
-bool setup(PyObject* module) noexcept {
+bool setup(PyObject* module) {
   section_names.set(vm::names({k.text, k.button}));
   actions_names.set(vm::names({k.buttons}));
   return section_names.get() && actions_names.get() && PyModule_AddFunctions(module, functions) == 0;

@@ -1,4 +1,5 @@
-from typing import Any, Iterable
+from collections.abc import Iterable
+from typing import Any
 
 from ...blocks import Section as Section
 from ...interface import BaseVelmora as BaseVelmora

@@ -1,10 +1,11 @@
-from typing import Any, Iterable, Optional
+from collections.abc import Iterable
+from typing import Any
 
 from ...blocks import Section as Section
 from ...interface import BaseVelmora as BaseVelmora
 
 class StaticSelectMessage(BaseVelmora):
-    text_before_option: Optional[str]
+    text_before_option: str | None
     options: Iterable[Any]
-    def __init__(self, options: Iterable[Any], text_before_option: Optional[str] = None, **kwargs: Any) -> None: ...
+    def __init__(self, options: Iterable[Any], text_before_option: str | None = None, **kwargs: Any) -> None: ...
     def build_blocks(self) -> list[dict[str, Any]]: ...
