@@ -147,7 +147,12 @@ def _blocks_for_fit():
                        st.integers(1, 12))
     actions = st.builds(lambda n: {"type": "actions", "elements": [
         {"type": "button", "text": {"type": "plain_text", "text": f"b{i}"}} for i in range(n)]}, st.integers(1, 27))
-    block = section | fields | actions | st.just({"type": "divider"})
+    markdown = st.builds(lambda t, n: {"type": "markdown", "text": t * n}, st.sampled_from(["a b\n\n", "```\nx\n", "- i\n  j "]),
+                         st.integers(1, 5000))
+    rich = st.builds(lambda t, n: {"type": "rich_text", "elements": [
+        {"type": "rich_text_section", "elements": [{"type": "text", "text": t * n}]}]}, st.sampled_from(["ab ", "\n"]),
+        st.integers(1, 7000))
+    block = section | fields | actions | markdown | rich | st.just({"type": "divider"})
     return st.lists(block, max_size=60) | st.builds(lambda b: {"text": "t", "channel": "C1", "blocks": b},
                                                      st.lists(block, max_size=8))
 
@@ -438,7 +443,8 @@ REGISTRY: list[Entry] = [
           ok=(C("a", {"type": "rich_text_quote", "elements": []}, block_id="b"),),
           errors=((C(), ValueError), (C(["a"]), TypeError), (C("a", block_id="b" * 256), ValueError))),
     Entry("velmora.blocks.markdown:Markdown.markdown", (Param("text"), BLOCK_ID),
-          ok=(C("**a**", block_id="m"), C("")), errors=((C("a" * 12001), ValueError), (C(None), TypeError))),
+          ok=(C("**a**", block_id="m"), C(""), C("a" * 12001)),
+          errors=((C("a", block_id="b" * 256), ValueError), (C(None), TypeError))),
     Entry("velmora.markdown:to_blocks", (Param("text", markdown_documents), Param("breaks", st.booleans(), False),
                                          Param("slack_entities", st.booleans(), False)),
           ok=(C("# Hi\n\n**b** [l](https://x)\n\n- a\n  - b\n\n| a | b |\n|---|--:|\n| 1 | 2 |"),
@@ -541,12 +547,16 @@ REGISTRY: list[Entry] = [
                   (C(float("inf"), "{date}", "x"), ValueError))),
     Entry("velmora.mrkdwn:truncate", (Param("text", untrusted), Param("limit", st.integers(-2, 60) | st.integers()),
                                       Param("ellipsis", st.sampled_from(["…", "...", ""]), False)),
-          ok=(C("hello wonderful world", 12), C("<https://x|y> z", 5, ellipsis=""), C("a", 10 ** 30)),
+          ok=(C("hello wonderful world", 12), C("<https://x|y> z", 5, ellipsis=""), C("a", 10 ** 30),
+              C("ab 👨‍👩‍👧‍👦🇫🇷 e\u0301", 6, ellipsis="")),
           errors=((C("abc", 0), ValueError), (C("abc", -1, ellipsis=""), ValueError), (C("abc", True), TypeError),
                   (C("abc", 2, "."), TypeError))),
     Entry("velmora._fit:fit", (Param("message", st.deferred(_blocks_for_fit)),
                                Param("max_blocks", st.integers(1, 50), False)),
-          ok=(C([{"type": "divider"}] * 51), C({"text": "t", "blocks": []}, max_blocks=1)),
+          ok=(C([{"type": "divider"}] * 51), C({"text": "t", "blocks": []}, max_blocks=1),
+              C([{"type": "markdown", "text": "```py\n" + "x = 1\n\n" * 2500 + "```"},
+                 {"type": "rich_text", "elements": [{"type": "rich_text_list", "style": "ordered", "elements": [
+                     {"type": "rich_text_section", "elements": [{"type": "text", "text": "a b\n" * 2000}]}] * 3}]}])),
           errors=((C([{"type": "header", "text": {"type": "plain_text", "text": "h" * 151}}]), ValueError),
                   (C([], max_blocks=0), ValueError), (C([], max_blocks=True), TypeError), (C("x"), TypeError))),
     Entry("velmora._fallback:fallback_text", (Param("blocks", st.deferred(_blocks_for_fit)),),

@@ -120,7 +120,8 @@ def test_as_a_program() -> None:
 def test_closed_pipe_ends_quietly(tmp_path: Path) -> None:
     # A link far longer than a pipe holds, so the writer is still writing when the reader leaves.
     source = tmp_path / "big.json"
-    source.write_text(json.dumps([{"type": "section", "text": {"type": "mrkdwn", "text": "x" * 3000}}] * 50))
+    image = {"type": "image", "image_url": "https://x.io/" + "x" * 2980 + ".png", "alt_text": "x"}
+    source.write_text(json.dumps([image] * 50))
     process = subprocess.Popen([sys.executable, "-m", "velmora", "preview", str(source)],
                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     assert process.stdout is not None and process.stderr is not None

@@ -60,6 +60,10 @@ def raw(value: str) -> dict[str, Any]:
         ([{"type": "markdown", "text": "## Plan\n\n**Ship** the [app](https://x.io), *now*.\n\n```sh\nmake\n```\n"
                                        "![chart](https://x.io/c.png) \\*not bold\\*"}],
          "Plan\n\nShip the app (https://x.io), now.\n\nmake\n\nchart *not bold*"),
+        # Markdown has no Slack entities: "<" is a character, HTML is shown as typed, autolinks read as their address
+        ([{"type": "markdown", "text": "Use `List<int>` or List<int>; <div>raw</div> a<b>c &amp; &copy; <https://x.io/a> "
+                                       "<ana@x.io> <@U1> \\<x>"}],
+         "Use List<int> or List<int>; <div>raw</div> a<b>c & &copy; https://x.io/a ana@x.io <@U1> <x>"),
         ([{"type": "table", "rows": [[raw("service"), raw("took")], [raw("api"), rich(rich_section(text("1 s")))]]}],
          "service | took\napi | 1 s"),
         # nothing to read
@@ -94,6 +98,8 @@ def test_bad_calls_and_no_leaks():
         ({}, Section.mrkdwn("*Deploy* done") + Section.mrkdwn("by <@U1>"), "Deploy done\nby @U1"),
         # read out, then escaped again: escaped markup stays text in the notification
         ({}, Section.mrkdwn("&lt;!channel&gt; &amp; more"), "&lt;!channel&gt; &amp; more"),
+        ({}, [{"type": "markdown", "text": "`List<int>` & <div>raw</div>"}],
+         "List&lt;int&gt; &amp; &lt;div&gt;raw&lt;/div&gt;"),
         ({}, Divider.divider(), DEFAULT_PREVIEW),
         ({}, [], DEFAULT_PREVIEW),
     ],

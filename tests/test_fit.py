@@ -4,6 +4,7 @@ nothing dropped; and BaseVelmora.payloads()."""
 from __future__ import annotations
 
 import copy
+import re
 from typing import Any
 
 import pytest
@@ -70,6 +71,11 @@ CASES = [
     ([{"type": "context", "elements": [md("c")] * 11}], {}, [["context:10", "context:1"]]),
     ([table(250)], {}, [["table:100"], ["table:100"], ["table:52"]]),
     ([section("x" * 4000, block_id="b" * 255)], {}, [["section:3000#" + "b" * 255, "section:1000#" + "b" * 253 + "-2"]]),
+    # at most 12,000 characters of text in all the blocks of a message (a guard), tables aside
+    ([section("x" * 2900)] * 5, {}, [["section:2900"] * 4, ["section:2900"]]),
+    ([{"type": "section", "fields": [md("f" * 2000)] * 10}], {}, [["section:4"], ["section:4", "section:2"]]),
+    ([{"type": "context", "elements": [md("c" * 3000)] * 5}], {}, [["context:4"], ["context:1"]]),
+    ([table(100), section("x" * 2900)] * 2, {}, [["table:100", "section:2900"], ["table:100", "section:2900"]]),
 ]
 
 
@@ -84,7 +90,16 @@ def test_spreading_and_splitting(blocks, options, expected):
 
 def test_cuts_fall_at_paragraphs_lines_and_spaces_never_inside_markup():
     link = "<https://example.com/" + "x" * 40 + "|docs>"
+    code = "```" + "code line\n" * 400 + "```"
     cases = [
+        # a code block is closed at the end of a part and reopened at the start of the next
+        (code, [code[:2993] + "```", "```" + code[2993:]]),
+        # spaces inside a style or code span are passed over; a grapheme cluster stays whole
+        ("a " * 1495 + "*bold text here* tail", ["a " * 1495, "*bold text here* tail"]),
+        ("a" * 2990 + " `code span here` tail", ["a" * 2990 + " ", "`code span here` tail"]),
+        ("a" * 2999 + "👍🏽", ["a" * 2999, "👍🏽"]),
+        ("a" * 2998 + "🇫🇷🇩🇪", ["a" * 2998 + "🇫🇷", "🇩🇪"]),
+        ("a" * 2999 + "e\u0301", ["a" * 2999, "e\u0301"]),
         ("a" * 2000 + "\n\n" + "b" * 1500 + "\n" + "c" * 900, ["a" * 2000 + "\n\n", "b" * 1500 + "\n" + "c" * 900]),
         ("a" * 2500 + "\n" + "b" * 400 + " " + "c" * 400, ["a" * 2500 + "\n", "b" * 400 + " " + "c" * 400]),
         ("a" * 2990 + " " + "b" * 100, ["a" * 2990 + " ", "b" * 100]),
@@ -95,6 +110,10 @@ def test_cuts_fall_at_paragraphs_lines_and_spaces_never_inside_markup():
     for text, parts in cases:
         [payload] = fit({"blocks": [section(text)]})
         assert [b["text"]["text"] for b in payload["blocks"]] == parts
+    # plain text has no entities and no code blocks
+    plain = "a" * 2990 + " <@U1|" + "x" * 20 + "> ```"
+    [payload] = fit([{"type": "section", "text": {"type": "plain_text", "text": plain}}])
+    assert [b["text"]["text"] for b in payload["blocks"]] == [plain[:2991], plain[2991:]]
 
 
 def test_a_split_section_keeps_its_accessory_first_and_its_fields_after_the_text():
@@ -143,9 +162,9 @@ def test_every_payload_keeps_the_other_keys_in_their_order():
                                                'it cannot be cut into sections.'}]),
         ([section("x", block_id="a"), section("y", block_id="a")],
          [{"path": "/1/block_id", "message": 'block_id "a" is already used by an earlier block; each must be unique.'}]),
-        ([DIVIDER, {"type": "markdown", "text": "m" * 12001}],
-         [{"path": "/1/text", "message": "The markdown blocks hold 12001 characters up to here; Slack allows at most "
-                                         "12,000 in all the markdown blocks of a message."}]),
+        ([{"type": "container", "title": {"type": "plain_text", "text": "t"}, "child_blocks": [section("x" * 3000)] * 5}],
+         [{"path": "/0", "message": "This block holds 15001 characters of text; fit keeps a message within 12,000 (a "
+                                    "guard for Slack's msg_blocks_too_long) and cannot split this kind of block."}]),
         ({"text": "x" * 4001, "blocks": []},
          [{"path": "/text", "message": "The fallback text is 4001 characters long; Slack refuses more than 4000 (msg_too_long)."}]),
     ],
@@ -154,6 +173,17 @@ def test_what_cannot_be_split_is_refused_with_invalid_blocks(message, problems):
     with pytest.raises(velmora.InvalidBlocks) as raised:
         fit(message)
     assert raised.value.problems == problems
+
+
+def test_validate_reports_a_message_over_the_text_guard_once():
+    over = "The blocks hold {} characters of text up to here; keep a message within 12,000 (Slack refuses more " \
+           "with msg_blocks_too_long), or let velmora.fit split it."
+    assert validate({"blocks": [section("x" * 3000)] * 5}) == [{"path": "/blocks/4", "message": over.format(15000)}]
+    assert validate([section("x" * 3000)] * 4 + [table(100)]) == []  # tables aside, and the options of a menu
+    assert validate([section("x" * 3000)] * 3 + Section.static_select(options=["o" * 75] * 100, text="Pick")) == []
+    assert validate([{"type": "markdown", "text": "m" * 13000}]) == [  # the markdown limit says it
+        {"path": "/0/text", "message": "The markdown blocks hold 13000 characters up to here; Slack allows at most "
+                                       "12,000 in all the markdown blocks of a message."}]
 
 
 @pytest.mark.parametrize(
@@ -172,6 +202,60 @@ def test_bad_calls(args, kwargs, error, message):
     assert str(raised.value) == message
 
 
+def markdown_parts(text: str) -> list[str]:
+    return [b["text"] for p in fit([{"type": "markdown", "text": text}]) for b in p["blocks"]]
+
+
+PARAGRAPH_1001 = "word " * 199 + "end.\n\n"
+CODE = "```python\n" + "x = 1\n\nprint(x)\n" * 800 + "```\n"
+ITEM = "- item " + "w " * 5980 + "\n\n  continued " + "c " * 500 + "\n"
+TABLE = "| a | b |\n|---|---|\n" + "| x | y |\n" * 1300
+
+
+@pytest.mark.parametrize(("text", "starts", "ends"), [
+    # at the last paragraph break within 12,000 characters
+    (PARAGRAPH_1001 * 13, [PARAGRAPH_1001 * 11, PARAGRAPH_1001 * 2], None),
+    # a paragraph break before a code block rather than one inside it; the block cut at a line,
+    # closed and reopened with its language
+    ("intro\n\n" + CODE + "\nafter", ["intro\n\n", "```python\nx = 1\n\nprint", "```python\n"],
+     ["intro\n\n", "print(x)\n```", "```\n\nafter"]),
+    # between list items rather than inside one, then at the item's paragraph break
+    ("- a\n" + ITEM + "- next\n", ["- a\n", "- item w", "  continued"], ["- a\n", "w \n\n", "- next\n"]),
+    # a paragraph break before a table rather than a line between its rows
+    ("intro\n\n" + TABLE, ["intro\n\n", "| a | b |\n|---|", "| x | y |"], None),
+])
+def test_markdown_blocks_over_the_guard_are_cut_between_paragraphs(text, starts, ends):
+    parts = markdown_parts(text)
+    assert [part[: len(start)] for part, start in zip(parts, starts)] == starts and len(parts) == len(starts)
+    if ends:
+        assert [part[len(part) - len(end):] for part, end in zip(parts, ends)] == ends
+    assert all(len(part) <= 12000 for part in parts)
+    if not ends:  # no code block: the parts are the text
+        assert "".join(parts) == text
+
+
+def rich_section(text: str) -> dict[str, Any]:
+    return {"type": "rich_text_section", "elements": [{"type": "text", "text": text}]}
+
+
+def test_rich_text_over_the_guard_is_cut_between_and_inside_its_parts():
+    items = {"type": "rich_text_list", "elements": [rich_section("d" * 7000), rich_section("e" * 7000)],
+             "style": "ordered", "border": 1}
+    code = {"type": "rich_text_preformatted", "elements": [{"type": "text", "text": "line\n" * 3000}]}
+    block = {"type": "rich_text", "elements": [rich_section("a" * 5000), rich_section("b" * 5000),
+                                               rich_section("c" * 5000), items, code], "block_id": "r"}
+    payloads = fit([block])
+    parts = [b for p in payloads for b in p["blocks"]]
+    assert [[b["block_id"] for b in p["blocks"]] for p in payloads] == [["r"], ["r-2"], ["r-3"], ["r-4"], ["r-5"]]
+    assert [[e["type"][10:] for e in b["elements"]] for b in parts] == [
+        ["section", "section"], ["section", "list"], ["list"], ["preformatted"], ["preformatted"]]
+    first, second = parts[1]["elements"][1], parts[2]["elements"][0]
+    assert list(first) == list(items) and list(second) == ["type", "elements", "style", "offset", "border"]
+    assert second["offset"] == 1  # numbered on: "2."
+    assert [len(b["elements"][0]["elements"][0]["text"]) for b in parts[3:]] == [12000, 3000]
+    assert all(validate(p) == [] for p in payloads) and block["elements"][3] is items
+
+
 # ---- properties ------------------------------------------------------------------------------
 
 WORDS = st.text(alphabet="ab \n<>&|@!", min_size=1, max_size=12)
@@ -185,8 +269,21 @@ BLOCKS = st.one_of(
     st.integers(1, 25).map(lambda n: {"type": "context", "elements": [md(f"c{i}") for i in range(n)]}),
     st.integers(1, 230).map(table),
     st.integers(1, 7000).map(lambda n: {"type": "markdown", "text": "m" * n}),
+    st.lists(st.text(alphabet="ab \n*_<&", min_size=1, max_size=4000), min_size=1, max_size=8).map(
+        lambda paragraphs: {"type": "markdown", "text": "\n\n".join(paragraphs)}),
+    st.lists(st.text(alphabet="ab \n", min_size=1, max_size=7000).map(rich_section), min_size=1, max_size=4).map(
+        lambda parts: {"type": "rich_text", "elements": parts}),
     st.just(DIVIDER),
 )
+
+
+def text_count(value: Any) -> int:
+    """The characters of text the guard counts: every str under "text", tables aside."""
+    if isinstance(value, dict):
+        if value.get("type") in ("table", "data_table"):
+            return 0
+        return sum(len(v) if k == "text" and isinstance(v, str) else text_count(v) for k, v in value.items())
+    return sum(map(text_count, value)) if isinstance(value, list) else 0
 
 
 def contents(blocks: list[dict[str, Any]]) -> list[tuple[str, Any]]:
@@ -197,6 +294,15 @@ def contents(blocks: list[dict[str, Any]]) -> list[tuple[str, Any]]:
     header = None
     for block in blocks:
         kind = block["type"]
+        if kind in ("markdown", "rich_text"):  # neighbouring parts joined, as for section texts
+            shown = block["text"] if kind == "markdown" else "".join(
+                e["text"] for part in block["elements"] for e in part["elements"])
+            if out and out[-1][0] == kind:
+                out[-1] = (kind, out[-1][1] + shown)
+            else:
+                out.append((kind, shown))
+            header = None
+            continue
         if kind == "table":
             rows = block["rows"]
             out += [("row", row) for row in (rows[1:] if rows[0] is header else rows)]
@@ -220,7 +326,7 @@ def test_every_payload_is_valid_and_keeps_the_message_in_order_and_in_full(block
     payloads = fit({"text": "t", "blocks": blocks}, max_blocks=max_blocks)
     for payload in payloads:
         assert validate(payload) == []
-        assert len(payload["blocks"]) <= max_blocks
+        assert len(payload["blocks"]) <= max_blocks and text_count(payload["blocks"]) <= 12000
     out = [b for p in payloads for b in p["blocks"]]
     assert contents(out) == contents(blocks)
     assert len(payloads) == 1 or all(p["blocks"] for p in payloads)
@@ -229,6 +335,10 @@ def test_every_payload_is_valid_and_keeps_the_message_in_order_and_in_full(block
 def test_no_leaks():
     message = {"text": "t", "blocks": [section(PARAGRAPH * 10, block_id="s"), buttons(30), table(150)] + [DIVIDER] * 60}
     assert_no_leak(lambda: fit(message), watch=[message, *message["blocks"]], times=300)
+    code = "```js\n" + "x()\n" * 4000 + "```"
+    long = [{"type": "markdown", "text": code, "block_id": "m"}, {"type": "rich_text", "elements": [
+        rich_section("a\n" * 7000), {"type": "rich_text_list", "style": "ordered", "elements": [rich_section("b " * 7000)] * 2}]}]
+    assert_no_leak(lambda: fit(long), watch=[*long, code], times=100)
     bad = [{"type": "header", "text": {"type": "plain_text", "text": "h" * 151}}]
     assert_no_leak(lambda: fit(bad), expect=ValueError, watch=bad, times=300)
     assert_no_leak(lambda: fit([], max_blocks=0), expect=ValueError)
@@ -248,3 +358,34 @@ def test_payloads_fits_the_payload():
     assert payloads == fit(message.payload()) and all(p["text"] == "70 items" for p in payloads)
     with pytest.raises(velmora.InvalidBlocks):
         Blocks([{"type": "header", "text": {"type": "plain_text", "text": "h" * 151}}]).payloads()
+
+
+def long_answer() -> str:
+    """About 80 KB of Markdown as a model answers: 100 sections of a heading, a paragraph of
+    numbered words, lists, a quote and code, and one trace of 19,000 characters in a code block."""
+    parts = [f"## Part {i}\n\n" + " ".join(f"word{i}_{j}" for j in range(60)) + f"; see [runbook {i}](https://x.io/{i}).\n\n"
+             f"1. step {i}a\n2. step {i}b\n   - nested {i}\n\n> quoted {i}\n\n```\ncode {i}\n```\n\n" for i in range(100)]
+    parts.insert(50, "```\n" + "".join(f"line {j} of the trace\n" for j in range(900)) + "```\n\n")
+    return "".join(parts)
+
+
+def texts(value: Any) -> list[str]:
+    """Every str under a "text" key, in order."""
+    if isinstance(value, dict):
+        return [t for k, v in value.items() for t in ([v] if k == "text" and isinstance(v, str) else texts(v))]
+    return [t for v in value for t in texts(v)] if isinstance(value, list) else []
+
+
+@pytest.mark.parametrize("native", [False, True])
+def test_a_long_markdown_answer_sends_as_valid_messages_with_every_word_in_order(native):
+    from velmora.markdown import to_blocks
+    from velmora.messages import MarkdownMessage
+
+    text = long_answer()
+    assert len(text) > 80_000
+    payloads = MarkdownMessage(text, native=native).payloads()
+    assert len(payloads) >= 7
+    assert all(validate(p) == [] and text_count(p["blocks"]) <= 12000 for p in payloads)
+    words = re.findall(r"\w+", " ".join(t for p in payloads for t in texts(p["blocks"])))
+    assert [w for w in words if w.startswith("word")] == [w for w in re.findall(r"\w+", text) if w.startswith("word")]
+    assert words == re.findall(r"\w+", " ".join(texts(to_blocks(text) if native else [{"text": text}])))

@@ -46,7 +46,7 @@ def unescape(text: str) -> str:
          "<!date^1700000000^{date_short} at {time}|Nov 14 &lt;2023&gt;>"),
         (lambda: mrkdwn.date(1700000000.99, "{date}", "then"), "<!date^1700000000^{date}|then>"),
         (lambda: mrkdwn.date(-1.5, "{date}", "then"), "<!date^-2^{date}|then>"),
-        (lambda: mrkdwn.truncate("hello wonderful world", 12), "hello…"),
+        (lambda: mrkdwn.truncate("hello wonderful world", 12), "hello wonde…"),  # no word end in the last fifth
         (lambda: mrkdwn.truncate("hello wonderful world", 21), "hello wonderful world"),
         (lambda: mrkdwn.truncate("hello   world", 9, ellipsis="..."), "hello..."),
         (lambda: mrkdwn.truncate("abcdefgh", 5, ellipsis="..."), "ab..."),
@@ -55,6 +55,15 @@ def unescape(text: str) -> str:
         (lambda: mrkdwn.truncate("a &amp; b", 3, ellipsis=""), "a"),
         (lambda: mrkdwn.truncate("ab&amp;", 5, ellipsis=""), "ab"),
         (lambda: mrkdwn.truncate("x" * 10, 10 ** 30), "x" * 10),
+        # a word end only in the last fifth of the room, else the room filled; never inside a cluster
+        (lambda: mrkdwn.truncate("CI failed: " + "feature/branch-" * 20, 150),
+         "CI failed: " + ("feature/branch-" * 20)[:138] + "…"),
+        (lambda: mrkdwn.truncate("Deploy of api to production finished", 20), "Deploy of api to…"),
+        (lambda: mrkdwn.truncate("ab 👨‍👩‍👧‍👦", 6, ellipsis=""), "ab"),
+        (lambda: mrkdwn.truncate("ab🇫🇷🇩🇪", 5, ellipsis=""), "ab🇫🇷"),
+        (lambda: mrkdwn.truncate("é" * 4, 5, ellipsis=""), "éé"),
+        (lambda: mrkdwn.truncate("ok 👍🏽👍🏽", 6, ellipsis=""), "ok 👍🏽"),
+        (lambda: mrkdwn.truncate("<@U1>́ x", 5, ellipsis=""), ""),
         (lambda: velmora.truncate("abc", 0, ellipsis=""), ""),
     ],
 )
@@ -165,6 +174,28 @@ def test_truncate_keeps_a_prefix_within_the_limit_and_every_entity_whole(text, l
     assert text.startswith(head)
     # whole entities: every "<...>" of the head is one of the text's
     assert ENTITY.findall(head) == ENTITY.findall(text)[: len(ENTITY.findall(head))]
+
+
+def _grapheme_cases():
+    """GraphemeBreakTest.txt from Unicode's data (tests/data, written by tools/unicode_graphemes.py):
+    each line's text, and its clusters."""
+    from pathlib import Path
+
+    for line in (Path(__file__).parent / "data/GraphemeBreakTest.txt").read_text(encoding="utf-8").splitlines()[1:]:
+        clusters = [""]
+        for token in line.split()[1:]:
+            if token == "÷":
+                clusters.append("")
+            elif token != "×":
+                clusters[-1] += chr(int(token, 16))
+        yield line, clusters[:-1]
+
+
+def test_grapheme_clusters_follow_unicode():
+    cases = list(_grapheme_cases())
+    assert len(cases) > 600
+    wrong = [line for line, clusters in cases if mrkdwn._graphemes("".join(clusters)) != clusters]
+    assert wrong == []
 
 
 def test_no_leaks():

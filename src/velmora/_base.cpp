@@ -29,8 +29,8 @@ PyObject* first_read_get(PyObject* self, PyObject* obj, PyObject*) noexcept {
   if (!obj || obj == Py_None) return Py_NewRef(self);
   PyObject* name = reinterpret_cast<FirstRead*>(self)->name;
   return vm::guarded([&]() -> Ref {
-    Ref value =
-        name == k.slack_bot ? vm::call(vm::global_attr(k.default_bot_module, k.default_bot).get(), {}) : Ref::steal(PyDict_New());
+    Ref value = name == k.slack_bot ? vm::call(vm::global_attr(k.default_bot_module, k.default_bot).get(), {})
+                                    : Ref::steal(PyDict_New());
     Ref dict = value ? Ref::steal(PyObject_GenericGetDict(obj, nullptr)) : Ref{};
     if (!dict || PyDict_SetItem(dict.get(), name, value.get()) < 0) return {};
     return value;
@@ -190,7 +190,8 @@ constexpr const char* class_doc =
 vm::BaseApi api{nullptr, init, init_keywords};
 
 int setup(PyObject* module) noexcept {
-  if (!vm::import_from_package(module, "_delivery", {"Delivery"}) || !vm::import_from_package(module, "", {"_default_bot"})) {
+  if (!vm::import_from_package(module, "_delivery", {"Delivery"}) ||
+      !vm::import_from_package(module, "", {"_default_bot"})) {
     return -1;
   }
   Ref delivery = vm::global(k.Delivery);

@@ -38,6 +38,30 @@ def _checked(payload: dict[str, Any], strict: bool) -> dict[str, Any]:
     return payload
 
 
+#: Attributes that hold plain text which a message may copy into its ``preview``.
+_PLAIN_SOURCES = ("header", "sub_header", "image_name")
+
+
+def _notification(plain: Any, blocks: Any) -> Any:
+    """Notification text from plain text (a header), else from the blocks read out: escaped
+    for mrkdwn, so that nothing shown as typed in the message comes alive in the notification.
+    A value that is not a str stays as it is (``validate`` reports it)."""
+    from velmora.mrkdwn import escape, truncate
+
+    if plain:
+        return escape(plain) if isinstance(plain, str) else plain
+    if not isinstance(blocks, list):
+        return ""
+    from velmora._fallback import fallback_text
+
+    # Escaping lengthens the read-out; cut again, never inside an escape.
+    return truncate(escape(fallback_text(blocks)), _READ_OUT_LIMIT)
+
+
+#: What fallback_text promises, kept once its text is escaped.
+_READ_OUT_LIMIT = 3000
+
+
 def _deliverable(payload: dict[str, Any], strict: bool, method: str) -> dict[str, Any]:
     """The payload, when it may go to Slack; else :class:`velmora.InvalidBlocks`, raised before
     anything is sent. A payload too long for one message (one that :func:`velmora.fit` would
@@ -137,20 +161,22 @@ class Delivery:
     def payload(self, *, strict: bool = False) -> dict[str, Any]:
         """The message as Slack's chat.postMessage wants it: fallback text and blocks.
 
-        The text, which notifications and screen readers show, is the first of ``preview``,
-        ``header`` and ``sub_header`` that is set, else the blocks read out by
-        :func:`velmora.fallback_text` (escaped, so that no markup comes back to life), else
-        :data:`DEFAULT_PREVIEW`. With ``strict=True`` the payload is checked with
-        :func:`velmora.validate` first and :class:`velmora.InvalidBlocks` is raised when it
-        breaks any of Slack's limits.
+        The text, which notifications and screen readers show, is ``preview`` when it is set,
+        as it is: the caller's own mrkdwn, mentions and links included. Else it is ``header``
+        or ``sub_header``, else the blocks read out by :func:`velmora.fallback_text` (at most
+        3,000 characters), else :data:`DEFAULT_PREVIEW`. Those are plain text, so they are
+        escaped (``&``, ``<`` and ``>``): a ``<!channel>`` that a header shows as typed never
+        pings anyone from the notification. A preview that is the header, sub-header or image
+        name itself (ImageMessage copies the first of them that is set) is plain text too.
+        With ``strict=True`` the payload is checked with :func:`velmora.validate` first and
+        :class:`velmora.InvalidBlocks` is raised when it breaks any of Slack's limits.
         """
-        text = self.preview or self.header or self.sub_header
+        text = self.preview
+        own = text and not any(text is getattr(self, name, None) for name in _PLAIN_SOURCES)
+        plain = None if own else text or self.header or self.sub_header
         blocks = self.build_blocks()
-        if not text:
-            from velmora._fallback import fallback_text
-            from velmora.mrkdwn import escape
-
-            text = escape(fallback_text(blocks)) if isinstance(blocks, list) else ""
+        if not own:
+            text = _notification(plain, blocks)
         return _checked({"text": text or DEFAULT_PREVIEW, "blocks": blocks}, strict)
 
     def _parts(self, fit: bool, strict: bool, fields: dict[str, Any], method: str = "send") -> list[dict[str, Any]]:

@@ -1,6 +1,8 @@
 // velmora.fallback_text: a message read out as plain text, for notifications and screen
 // readers. Markup is read as a person would say it: "<@U1>" is "@U1", "<url|text>" is
-// "text (url)", "&amp;" is "&", "*bold*" is "bold". Blocks of unexpected shapes add nothing.
+// "text (url)", "&amp;" is "&", "*bold*" is "bold". A markdown block is read as Markdown, which
+// has no such entities: "List<int>" stays as typed, "<https://x.io>" is the address. Blocks of
+// unexpected shapes add nothing.
 #include "velmora/blocks.hpp"
 #include "velmora/text.hpp"
 
@@ -71,8 +73,8 @@ bool is_marker(char32_t c) {
 // The text between `begin` and `end` of `s`, with "&amp;", "&lt;" and "&gt;" read as characters.
 void add_unescaped(Text& out, const vm::Chars& s, Py_ssize_t begin, Py_ssize_t end) {
   for (Py_ssize_t i = begin; i < end;) {
-    Py_ssize_t unit = s[i] == '&' ? vm::unit_end(s, i) : i + 1;
-    if (unit > end) unit = i + 1;
+    Py_ssize_t unit = s[i] == '&' ? vm::escape_end(s, i) : i;
+    if (unit <= i || unit > end) unit = i + 1;
     char32_t c = 0;
     if (unit - i == 5 && s[i + 1] == 'a' && s[i + 2] == 'm' && s[i + 3] == 'p') c = '&';
     if (unit - i == 4 && s[i + 2] == 't' && (s[i + 1] == 'l' || s[i + 1] == 'g')) c = s[i + 1] == 'l' ? '<' : '>';
@@ -230,6 +232,24 @@ void mark_links(const vm::Chars& s, Py_ssize_t begin, Py_ssize_t end, std::vecto
   }
 }
 
+// The end of the Markdown autolink at `i`, else i: "<" then a scheme of 2 to 32 letters, digits,
+// "+", "." or "-" (a letter first) and ":", or an address (a name, "@" and a domain), and ">",
+// with no space inside. Any other "<" in Markdown is a character, or HTML shown as typed.
+Py_ssize_t autolink_end(const vm::Chars& s, Py_ssize_t i) {
+  Py_ssize_t n = s.size(), j = i + 1;
+  auto scheme_char = [](Py_UCS4 c) { return vm::is_ascii_alnum(c) || c == '+' || c == '.' || c == '-'; };
+  while (j < n && scheme_char(s[j])) ++j;
+  bool uri = j < n && s[j] == ':' && j - i - 1 >= 2 && j - i - 1 <= 32 && s[i + 1] > '9';
+  Py_ssize_t at = -1;
+  for (j = i + 1; j < n && s[j] != '>'; ++j) {
+    Py_UCS4 c = s[j];
+    if (c == '<' || vm::is_space(c)) return i;
+    if (c == '@') at = at < 0 ? j : n;  // a second "@": no address
+  }
+  bool address = at > i + 1 && at < j - 1;
+  return j < n && (uri || address) ? j + 1 : i;
+}
+
 // `s` read out: entities and escapes as words, emphasis and code markers dropped; in Markdown
 // also headings, quotes, links and backslash escapes; in mrkdwn a leading ">" of a quote.
 void read_inline(Text& out, const vm::Chars& s, Dialect dialect) {
@@ -279,10 +299,16 @@ void read_inline(Text& out, const vm::Chars& s, Dialect dialect) {
       continue;
     }
     Py_UCS4 c = s[i];
-    if (c == '<' || c == '&') {
-      Py_ssize_t unit = vm::unit_end(s, i);
-      if (unit > i + 1) {
-        c == '<' ? add_entity(out, s, i, unit) : add_unescaped(out, s, i, unit);
+    if ((c == '<' || c == '&') && !(dialect == Dialect::markdown && code[i])) {
+      Py_ssize_t unit = dialect == Dialect::mrkdwn || c == '&' ? vm::markup_end(s, i) : autolink_end(s, i);
+      if (unit > i) {
+        if (c == '&') {
+          add_unescaped(out, s, i, unit);
+        } else if (dialect == Dialect::mrkdwn) {
+          add_entity(out, s, i, unit);
+        } else {
+          for (Py_ssize_t j = i + 1; j + 1 < unit; ++j) out.push_back(s[j]);
+        }
         i = unit;
         continue;
       }
@@ -488,7 +514,9 @@ PyMethodDef functions[] = {
                  "for notifications and screen readers: headers, section texts and fields, context texts,\n"
                  "image alt texts, rich text, markdown, table rows (cells joined by \" | \") and button\n"
                  "labels, one line each. Markup is read out: \"<@U1>\" gives \"@U1\", \"<url|text>\" gives\n"
-                 "\"text (url)\", \"&amp;\" gives \"&\", \"*bold*\" gives \"bold\". \"\" when no block holds text.">(),
+                 "\"text (url)\", \"&amp;\" gives \"&\", \"*bold*\" gives \"bold\"; a markdown block is read as\n"
+                 "Markdown (\"List<int>\" stays as typed, \"[docs](url)\" gives \"docs (url)\"). \"\" when no\n"
+                 "block holds text.">(),
     vm::table_end};
 
 }  // namespace

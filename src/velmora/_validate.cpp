@@ -113,7 +113,7 @@ bool blocks(Checker& c, PyObject* list) {
     c.top = i;
     Ref item = Ref::borrow(PyList_GET_ITEM(list, i));
     auto step = c.at(i);
-    if (!block(c, item.get(), seen)) return false;
+    if (!block(c, item.get(), seen) || !text_guard(c, item.get(), seen)) return false;
   }
   return true;
 }

@@ -190,6 +190,25 @@ Ref truncate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnam
   return vm::truncated(a[0], limit, ellipsis);
 }
 
+// ---- grapheme clusters, for the tests ------------------------------------------------------
+
+constexpr vm::Params<1> graphemes_params{"_graphemes", {&Keys::text}, 1};
+
+// The extended grapheme clusters of `text`, where truncate and fit may cut it.
+Ref graphemes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  vm::Bound<1> a;
+  if (!vm::bind(graphemes_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text")) return {};
+  Ref out = vm::empty_list();
+  vm::Chars s(a[0]);
+  for (Py_ssize_t i = 0; out && i < s.size();) {
+    Py_ssize_t end = vm::cluster_end(s, i);
+    Ref cluster = Ref::steal(PyUnicode_Substring(a[0], i, end));
+    if (!cluster || PyList_Append(out.get(), cluster.get()) < 0) return {};
+    i = end;
+  }
+  return out;
+}
+
 PyMethodDef functions[] = {
     vm::function<escape, "escape(text)",
                  "`text` safe to put in Slack mrkdwn: \"&\", \"<\" and \">\" become \"&amp;\", \"&lt;\" and \"&gt;\",\n"
@@ -212,8 +231,12 @@ PyMethodDef functions[] = {
                  "text shown where the date cannot be.">(),
     vm::function<truncate, "truncate(text, limit, *, ellipsis='\\u2026')",
                  "`text` cut to at most `limit` characters, the ellipsis included: at the end of the last\n"
-                 "word that fits, else between characters, never inside an entity (\"<...>\") or an escape\n"
-                 "(\"&amp;\"). `text` itself when it fits.">(),
+                 "word that fits when it ends in the last fifth of the room, else as close to the limit as\n"
+                 "can be; never inside a character as a reader sees it (an accented letter, a flag, a\n"
+                 "joined emoji), an entity (\"<...>\") or an escape (\"&amp;\"). `text` itself when it fits.">(),
+    vm::function<graphemes, "_graphemes(text)",
+                 "The extended grapheme clusters of `text` (Unicode's UAX #29), where truncate and fit may\n"
+                 "cut it: a list of str.">(),
     vm::table_end};
 
 }  // namespace

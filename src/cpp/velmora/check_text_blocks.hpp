@@ -4,7 +4,7 @@
 
 #include "check_elements.hpp"
 #include "check_message.hpp"
-#include "text.hpp"
+#include "cuts.hpp"
 
 namespace vm::check {
 
@@ -18,20 +18,13 @@ inline bool section_text(Checker& c, PyObject* object) {
     return !PyErr_Occurred();
   }
   c.note('s');
-  vm::Chars chars(text.get());
-  for (Py_ssize_t start = 0; start < chars.size();) {
-    Py_ssize_t end = vm::cut_end(chars, start, limit::section_text);
-    if (end > 0) {
-      start = end;
-      continue;
-    }
-    auto inner = c.at(k.text);
-    return c.report(
-        "\"text\" holds an entity or escape of more than 3000 characters at %zd; it cannot be cut "
-        "into sections.",
-        start);
-  }
-  return true;
+  Py_ssize_t start = vm::unsplittable_at(vm::Chars(text.get()), limit::section_text);
+  if (start < 0) return true;
+  auto inner = c.at(k.text);
+  return c.report(
+      "\"text\" holds an entity or escape of more than 3000 characters at %zd; it cannot be cut "
+      "into sections.",
+      start);
 }
 
 // A section: "text" or "fields" (10, of 2000 characters each), an "accessory", "expand".
@@ -84,12 +77,13 @@ inline bool context(Checker& c, PyObject* item) {
   });
 }
 
-// A markdown block: its "text", counted with the markdown blocks before it against 12,000.
+// A markdown block: its "text", counted with the markdown blocks before it against 12,000 (fit
+// cuts a longer one).
 inline bool markdown(Checker& c, PyObject* block, Seen& seen) {
   c.note('m');
   Ref text;
   if (!string(c, block, k.text, 1, PY_SSIZE_T_MAX, true) || !get(block, k.text, text)) return false;
-  if (!text || !PyUnicode_Check(text.get())) return true;
+  if (!text || !PyUnicode_Check(text.get()) || c.fitting) return true;
   bool over_before = seen.markdown > limit::markdown;
   seen.markdown += PyUnicode_GET_LENGTH(text.get());
   if (over_before || seen.markdown <= limit::markdown) return true;

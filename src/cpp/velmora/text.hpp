@@ -1,9 +1,11 @@
-// Slack mrkdwn text as Slack reads it: escaping, and cutting it safely: an entity ("<...>": a link, a
-// mention, a date) and an escape ("&amp;", "&lt;", "&gt;") are single units that no cut may
-// split. Used by truncate, by fit's splitting of long section texts and by the validator,
-// which tells splittable texts from the others.
+// Text as Slack reads it, and where it may be cut: a unit is an extended grapheme cluster (an
+// accented letter, a flag, a family emoji), or in mrkdwn an entity ("<...>": a link, a mention, a
+// date) or an escape ("&amp;", "&lt;", "&gt;"); no cut falls inside one. Used by truncate, by
+// fit's splitting of long texts (cuts.hpp) and by the validator, which tells splittable texts
+// from the others; and escaping.
 #pragma once
 
+#include "graphemes.hpp"
 #include "ref.hpp"
 
 namespace vm {
@@ -30,68 +32,71 @@ inline bool is_ascii_alnum(Py_UCS4 c) noexcept {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-// Where the unit starting at `i` ends: after the ">" of an entity (a "<" with a ">" before any
-// further "<"), after the ";" of an escape ("&" and 1 to 10 letters, digits or "#"), else i + 1.
-inline Py_ssize_t unit_end(const Chars& s, Py_ssize_t i) noexcept {
+// The end of the grapheme cluster that starts at `i`, a cluster boundary.
+inline Py_ssize_t cluster_end(const Chars& s, Py_ssize_t i) noexcept {
   Py_UCS4 c = s[i];
-  if (c == '<') {
-    for (Py_ssize_t j = i + 1; j < s.size(); ++j) {
-      Py_UCS4 d = s[j];
-      if (d == '>') return j + 1;
-      if (d == '<') break;
-    }
-  } else if (c == '&') {
-    for (Py_ssize_t j = i + 1; j < s.size() && j <= i + 11; ++j) {
-      Py_UCS4 d = s[j];
-      if (d == ';') return j > i + 1 ? j + 1 : i + 1;
-      if (!is_ascii_alnum(d) && d != '#') break;
-    }
-  }
-  return i + 1;
+  if (c >= 0x20 && c < 0x7F && (i + 1 == s.size() || s[i + 1] < 0x300)) return i + 1;  // ASCII, as most text is
+  grapheme::Walker walker;
+  walker.start(c);
+  Py_ssize_t j = i + 1;
+  while (j < s.size() && walker.joins(s[j])) ++j;
+  return j;
 }
 
-// The end of the next part of s[start:] of at most `limit` characters: s.size() when the rest
-// fits; else just after the last paragraph break ("\n\n") that fits, else after the last line
-// break, else after the last space, else at the last unit boundary. A separator stays at the end
-// of the part it closes, so the parts joined give the text back. -1 when the unit at `start` is
-// itself longer than `limit`.
-inline Py_ssize_t cut_end(const Chars& s, Py_ssize_t start, Py_ssize_t limit) noexcept {
-  if (s.size() - start <= limit) return s.size();
-  Py_ssize_t stop = start + limit, paragraph = -1, line = -1, space = -1, unit = -1;
-  for (Py_ssize_t i = start; i < stop;) {
-    Py_ssize_t end = unit_end(s, i);
-    if (end > stop) break;
-    Py_UCS4 c = s[i];
-    if (c == '\n') {
-      if (i > start && s[i - 1] == '\n') paragraph = end;
-      line = end;
-    } else if (is_space(c)) {
-      space = end;
-    }
-    unit = end;
-    i = end;
+// `end`, or past the characters after it that cling to what precedes them (accents, ZWJs).
+inline Py_ssize_t clinging_end(const Chars& s, Py_ssize_t end) noexcept {
+  while (end < s.size() && grapheme::clings(s[end])) ++end;
+  return end;
+}
+
+// The end of an escape at `i` ("&" and 1 to 10 letters, digits or "#", then ";"), else i.
+inline Py_ssize_t escape_end(const Chars& s, Py_ssize_t i) noexcept {
+  for (Py_ssize_t j = i + 1; j < s.size() && j <= i + 11; ++j) {
+    Py_UCS4 d = s[j];
+    if (d == ';') return j > i + 1 ? j + 1 : i;
+    if (!is_ascii_alnum(d) && d != '#') break;
   }
-  return paragraph > 0 ? paragraph : line > 0 ? line : space > 0 ? space : unit;
+  return i;
+}
+
+// The end of the mrkdwn entity at `i` (a "<" with a ">" before any further "<"), else i.
+inline Py_ssize_t entity_end(const Chars& s, Py_ssize_t i) noexcept {
+  for (Py_ssize_t j = i + 1; j < s.size(); ++j) {
+    Py_UCS4 d = s[j];
+    if (d == '>') return j + 1;
+    if (d == '<') break;
+  }
+  return i;
+}
+
+// The end of the mrkdwn markup (an entity or an escape) at `i`, else i.
+inline Py_ssize_t markup_end(const Chars& s, Py_ssize_t i) noexcept {
+  Py_UCS4 c = s[i];
+  return c == '<' ? entity_end(s, i) : c == '&' ? escape_end(s, i) : i;
+}
+
+// Where the mrkdwn unit starting at `i` ends: an entity or escape, with any accent that clings
+// to its last character, else a grapheme cluster.
+inline Py_ssize_t unit_end(const Chars& s, Py_ssize_t i) noexcept {
+  Py_ssize_t markup = markup_end(s, i);
+  return markup > i ? clinging_end(s, markup) : cluster_end(s, i);
 }
 
 // How much of `s` to keep when it must shrink to `budget` characters and be followed by an
-// ellipsis: up to the last word that ends within the budget (trailing spaces dropped), else as
-// many whole units as fit. Never splits an entity or an escape.
+// ellipsis: up to the end of the last word that ends within the budget when that end lies in its
+// last fifth, else as many whole units as fit; trailing spaces dropped either way. Never splits
+// a grapheme cluster, an entity or an escape.
 inline Py_ssize_t keep_words(const Chars& s, Py_ssize_t budget) noexcept {
-  Py_ssize_t word = 0, whole = 0;
-  for (Py_ssize_t i = 0; i <= budget && i < s.size();) {
-    if (i > 0 && is_space(s[i])) word = i;  // s[:i] ends before a space
+  Py_ssize_t word = 0, solid = 0;  // the end of the last word before a space; of the last unit not a space
+  for (Py_ssize_t i = 0; i < s.size();) {
     Py_ssize_t end = unit_end(s, i);
+    bool blank = end == i + 1 && is_space(s[i]);
+    if (blank) word = solid;
     if (end > budget) break;
-    whole = end;
+    if (!blank) solid = end;
     i = end;
   }
-  auto trimmed = [&](Py_ssize_t end) {
-    while (end > 0 && is_space(s[end - 1])) --end;
-    return end;
-  };
-  Py_ssize_t kept = trimmed(word);
-  return kept > 0 ? kept : trimmed(whole);
+  return word > 0 && word >= budget - budget / 5 ? word : solid;
 }
 
 // text[:keep] + ellipsis, where `keep` comes from keep_words(); `text` itself when it holds at

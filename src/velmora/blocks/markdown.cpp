@@ -6,17 +6,9 @@ namespace {
 using vm::k;
 using vm::Ref;
 
-// Slack's limit for the text of a message's markdown blocks, summed over all of them.
-constexpr Py_ssize_t max_markdown = 12000;
-
-// {"type": "markdown", "text": text}
+// {"type": "markdown", "text": text}, of any length: velmora.fit cuts a long one into messages
+// that Slack takes, and velmora.validate reports it.
 Ref markdown(PyObject* text) noexcept {
-  Py_ssize_t length = PyUnicode_GET_LENGTH(text);
-  if (length > max_markdown) {
-    PyErr_Format(PyExc_ValueError,
-                 "text has %zd characters; Slack takes at most 12,000 in the markdown blocks of a message", length);
-    return {};
-  }
   return vm::dict({{k.type, k.markdown}, {k.text, text}});
 }
 
@@ -24,8 +16,8 @@ vm::Builder builders[] = {
     vm::builder<vm::text_block<"Markdown.markdown", markdown>, "markdown(text, *, block_id=None)",
                 "A list of one markdown block {\"type\": \"markdown\", \"text\": text} (then \"block_id\" when\n"
                 "given): standard Markdown (headings, **bold**, [links](url), tables) that Slack renders\n"
-                "itself. [] for an empty text; ValueError over 12,000 characters, Slack's limit for all\n"
-                "the markdown blocks of a message together.">(),
+                "itself. [] for an empty text. Slack takes at most 12,000 characters in the markdown blocks\n"
+                "of a message: velmora.fit cuts a longer text into several messages at paragraph breaks.">(),
 };
 
 }  // namespace
