@@ -78,7 +78,7 @@ def test_pie(data, kwargs, segments):
 def test_options_of_series_charts(kind):
     df = pd.DataFrame({"web": [1.5, None, 3.0], "mobile": [1, 2, 3], "name": ["a", "b", "c"]},
                       index=pd.Index(["x", "y", "z"], name="day"))
-    [block] = getattr(Chart, kind)(df, y=["mobile", "web"], title="t", x_label="", y_label="users", dropna=True,
+    [block] = getattr(Chart, kind)(df, y=pd.Index(["mobile", "web"]), title="t", x_label="", y_label="users", dropna=True,
                                    block_id="b")
     assert list(block) == ["type", "title", "chart", "block_id"]
     assert block["chart"] == {"type": kind, "series": [

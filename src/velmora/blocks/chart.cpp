@@ -121,15 +121,20 @@ int read_lines(const Source& s, PyObject* x, PyObject* y, Plot& out) {
     }
     if (static_cast<Py_ssize_t>(columns.size()) > max_series) return raise_series_count(columns.size(), false);
   } else {
-    bool several = PyList_CheckExact(y);
-    Py_ssize_t count = several ? PyList_GET_SIZE(y) : 1;
+    // several labels: a list, or any other collection of them (df.columns[1:]) but a tuple, which
+    // is one label, as pandas indexing reads it (a MultiIndex column)
+    bool several = PyList_Check(y) ||
+                   (!PyUnicode_Check(y) && !PyBytes_Check(y) && !PyTuple_Check(y) && Py_TYPE(y)->tp_iter != nullptr);
+    Ref labels = several ? Ref::steal(PySequence_List(y)) : Ref{};
+    if (several && !labels) return -1;
+    Py_ssize_t count = several ? PyList_GET_SIZE(labels.get()) : 1;
     if (count == 0) {
       PyErr_SetString(PyExc_ValueError, "y names no column");
       return -1;
     }
     if (count > max_series) return raise_series_count(count, true);
     for (Py_ssize_t i = 0; i < count; ++i) {
-      PyObject* label = several ? PyList_GET_ITEM(y, i) : y;
+      PyObject* label = several ? PyList_GET_ITEM(labels.get(), i) : y;
       Py_ssize_t j = find_column(s, label, "y");
       if (j < 0) return -1;
       std::vector<Ref> numbers;
