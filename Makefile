@@ -60,11 +60,12 @@ demo: install
 test: install browser
 	$(PY) -m pytest -q
 
-# docs/demo.png, shown in the README: the demo's messages as velmora.preview draws them, with
-# Slack's typeface (Lato) when it is missing (`browser` brings the CJK and emoji fonts).
+# docs/demo.png, chart.png and modal.png, shown in the README: the demo's messages, a chart and a
+# modal as velmora.preview draws them, with Slack's typeface (Lato) installed when it is missing
+# (`browser` brings the CJK and emoji fonts).
 screenshots: install browser
 	@fc-list | grep -q "Lato" || { $(call apt-install,fonts-lato); }
-	$(PY) tools/screenshots.py docs/demo.png
+	$(PY) tools/screenshots.py docs
 
 # The C++ house style (.clang-format), with the distribution's clang-format.
 CXX_SOURCES = $(shell git ls-files 'src/*.cpp' 'src/*.hpp')
@@ -82,9 +83,9 @@ format-check: clang-format
 # joins that list when it is formatted in one go.
 LINT_TOOLS := "ruff==0.17.6" "mypy==2.4.1"
 RUFF_FORMATTED := src/velmora/__init__.py src/velmora/_lazy.py src/velmora/errors.py src/velmora/interface.py \
-	src/velmora/bots.py src/velmora/slack.py src/velmora/_default_bot.py \
-	tests/conftest.py tests/support.py tests/message_fakes.py tests/fake_slack.py tests/test_layers.py \
-	tests/sending/test_bots.py tests/sending/test_slack.py examples/tour.py
+	src/velmora/bots.py src/velmora/slack.py src/velmora/_default_bot.py src/velmora/views.py src/velmora/interactions.py \
+	tests/conftest.py tests/support.py tests/message_fakes.py tests/fake_slack.py tests/test_layers.py tests/sending/conftest.py \
+	tests/sending/test_bots.py tests/sending/test_slack.py tests/sending/test_views.py tests/test_interactions.py examples/tour.py
 
 $(VENV)/.lint-ready: $(VENV)/.ready
 	$(PIP) install $(LINT_TOOLS)

@@ -121,6 +121,10 @@ class FakeSlack:
             )
         if request.api == "chat.postEphemeral":
             return Answer(body={"ok": True, "message_ts": "1700000000.000200"})
+        if request.api in ("views.open", "views.push", "views.update", "views.publish"):
+            sent = request.json()
+            view_id = sent.get("view_id") or f"V{len(self.calls(request.api)):010d}"
+            return Answer(body={"ok": True, "view": {"id": view_id, **sent["view"], "hash": "1700000000.abcd"}})
         if request.api == "webhook":
             return Answer(body=b"ok")
         if request.api == "response_url":

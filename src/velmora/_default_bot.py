@@ -49,8 +49,8 @@ class DefaultBot(OfflineBot):
     """The :class:`velmora.bots.OfflineBot` a message gets when nothing is configured.
 
     It records what it is asked to do, as every offline bot does, and warns once per process
-    (a ``UserWarning``) when asked to send, update or post an ephemeral message, so that
-    nothing goes unsent in silence. Answering an interaction needs no token, so its
+    (a ``UserWarning``) when asked to send, update, post an ephemeral message or show a view,
+    so that nothing goes unsent in silence. Answering an interaction needs no token, so its
     :meth:`respond` posts for real to the ``response_url``, through a
     :class:`velmora.slack.WebhookBot`.
     """
@@ -73,6 +73,24 @@ class DefaultBot(OfflineBot):
         from velmora.slack import WebhookBot
 
         return WebhookBot(response_url).send(payload)
+
+    def open_view(self, view: dict[str, Any], trigger_id: str) -> dict[str, Any]:
+        _warn_nothing_sent()
+        return super().open_view(view, trigger_id)
+
+    def push_view(self, view: dict[str, Any], trigger_id: str) -> dict[str, Any]:
+        _warn_nothing_sent()
+        return super().push_view(view, trigger_id)
+
+    def update_view(
+        self, view: dict[str, Any], view_id: str | None = None, external_id: str | None = None, hash: str | None = None
+    ) -> dict[str, Any]:
+        _warn_nothing_sent()
+        return super().update_view(view, view_id, external_id, hash)
+
+    def publish_view(self, view: dict[str, Any], user_id: str, hash: str | None = None) -> dict[str, Any]:
+        _warn_nothing_sent()
+        return super().publish_view(view, user_id, hash)
 
 
 _slack_sdk_found: bool | None = None  # searched for once, on first need

@@ -104,13 +104,15 @@ def _fields(options: dict[str, Any], name: str, value: Any) -> dict[str, Any]:
     return options if value is None else {name: value, **options}
 
 
-def _call(bot: Any, name: str, *args: Any) -> Any:
-    """``bot.<name>(*args)``, refusing an asynchronous bot: its coroutine would never run."""
+def _call(bot: Any, name: str, *args: Any, caller: str = "") -> Any:
+    """``bot.<name>(*args)``, refusing an asynchronous bot: its coroutine would never run.
+    ``caller`` names the method to await instead (``message.<name>`` by default)."""
     result = getattr(bot, name)(*args)
     if hasattr(result, "__await__"):
         if hasattr(result, "close"):
             result.close()  # not awaited, on purpose: no "never awaited" warning
-        raise TypeError(f"{type(bot).__name__}.{name}() is a coroutine: use `await message.{name}_async(...)`")
+        instead = caller or f"message.{name}"
+        raise TypeError(f"{type(bot).__name__}.{name}() is a coroutine: use `await {instead}_async(...)`")
     return result
 
 

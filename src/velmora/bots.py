@@ -9,6 +9,12 @@ Every bot answers the same calls, each taking the payload first (a dict of ``tex
 - ``respond(payload, response_url)``: answer an interaction through its ``response_url``.
 - ``image_upload(buffer, file_name=None)``: upload image bytes; returns the URL to show.
 
+and, for views (modals and Home tabs, see :mod:`velmora.views`), each taking the view dict first:
+
+- ``open_view(view, trigger_id)`` and ``push_view(view, trigger_id)``: views.open, views.push.
+- ``update_view(view, view_id=None, external_id=None, hash=None)``: views.update.
+- ``publish_view(view, user_id, hash=None)``: views.publish (a Home tab).
+
 :class:`OfflineBot` records all of them and never goes online; the bots that talk to Slack are
 in :mod:`velmora.slack`. :func:`default_bot` (from :mod:`velmora._default_bot`, also importable
 from here) picks the bot a message gets when none is passed.
@@ -52,8 +58,10 @@ class OfflineBot:
 
     ``sent`` lists ``(channel, payload)`` pairs in sending order, ``updated``
     ``(channel, ts, payload)``, ``ephemeral`` ``(channel, user, payload)`` and ``responded``
-    ``(response_url, payload)``. The answers look like Slack's, with a made-up ``ts``, so
-    code that updates what it sent runs offline too. ``image_upload`` writes the bytes to
+    ``(response_url, payload)``, and ``views`` ``(method, target, view)`` for every view
+    opened, pushed, updated or published (``("open", trigger_id, view)``, ``("update",
+    view_id or external_id, view)``...). The answers look like Slack's, with a made-up ``ts``
+    or view id, so code that updates what it sent runs offline too. ``image_upload`` writes the bytes to
     ``outbox`` (a ``velmora-outbox`` folder in the temporary directory by default) and
     returns their ``file://`` URL. Nothing ever leaves the process.
     """
@@ -74,6 +82,8 @@ class OfflineBot:
         self.updated: list[tuple[str, str, dict[str, Any]]] = []
         self.ephemeral: list[tuple[str, str, dict[str, Any]]] = []
         self.responded: list[tuple[str, dict[str, Any]]] = []
+        self.views: list[tuple[str, str, dict[str, Any]]] = []
+        self._view_ids: dict[str, str] = {}  # external_id -> the made-up id of its view
 
     @property
     def outbox(self) -> Path:
@@ -106,6 +116,33 @@ class OfflineBot:
         self.responded.append((response_url, payload))
         return {"ok": True}
 
+    def _view(self, method: str, target: str, view: dict[str, Any], view_id: str | None = None) -> dict[str, Any]:
+        """Record a view call; answer as Slack does, with the view, its id and a hash."""
+        self.views.append((method, target, view))
+        external_id = view.get("external_id")
+        if view_id is None:
+            known = self._view_ids.get(external_id) if isinstance(external_id, str) else None
+            view_id = known or f"V{next(self._counter):010d}"
+        if isinstance(external_id, str):
+            self._view_ids[external_id] = view_id
+        return {"ok": True, "view": {"id": view_id, **view, "hash": self._ts()}}
+
+    def open_view(self, view: dict[str, Any], trigger_id: str) -> dict[str, Any]:
+        return self._view("open", trigger_id, view)
+
+    def push_view(self, view: dict[str, Any], trigger_id: str) -> dict[str, Any]:
+        return self._view("push", trigger_id, view)
+
+    def update_view(
+        self, view: dict[str, Any], view_id: str | None = None, external_id: str | None = None, hash: str | None = None
+    ) -> dict[str, Any]:
+        target = view_id if view_id is not None else external_id
+        known = view_id if view_id is not None else self._view_ids.get(external_id or "")
+        return self._view("update", target or "", view, known)
+
+    def publish_view(self, view: dict[str, Any], user_id: str, hash: str | None = None) -> dict[str, Any]:
+        return self._view("publish", user_id, view)
+
     def image_upload(self, buffer: Any, file_name: str | None = None) -> str:
         from pathlib import Path
 
@@ -118,7 +155,7 @@ class OfflineBot:
         return path.resolve().as_uri()
 
     def __repr__(self) -> str:
-        names = ("sent", "updated", "ephemeral", "responded")
+        names = ("sent", "updated", "ephemeral", "responded", "views")
         counts = ", ".join(f"{name}={len(getattr(self, name))}" for name in names if getattr(self, name))
         return f"{type(self).__name__}(outbox={str(self.outbox)!r}{', ' if counts else ''}{counts})"
 

@@ -283,6 +283,26 @@ class SlackBot(_WebApiBot):
         """Post the payload to an interaction's ``response_url`` (see :meth:`WebhookBot.send`)."""
         return self._responder(response_url).send(_prepared(payload, self._uploaded))  # type: ignore[no-any-return]
 
+    def open_view(self, view: dict[str, Any], trigger_id: str) -> dict[str, Any]:
+        """Open a modal with the ``trigger_id`` of an interaction (views.open); Slack's answer
+        holds the opened ``view`` with its ``id`` and ``hash``."""
+        return self.client.views_open(trigger_id=trigger_id, view=_prepared(view, self._uploaded)).data  # type: ignore[return-value]
+
+    def push_view(self, view: dict[str, Any], trigger_id: str) -> dict[str, Any]:
+        """Push a modal on top of the open one (views.push)."""
+        return self.client.views_push(trigger_id=trigger_id, view=_prepared(view, self._uploaded)).data  # type: ignore[return-value]
+
+    def update_view(
+        self, view: dict[str, Any], view_id: str | None = None, external_id: str | None = None, hash: str | None = None
+    ) -> dict[str, Any]:
+        """Replace the view ``view_id`` (or the one of ``external_id``) with ``view`` (views.update)."""
+        view = _prepared(view, self._uploaded)
+        return self.client.views_update(view=view, view_id=view_id, external_id=external_id, hash=hash).data  # type: ignore[return-value]
+
+    def publish_view(self, view: dict[str, Any], user_id: str, hash: str | None = None) -> dict[str, Any]:
+        """Publish ``view`` as the Home tab of ``user_id`` (views.publish)."""
+        return self.client.views_publish(user_id=user_id, view=_prepared(view, self._uploaded), hash=hash).data  # type: ignore[return-value]
+
 
 class AsyncSlackBot(_WebApiBot):
     """:class:`SlackBot` on slack_sdk's ``AsyncWebClient`` (aiohttp): the same arguments, and
@@ -335,6 +355,29 @@ class AsyncSlackBot(_WebApiBot):
         """Post the payload to an interaction's ``response_url``."""
         responder = self._responder(response_url)
         return await responder.send(_prepared(payload, self._uploaded))  # type: ignore[no-any-return]
+
+    async def open_view(self, view: dict[str, Any], trigger_id: str) -> dict[str, Any]:
+        """Open a modal (views.open; see :meth:`SlackBot.open_view`)."""
+        response = await self.client.views_open(trigger_id=trigger_id, view=_prepared(view, self._uploaded))
+        return response.data  # type: ignore[return-value]
+
+    async def push_view(self, view: dict[str, Any], trigger_id: str) -> dict[str, Any]:
+        """Push a modal on top of the open one (views.push)."""
+        response = await self.client.views_push(trigger_id=trigger_id, view=_prepared(view, self._uploaded))
+        return response.data  # type: ignore[return-value]
+
+    async def update_view(
+        self, view: dict[str, Any], view_id: str | None = None, external_id: str | None = None, hash: str | None = None
+    ) -> dict[str, Any]:
+        """Replace the view ``view_id`` (or the one of ``external_id``) with ``view`` (views.update)."""
+        view = _prepared(view, self._uploaded)
+        response = await self.client.views_update(view=view, view_id=view_id, external_id=external_id, hash=hash)
+        return response.data  # type: ignore[return-value]
+
+    async def publish_view(self, view: dict[str, Any], user_id: str, hash: str | None = None) -> dict[str, Any]:
+        """Publish ``view`` as the Home tab of ``user_id`` (views.publish)."""
+        response = await self.client.views_publish(user_id=user_id, view=_prepared(view, self._uploaded), hash=hash)
+        return response.data  # type: ignore[return-value]
 
 
 # ---- webhooks: WebhookBot and AsyncWebhookBot -----------------------------------------------
@@ -409,10 +452,26 @@ class _WebhookBot:
             "which uploads with a bot token (files:write)",
         )
 
+    # Views are the Web API's, for a bot token: a webhook refuses them at once, sync or async.
+    def open_view(self, view: dict[str, Any], trigger_id: str) -> dict[str, Any]:
+        _unsupported("open a view", _VIEWS)
+
+    def push_view(self, view: dict[str, Any], trigger_id: str) -> dict[str, Any]:
+        _unsupported("push a view", _VIEWS)
+
+    def update_view(
+        self, view: dict[str, Any], view_id: str | None = None, external_id: str | None = None, hash: str | None = None
+    ) -> dict[str, Any]:
+        _unsupported("update a view", _VIEWS)
+
+    def publish_view(self, view: dict[str, Any], user_id: str, hash: str | None = None) -> dict[str, Any]:
+        _unsupported("publish a Home tab", _VIEWS)
+
     def __repr__(self) -> str:
         return f"{type(self).__name__}(url={_hidden(self.url)!r})"
 
 
+_VIEWS = "views (modals and Home tabs) need a bot token: use SlackBot"
 _UPDATE = (
     "update a message by channel and ts",
     "answer the interaction with respond(response_url, replace_original=True), or use SlackBot",

@@ -91,7 +91,7 @@ def kind_of(cls: type) -> str:
 
 
 def model_keys(cls: type) -> set[str]:
-    attributes = cls.__dict__.get("attributes") or getattr(cls, "attributes")
+    attributes = cls.__dict__.get("attributes") or cls.attributes
     if isinstance(attributes, property):
         attributes = attributes.fget(cls.__new__(cls))
     return set(attributes) - {"type"}

@@ -86,7 +86,7 @@ BLOCKS: list[tuple[dict[str, Any], list[str]]] = [
       '<span class="button">Bad</span>', '<span class="placeholder">Region</span><span class="chevron">',
       '<span class="select">eu<span', '<span class="chip"><span class="mention user">@U2</span></span>',
       '<span class="overflow" title="Roll back, Open">⋮</span>', '📅</span>2024-12-20</span>',
-      '🕘</span><span class="placeholder">When</span>', '📅</span>2024-01-01 00:00 UTC</span>',
+      '🕘</span><span class="placeholder">When</span>', '📅</span>2024-01-01</span>', '🕘</span>00:00 UTC</span>',
       '<span class="unknown">unknown element: &quot;rating&quot;</span>',
       '<span class="unknown">unknown element: not an object (str)</span>']),
     ({"type": "actions", "elements": [
@@ -136,6 +136,43 @@ BLOCKS: list[tuple[dict[str, Any], list[str]]] = [
      ['<tr><td class="nowrap" style="text-align:right">n</td><td class="wrap">name</td><td class="nowrap">c</td></tr>'
       '<tr><td class="nowrap" style="text-align:right"><div class="rt-section">12</div></td>'
       '<td class="wrap">:tada: &lt;x&gt;</td><td class="nowrap"><span class="unknown">unknown cell: &quot;button&quot;</span></td></tr>']),
+    ({"type": "input", "label": text("plain_text", "Name <x>"), "optional": True, "hint": text("plain_text", "As on <ID>"),
+      "element": {"type": "plain_text_input", "initial_value": "<ana>", "multiline": True}},
+     ['<div class="input-label">Name &lt;x&gt;<span class="optional"> (optional)</span></div><div class="input-element">'
+      '<span class="field multiline">&lt;ana&gt;</span></div><div class="hint">As on &lt;ID&gt;</div>']),
+    *[({"type": "input", "label": text("plain_text", "L"), "element": element}, [shown]) for element, shown in [
+        ({"type": "number_input", "initial_value": "3", "multiline": True}, '<span class="field">3</span>'),
+        ({"type": "email_text_input", "placeholder": text("plain_text", "you@x.io")},
+         '<span class="field"><span class="placeholder">you@x.io</span></span>'),
+        ({"type": "url_text_input"}, '<span class="field"><span class="placeholder"></span></span>'),
+        ({"type": "datetimepicker"}, '<span class="placeholder">Select a date</span></span><span class="picker"><span class="icon">🕘'
+                                     '</span><span class="placeholder">Select a time</span>'),
+        ({"type": "multi_static_select", "initial_options": [{"text": text("plain_text", "a")}, {"text": text("plain_text", "b")}]},
+         '<span class="select"><span class="chips"><span class="chip">a</span><span class="chip">b</span></span>'),
+        ({"type": "rich_text_input", "initial_value": {"type": "rich_text", "elements": [
+            {"type": "rich_text_section", "elements": [{"type": "text", "text": "hi", "style": {"bold": True}}]}]}},
+         '<div class="field rich-input"><div class="rich-value"><div class="rt-section"><b>hi</b></div></div><div class="toolbar">'),
+        ({"type": "rich_text_input", "initial_value": {"type": "rich_text", "elements": []}, "placeholder": text("plain_text", "Say")},
+         '<div class="rich-value"><span class="placeholder">Say</span></div>'),
+        ({"type": "file_input", "filetypes": ["pdf", "<png>"], "max_files": 1}, '<span class="description">pdf, &lt;png&gt; · 1 file</span>'),
+        ({"type": "file_input", "max_files": 99}, '<span class="description">up to 10 files</span>'),
+        (None, '<div class="input-element"><span class="unknown">unknown element: not an object (NoneType)</span>'),
+    ]],
+    ({"type": "alert", "level": "warning", "text": text("plain_text", "Closes <soon>")},
+     ['<div class="alert warning"><span class="alert-icon">⚠</span><span>Closes &lt;soon&gt;</span></div>']),
+    ({"type": "alert", "level": "loud", "text": text("mrkdwn", "*x*")}, ['<div class="alert default"><span class="alert-icon">ⓘ</span><span><b>x</b>']),
+    ({"type": "data_table", "caption": "Runs <all>", "page_size": 2, "rows": [
+        [{"type": "raw_text", "text": "name"}, {"type": "raw_text", "text": "n"}, {"type": "raw_text", "text": "mixed"}],
+        [{"type": "raw_text", "text": "x"}, {"type": "raw_number", "value": 1, "text": "1.0"}, {"type": "raw_number", "value": 1}],
+        [{"type": "raw_text", "text": "y"}, {"type": "raw_number", "value": 2}, {"type": "raw_text", "text": "two"}],
+        [{"type": "raw_text", "text": "z"}, {"type": "raw_number", "value": 3, "text": "3"}, {"type": "raw_text", "text": "3"}]]},
+     ['<div class="data-table-caption">Runs &lt;all&gt;</div>',
+      '<thead><tr><th>name</th><th class="number">n</th><th>mixed</th></tr></thead><tbody><tr><td>x</td><td class="number">1.0</td>'
+      '<td class="number">1</td></tr><tr><td>y</td><td class="number">2</td><td>two</td></tr></tbody>',  # the first page only
+      '<div class="pager"><span>1–2 of 3</span><span class="page-button off">‹</span><span class="page-button">›</span></div>']),
+    ({"type": "data_table", "caption": "One", "page_size": 0, "rows": [[{"type": "raw_text", "text": "h"}], [{"type": "raw_text", "text": "a"}]]},
+     ['<span>1–1 of 1</span><span class="page-button off">‹</span><span class="page-button off">›</span>']),
+    ({"type": "data_table", "rows": []}, ['<table class="table"><thead><tr></tr></thead><tbody></tbody></table>', "<span>No rows</span>"]),
     ({"type": "video", "title": text("plain_text", "Demo")}, ['<span class="unknown">unknown block: &quot;video&quot;</span>']),
     ({"text": "no type"}, ["unknown block: no type"]),
 ]
@@ -183,18 +220,101 @@ def test_message_kinds_and_title() -> None:
     assert "default-src 'none'" in page and "<script" not in page
 
 
-@pytest.mark.parametrize(("message", "error"), [
-    (3, "expected a list of blocks, a payload dict or a message with payload(), got int"),
-    ("[]", "expected a list of blocks, a payload dict or a message with payload(), got str"),
-    ((), "expected a list of blocks, a payload dict or a message with payload(), got tuple"),
-    (Payload("x"), "expected a list of blocks, a payload dict or a message with payload(), got str"),
-])
-def test_what_is_no_message(message: object, error: str) -> None:
+class View:
+    def __init__(self, value: object) -> None:
+        self.value = value
+
+    def view(self) -> object:
+        return self.value
+
+
+@pytest.mark.parametrize(("message", "got"), [(3, "int"), ("[]", "str"), ((), "tuple"), (Payload("x"), "str"), (View(None), "NoneType")])
+def test_what_is_no_message(message: object, got: str) -> None:
     with pytest.raises(TypeError) as raised:
         render_html(message)
-    assert str(raised.value) == error
+    assert str(raised.value) == f"expected a list of blocks, a payload dict, a view dict or an object with payload() or view(), got {got}"
     with pytest.raises(TypeError, match="^title must be a str or None, not bytes$"):
         render_html([], title=b"t")  # type: ignore[arg-type]
+
+
+FORM = [{"type": "input", "label": text("plain_text", "Room"), "element": {"type": "plain_text_input"}}]
+
+
+@pytest.mark.parametrize(("view", "title", "shown"), [
+    ({"type": "modal", "title": text("plain_text", "Book <a> room"), "submit": text("plain_text", "Book"), "blocks": FORM},
+     "Modal preview", ['<div class="modal-title">Book &lt;a&gt; room</div><span class="modal-close">✕</span></div>'
+                       '<div class="modal-body"><div class="block" id="block-0"><div class="drawn"><div class="input">',
+                       '<div class="modal-foot"><span class="button">Cancel</span><span class="button primary">Book</span></div>']),
+    ({"type": "modal", "title": text("plain_text", "Done"), "close": text("plain_text", ":wave: Close"), "blocks": []},
+     "Modal preview", ['<div class="modal-foot"><span class="button"><span class="emoji" title=":wave:">👋</span> Close</span></div>']),
+    (View({"type": "home", "text": "not shown", "blocks": FORM}), "Home tab preview",
+     ['<span class="tab on">Home</span>', '<div class="home-body"><div class="block" id="block-0">']),
+    ({"type": "workflow_step", "blocks": []}, "Message preview", ['<span class="label">Notification</span>']),
+])
+def test_views(view: object, title: str, shown: list[str]) -> None:
+    page = render_html(view)
+    assert f"<title>{title}</title>" in page
+    for fragment in shown:
+        assert fragment in page
+    assert ("Notification" in page) is (title == "Message preview")
+
+
+def svg_texts(html: str) -> tuple[list[str], list[str], list[str]]:
+    """What a chart shows: its axis texts, its tooltips, and its legend."""
+    return (re.findall(r"<text[^>]*>([^<]*)</text>", html), re.findall(r"<title>([^<]*)</title>", html),
+            [re.sub(r"<[^>]+>", "", item) for item in html.split('<span class="legend-item">')[1:]])
+
+
+def chart(kind: str, series: Any, categories: Any = None, **axis: str) -> dict[str, Any]:
+    inside = {"type": kind, "series": series}
+    if categories is not None:
+        inside["axis_config"] = {"categories": categories, **axis}
+    return {"type": "data_visualization", "title": f"A <{kind}>", "chart": inside}
+
+
+def points(**values: Any) -> list[dict[str, Any]]:
+    return [{"label": label, "value": value} for label, value in values.items()]
+
+
+CHARTS: list[tuple[dict[str, Any], list[str], list[str], list[str]]] = [
+    # bars stand on zero, below it when negative; the axis goes to round values past the data
+    (chart("bar", [{"name": "4xx", "data": points(eu=12, us=30, ap=-5)}, {"name": "5xx", "data": points(us=1)}], ["eu", "us", "ap"]),
+     ["-10", "0", "10", "20", "30", "eu", "us", "ap"], ["4xx · eu: 12", "4xx · us: 30", "4xx · ap: -5", "5xx · us: 1"], ["4xx", "5xx"]),
+    # a line need not start at zero; axis labels; big numbers shortened on the axis, exact in the tips
+    (chart("line", [{"name": "web", "data": points(mon=1_250_000, tue=800_000)}], ["mon", "tue"], x_label="day", y_label="<hits>"),
+     ["800K", "1M", "1.2M", "1.4M", "mon", "tue", "day", "&lt;hits&gt;"],
+     ["web · mon: 1,250,000", "web · tue: 800,000"], ["web"]),
+    # no axis: categories in the order the series use them; values Slack refuses are left out
+    (chart("area", [{"name": "<s>", "data": points(b=1.5, a=float("nan"), c=True, d="4", e=10**400, f=float("inf"))
+                     + points(a=2, b=9)}]),
+     ["0", "0.5", "1", "1.5", "2", "b", "a"], ["&lt;s&gt; · b: 1.5", "&lt;s&gt; · a: 2"], ["&lt;s&gt;"]),
+    (chart("line", [{"name": "flat", "data": points(x=5)}], ["x"]), ["0", "2.5", "5", "7.5", "10", "x"], ["flat · x: 5"], ["flat"]),
+    (chart("line", [{"name": "tiny", "data": points(x=6e-63, y=1001.25)}], ["x"]),  # y is no category: left out
+     ["0", "5e-63", "1e-62", "1.5e-62", "x"], ["tiny · x: 6e-63"], ["tiny"]),
+    (chart("bar", [{"name": "fine", "data": points(a=1001, b=1002)}], ["a", "b"]),
+     ["0", "500", "1K", "1.5K", "a", "b"],
+     ["fine · a: 1,001", "fine · b: 1,002"], ["fine"]),
+    (chart("bar", "nothing"), ["0", "0.25", "0.5", "0.75", "1"], [], []),
+    ({"type": "data_visualization", "title": "P", "chart": {"type": "pie", "segments": [
+        {"label": "a <b>", "value": 3}, {"label": "none", "value": 0}, {"label": "c", "value": 1}, {"label": "neg", "value": -2}]}},
+     [], ["a &lt;b&gt;: 3 (75%)", "c: 1 (25%)"], ["a &lt;b&gt; 75%", "c 25%"]),
+]
+
+
+@pytest.mark.parametrize(("value", "texts", "tips", "legend"), CHARTS)
+def test_charts(value: dict[str, Any], texts: list[str], tips: list[str], legend: list[str]) -> None:
+    html = block(value)
+    assert html.startswith(f'<div class="chart"><div class="chart-title">A &lt;{value["chart"]["type"]}&gt;</div>') or value["title"] == "P"
+    assert svg_texts(html) == (texts, tips, legend)
+
+
+def test_chart_shapes() -> None:
+    pie = block({"type": "data_visualization", "title": "P", "chart": {"type": "pie", "segments": [{"label": "all", "value": 2}]}})
+    assert '<circle cx="110" cy="110" r="100" fill="#1d9bd1"><title>all: 2 (100%)</title></circle>' in pie  # one whole slice
+    gap = block(chart("line", [{"name": "s", "data": points(a=1, b=2, d=4)}], ["a", "b", "c", "d"]))
+    assert [len(line.split()) for line in re.findall(r'<polyline points="([^"]*)"', gap)] == [2, 1]  # no value for c: a break
+    assert block({"type": "data_visualization", "title": "T", "chart": {"type": "radar"}}) == (
+        '<div class="chart"><div class="chart-title">T</div><span class="unknown">unknown chart: &quot;radar&quot;</span></div>')
 
 
 def test_problems_at_their_blocks() -> None:
@@ -291,7 +411,8 @@ class Tags(HTMLParser):
 
 PAGE_TAGS = {"html", "head", "meta", "title", "style", "body", "main", "article", "div", "span", "ul", "ol", "li",
              "code", "pre", "b", "i", "s", "u", "mark", "a", "img", "hr", "blockquote", "table", "thead", "tbody",
-             "tr", "th", "td", "p", "strong", "em", "br", "h1", "h2", "h3", "h4", "h5", "h6"}
+             "tr", "th", "td", "p", "strong", "em", "br", "h1", "h2", "h3", "h4", "h5", "h6",
+             "svg", "line", "text", "rect", "polyline", "path", "circle"}
 STYLES = re.compile(r"(margin-left:\d+px;list-style-type:[a-z-]+|background:#[0-9a-fA-F]{3,8}|text-align:(left|center|right))")
 
 
@@ -313,13 +434,15 @@ def poisoned(value: Any, bad: str) -> Any:
 def every_block() -> list[Any]:
     from velmora._demo import EXAMPLES
 
-    return [b for b, _ in BLOCKS] + [b for build in EXAMPLES.values() for b in build()]
+    return [b for b, _ in BLOCKS] + [c[0] for c in CHARTS] + [b for build in EXAMPLES.values() for b in build()]
 
 
 @pytest.mark.parametrize("bad", HOSTILE)
-def test_no_message_adds_markup_to_the_page(bad: str) -> None:
+@pytest.mark.parametrize("kind", ["message", "modal", "home"])
+def test_no_message_adds_markup_to_the_page(bad: str, kind: str) -> None:
     parser = Tags()
-    parser.feed(render_html(poisoned({"text": "x", "blocks": every_block()}, bad), title=bad))
+    view = {"type": kind, "title": text("plain_text", "t"), "close": text("plain_text", "c"), "submit": text("plain_text", "s")}
+    parser.feed(render_html(poisoned({"text": "x", "blocks": every_block(), **(view if kind != "message" else {})}, bad), title=bad))
     for tag, attrs in parser.tags:
         assert tag in PAGE_TAGS
         assert not [name for name in attrs if name.startswith("on")]
@@ -329,3 +452,16 @@ def test_no_message_adds_markup_to_the_page(bad: str) -> None:
                 assert scheme in ("", "http", "https", "mailto") or attrs[name].startswith("data:image/"), attrs
         if "style" in attrs:
             assert STYLES.fullmatch(attrs["style"]), attrs
+
+
+def test_the_readme_pictures_are_drawn_from_the_readme_examples() -> None:
+    import doctest
+    import runpy
+
+    root = Path(__file__).parents[2]
+    tool = runpy.run_path(str(root / "tools" / "screenshots.py"))  # defines, draws nothing
+    readme = (root / "README.md").read_text().split("#### Charts and views", 1)[1].split("\n## ", 1)[0]
+    namespace: dict[str, Any] = {"render_html": render_html}
+    for example in doctest.DocTestParser().get_examples(readme):
+        exec(example.source, namespace)
+    assert (namespace["signups"], namespace["form"]) == (tool["SIGNUPS"], tool["FORM"])

@@ -5,9 +5,7 @@ from __future__ import annotations
 
 import asyncio
 import pickle
-import random
 import warnings
-from collections.abc import Iterator
 from typing import Any
 
 import pytest
@@ -18,7 +16,6 @@ pytest.importorskip("aiohttp")
 from fake_slack import Answer, FakeSlack
 from message_fakes import Blocks
 from slack_sdk.errors import SlackApiError
-from slack_sdk.http_retry.builtin_interval_calculators import BackoffRetryIntervalCalculator
 from support import run_python
 
 from velmora import _default_bot
@@ -32,21 +29,6 @@ BLOCKS = [{"type": "header", "text": {"type": "plain_text", "text": "Nightly rep
 PAYLOAD = {"text": "Nightly report", "blocks": BLOCKS}
 BOTS = {("web", "sync"): SlackBot, ("web", "async"): AsyncSlackBot,
         ("hook", "sync"): WebhookBot, ("hook", "async"): AsyncWebhookBot}
-
-
-@pytest.fixture
-def slack(monkeypatch: pytest.MonkeyPatch) -> Iterator[FakeSlack]:
-    # No waiting between retries beyond Retry-After: no jitter, no back-off.
-    monkeypatch.setattr(random, "random", lambda: 0.0)
-    monkeypatch.setattr(BackoffRetryIntervalCalculator, "calculate_sleep_duration", lambda self, attempt: 0.0)
-    server = FakeSlack().start()
-    yield server
-    server.stop()
-
-
-@pytest.fixture(params=["sync", "async"])
-def flavour(request: pytest.FixtureRequest) -> str:
-    return request.param  # type: ignore[no-any-return]
 
 
 def make_bot(kind: str, flavour: str, slack: FakeSlack, **options: Any) -> Any:

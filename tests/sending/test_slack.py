@@ -7,7 +7,6 @@ import io
 import json
 import subprocess
 import sys
-from collections.abc import Iterator
 
 import pytest
 
@@ -20,13 +19,6 @@ from slack_sdk.errors import SlackApiError
 from velmora.interface import InvalidBlocks
 from velmora.messages.header.header import HeaderMessage
 from velmora.slack import SlackBot
-
-
-@pytest.fixture
-def slack() -> Iterator[FakeSlack]:
-    server = FakeSlack().start()
-    yield server
-    server.stop()
 
 
 @pytest.fixture

@@ -4,19 +4,16 @@ from __future__ import annotations
 
 from collections.abc import Callable
 
+from velmora.preview._charts import chart
 from velmora.preview._elements import element, image
-from velmora.preview._inline import text_of, unknown
+from velmora.preview._inline import listed, text_of, unknown
 from velmora.preview._markdown import markdown
-from velmora.preview._mrkdwn import plain, text_object
+from velmora.preview._mrkdwn import text_object
 from velmora.preview._rich import rich_text
+from velmora.preview._tables import data_table, table
 
 Block = dict[str, object]
-ALIGN = {"left", "center", "right"}
-
-
-def _items(block: Block, key: str) -> list[object]:
-    value = block.get(key)
-    return value if isinstance(value, list) else []
+ALERT_ICONS = {"default": "ⓘ", "info": "ⓘ", "warning": "⚠", "error": "⊘", "success": "✓"}
 
 
 def header(block: Block) -> str:
@@ -29,19 +26,19 @@ def divider(block: Block) -> str:
 
 def section(block: Block) -> str:
     text = f'<div class="text">{text_object(block["text"])}</div>' if "text" in block else ""
-    fields = "".join(f'<div class="field">{text_object(field)}</div>' for field in _items(block, "fields"))
+    fields = "".join(f'<div class="field">{text_object(field)}</div>' for field in listed(block.get("fields")))
     fields = f'<div class="fields">{fields}</div>' if fields else ""
     accessory = f'<div class="accessory">{element(block["accessory"])}</div>' if "accessory" in block else ""
     return f'<div class="section"><div class="section-main">{text}{fields}</div>{accessory}</div>'
 
 
 def actions(block: Block) -> str:
-    return f'<div class="actions">{"".join(element(e) for e in _items(block, "elements"))}</div>'
+    return f'<div class="actions">{"".join(element(e) for e in listed(block.get("elements")))}</div>'
 
 
 def context(block: Block) -> str:
     items = []
-    for item in _items(block, "elements"):
+    for item in listed(block.get("elements")):
         if isinstance(item, dict) and item.get("type") == "image":
             items.append(image(item, "icon"))
         elif isinstance(item, dict) and item.get("type") in ("mrkdwn", "plain_text"):
@@ -65,36 +62,27 @@ def markdown_block(block: Block) -> str:
     return markdown(text_of(block.get("text")))
 
 
-def _cell(cell: object, align: str, wrapped: bool) -> str:
-    style = f' style="text-align:{align}"' if align != "left" else ""
-    kind = "wrap" if wrapped else "nowrap"
-    if isinstance(cell, dict) and cell.get("type") == "rich_text":
-        inside = rich_text(cell)
-    elif isinstance(cell, dict) and cell.get("type") in ("raw_text", "raw_number"):
-        inside = plain(text_of(cell.get("text")) or text_of(cell.get("value")), with_emoji=False)
-    else:
-        inside = unknown("cell", cell)
-    return f'<td class="{kind}"{style}>{inside}</td>'
+def input_block(block: Block) -> str:
+    """An input: its label (with "(optional)"), its element, and its hint below."""
+    optional = '<span class="optional"> (optional)</span>' if block.get("optional") is True else ""
+    hint = block.get("hint")
+    below = f'<div class="hint">{text_object(hint)}</div>' if isinstance(hint, dict) else ""
+    return (f'<div class="input"><div class="input-label">{text_object(block.get("label"))}{optional}</div>'
+            f'<div class="input-element">{element(block.get("element"))}</div>{below}</div>')
 
 
-def table(block: Block) -> str:
-    settings = [s if isinstance(s, dict) else {} for s in _items(block, "column_settings")]
-    rows = []
-    for row in _items(block, "rows"):
-        cells = row if isinstance(row, list) else [row]
-        tds = []
-        for i, cell in enumerate(cells):
-            setting = settings[i] if i < len(settings) else {}
-            align = setting.get("align")
-            tds.append(_cell(cell, align if isinstance(align, str) and align in ALIGN else "left",
-                             setting.get("is_wrapped") is True))
-        rows.append(f"<tr>{''.join(tds)}</tr>")
-    return f'<div class="table-wrap"><table class="table">{"".join(rows)}</table></div>'
+def alert(block: Block) -> str:
+    """An alert (modals only): its text in a box coloured by its level."""
+    level = block.get("level")
+    level = level if isinstance(level, str) and level in ALERT_ICONS else "default"
+    return (f'<div class="alert {level}"><span class="alert-icon">{ALERT_ICONS[level]}</span>'
+            f'<span>{text_object(block.get("text"))}</span></div>')
 
 
 RENDERERS: dict[str, Callable[[Block], str]] = {
     "header": header, "divider": divider, "section": section, "actions": actions, "context": context,
     "image": image_block, "rich_text": rich_text_block, "markdown": markdown_block, "table": table,
+    "data_table": data_table, "data_visualization": chart, "input": input_block, "alert": alert,
 }
 
 

@@ -1,14 +1,16 @@
 """Interactive elements and images as HTML: buttons, menus, pickers, choices, image elements.
 
 They are drawn as Slack draws them at rest: a menu shows its placeholder or chosen value,
-a picker its value, radio buttons and check boxes their options with the chosen ones marked.
+a picker its value, radio buttons and check boxes their options with the chosen ones marked,
+an input its initial value or placeholder (see _fields).
 """
 
 from __future__ import annotations
 
 import datetime
 
-from velmora.preview._inline import IMAGE_SCHEMES, esc, mention, safe_url, text_of, unknown
+from velmora.preview._fields import FIELDS, field, placeholder
+from velmora.preview._inline import IMAGE_SCHEMES, dicts, esc, mention, safe_url, text_of, unknown
 from velmora.preview._mrkdwn import text_object
 
 SELECTS = {"static_select", "external_select", "users_select", "conversations_select", "channels_select"}
@@ -60,23 +62,30 @@ def _chosen(element: dict[str, object]) -> str:
         else:
             shown = [mention(how + text_of(v), "user" if how == "@" else "channel") for v in values]
         if shown:
-            return "".join(f'<span class="chip">{s}</span>' for s in shown) if key.endswith("s") else shown[0]
+            if not key.endswith("s"):
+                return shown[0]
+            return '<span class="chips">' + "".join(f'<span class="chip">{s}</span>' for s in shown) + "</span>"
     return f'<span class="placeholder">{_label(element, "placeholder") or "Select an item"}</span>'
 
 
-def _picker(icon: str, value: str, element: dict[str, object]) -> str:
-    shown = esc(value) if value else f'<span class="placeholder">{_label(element, "placeholder")}</span>'
+def _picker(icon: str, value: str, element: dict[str, object], default: str) -> str:
+    shown = esc(value) if value else placeholder(element, default)
     return f'<span class="picker"><span class="icon">{icon}</span>{shown}</span>'
 
 
-def _datetime(value: object) -> str:
-    if not isinstance(value, int) or isinstance(value, bool):
-        return ""
-    try:
-        moment = datetime.datetime.fromtimestamp(value, datetime.UTC)
-    except (ValueError, OverflowError, OSError):
-        return ""
-    return f"{moment:%Y-%m-%d %H:%M} UTC"
+def _date_and_time(element: dict[str, object]) -> str:
+    """A date-time picker: a date picker and a time picker side by side, the time in UTC."""
+    value = element.get("initial_date_time")
+    moment = None
+    if isinstance(value, int) and not isinstance(value, bool):
+        try:
+            moment = datetime.datetime.fromtimestamp(value, datetime.UTC)
+        except (ValueError, OverflowError, OSError):
+            moment = None
+    day, time = (f"{moment:%Y-%m-%d}", f"{moment:%H:%M} UTC") if moment else ("", "")
+    plain: dict[str, object] = {}  # the two halves show Slack's own placeholders
+    return (f'<span class="pickers">{_picker("📅", day, plain, "Select a date")}'
+            f'{_picker("🕘", time, plain, "Select a time")}</span>')
 
 
 def _choices(element: dict[str, object], mark: str) -> str:
@@ -84,18 +93,13 @@ def _choices(element: dict[str, object], mark: str) -> str:
     chosen = element.get("initial_options" if mark == "check" else "initial_option")
     chosen_values = [c.get("value") for c in (chosen if isinstance(chosen, list) else [chosen]) if isinstance(c, dict)]
     rows = []
-    for option in _options(element):
+    for option in dicts(element.get("options")):
         on = " on" if option.get("value") in chosen_values else ""
         description = _label(option, "description")
         note = f'<span class="description">{description}</span>' if description else ""
         rows.append(f'<span class="choice"><span class="{mark}{on}"></span>'
                     f'<span class="choice-text">{_label(option, "text")}{note}</span></span>')
     return f'<span class="choices">{"".join(rows)}</span>'
-
-
-def _options(element: dict[str, object]) -> list[dict[str, object]]:
-    options = element.get("options")
-    return [o for o in options if isinstance(o, dict)] if isinstance(options, list) else []
 
 
 def element(item: object) -> str:
@@ -109,14 +113,16 @@ def element(item: object) -> str:
     if kind in SELECTS or (kind.startswith("multi_") and kind[6:] in SELECTS):
         return f'<span class="select">{_chosen(element)}<span class="chevron">▾</span></span>'
     if kind == "overflow":
-        names = [text_of(label.get("text")) for o in _options(element) if isinstance(label := o.get("text"), dict)]
+        names = [text_of(label.get("text")) for o in dicts(element.get("options")) if isinstance(label := o.get("text"), dict)]
         return f'<span class="overflow" title="{esc(", ".join(names))}">⋮</span>'
     if kind == "datepicker":
-        return _picker("📅", text_of(element.get("initial_date")), element)
+        return _picker("📅", text_of(element.get("initial_date")), element, "Select a date")
     if kind == "timepicker":
-        return _picker("🕘", text_of(element.get("initial_time")), element)
+        return _picker("🕘", text_of(element.get("initial_time")), element, "Select a time")
     if kind == "datetimepicker":
-        return _picker("📅", _datetime(element.get("initial_date_time")), element)
+        return _date_and_time(element)
+    if kind in FIELDS:
+        return field(element)
     if kind == "radio_buttons":
         return _choices(element, "radio")
     if kind == "checkboxes":

@@ -31,6 +31,16 @@ def text_of(value: object) -> str:
     return ""
 
 
+def listed(value: object) -> list[object]:
+    """`value` when it is a list, else [] (a message may hold anything where a list belongs)."""
+    return value if isinstance(value, list) else []
+
+
+def dicts(value: object) -> list[dict[str, object]]:
+    """The objects of `value` when it is a list, else []."""
+    return [v for v in value if isinstance(v, dict)] if isinstance(value, list) else []
+
+
 def safe_url(url: object, schemes: frozenset[str] = LINK_SCHEMES) -> str | None:
     """`url` when its scheme is one of `schemes` (read as a browser reads it), else None."""
     if not isinstance(url, str) or not url.strip():
