@@ -91,7 +91,7 @@ $(VENV)/.lint-ready: $(VENV)/.ready
 	$(PIP) install $(LINT_TOOLS)
 	touch $@
 
-lint: $(VENV)/.lint-ready
+lint: install $(VENV)/.lint-ready
 	$(VENV)/bin/ruff check .
 	$(VENV)/bin/ruff format --check $(RUFF_FORMATTED)
 	$(VENV)/bin/mypy

@@ -333,6 +333,13 @@ def _markdown_args() -> dict[str, Any]:
     return {"doc": llm_answer(), "md": MarkdownIt("commonmark").enable(["table", "strikethrough"])}
 
 
+def _blocks_args() -> dict[str, Any]:
+    from velmora.markdown import to_blocks
+
+    doc = llm_answer()
+    return {"doc": doc, "blocks": to_blocks(doc), "to_blocks": to_blocks}
+
+
 def rich_text_cases() -> list[Case]:
     text = '{"type": "text", "text": t}'
     return [
@@ -391,6 +398,9 @@ def rich_text_cases() -> list[Case]:
         # to_blocks of a 10 KB answer beside markdown-it-py's parse of it (part of the work)
         Case("to_blocks", "10 KB", "converter", {"to_blocks": "velmora.markdown"}, "to_blocks(doc)",
              "md.parse(doc)", None, _markdown_args, needs=("markdown_it",), floor_output=False),
+        # from_blocks of those blocks beside to_blocks of the document
+        Case("from_blocks", "10 KB", "reader", {"from_blocks": "velmora.markdown"},
+             "from_blocks(blocks)", "to_blocks(doc)", None, _blocks_args, needs=("markdown_it",), floor_output=False),
     ]
 
 

@@ -375,6 +375,8 @@ def report(prepared, best, instr, imports, skipped) -> tuple[str, list[str]]:
         kind = "builders" if builder else "messages"
         if p.case.kind == "converter":
             floor_name, floor_target, plain_target, r_target, kind = "parse", 1.5, 0.0, r_floor, "Markdown converter"
+        if p.case.kind == "reader":  # reading blocks back costs no more than writing them
+            floor_name, floor_target, plain_target, r_target, kind = "to_blocks", 1.0, 0.0, r_floor, "Markdown reader"
         score(f"{kind}: velmora/{floor_name} <= {floor_target}", cid, r_target,
               r_target is not None and r_target <= floor_target)
         if plain_target:
@@ -478,7 +480,8 @@ def main(argv=None) -> int:
         f"{machine()}.\n\n"
         "ns per call: minimum over interleaved timeit repeats (lower is better). Ratios: "
         "velmora/floor (target <= 1.0 for builders; for `to_blocks` the floor is markdown-it-py's own parse "
-        "of the same document, target <= 1.5), velmora/object floor (messages: target <= 2.0, "
+        "of the same document, target <= 1.5; for `from_blocks` it is `to_blocks` of that document, "
+        "target <= 1.0), velmora/object floor (messages: target <= 2.0, "
         "aim 1.5), and plain, Cython, slack_sdk each divided by velmora (how many times faster velmora "
         "is; messages: target >= 2.5). instr: instructions per call counted by callgrind. Messages "
         "are constructed with a shared `slack_bot` and built (`Cls(...).build_blocks()`); their floor "

@@ -450,6 +450,12 @@ REGISTRY: list[Entry] = [
           ok=(C("# Hi\n\n**b** [l](https://x)\n\n- a\n  - b\n\n| a | b |\n|---|--:|\n| 1 | 2 |"),
               C("<@U1> :tada:\nnext", breaks=True, slack_entities=True)),
           errors=((C(b"# x"), TypeError), (C(), TypeError))),
+    Entry("velmora.markdown:from_blocks", (Param("blocks", preview_messages),
+                                           Param("users", st.none() | st.dictionaries(any_text, any_text), False),
+                                           Param("plain", st.booleans(), False)),
+          ok=(C([{"type": "section", "text": {"type": "mrkdwn", "text": "*a* <@U1>"}}], users={"U1": "ana"}),
+              C({"type": "message", "text": "<!here> _b_"}, plain=True)),
+          errors=((C("# x"), TypeError), (C([3]), TypeError), (C([], users=["U1"]), TypeError))),
 
     # velmora.blocks.table (pandas)
     Entry("velmora.blocks.table:Table.simple_table", (Param("df", st.deferred(_frames)),

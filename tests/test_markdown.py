@@ -134,7 +134,7 @@ def entity(kind, value=None, **style):
 MENTIONS = "<!here|here> <!channel> <!everyone> <@U1> <@W2|bob> <#C3|ops> <#G4> <!subteam^S5|@team>"
 
 
-@pytest.mark.parametrize(("markdown", "options", "expected"), [
+OPTION_CASES = [
     ("wrapped\nline  \nhard", {}, rich(section(text("wrapped line\nhard")))),
     ("wrapped\nline  \nhard", {"breaks": True}, rich(section(text("wrapped\nline\nhard")))),
     ("Setext\nheading\n===\n\n![a\nb](https://x/i.png)", {}, [
@@ -155,19 +155,25 @@ MENTIONS = "<!here|here> <!channel> <!everyone> <@U1> <@W2|bob> <#C3|ops> <#G4> 
     ("# Hi <@U1> :tada:\n\n| <@U1> |\n|---|\n| :x: |", {"slack_entities": True}, [
         header("Hi <@U1> :tada:"), {"type": "table", "column_settings": [{"align": "left"}], "rows": [
             [cell(entity("user", "U1", bold=True))], [cell(entity("emoji", "x"))]]}]),
-])
+]
+
+
+@pytest.mark.parametrize(("markdown", "options", "expected"), OPTION_CASES)
 def test_line_breaks_and_slack_entities(markdown, options, expected):
     blocks = to_blocks(markdown, **options)
     assert blocks == expected
     assert_valid(blocks)
 
 
-@pytest.mark.parametrize("markdown", [
+DEEP = [
     "".join("  " * i + f"- item{i}\n" for i in range(40)),
     "".join("   " * i + f"1. step{i}\n" for i in range(30)),
     ">" * 100 + " deep *x*\n" + ">" * 100 + " more",
     "- > " * 20 + "deepest\n\n" + "> " * 19 + "- last",
-])
+]
+
+
+@pytest.mark.parametrize("markdown", DEEP)
 def test_no_text_lost_at_any_depth(markdown):
     blocks = to_blocks(markdown)
     have, at = shown(blocks), 0
@@ -197,7 +203,7 @@ def table(rows: int, columns: int = 1, width: int = 1) -> str:
             + "".join("|" + f" {str(r).rjust(width, 'x')} |" * columns + "\n" for r in range(rows)))
 
 
-@pytest.mark.parametrize(("markdown", "tables"), [
+TABLES = [
     # a long document: headings as sections and images as links, every table a table block
     ("".join(f"# H{i}\n\n![i](https://x/{i}.png)\n\n---\n\n" for i in range(30)) + table(120) + "\n" + table(120),
      [100, 22, 100, 22]),
@@ -205,7 +211,10 @@ def table(rows: int, columns: int = 1, width: int = 1) -> str:
     (table(30, 2, 200), [25, 7]),  # at most 10,000 characters of cells in a table (the header row counts)
     (table(3, 21), []),  # wider than Slack's 20 columns: rows of text
     (table(2, 1, 10_000), []),  # a row that no table can hold
-])
+]
+
+
+@pytest.mark.parametrize(("markdown", "tables"), TABLES)
 def test_every_table_that_fits_stays_a_table(markdown, tables):
     blocks = to_blocks(markdown)
     parts = [b for b in blocks if b["type"] == "table"]
