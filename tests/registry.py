@@ -272,7 +272,7 @@ def _pie_data():
         import pandas
 
         made = pandas.Series(values, dtype=object if not values else None)
-        made.array, made.index.array  # what pandas caches on a first read (the block's dtype) is cached already
+        _ = made.array, made.index.array  # what pandas caches on a first read (the block's dtype) is cached already
         return made
 
     return mapping | mapping.map(series)

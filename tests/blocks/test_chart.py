@@ -69,7 +69,7 @@ def test_every_kind_of_data_gives_the_same_block(data, x):
 def test_pie(data, kwargs, segments):
     blocks = Chart.pie(data, title="Platforms", block_id="os", **kwargs)
     expected = {"type": "data_visualization", "title": "Platforms",
-                "chart": {"type": "pie", "segments": [{"label": l, "value": v} for l, v in segments]}, "block_id": "os"}
+                "chart": {"type": "pie", "segments": [{"label": name, "value": v} for name, v in segments]}, "block_id": "os"}
     assert json.dumps(blocks) == json.dumps([expected])
     assert velmora.validate(blocks) == []
 

@@ -3,6 +3,7 @@
 // data table show (a person cannot read their points one by one).
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -163,8 +164,7 @@ inline void add_chart(Text& out, PyObject* block) {
     }
     add(out, ", ");
     add_number(out, top.get());
-    if (pie && total > 0)
-      add(out, (" (" + std::to_string(static_cast<long>(highest / total * 100 + 0.5)) + "%)").c_str());
+    if (pie && total > 0) add(out, (" (" + std::to_string(std::lround(highest / total * 100)) + "%)").c_str());
   }
   out.push_back('.');
 }
