@@ -38,6 +38,7 @@ class Case:
 
 SECTION = {"Section": "velmora.blocks.section"}
 ACTIONS = {"Actions": "velmora.blocks.actions"}
+INPUT = {"Input": "velmora.blocks.input"}
 
 OPTIONS_100 = [f"Option {i}" for i in range(100)]
 OPTIONS_5 = ["Low", "Medium", "High", "Critical", "Blocker"]
@@ -84,6 +85,11 @@ def all_cases() -> list[Case]:
              '[{"type": "section", "text": {"type": "plain_text", "text": t, "emoji": True}}]',
              "[SectionBlock(text=PlainTextObject(text=t, emoji=True)).to_dict()]",
              {"t": "Deploy finished :rocket:"}, callgrind=True),
+        # the same through the package's attribute, as `import velmora.blocks as vb` reads it
+        Case("vb.Section.plain_text", "typical", "builder", {"vb": "package:velmora.blocks"},
+             "vb.Section.plain_text(t)",
+             '[{"type": "section", "text": {"type": "plain_text", "text": t, "emoji": True}}]',
+             None, {"t": "Deploy finished :rocket:"}),
         Case("Section.mrkdwn", "typical", "builder", SECTION, "Section.mrkdwn(t)",
              '[{"type": "section", "text": {"type": "mrkdwn", "text": t}}]',
              "[SectionBlock(text=MarkdownTextObject(text=t)).to_dict()]",
@@ -187,6 +193,40 @@ def all_cases() -> list[Case]:
                  "for i, (o, ds) in enumerate(zip(opts, descs))])]).to_dict()]",
                  {"opts": options, "descs": [f"About {o}" for o in options]}),
         ]
+    cases += [
+        # ---- Input (the elements of a form)
+        Case("Input.plain_text", "typical", "builder", INPUT, 'Input.plain_text(l, action_id="service")',
+             '[{"type": "input", "label": {"type": "plain_text", "text": l, "emoji": True}, '
+             '"element": {"type": "plain_text_input", "action_id": "service"}}]',
+             '[InputBlock(label=PlainTextObject(text=l, emoji=True), '
+             'element=PlainTextInputElement(action_id="service")).to_dict()]',
+             {"l": "Service"}, callgrind=True),
+        Case("Input.number", "typical", "builder", INPUT,
+             'Input.number(l, action_id="replicas", min_value=1, max_value=10, optional=True, block_id="replicas")',
+             '[{"type": "input", "label": {"type": "plain_text", "text": l, "emoji": True}, '
+             '"element": {"type": "number_input", "action_id": "replicas", "is_decimal_allowed": False, '
+             '"min_value": "1", "max_value": "10"}, "block_id": "replicas", "optional": True}]',
+             '[InputBlock(label=PlainTextObject(text=l, emoji=True), element=NumberInputElement('
+             'action_id="replicas", is_decimal_allowed=False, min_value="1", max_value="10"), '
+             'block_id="replicas", optional=True).to_dict()]',
+             {"l": "Replicas"}),
+        Case("Input.datepicker", "typical", "builder", INPUT, 'Input.datepicker(l, action_id="when", initial_date=d)',
+             '[{"type": "input", "label": {"type": "plain_text", "text": l, "emoji": True}, '
+             '"element": {"type": "datepicker", "action_id": "when", "initial_date": d}}]',
+             '[InputBlock(label=PlainTextObject(text=l, emoji=True), '
+             'element=DatePickerElement(action_id="when", initial_date=d)).to_dict()]',
+             {"l": "When", "d": "2026-03-02"}),
+    ]
+    for size, options in (("typical", OPTIONS_5), ("large", OPTIONS_100)):
+        cases.append(
+            Case("Input.static_select", size, "builder", INPUT, 'Input.static_select(l, opts, action_id="choice")',
+                 '[{"type": "input", "label": {"type": "plain_text", "text": l, "emoji": True}, '
+                 '"element": {"type": "static_select", "action_id": "choice", "options": '
+                 '[{"text": {"type": "plain_text", "text": o, "emoji": True}, "value": o} for o in opts]}}]',
+                 '[InputBlock(label=PlainTextObject(text=l, emoji=True), element=StaticSelectElement('
+                 'action_id="choice", options=[Option(text=PlainTextObject(text=o, emoji=True), value=o) '
+                 'for o in opts])).to_dict()]',
+                 {"l": "Severity", "opts": options}, callgrind=size == "typical"))
     cases += [
         # ---- Image
         Case("Image.image", "typical", "builder", {"Image": "velmora.blocks.image"},

@@ -59,6 +59,24 @@ def sdk_namespace() -> dict:
     return {name: getattr(blocks, name) for name in dir(blocks) if name[0].isupper()}
 
 
+# A name bound to a package itself rather than to a class (`vb` for "package:velmora.blocks"):
+# the references stand in with their own module, which holds every class.
+PACKAGE = "package:"
+
+
+def stand_ins(case, implementation) -> dict | None:
+    """The names of a case bound in a reference implementation (a module), None if it lacks one."""
+    found = {}
+    for name, module in case.names.items():
+        if module.startswith(PACKAGE):
+            found[name] = implementation
+        elif hasattr(implementation, name):
+            found[name] = getattr(implementation, name)
+        else:
+            return None
+    return found
+
+
 def load_velmora(case) -> tuple[dict | None, str]:
     ns = {}
     for module in case.needs:
@@ -68,7 +86,8 @@ def load_velmora(case) -> tuple[dict | None, str]:
             return None, f"{module} not importable ({e})"
     for name, module in case.names.items():
         try:
-            ns[name] = getattr(importlib.import_module(module), name)
+            imported = importlib.import_module(module.removeprefix(PACKAGE))
+            ns[name] = imported if module.startswith(PACKAGE) else getattr(imported, name)
         except (ImportError, AttributeError) as e:
             return None, f"{module}.{name} not importable ({e})"
     return ns, ""
@@ -87,12 +106,13 @@ class Prepared:
         self.ns = {"velmora": {**args, **velmora_ns}, "floor": dict(args)}
         self.problems: list[str] = []
         self.missing = False
-        if all(hasattr(reference, n) for n in case.names):
-            self.ns["plain"] = {**args, **{n: getattr(reference, n) for n in case.names}}
+        plain = stand_ins(case, reference)
+        if plain is not None:
+            self.ns["plain"] = {**args, **plain}
         else:
             self.problems.append("no plain-Python reference")
         if cython_mod is not None and "plain" in self.ns:
-            self.ns["cython"] = {**args, **{n: getattr(cython_mod, n) for n in case.names}}
+            self.ns["cython"] = {**args, **(stand_ins(case, cython_mod) or {})}
         if case.sdk and sdk_ns:
             self.ns["sdk"] = {**args, **sdk_ns}
 

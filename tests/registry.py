@@ -131,6 +131,11 @@ button_dicts = st.fixed_dictionaries(
 )
 
 
+# Options as callers give them: texts, (text, value) pairs and option dicts.
+choice_lists = st.lists(any_text | st.tuples(any_text, any_text)
+                        | st.builds(lambda t: {"text": {"type": "plain_text", "text": t}, "value": t}, any_text),
+                        min_size=1, max_size=5)
+action_ids = st.sampled_from(["a", "x" * 255, ""]) | any_text
 block_ids = st.sampled_from(["b1", "", "x" * 255]) | any_text | st.none()
 BLOCK_ID = Param("block_id", block_ids, False)
 slack_ids = st.from_regex(r"[A-Z][A-Z0-9]{1,10}", fullmatch=True)
@@ -287,6 +292,12 @@ def _table_options():
         "na_rep": st.sampled_from([None, "", "-"]) | any_text})
 
 
+def _message(path: str, *args):
+    """A message of the class at `path` ("module:Class"), made when the entry is read."""
+    module, _, name = path.partition(":")
+    return getattr(importlib.import_module(module), name)(*args)
+
+
 def _validated(decorator: str, func):
     def make():
         utils = importlib.import_module("velmora.utils")
@@ -319,6 +330,88 @@ preview_messages = st.lists(_json, max_size=4) | st.dictionaries(st.sampled_from
 # ---- the table -------------------------------------------------------------------------------
 
 S = "velmora.blocks.section:Section."
+IN = "velmora.blocks.input:Input."
+ACTION_ID = Param("action_id", action_ids | st.none(), False)
+PLACEHOLDER = Param("placeholder", any_text | st.none(), False)
+
+
+def _input(name: str, own: tuple[Param, ...] = (), ok: tuple[C, ...] = (), errors: tuple = (),
+           positional: tuple[Param, ...] = ()) -> Entry:
+    """An input builder: label, its positional parameters, action_id, its keywords, the block's."""
+    block = (Param("optional", st.booleans(), False), Param("hint", any_text | st.none(), False),
+             Param("dispatch_action", st.booleans(), False), BLOCK_ID)
+    return Entry(IN + name, (Param("label"), *positional, Param("action_id", action_ids), *own, *block),
+                 ok=(C("Label", *([["a"]] if positional else []), action_id="a"), *ok),
+                 errors=((C("Label"), TypeError), (C("", *([["a"]] if positional else []), action_id="a"), ValueError),
+                         *errors))
+
+
+def _number_values():
+    return st.integers() | st.floats() | st.decimals() | any_text | st.sampled_from(["-12", "3.5", "1e5"]) | st.none()
+
+
+def _inputs() -> list[Entry]:
+    flag = lambda name: Param(name, st.booleans(), False)  # noqa: E731
+    maybe = lambda name, values=any_text: Param(name, values | st.none(), False)  # noqa: E731
+    lengths = st.integers(-1, 3001) | st.none()
+    options = Param("options", choice_lists)
+    rich = {"type": "rich_text", "elements": [{"type": "rich_text_section", "elements": [{"type": "text", "text": "x"}]}]}
+    when = datetime.datetime(2026, 1, 1, tzinfo=datetime.UTC)
+    return [
+        _input("plain_text", (PLACEHOLDER, maybe("initial_value"), flag("multiline"), Param("min_length", lengths, False),
+                              Param("max_length", lengths, False)),
+               ok=(C("Notes", action_id="n", multiline=True, min_length=1, max_length=9, hint="h", optional=True,
+                     dispatch_action=True, block_id="b"),),
+               errors=((C("x", action_id="a", min_length=5, max_length=4), ValueError),)),
+        _input("number", (flag("is_decimal_allowed"), PLACEHOLDER, *(Param(n, _number_values(), False)
+                                                                    for n in ("initial_value", "min_value", "max_value"))),
+               ok=(C("N", action_id="n", is_decimal_allowed=True, initial_value=1.5, min_value="-2", max_value=10),),
+               errors=((C("N", action_id="n", min_value=1.5), ValueError), (C("N", action_id="n", max_value=[]), TypeError))),
+        _input("email", (PLACEHOLDER, maybe("initial_value")), errors=((C("E", action_id=3), TypeError),)),
+        _input("url", (PLACEHOLDER, maybe("initial_value")), errors=((C("U", action_id="u", hint=b"h"), TypeError),)),
+        _input("rich_text", (PLACEHOLDER, maybe("initial_value", st.just(rich) | st.just([rich]))),
+               ok=(C("R", action_id="r", initial_value=[rich]),),
+               errors=((C("R", action_id="r", initial_value="x"), TypeError),)),
+        _input("static_select", (PLACEHOLDER, maybe("initial_option")), positional=(options,),
+               ok=(C("S", ["a", ("B", "b")], action_id="s", initial_option="b"),),
+               errors=((C("S", [], action_id="s"), ValueError), (C("S", ["a"], action_id="s", initial_option="z"), ValueError))),
+        _input("multi_static_select", (PLACEHOLDER, maybe("initial_options", st.lists(any_text)),
+                                       maybe("max_selected_items", st.integers())), positional=(options,),
+               ok=(C("M", ["a", "b"], action_id="m", initial_options=["b", "a"], max_selected_items=2),),
+               errors=((C("M", ["a"], action_id="m", initial_options="a"), TypeError),)),
+        _input("checkboxes", (maybe("initial_options", st.lists(any_text)),), positional=(options,),
+               ok=(C("C", [("A", "a")], action_id="c", initial_options=[("A", "a")]),),
+               errors=((C("C", ["a"] * 11, action_id="c"), ValueError),)),
+        _input("radio_buttons", (maybe("initial_option"),), positional=(options,),
+               ok=(C("R", ["a", "b"], action_id="r", initial_option="a"),),
+               errors=((C("R", [("a", 1)], action_id="r"), TypeError),)),
+        _input("datepicker", (PLACEHOLDER, maybe("initial_date", dates | st.dates())),
+               ok=(C("D", action_id="d", initial_date=datetime.date(2024, 2, 29)),),
+               errors=((C("D", action_id="d", initial_date="2024-13-01"), ValueError),)),
+        _input("timepicker", (PLACEHOLDER, maybe("initial_time", times | st.times()), maybe("timezone")),
+               ok=(C("T", action_id="t", initial_time=datetime.time(9, 30), timezone="UTC"),),
+               errors=((C("T", action_id="t", initial_time="9h"), ValueError),)),
+        _input("datetimepicker", (maybe("initial_date_time", st.integers() | st.datetimes(timezones=st.just(datetime.UTC))),),
+               ok=(C("W", action_id="w", initial_date_time=when),),
+               errors=((C("W", action_id="w", initial_date_time=1.5), TypeError),)),
+        _input("users_select", (PLACEHOLDER, maybe("initial_user", slack_ids)),
+               errors=((C("U", action_id="u", initial_user=1), TypeError),)),
+        _input("multi_users_select", (PLACEHOLDER, maybe("initial_users", st.lists(slack_ids)),
+                                      maybe("max_selected_items", st.integers())),
+               ok=(C("U", action_id="u", initial_users=("U1",), max_selected_items=1),),
+               errors=((C("U", action_id="u", initial_users=["U1", None]), TypeError),)),
+        _input("conversations_select", (PLACEHOLDER, maybe("initial_conversation", slack_ids),
+                                        flag("default_to_current_conversation"),
+                                        maybe("filter", st.just({"include": ["public"]})), flag("response_url_enabled")),
+               ok=(C("C", action_id="c", filter={"include": ["im"]}, default_to_current_conversation=True),),
+               errors=((C("C", action_id="c", filter=[]), TypeError),)),
+        _input("channels_select", (PLACEHOLDER, maybe("initial_channel", slack_ids), flag("response_url_enabled")),
+               errors=((C("C", action_id="c", response_url_enabled=None), TypeError),)),
+        _input("file", (maybe("filetypes", st.lists(any_text)), maybe("max_files", st.integers(0, 11))),
+               ok=(C("F", action_id="f", filetypes=["pdf"], max_files=1),),
+               errors=((C("F", action_id="f", dispatch_action=True), ValueError), (C("F", action_id="f", max_files=0), ValueError))),
+    ]
+
 A = "velmora.blocks.actions:Actions."
 RT = "velmora.blocks.rich_text:RichText."
 flags = st.booleans() | st.integers() | st.none()
@@ -359,12 +452,17 @@ REGISTRY: list[Entry] = [
           ok=(C("When?", "2024-01-31"),), errors=((C("When?", "2024-13-01"), ValueError), (C(1, "2024-01-31"), TypeError))),
     Entry(S + "users_select", (Param("text", any_text | st.none(), False), BLOCK_ID), ok=(C("Who?"), C()),
           errors=((C(3), TypeError),)),
-    Entry(S + "static_select", (Param("options", option_lists), Param("text", any_text | st.none(), False), BLOCK_ID),
-          ok=(C(options=["a", "b"], text="Pick"),), errors=((C(options=[], text="Pick"), ValueError),)),
-    Entry(S + "multi_static_select", (Param("text"), Param("options", option_lists), BLOCK_ID),
-          ok=(C(text="Pick", options=["a", "b"]),), errors=((C(text="Pick", options=[]), ValueError),)),
-    Entry(S + "overflow", (Param("text"), Param("options", option_lists), BLOCK_ID),
-          ok=(C(text="More", options=["a", "b"]),), errors=((C(text=None, options=["a"]), TypeError),)),
+    Entry(S + "static_select", (Param("options", choice_lists), Param("text", any_text | st.none(), False),
+                                ACTION_ID, PLACEHOLDER, BLOCK_ID),
+          ok=(C(options=["a", "b"], text="Pick"), C([("A", "a"), {"text": {"type": "plain_text", "text": "B"}, "value": "b"}],
+                                                    action_id="pick", placeholder="Pick one")),
+          errors=((C(options=[], text="Pick"), ValueError), (C([("a", 1)]), TypeError), (C(["a"], action_id=""), ValueError))),
+    Entry(S + "multi_static_select", (Param("text"), Param("options", choice_lists), ACTION_ID, PLACEHOLDER, BLOCK_ID),
+          ok=(C(text="Pick", options=["a", "b"]), C("Pick", [("A", "a")], action_id="tags", placeholder="Tags")),
+          errors=((C(text="Pick", options=[]), ValueError), (C("Pick", ["a"], placeholder=""), ValueError))),
+    Entry(S + "overflow", (Param("text"), Param("options", choice_lists), ACTION_ID, BLOCK_ID),
+          ok=(C(text="More", options=["a", "b"]), C("More", [("Edit", "edit")], action_id="more")),
+          errors=((C(text=None, options=["a"]), TypeError), (C("More", [("a", "b", "c")]), ValueError))),
     Entry(S + "button", (Param("text"), Param("button", button_dicts), BLOCK_ID),
           ok=(C(text="Go", button={"text": "Run", "style": "primary", "action_id": "run"}, block_id="go"),),
           errors=((C(text="Go", button={"style": "primary"}), KeyError), (C("Go", {"text": "a"}, block_id=[]), TypeError))),
@@ -374,17 +472,24 @@ REGISTRY: list[Entry] = [
           ok=(C("Look", "https://files.slack.com/a.png"),), errors=((C("Look"), TypeError),)),
     Entry(S + "time_picker", (Param("text"), Param("initial_time", times), BLOCK_ID),
           ok=(C("When?", "09:30"),), errors=((C("When?", "25:00"), ValueError),)),
-    Entry(S + "radio_buttons", (Param("text"), Param("options", option_lists), BLOCK_ID),
-          ok=(C("Pick", ["a", 2]),), errors=((C("Pick", []), ValueError),)),
-    Entry(S + "checkboxes", (Param("options", option_lists), Param("text", any_text | st.none(), False),
-                             Param("options_description", st.lists(any_text, max_size=3) | st.none(), False), BLOCK_ID),
-          ok=(C(["a", "b"], "Pick", ["first"]),), errors=((C([]), ValueError),)),
+    Entry(S + "radio_buttons", (Param("text"), Param("options", choice_lists), ACTION_ID, BLOCK_ID),
+          ok=(C("Pick", ["a", 2]), C("Pick", [("A", "a")], action_id="pick")), errors=((C("Pick", []), ValueError),)),
+    Entry(S + "checkboxes", (Param("options", choice_lists), Param("text", any_text | st.none(), False),
+                             Param("options_description", st.lists(any_text, max_size=3) | st.none(), False),
+                             ACTION_ID, BLOCK_ID),
+          ok=(C(["a", "b"], "Pick", ["first"]), C([{"text": {"type": "mrkdwn", "text": "A"}, "value": "a"}], None, ["d"],
+                                                  action_id="c")),
+          errors=((C([]), ValueError), (C(["a"], action_id=3), TypeError))),
 
     # velmora.blocks.context, header, divider
     Entry("velmora.blocks.context:Context.mrkdwn", (Param("value"),), ok=(C("*a*"),), errors=((C(), TypeError),)),
     Entry("velmora.blocks.context:Context.image_url", (Param("value"), Param("alt_text", any_text, False)),
           ok=(C("https://x/a.png"), C("https://x/a.png", "Ana")), errors=((C(value="a", x=1), TypeError),
                                                                        (C("a", None), TypeError))),
+    Entry("velmora.blocks.context:Context.block", (Param("element", any_text | st.fixed_dictionaries(
+              {"type": st.just("image"), "image_url": any_text, "alt_text": any_text})), BLOCK_ID),
+          ok=(C("*a*", {"type": "image", "image_url": "https://x/a.png", "alt_text": "a"}, block_id="c"),),
+          errors=((C(), ValueError), (C(3), TypeError), (C("a", block_id="b" * 256), ValueError))),
     Entry("velmora.blocks.header:Header.plain_text", (Param("text"), BLOCK_ID), ok=(C("Title"),),
           errors=((C(3), TypeError),)),
     Entry("velmora.blocks.divider:Divider.divider", (BLOCK_ID,), ok=(C(),), errors=((C(1), TypeError),)),
@@ -398,10 +503,15 @@ REGISTRY: list[Entry] = [
           ok=(C(["2024-01-31", "2024-02-01"]),), errors=((C(["2024-02-30"]), ValueError), (C(3), TypeError))),
     Entry(A + "time_picker", (Param("initial_time", times), BLOCK_ID), ok=(C("09:30"),),
           errors=((C(930), TypeError), (C("9h30"), ValueError))),
-    Entry(A + "radio_buttons", (Param("options", option_lists), BLOCK_ID), ok=(C(["a", 2]),),
-          errors=((C([]), ValueError),)),
-    Entry(A + "checkboxes", (Param("options", option_lists), Param("options_description", st.lists(any_text, max_size=2)), BLOCK_ID),
-          ok=(C(["a", "b"], ["first"]),), errors=((C(["a"], ["x", "y"]), IndexError),)),
+    Entry(A + "radio_buttons", (Param("options", choice_lists), ACTION_ID, BLOCK_ID),
+          ok=(C(["a", 2]), C([("A", "a")], action_id="pick")), errors=((C([]), ValueError), (C([("a",)]), ValueError))),
+    Entry(A + "checkboxes", (Param("options", choice_lists), Param("options_description", st.lists(any_text, max_size=2)),
+                             ACTION_ID, BLOCK_ID),
+          ok=(C(["a", "b"], ["first"]), C([{"text": {"type": "mrkdwn", "text": "A"}, "value": "a"}], ["d"], action_id="c")),
+          errors=((C(["a"], ["x", "y"]), IndexError), (C(["a"], [], action_id=""), ValueError))),
+
+    # velmora.blocks.input
+    *_inputs(),
 
     # velmora.blocks.image, rich_text
     Entry("velmora.blocks.image:Image.image", (Param("image_url"), Param("image_name", any_text, False), BLOCK_ID),
@@ -521,6 +631,12 @@ REGISTRY: list[Entry] = [
           make_ok=lambda: (C(_frame([["a", 1]], ["name", "n"]), "Counts"),
                            C(_frame([["a", 1.5]] * 120, ["name", "n"]), float_format="{:.1f}", align={"n": "left"})),
           make_errors=lambda: ((C(), TypeError), (C(_frame([["a"]], ["x"]), formatters=["x"]), TypeError))),
+    Entry("velmora.messages.composite.message:Message",
+          (Param("part", st.lists(st.just({"type": "divider"}), max_size=2) | st.just({"type": "divider"})),),
+          message=True, extra_kwargs=base_kwargs, attrs=("parts",),
+          make_ok=lambda: (C([{"type": "divider"}], {"type": "divider"}), C(),
+                           C(_message("velmora.messages.header.header:HeaderMessage", "Hi"), [{"type": "divider"}])),
+          errors=((C(3), TypeError), (C("text"), TypeError))),
     Entry("velmora.messages.rich_text.preformatted:PreformattedMessage", (Param("text"),), message=True,
           extra_kwargs=base_kwargs, attrs=("text",), ok=(C("x = 1"),), errors=((C(), TypeError),)),
     Entry("velmora.messages.rich_text.rich:RichTextMessage", (Param("part", rich_elements),), message=True,

@@ -65,19 +65,130 @@ bool add_first_read(PyObject* module, PyObject* cls, PyObject* name) noexcept {
 
 // ---- construction ---------------------------------------------------------------------------
 
+int init(PyObject* self, PyObject* args, PyObject* kwargs) noexcept;
+int init_keywords(PyObject* self, PyObject* const* names, PyObject* const* values, Py_ssize_t count) noexcept;
+
+// Shared with the message modules, which call this __init__ directly while it is in place.
+vm::BaseApi api{nullptr, init, init_keywords};
+
 constexpr vm::Params<4> init_params{
     "BaseVelmora.__init__", {&Keys::preview, &Keys::header, &Keys::sub_header, &Keys::slack_bot}, 0};
+
+// ---- a keyword close to a parameter ------------------------------------------------------------
+
+// What was looked at already, per class: {class: {keyword: None}}, in a WeakKeyDictionary (a
+// class can still go away), so that each class and keyword is checked, and warned about, once.
+vm::Global checked_keywords;
+
+// The named parameters `cls` takes: its signature's (inspect.signature, none when it has no
+// signature to read), then BaseVelmora's own.
+Ref parameter_names(PyObject* cls) {
+  Ref names = vm::empty_list();
+  Ref inspect = names ? Ref::steal(PyImport_ImportModule("inspect")) : Ref{};
+  if (!inspect) return {};
+  Ref signature = Ref::steal(PyObject_CallMethod(inspect.get(), "signature", "O", cls));
+  if (!signature && !PyErr_ExceptionMatches(PyExc_ValueError) && !PyErr_ExceptionMatches(PyExc_TypeError)) return {};
+  PyErr_Clear();
+  Ref parameters = signature ? vm::get_attr(signature.get(), k.parameters) : Ref{};
+  Ref values = parameters ? Ref::steal(PyMapping_Values(parameters.get())) : Ref{};
+  if (signature && !values) return {};
+  for (Py_ssize_t i = 0; values && i < PyList_GET_SIZE(values.get()); ++i) {
+    PyObject* parameter = PyList_GET_ITEM(values.get(), i);
+    Ref kind = vm::get_attr(parameter, k.kind);
+    long number = kind ? PyLong_AsLong(kind.get()) : -1;
+    if (number == -1 && PyErr_Occurred()) return {};
+    // inspect.Parameter.VAR_POSITIONAL and VAR_KEYWORD (*args, **kwargs) name no keyword
+    if (number != 2 && number != 4 && !vm::append(names.get(), vm::get_attr(parameter, k.name))) return {};
+  }
+  for (vm::Key name : init_params.names) {
+    if (!vm::append(names.get(), Ref::borrow(k.*name))) return {};
+  }
+  return names;
+}
+
+// The keywords of `seen` (this class's) that were looked at already; made on first use.
+Ref seen_keywords(PyObject* cls) {
+  if (!checked_keywords.get()) {
+    Ref weakref = Ref::steal(PyImport_ImportModule("weakref"));
+    Ref made = weakref ? Ref::steal(PyObject_CallMethod(weakref.get(), "WeakKeyDictionary", nullptr)) : Ref{};
+    if (!made) return {};
+    checked_keywords.set(std::move(made));
+  }
+  Ref seen = Ref::steal(PyObject_GetItem(checked_keywords.get(), cls));
+  if (seen || !PyErr_ExceptionMatches(PyExc_KeyError)) return seen;
+  PyErr_Clear();
+  seen = Ref::steal(PyDict_New());
+  if (!seen || PyObject_SetItem(checked_keywords.get(), cls, seen.get()) < 0) return {};
+  return seen;
+}
+
+// Warns "HeaderMessage got 'divder'; did you mean 'divider'?" for a keyword of `extras` close to
+// a parameter of the message's class (difflib.get_close_matches), once per class and keyword.
+// The keyword stays in extras. Only messages that have extras come here.
+bool warn_close_keywords(PyObject* self, PyObject* extras) {
+  auto* cls = reinterpret_cast<PyObject*>(Py_TYPE(self));
+  Ref seen = seen_keywords(cls);
+  if (!seen) return false;
+  Ref names, difflib;
+  Py_ssize_t pos = 0;
+  PyObject *keyword, *value;
+  while (PyDict_Next(extras, &pos, &keyword, &value)) {
+    int known = PyDict_Contains(seen.get(), keyword);
+    if (known != 0) {
+      if (known < 0) return false;
+      continue;
+    }
+    if (PyDict_SetItem(seen.get(), keyword, Py_None) < 0) return false;
+    if (!names && !((names = parameter_names(cls)) && (difflib = Ref::steal(PyImport_ImportModule("difflib"))))) {
+      return false;
+    }
+    int exact = PySequence_Contains(names.get(), keyword);
+    if (exact < 0) return false;
+    if (exact) continue;
+    Ref close = Ref::steal(PyObject_CallMethod(difflib.get(), "get_close_matches", "OOi", keyword, names.get(), 1));
+    if (!close) return false;
+    if (PyList_Check(close.get()) && PyList_GET_SIZE(close.get()) > 0) {
+      Ref name = vm::type_name(self);
+      if (!name || PyErr_WarnFormat(PyExc_UserWarning, 1, "%U got '%U'; did you mean '%U'?", name.get(), keyword,
+                                    PyList_GET_ITEM(close.get(), 0)) < 0) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
 
 // Stores preview, header and sub_header (None when not given), slack_bot when given (not
 // None), and `extras` when it holds any keyword. The class makes the default bot and an empty
 // extras dict on first read.
-int store(PyObject* self, const vm::Bound<4>& a, PyObject* extras) noexcept {
+int store(PyObject* self, const vm::Bound<4>& a, PyObject* extras) {
   for (std::size_t i = 0; i < 3; ++i) {
     if (!vm::set_attr(self, k.*init_params.names[i], a[i] ? a[i] : Py_None)) return -1;
   }
   if (a[3] && a[3] != Py_None && !vm::set_attr(self, k.slack_bot, a[3])) return -1;
-  if (extras && PyDict_GET_SIZE(extras) > 0 && !vm::set_attr(self, k.extras, extras)) return -1;
+  if (!extras || PyDict_GET_SIZE(extras) == 0) return 0;
+  if (!vm::set_attr(self, k.extras, extras) || !warn_close_keywords(self, extras)) return -1;
   return 0;
+}
+
+// ---- message + message -------------------------------------------------------------------------
+
+// `left + right`, where each is a message, a list of blocks or a block, and one a message:
+// velmora.messages.composite.message.Message(left, right). Anything else is NotImplemented.
+PyObject* add(PyObject* left, PyObject* right) noexcept {
+  return vm::guarded([&]() -> Ref {
+    for (PyObject* side : {left, right}) {
+      if (!PyObject_TypeCheck(side, api.type) && !PyList_Check(side) && !PyDict_Check(side)) {
+        return Ref::borrow(Py_NotImplemented);
+      }
+    }
+    Ref fromlist = vm::names({k.Message});
+    Ref module = fromlist ? Ref::steal(PyImport_ImportModuleLevel("messages.composite.message",
+                                                                  vm::module_globals.get(), nullptr, fromlist.get(), 1))
+                          : Ref{};
+    Ref message = module ? vm::get_attr(module.get(), k.Message) : Ref{};
+    return vm::call(message.get(), {left, right});
+  });
 }
 
 // BaseVelmora(*, preview=None, header=None, sub_header=None, slack_bot=None, **extras)
@@ -186,9 +297,6 @@ constexpr const char* class_doc =
     "nothing a caller passes is lost. Subclasses define build_blocks(); payload(), send(),\n"
     "update(), send_ephemeral(), respond() and their _async twins come from here.";
 
-// Shared with the message modules, which call this __init__ directly while it is in place.
-vm::BaseApi api{nullptr, init, init_keywords};
-
 int setup(PyObject* module) noexcept {
   if (!vm::import_from_package(module, "_delivery", {"Delivery"}) ||
       !vm::import_from_package(module, "", {"_default_bot"})) {
@@ -200,6 +308,7 @@ int setup(PyObject* module) noexcept {
   static PyType_Slot slots[] = {{Py_tp_doc, const_cast<char*>(class_doc)},
                                 {Py_tp_init, reinterpret_cast<void*>(init)},
                                 {Py_tp_repr, reinterpret_cast<void*>(repr)},
+                                {Py_nb_add, reinterpret_cast<void*>(add)},
                                 {0, nullptr}};
   static PyType_Spec spec = {"velmora.interface.BaseVelmora", 0, 0, Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots};
   Ref cls = Ref::steal(PyType_FromModuleAndSpec(module, &spec, bases.get()));

@@ -1,5 +1,7 @@
 from typing import Any, ClassVar
 
+from velmora.messages.composite.message import Message
+
 from velmora._delivery import Delivery
 
 class BaseVelmora(Delivery):
@@ -18,3 +20,5 @@ class BaseVelmora(Delivery):
         slack_bot: Any = None,
         **extras: Any,
     ) -> None: ...
+    def __add__(self, value: BaseVelmora | list[dict[str, Any]] | dict[str, Any], /) -> Message: ...
+    def __radd__(self, value: BaseVelmora | list[dict[str, Any]] | dict[str, Any], /) -> Message: ...

@@ -192,6 +192,14 @@ def markdown_message() -> list[dict[str, Any]]:
     return MarkdownMessage("**Deploy finished** in 3m 12s. See the [runbook](https://example.com/runbook).").build_blocks()
 
 
+def composed_message() -> list[dict[str, Any]]:
+    from velmora.blocks import Context
+    from velmora.messages.composite.message import Message
+    from velmora.messages.header.header import HeaderMessage
+
+    return Message(HeaderMessage("Deploy finished", divider=False), Context.block("by *ana*")).build_blocks()
+
+
 # heading (what builds the example, and where it is imported from) -> builder of its blocks,
 # in the order the demo prints them
 EXAMPLES: dict[str, Example] = {
@@ -219,4 +227,5 @@ EXAMPLES: dict[str, Example] = {
     "PreformattedMessage (velmora.messages.rich_text.preformatted)": preformatted_message,
     "RichTextMessage (velmora.messages.rich_text.rich)": rich_text_message,
     "MarkdownMessage (velmora.messages.rich_text.markdown)": markdown_message,
+    "Message (velmora.messages.composite.message)": composed_message,
 }

@@ -41,3 +41,7 @@ OPTION_VALUE: Final = 150  # characters of an option's value
 OPTIONS: Final = 100  # options of a select menu
 OVERFLOW_OPTIONS: Final = 5  # options of an overflow menu
 CHOICE_OPTIONS: Final = 10  # options of a radio button or checkbox group
+PLACEHOLDER: Final = 150  # characters of an element's placeholder
+INPUT_LABEL: Final = 2000  # characters of an input block's label, and of its hint
+TEXT_INPUT_LENGTH: Final = 3000  # the longest min_length and max_length of a plain-text input
+MAX_FILES: Final = 10  # files of a file input

@@ -28,7 +28,7 @@ Ref is_valid_date_fmt(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
     return {};
   }
   if (!is_calendar_date(date)) {
-    PyErr_Format(PyExc_ValueError, "Invalid date %.200R: expected a real calendar date in the format YYYY-MM-DD", date);
+    vm::raise_not_a_date(date);
     return {};
   }
   return Ref::borrow(Py_True);
@@ -139,8 +139,7 @@ bool check_options(PyObject* options, Ref& replacement) noexcept {
 bool check_initial_time(PyObject* value) noexcept {
   // Anything but an exact str goes through: the builder raises its own type error.
   if (!PyUnicode_CheckExact(value) || is_clock_time(value)) return true;
-  PyErr_Format(PyExc_ValueError, "initial_time must be a time as HH:mm on a 24-hour clock (00:00 to 23:59), got %.200R",
-               value);
+  vm::raise_not_a_time(value);
   return false;
 }
 

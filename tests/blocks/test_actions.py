@@ -290,6 +290,18 @@ def test_checkboxes(descriptions, expected):
     round_trips(result)
 
 
+def test_choices_take_pairs_option_dicts_and_an_action_id():
+    given = {"text": {"type": "plain_text", "text": "B"}, "value": "b"}
+    (radio,) = elements(Actions.radio_buttons([("A", "a"), given], action_id="pick"))
+    assert radio == {"type": "radio_buttons", "options": [{"text": {"type": "mrkdwn", "text": "A"}, "value": "a"}, given],
+                     "action_id": "pick"}
+    assert radio["options"][1] is given  # used as it is ...
+    (boxes,) = elements(Actions.checkboxes(["a", given], ["x", "y"]))
+    assert boxes["options"][1] == {**given, "description": {"type": "mrkdwn", "text": "y"}}
+    assert "description" not in given  # ... and copied, never changed, to take a description
+    round_trips([{"type": "actions", "elements": [radio, boxes]}])
+
+
 def test_checkbox_description_is_kept_as_given():
     description = object()
     (element,) = elements(Actions.checkboxes(options=["a"], options_description=[description]))
@@ -323,6 +335,10 @@ def test_choice_options_read_a_one_shot_iterator_once():
         (lambda: Actions.checkboxes(5, []), TypeError, "options must be an iterable of option texts, got int"),
         (lambda: Actions.radio_buttons(["a"], ["b"]), TypeError,
          "Actions.radio_buttons() takes 1 positional argument but 2 were given"),
+        (lambda: Actions.checkboxes(["a"], None, action_id=b"c"), TypeError,
+         "Argument 'action_id' has incorrect type (expected str, got bytes)"),
+        (lambda: Actions.radio_buttons([("a", None)]), TypeError,
+         "radio_buttons option 0: a (text, value) pair holds two str, got (str, NoneType)"),
     ],
 )
 def test_choice_errors(call, error, message):
@@ -400,8 +416,8 @@ def test_unusable_init_blocks_result_propagates_its_error():
         ("buttons", "(buttons, *, block_id=None)"),
         ("datepickers", "(initial_dates, *, block_id=None)"),
         ("time_picker", "(initial_time, *, block_id=None)"),
-        ("radio_buttons", "(options, *, block_id=None)"),
-        ("checkboxes", "(options, options_description, *, block_id=None)"),
+        ("radio_buttons", "(options, *, action_id=None, block_id=None)"),
+        ("checkboxes", "(options, options_description, *, action_id=None, block_id=None)"),
     ],
 )
 def test_signatures(name, signature):

@@ -145,6 +145,36 @@ SHAPES = [
                          "options": [{**choice_option("a", 0), "description": mrkdwn("first")}, choice_option("b", 1)],
                          "action_id": "checkboxes-action"}),
         id="checkboxes-described"),
+    # the caller's own values: (text, value) pairs, option dicts, action ids and placeholders
+    pytest.param(
+        lambda: Section.static_select(["red", ("Blue", "b"), {"text": plain("Green"), "value": "g"}],
+                                      action_id="colour", placeholder="Colour"),
+        section("Please select a option", {"type": "static_select", "placeholder": plain("Colour"),
+                                           "options": [select_option("red", 0), {"text": plain("Blue"), "value": "b"},
+                                                       {"text": plain("Green"), "value": "g"}],
+                                           "action_id": "colour"}),
+        id="static_select-own-values"),
+    pytest.param(
+        lambda: Section.multi_static_select("Tags", [("A", "a")], action_id="tags", placeholder=None),
+        section("Tags", {"type": "multi_static_select", "placeholder": plain("Select options"),
+                         "options": [{"text": plain("A"), "value": "a"}], "action_id": "tags"}),
+        id="multi_static_select-own-values"),
+    pytest.param(
+        lambda: Section.overflow("More", [("Edit", "edit")], action_id="more"),
+        section("More", {"type": "overflow", "options": [{"text": plain("Edit"), "value": "edit"}], "action_id": "more"}),
+        id="overflow-own-values"),
+    pytest.param(
+        lambda: Section.radio_buttons("Size", [("*S*", "s")], action_id="size"),
+        section("Size", {"type": "radio_buttons", "options": [{"text": mrkdwn("*S*"), "value": "s"}],
+                         "action_id": "size"}),
+        id="radio_buttons-own-values"),
+    pytest.param(
+        lambda: Section.checkboxes([("A", "a"), {"text": mrkdwn("B"), "value": "b"}], "Pick", ["x", "y"], action_id="c"),
+        section("Pick", {"type": "checkboxes",
+                         "options": [{"text": mrkdwn("A"), "value": "a", "description": mrkdwn("x")},
+                                     {"text": mrkdwn("B"), "value": "b", "description": mrkdwn("y")}],
+                         "action_id": "c"}),
+        id="checkboxes-own-values"),
 ]
 
 
@@ -250,6 +280,15 @@ def test_option_count_limits(build, limit):
          "radio_buttons option 1 has 0 characters; an option text holds 1 to 75"),
         (lambda: Section.checkboxes(["a"], "t", ["x", "y"]), IndexError,
          "options_description has more descriptions than there are options (1)"),
+        (lambda: Section.overflow("t", [("a",)]), ValueError,
+         "overflow option 0 is a tuple of 1 items; a (text, value) pair holds 2"),
+        (lambda: Section.static_select(["a"], action_id=""), ValueError, "action_id must hold 1 to 255 characters, got 0"),
+        (lambda: Section.radio_buttons("t", ["a"], action_id=1), TypeError,
+         "Argument 'action_id' has incorrect type (expected str, got int)"),
+        (lambda: Section.multi_static_select("t", ["a"], placeholder="p" * 151), ValueError,
+         "placeholder must hold 1 to 150 characters, got 151"),
+        (lambda: Section.overflow("t", ["a"], placeholder="p"), TypeError,
+         "Section.overflow() got an unexpected keyword argument 'placeholder'"),
         # buttons
         (lambda: Section.button("t", {"text": "Go", "style": "secondary"}), ValueError,
          "button style must be \"primary\" or \"danger\", got 'secondary'"),
@@ -316,16 +355,16 @@ def test_wrapped_by_the_validation_decorators(name, decorator):
     "name, signature",
     [
         ("users_select", "(text=None, *, block_id=None)"),
-        ("static_select", "(options, text=None, *, block_id=None)"),
-        ("multi_static_select", "(text, options, *, block_id=None)"),
-        ("overflow", "(text, options, *, block_id=None)"),
+        ("static_select", "(options, text=None, *, action_id=None, placeholder=None, block_id=None)"),
+        ("multi_static_select", "(text, options, *, action_id=None, placeholder=None, block_id=None)"),
+        ("overflow", "(text, options, *, action_id=None, block_id=None)"),
         ("button", "(text, button, *, block_id=None)"),
         ("image", "(text, image_url, alt_text='image', *, block_id=None)"),
         ("slack_image", "(text, slack_file, alt_text='image', *, block_id=None)"),
         ("datepicker", "(text, initial_date, *, block_id=None)"),
         ("time_picker", "(text, initial_time, *, block_id=None)"),
-        ("radio_buttons", "(text, options, *, block_id=None)"),
-        ("checkboxes", "(options, text=None, options_description=None, *, block_id=None)"),
+        ("radio_buttons", "(text, options, *, action_id=None, block_id=None)"),
+        ("checkboxes", "(options, text=None, options_description=None, *, action_id=None, block_id=None)"),
     ],
 )
 def test_signatures(name, signature):

@@ -92,4 +92,4 @@ def test_readme_message_examples():
         else:
             assert json.loads(body) == built
             checked += 1
-    assert checked == 19
+    assert checked == 20

@@ -143,6 +143,9 @@ def test_builder_errors_and_odd_results_reach_the_caller(entry, monkeypatch):
     message = entry.resolve()
     module = sys.modules[message.__module__]
     used = registry.builders_used_by(message)
+    if message.__name__ == "Message":
+        assert used == []
+        pytest.skip("Message builds from its parts, with no class of builders")
     assert used, "a message module imports its builders into its globals"
     missing = []
     for name in used:

@@ -55,16 +55,18 @@ Py_ssize_t find_param(const Params<N>& params, PyObject* name) noexcept {
   }
 }
 
-// "f() missing 2 required positional arguments: 'a' and 'b'", as CPython words it.
-[[gnu::cold, gnu::noinline]] inline void raise_missing(const char* func, PyObject* const* names, std::size_t count) {
+// "f() missing 2 required positional arguments: 'a' and 'b'" (or "keyword-only" arguments), as
+// CPython words it.
+[[gnu::cold, gnu::noinline]] inline void raise_missing(const char* func, PyObject* const* names, std::size_t count,
+                                                       const char* kind = "positional") {
   Ref listed = Ref::steal(PyUnicode_FromString(""));
   for (std::size_t i = 0; listed && i < count; ++i) {
     const char* sep = i == 0 ? "" : (i + 1 < count ? ", " : (count == 2 ? " and " : ", and "));
     listed = Ref::steal(PyUnicode_FromFormat("%U%s'%U'", listed.get(), sep, names[i]));
   }
   if (!listed) return;
-  PyErr_Format(PyExc_TypeError, "%s() missing %zu required positional argument%s: %U", func, count,
-               count == 1 ? "" : "s", listed.get());
+  PyErr_Format(PyExc_TypeError, "%s() missing %zu required %s argument%s: %U", func, count, kind, count == 1 ? "" : "s",
+               listed.get());
 }
 
 [[gnu::cold, gnu::noinline]] inline void raise_unexpected(const char* func, PyObject* name) {
@@ -79,16 +81,25 @@ Py_ssize_t find_param(const Params<N>& params, PyObject* name) noexcept {
   PyErr_Format(PyExc_TypeError, "%s() got multiple values for argument '%U'", func, name);
 }
 
+// The required parameters not given: the positional ones first, as CPython reports them; the
+// keyword-only ones (required parameters past `positional`) only when no positional one is missing.
 template <std::size_t N>
 bool check_required(const Params<N>& params, const Bound<N>& out) noexcept {
   PyObject* missing[N > 0 ? N : 1];
-  std::size_t count = 0;
-  for (std::size_t i = 0; i < params.required; ++i) {
+  std::size_t count = 0, positional = params.required < params.positional ? params.required : params.positional;
+  for (std::size_t i = 0; i < positional; ++i) {
+    if (!out[i]) missing[count++] = k.*params.names[i];
+  }
+  if (count > 0) [[unlikely]] {
+    raise_missing(params.func, missing, count);
+    return false;
+  }
+  for (std::size_t i = positional; i < params.required; ++i) {
     if (!out[i]) missing[count++] = k.*params.names[i];
   }
   if (count == 0) [[likely]]
     return true;
-  raise_missing(params.func, missing, count);
+  raise_missing(params.func, missing, count, "keyword-only");
   return false;
 }
 
@@ -157,14 +168,16 @@ bool bind(const Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyOb
   });
 }
 
-// Binds tp_init's (args, kwargs). Keywords that name no parameter are copied, in the
-// caller's order, into `rest`, a fresh dict.
+// Binds tp_init's (args, kwargs), at most `positional` of them by position (a caller's *args are
+// sliced off before). Keywords that name no parameter are copied, in the caller's order, into
+// `rest`, a fresh dict.
 template <std::size_t N>
 bool bind_init(const Params<N>& params, PyObject* args, PyObject* kwargs, Bound<N>& out, Ref& rest) noexcept {
   out.fill(nullptr);
   Py_ssize_t nargs = args ? PyTuple_GET_SIZE(args) : 0;
-  if (static_cast<std::size_t>(nargs) > N) {
-    detail::raise_too_many(params.func, N, params.required, nargs);
+  if (static_cast<std::size_t>(nargs) > params.positional) {
+    detail::raise_too_many(params.func, params.positional,
+                           params.required < params.positional ? params.required : params.positional, nargs);
     return false;
   }
   for (Py_ssize_t i = 0; i < nargs; ++i) out[static_cast<std::size_t>(i)] = PyTuple_GET_ITEM(args, i);

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <utility>
 
+#include "errors.hpp"
 #include "keys.hpp"
 
 namespace vm {
@@ -74,6 +75,34 @@ inline Ref with_block_id(Ref blocks, PyObject* id, bool present) noexcept {
   Ref first = Ref::steal(PySequence_GetItem(blocks.get(), 0));
   if (!first || PyObject_SetItem(first.get(), k.block_id, id) < 0) return {};
   return blocks;
+}
+
+// An item of a builder's *items that is a str (made an element by `from_str`) or a dict (used as
+// it is, a new reference); the incorrect-type TypeError naming `param` for anything else.
+template <class FromStr>
+Ref str_or_dict(PyObject* item, const char* param, FromStr&& from_str) {
+  if (PyUnicode_CheckExact(item)) [[likely]] {
+    return from_str(item);
+  }
+  if (PyDict_CheckExact(item)) return Ref::borrow(item);
+  raise_wrong_type(param, "str or dict", item);
+  return {};
+}
+
+// [{"type": type, "elements": [element_of(item) for item in items], "block_id": id}], "block_id"
+// only when `has_id`: a block of a builder's *items (a rich-text block of parts, a context block
+// of elements). `element_of` gives a new reference, or null with the error set.
+template <class ElementOf>
+Ref block_of(PyObject* type, PyObject* const* items, Py_ssize_t count, ElementOf&& element_of, PyObject* id,
+             bool has_id) {
+  Ref elements = Ref::steal(PyList_New(count));
+  if (!elements) return {};
+  for (Py_ssize_t i = 0; i < count; ++i) {
+    Ref element = element_of(items[i]);
+    if (!element) return {};
+    PyList_SET_ITEM(elements.get(), i, element.release());
+  }
+  return list_of(dict({{k.type, type}, {k.elements, elements.get()}, {k.block_id, id, has_id}}));
 }
 
 // "value-" + decimal position, e.g. numbered("value-", 3) -> "value-3".

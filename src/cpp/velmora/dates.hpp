@@ -39,4 +39,15 @@ inline bool is_clock_time(PyObject* text) noexcept {
   return hours >= 0 && hours <= 23 && minutes >= 0 && minutes <= 59;
 }
 
+// ValueError "Invalid date '2023-02-29': expected a real calendar date in the format YYYY-MM-DD".
+[[gnu::cold, gnu::noinline]] inline void raise_not_a_date(PyObject* date) noexcept {
+  PyErr_Format(PyExc_ValueError, "Invalid date %.200R: expected a real calendar date in the format YYYY-MM-DD", date);
+}
+
+// ValueError "initial_time must be a time as HH:mm on a 24-hour clock (00:00 to 23:59), got '25:00'".
+[[gnu::cold, gnu::noinline]] inline void raise_not_a_time(PyObject* time) noexcept {
+  PyErr_Format(PyExc_ValueError, "initial_time must be a time as HH:mm on a 24-hour clock (00:00 to 23:59), got %.200R",
+               time);
+}
+
 }  // namespace vm

@@ -48,13 +48,20 @@ inline bool check_optional_str(PyObject* value, const char* param, bool& present
   return true;
 }
 
+// An optional str, as above, of at most `max` characters: ValueError "block_id must hold at
+// most 255 characters, got 256" past it.
+inline bool check_optional_str(PyObject* value, const char* param, Py_ssize_t max, bool& present) noexcept {
+  if (!check_optional_str(value, param, present)) return false;
+  if (!present || PyUnicode_GET_LENGTH(value) <= max) [[likely]]
+    return true;
+  PyErr_Format(PyExc_ValueError, "%s must hold at most %zd characters, got %zd", param, max,
+               PyUnicode_GET_LENGTH(value));
+  return false;
+}
+
 // An optional block_id, as above, of at most 255 characters (Slack's limit).
 inline bool check_block_id(PyObject* value, bool& present) noexcept {
-  if (!check_optional_str(value, "block_id", present)) return false;
-  if (!present || PyUnicode_GET_LENGTH(value) <= 255) [[likely]]
-    return true;
-  PyErr_Format(PyExc_ValueError, "block_id must hold at most 255 characters, got %zd", PyUnicode_GET_LENGTH(value));
-  return false;
+  return check_optional_str(value, "block_id", 255, present);
 }
 
 // Exactly a str of `min` to `max` characters: the incorrect-type TypeError, or ValueError

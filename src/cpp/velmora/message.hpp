@@ -1,404 +1,34 @@
-// Message classes as declarations.
+// Message classes from their declarations (declare.hpp): the engine.
 //
-// A message module declares one `vm::Message`: the class name and docstring, its parameters
-// with their checks, how it reaches the base class, and the builder calls of build_blocks();
-// then VM_MESSAGE_MODULE(doc, message) makes the module. The class is a heap type whose base is
-// BaseVelmora (imported from velmora.interface into the module's globals), so instances keep the
-// base's __dict__ and attributes stay plain Python attributes.
+// A message module declares one `vm::Message` and ends with VM_MESSAGE_MODULE(doc, message). The
+// class is a heap type whose base is BaseVelmora (imported from velmora.interface into the
+// module's globals), so instances keep the base's __dict__ and attributes stay plain Python
+// attributes.
 //
 // Construction, for every message:
 //   1. bind the arguments (CPython's call errors), fill defaults, check each parameter in order;
-//   2. Base::last only: store the attributes;
+//   2. Base::base_reads_attributes only: store the attributes;
 //   3. `consume`, when declared, takes the message's own keywords out of the rest;
 //   4. call the base __init__ with the rest (see Base);
-//   5. Base::first and first_named: store the attributes;
+//   5. the other two Base choices: store the attributes;
 //   6. `finish`, when declared, completes the message.
+// tp_init, the class's vectorcall and build_blocks() go through vm::guarded.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdio>
-#include <cstring>
-#include <initializer_list>
 
 #include "args.hpp"
+#include "base_calls.hpp"
 #include "build.hpp"
+#include "declare.hpp"
 #include "errors.hpp"
 #include "module.hpp"
+#include "objects.hpp"
 #include "signature.hpp"
 
 namespace vm {
-
-// ---- parameter checks ------------------------------------------------------------------------
-
-// A check of one bound argument; false with the error set.
-using Check = bool (*)(PyObject* value, const char* param);
-
-inline bool exact_str(PyObject* value, const char* param) noexcept {
-  return check_str(value, param);
-}
-inline bool str_or_none(PyObject* value, const char* param) noexcept {
-  return check_str(value, param, true);
-}
-inline bool exact_list(PyObject* value, const char* param) noexcept {
-  return check_list(value, param);
-}
-
-// The value an optional parameter takes when it is not given.
-enum class Default : unsigned char { required, none, true_, false_ };
-
-struct Param {
-  Key name = nullptr;
-  Check check = nullptr;  // none: any value
-  Default fallback = Default::required;
-};
-
-// ---- the base constructor ----------------------------------------------------------------------
-
-enum class Base : unsigned char {
-  first,        // super(Cls, self).__init__(**rest), then the attributes are stored
-  first_named,  // BaseVelmora.__init__(self, **rest), BaseVelmora read from the module's globals
-  last,         // the attributes are stored first, then super(Cls, self).__init__(**rest)
-};
-
-// What velmora._base shares with the message modules through the capsule BASE_CAPSULE:
-// BaseVelmora and its own __init__, which a message calls directly while it is the one in place.
-struct BaseApi {
-  PyTypeObject* type;
-  initproc init;
-  // __init__ from the keywords `names[i]`=`values[i]` (no dict made unless there are extras)
-  int (*init_keywords)(PyObject* self, PyObject* const* names, PyObject* const* values, Py_ssize_t count) noexcept;
-};
-inline constexpr const char* BASE_CAPSULE = "velmora._base._api";
-inline const BaseApi* base_api = nullptr;
-
-namespace detail {
-
-// The shortcut: `init` is BaseVelmora's own __init__ in `type` (not replaced on the class).
-inline bool is_native_base_init(PyObject* type) noexcept {
-  return base_api && type == reinterpret_cast<PyObject*>(base_api->type) && base_api->type->tp_init == base_api->init;
-}
-
-inline int call_native_base_init(PyObject* self, PyObject* kwargs) noexcept {
-  return base_api->init(self, empty_tuple(), kwargs);
-}
-
-// super(cls, self).__init__(**kwargs) the long way: a super object, a bound method, a call.
-[[gnu::cold]] inline int call_super_init(PyObject* cls, PyObject* self, PyObject* kwargs) noexcept {
-  PyObject* super_args[] = {cls, self};
-  Ref super = Ref::steal(PyObject_Vectorcall(reinterpret_cast<PyObject*>(&PySuper_Type), super_args, 2, nullptr));
-  if (!super) return -1;
-  Ref init = Ref::steal(PyObject_GetAttr(super.get(), k.dunder_init));
-  if (!init) return -1;
-  Ref result = Ref::steal(PyObject_Call(init.get(), empty_tuple(), kwargs));
-  return result ? 0 : -1;
-}
-
-// What super(cls, self).__init__ finds: the first class after `cls` in type(self).__mro__
-// whose dict holds "__init__", with that value. 1 when found, 0 when not, -1 on error.
-inline int find_next_init(PyObject* cls, PyObject* self, Ref& owner, Ref& found) noexcept {
-  PyObject* mro = Py_TYPE(self)->tp_mro;
-  if (!mro || !PyTuple_Check(mro)) return 0;
-  Ref hold = Ref::borrow(mro);  // the MRO may be replaced while we look
-  Py_ssize_t n = PyTuple_GET_SIZE(mro), i = 0;
-  while (i < n && PyTuple_GET_ITEM(mro, i) != cls) ++i;
-  for (++i; i < n; ++i) {
-    PyObject* type = PyTuple_GET_ITEM(mro, i);
-    Ref dict = Ref::steal(PyType_GetDict(reinterpret_cast<PyTypeObject*>(type)));
-    if (!dict) continue;
-    PyObject* init = PyDict_GetItemWithError(dict.get(), k.dunder_init);
-    if (init) {
-      owner = Ref::borrow(type);
-      found = Ref::borrow(init);
-      return 1;
-    }
-    if (PyErr_Occurred()) return -1;
-  }
-  return 0;
-}
-
-}  // namespace detail
-
-// super(cls, self).__init__(**kwargs), resolved at call time so that cooperative multiple
-// inheritance, stand-in bases and a replaced BaseVelmora.__init__ work. Rather than making a
-// super object and a bound method, it walks type(self).__mro__ after `cls` as super does, and
-// calls BaseVelmora's own __init__ or a Python function found there directly.
-inline int call_base_init(PyObject* cls, PyObject* self, PyObject* kwargs) noexcept {
-  Ref owner, init;
-  int status = detail::find_next_init(cls, self, owner, init);
-  if (status < 0) return -1;
-  if (status > 0 && detail::is_native_base_init(owner.get())) return detail::call_native_base_init(self, kwargs);
-  if (status == 0 || !PyFunction_Check(init.get())) {
-    return detail::call_super_init(cls, self, kwargs);  // descriptors and odd cases: as super does
-  }
-  return Ref::steal(PyObject_VectorcallDict(init.get(), &self, 1, kwargs)) ? 0 : -1;
-}
-
-// base.__init__(self, **kwargs) for a base named outright (read from the globals at call time).
-inline int call_init_of(PyObject* base, PyObject* self, PyObject* kwargs) noexcept {
-  if (!base) return -1;
-  if (detail::is_native_base_init(base)) return detail::call_native_base_init(self, kwargs);
-  Ref init = Ref::steal(PyObject_GetAttr(base, k.dunder_init));
-  if (!init) return -1;
-  Ref args = Ref::steal(PyTuple_Pack(1, self));
-  if (!args) return -1;
-  return Ref::steal(PyObject_Call(init.get(), args.get(), kwargs)) ? 0 : -1;
-}
-
-// ---- attributes --------------------------------------------------------------------------------
-
-// setattr(self, name, value) for an interned name; a null value propagates a failure.
-inline bool set_attr(PyObject* self, PyObject* name, PyObject* value) noexcept {
-  if (!value) return false;
-  if (Py_TYPE(self)->tp_setattro == PyObject_GenericSetAttr) return PyObject_GenericSetAttr(self, name, value) == 0;
-  return PyObject_SetAttr(self, name, value) == 0;  // a class with a __setattr__ of its own
-}
-
-// getattr(self, name); a null `self` propagates an earlier failure, so calls can be chained.
-inline Ref get_attr(PyObject* self, PyObject* name) noexcept {
-  if (!self) return {};
-  return Ref::steal(PyObject_GetAttr(self, name));
-}
-
-// The first truthy of the attributes `names` of `self`, read lazily in order as Python's
-// `self.a or self.b or fallback` does; else `fallback`.
-inline Ref first_truthy_attr(PyObject* self, std::initializer_list<PyObject*> names, PyObject* fallback) noexcept {
-  for (PyObject* name : names) {
-    Ref value = get_attr(self, name);
-    if (!value) return {};
-    int truth = PyObject_IsTrue(value.get());
-    if (truth < 0) return {};
-    if (truth) return value;
-  }
-  return Ref::borrow(fallback);
-}
-
-// str.startswith for a keyword name (False for a name that is not a str).
-inline bool starts_with(PyObject* name, PyObject* prefix) noexcept {
-  return PyUnicode_Check(name) && PyUnicode_Tailmatch(name, prefix, 0, PY_SSIZE_T_MAX, -1) == 1;
-}
-
-// ---- build_blocks -----------------------------------------------------------------------------
-
-// callable(*items), `items` any iterable, as Python spreads it.
-inline Ref call_star(PyObject* callable, PyObject* items) noexcept {
-  Ref tuple = Ref::steal(PySequence_Tuple(items));
-  return tuple ? Ref::steal(PyObject_Call(callable, tuple.get(), nullptr)) : Ref{};
-}
-
-// callable(*args) where the last len(kwnames) arguments go by keyword under those names.
-// A null callable or argument means an earlier step failed with the error set.
-inline Ref call(PyObject* callable, std::initializer_list<PyObject*> args, PyObject* kwnames = nullptr) noexcept {
-  if (!callable) return {};
-  for (PyObject* arg : args) {
-    if (!arg) return {};
-  }
-  auto nkw = static_cast<std::size_t>(kwnames ? PyTuple_GET_SIZE(kwnames) : 0);
-  return Ref::steal(PyObject_Vectorcall(callable, args.begin(), args.size() - nkw, kwnames));
-}
-
-// Appends the items of the list `part` to the list `blocks` (a builder's few blocks: item by
-// item is cheaper than a slice assignment).
-inline bool append_all(PyObject* blocks, PyObject* part) noexcept {
-  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(part); ++i) {
-    if (PyList_Append(blocks, PyList_GET_ITEM(part, i)) < 0) return false;
-  }
-  return true;
-}
-
-// Appends the blocks of a builder's result to `blocks`: the result must be a list or None
-// (None adds nothing); anything else is the TypeError "Expected list, got ...".
-inline bool extend_blocks(PyObject* blocks, Ref part) noexcept {
-  part = check_list_result(std::move(part));
-  if (!part) return false;
-  if (part.get() == Py_None) return true;
-  return append_all(blocks, part.get());
-}
-
-// blocks.extend(part): straight from list to list when both are lists (what list.extend does).
-inline bool extend_in_place(PyObject* blocks, PyObject* part) noexcept {
-  if (!part) return false;
-  if (PyList_CheckExact(blocks) && PyList_CheckExact(part) && blocks != part) return append_all(blocks, part);
-  return Ref::steal(PyObject_CallMethodOneArg(blocks, k.extend, part)) ? true : false;
-}
-
-// An argument of a builder call: the message's attribute `attr`, passed by position, or by
-// keyword under `keyword`.
-struct Arg {
-  Key attr = nullptr;
-  Key keyword = nullptr;
-  bool star = false;  // *self.attr
-};
-
-constexpr Arg pos(Key attr) {
-  return {attr, nullptr};
-}  // self.attr
-constexpr Arg kw(Key attr) {
-  return {attr, attr};
-}  // attr=self.attr
-constexpr Arg kw_as(Key keyword, Key attr) {
-  return {attr, keyword};
-}  // keyword=self.attr
-constexpr Arg star(Key attr) {
-  return {attr, nullptr, true};
-}  // *self.attr
-
-// <global owner>.<method>(args...), made only when the message's attribute `when` is true (or,
-// with `unless`, false).
-struct Call {
-  Key owner = nullptr;
-  Key method = nullptr;
-  std::array<Arg, 3> args{};
-  Key when = nullptr;
-  bool unless = false;
-};
-
-// How the results of the calls make the message's blocks.
-enum class Join : unsigned char {
-  one,           // the one call's result itself
-  concat,        // a new list of the results in order, each a list or None
-  extend_first,  // the first result, extended in place by the later ones (list.extend)
-};
-
-// What build_blocks() makes: the calls, how they join, and whether the result must be a list
-// (or None; anything else is the TypeError "Expected list, got ...").
-struct Blocks {
-  std::array<Call, 2> calls{};
-  Join join = Join::one;
-  bool list_result = false;
-};
-
-// The call's result, as it is.
-constexpr Blocks returned(Call call) {
-  return {{call}, Join::one, false};
-}
-// The call's result, which must be a list or None.
-constexpr Blocks returned_list(Call call) {
-  return {{call}, Join::one, true};
-}
-// Section.mrkdwn(self.text) (no block for an empty text), then the call's blocks.
-constexpr Blocks text_then(Call call) {
-  return {{Call{&Keys::Section, &Keys::mrkdwn, {pos(&Keys::text)}}, call}, Join::concat, false};
-}
-// The first call's list, extended in place by the second's; a list or None in the end.
-constexpr Blocks extended(Call first, Call then) {
-  return {{first, then}, Join::extend_first, true};
-}
-
-// getattr(<global owner>, name) for a call a message makes on every build, remembered while it
-// cannot change. A class of builders is a plain class (its metaclass is type, which has no
-// attribute of a builder's name), so the lookup gives what its own dict holds under the name,
-// bound by velmora's builder descriptor to one cached method: while the global is the same
-// class and its dict holds the same descriptor, the answer is the same. Anything else (a
-// stand-in, a subclass, a replaced builder) is looked up afresh, as Python would.
-class BuilderLookup {
- public:
-  Ref get(PyObject* owner_name, PyObject* name) noexcept {
-    Ref owner = global(owner_name);
-    if (!owner) return {};
-    if (owner.get() == owner_.get()) {
-      Ref dict = Ref::steal(PyType_GetDict(reinterpret_cast<PyTypeObject*>(owner.get())));
-      PyObject* found = dict ? PyDict_GetItemWithError(dict.get(), name) : nullptr;
-      if (found && found == descriptor_.get()) return Ref::borrow(bound_.get());
-      if (PyErr_Occurred()) return {};
-    }
-    Ref bound = Ref::steal(PyObject_GetAttr(owner.get(), name));
-    if (bound) remember(owner.get(), name, bound.get());
-    return bound;
-  }
-
- private:
-  void remember(PyObject* owner, PyObject* name, PyObject* bound) noexcept {
-    owner_ = Ref{};
-    if (!PyType_Check(owner) || Py_TYPE(owner) != &PyType_Type ||
-        PyObject_HasAttr(reinterpret_cast<PyObject*>(&PyType_Type), name)) {
-      return;
-    }
-    Ref dict = Ref::steal(PyType_GetDict(reinterpret_cast<PyTypeObject*>(owner)));
-    PyObject* found = dict ? PyDict_GetItemWithError(dict.get(), name) : nullptr;
-    if (!found || !is_builder_descriptor(owner, found)) {
-      PyErr_Clear();
-      return;
-    }
-    owner_ = Ref::borrow(owner);
-    descriptor_ = Ref::borrow(found);
-    bound_ = Ref::borrow(bound);
-  }
-
-  // velmora's builder descriptor, made for `owner`: each module of builders makes its own type
-  // of it, named so, with the module (as it makes the class). A Python class of that name has no
-  // module, so it is looked up afresh every time.
-  static bool is_builder_descriptor(PyObject* owner, PyObject* found) noexcept {
-    auto* type = Py_TYPE(found);
-    if (std::strcmp(type->tp_name, "velmora.builder") != 0 || !PyType_HasFeature(type, Py_TPFLAGS_HEAPTYPE)) {
-      return false;
-    }
-    PyObject* made_by = PyType_GetModule(type);
-    PyObject* owner_made_by = made_by ? PyType_GetModule(reinterpret_cast<PyTypeObject*>(owner)) : nullptr;
-    PyErr_Clear();  // a type made by no module: not ours
-    return made_by && made_by == owner_made_by;
-  }
-
-  Ref owner_, descriptor_, bound_;
-};
-
-// ---- the declaration ----------------------------------------------------------------------------
-
-// `from <package><from> import names` (relative to the velmora package), or absolute.
-struct Import {
-  const char* from = nullptr;
-  std::array<const char*, 3> names{};
-  bool absolute = false;
-};
-
-struct Message {
-  const char* name;               // "DatePickerMessage"
-  const char* doc;                // the class docstring; its signature line is derived (see class_doc)
-  std::array<Param, 3> params{};  // in positional order
-  Key star = nullptr;             // the attribute that keeps further positional arguments (*args), a tuple
-  std::array<Key, 3> stored{};    // the attributes in the order they are set, when not the parameters'
-  Base base = Base::first;
-  std::array<Import, 3> imports{};  // besides BaseVelmora, always imported from velmora.interface
-  Blocks blocks{};                  // what build_blocks() makes
-  const char* build_doc = nullptr;  // build_blocks' docstring; "build_blocks($self, /)" is derived
-  std::array<Key, 3> shown{};       // __match_args__ (and the repr's fields), when not the parameters
-
-  // Messages that read keywords of their own or build in their own way.
-  Ref (*consume)(PyObject* self, PyObject* rest) = nullptr;  // the keywords left for the base
-  bool (*finish)(PyObject* self, PyObject* rest) = nullptr;
-  Ref (*build)(PyObject* self) = nullptr;     // in place of `calls`
-  PyMethodDef* methods = nullptr;             // further methods, null-terminated
-  bool (*setup)(PyObject* module) = nullptr;  // more module set-up, first
-};
-
-// ---- families of messages ---------------------------------------------------------------------
-
-// A section of `text` (exactly a str) with one accessory made from `accessory`:
-// Section.<method>(text=self.text, <accessory>=self.<accessory>), its result as it is; the base
-// is BaseVelmora as the module's globals name it.
-constexpr Message section_with(const char* name, Param accessory, Key method, const char* doc, const char* build_doc) {
-  return {.name = name,
-          .doc = doc,
-          .params = {{{&Keys::text, exact_str}, accessory}},
-          .base = Base::first_named,
-          .imports = {{{"blocks", {"Section"}}}},
-          .blocks = returned({&Keys::Section, method, {kw(&Keys::text), kw(accessory.name)}}),
-          .build_doc = build_doc};
-}
-
-// The markdown `text` (exactly a str), then the actions block of Actions.<method>, which
-// receives the further parameters by keyword (see text_then).
-constexpr Message text_then_actions(const char* name, std::array<Param, 2> further, Key method, const char* doc,
-                                    const char* build_doc) {
-  Message m{.name = name,
-            .doc = doc,
-            .params = {{{&Keys::text, exact_str}, further[0], further[1]}},
-            .imports = {{{"blocks", {"Section", "Actions"}}}},
-            .blocks = text_then({&Keys::Actions, method, {kw(further[0].name)}}),
-            .build_doc = build_doc};
-  if (further[1].name) m.blocks.calls[1].args[1] = kw(further[1].name);
-  return m;
-}
 
 namespace detail {
 
@@ -416,6 +46,18 @@ constexpr std::size_t param_count() {
   return n;
 }
 
+// How many parameters may be given by position: those before the first keyword-only one, which
+// all later ones must be too, each with a default.
+template <const Message& M>
+constexpr std::size_t positional_count() {
+  std::size_t n = 0;
+  while (n < param_count<M>() && !M.params[n].keyword_only) ++n;
+  for (std::size_t i = n; i < param_count<M>(); ++i) {
+    if (!M.params[i].keyword_only || M.params[i].fallback == Default::required) return param_count<M>() + 1;
+  }
+  return n;
+}
+
 // "DatePickerMessage.__init__", for CPython's call errors.
 template <const Message& M>
 constexpr auto init_name() {
@@ -426,28 +68,33 @@ constexpr auto init_name() {
   return out;
 }
 
+constexpr void put_param(TextWriter& w, const Param& p) {
+  w.put(key_text(p.name));
+  w.put(p.fallback == Default::none     ? "=None, "
+        : p.fallback == Default::true_  ? "=True, "
+        : p.fallback == Default::false_ ? "=False, "
+                                        : ", ");
+}
+
 // The class docstring: "DatePickerMessage(text, initial_date, **kwargs)\n--\n\n", made from the
-// parameters, then `doc`; a `doc` that opens with the class's own signature line is taken as
-// written.
+// parameters (the positional ones, *args or a bare *, the keyword-only ones), then `doc`; a
+// `doc` that opens with the class's own signature line is taken as written.
 template <const Message& M>
 constexpr void write_class_doc(TextWriter& w) {
+  constexpr std::size_t positional = positional_count<M>();
   std::string_view name = M.name, doc = M.doc;
   if (starts_with(doc, name) && starts_with(doc.substr(name.size()), "(")) return w.put(doc);
   w.put(name);
   w.put("(");
-  for (const Param& p : M.params) {
-    if (!p.name) break;
-    w.put(key_text(p.name));
-    w.put(p.fallback == Default::none     ? "=None, "
-          : p.fallback == Default::true_  ? "=True, "
-          : p.fallback == Default::false_ ? "=False, "
-                                          : ", ");
-  }
+  for (std::size_t i = 0; i < positional; ++i) put_param(w, M.params[i]);
   if constexpr (M.star != nullptr) {
     w.put("*");
     w.put(key_text(M.star));
     w.put(", ");
+  } else if (positional < param_count<M>()) {
+    w.put("*, ");
   }
+  for (std::size_t i = positional; i < param_count<M>(); ++i) put_param(w, M.params[i]);
   w.put("**kwargs)\n--\n\n");
   w.put(doc);
 }
@@ -479,9 +126,11 @@ constexpr void write_module_doc(TextWriter& w) {
 template <const Message& M>
 struct Declared {
   static constexpr std::size_t N = param_count<M>();
+  static constexpr std::size_t positional = positional_count<M>();
+  static_assert(positional <= N, "keyword-only parameters come last, each with a default");
   static constexpr auto func = init_name<M>();
   static constexpr Params<N> params = [] {
-    Params<N> p{func.data(), {}, 0, N, M.star != nullptr};
+    Params<N> p{func.data(), {}, 0, positional, M.star != nullptr};
     for (std::size_t i = 0; i < N; ++i) {
       p.names[i] = M.params[i].name;
       if (M.params[i].fallback == Default::required) p.required = i + 1;
@@ -584,7 +233,7 @@ class Rest {
 template <const Message& M>
 bool reaches_native_base(PyObject* self) noexcept {
   if (!base_api || base_api->type->tp_init != base_api->init) return false;
-  if constexpr (M.base == Base::first_named) {
+  if constexpr (M.base == Base::replaceable_global) {
     PyObject* named = PyDict_GetItemWithError(module_globals.get(), k.BaseVelmora);
     return named == reinterpret_cast<PyObject*>(base_api->type);
   } else {
@@ -600,15 +249,15 @@ int call_base(PyObject* self, Rest& rest) {
     PyObject* given = rest.dict();
     Ref for_base = given ? M.consume(self, given) : Ref{};
     if (!for_base) return -1;
-    return M.base == Base::first_named ? call_init_of(global(k.BaseVelmora).get(), self, for_base.get())
-                                       : call_base_init(Declared<M>::cls.get(), self, for_base.get());
+    return M.base == Base::replaceable_global ? call_init_of(global(k.BaseVelmora).get(), self, for_base.get())
+                                              : call_base_init(Declared<M>::cls.get(), self, for_base.get());
   } else {
     if (reaches_native_base<M>(self)) return rest.init_base(self);
     if (PyErr_Occurred()) return -1;
     PyObject* given = rest.dict();
     if (!given) return -1;
-    return M.base == Base::first_named ? call_init_of(global(k.BaseVelmora).get(), self, given)
-                                       : call_base_init(Declared<M>::cls.get(), self, given);
+    return M.base == Base::replaceable_global ? call_init_of(global(k.BaseVelmora).get(), self, given)
+                                              : call_base_init(Declared<M>::cls.get(), self, given);
   }
 }
 
@@ -620,9 +269,9 @@ int construct(PyObject* self, Bound<Declared<M>::N>& a, PyObject* star, Rest& re
     if (!a[i]) a[i] = default_value(M.params[i].fallback);
     if (M.params[i].check && !M.params[i].check(a[i], PyUnicode_AsUTF8(k.*M.params[i].name))) return -1;
   }
-  if (M.base == Base::last && !store<M>(self, a, star)) return -1;
+  if (M.base == Base::base_reads_attributes && !store<M>(self, a, star)) return -1;
   if (call_base<M>(self, rest) < 0) return -1;
-  if (M.base != Base::last && !store<M>(self, a, star)) return -1;
+  if (M.base != Base::base_reads_attributes && !store<M>(self, a, star)) return -1;
   if constexpr (M.finish != nullptr) {
     PyObject* given = rest.dict();
     if (!given || !M.finish(self, given)) return -1;
@@ -637,7 +286,8 @@ int init_message(PyObject* self, PyObject* args, PyObject* kwargs) {
   Bound<N> a;
   Ref given, head = Ref::borrow(args), star;
   if constexpr (M.star != nullptr) {  // positional arguments beyond the parameters are *args
-    Py_ssize_t count = args ? PyTuple_GET_SIZE(args) : 0, split = count < Py_ssize_t{N} ? count : Py_ssize_t{N};
+    constexpr auto positional = static_cast<Py_ssize_t>(Declared<M>::positional);
+    Py_ssize_t count = args ? PyTuple_GET_SIZE(args) : 0, split = count < positional ? count : positional;
     head = args ? Ref::steal(PyTuple_GetSlice(args, 0, split)) : Ref{};
     star = args ? Ref::steal(PyTuple_GetSlice(args, split, count)) : Ref::steal(PyTuple_New(0));
     if ((args && !head) || !star) return -1;
@@ -679,7 +329,8 @@ Ref call_message(PyTypeObject* cls, PyObject* const* args, Py_ssize_t nargs, PyO
   // The class's own __new__ (object's), which also readies the instance's attribute storage.
   Ref star;
   if constexpr (M.star != nullptr) {
-    Py_ssize_t first = nargs < Py_ssize_t{Declared<M>::N} ? nargs : Py_ssize_t{Declared<M>::N};
+    constexpr auto positional = static_cast<Py_ssize_t>(Declared<M>::positional);
+    Py_ssize_t first = nargs < positional ? nargs : positional;
     star = Ref::steal(PyTuple_New(nargs - first));
     if (!star) return {};
     for (Py_ssize_t i = first; i < nargs; ++i) PyTuple_SET_ITEM(star.get(), i - first, Py_NewRef(args[i]));
@@ -720,14 +371,20 @@ Ref run(PyObject* self, std::size_t index) noexcept {
   return Ref::steal(PyObject_Vectorcall(method.get(), vector, n - nkw, kwnames));
 }
 
-// 1 when call `index` is to be made (its `when` attribute is true or it has none), 0, -1.
+// 1 when call `index` is to be made (its `when` attribute is true and its `unless` attribute
+// false, each when declared), 0, -1 with the error set.
+inline int flag_is(PyObject* self, Key flag, bool wanted) noexcept {
+  if (!flag) return 1;
+  Ref value = get_attr(self, k.*flag);
+  int truth = value ? PyObject_IsTrue(value.get()) : -1;
+  return truth < 0 ? -1 : (truth != 0) == wanted;
+}
+
 template <const Message& M>
 int wanted(PyObject* self, std::size_t index) noexcept {
   const Call& c = M.blocks.calls[index];
-  if (!c.when) return 1;
-  Ref flag = get_attr(self, k.*c.when);
-  int truth = flag ? PyObject_IsTrue(flag.get()) : -1;
-  return truth < 0 ? -1 : (truth != 0) != c.unless;
+  int when = flag_is(self, c.when, true);
+  return when == 1 ? flag_is(self, c.unless, false) : when;
 }
 
 template <const Message& M>

@@ -145,6 +145,25 @@ PyMethodDef function() noexcept {
           METH_FASTCALL | METH_KEYWORDS, D::doc.data()};
 }
 
+// A module __getattr__ (PEP 562) for names whose value is made on first use: `Make(name)` gives
+// the value of a name it knows, or a null Ref with no error set for any other name (Python's
+// AttributeError then). A value made is kept in the module's globals, so later reads are plain
+// lookups that never come here. Declared as
+//   vm::function<vm::made_on_first_use<make>, "__getattr__(name, /)", "...">()
+template <Ref (*Make)(PyObject* name)>
+Ref made_on_first_use(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  if (nargs != 1 || kwnames) {
+    PyErr_SetString(PyExc_TypeError, "__getattr__() takes exactly one positional argument");
+    return {};
+  }
+  Ref value = PyUnicode_Check(args[0]) ? Make(args[0]) : Ref{};
+  if (value) return PyDict_SetItem(module_globals.get(), args[0], value.get()) == 0 ? std::move(value) : Ref{};
+  if (!PyErr_Occurred()) {
+    PyErr_Format(PyExc_AttributeError, "module '%s' has no attribute '%S'", VELMORA_MODULE_NAME, args[0]);
+  }
+  return {};
+}
+
 // The entry that ends a table of functions or methods.
 inline constexpr PyMethodDef table_end{nullptr, nullptr, 0, nullptr};
 

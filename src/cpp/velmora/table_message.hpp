@@ -56,9 +56,9 @@ constexpr Message table_message(const char* name, Key label, const char* doc, co
                                 Ref (*build)(PyObject*) noexcept, bool (*setup)(PyObject*) noexcept) {
   return {.name = name,
           .doc = doc,
-          .params = {{{&Keys::df, check_frame},
-                      {label, str_or_none, Default::none},
-                      {&Keys::index, nullptr, Default::false_}}},
+          .params = {{{.name = &Keys::df, .check = check_frame},
+                      {.name = label, .check = str_or_none, .fallback = Default::none},
+                      {.name = &Keys::index, .fallback = Default::false_}}},
           .imports = {{{"blocks", {"Section"}}}},
           .build_doc = build_doc,
           .consume = take_table_options,

@@ -11,10 +11,12 @@ from .context import Context
 from .divider import Divider
 from .header import Header
 from .image import Image
+from .input import Input
 from .markdown import Markdown
 from .preformatted import Preformatted
 from .rich_text import RichText
 from .section import Section
 from .table import Table
 
-__all__ = ["Actions", "Chart", "Context", "Divider", "Header", "Image", "Markdown", "Preformatted", "RichText", "Section", "Table"]
+__all__ = ["Actions", "Chart", "Context", "Divider", "Header", "Image", "Input", "Markdown", "Preformatted", "RichText",
+           "Section", "Table"]

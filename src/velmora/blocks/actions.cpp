@@ -113,27 +113,35 @@ Ref time_picker(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject
 
 // ---- choices ------------------------------------------------------------------------------
 
-constexpr vm::Params<2> radio_buttons_params{"Actions.radio_buttons", {&Keys::options, &Keys::block_id}, 1, 1};
-constexpr vm::Params<3> checkboxes_params{
-    "Actions.checkboxes", {&Keys::options, &Keys::options_description, &Keys::block_id}, 2, 2};
+constexpr vm::Params<3> radio_buttons_params{
+    "Actions.radio_buttons", {&Keys::options, &Keys::action_id, &Keys::block_id}, 1, 1};
+constexpr vm::Params<4> checkboxes_params{
+    "Actions.checkboxes", {&Keys::options, &Keys::options_description, &Keys::action_id, &Keys::block_id}, 2, 2};
+
+// Options of any count and length (texts, (text, value) pairs or option dicts), as markdown.
+constexpr vm::OptionRules radio_buttons_options{.element = "radio_buttons", .text = vm::OptionText::mrkdwn};
+constexpr vm::OptionRules checkboxes_options{.element = "checkboxes", .text = vm::OptionText::mrkdwn};
 
 // Adds one choice group of `type`: an option per item of `options`, described by
-// `descriptions` when given and truthy.
-bool add_choices(PyObject* elements, PyObject* type, PyObject* options, PyObject* descriptions) {
-  Ref list = vm::option_list(options, vm::OptionText::mrkdwn);
-  return list && vm::add_descriptions(list.get(), descriptions) &&
-         vm::append_element(elements, vm::choice_element(type, list.get()));
+// `descriptions` when given and truthy, with the caller's action id when given.
+bool add_choices(PyObject* elements, PyObject* type, PyObject* options, const vm::OptionRules& rules,
+                 PyObject* descriptions, PyObject* action_id) {
+  PyObject* id = nullptr;
+  if (action_id && action_id != Py_None && !(id = vm::own_action_id(action_id, nullptr))) return false;
+  Ref list = vm::described_options(options, rules, descriptions);
+  return list && vm::append_element(elements, vm::choice_element(type, list.get(), id));
 }
 
 Ref radio_buttons(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return build(
-      cls, radio_buttons_params, args, nargs, kwnames, unchecked,
-      [](PyObject* elements, const vm::Bound<2>& a) { return add_choices(elements, k.radio_buttons, a[0], nullptr); });
+  return build(cls, radio_buttons_params, args, nargs, kwnames, unchecked,
+               [](PyObject* elements, const vm::Bound<3>& a) {
+                 return add_choices(elements, k.radio_buttons, a[0], radio_buttons_options, nullptr, a[1]);
+               });
 }
 
 Ref checkboxes(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return build(cls, checkboxes_params, args, nargs, kwnames, unchecked, [](PyObject* elements, const vm::Bound<3>& a) {
-    return add_choices(elements, k.checkboxes, a[0], a[1]);
+  return build(cls, checkboxes_params, args, nargs, kwnames, unchecked, [](PyObject* elements, const vm::Bound<4>& a) {
+    return add_choices(elements, k.checkboxes, a[0], checkboxes_options, a[1], a[2]);
   });
 }
 
@@ -154,12 +162,15 @@ vm::Builder builders[] = {
     vm::builder<time_picker, "time_picker(initial_time, *, block_id=None)",
                 "An actions block of one time picker starting at `initial_time` (HH:mm, 24-hour clock).",
                 vm::Wrap::validate_initial_time>(),
-    vm::builder<radio_buttons, "radio_buttons(options, *, block_id=None)",
-                "An actions block of one radio-button group, one button per option text.",
+    vm::builder<radio_buttons, "radio_buttons(options, *, action_id=None, block_id=None)",
+                "An actions block of one radio-button group, one button per option: an option text\n"
+                "(values \"value-0\", \"value-1\", ...), a (text, value) pair or an option dict; the group\n"
+                "has the caller's action_id when given.",
                 vm::Wrap::validate_options>(),
-    vm::builder<checkboxes, "checkboxes(options, options_description, *, block_id=None)",
-                "An actions block of one checkbox group, one box per option text; the i-th item of\n"
-                "`options_description` describes the i-th option (None or []: no descriptions).",
+    vm::builder<checkboxes, "checkboxes(options, options_description, *, action_id=None, block_id=None)",
+                "An actions block of one checkbox group, one box per option (as in radio_buttons); the\n"
+                "i-th item of `options_description` describes the i-th option (None or []: no\n"
+                "descriptions).",
                 vm::Wrap::validate_options>(),
 };
 

@@ -15,9 +15,18 @@ class Actions:
     def datepickers(cls, initial_dates: Iterable[str], *, block_id: str | None = None) -> _Blocks: ...
     @classmethod
     def time_picker(cls, initial_time: str, *, block_id: str | None = None) -> _Blocks: ...
+    # An option: a text (str() of any other item; values "value-0", ...), a (text, value) pair or
+    # an option dict.
     @classmethod
-    def radio_buttons(cls, options: Iterable[Any], *, block_id: str | None = None) -> _Blocks: ...
+    def radio_buttons(
+        cls, options: Iterable[Any], *, action_id: str | None = None, block_id: str | None = None
+    ) -> _Blocks: ...
     @classmethod
     def checkboxes(
-        cls, options: Iterable[Any], options_description: Iterable[Any] | None, *, block_id: str | None = None
+        cls,
+        options: Iterable[Any],
+        options_description: Iterable[Any] | None,
+        *,
+        action_id: str | None = None,
+        block_id: str | None = None,
     ) -> _Blocks: ...

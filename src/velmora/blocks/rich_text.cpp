@@ -266,12 +266,9 @@ Ref preformatted(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
 
 // One part of a block: a str stands for a section holding that text; a dict is used as it is.
 Ref block_part(PyObject* part) {
-  if (PyUnicode_CheckExact(part)) [[likely]] {
-    return vm::holding(k.rich_text_section, vm::inline_element(part, "parts"));
-  }
-  if (PyDict_CheckExact(part)) return Ref::borrow(part);
-  vm::raise_wrong_type("parts", "str or dict", part);
-  return {};
+  return vm::str_or_dict(part, "parts", [](PyObject* text) {
+    return vm::holding(k.rich_text_section, vm::inline_element(text, "parts"));
+  });
 }
 
 Ref block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -279,14 +276,7 @@ Ref block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
   bool has_id;
   if (!vm::bind(block_params, args, nargs, kwnames, a) || !vm::check_block_id(a[0], has_id)) return {};
   if (nargs == 0) return vm::raise_value_error("a rich-text block needs at least one part");
-  Ref parts = Ref::steal(PyList_New(nargs));
-  if (!parts) return {};
-  for (Py_ssize_t i = 0; i < nargs; ++i) {
-    Ref part = block_part(args[i]);
-    if (!part) return {};
-    PyList_SET_ITEM(parts.get(), i, part.release());
-  }
-  return vm::list_of(vm::dict({{k.type, k.rich_text}, {k.elements, parts.get()}, {k.block_id, a[0], has_id}}));
+  return vm::block_of(k.rich_text, args, nargs, block_part, a[0], has_id);
 }
 
 vm::Builder builders[] = {
@@ -333,11 +323,24 @@ vm::Builder builders[] = {
                 "section(str). ValueError without parts.">(),
 };
 
-int setup(PyObject* module) noexcept {
-  // Names kept in the module for the builders' annotations.
-  if (!vm::import_from(module, "typing", {"Optional", "List", "Iterable", "Dict", "Any"}) || !vm::ready_rich_text()) {
-    return -1;
+// typing's Optional, List, Iterable, Dict and Any, which the module has long offered for the
+// builders' annotations: read from typing on first use, so that importing the module (and
+// velmora.blocks) does not import typing.
+Ref typing_name(PyObject* name) {
+  for (const char* known : {"Optional", "List", "Iterable", "Dict", "Any"}) {
+    if (PyUnicode_CompareWithASCIIString(name, known) != 0) continue;
+    Ref typing = Ref::steal(PyImport_ImportModule("typing"));
+    return typing ? Ref::steal(PyObject_GetAttr(typing.get(), name)) : Ref{};
   }
+  return {};
+}
+
+PyMethodDef functions[] = {vm::function<vm::made_on_first_use<typing_name>, "__getattr__(name, /)",
+                                        "typing's Optional, List, Iterable, Dict and Any, read on first use.">(),
+                           vm::table_end};
+
+int setup(PyObject* module) {
+  if (!vm::ready_rich_text() || PyModule_AddFunctions(module, functions) < 0) return -1;
   Ref rick = vm::make_builder_class(module, "velmora.blocks.rich_text.RickText",
                                     "Builders of Block Kit rich-text elements (placeholders for now).", placeholders);
   if (!vm::add_type(module, std::move(rick))) return -1;

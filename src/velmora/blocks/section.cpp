@@ -94,28 +94,50 @@ bool bind_accessory(const vm::Params<N>& params, PyObject* const* args, Py_ssize
 
 // A select menu: {"type": type, "placeholder": <plain text>, "options": [...], "action_id": id}
 // (the placeholder is left out when null).
-Ref options_accessory(PyObject* type, PyObject* placeholder_text, Ref options, PyObject* action_id) {
+Ref options_accessory(PyObject* type, Ref placeholder, Ref options, PyObject* action_id) {
   if (!options) return {};
-  Ref placeholder = placeholder_text ? vm::plain_text_object(placeholder_text) : Ref{};
-  if (placeholder_text && !placeholder) return {};
   return vm::dict({{k.type, type},
-                   {k.placeholder, placeholder.get(), placeholder_text != nullptr},
+                   {k.placeholder, placeholder.get(), static_cast<bool>(placeholder)},
                    {k.options, options.get()},
                    {k.action_id, action_id}});
 }
 
-constexpr vm::OptionLimits static_select_limits{"static_select", 100, 75};
-constexpr vm::OptionLimits multi_static_select_limits{"multi_static_select", 100, 75};
-constexpr vm::OptionLimits overflow_limits{"overflow", 5, 75};
-constexpr vm::OptionLimits radio_buttons_limits{"radio_buttons", 10, 75};
-constexpr vm::OptionLimits checkboxes_limits{"checkboxes", 10, 75};
+// The options of a menu: 1 to `max_count` texts of 1 to 75 characters, (text, value) pairs or
+// option dicts; a text's value is "value-<i>".
+constexpr vm::OptionRules menu(const char* element, Py_ssize_t max_count, vm::OptionText text = vm::OptionText::plain) {
+  return {.element = element, .max_count = max_count, .max_text = vm::limit::option_text, .text = text};
+}
+
+constexpr vm::OptionRules static_select_options = menu("static_select", vm::limit::options);
+constexpr vm::OptionRules multi_static_select_options = menu("multi_static_select", vm::limit::options);
+constexpr vm::OptionRules overflow_options = menu("overflow", vm::limit::overflow_options);
+constexpr vm::OptionRules radio_buttons_options =
+    menu("radio_buttons", vm::limit::choice_options, vm::OptionText::mrkdwn);
+constexpr vm::OptionRules checkboxes_options = menu("checkboxes", vm::limit::choice_options, vm::OptionText::mrkdwn);
+
+// A menu of `options` (see OptionRules) whose action id is the caller's or `action_id`, and whose
+// placeholder is the caller's or `placeholder` (a menu without one passes neither).
+Ref menu_accessory(PyObject* type, PyObject* options, const vm::OptionRules& rules, PyObject* own_action_id,
+                   PyObject* action_id, PyObject* own_placeholder = nullptr, PyObject* placeholder = nullptr) {
+  PyObject* id = vm::own_action_id(own_action_id, action_id);
+  Ref shown;
+  if (!id || (placeholder && !vm::own_placeholder(own_placeholder, placeholder, shown))) return {};
+  return options_accessory(type, std::move(shown), vm::option_list(options, rules), id);
+}
 
 constexpr vm::Params<2> users_select_params{"Section.users_select", {&Keys::text, &Keys::block_id}, 0, 1};
-constexpr vm::Params<3> static_select_params{
-    "Section.static_select", {&Keys::options, &Keys::text, &Keys::block_id}, 1, 2};
-constexpr vm::Params<3> multi_static_select_params{
-    "Section.multi_static_select", {&Keys::text, &Keys::options, &Keys::block_id}, 2, 2};
-constexpr vm::Params<3> overflow_params{"Section.overflow", {&Keys::text, &Keys::options, &Keys::block_id}, 2, 2};
+constexpr vm::Params<5> static_select_params{
+    "Section.static_select",
+    {&Keys::options, &Keys::text, &Keys::action_id, &Keys::placeholder, &Keys::block_id},
+    1,
+    2};
+constexpr vm::Params<5> multi_static_select_params{
+    "Section.multi_static_select",
+    {&Keys::text, &Keys::options, &Keys::action_id, &Keys::placeholder, &Keys::block_id},
+    2,
+    2};
+constexpr vm::Params<4> overflow_params{
+    "Section.overflow", {&Keys::text, &Keys::options, &Keys::action_id, &Keys::block_id}, 2, 2};
 constexpr vm::Params<3> button_params{"Section.button", {&Keys::text, &Keys::button, &Keys::block_id}, 2, 2};
 constexpr vm::Params<4> image_params{
     "Section.image", {&Keys::text, &Keys::image_url, &Keys::alt_text, &Keys::block_id}, 2, 3};
@@ -125,10 +147,13 @@ constexpr vm::Params<3> datepicker_params{
     "Section.datepicker", {&Keys::text, &Keys::initial_date, &Keys::block_id}, 2, 2};
 constexpr vm::Params<3> time_picker_params{
     "Section.time_picker", {&Keys::text, &Keys::initial_time, &Keys::block_id}, 2, 2};
-constexpr vm::Params<3> radio_buttons_params{
-    "Section.radio_buttons", {&Keys::text, &Keys::options, &Keys::block_id}, 2, 2};
-constexpr vm::Params<4> checkboxes_params{
-    "Section.checkboxes", {&Keys::options, &Keys::text, &Keys::options_description, &Keys::block_id}, 1, 3};
+constexpr vm::Params<4> radio_buttons_params{
+    "Section.radio_buttons", {&Keys::text, &Keys::options, &Keys::action_id, &Keys::block_id}, 2, 2};
+constexpr vm::Params<5> checkboxes_params{
+    "Section.checkboxes",
+    {&Keys::options, &Keys::text, &Keys::options_description, &Keys::action_id, &Keys::block_id},
+    1,
+    3};
 
 Ref users_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<2> a;
@@ -141,28 +166,27 @@ Ref users_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
 }
 
 Ref static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<3> a;
+  vm::Bound<5> a;
   if (!bind_accessory(static_select_params, args, nargs, kwnames, a, 1, k.please_select_a_option)) return {};
-  Ref options = vm::option_list(a[0], vm::OptionText::plain, &static_select_limits);
   return accessory_section(
-      a[1], options_accessory(k.static_select, k.select_a_item, std::move(options), k.static_select_action), a[2]);
+      a[1],
+      menu_accessory(k.static_select, a[0], static_select_options, a[2], k.static_select_action, a[3], k.select_a_item),
+      a[4]);
 }
 
 Ref multi_static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<3> a;
+  vm::Bound<5> a;
   if (!bind_accessory(multi_static_select_params, args, nargs, kwnames, a, 0)) return {};
-  Ref options = vm::option_list(a[1], vm::OptionText::plain, &multi_static_select_limits);
-  return accessory_section(
-      a[0],
-      options_accessory(k.multi_static_select, k.select_options, std::move(options), k.multi_static_select_action),
-      a[2]);
+  return accessory_section(a[0],
+                           menu_accessory(k.multi_static_select, a[1], multi_static_select_options, a[2],
+                                          k.multi_static_select_action, a[3], k.select_options),
+                           a[4]);
 }
 
 Ref overflow(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<3> a;
+  vm::Bound<4> a;
   if (!bind_accessory(overflow_params, args, nargs, kwnames, a, 0)) return {};
-  Ref options = vm::option_list(a[1], vm::OptionText::plain, &overflow_limits);
-  return accessory_section(a[0], options_accessory(k.overflow, nullptr, std::move(options), k.overflow_action), a[2]);
+  return accessory_section(a[0], menu_accessory(k.overflow, a[1], overflow_options, a[2], k.overflow_action), a[3]);
 }
 
 Ref button(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -221,19 +245,21 @@ Ref time_picker(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
 }
 
 Ref radio_buttons(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<3> a;
+  vm::Bound<4> a;
   if (!bind_accessory(radio_buttons_params, args, nargs, kwnames, a, 0)) return {};
-  Ref options = vm::option_list(a[1], vm::OptionText::mrkdwn, &radio_buttons_limits);
+  PyObject* id = vm::own_action_id(a[2], k.radio_buttons_action);
+  Ref options = id ? vm::option_list(a[1], radio_buttons_options) : Ref{};
   if (!options) return {};
-  return accessory_section(a[0], vm::choice_element(k.radio_buttons, options.get(), k.radio_buttons_action), a[2]);
+  return accessory_section(a[0], vm::choice_element(k.radio_buttons, options.get(), id), a[3]);
 }
 
 Ref checkboxes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<4> a;
+  vm::Bound<5> a;
   if (!bind_accessory(checkboxes_params, args, nargs, kwnames, a, 1, k.all_check_boxes_selectable)) return {};
-  Ref options = vm::option_list(a[0], vm::OptionText::mrkdwn, &checkboxes_limits);
-  if (!options || !vm::add_descriptions(options.get(), a[2])) return {};
-  return accessory_section(a[1], vm::choice_element(k.checkboxes, options.get(), k.checkboxes_action), a[3]);
+  PyObject* id = vm::own_action_id(a[3], k.checkboxes_action);
+  Ref options = id ? vm::described_options(a[0], checkboxes_options, a[2]) : Ref{};
+  if (!options) return {};
+  return accessory_section(a[1], vm::choice_element(k.checkboxes, options.get(), id), a[4]);
 }
 
 // ---- the class -----------------------------------------------------------------------------
@@ -247,15 +273,22 @@ vm::Builder builders[] = {
                 "A section of markdown fields, one per element of the list `texts` (at least one).">(),
     vm::builder<users_select, "users_select(text=None, *, block_id=None)",
                 "A section of markdown `text` (None: \"Please select a user\") with a users select menu.">(),
-    vm::builder<static_select, "static_select(options, text=None, *, block_id=None)",
+    vm::builder<static_select, "static_select(options, text=None, *, action_id=None, placeholder=None, block_id=None)",
                 "A section of markdown `text` (None: \"Please select a option\") with a select menu of\n"
-                "1 to 100 options, one per option text; values \"value-0\", \"value-1\", ...",
+                "1 to 100 options: option texts (values \"value-0\", \"value-1\", ...), (text, value)\n"
+                "pairs or option dicts. action_id None: \"static_select-action\"; placeholder None:\n"
+                "\"Select a item\".",
                 vm::Wrap::validate_options>(),
-    vm::builder<multi_static_select, "multi_static_select(text, options, *, block_id=None)",
-                "A section of markdown `text` with a multi-select menu of 1 to 100 options.",
+    vm::builder<multi_static_select,
+                "multi_static_select(text, options, *, action_id=None, placeholder=None, block_id=None)",
+                "A section of markdown `text` with a multi-select menu of 1 to 100 options (as in\n"
+                "static_select). action_id None: \"multi_static_select-action\"; placeholder None:\n"
+                "\"Select options\".",
                 vm::Wrap::validate_options>(),
-    vm::builder<overflow, "overflow(text, options, *, block_id=None)",
-                "A section of markdown `text` with an overflow menu of 1 to 5 options.", vm::Wrap::validate_options>(),
+    vm::builder<overflow, "overflow(text, options, *, action_id=None, block_id=None)",
+                "A section of markdown `text` with an overflow menu of 1 to 5 options (as in\n"
+                "static_select). action_id None: \"overflow-action\".",
+                vm::Wrap::validate_options>(),
     vm::builder<button, "button(text, button, *, block_id=None)",
                 "A section of markdown `text` with one button made from the dict `button` (keys \"text\",\n"
                 "and optionally \"style\" (\"primary\" or \"danger\"), \"value\", \"url\", \"action_id\"), as\n"
@@ -270,12 +303,15 @@ vm::Builder builders[] = {
     vm::builder<time_picker, "time_picker(text, initial_time, *, block_id=None)",
                 "A section of markdown `text` with a time picker set to `initial_time` (HH:mm, 24-hour clock).",
                 vm::Wrap::validate_initial_time>(),
-    vm::builder<radio_buttons, "radio_buttons(text, options, *, block_id=None)",
-                "A section of markdown `text` with a group of 1 to 10 radio buttons, one per option text.",
+    vm::builder<radio_buttons, "radio_buttons(text, options, *, action_id=None, block_id=None)",
+                "A section of markdown `text` with a group of 1 to 10 radio buttons, one per option (as\n"
+                "in static_select, with markdown texts). action_id None: \"radio_buttons-action\".",
                 vm::Wrap::validate_options>(),
-    vm::builder<checkboxes, "checkboxes(options, text=None, options_description=None, *, block_id=None)",
+    vm::builder<checkboxes,
+                "checkboxes(options, text=None, options_description=None, *, action_id=None, block_id=None)",
                 "A section of markdown `text` (None: \"All check boxes are selectable\") with a group of\n"
-                "1 to 10 checkboxes; the i-th item of `options_description` describes the i-th option.",
+                "1 to 10 checkboxes (options as in radio_buttons); the i-th item of\n"
+                "`options_description` describes the i-th option. action_id None: \"checkboxes-action\".",
                 vm::Wrap::validate_options>(),
 };
 

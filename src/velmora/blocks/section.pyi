@@ -18,14 +18,32 @@ class Section:
     # ---- sections with one accessory (text: 1 to 3000 characters of Slack markdown)
     @classmethod
     def users_select(cls, text: str | None = None, *, block_id: str | None = None) -> _Blocks: ...
+    # An option: a text (str() of any other item; values "value-0", ...), a (text, value) pair or
+    # an option dict.
     @classmethod
     def static_select(
-        cls, options: Iterable[Any], text: str | None = None, *, block_id: str | None = None
+        cls,
+        options: Iterable[Any],
+        text: str | None = None,
+        *,
+        action_id: str | None = None,
+        placeholder: str | None = None,
+        block_id: str | None = None,
     ) -> _Blocks: ...
     @classmethod
-    def multi_static_select(cls, text: str, options: Iterable[Any], *, block_id: str | None = None) -> _Blocks: ...
+    def multi_static_select(
+        cls,
+        text: str,
+        options: Iterable[Any],
+        *,
+        action_id: str | None = None,
+        placeholder: str | None = None,
+        block_id: str | None = None,
+    ) -> _Blocks: ...
     @classmethod
-    def overflow(cls, text: str, options: Iterable[Any], *, block_id: str | None = None) -> _Blocks: ...
+    def overflow(
+        cls, text: str, options: Iterable[Any], *, action_id: str | None = None, block_id: str | None = None
+    ) -> _Blocks: ...
     @classmethod
     def button(cls, text: str, button: Mapping[str, Any], *, block_id: str | None = None) -> _Blocks: ...
     @classmethod
@@ -41,7 +59,9 @@ class Section:
     @classmethod
     def time_picker(cls, text: str, initial_time: str, *, block_id: str | None = None) -> _Blocks: ...
     @classmethod
-    def radio_buttons(cls, text: str, options: Iterable[Any], *, block_id: str | None = None) -> _Blocks: ...
+    def radio_buttons(
+        cls, text: str, options: Iterable[Any], *, action_id: str | None = None, block_id: str | None = None
+    ) -> _Blocks: ...
     @classmethod
     def checkboxes(
         cls,
@@ -49,5 +69,6 @@ class Section:
         text: str | None = None,
         options_description: Iterable[Any] | None = None,
         *,
+        action_id: str | None = None,
         block_id: str | None = None,
     ) -> _Blocks: ...

@@ -33,11 +33,12 @@ _WHERE = {
     "RichTextMessage": "velmora.messages.rich_text.rich",
     "MarkdownMessage": "velmora.messages.rich_text.markdown",
     "SimpleTableMessage": "velmora.messages.table.simple_table",
+    "Message": "velmora.messages.composite.message",
 }
 
 __all__ = [
     "ButtonMessage", "CheckBoxesMessage", "ContextMessage", "DataFrameMessage", "DatePickerMessage",
-    "DatePickersMessage", "HeaderMessage", "ImageMessage", "MarkdownMessage", "MultiStaticSelectMessage",
+    "DatePickersMessage", "HeaderMessage", "ImageMessage", "MarkdownMessage", "Message", "MultiStaticSelectMessage",
     "OverflowMessage", "PreformattedMessage", "RadioButtonsMessage", "RichTextMessage", "SimpleTableMessage",
     "StaticSelectMessage", "TimePickerMessage", "UsersSelectMessage",
 ]
@@ -48,6 +49,7 @@ if TYPE_CHECKING:
     from velmora.messages.composite.button import ButtonMessage as ButtonMessage
     from velmora.messages.composite.checkboxes import CheckBoxesMessage as CheckBoxesMessage
     from velmora.messages.composite.dataframe import DataFrameMessage as DataFrameMessage
+    from velmora.messages.composite.message import Message as Message
     from velmora.messages.composite.radio_buttons import RadioButtonsMessage as RadioButtonsMessage
     from velmora.messages.composite.time_picker import TimePickerMessage as TimePickerMessage
     from velmora.messages.context.context import ContextMessage as ContextMessage

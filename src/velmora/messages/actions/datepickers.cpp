@@ -6,7 +6,7 @@ constexpr vm::Message message{
     .doc =
         "A message of one actions block holding a date picker per date of `initial_dates`\n"
         "(YYYY-MM-DD; Actions.datepickers). Other keyword arguments go to BaseVelmora.",
-    .params = {{{&vm::Keys::initial_dates}}},  // any iterable: Actions checks the dates
+    .params = {{{.name = &vm::Keys::initial_dates}}},  // any iterable: Actions checks the dates
     .imports = {{{"blocks", {"Actions"}}}},
     .blocks = vm::returned_list({&vm::Keys::Actions, &vm::Keys::datepickers, {vm::kw(&vm::Keys::initial_dates)}}),
     .build_doc = "One actions block with a date picker per initial date.",

@@ -200,15 +200,9 @@ Ref module_logger() {
   return logger;
 }
 
-// Module __getattr__: `logger` on first access.
-Ref module_getattr(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  if (nargs != 1 || kwnames) {
-    PyErr_SetString(PyExc_TypeError, "__getattr__() takes exactly one positional argument");
-    return {};
-  }
-  if (PyUnicode_Check(args[0]) && PyUnicode_Compare(args[0], k.logger) == 0) return module_logger();
-  PyErr_Format(PyExc_AttributeError, "module '%s' has no attribute '%S'", VELMORA_MODULE_NAME, args[0]);
-  return {};
+// `logger` for the module's __getattr__.
+Ref made_logger(PyObject* name) {
+  return PyUnicode_Compare(name, k.logger) == 0 ? module_logger() : Ref{};
 }
 
 [[gnu::cold]] bool warn_text_ignored(Py_ssize_t count) {
@@ -243,8 +237,9 @@ Ref build_blocks(PyObject* self) {
       vm::call(vm::global_attr(k.Actions, k.buttons).get(), {buttons.get()}, actions_names.get()));
 }
 
-PyMethodDef functions[] = {
-    vm::function<module_getattr, "__getattr__(name, /)", "The module's `logger`, made on first use.">(), vm::table_end};
+PyMethodDef functions[] = {vm::function<vm::made_on_first_use<made_logger>, "__getattr__(name, /)",
+                                        "The module's `logger`, made on first use.">(),
+                           vm::table_end};
 
 bool setup(PyObject* module) {
   section_names.set(vm::names({k.text, k.button}));
@@ -261,8 +256,8 @@ constexpr vm::Message message{
         "button_N_url, button_N_action_id (default \"action-button-<i>\"). Buttons are\n"
         "ordered by number (2 before 10). Keyword\n"
         "arguments not starting with button_ go to BaseVelmora.",
-    .params = {{{&Keys::text, vm::str_or_none, vm::Default::none}}},
-    .base = vm::Base::last,
+    .params = {{{.name = &Keys::text, .check = vm::str_or_none, .fallback = vm::Default::none}}},
+    .base = vm::Base::base_reads_attributes,
     .imports = {{{"blocks", {"Actions", "Section"}}}},
     .build_doc =
         "A section with a button beside `text` when there is one button and a text;\n"

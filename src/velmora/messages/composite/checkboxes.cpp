@@ -2,7 +2,8 @@
 #include "velmora/message.hpp"
 
 constexpr vm::Message message = vm::text_then_actions(
-    "CheckBoxesMessage", {{{&vm::Keys::options}, {&vm::Keys::options_description, nullptr, vm::Default::none}}},
+    "CheckBoxesMessage",
+    {{{.name = &vm::Keys::options}, {.name = &vm::Keys::options_description, .fallback = vm::Default::none}}},
     &vm::Keys::checkboxes,
     "A message of the markdown `text`, then one check box per option (Actions.checkboxes), the\n"
     "i-th described by the i-th of `options_description` when given. Other keyword arguments\n"

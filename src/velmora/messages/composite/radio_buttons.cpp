@@ -2,7 +2,7 @@
 #include "velmora/message.hpp"
 
 constexpr vm::Message message = vm::text_then_actions(
-    "RadioButtonsMessage", {{{&vm::Keys::options}}}, &vm::Keys::radio_buttons,
+    "RadioButtonsMessage", {{{.name = &vm::Keys::options}}}, &vm::Keys::radio_buttons,
     "A message of the markdown `text`, then one radio button per option (Actions.radio_buttons).\n"
     "Other keyword arguments go to BaseVelmora.",
     "The text as a markdown section (when not empty), then an actions block of radio buttons.");

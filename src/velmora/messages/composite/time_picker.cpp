@@ -2,7 +2,7 @@
 #include "velmora/message.hpp"
 
 constexpr vm::Message message = vm::text_then_actions(
-    "TimePickerMessage", {{{&vm::Keys::initial_time, vm::exact_str}}}, &vm::Keys::time_picker,
+    "TimePickerMessage", {{{.name = &vm::Keys::initial_time, .check = vm::exact_str}}}, &vm::Keys::time_picker,
     "A message of the markdown `text`, then a time picker set to `initial_time` (HH:mm, Actions.time_picker).\n"
     "Other keyword arguments go to BaseVelmora.",
     "The text as a markdown section (when not empty), then an actions block of one time picker.");

@@ -108,7 +108,7 @@ constexpr vm::Message message{
         "One context block: each keyword argument whose name starts with\n"
         "text_ becomes a markdown text, with image_url_ an image, in the order\n"
         "given. Other keyword arguments go to BaseVelmora.",
-    .base = vm::Base::last,
+    .base = vm::Base::base_reads_attributes,
     .imports = {{{"blocks", {"Context"}}}},
     .build_doc = "One context block holding the elements in order.",
     .shown = {&Keys::elements},

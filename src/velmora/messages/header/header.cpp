@@ -7,11 +7,12 @@ constexpr vm::Message message{
     .doc =
         "A message of one header text, followed by a divider unless `divider` is false.\n"
         "Other keyword arguments go to BaseVelmora.",
-    .params = {{{&vm::Keys::header, vm::exact_str}, {&vm::Keys::divider, nullptr, vm::Default::true_}}},
+    .params = {{{.name = &vm::Keys::header, .check = vm::exact_str},
+                {.name = &vm::Keys::divider, .fallback = vm::Default::true_}}},
     .imports = {{{"blocks.header", {"Header"}}, {"blocks.divider", {"Divider"}}}},
     // Header.plain_text(self.header), extended by Divider.divider() when self.divider
     .blocks = vm::extended({&vm::Keys::Header, &vm::Keys::plain_text, {vm::pos(&vm::Keys::header)}},
-                           {&vm::Keys::Divider, &vm::Keys::divider, {}, &vm::Keys::divider}),
+                           {.owner = &vm::Keys::Divider, .method = &vm::Keys::divider, .when = &vm::Keys::divider}),
     .build_doc = "The header block, then a divider when `divider` is true.",
 };
 

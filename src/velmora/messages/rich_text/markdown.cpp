@@ -8,12 +8,18 @@ constexpr vm::Message message{
         "`native` true, the header, rich-text, table, image and divider blocks of\n"
         "velmora.markdown.to_blocks (which needs the markdown extra). Other keyword arguments go\n"
         "to BaseVelmora.",
-    .params = {{{&vm::Keys::text, vm::exact_str}, {&vm::Keys::native, nullptr, vm::Default::false_}}},
+    .params = {{{.name = &vm::Keys::text, .check = vm::exact_str},
+                {.name = &vm::Keys::native, .fallback = vm::Default::false_}}},
     .imports = {{{"blocks.markdown", {"Markdown"}}, {"", {"markdown"}}}},
     // Markdown.markdown(self.text) unless self.native, else markdown.to_blocks(self.text)
-    .blocks = {{vm::Call{&vm::Keys::Markdown, &vm::Keys::markdown, {vm::pos(&vm::Keys::text)}, &vm::Keys::native, true},
-                vm::Call{&vm::Keys::markdown, &vm::Keys::to_blocks, {vm::pos(&vm::Keys::text)}, &vm::Keys::native}},
-               vm::Join::concat},
+    .blocks = vm::concatenated({.owner = &vm::Keys::Markdown,
+                                .method = &vm::Keys::markdown,
+                                .args = {vm::pos(&vm::Keys::text)},
+                                .unless = &vm::Keys::native},
+                               {.owner = &vm::Keys::markdown,
+                                .method = &vm::Keys::to_blocks,
+                                .args = {vm::pos(&vm::Keys::text)},
+                                .when = &vm::Keys::native}),
     .build_doc = "One markdown block of the text, or with `native`, the blocks of markdown.to_blocks.",
 };
 

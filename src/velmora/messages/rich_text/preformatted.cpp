@@ -6,7 +6,7 @@ constexpr vm::Message message{
     .doc =
         "A message showing `text` preformatted (monospaced, as typed) in one rich-text block.\n"
         "Other keyword arguments go to BaseVelmora.",
-    .params = {{{&vm::Keys::text, vm::exact_str}}},
+    .params = {{{.name = &vm::Keys::text, .check = vm::exact_str}}},
     .imports = {{{"blocks.preformatted", {"Preformatted"}}}},
     .blocks = vm::returned_list({&vm::Keys::Preformatted, &vm::Keys::text, {vm::pos(&vm::Keys::text)}}),
     .build_doc = "The text as one preformatted rich-text block.",

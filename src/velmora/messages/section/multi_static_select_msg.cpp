@@ -6,8 +6,8 @@ constexpr vm::Message message{
     .doc =
         "A section with a multi-select menu of `options`, after the text `text_before_option`.\n"
         "Other keyword arguments go to BaseVelmora.",
-    .params = {{{&vm::Keys::text_before_option, vm::exact_str}, {&vm::Keys::options}}},
-    .base = vm::Base::first_named,
+    .params = {{{.name = &vm::Keys::text_before_option, .check = vm::exact_str}, {.name = &vm::Keys::options}}},
+    .base = vm::Base::replaceable_global,
     // The typing name serves the annotations of the Python reading of this class only.
     .imports = {{{"typing", {"Iterable"}, true}, {"blocks", {"Section"}}}},
     .blocks =

@@ -6,9 +6,10 @@ constexpr vm::Message message{
     .doc =
         "A section with a static select menu of `options`, after the text `text_before_option`\n"
         "(a str or None). Other keyword arguments go to BaseVelmora.",
-    .params = {{{&vm::Keys::options}, {&vm::Keys::text_before_option, vm::str_or_none, vm::Default::none}}},
+    .params = {{{.name = &vm::Keys::options},
+                {.name = &vm::Keys::text_before_option, .check = vm::str_or_none, .fallback = vm::Default::none}}},
     .stored = {&vm::Keys::text_before_option, &vm::Keys::options},
-    .base = vm::Base::first_named,
+    .base = vm::Base::replaceable_global,
     // The typing names serve the annotations of the Python reading of this class only.
     .imports = {{{"typing", {"Iterable", "Optional"}, true}, {"blocks", {"Section"}}}},
     .blocks =

@@ -6,8 +6,8 @@ constexpr vm::Message message{
     .doc =
         "A section showing `text` with a menu to pick a user.\n"
         "Other keyword arguments go to BaseVelmora.",
-    .params = {{{&vm::Keys::text, vm::exact_str}}},
-    .base = vm::Base::first_named,
+    .params = {{{.name = &vm::Keys::text, .check = vm::exact_str}}},
+    .base = vm::Base::replaceable_global,
     .imports = {{{"blocks", {"Section"}}}},
     .blocks = vm::returned_list({&vm::Keys::Section, &vm::Keys::users_select, {vm::pos(&vm::Keys::text)}}),
     .build_doc = "The blocks of Section.users_select for the current text.",

@@ -1,0 +1,203 @@
+// The vocabulary of message declarations: what a message module writes to declare its class.
+//
+//   constexpr vm::Message message{
+//       .name = "HeaderMessage",
+//       .doc = "A message of one header text, ...",
+//       .params = {{{.name = &vm::Keys::header, .check = vm::exact_str},
+//                   {.name = &vm::Keys::divider, .fallback = vm::Default::true_}}},
+//       .imports = {{{"blocks.header", {"Header"}}, {"blocks.divider", {"Divider"}}}},
+//       .blocks = vm::extended({.owner = &vm::Keys::Header, .method = &vm::Keys::plain_text,
+//                               .args = {vm::pos(&vm::Keys::header)}},
+//                              {.owner = &vm::Keys::Divider, .method = &vm::Keys::divider,
+//                               .when = &vm::Keys::divider}),
+//       .build_doc = "The header block, then a divider when `divider` is true.",
+//   };
+//
+// message.hpp turns such a declaration into the class (see there for the order of
+// construction).
+#pragma once
+
+#include <array>
+
+#include "args.hpp"
+#include "errors.hpp"
+
+namespace vm {
+
+// ---- parameters --------------------------------------------------------------------------------
+
+// A check of one bound argument; false with the error set.
+using Check = bool (*)(PyObject* value, const char* param);
+
+inline bool exact_str(PyObject* value, const char* param) noexcept {
+  return check_str(value, param);
+}
+inline bool str_or_none(PyObject* value, const char* param) noexcept {
+  return check_str(value, param, true);
+}
+inline bool exact_list(PyObject* value, const char* param) noexcept {
+  return check_list(value, param);
+}
+
+// The value an optional parameter takes when it is not given.
+enum class Default : unsigned char { required, none, true_, false_ };
+
+// One parameter of the class, in signature order: the positional ones, then (after *args, or a
+// bare `*`) the keyword-only ones, which take a default.
+struct Param {
+  Key name = nullptr;
+  Check check = nullptr;  // none: any value
+  Default fallback = Default::required;
+  bool keyword_only = false;
+};
+
+// ---- the base ----------------------------------------------------------------------------------
+
+// How the message reaches BaseVelmora.__init__ (with the keywords it does not take), and when it
+// sets its own attributes. Each choice keeps what the message's published class did, for the
+// reason it is named by.
+enum class Base : unsigned char {
+  // super().__init__(**rest), then the attributes: an attribute both set (`header`) ends with
+  // the message's value.
+  message_wins,
+  // The same through BaseVelmora as the module's global names it at call time, as the section
+  // messages' published classes did: a replaced global `BaseVelmora` is the one called.
+  replaceable_global,
+  // The attributes first, then super().__init__(**rest): the base (or a mixin before it) may
+  // read the message's own attributes while it runs.
+  base_reads_attributes,
+};
+
+// ---- build_blocks ------------------------------------------------------------------------------
+
+// An argument of a builder call: the message's attribute `attr`, passed by position, or by
+// keyword under `keyword`.
+struct Arg {
+  Key attr = nullptr;
+  Key keyword = nullptr;
+  bool star = false;  // *self.attr
+};
+
+constexpr Arg pos(Key attr) {
+  return {attr, nullptr};
+}  // self.attr
+constexpr Arg kw(Key attr) {
+  return {attr, attr};
+}  // attr=self.attr
+constexpr Arg kw_as(Key keyword, Key attr) {
+  return {attr, keyword};
+}  // keyword=self.attr
+constexpr Arg star(Key attr) {
+  return {attr, nullptr, true};
+}  // *self.attr
+
+// <global owner>.<method>(args...), made only when the message's attribute `when` is true and
+// its attribute `unless` is false (either may be left out).
+struct Call {
+  Key owner = nullptr;
+  Key method = nullptr;
+  std::array<Arg, 3> args{};
+  Key when = nullptr;
+  Key unless = nullptr;
+};
+
+// How the results of the calls make the message's blocks.
+enum class Join : unsigned char {
+  one,           // the one call's result itself
+  concat,        // a new list of the results in order, each a list or None
+  extend_first,  // the first result, extended in place by the later ones (list.extend)
+};
+
+// What build_blocks() makes: the calls, how they join, and whether the result must be a list
+// (or None; anything else is the TypeError "Expected list, got ..."), as the published class
+// checked it.
+struct Blocks {
+  std::array<Call, 2> calls{};
+  Join join = Join::one;
+  bool list_result = false;
+};
+
+// The call's result, as it is.
+constexpr Blocks returned(Call call) {
+  return {{call}, Join::one, false};
+}
+// The call's result, which must be a list or None.
+constexpr Blocks returned_list(Call call) {
+  return {{call}, Join::one, true};
+}
+// Section.mrkdwn(self.text) (no block for an empty text), then the call's blocks.
+constexpr Blocks text_then(Call call) {
+  return {{Call{.owner = &Keys::Section, .method = &Keys::mrkdwn, .args = {pos(&Keys::text)}}, call}, Join::concat};
+}
+// The first call's list, extended in place by the second's; a list or None in the end.
+constexpr Blocks extended(Call first, Call then) {
+  return {{first, then}, Join::extend_first, true};
+}
+// The calls' results in a new list, in order; each a list or None.
+constexpr Blocks concatenated(Call first, Call then) {
+  return {{first, then}, Join::concat};
+}
+
+// ---- the declaration ---------------------------------------------------------------------------
+
+// `from <package><from> import names` (relative to the velmora package), or absolute.
+struct Import {
+  const char* from = nullptr;
+  std::array<const char*, 3> names{};
+  bool absolute = false;
+};
+
+inline constexpr std::size_t max_params = 10;
+
+struct Message {
+  const char* name;                        // "DatePickerMessage"
+  const char* doc;                         // the class docstring; its signature line is derived
+  std::array<Param, max_params> params{};  // in signature order
+  Key star = nullptr;                      // the attribute that keeps further positional arguments, a tuple
+  // The attributes in the order they are set, when the published class set them in another
+  // order than its parameters (vars() shows it).
+  std::array<Key, 3> stored{};
+  Base base = Base::message_wins;
+  std::array<Import, 3> imports{};  // besides BaseVelmora, always imported from velmora.interface
+  Blocks blocks{};                  // what build_blocks() makes
+  const char* build_doc = nullptr;  // build_blocks' docstring; "build_blocks($self, /)" is derived
+  std::array<Key, 3> shown{};       // __match_args__ (and the repr's fields), when not the parameters
+
+  // Messages that read keywords of their own or build in their own way.
+  Ref (*consume)(PyObject* self, PyObject* rest) = nullptr;  // the keywords left for the base
+  bool (*finish)(PyObject* self, PyObject* rest) = nullptr;
+  Ref (*build)(PyObject* self) = nullptr;     // in place of `blocks`
+  PyMethodDef* methods = nullptr;             // further methods, null-terminated
+  bool (*setup)(PyObject* module) = nullptr;  // more module set-up, first
+};
+
+// ---- families of messages ----------------------------------------------------------------------
+
+// A section of `text` (exactly a str) with one accessory made from `accessory`:
+// Section.<method>(text=self.text, <accessory>=self.<accessory>), its result as it is.
+constexpr Message section_with(const char* name, Param accessory, Key method, const char* doc, const char* build_doc) {
+  return {
+      .name = name,
+      .doc = doc,
+      .params = {{{.name = &Keys::text, .check = exact_str}, accessory}},
+      .base = Base::replaceable_global,
+      .imports = {{{"blocks", {"Section"}}}},
+      .blocks = returned({.owner = &Keys::Section, .method = method, .args = {kw(&Keys::text), kw(accessory.name)}}),
+      .build_doc = build_doc};
+}
+
+// The markdown `text` (exactly a str), then the actions block of Actions.<method>, which
+// receives the further parameters by keyword (see text_then).
+constexpr Message text_then_actions(const char* name, std::array<Param, 2> further, Key method, const char* doc,
+                                    const char* build_doc) {
+  Message m{.name = name,
+            .doc = doc,
+            .params = {{{.name = &Keys::text, .check = exact_str}, further[0], further[1]}},
+            .imports = {{{"blocks", {"Section", "Actions"}}}},
+            .blocks = text_then({.owner = &Keys::Actions, .method = method, .args = {kw(further[0].name)}}),
+            .build_doc = build_doc};
+  if (further[1].name) m.blocks.calls[1].args[1] = kw(further[1].name);
+  return m;
+}
+
+}  // namespace vm
