@@ -128,6 +128,13 @@ def test_limits_reached_exactly():
     assert velmora.validate([block]) == velmora.validate([pie]) == []
 
 
+class OddItems(dict):
+    """A mapping whose items() are not pairs."""
+
+    def items(self):
+        return [1]
+
+
 TOO_LONG = "Monday 5 January 2026, "
 ERRORS = [
     (lambda: Chart.line(FRAME, title="t" * 51), ValueError, "title must hold 1 to 50 characters, got 51"),
@@ -186,6 +193,8 @@ ERRORS = [
      "The data has several columns of numbers ('a', 'b', ...); name one: values='a'"),
     (lambda: Chart.pie(pd.DataFrame({"a": ["x"]}), title="t"), ValueError,
      "The data has no column of numbers for the pie's values"),
+    (lambda: Chart.pie(OddItems(a=1), title="t"), TypeError, "the data's items() must give (key, value) pairs"),
+    (lambda: Chart.line(OddItems(a=[1]), title="t"), TypeError, "the data's items() must give (key, value) pairs"),
     (lambda: Chart.pie(pd.Series([1]), labels="a", title="t"), ValueError,
      "labels and values name the columns of a DataFrame or mapping; a Series is plotted as it is"),
 ]

@@ -114,12 +114,26 @@ inline Ref as_list(PyObject* values) noexcept {
   return out;
 }
 
+// The items of a mapping as a list of (key, value) pairs: PyMapping_Items, checked, as a Mapping
+// of the caller's may give anything from items().
+inline Ref mapping_items(PyObject* mapping) noexcept {
+  Ref items = Ref::steal(PyMapping_Items(mapping));
+  for (Py_ssize_t i = 0; items && i < PyList_GET_SIZE(items.get()); ++i) {
+    PyObject* item = PyList_GET_ITEM(items.get(), i);
+    if (!PyTuple_Check(item) || PyTuple_GET_SIZE(item) != 2) {
+      PyErr_SetString(PyExc_TypeError, "the data's items() must give (key, value) pairs");
+      return {};
+    }
+  }
+  return items;
+}
+
 // A mapping of column to values, every column as long as the first: a list, or a
 // one-dimensional array of numbers kept as it is (its buffer is read).
 inline bool read_mapping(PyObject* mapping, Source& s) {
   s = Source{};
   s.kind = Kind::mapping;
-  Ref items = Ref::steal(PyMapping_Items(mapping));
+  Ref items = mapping_items(mapping);
   s.labels = items ? Ref::steal(PyList_New(PyList_GET_SIZE(items.get()))) : Ref{};
   if (!s.labels) return false;
   for (Py_ssize_t j = 0; j < PyList_GET_SIZE(items.get()); ++j) {

@@ -188,7 +188,7 @@ int read_pie(const Source& s, PyObject* labels, PyObject* values, Plot& out) {
 
 // A mapping of label to value as a pie's data.
 bool read_pie_mapping(PyObject* mapping, Plot& out) {
-  Ref items = Ref::steal(PyMapping_Items(mapping));
+  Ref items = vm::chart::mapping_items(mapping);
   Ref keys = items ? Ref::steal(PyList_New(PyList_GET_SIZE(items.get()))) : Ref{};
   if (!keys) return false;
   std::vector<Ref> numbers;
@@ -375,30 +375,29 @@ Ref axis_label(PyObject* given, PyObject* derived) noexcept {
   return shortened(derived, vm::limit::chart_axis_label);
 }
 
-// line(data, *, x=None, y=None, title, x_label=None, y_label=None, dropna=False, block_id=None)
+// line(data, *, x=None, y=None, title, x_label=None, y_label=None, dropna=False, block_id=None);
+// title, required and keyword-only, is bound second.
 template <vm::Literal Func, vm::Key Type>
 Ref series_chart(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   static constexpr vm::Params<8> params{
       Func.chars,
-      {&Keys::data, &Keys::x, &Keys::y, &Keys::title, &Keys::x_label, &Keys::y_label, &Keys::dropna, &Keys::block_id},
-      1,
+      {&Keys::data, &Keys::title, &Keys::x, &Keys::y, &Keys::x_label, &Keys::y_label, &Keys::dropna, &Keys::block_id},
+      2,
       1};
   vm::Bound<8> a;
   if (!vm::bind(params, args, nargs, kwnames, a)) return {};
-  if (!a[3]) {
-    PyErr_Format(PyExc_TypeError, "%s() missing 1 required keyword-only argument: 'title'", Func.chars);
-    return {};
-  }
   for (PyObject*& given : a) given = given ? given : Py_None;
+  PyObject *data = a[0], *title = a[1], *x = a[2], *y = a[3], *x_label = a[4], *y_label = a[5], *block_id = a[7];
   bool has_id;
   int dropna = PyObject_IsTrue(a[6]);
-  if (!vm::check_str_length(a[3], "title", 1, vm::limit::chart_title) ||
-      !check_label(a[4], "x_label", vm::limit::chart_axis_label) ||
-      !check_label(a[5], "y_label", vm::limit::chart_axis_label) || dropna < 0 || !vm::check_block_id(a[7], has_id)) {
+  if (!vm::check_str_length(title, "title", 1, vm::limit::chart_title) ||
+      !check_label(x_label, "x_label", vm::limit::chart_axis_label) ||
+      !check_label(y_label, "y_label", vm::limit::chart_axis_label) || dropna < 0 ||
+      !vm::check_block_id(block_id, has_id)) {
     return {};
   }
   Plot plot;
-  if (!read_plot(a[0], plot, [&](const Source& s, Plot& out) { return read_lines(s, a[1], a[2], out); })) return {};
+  if (!read_plot(data, plot, [&](const Source& s, Plot& out) { return read_lines(s, x, y, out); })) return {};
   std::vector<Py_ssize_t> kept, all;
   if (!kept_rows(plot, dropna, false, kept)) return {};
   Ref categories = distinct_labels(plot.categories.get(), kept, "Categories");
@@ -412,40 +411,41 @@ Ref series_chart(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
   Ref series = names ? Ref::steal(PyList_New(static_cast<Py_ssize_t>(all.size()))) : Ref{};
   if (!series) return {};
   for (std::size_t n = 0; n < all.size(); ++n) {
-    Ref data = points(categories.get(), plot.values[n], kept);
-    Ref one = vm::dict({{k.name, PyList_GET_ITEM(names.get(), n)}, {k.data, data.get()}});
+    Ref points_of = points(categories.get(), plot.values[n], kept);
+    Ref one = vm::dict({{k.name, PyList_GET_ITEM(names.get(), n)}, {k.data, points_of.get()}});
     if (!one) return {};
     PyList_SET_ITEM(series.get(), static_cast<Py_ssize_t>(n), one.release());
   }
-  Ref x_label = axis_label(a[4], plot.x_name.get());
-  Ref y_label = axis_label(a[5], nullptr);
+  Ref x_text = axis_label(x_label, plot.x_name.get());
+  Ref y_text = axis_label(y_label, nullptr);
   if (PyErr_Occurred()) return {};
   Ref axis = vm::dict({{k.categories, categories.get()},
-                       {k.x_label, x_label.get(), static_cast<bool>(x_label)},
-                       {k.y_label, y_label.get(), static_cast<bool>(y_label)}});
+                       {k.x_label, x_text.get(), static_cast<bool>(x_text)},
+                       {k.y_label, y_text.get(), static_cast<bool>(y_text)}});
   Ref chart = vm::dict({{k.type, k.*Type}, {k.series, series.get()}, {k.axis_config, axis.get()}});
-  return chart_block(a[3], std::move(chart), a[7], has_id);
+  return chart_block(title, std::move(chart), block_id, has_id);
 }
 
+// pie(data, *, labels=None, values=None, title, block_id=None); title bound second, as above.
 constexpr vm::Params<5> pie_params{
-    "Chart.pie", {&Keys::data, &Keys::labels, &Keys::values, &Keys::title, &Keys::block_id}, 1, 1};
+    "Chart.pie", {&Keys::data, &Keys::title, &Keys::labels, &Keys::values, &Keys::block_id}, 2, 1};
 
 Ref pie(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   vm::Bound<5> a;
   if (!vm::bind(pie_params, args, nargs, kwnames, a)) return {};
-  if (!a[3]) {
-    PyErr_SetString(PyExc_TypeError, "Chart.pie() missing 1 required keyword-only argument: 'title'");
+  for (PyObject*& given : a) given = given ? given : Py_None;
+  PyObject *data = a[0], *title = a[1], *labels = a[2], *values = a[3], *block_id = a[4];
+  bool has_id;
+  if (!vm::check_str_length(title, "title", 1, vm::limit::chart_title) || !vm::check_block_id(block_id, has_id)) {
     return {};
   }
-  for (PyObject*& given : a) given = given ? given : Py_None;
-  bool has_id;
-  if (!vm::check_str_length(a[3], "title", 1, vm::limit::chart_title) || !vm::check_block_id(a[4], has_id)) return {};
   Plot plot;
-  bool columns = a[1] != Py_None || a[2] != Py_None;
-  int mapping = columns ? 0 : vm::chart::is_mapping(a[0]);  // of label to value
+  bool columns = labels != Py_None || values != Py_None;
+  int mapping = columns ? 0 : vm::chart::is_mapping(data);  // of label to value
   if (mapping < 0) return {};
-  bool read = mapping ? read_pie_mapping(a[0], plot)
-                      : read_plot(a[0], plot, [&](const Source& s, Plot& out) { return read_pie(s, a[1], a[2], out); });
+  bool read = mapping
+                  ? read_pie_mapping(data, plot)
+                  : read_plot(data, plot, [&](const Source& s, Plot& out) { return read_pie(s, labels, values, out); });
   std::vector<Py_ssize_t> kept;
   if (!read || !kept_rows(plot, false, true, kept)) return {};
   Ref zero = Ref::steal(PyLong_FromLong(0));
@@ -460,10 +460,10 @@ Ref pie(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
       return {};
     }
   }
-  Ref labels = distinct_labels(plot.categories.get(), kept, "Pie labels");
-  Ref segments = labels ? points(labels.get(), plot.values[0], kept) : Ref{};
+  Ref shown = distinct_labels(plot.categories.get(), kept, "Pie labels");
+  Ref segments = shown ? points(shown.get(), plot.values[0], kept) : Ref{};
   Ref chart = vm::dict({{k.type, k.pie}, {k.segments, segments.get()}});
-  return chart_block(a[3], std::move(chart), a[4], has_id);
+  return chart_block(title, std::move(chart), block_id, has_id);
 }
 
 // ---- the class -------------------------------------------------------------------------------
