@@ -168,28 +168,66 @@ inline int is_mapping(PyObject* data) noexcept {
   return mapping ? PyObject_IsInstance(data, mapping) : -1;
 }
 
-// `data` as a Source, whatever its kind; the TypeError naming what is taken for any other.
-inline bool read_data(PyObject* data, Source& s) {
-  if (PyDict_Check(data)) return read_mapping(data, s);
+// What a chart's data is: a mapping, a pandas frame or Series, a polars frame or pyarrow Table
+// (foreign), or none of these.
+enum class DataKind { none, mapping, frame, series, foreign };
+
+// The kind of `data` into `kind`; false with the error set.
+inline bool kind_of_data(PyObject* data, DataKind& kind) noexcept {
+  kind = DataKind::none;
+  if (PyDict_Check(data)) {
+    kind = DataKind::mapping;
+    return true;
+  }
   int pandas = pandas_present();
   if (pandas < 0) return false;
-  if (pandas && is_pandas_frame(data)) return read_frame(data, s);
-  if (pandas && PyObject_TypeCheck(data, reinterpret_cast<PyTypeObject*>(series_type.get()))) {
-    return read_series(data, s);
+  if (pandas && is_pandas_frame(data)) {
+    kind = DataKind::frame;
+  } else if (pandas && PyObject_TypeCheck(data, reinterpret_cast<PyTypeObject*>(series_type.get()))) {
+    kind = DataKind::series;
+  } else if (is_foreign_frame(data)) {
+    kind = DataKind::foreign;
+  } else {
+    int mapping = is_mapping(data);
+    if (mapping < 0) return false;
+    if (mapping) kind = DataKind::mapping;
   }
-  if (is_foreign_frame(data)) {
-    if (!load_pandas()) return false;  // pandas' display options, and to_pandas() where needed
-    if (is_polars_frame(data)) {
-      int read = read_polars(data, s);
-      if (read != 0) return read > 0;
-    }
-    Ref frame = as_pandas(data);
-    return frame && read_frame(frame.get(), s);
-  }
-  int mapping = is_mapping(data);
-  if (mapping) return mapping > 0 && read_mapping(data, s);
-  raise_wrong_type("data", "a pandas or polars DataFrame, a pandas Series or a mapping", data);
+  return true;
+}
+
+// Data of a kind a chart reads; else the TypeError "Argument 'data' has incorrect type (expected
+// a pandas or polars DataFrame, a pandas Series or a mapping, got list)".
+inline bool check_data(PyObject* data, const char* param) noexcept {
+  DataKind kind;
+  if (!kind_of_data(data, kind)) return false;
+  if (kind != DataKind::none) return true;
+  raise_wrong_type(param, "a pandas or polars DataFrame, a pandas Series or a mapping", data);
   return false;
+}
+
+// `data` as a Source, whatever its kind; the TypeError of check_data for any other.
+inline bool read_data(PyObject* data, Source& s) {
+  DataKind kind;
+  if (!kind_of_data(data, kind)) return false;
+  switch (kind) {
+    case DataKind::mapping:
+      return read_mapping(data, s);
+    case DataKind::frame:
+      return read_frame(data, s);
+    case DataKind::series:
+      return read_series(data, s);
+    case DataKind::foreign: {
+      if (!load_pandas()) return false;  // pandas' display options, and to_pandas() where needed
+      if (is_polars_frame(data)) {
+        int read = read_polars(data, s);
+        if (read != 0) return read > 0;
+      }
+      Ref frame = as_pandas(data);
+      return frame && read_frame(frame.get(), s);
+    }
+    default:
+      return check_data(data, "data");
+  }
 }
 
 // ---- numbers -----------------------------------------------------------------------------------
