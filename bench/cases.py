@@ -513,11 +513,13 @@ def _table_args(rows: int, columns: int, polars: bool = False) -> Callable[[], d
         shown = [reference._column_texts(df[c]) for c in df.columns]
         body = [[column[i] for column in shown] for i in range(rows)]
         aligns = ["right" if d.kind in "iufc" else "left" for d in df.dtypes]
+        numbers = [df[c].tolist() if df[c].dtype.kind in "iuf" else [None] * rows for c in df.columns]
+        values = [[column[i] for column in numbers] for i in range(rows)]
         if polars:
             import polars as pl
 
             df = pl.from_pandas(df)
-        return {"df": df, "head": head, "body": body, "aligns": aligns, "t": "Latency by region",
+        return {"df": df, "head": head, "body": body, "aligns": aligns, "values": values, "t": "Latency by region",
                 "bot": BOT}
 
     return make
@@ -529,6 +531,13 @@ TABLE_FLOOR = (
     '[{"type": "table", "column_settings": [{"align": a} for a in aligns], "rows": '
     f'[[{TABLE_CELL.format(", " + chr(34) + "style" + chr(34) + ": {" + chr(34) + "bold" + chr(34) + ": True}")} '
     f"for x in head]] + [[{TABLE_CELL.format('')} for x in row] for row in body]}}]"
+)
+
+
+DATA_TABLE_FLOOR = (
+    '[{"type": "data_table", "caption": t, "rows": [[{"type": "raw_text", "text": x} for x in head]] + '
+    '[[{"type": "raw_text", "text": x} if v is None else {"type": "raw_number", "value": v, "text": x} '
+    "for x, v in zip(row, vs)] for row, vs in zip(body, values)], \"page_size\": 20}]"
 )
 
 
@@ -546,6 +555,13 @@ def table_cases() -> list[Case]:
                  '[{"type": "section", "text": {"type": "mrkdwn", "text": t}}] + ' + TABLE_FLOOR, None,
                  _table_args(rows, columns), needs=("pandas",)),
         ]
+    # a data table of 100 rows and 20 columns: the client pages it, so every row is built
+    cases.append(Case("Table.data_table", "large", "builder", {"Table": "velmora.blocks.table"},
+                      "Table.data_table(df, caption=t, page_size=20)", DATA_TABLE_FLOOR, None, _table_args(100, 20),
+                      needs=("pandas",)))
+    cases.append(Case("DataTableMessage", "large", "message", {"DataTableMessage": "velmora.messages.table.data_table"},
+                      "DataTableMessage(df, caption=t, page_size=20, slack_bot=bot).build_blocks()", DATA_TABLE_FLOOR,
+                      None, _table_args(100, 20), needs=("pandas",)))
     # the same 99x20 frame from polars (its columns read through numpy, no to_pandas())
     cases.append(Case("Table.simple_table", "large-polars", "builder", {"Table": "velmora.blocks.table"},
                       "Table.simple_table(df)", TABLE_FLOOR, None, _table_args(99, 20, polars=True),

@@ -930,6 +930,37 @@ class Table:
             out.append([_rich_cell(column[i]) for column in shown])
         return [{"type": "table", "column_settings": settings, "rows": out}]
 
+    @classmethod
+    def data_table(cls, df, *, caption, page_size=None, index=False):
+        if type(caption) is not str:
+            raise _wrong_type("caption", "str", caption)
+        if not isinstance(df, _pd().DataFrame):
+            if not hasattr(df, "to_pandas"):
+                raise _wrong_type("df", "DataFrame", df)
+            df = df.to_pandas()
+        rows, columns = df.shape
+        if columns + bool(index) > 20:
+            raise ValueError("Table too wide for Slack (at most 20 columns)")
+        series = ([df.index.to_series()] if index else []) + [df[c] for c in df.columns]
+        names = ([df.index.name] if index else []) + list(df.columns)
+        shown = [_column_texts(s) for s in series]
+        numbers = [s.tolist() if s.dtype.kind in "iuf" else None for s in series]
+        out = [[{"type": "raw_text", "text": _cell_text(name) or " "} for name in names]]
+        for i in range(rows):
+            row = []
+            for texts, values in zip(shown, numbers):
+                text = texts[i] or " "
+                value = values[i] if values is not None else None
+                if value is not None and math.isfinite(value):
+                    row.append({"type": "raw_number", "value": value, "text": text})
+                else:
+                    row.append({"type": "raw_text", "text": text})
+            out.append(row)
+        block = {"type": "data_table", "caption": caption, "rows": out}
+        if page_size is not None:
+            block["page_size"] = page_size
+        return [block]
+
 
 def _chart_label(text, limit=20):
     text = text or " "
@@ -988,6 +1019,24 @@ class SimpleTableMessage(BaseVelmora):
 
     def build_blocks(self):
         return Section.mrkdwn(self.text) + Table.simple_table(self.df, index=self.index)
+
+
+class DataTableMessage(BaseVelmora):
+    def __init__(self, df, *, caption, page_size=None, index=False, text=None, **kwargs):
+        if type(caption) is not str:
+            raise _wrong_type("caption", "str", caption)
+        if text is not None and type(text) is not str:
+            raise _wrong_type("text", "str", text)
+        super().__init__(**kwargs)
+        self.df = df
+        self.caption = caption
+        self.page_size = page_size
+        self.index = index
+        self.text = text
+
+    def build_blocks(self):
+        table = Table.data_table(self.df, caption=self.caption, page_size=self.page_size, index=self.index)
+        return Section.mrkdwn(self.text) + table
 
 
 class RichTextMessage(BaseVelmora):

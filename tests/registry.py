@@ -292,6 +292,12 @@ def _table_options():
         "na_rep": st.sampled_from([None, "", "-"]) | any_text})
 
 
+def _cell_options():
+    """The table options of every table (a data table takes no align, wrap or max_rows)."""
+    return _table_options().map(lambda options: {k: v for k, v in options.items()
+                                                 if k not in ("align", "wrap", "max_rows")})
+
+
 def _message(path: str, *args):
     """A message of the class at `path` ("module:Class"), made when the entry is read."""
     module, _, name = path.partition(":")
@@ -601,6 +607,18 @@ REGISTRY: list[Entry] = [
           make_ok=lambda: (C({"web": 3, "ios": 4.5}, title="t"), C({"x": ["a", "b"], "a": [1, 2]}, labels="x", title="t"),
                            C(_chart_frame({"a": [1, 2]}, polars=True), values="a", title="t", block_id="p")),
           errors=((C({"a": 0}, title="t"), ValueError), (C({"a": "1"}, title="t"), TypeError), (C({"a": 1}), TypeError))),
+    Entry("velmora.blocks.table:Table.data_table",
+          (Param("df", st.deferred(_frames)), Param("caption", any_text.filter(bool)),
+           Param("page_size", st.integers(1, 100) | st.none(), False), Param("index", st.booleans(), False), BLOCK_ID),
+          make_ok=lambda: (C(_frame([["a", 1]], ["name", "n"]), caption="Counts", page_size=5, block_id="t"),
+                           C(_typed_frame(TYPED, polars=True), caption="t", columns=["s", "t", "f"], na_rep="-"),
+                           # index=True left to the fuzz: pandas' own bookkeeping of the frames index.to_frame()
+                           # makes swings by some hundred blocks, more than the soak's margin
+                           C(_typed_frame(TYPED), caption="t", formatters={"i": "%d"}, float_format="{:.2f}")),
+          make_errors=lambda: ((C(_frame([["a"]], ["x"])), TypeError), (C(_frame([["a"]], ["x"]), caption=""), ValueError),
+                               (C(_frame([["a"]], ["x"]), caption="c", page_size=101), ValueError),
+                               (C(_frame([["a"]], ["x"]), caption="c", align={}), TypeError)),
+          extra_kwargs=st.deferred(_cell_options)),
 
     Entry("velmora.blocks.preformatted:Preformatted.text", (Param("text"), BLOCK_ID), ok=(C("x = 1"),),
           errors=((C(None), TypeError),)),
@@ -612,9 +630,11 @@ REGISTRY: list[Entry] = [
            Param("options_description", st.lists(any_text, max_size=3) | st.none(), False)),
           message=True, extra_kwargs=base_kwargs, attrs=("text", "options", "options_description"),
           ok=(C("Pick", ["a", "b"], ["first"]),), errors=((C(None, ["a"]), TypeError), (C("Pick", []), ValueError))),
-    Entry("velmora.messages.composite.radio_buttons:RadioButtonsMessage", (Param("text"), Param("options", option_lists)),
-          message=True, extra_kwargs=base_kwargs, attrs=("text", "options"),
-          ok=(C("Pick", ["a", 2]),), errors=((C(3, ["a"]), TypeError), (C("Pick", []), ValueError))),
+    Entry("velmora.messages.composite.radio_buttons:RadioButtonsMessage",
+          (Param("text"), Param("options", option_lists), ACTION_ID),
+          message=True, extra_kwargs=base_kwargs, attrs=("text", "options", "action_id"),
+          ok=(C("Pick", ["a", 2]), C("Pick", ["a"], action_id="pick")),
+          errors=((C(3, ["a"]), TypeError), (C("Pick", []), ValueError), (C("Pick", ["a"], action_id=""), ValueError))),
     Entry("velmora.messages.composite.time_picker:TimePickerMessage", (Param("text"), Param("initial_time", times)),
           message=True, extra_kwargs=base_kwargs, attrs=("text", "initial_time"),
           ok=(C("When?", "09:30"),), errors=((C("When?", 930), TypeError), (C("When?", "25:00"), ValueError))),
@@ -631,6 +651,16 @@ REGISTRY: list[Entry] = [
           make_ok=lambda: (C(_frame([["a", 1]], ["name", "n"]), "Counts"),
                            C(_frame([["a", 1.5]] * 120, ["name", "n"]), float_format="{:.1f}", align={"n": "left"})),
           make_errors=lambda: ((C(), TypeError), (C(_frame([["a"]], ["x"]), formatters=["x"]), TypeError))),
+    Entry("velmora.messages.table.data_table:DataTableMessage",
+          (Param("df", st.deferred(_frames)), Param("caption", any_text.filter(bool)),
+           Param("page_size", st.integers(1, 100) | st.none(), False), Param("index", st.booleans(), False),
+           Param("text", any_text | st.none(), False)),
+          message=True, extra_kwargs=st.builds(lambda a, b: {**a, **b}, base_kwargs, st.deferred(_cell_options)),
+          attrs=("df", "caption", "page_size", "index", "text"),
+          make_ok=lambda: (C(_frame([["a", 1]], ["name", "n"]), caption="Counts", text="*Today*", page_size=5),
+                           C(_typed_frame(TYPED), caption="t", columns=["s", "f"], na_rep="-")),
+          make_errors=lambda: ((C(_frame([["a"]], ["x"])), TypeError), (C(_frame([["a"]], ["x"]), caption=""), ValueError),
+                               (C(None, caption="c"), TypeError))),
     Entry("velmora.messages.composite.message:Message",
           (Param("part", st.lists(st.just({"type": "divider"}), max_size=2) | st.just({"type": "divider"})),),
           message=True, extra_kwargs=base_kwargs, attrs=("parts",),
@@ -647,8 +677,13 @@ REGISTRY: list[Entry] = [
 
     # velmora._validate
     Entry("velmora._validate:validate", (Param("blocks", st.lists(st.dictionaries(any_text, any_text, max_size=3),
-                                                                  max_size=3)),),
-          ok=(C([{"type": "section", "text": {"type": "mrkdwn", "text": "hi"}}]),), errors=((C(3), TypeError),)),
+                                                                  max_size=3)),
+                                         Param("surface", st.sampled_from(["message", "modal", "home"]), False)),
+          ok=(C([{"type": "section", "text": {"type": "mrkdwn", "text": "hi"}}]),
+              C({"type": "modal", "title": {"type": "plain_text", "text": "t"}, "blocks": [{"type": "alert"}]}),
+              C([{"type": "alert"}], surface="modal")),
+          errors=((C(3), TypeError), (C([], surface="x"), ValueError), (C([], surface=1), TypeError),
+                  (C({"type": "home", "blocks": []}, surface="modal"), ValueError))),
 
     # velmora.mrkdwn, and fitting a message to Slack's limits
     Entry("velmora.mrkdwn:escape", (Param("text", untrusted),), ok=(C("<!channel> & <https://x|y>"), C("plain")),

@@ -32,9 +32,9 @@ def buttons(count: int, **keys: Any) -> dict[str, Any]:
     return {"type": "actions", "elements": elements, **keys}
 
 
-def table(rows: int) -> dict[str, Any]:
+def table(rows: int, width: int = 0) -> dict[str, Any]:
     return {"type": "table", "column_settings": [{"align": "right"}],
-            "rows": [[{"type": "raw_text", "text": f"r{i}"}] for i in range(rows)]}
+            "rows": [[{"type": "raw_text", "text": f"r{i}".ljust(width, "x")}] for i in range(rows)]}
 
 
 DIVIDER = {"type": "divider"}
@@ -70,6 +70,7 @@ CASES = [
      [["actions:25#acts", "actions:5#acts-3", "actions:2#acts-2"]]),
     ([{"type": "context", "elements": [md("c")] * 11}], {}, [["context:10", "context:1"]]),
     ([table(250)], {}, [["table:100"], ["table:100"], ["table:52"]]),
+    ([table(50, 300)], {}, [["table:33"], ["table:18"]]),  # 10,000 characters of cells, the header's included
     ([section("x" * 4000, block_id="b" * 255)], {}, [["section:3000#" + "b" * 255, "section:1000#" + "b" * 253 + "-2"]]),
     # at most 12,000 characters of text in all the blocks of a message (a guard), tables aside
     ([section("x" * 2900)] * 5, {}, [["section:2900"] * 4, ["section:2900"]]),
@@ -221,8 +222,10 @@ TABLE = "| a | b |\n|---|---|\n" + "| x | y |\n" * 1300
      ["intro\n\n", "print(x)\n```", "```\n\nafter"]),
     # between list items rather than inside one, then at the item's paragraph break
     ("- a\n" + ITEM + "- next\n", ["- a\n", "- item w", "  continued"], ["- a\n", "w \n\n", "- next\n"]),
-    # a paragraph break before a table rather than a line between its rows
-    ("intro\n\n" + TABLE, ["intro\n\n", "| a | b |\n|---|", "| x | y |"], None),
+    # a paragraph break before a table rather than a line between its rows; a table cut between
+    # its rows goes on under its header rows
+    ("intro\n\n" + TABLE, ["intro\n\n", "| a | b |\n|---|---|\n| x", "| a | b |\n|---|---|\n| x"],
+     ["intro\n\n", "| x | y |\n", "| x | y |\n"]),
 ])
 def test_markdown_blocks_over_the_guard_are_cut_between_paragraphs(text, starts, ends):
     parts = markdown_parts(text)

@@ -44,22 +44,25 @@ _PLAIN_SOURCES = ("header", "sub_header", "image_name")
 
 def _notification(plain: Any, blocks: Any) -> Any:
     """Notification text from plain text (a header), else from the blocks read out: escaped
-    for mrkdwn, so that nothing shown as typed in the message comes alive in the notification.
-    A value that is not a str stays as it is (``validate`` reports it)."""
+    for mrkdwn, so that nothing shown as typed in the message comes alive in the notification,
+    and cut to what fallback_text promises (escaping lengthens a text; the cut never falls inside
+    an escape). A value that is not a str stays as it is (``validate`` reports it)."""
     from velmora.mrkdwn import escape, truncate
 
-    if plain:
-        return escape(plain) if isinstance(plain, str) else plain
-    if not isinstance(blocks, list):
-        return ""
-    from velmora._fallback import fallback_text
+    if plain and not isinstance(plain, str):
+        return plain
+    if not plain:
+        if not isinstance(blocks, list):
+            return ""
+        from velmora._fallback import fallback_text
 
-    # Escaping lengthens the read-out; cut again, never inside an escape.
-    return truncate(escape(fallback_text(blocks)), _READ_OUT_LIMIT)
+        plain = fallback_text(blocks)
+    return truncate(escape(plain), _NOTIFICATION_LIMIT)
 
 
-#: What fallback_text promises, kept once its text is escaped.
-_READ_OUT_LIMIT = 3000
+#: At most this many characters of notification text come from plain text: fallback_text's
+#: promise, kept once escaped, and well within Slack's 4,000.
+_NOTIFICATION_LIMIT = 3000
 
 
 def _deliverable(payload: dict[str, Any], strict: bool, method: str) -> dict[str, Any]:
@@ -165,9 +168,9 @@ class Delivery:
 
         The text, which notifications and screen readers show, is ``preview`` when it is set,
         as it is: the caller's own mrkdwn, mentions and links included. Else it is ``header``
-        or ``sub_header``, else the blocks read out by :func:`velmora.fallback_text` (at most
-        3,000 characters), else :data:`DEFAULT_PREVIEW`. Those are plain text, so they are
-        escaped (``&``, ``<`` and ``>``): a ``<!channel>`` that a header shows as typed never
+        or ``sub_header``, else the blocks read out by :func:`velmora.fallback_text`, else
+        :data:`DEFAULT_PREVIEW`. Those are plain text, so they are escaped (``&``, ``<`` and
+        ``>``) and cut to 3,000 characters: a ``<!channel>`` that a header shows as typed never
         pings anyone from the notification. A preview that is the header, sub-header or image
         name itself (ImageMessage copies the first of them that is set) is plain text too.
         With ``strict=True`` the payload is checked with :func:`velmora.validate` first and

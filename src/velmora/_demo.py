@@ -143,6 +143,12 @@ def table_message() -> list[dict[str, Any]]:
     return SimpleTableMessage(_deploys(), "*Deploys today*").build_blocks()
 
 
+def data_table_message() -> list[dict[str, Any]]:
+    from velmora.messages.table.data_table import DataTableMessage
+
+    return DataTableMessage(_deploys(), caption="Deploys today", page_size=5).build_blocks()
+
+
 def dataframe_message() -> list[dict[str, Any]]:
     from velmora.messages.composite.dataframe import DataFrameMessage
 
@@ -219,6 +225,7 @@ EXAMPLES: dict[str, Example] = {
     "UsersSelectMessage (velmora.messages.section.users_select)": users_select_message,
     "ImageMessage (velmora.messages.image.image_msg)": image_message,
     "SimpleTableMessage (velmora.messages.table.simple_table)": table_message,
+    "DataTableMessage (velmora.messages.table.data_table)": data_table_message,
     "DataFrameMessage (velmora.messages.composite.dataframe)": dataframe_message,
     "CheckBoxesMessage (velmora.messages.composite.checkboxes)": checkboxes_message,
     "RadioButtonsMessage (velmora.messages.composite.radio_buttons)": radio_buttons_message,

@@ -42,22 +42,25 @@ bool split_list(PyObject* block, PyObject* key, Py_ssize_t max, Py_ssize_t text,
   });
 }
 
-// A table of more than 100 rows becomes tables of at most 100, each opening with the first row.
-bool split_table(PyObject* block, Ids& ids, PyObject* out) noexcept {
+// A table (or data table) of more than `max_rows` rows, or whose cells hold more than `max_text`
+// characters, becomes tables within both, each opening with the first row.
+bool split_rows(PyObject* block, Py_ssize_t max_rows, Py_ssize_t max_text, Ids& ids, PyObject* out) {
   Ref rows = Ref::borrow(PyDict_GetItemWithError(block, k.rows));
-  if (!rows || !PyList_Check(rows.get()) || PyList_GET_SIZE(rows.get()) <= limit::table_rows) {
+  if (!rows || !PyList_Check(rows.get()) || PyList_GET_SIZE(rows.get()) < 2 ||
+      (PyList_GET_SIZE(rows.get()) <= max_rows && vm::text_characters(rows.get()) <= max_text)) {
     return !PyErr_Occurred() && PyList_Append(out, block) == 0;
   }
   Ref header = Ref::borrow(PyList_GET_ITEM(rows.get(), 0));
-  Py_ssize_t number = 1, per_table = limit::table_rows - 1;
-  for (Py_ssize_t start = 1; start < PyList_GET_SIZE(rows.get()); start += per_table) {
-    Ref chunk = slice(rows.get(), start, start + per_table);
-    if (!chunk || PyList_Insert(chunk.get(), 0, header.get()) < 0 ||
-        !vm::put(out, vm::part(block, {{k.rows, chunk.get()}}, number++, &ids))) {
-      return false;
-    }
-  }
-  return true;
+  Ref body = slice(rows.get(), 1, PyList_GET_SIZE(rows.get()));
+  if (!body) return false;
+  std::vector<vm::Piece> pieces;
+  vm::pieces_of(body.get(), pieces);
+  Py_ssize_t number = 1;
+  return vm::group(pieces, max_rows - 1, max_text - vm::text_characters(header.get()),
+                   [&](PyObject* chunk, std::size_t, Py_ssize_t) {
+                     return PyList_Insert(chunk, 0, header.get()) == 0 &&
+                            vm::put(out, vm::part(block, {{k.rows, chunk}}, number++, &ids));
+                   });
 }
 
 // The parts of a text over `limit` characters, cut as cuts.hpp says: at a paragraph break, a
@@ -185,7 +188,7 @@ bool split_block(PyObject* block, char step, Ids& ids, PyObject* out, std::vecto
       ok = split_list(block, k.elements, limit::context, limit::block_text, ids, out);
       break;
     case 3:
-      ok = split_table(block, ids, out);
+      ok = split_rows(block, limit::table_rows, limit::table_characters, ids, out);
       break;
     case 4:
       ok = split_markdown(block, ids, out);
@@ -204,7 +207,7 @@ bool split_block(PyObject* block, char step, Ids& ids, PyObject* out, std::vecto
     ok = !PyErr_Occurred();
     weights.push_back({.text = vm::text_characters(made),
                        .markdown = text && PyUnicode_Check(text.get()) ? PyUnicode_GET_LENGTH(text.get()) : 0,
-                       .table = step == 't' || step == 'T',
+                       .table = step == 't' || step == 'T' || kind == 3,
                        .plan = step == 'P'});
   }
   return ok;
@@ -311,9 +314,9 @@ Ref fit(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     Ref block = Ref::borrow(PyList_GET_ITEM(blocks.get(), i));
     char step = planned == PyList_GET_SIZE(blocks.get()) ? steps[i] : 's';
     Py_ssize_t text = vm::text_characters(block.get());
-    if ((step == 'p' || step == 't' || step == 'P') && text <= limit::block_text) {
+    if ((step == 'p' || step == 'P') && text <= limit::block_text) {  // a table ('t') is looked at again
       if (PyList_Append(expanded.get(), block.get()) < 0) return {};
-      weights.push_back({.text = text, .table = step == 't', .plan = step == 'P'});
+      weights.push_back({.text = text, .plan = step == 'P'});
     } else if (!split_block(block.get(), step, ids, expanded.get(), weights)) {
       return {};
     }
@@ -332,8 +335,8 @@ PyMethodDef functions[] = {
                  "break, else a line break, else a space, never inside a grapheme cluster, an entity or an\n"
                  "escape; a code block cut in two is closed and reopened. Rich-text blocks over the guard\n"
                  "are cut between their parts, or inside a text. Sections of more than 10 fields, actions\n"
-                 "of more than 25 elements, context of more than 10 and tables of more than 100 rows (the\n"
-                 "first row repeated) are split. Every payload keeps the message's\n"
+                 "of more than 25 elements, context of more than 10 and tables of more than 100 rows or\n"
+                 "10,000 characters (the first row repeated) are split. Every payload keeps the message's\n"
                  "other keys (text, channel, thread_ts, ...); a list gives {\"blocks\": [...]} payloads. The\n"
                  "first part of a split block keeps its block_id, later ones get \"<id>-2\", \"<id>-3\", ...\n"
                  "InvalidBlocks lists what cannot be split (a header over 150 characters, a button text\n"

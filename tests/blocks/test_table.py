@@ -222,7 +222,8 @@ def test_pandas_is_imported_on_the_first_call_and_named_when_missing():
     assert out.strip() == "velmora.blocks.table needs pandas: pip install 'velmora[tables]' | ModuleNotFoundError"
 
 
-TABLE_MESSAGES = {"velmora.messages.table.simple_table", "velmora.messages.composite.dataframe"}
+TABLE_MESSAGES = {"velmora.messages.table.simple_table", "velmora.messages.table.data_table",
+                  "velmora.messages.composite.dataframe"}
 
 
 def test_nothing_else_imports_pandas():
@@ -244,6 +245,7 @@ def test_nothing_else_imports_pandas():
 
 @pytest.mark.parametrize("module, missing", [
     ("velmora.messages.table.simple_table", "pandas"),
+    ("velmora.messages.table.data_table", "pandas"),
     ("velmora.messages.composite.dataframe", "pandas"),
     ("velmora.messages.composite.dataframe", "tabulate"),
 ])

@@ -166,6 +166,19 @@ def test_str_formats_read_as_python_reads_them(fmt, shown):
     assert texts(block)[1] == [shown]
 
 
+@pytest.mark.parametrize("option", ["formatters", "align"])
+def test_a_label_whose_repr_empties_the_option_dict(option):
+    # the key and value being checked are held while the error names the key
+    class Label:
+        def __repr__(self):
+            chosen.clear()
+            return "Label()"
+
+    chosen = {Label(): 2}
+    with pytest.raises((TypeError, ValueError), match=rf"^{option}\[Label\(\)\] must be "):
+        Table.simple_table(FRAME, **{option: chosen})
+
+
 def test_wrap_sets_is_wrapped_after_align():
     [block] = Table.simple_table(FRAME, wrap=["name"], align={"name": "right"})
     assert block["column_settings"] == [{"align": "right", "is_wrapped": True}, {"align": "right"}, {"align": "right"}]
@@ -282,13 +295,13 @@ def test_polars_column_selection_shows_as_pandas_does():
 # ---- the stubs follow the one table of the options (VM_TABLE_OPTIONS) --------------------------
 
 ROOT = Path(__file__).resolve().parents[2]
-NOT_OPTIONS = {"block_id", "caption", "page_size"}
+NOT_OPTIONS = {"block_id", "caption", "page_size", "index", "text"}
 
 
 def table_options() -> list[tuple[str, str, str]]:
     """(name, type in the stubs, which tables) of each option, in order, as the C++ lists them."""
     text = (ROOT / "src/cpp/velmora/table_options.hpp").read_text()
-    found = re.findall(r'X\((\w+), (\w+), "([^"]*)", (every|fixed)\)', text)
+    found = re.findall(r'X\((\w+), (\w+), "([^"]*)", (every|fixed), \w+\)', text)
     assert len(found) >= 6
     return [(name, ast.unparse(ast.parse(annotation, mode="eval").body), tables) for _, name, annotation, tables in found]
 
@@ -297,6 +310,8 @@ def table_options() -> list[tuple[str, str, str]]:
     ("blocks/table.pyi", "Table", "simple_table", "fixed"),
     ("messages/table/simple_table.pyi", "SimpleTableMessage", "__init__", "fixed"),
     ("messages/composite/dataframe.pyi", "DataFrameMessage", "__init__", "fixed"),
+    ("blocks/table.pyi", "Table", "data_table", "every"),
+    ("messages/table/data_table.pyi", "DataTableMessage", "__init__", "every"),
 ])
 def test_stubs_spell_the_table_options_as_the_cpp_table(stub, cls, method, tables):
     expected = [(name, annotation) for name, annotation, kind in table_options() if tables == "fixed" or kind == "every"]

@@ -312,8 +312,9 @@ RULES = [
      [{"type": "image", "slack_file": {"id": "F1"}, "alt_text": "a"}]),
     # block types
     ([{"type": "sectoin"}, {"type": "alert", "text": "x"}, {"type": "file", "external_id": "x", "source": "remote"}],
-     [p("/0/type", 'Slack has no block of type "sectoin" for messages.'),
+     [p("/0/type", 'Slack has no block of type "sectoin".'),
       p("/1/type", '"alert" blocks show only in modals, not in messages.'),
+      p("/1/text", "A text object must be an object (a dict), not str."),
       p("/2/type", 'Slack adds "file" blocks itself, to show remote files; a message cannot post one.')],
      [{"type": "divider", "block_id": "d"}, {"type": "call", "call_id": "R1"}, {"type": "markdown", "text": "# hi"}]),
     ([{"type": "section", "fields": [], "expand": 1}, actions(), {"type": "context", "elements": []}, table([])],
@@ -650,8 +651,8 @@ def test_payloads(payload: dict[str, Any], problems: list[dict[str, str]]) -> No
 @pytest.mark.parametrize(
     ("function", "args", "kwargs", "message"),
     [
-        (validate, (5,), {}, "validate() expects a list of blocks or a payload dict, got int"),
-        (validate, ('[{"type": "divider"}]',), {}, "validate() expects a list of blocks or a payload dict, got str"),
+        (validate, (5,), {}, "validate() expects a list of blocks, a payload dict or a view, got int"),
+        (validate, ('[{"type": "divider"}]',), {}, "validate() expects a list of blocks, a payload dict or a view, got str"),
         (validate, (), {}, "validate() missing 1 required positional argument: 'blocks'"),
         (validate, ([], []), {}, "validate() takes 1 positional argument but 2 were given"),
         (validate, (), {"block": []}, "validate() got an unexpected keyword argument 'block'"),

@@ -18,6 +18,7 @@ from velmora import validate
 bc = pytest.importorskip("slack_sdk.models.blocks.basic_components")
 be = pytest.importorskip("slack_sdk.models.blocks.block_elements")
 bb = pytest.importorskip("slack_sdk.models.blocks.blocks")
+views = pytest.importorskip("slack_sdk.models.views")
 
 # Keys of slack_sdk 3.48's models that Slack's reference gives no object of that type: a base
 # class hands them down (InteractiveElement an alt_text, InputInteractiveElement a placeholder,
@@ -29,6 +30,8 @@ SDK_ONLY = {
     **{t: {"confirm"} for t in ("plain_text_input", "number_input", "email_text_input", "url_text_input",
                                 "rich_text_input")},
     "file_input": {"placeholder", "confirm", "focus_on_load"},
+    # what Slack adds to a view it sends back (in payloads and answers), not what an app sends
+    "modal": {"app_id", "bot_id", "hash", "id", "previous_view_id", "root_view_id", "state", "team_id"},
 }
 # Keys Slack's newer reference adds that slack_sdk 3.48 does not model yet.
 NEWER = {
@@ -45,6 +48,7 @@ def holding(kind: str, obj: dict[str, Any]) -> tuple[Any, str]:
     """A message where validate checks `obj` as a `kind`, and the JSON pointer of `obj` in it."""
     section = {"type": "rich_text_section", "elements": [obj]}
     return {
+        "view": (obj, ""),
         "block": ([obj], "/0"),
         "element": ([{"type": "actions", "elements": [obj]}], "/0/elements/0"),
         "part": ([{"type": "rich_text", "elements": [obj]}], "/0/elements/0"),
@@ -124,7 +128,7 @@ UNTYPED = {
 }
 
 MODELS = {kind: (where, keys - SDK_ONLY.get(kind, set()) | NEWER.get(kind, set()))
-          for kind, (where, keys) in typed_models().items()}
+          for kind, (where, keys) in {**typed_models(), "modal": ("view", model_keys(views.View))}.items()}
 MODELS.update({f"({name})": (name, set(obj)) for name, obj in UNTYPED.items()})
 EVERY_KEY = sorted(set().union(*(keys for _, keys in MODELS.values()), *SDK_ONLY.values()))
 

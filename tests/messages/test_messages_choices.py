@@ -92,6 +92,24 @@ def test_builder_result_must_be_a_list(monkeypatch, cls, args, attrs, builder, k
     assert str(info.value) == f"Expected list, got {got}"
 
 
+@pytest.mark.parametrize("given, passed", [({}, {}), ({"action_id": None}, {}), ({"action_id": "pick"}, {"action_id": "pick"})])
+def test_keyword_only_action_id_reaches_the_builder_only_when_given(monkeypatch, given, passed):
+    message = RadioButtonsMessage("t", ["a"], **given)
+    assert message.build_blocks() == Section.mrkdwn("t") + Actions.radio_buttons(["a"], **passed)
+    calls = []
+
+    class FakeActions:
+        @classmethod
+        def radio_buttons(cls, *a, **kw):
+            calls.append((a, kw))
+            return []
+
+    monkeypatch.setattr(module_of(RadioButtonsMessage), "Actions", FakeActions)
+    message.build_blocks()
+    assert calls == [((), {"options": ["a"], **passed})]
+    assert list(calls[0][1]) == ["options", *passed]
+
+
 def test_none_results_add_nothing(monkeypatch):
     class FakeActions:
         @classmethod
@@ -116,6 +134,8 @@ class Text(str):
         (lambda: CheckBoxesMessage("t"), "CheckBoxesMessage.__init__() missing 1 required positional argument: 'options'"),
         (lambda: RadioButtonsMessage(), "RadioButtonsMessage.__init__() missing 2 required positional arguments: 'text' and 'options'"),
         (lambda: TimePickerMessage("t", "10:00", 1), "TimePickerMessage.__init__() takes 2 positional arguments but 3 were given"),
+        (lambda: RadioButtonsMessage("t", ["a"], "id"), "RadioButtonsMessage.__init__() takes 2 positional arguments but 3 were given"),
+        (lambda: RadioButtonsMessage("t", ["a"], action_id=1), "Argument 'action_id' has incorrect type (expected str, got int)"),
         (lambda: DatePickersMessage(), "DatePickersMessage.__init__() missing 1 required positional argument: 'initial_dates'"),
         (lambda: CheckBoxesMessage("t", ["a"], options=["b"]), "CheckBoxesMessage.__init__() got multiple values for argument 'options'"),
     ],

@@ -12,7 +12,9 @@ from velmora.blocks.table import Table
 from velmora.interface import BaseVelmora
 from velmora.messages.composite import dataframe as dataframe_module
 from velmora.messages.composite.dataframe import DataFrameMessage
+from velmora.messages.table import data_table as data_table_module
 from velmora.messages.table import simple_table as simple_table_module
+from velmora.messages.table.data_table import DataTableMessage
 from velmora.messages.table.simple_table import SimpleTableMessage
 
 MESSAGES = [SimpleTableMessage, DataFrameMessage]
@@ -105,6 +107,48 @@ def test_simple_table_result_must_be_a_list(monkeypatch):
     monkeypatch.setattr(simple_table_module, "Table", FakeTable)
     with pytest.raises(TypeError, match="^Expected list, got dict$"):
         SimpleTableMessage(pd.DataFrame({"a": [1]})).build_blocks()
+
+
+# ---- DataTableMessage -----------------------------------------------------------------------
+
+
+def test_data_table_message_keywords_blocks_and_builders_from_module_globals(monkeypatch):
+    df, caption, text, na_rep = pd.DataFrame({"n": [1.5, None]}), "".join(["Sal", "es"]), "*Q3*", "".join("-")
+    message = DataTableMessage(df, caption=caption, text=text, page_size=5, na_rep=na_rep, preview="p", extra=1)
+    assert message.df is df and message.caption is caption and message.na_rep is na_rep and message.index is False
+    assert message.preview == "p" and message.extras == {"extra": 1}
+    assert message.build_blocks() == [{"type": "section", "text": {"type": "mrkdwn", "text": "*Q3*"}},
+                                      *Table.data_table(df, caption="Sales", page_size=5, na_rep="-")]
+    assert DataTableMessage(df, caption="c", index=True).build_blocks() == Table.data_table(df, caption="c", index=True)
+    calls = []
+
+    class FakeTable:
+        @classmethod
+        def data_table(cls, df, **keywords):
+            calls.append(keywords)
+            return [{"type": "data_table"}]
+
+    monkeypatch.setattr(data_table_module, "Table", FakeTable)
+    assert DataTableMessage(df, caption="c", columns=["n"]).build_blocks() == [{"type": "data_table"}]
+    assert calls == [{"caption": "c", "page_size": None, "index": False, "formatters": None, "float_format": None,
+                      "columns": ["n"], "na_rep": None}]
+
+
+@pytest.mark.parametrize("args, kwargs, error, message", [
+    ((), {"caption": "c"}, TypeError, "DataTableMessage.__init__() missing 1 required positional argument: 'df'"),
+    ((None,), {}, TypeError, "DataTableMessage.__init__() missing 1 required keyword-only argument: 'caption'"),
+    ((1, "c"), {}, TypeError, "DataTableMessage.__init__() takes 1 positional argument but 2 were given"),
+    ((1,), {"caption": "c"}, TypeError, "Argument 'df' has incorrect type (expected DataFrame, got int)"),
+    ((None,), {"caption": ""}, ValueError, "caption must not be empty: Slack shows it above the table"),
+    ((None,), {"caption": "c", "page_size": 101}, ValueError, "page_size must be 1 to 100, got 101"),
+    ((None,), {"caption": "c", "text": b"x"}, TypeError, "Argument 'text' has incorrect type (expected str, got bytes)"),
+    ((None,), {"caption": "c", "formatters": ["x"]}, TypeError, "formatters must be a dict of column labels, got list"),
+])
+def test_data_table_message_errors(args, kwargs, error, message):
+    args = tuple(pd.DataFrame({"a": [1]}) if a is None else a for a in args)
+    with pytest.raises(error) as info:
+        DataTableMessage(*args, **kwargs)
+    assert str(info.value) == message
 
 
 # ---- DataFrameMessage -----------------------------------------------------------------------
@@ -303,6 +347,7 @@ def test_every_output_passes_velmoras_validator():
         Table.simple_table(pd.DataFrame(np.arange(99 * 20).reshape(99, 20))),
         Table.simple_table(pd.DataFrame({"a": [None, "x"], "b": [np.nan, 1.5]}), index=True),
         SimpleTableMessage(pd.DataFrame({"a": [1]}), "text").build_blocks(),
+        DataTableMessage(pd.DataFrame({"a": [1, None], "b": ["x", ""]}), caption="c", text="t", index=True).build_blocks(),
         DataFrameMessage(wide(1991), "title").build_blocks(),
         Preformatted.text("x\n y"),
         PreformattedMessage("x").build_blocks(),

@@ -80,7 +80,7 @@ def test_image_message_escapes_what_it_copies_into_its_preview():
     assert ImageMessage(image_url="https://x.io/a.png", preview=HOSTILE).payload()["text"] == HOSTILE
 
 
-def test_the_read_out_stays_within_its_length_once_escaped():
+def test_text_from_plain_text_stays_within_3000_characters_once_escaped():
     from velmora.interface import BaseVelmora
 
     class Ampersands(BaseVelmora):
@@ -88,24 +88,19 @@ def test_the_read_out_stays_within_its_length_once_escaped():
             return [{"type": "section", "text": {"type": "plain_text", "text": "&" * 2999}}]
 
     text = Ampersands().payload()["text"]
-    assert len(text) <= 3000 and text.endswith("&amp;…") and escape("&") * 599 + "…" == text
+    assert len(text) <= 3000 and escape("&") * 599 + "…" == text
+    assert Ampersands(sub_header="<" * 2000).payload()["text"] == escape("<") * 749 + "…"
 
 
-def test_a_ci_alert_from_an_untrusted_commit_sends_as_valid_payloads_with_no_live_entity():
-    """A header from a commit message, a 9,000-character trace, a button: what a CI job posts."""
+def test_the_readme_ci_alert_sends_as_valid_payloads_with_no_live_entity():
+    """The README's CI alert: a header from a commit message, a trace of 9,000 characters, a button."""
+    import velmora
     from velmora import mrkdwn, validate
     from velmora.blocks import Actions, Section
     from velmora.blocks.header import Header
-    from velmora.interface import BaseVelmora
 
     commit = "Fix login for <@U123> <!channel> & see <https://evil.example|docs>"
     trace = "".join(f'  File "app/{i}.py", line {i}, in <module>: x < y & z\n' for i in range(200))[:9000]
-
-    class CiAlert(BaseVelmora):
-        def build_blocks(self):
-            return (Header.plain_text(self.header) + Section.mrkdwn(f"```{mrkdwn.escape(trace)}```")
-                    + Actions.buttons([{"text": "Open the run", "url": "https://ci.example/runs/42"}]))
-
     sent = []
 
     class Bot:
@@ -113,13 +108,15 @@ def test_a_ci_alert_from_an_untrusted_commit_sends_as_valid_payloads_with_no_liv
             sent.append(payload)
             return {"ok": True}
 
-    alert = CiAlert(header=mrkdwn.truncate(f"CI failed: {commit}", 150), slack_bot=Bot())
+    title = mrkdwn.truncate(f"CI failed: {commit}", 150)
+    alert = velmora.Message(Header.plain_text(title), Section.mrkdwn(f"```{mrkdwn.escape(trace)}```"),
+                            Actions.buttons([{"text": "Open the run", "url": "https://ci.example/runs/42"}]),
+                            header=title, slack_bot=Bot())
     assert alert.send("C1", fit=True) == [{"ok": True}]
     [payload] = sent
-    assert validate(payload) == [] and _dead(payload["text"])
-    assert payload["text"] == escape(alert.header)
+    assert validate(payload) == [] and _dead(payload["text"]) and payload["text"] == escape(title)
     header, *parts, actions = payload["blocks"]
     shown = [p["text"]["text"] for p in parts]  # the trace cut in parts, each a closed code block
     assert len(shown) > 3 and all(len(t) <= 3000 and t[:3] == t[-3:] == "```" for t in shown)
     assert "".join(shown).replace("``````", "") == f"```{escape(trace)}```"
-    assert header["text"]["text"] == alert.header and actions["type"] == "actions"
+    assert header["text"]["text"] == title and actions["type"] == "actions"

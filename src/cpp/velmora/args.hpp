@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 
 #include "keys.hpp"
 
@@ -15,14 +16,22 @@ using Key = PyObject* Keys::*;
 // A parameter list: `func` names the callable in messages ("Section.plain_text"),
 // and the first `required` parameters have no default. Only the first `positional` may be
 // given by position (the rest are keyword-only); with `star`, positional arguments beyond
-// them are the callable's own `*args`, left in the vector for it to read.
+// them are the callable's own `*args`, left in the vector for it to read. A keyword-only
+// parameter without a default that follows one with a default (`f(a, *, b=None, c)`) has its
+// bit in `required_keywords` (bit i for names[i]).
 template <std::size_t N>
 struct Params {
+  static_assert(N <= 64, "at most 64 parameters");
   const char* func;
   std::array<Key, N> names;
   std::size_t required;
   std::size_t positional = N;
   bool star = false;
+  std::uint64_t required_keywords = 0;
+
+  constexpr bool is_required(std::size_t i) const noexcept {
+    return i < required || ((required_keywords >> i) & 1U) != 0;
+  }
 };
 
 // Bound values, borrowed from the call; nullptr where a parameter was not given.
@@ -82,7 +91,7 @@ Py_ssize_t find_param(const Params<N>& params, PyObject* name) noexcept {
 }
 
 // The required parameters not given: the positional ones first, as CPython reports them; the
-// keyword-only ones (required parameters past `positional`) only when no positional one is missing.
+// keyword-only ones only when no positional one is missing.
 template <std::size_t N>
 bool check_required(const Params<N>& params, const Bound<N>& out) noexcept {
   PyObject* missing[N > 0 ? N : 1];
@@ -94,8 +103,9 @@ bool check_required(const Params<N>& params, const Bound<N>& out) noexcept {
     raise_missing(params.func, missing, count);
     return false;
   }
-  for (std::size_t i = positional; i < params.required; ++i) {
-    if (!out[i]) missing[count++] = k.*params.names[i];
+  std::size_t last = params.required_keywords ? N : params.required;
+  for (std::size_t i = positional; i < last; ++i) {
+    if (!out[i] && params.is_required(i)) missing[count++] = k.*params.names[i];
   }
   if (count == 0) [[likely]]
     return true;

@@ -29,16 +29,24 @@ inline int which(PyObject* value, std::initializer_list<PyObject*> keys) noexcep
 
 // ---- the checker ----------------------------------------------------------------------------
 
+// Where blocks show: Slack takes each block type on some of these only.
+enum Surface : unsigned { message = 1, modal = 2, home = 4 };
+
 class Checker {
  public:
   // With `fitting`, the limits that velmora.fit removes by splitting are not reported: the
   // block count, the table and markdown totals of a message, and the sizes of section texts
   // and fields, actions and context elements and table rows (see split_max).
-  explicit Checker(bool fitting = false) noexcept : fitting(fitting) {}
+  explicit Checker(bool fitting = false, Surface surface = message) noexcept : fitting(fitting), surface(surface) {}
   const bool fitting;
+  const Surface surface;
+  bool in_input = false;   // checking the element of an input block
+  Py_ssize_t focused = 0;  // elements with "focus_on_load": true so far
 
   // While fitting, what fit must do with each top-level block, one character per block:
-  // 'p' place it, 's' split it, 't' place a table, 'T' split a table, 'm' count its markdown.
+  // 'p' place it, 's' split it, 't' place a table, 'T' split a table (too many rows or
+  // characters), 'm' count its markdown, 'P' place a plan, 'c' place a chart, 'D' split a data
+  // table (placed as the message's table).
   std::string plan;
   Py_ssize_t top = -1;  // the top-level block being checked
   int depth = 0;        // blocks inside blocks (a container's) are no top-level blocks
@@ -172,19 +180,22 @@ inline bool null_value(Checker& c, PyObject* key) {
 inline bool keys(Checker& c, PyObject* object, const KeySet& own, const KeySet& common, PyObject* type,
                  const char* owner = nullptr) {
   Py_ssize_t pos = 0;
-  PyObject *key_, *value_;
-  while (PyDict_Next(object, &pos, &key_, &value_)) {
-    Ref key = Ref::borrow(key_), value = Ref::borrow(value_);
-    if (!PyUnicode_Check(key.get())) {
-      Ref got = vm::type_name(key.get());
+  PyObject *key, *value;
+  // Nothing here runs Python code (str comparisons only) until a problem is reported.
+  while (PyDict_Next(object, &pos, &key, &value)) {
+    bool text = PyUnicode_Check(key), known = text && (own.takes(key) || common.takes(key));
+    if (known && !null(value)) continue;
+    Ref held = Ref::borrow(key);
+    if (!text) {
+      Ref got = vm::type_name(held.get());
       if (!got || !c.report("A key must be a string, not %U.", got.get())) return false;
       continue;
     }
-    auto here = c.at(key.get());
+    auto here = c.at(held.get());
     bool ok =
-        own.takes(key.get()) || common.takes(key.get()) ? !null(value.get()) || null_value(c, key.get())
-        : type ? c.report("\"%U\" is not a key of type \"%U\"; Slack refuses keys it does not know.", key.get(), type)
-               : c.report("\"%U\" is not a key of %s; Slack refuses keys it does not know.", key.get(), owner);
+        known  ? null_value(c, held.get())
+        : type ? c.report("\"%U\" is not a key of type \"%U\"; Slack refuses keys it does not know.", held.get(), type)
+               : c.report("\"%U\" is not a key of %s; Slack refuses keys it does not know.", held.get(), owner);
     if (!ok) return false;
   }
   return true;

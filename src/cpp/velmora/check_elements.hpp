@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "check_objects.hpp"
+#include "check_rich_text.hpp"
 #include "dates.hpp"
 #include "limits.hpp"
 
@@ -47,7 +48,7 @@ class ActionIds {
 };
 
 inline bool placeholder(Checker& c, PyObject* element) {
-  return plain(c, element, k.placeholder, 150);
+  return plain(c, element, k.placeholder, limit::placeholder);
 }
 
 inline bool clock_value(Checker& c, PyObject* element, PyObject* key, bool (*valid)(PyObject*), const char* wording) {
@@ -86,31 +87,30 @@ inline bool static_menu(Checker& c, PyObject* item) {
   });
 }
 
-// "min_value" and "max_value" of a number input: numbers written as strings, min <= max.
+// "min_value", "max_value" and "initial_value" of a number input: numbers written as strings,
+// min <= max.
 inline bool number_bounds(Checker& c, PyObject* item) {
   double bounds[2];
   bool given[2] = {false, false};
-  int i = 0;
-  for (PyObject* key : {k.min_value, k.max_value}) {
+  for (PyObject* key : {k.min_value, k.max_value, k.initial_value}) {
     Ref value;
     if (!get(item, key, value)) return false;
-    if (value && !null(value.get())) {
-      auto here = c.at(key);
-      if (!PyUnicode_Check(value.get())) {
-        if (!wrong_type(c, key, "a string", value.get())) return false;
-      } else {
-        Ref number = Ref::steal(PyFloat_FromString(value.get()));
-        if (!number && PyErr_ExceptionMatches(PyExc_ValueError)) PyErr_Clear();
-        if (!number && PyErr_Occurred()) return false;
-        if (number && std::isfinite(PyFloat_AS_DOUBLE(number.get()))) {
-          bounds[i] = PyFloat_AS_DOUBLE(number.get());
-          given[i] = true;
-        } else if (!c.report("\"%U\" must be a number written as a string, not \"%U\".", key, value.get())) {
-          return false;
-        }
-      }
+    if (!value || null(value.get())) continue;
+    auto here = c.at(key);
+    if (!PyUnicode_Check(value.get())) {
+      if (!wrong_type(c, key, "a string", value.get())) return false;
+      continue;
     }
-    ++i;
+    Ref number = Ref::steal(PyFloat_FromString(value.get()));
+    if (!number && PyErr_ExceptionMatches(PyExc_ValueError)) PyErr_Clear();
+    if (!number && PyErr_Occurred()) return false;
+    if (!number || !std::isfinite(PyFloat_AS_DOUBLE(number.get()))) {
+      if (!c.report("\"%U\" must be a number written as a string, not \"%U\".", key, value.get())) return false;
+    } else if (key != k.initial_value) {
+      std::size_t at = key == k.min_value ? 0 : 1;
+      bounds[at] = PyFloat_AS_DOUBLE(number.get());
+      given[at] = true;
+    }
   }
   if (!given[0] || !given[1] || bounds[0] <= bounds[1]) return true;
   auto here = c.at(k.max_value);
@@ -119,7 +119,8 @@ inline bool number_bounds(Checker& c, PyObject* item) {
 
 // A text input's "min_length" (0 to 3000) and "max_length" (1 to 3000), min <= max.
 inline bool length_bounds(Checker& c, PyObject* item) {
-  if (!integer(c, item, k.min_length, 0, 3000, "0 to 3000") || !integer(c, item, k.max_length, 1, 3000, "1 to 3000")) {
+  if (!integer(c, item, k.min_length, 0, limit::text_input_length, "0 to 3000") ||
+      !integer(c, item, k.max_length, 1, limit::text_input_length, "1 to 3000")) {
     return false;
   }
   Ref low, high;
@@ -241,25 +242,91 @@ inline Element element_type(PyObject* t) noexcept {
   return i < 0 ? Element::other : static_cast<Element>(i);
 }
 
+// The option under "initial_option", or the options under "initial_options" (`many`).
+inline bool initial_options(Checker& c, PyObject* item, bool many, OptionKind kind) {
+  if (many) {
+    return items(c, item, k.initial_options, 0, PY_SSIZE_T_MAX, "an element", false,
+                 [&](PyObject* each) { return option(c, each, kind); });
+  }
+  Ref value;
+  if (!get(item, k.initial_option, value)) return false;
+  if (!value || null(value.get())) return true;
+  auto here = c.at(k.initial_option);
+  return option(c, value.get(), kind);
+}
+
+// The ids under `key` (users, conversations, channels chosen at first): one string, or a list of
+// them (`many`).
+inline bool initial_ids(Checker& c, PyObject* item, PyObject* key, bool many) {
+  if (!many) return string(c, item, key, 1, PY_SSIZE_T_MAX);
+  return items(c, item, key, 0, PY_SSIZE_T_MAX, "an element", false, [&](PyObject* id) {
+    if (PyUnicode_Check(id) && PyUnicode_GET_LENGTH(id) > 0) return true;
+    return c.report("An id must be a string of at least one character.");
+  });
+}
+
+// "response_url_enabled", which Slack honours only in an input block of a modal.
+inline bool response_url(Checker& c, PyObject* item) {
+  Ref value;
+  if (!boolean(c, item, k.response_url_enabled) || !get(item, k.response_url_enabled, value)) return false;
+  if (value.get() != Py_True || (c.in_input && c.surface == modal)) return true;
+  auto here = c.at(k.response_url_enabled);
+  return c.report("\"response_url_enabled\" works only in an input block of a modal.");
+}
+
 inline bool select_menu(Checker& c, PyObject* item, Element kind) {
   if (!placeholder(c, item)) return false;
   switch (kind) {
     case Element::static_select:
-      return static_menu(c, item);
+      return static_menu(c, item) && initial_options(c, item, false, OptionKind::menu);
     case Element::multi_static_select:
-      return static_menu(c, item) && integer(c, item, k.max_selected_items, 1, LONG_MAX, "1 or more");
+      return static_menu(c, item) && initial_options(c, item, true, OptionKind::menu) &&
+             integer(c, item, k.max_selected_items, 1, LONG_MAX, "1 or more");
     case Element::external_select:
     case Element::multi_external_select:
-      if (!integer(c, item, k.min_query_length, 0, LONG_MAX, "0 or more")) return false;
+      if (!integer(c, item, k.min_query_length, 0, LONG_MAX, "0 or more") ||
+          !initial_options(c, item, kind == Element::multi_external_select, OptionKind::menu)) {
+        return false;
+      }
       break;
+    case Element::users_select:
+    case Element::multi_users_select: {
+      bool many = kind == Element::multi_users_select;
+      if (!initial_ids(c, item, many ? k.initial_users : k.initial_user, many)) return false;
+      break;
+    }
     case Element::conversations_select:
-    case Element::multi_conversations_select:
-      if (!conversation_filter(c, item) || !boolean(c, item, k.default_to_current_conversation)) return false;
+    case Element::multi_conversations_select: {
+      bool many = kind == Element::multi_conversations_select;
+      if (!conversation_filter(c, item) || !boolean(c, item, k.default_to_current_conversation) ||
+          !initial_ids(c, item, many ? k.initial_conversations : k.initial_conversation, many) ||
+          (!many && !response_url(c, item))) {
+        return false;
+      }
       break;
+    }
+    case Element::channels_select:
+    case Element::multi_channels_select: {
+      bool many = kind == Element::multi_channels_select;
+      if (!initial_ids(c, item, many ? k.initial_channels : k.initial_channel, many) ||
+          (!many && !response_url(c, item))) {
+        return false;
+      }
+      break;
+    }
     default:
       break;
   }
   return integer(c, item, k.max_selected_items, 1, LONG_MAX, "1 or more");
+}
+
+// "focus_on_load": true on one element of a view at most.
+inline bool focus(Checker& c, PyObject* item) {
+  Ref value;
+  if (!boolean(c, item, k.focus_on_load) || !get(item, k.focus_on_load, value)) return false;
+  if (value.get() != Py_True || ++c.focused == 1) return true;
+  auto here = c.at(k.focus_on_load);
+  return c.report("Only one element of a view can have \"focus_on_load\": true; this is another.");
 }
 
 // One interactive element (an image too) of a section, an actions or an input block; its action
@@ -282,7 +349,7 @@ inline bool element(Checker& c, PyObject* item, ActionIds* ids = nullptr) {
   if (kind == Element::button && PyDict_GET_SIZE(item) == 2 + (action_id ? 1 : 0)) {
     return plain(c, item, k.text, 75, true);  // the usual button: type, text and action_id alone
   }
-  if (!confirm(c, item) || !boolean(c, item, k.focus_on_load)) return false;
+  if (!confirm(c, item) || !focus(c, item)) return false;
   switch (kind) {
     case Element::button:
       return button_face(c, item, false) && string(c, item, k.url, 0, 3000) && button_style(c, item) &&
@@ -299,11 +366,13 @@ inline bool element(Checker& c, PyObject* item, ActionIds* ids = nullptr) {
     case Element::multi_channels_select:
       return select_menu(c, item, kind);
     case Element::overflow:
-      return options(c, item, 5, "an overflow menu", OptionKind::overflow);
+      return options(c, item, limit::overflow_options, "an overflow menu", OptionKind::overflow);
     case Element::radio_buttons:
-      return options(c, item, 10, "a radio button group", OptionKind::choice);
+      return options(c, item, limit::choice_options, "a radio button group", OptionKind::choice) &&
+             initial_options(c, item, false, OptionKind::choice);
     case Element::checkboxes:
-      return options(c, item, 10, "a checkbox group", OptionKind::choice);
+      return options(c, item, limit::choice_options, "a checkbox group", OptionKind::choice) &&
+             initial_options(c, item, true, OptionKind::choice);
     case Element::datepicker:
       return placeholder(c, item) &&
              clock_value(c, item, k.initial_date, vm::is_calendar_date, "a real date written YYYY-MM-DD");
@@ -337,7 +406,7 @@ inline bool element(Checker& c, PyObject* item, ActionIds* ids = nullptr) {
       return true;
     case Element::plain_text_input:
       return placeholder(c, item) && length_bounds(c, item) && boolean(c, item, k.multiline) &&
-             dispatch_config(c, item);
+             string(c, item, k.initial_value, 0, limit::text_input_length) && dispatch_config(c, item);
     case Element::number_input: {
       Ref decimal;
       if (!get(item, k.is_decimal_allowed, decimal)) return false;
@@ -346,14 +415,19 @@ inline bool element(Checker& c, PyObject* item, ActionIds* ids = nullptr) {
              dispatch_config(c, item);
     }
     case Element::file_input:
-      return integer(c, item, k.max_files, 1, 10, "1 to 10") &&
+      return integer(c, item, k.max_files, 1, limit::max_files, "1 to 10") &&
              items(c, item, k.filetypes, 0, PY_SSIZE_T_MAX, "a file input", false, [&](PyObject* kind_) {
                return PyUnicode_Check(kind_) || c.report("A file type must be a string such as \"pdf\".");
              });
     case Element::email_text_input:
     case Element::url_text_input:
+      return placeholder(c, item) && string(c, item, k.initial_value, 0, PY_SSIZE_T_MAX) && dispatch_config(c, item);
     case Element::rich_text_input:
-      return placeholder(c, item) && dispatch_config(c, item);
+      return placeholder(c, item) && dispatch_config(c, item) &&
+             integer(c, item, k.min_lines, 1, LONG_MAX, "1 or more") &&
+             integer(c, item, k.max_lines, 1, LONG_MAX, "1 or more") &&
+             nested(c, item, k.initial_value, "Rich text", false,
+                    [&](PyObject* value) { return rich_text_value(c, value, "Rich text"); });
     default:
       return true;  // element types without published limits: their action_id and confirm are checked
   }

@@ -14,18 +14,44 @@ inline bool actions(Checker& c, PyObject* item) {
                   [&](PyObject* e, ActionIds* ids) { return element(c, e, ids); });
 }
 
-// An input: "label" (plain text, 2000), one "element", "hint" (2000), "optional" and
-// "dispatch_action" (never with a file input).
+// The element types an input block takes: menus, pickers, choices and inputs, not buttons,
+// overflow menus or images.
+inline bool input_element(Element kind) noexcept {
+  switch (kind) {
+    case Element::button:
+    case Element::image:
+    case Element::overflow:
+    case Element::workflow_button:
+    case Element::icon_button:
+    case Element::feedback_buttons:
+      return false;
+    default:
+      return true;
+  }
+}
+
+// An input: "label" (plain text, 2000), one "element" an input takes, "hint" (2000), "optional"
+// and "dispatch_action" (never with a file input).
 inline bool input(Checker& c, PyObject* item) {
-  if (!plain(c, item, k.label, 2000, true) || !plain(c, item, k.hint, 2000) || !boolean(c, item, k.optional) ||
-      !boolean(c, item, k.dispatch_action)) {
+  if (!plain(c, item, k.label, limit::input_label, true) || !plain(c, item, k.hint, limit::input_label) ||
+      !boolean(c, item, k.optional) || !boolean(c, item, k.dispatch_action)) {
     return false;
   }
   return nested(c, item, k.element, "An element", true, [&](PyObject* e) {
-    if (!element(c, e)) return false;
+    c.in_input = true;
+    bool checked = element(c, e);
+    c.in_input = false;
+    if (!checked) return false;
     PyObject* type = PyDict_GetItemWithError(e, k.type);
-    int dispatch = type && element_type(type) == Element::file_input ? has(item, k.dispatch_action) : 0;
-    if (dispatch <= 0) return dispatch == 0 && !PyErr_Occurred();
+    if (!type || !PyUnicode_Check(type)) return !PyErr_Occurred();
+    Ref held = Ref::borrow(type);
+    Element kind = element_type(held.get());
+    if (!input_element(kind)) {
+      auto here = c.at(k.type);
+      return c.report("An input block's element is a menu, a picker, a choice or an input, not \"%U\".", held.get());
+    }
+    int dispatch = kind == Element::file_input ? has(item, k.dispatch_action) : 0;
+    if (dispatch <= 0) return dispatch == 0;
     return c.report("A file input cannot dispatch actions; leave out the input's \"dispatch_action\".");
   });
 }

@@ -3,8 +3,8 @@
 // inside a grapheme cluster, an entity or an escape). A code block cut in two is closed at the
 // end of one part and opened again (with its language) at the start of the next; a space inside
 // an inline code or style span is passed over; in Markdown, a break inside a list item or a table
-// comes after the others. Used by fit (section texts, markdown blocks, rich-text texts) and by
-// the validator, which asks whether a text can be cut at all.
+// comes after the others, and a table cut between its rows goes on under its header rows again. Used by fit (section
+// texts, markdown blocks, rich-text texts) and by the validator, which asks whether a text can be cut at all.
 #pragma once
 
 #include "text.hpp"
@@ -26,11 +26,19 @@ class Cutter {
     Py_ssize_t line = 0, line_end = 0, fence = 0, run = 3;
   };
 
-  // One part: s[begin:end], after the code block reopened when `reopen.open` and before it is
-  // closed when `close.open`.
+  // A Markdown table going on at a place in the text: s[header, end) are its header and
+  // delimiter rows; `repeat` when they open the next part (a cut between two of its rows).
+  struct Table {
+    bool open = false, repeat = false;
+    Py_ssize_t header = 0, end = 0;
+  };
+
+  // One part: s[begin:end], after the code block reopened when `reopen.open` (or the table's
+  // header rows when `header.repeat`) and before it is closed when `close.open`.
   struct Part {
     Py_ssize_t begin = 0, end = 0;
     Fence reopen, close;
+    Table header;
   };
 
   Cutter(const Chars& s, Markup markup, Py_ssize_t limit) noexcept : s_(s), markup_(markup), limit_(limit) {}
@@ -39,8 +47,8 @@ class Cutter {
 
   // The next part. False when none can be made: a mrkdwn entity or escape longer than the limit.
   bool next(Part& part) {
-    Py_ssize_t prefix = opening_length(fence_);
-    part = {pos_, s_.size(), shown(fence_), {}};
+    Py_ssize_t prefix = opening_length(fence_) + header_length(table_);
+    part = {pos_, s_.size(), shown(fence_), {}, table_.repeat ? table_ : Table{}};
     if (s_.size() - pos_ + prefix <= limit_) {
       pos_ = s_.size();
       return true;
@@ -56,20 +64,23 @@ class Cutter {
         return part.end - part.begin + prefix <= limit_;
       }
       Py_ssize_t room = limit_ - prefix - closing_length(fence_, false);  // inside a huge cluster
-      chosen = {pos_ + std::max<Py_ssize_t>(room, 1), fence_};
+      chosen = {pos_ + std::max<Py_ssize_t>(room, 1), fence_, {table_.open, false, table_.header, table_.end}};
     }
     part.end = chosen.end;
     part.close = shown(chosen.fence);
     pos_ = chosen.end;
     fence_ = chosen.fence;
+    table_ = chosen.table;
     return true;
   }
 
-  // What a part holds: the reopening line, s[begin:end], the closing fence.
+  // What a part holds: the reopening line (or header rows), s[begin:end], the closing fence.
   Ref text_of(PyObject* text, const Part& part) const {
     Ref body = Ref::steal(PyUnicode_Substring(text, part.begin, part.end));
-    if (!body || (!part.reopen.open && !part.close.open)) return body;
-    Ref head = opening(text, part.reopen), tail = closing(text, part.close, part.end);
+    if (!body || (!part.reopen.open && !part.close.open && !part.header.repeat)) return body;
+    Ref head = part.header.repeat ? Ref::steal(PyUnicode_Substring(text, part.header.header, part.header.end + 1))
+                                  : opening(text, part.reopen);
+    Ref tail = closing(text, part.close, part.end);
     if (!head || !tail) return {};
     Ref both = Ref::steal(PyUnicode_Concat(head.get(), body.get()));
     return both ? Ref::steal(PyUnicode_Concat(both.get(), tail.get())) : Ref{};
@@ -79,13 +90,14 @@ class Cutter {
   struct Candidate {
     Py_ssize_t end = -1;
     Fence fence;  // open after the cut
+    Table table;  // going on after the cut
   };
 
   // The candidates of one part, best of each rank, the last one winning.
   struct Scan {
     enum Rank { unit, space_in_code, space, structure_line, code_line, line, paragraph, ranks };
     Candidate best_of[ranks];
-    std::vector<Py_ssize_t> spaces;  // cuts after a space outside code, to check for spans
+    std::vector<Candidate> spaces;  // cuts after a space outside code, to check for spans
 
     Candidate best() const noexcept {
       for (int r = paragraph; r >= structure_line; --r) {
@@ -102,6 +114,9 @@ class Cutter {
   };
 
   static Fence shown(const Fence& f) noexcept { return f.open && f.shown ? f : Fence{}; }
+
+  // The header and delimiter rows repeated at the start of a part, with their line break.
+  static Py_ssize_t header_length(const Table& t) noexcept { return t.repeat ? t.end - t.header + 1 : 0; }
 
   Py_ssize_t opening_length(const Fence& f) const noexcept {
     if (!f.open || !f.shown) return 0;
@@ -193,35 +208,75 @@ class Cutter {
     return i < s_.size() && (s_[i] == ' ' || s_[i] == '\t');
   }
 
-  // Whether a Markdown line (starting at `i`) is a table row.
-  bool table_row(Py_ssize_t i) const noexcept {
-    while (i < s_.size() && s_[i] == ' ') ++i;
-    return i < s_.size() && s_[i] == '|';
+  // The end of the line that starts at `i` (its line break, or the end of the text).
+  Py_ssize_t line_end(Py_ssize_t i) const noexcept {
+    while (i < s_.size() && s_[i] != '\n') ++i;
+    return i;
+  }
+
+  // Whether the line that starts at `i` holds a "|", as a table's rows do.
+  bool has_pipe(Py_ssize_t i) const noexcept {
+    for (; i < s_.size() && s_[i] != '\n'; ++i) {
+      if (s_[i] == '|') return true;
+    }
+    return false;
+  }
+
+  // Whether the line that starts at `i` is a table's delimiter row: "|", "-", ":" and spaces,
+  // with at least one "-" and one "|".
+  bool delimiter_row(Py_ssize_t i) const noexcept {
+    bool dash = false, pipe = false;
+    for (; i < s_.size() && s_[i] != '\n'; ++i) {
+      Py_UCS4 c = s_[i];
+      if (c != '|' && c != '-' && c != ':' && c != ' ') return false;
+      dash = dash || c == '-';
+      pipe = pipe || c == '|';
+    }
+    return dash && pipe;
+  }
+
+  // The table going on at the line that starts at `i` (after the line that starts at `previous`):
+  // it opens at a delimiter row under a row of cells, and ends at a line with no "|".
+  void track_table(Py_ssize_t i, Py_ssize_t previous, Table& t) const noexcept {
+    if (t.open) {
+      if (!has_pipe(i)) t = {};
+    } else if (previous < i && has_pipe(previous) && delimiter_row(i)) {
+      Py_ssize_t end = line_end(i);
+      if (end < s_.size() && end - previous + 1 <= limit_ / 4) t = {true, false, previous, end};
+    }
   }
 
   Scan scan_from(Py_ssize_t prefix) {
     Scan scan;
     Fence f = fence_;
-    Py_ssize_t n = s_.size(), line = pos_;
+    Table t = table_;
+    t.repeat = false;
+    Py_ssize_t n = s_.size(), line = pos_, previous = pos_;
     for (Py_ssize_t i = pos_; i < n;) {
+      if (markup_ == Markup::markdown && !f.open && i > pos_ && s_[i - 1] == '\n') track_table(i, previous, t);
       Py_ssize_t end = unit_at(i, f);
       if (end - pos_ + prefix > limit_) break;
       Py_ssize_t need = end - pos_ + prefix + closing_length(f, s_[end - 1] == '\n');
       Py_UCS4 c = s_[i];
       if (need <= limit_) {
         int rank = Scan::unit;
+        Table after = t;
         if (c == '\n') {
           bool paragraph = i > pos_ && s_[i - 1] == '\n';
-          bool inside =
-              markup_ == Markup::markdown && (continued(end) || (!paragraph && table_row(line) && table_row(end)));
+          bool rows = markup_ == Markup::markdown && !f.open && !paragraph && has_pipe(line) && has_pipe(end);
+          after.repeat = rows && t.open && i != t.end;  // a cut between two rows under the header rows
+          bool inside = markup_ == Markup::markdown && (continued(end) || rows);
           rank = f.open ? Scan::code_line : inside ? Scan::structure_line : paragraph ? Scan::paragraph : Scan::line;
         } else if (is_space(c)) {
           rank = f.open ? Scan::space_in_code : Scan::space;
-          if (!f.open && markup_ != Markup::plain) scan.spaces.push_back(end);
         }
-        scan.best_of[rank] = {end, f};
+        scan.best_of[rank] = {end, f, after};
+        if (rank == Scan::space && markup_ != Markup::plain) scan.spaces.push_back(scan.best_of[rank]);
       }
-      if (c == '\n') line = end;
+      if (c == '\n') {
+        previous = line;
+        line = end;
+      }
       i = end;
     }
     return scan;
@@ -232,7 +287,7 @@ class Cutter {
   Candidate spaces_outside_spans(const Scan& scan) const noexcept {
     int looked = 0;
     for (auto it = scan.spaces.rbegin(); it != scan.spaces.rend() && looked < 64; ++it, ++looked) {
-      if (!inside_span(*it)) return {*it, {}};
+      if (!inside_span(it->end)) return *it;
     }
     return {};
   }
@@ -255,7 +310,7 @@ class Cutter {
       j = run > j ? run : j + 1;
     }
     if (code && later) return true;
-    for (Py_UCS4 marker : {'*', '_', '~'}) {
+    for (Py_UCS4 marker : {U'*', U'_', U'~'}) {
       bool open = false;
       for (Py_ssize_t j = begin; j < end; ++j) {
         if (s_[j] != marker) continue;
@@ -272,6 +327,7 @@ class Cutter {
   Py_ssize_t limit_;
   Py_ssize_t pos_ = 0;
   Fence fence_;
+  Table table_;
 };
 
 // Where a mrkdwn text cannot be cut into parts of at most `limit` characters: the start of the

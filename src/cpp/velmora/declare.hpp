@@ -42,8 +42,10 @@ inline bool exact_list(PyObject* value, const char* param) noexcept {
 // The value an optional parameter takes when it is not given.
 enum class Default : unsigned char { required, none, true_, false_ };
 
-// One parameter of the class, in signature order: the positional ones, then (after *args, or a
-// bare `*`) the keyword-only ones, which take a default.
+// One parameter of the class, in signature order: the positional ones (those without a default
+// first), then (after *args, or a bare `*`) the keyword-only ones, with or without a default
+// (`ChartMessage(data, kind="line", *, x=None, title)`: a missing `title` is CPython's
+// "missing 1 required keyword-only argument").
 struct Param {
   Key name = nullptr;
   Check check = nullptr;  // none: any value
@@ -71,11 +73,12 @@ enum class Base : unsigned char {
 // ---- build_blocks ------------------------------------------------------------------------------
 
 // An argument of a builder call: the message's attribute `attr`, passed by position, or by
-// keyword under `keyword`.
+// keyword under `keyword` (the keywords after the positional arguments).
 struct Arg {
   Key attr = nullptr;
   Key keyword = nullptr;
-  bool star = false;  // *self.attr
+  bool star = false;         // *self.attr
+  bool unless_none = false;  // a keyword left out of the call while self.attr is None
 };
 
 constexpr Arg pos(Key attr) {
@@ -90,13 +93,17 @@ constexpr Arg kw_as(Key keyword, Key attr) {
 constexpr Arg star(Key attr) {
   return {attr, nullptr, true};
 }  // *self.attr
+constexpr Arg kw_given(Key attr) {
+  return {.attr = attr, .keyword = attr, .unless_none = true};
+}  // attr=self.attr, only when it is not None: a builder's own default stands otherwise, and a
+   // call of a message that leaves it out reaches the builder exactly as before it was added
 
 // <global owner>.<method>(args...), made only when the message's attribute `when` is true and
 // its attribute `unless` is false (either may be left out).
 struct Call {
   Key owner = nullptr;
   Key method = nullptr;
-  std::array<Arg, 3> args{};
+  std::array<Arg, 4> args{};
   Key when = nullptr;
   Key unless = nullptr;
 };
@@ -186,17 +193,23 @@ constexpr Message section_with(const char* name, Param accessory, Key method, co
       .build_doc = build_doc};
 }
 
+// A parameter passed on to a builder by keyword: a keyword-only one whose default is None only
+// when it is not None (see kw_given), any other always.
+constexpr Arg passed_on(const Param& p) {
+  return p.keyword_only && p.fallback == Default::none ? kw_given(p.name) : kw(p.name);
+}
+
 // The markdown `text` (exactly a str), then the actions block of Actions.<method>, which
-// receives the further parameters by keyword (see text_then).
-constexpr Message text_then_actions(const char* name, std::array<Param, 2> further, Key method, const char* doc,
+// receives the further parameters (see passed_on; text_then).
+constexpr Message text_then_actions(const char* name, std::array<Param, 3> further, Key method, const char* doc,
                                     const char* build_doc) {
   Message m{.name = name,
             .doc = doc,
-            .params = {{{.name = &Keys::text, .check = exact_str}, further[0], further[1]}},
+            .params = {{{.name = &Keys::text, .check = exact_str}, further[0], further[1], further[2]}},
             .imports = {{{"blocks", {"Section", "Actions"}}}},
-            .blocks = text_then({.owner = &Keys::Actions, .method = method, .args = {kw(further[0].name)}}),
+            .blocks = text_then({.owner = &Keys::Actions, .method = method}),
             .build_doc = build_doc};
-  if (further[1].name) m.blocks.calls[1].args[1] = kw(further[1].name);
+  for (std::size_t i = 0; i < further.size() && further[i].name; ++i) m.blocks.calls[1].args[i] = passed_on(further[i]);
   return m;
 }
 

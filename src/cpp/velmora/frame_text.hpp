@@ -64,9 +64,21 @@ inline bool polars_native(PyObject* dtype) noexcept {
   return zone.get() == Py_None;
 }
 
+// Whether a polars column of text holds a null, which its numpy form keeps as None where pandas'
+// text dtype has its own missing value (NaN in pandas 3): 1, 0, -1 with the error set.
+inline int text_with_nulls(PyObject* column, PyObject* dtype) noexcept {
+  const char* name = Py_TYPE(dtype)->tp_name;
+  if (std::strcmp(name, "String") != 0 && std::strcmp(name, "Utf8") != 0) return 0;
+  Ref nulls = call_method(column, k.null_count);
+  if (!nulls) return -1;
+  int truth = PyObject_IsTrue(nulls.get());
+  return truth;
+}
+
 // The columns of a polars DataFrame named by the list `labels`, as numpy arrays: 1 when read,
-// 0 (no error) when a column is of a dtype to read through to_pandas(), -1 with the error set.
-inline int read_polars_columns(PyObject* df, PyObject* all, PyObject* labels, FrameColumns& out) {
+// 0 (no error) when a column is of a dtype to read through to_pandas() (with `marks`, pandas'
+// marks of missing values shown, a text column with nulls too), -1 with the error set.
+inline int read_polars_columns(PyObject* df, PyObject* all, PyObject* labels, bool marks, FrameColumns& out) {
   Ref series = call_method(df, k.get_columns);
   if (!series || !check_items(series.get(), PyList_GET_SIZE(all))) return -1;
   out.names = Ref::borrow(labels);
@@ -77,6 +89,10 @@ inline int read_polars_columns(PyObject* df, PyObject* all, PyObject* labels, Fr
     Ref dtype = Ref::steal(PyObject_GetAttr(column, k.pandas_dtype));
     if (!dtype) return -1;
     if (!polars_native(dtype.get())) return 0;
+    if (marks) {
+      int nulls = text_with_nulls(column, dtype.get());
+      if (nulls) return nulls < 0 ? -1 : 0;
+    }
     Ref array = call_method(column, k.to_numpy);
     if (!array) return -1;
     out.arrays.push_back(std::move(array));
@@ -121,7 +137,7 @@ inline int shown_columns(PyObject* frame, const FrameColumns& data, Py_ssize_t r
 }
 
 [[gnu::cold]] inline bool raise_no_columns() noexcept {
-  raise_value_error("DataFrame has no columns: a table needs at least one column");
+  PyErr_SetString(PyExc_ValueError, "DataFrame has no columns: a table needs at least one column");
   return false;
 }
 
@@ -158,7 +174,7 @@ inline int polars_text(PyObject* df, const TableOptions& o, PyObject* wrapped, c
     }
   }
   FrameColumns data;
-  int read = read_polars_columns(frame.get(), labels.get(), shown.get(), data);
+  int read = read_polars_columns(frame.get(), labels.get(), shown.get(), !how.missing.text, data);
   if (read <= 0) return read;
   out.rows = rows;
   out.omitted = all - rows;

@@ -17,7 +17,9 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <tuple>
 
 #include "args.hpp"
 #include "base_calls.hpp"
@@ -46,16 +48,30 @@ constexpr std::size_t param_count() {
   return n;
 }
 
-// How many parameters may be given by position: those before the first keyword-only one, which
-// all later ones must be too, each with a default.
+// How many parameters may be given by position: those before the first keyword-only one.
 template <const Message& M>
 constexpr std::size_t positional_count() {
   std::size_t n = 0;
   while (n < param_count<M>() && !M.params[n].keyword_only) ++n;
-  for (std::size_t i = n; i < param_count<M>(); ++i) {
-    if (!M.params[i].keyword_only || M.params[i].fallback == Default::required) return param_count<M>() + 1;
-  }
   return n;
+}
+
+// Whether the parameters read as a Python signature may: the keyword-only ones after all the
+// positional ones, and no positional one without a default after one with a default.
+template <const Message& M>
+constexpr bool keyword_only_last() {
+  for (std::size_t i = positional_count<M>(); i < param_count<M>(); ++i) {
+    if (!M.params[i].keyword_only) return false;
+  }
+  return true;
+}
+
+template <const Message& M>
+constexpr bool defaults_last() {
+  for (std::size_t i = 1; i < positional_count<M>(); ++i) {
+    if (M.params[i].fallback == Default::required && M.params[i - 1].fallback != Default::required) return false;
+  }
+  return true;
 }
 
 // "DatePickerMessage.__init__", for CPython's call errors.
@@ -123,26 +139,54 @@ constexpr void write_module_doc(TextWriter& w) {
   w.put(" message.");
 }
 
+inline constexpr std::size_t max_args = std::tuple_size_v<decltype(Call::args)>;
+
+// A call's arguments: the positional ones, then the keywords; a star argument alone.
+template <const Message& M>
+constexpr bool calls_well_formed() {
+  for (const Call& c : M.blocks.calls) {
+    bool keywords = false;
+    for (std::size_t i = 0; i < c.args.size(); ++i) {
+      const Arg& arg = c.args[i];
+      if (!arg.attr) continue;
+      if (arg.star && (i != 0 || c.args[1].attr)) return false;
+      if ((keywords && !arg.keyword) || (arg.unless_none && !arg.keyword)) return false;
+      keywords = keywords || arg.keyword;
+    }
+  }
+  return true;
+}
+
 template <const Message& M>
 struct Declared {
   static constexpr std::size_t N = param_count<M>();
   static constexpr std::size_t positional = positional_count<M>();
-  static_assert(positional <= N, "keyword-only parameters come last, each with a default");
+  static_assert(keyword_only_last<M>(), "keyword-only parameters come after the positional ones");
+  static_assert(defaults_last<M>(), "a positional parameter without a default comes before those with one");
   static constexpr auto func = init_name<M>();
   static constexpr Params<N> params = [] {
     Params<N> p{func.data(), {}, 0, positional, M.star != nullptr};
     for (std::size_t i = 0; i < N; ++i) {
       p.names[i] = M.params[i].name;
-      if (M.params[i].fallback == Default::required) p.required = i + 1;
+      if (M.params[i].fallback != Default::required) continue;
+      if (i < positional) {
+        p.required = i + 1;
+      } else {
+        p.required_keywords |= std::uint64_t{1} << i;
+      }
     }
     return p;
   }();
   static constexpr auto class_doc = composed<write_class_doc<M>>();
   static constexpr auto build_doc = composed<write_build_doc<M>>();
   static constexpr auto module_doc = composed<write_module_doc<M>>();
-  static inline Global cls;                                                // for super(cls, self)
-  static inline newfunc tp_new = nullptr;                                  // the class's own, at creation
-  static inline std::array<Global, M.blocks.calls.size()> kwnames;         // per call, its keyword names
+  static inline Global cls;                // for super(cls, self)
+  static inline newfunc tp_new = nullptr;  // the class's own, at creation
+  static_assert(calls_well_formed<M>(),
+                "a call's keyword arguments come after its positional ones, and "
+                "kw_given is a keyword; a star argument is the call's only one");
+  // Per call, its keyword names for each set of its kw_given arguments passed (see run()).
+  static inline std::array<std::array<Global, std::size_t{1} << max_args>, M.blocks.calls.size()> kwnames;
   static inline std::array<BuilderLookup, M.blocks.calls.size()> lookups;  // per call, its builder
 };
 
@@ -349,26 +393,31 @@ PyObject* vectorcall(PyObject* type, PyObject* const* args, std::size_t nargsf, 
 }
 
 // One declared call: the owner and its method looked up first, then the arguments read, as
-// Python evaluates `Section.f(x=self.a)`.
+// Python evaluates `Section.f(x=self.a)`; a kw_given argument whose value is None is left out.
 template <const Message& M>
 Ref run(PyObject* self, std::size_t index) noexcept {
   const Call& c = M.blocks.calls[index];
   Ref method = Declared<M>::lookups[index].get(k.*c.owner, k.*c.method);
   if (!method) return {};
-  std::array<Ref, 3> values;
-  PyObject* vector[3] = {};
-  std::size_t n = 0;
+  std::array<Ref, max_args> values;
+  PyObject* vector[max_args] = {};
+  std::size_t n = 0, keywords = 0, present = 0, optional = 0;
   for (const Arg& arg : c.args) {
     if (!arg.attr) break;
-    values[n] = get_attr(self, k.*arg.attr);
-    if (!values[n]) return {};
-    if (arg.star) return call_star(method.get(), values[n].get());  // the one argument: f(*self.attr)
-    vector[n] = values[n].get();
-    ++n;
+    Ref value = get_attr(self, k.*arg.attr);
+    if (!value) return {};
+    if (arg.star) return call_star(method.get(), value.get());  // the one argument: f(*self.attr)
+    if (arg.unless_none) {
+      bool given = value.get() != Py_None;
+      present |= static_cast<std::size_t>(given) << optional++;
+      if (!given) continue;
+    }
+    if (arg.keyword) ++keywords;
+    vector[n] = value.get();
+    values[n++] = std::move(value);
   }
-  PyObject* kwnames = Declared<M>::kwnames[index].get();
-  std::size_t nkw = kwnames ? static_cast<std::size_t>(PyTuple_GET_SIZE(kwnames)) : 0;
-  return Ref::steal(PyObject_Vectorcall(method.get(), vector, n - nkw, kwnames));
+  PyObject* kwnames = Declared<M>::kwnames[index][present].get();
+  return Ref::steal(PyObject_Vectorcall(method.get(), vector, n - keywords, kwnames));
 }
 
 // 1 when call `index` is to be made (its `when` attribute is true and its `unless` attribute
@@ -417,6 +466,24 @@ PyObject* build_entry(PyObject* self, PyObject*) noexcept {
   return guarded([&] { return build_blocks<M>(self); });
 }
 
+// The keyword names of `call` when the kw_given arguments in `present` are passed (bit j: the
+// j-th of them): a tuple, or null when there are none (null with the error set on failure).
+inline Ref call_keywords(const Call& call, std::size_t present) noexcept {
+  PyObject* keywords[max_args];
+  std::size_t count = 0, optional = 0;
+  for (const Arg& arg : call.args) {
+    if (!arg.attr || !arg.keyword) continue;
+    if (arg.unless_none && !((present >> optional++) & 1U)) continue;
+    keywords[count++] = k.*arg.keyword;
+  }
+  if (count == 0) return {};
+  Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(count)));
+  for (std::size_t j = 0; tuple && j < count; ++j) {
+    PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(j), Py_NewRef(keywords[j]));
+  }
+  return tuple;
+}
+
 // `from ... import` of what the module needs, and the keyword names of each call.
 template <const Message& M>
 bool prepare(PyObject* module) noexcept {
@@ -428,17 +495,13 @@ bool prepare(PyObject* module) noexcept {
     if (!import_names(module, imp.from, imp.absolute ? 0 : package_level(), imp.names.data(), count)) return false;
   }
   for (std::size_t i = 0; i < M.blocks.calls.size() && M.blocks.calls[i].owner; ++i) {
-    PyObject* keywords[3];
-    std::size_t count = 0;
-    for (const Arg& arg : M.blocks.calls[i].args) {
-      if (arg.attr && arg.keyword) keywords[count++] = k.*arg.keyword;
+    std::size_t optional = 0;
+    for (const Arg& arg : M.blocks.calls[i].args) optional += arg.attr && arg.unless_none;
+    for (std::size_t present = 0; present < std::size_t{1} << optional; ++present) {
+      Ref names = call_keywords(M.blocks.calls[i], present);
+      if (PyErr_Occurred()) return false;
+      Declared<M>::kwnames[i][present].set(std::move(names));
     }
-    if (count == 0) continue;
-    Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(count)));
-    if (!tuple) return false;
-    for (std::size_t j = 0; j < count; ++j)
-      PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(j), Py_NewRef(keywords[j]));
-    Declared<M>::kwnames[i].set(std::move(tuple));
   }
   return true;
 }

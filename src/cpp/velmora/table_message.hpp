@@ -1,5 +1,6 @@
-// The table options of the two table messages (SimpleTableMessage, DataFrameMessage): keyword
-// arguments of their own, checked when the message is made and kept as attributes.
+// The table messages' keyword-only parameters (the table options; a data table's caption and
+// page size): keyword arguments of their own, checked when the message is made and kept as
+// attributes.
 #pragma once
 
 #include <array>
@@ -10,23 +11,65 @@
 
 namespace vm {
 
-// The message's `consume` hook: takes the option keywords out of `given` into attributes
-// (None when not given), after checking them; the rest goes to the base. Internal linkage, so
-// that its address is a constant the message declaration can test (`if constexpr`) in every build.
-[[maybe_unused]] static Ref take_table_options(PyObject* self, PyObject* given) noexcept {
+// A keyword-only parameter a table message reads itself: its check (of None too, when it is
+// optional) and its default.
+struct Keyword {
+  Key name;
+  Check check = nullptr;
+  Default fallback = Default::none;
+};
+
+// The keyword-only parameters of `func` ("DataTableMessage.__init__") that it reads itself.
+template <std::size_t N>
+struct Keywords {
+  const char* func;
+  std::array<Keyword, N> list;
+};
+
+// The table options as keyword-only parameters, in order.
+inline constexpr std::array<Keyword, table_option_count> table_option_keywords{{
+#define VM_TABLE_OPTION_KEYWORD(key, name, type, tables, check) {&Keys::key, check, Default::none},
+    VM_TABLE_OPTIONS(VM_TABLE_OPTION_KEYWORD)
+#undef VM_TABLE_OPTION_KEYWORD
+}};
+
+// The options of every table (those a data table takes) as keyword-only parameters, in order.
+inline constexpr std::array<Keyword, table_cell_option_keys.size()> table_cell_option_keywords{{
+#define VM_TABLE_CELL_KEYWORD(key, name, type, tables, check) \
+  VM_TABLE_OPTION_IF_##tables({&Keys::key, check, Default::none}, )
+    VM_TABLE_OPTIONS(VM_TABLE_CELL_KEYWORD)
+#undef VM_TABLE_CELL_KEYWORD
+}};
+
+[[gnu::cold]] inline void raise_missing_keyword(const char* func, Key name) noexcept {
+  PyErr_Format(PyExc_TypeError, "%s() missing 1 required keyword-only argument: '%s'", func, key_text(name));
+}
+
+// A message's `consume` hook: takes the keywords `K` lists out of `given` into attributes (their
+// default when not given), after checking them all; the rest goes to the base.
+template <const auto& K>
+Ref take_keywords(PyObject* self, PyObject* given) {
+  constexpr std::size_t n = K.list.size();
   Ref rest = Ref::steal(PyDict_Copy(given));
   if (!rest) return {};
-  std::array<PyObject*, table_option_count> values{};
-  for (std::size_t i = 0; i < table_option_keys.size(); ++i) {
-    PyObject* name = k.*table_option_keys[i];
-    PyObject* value = PyDict_GetItemWithError(given, name);
+  std::array<Ref, n> values;
+  for (std::size_t i = 0; i < n; ++i) {
+    const Keyword& p = K.list[i];
+    PyObject* value = PyDict_GetItemWithError(given, k.*p.name);
     if (!value && PyErr_Occurred()) return {};
-    values[i] = value ? value : Py_None;
-    if (value && PyDict_DelItem(rest.get(), name) < 0) return {};
+    if (!value && p.fallback == Default::required) {
+      raise_missing_keyword(K.func, p.name);
+      return {};
+    }
+    values[i] = Ref::borrow(value ? value : detail::default_value(p.fallback));
+    if (value && PyDict_DelItem(rest.get(), k.*p.name) < 0) return {};
   }
-  if (!check_table_options(TableOptions::from(values.data()))) return {};
-  for (std::size_t i = 0; i < table_option_keys.size(); ++i) {
-    if (!set_attr(self, k.*table_option_keys[i], values[i])) return {};
+  for (std::size_t i = 0; i < n; ++i) {
+    const Keyword& p = K.list[i];
+    if (p.check && !p.check(values[i].get(), key_text(p.name))) return {};
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    if (!set_attr(self, k.*K.list[i].name, values[i].get())) return {};
   }
   return rest;
 }
@@ -51,19 +94,22 @@ struct HeldOptions {
 
 // A message of the DataFrame `df` below an optional markdown `label` (exactly a str, or None),
 // with the index levels first when `index` is true, and the table options as keyword-only
-// arguments: the declaration both table messages share.
+// parameters: the declaration both table messages share.
 constexpr Message table_message(const char* name, Key label, const char* doc, const char* build_doc,
-                                Ref (*build)(PyObject*) noexcept, bool (*setup)(PyObject*) noexcept) {
-  return {.name = name,
-          .doc = doc,
-          .params = {{{.name = &Keys::df, .check = check_frame},
-                      {.name = label, .check = str_or_none, .fallback = Default::none},
-                      {.name = &Keys::index, .fallback = Default::false_}}},
-          .imports = {{{"blocks", {"Section"}}}},
-          .build_doc = build_doc,
-          .consume = take_table_options,
-          .build = build,
-          .setup = setup};
+                                Ref (*build)(PyObject*), bool (*setup)(PyObject*)) {
+  Message m{.name = name,
+            .doc = doc,
+            .params = {{{&Keys::df, check_frame},
+                        {label, str_or_none, Default::none},
+                        {&Keys::index, nullptr, Default::false_}}},
+            .imports = {{{"blocks", {"Section"}}}},
+            .build_doc = build_doc,
+            .shown = {&Keys::df, label, &Keys::index},  // the repr and __match_args__ leave the options out
+            .build = build,
+            .setup = setup};
+  std::size_t n = 3;
+  for (const Keyword& option : table_option_keywords) m.params[n++] = {option.name, option.check, Default::none, true};
+  return m;
 }
 
 }  // namespace vm

@@ -9,40 +9,46 @@
 
 #include "args.hpp"
 #include "errors.hpp"
+#include "keys.hpp"
+#include "limits.hpp"
 
-// X(key, name, "type in the stubs", tables): `key` the member of vm::Keys spelling `name`;
+// X(key, name, "type in the stubs", tables, check): `key` the member of vm::Keys spelling `name`;
 // `tables` is `every` for an option of every table of a frame, `fixed` for one of the tables laid
 // out by velmora (the table block and the text table), not of the data table, which Slack's
-// client pages, sorts and lays out itself.
-#define VM_TABLE_OPTIONS(X)                                                           \
-  X(formatters, formatters, "Mapping[Any, str | Callable[[Any], str]] | None", every) \
-  X(float_format, float_format, "str | Callable[[Any], str] | None", every)           \
-  X(pandas_columns, columns, "Iterable[Any] | None", every)                           \
-  X(align, align, "Mapping[Any, Literal['left', 'center', 'right']] | None", fixed)   \
-  X(wrap, wrap, "Iterable[Any] | None", fixed)                                        \
-  X(max_rows, max_rows, "int | None", fixed)                                          \
-  X(na_rep, na_rep, "str | None", every)
+// client pages, sorts and lays out itself; `check(value, name)` the check of its value (None is
+// always taken: the option left out).
+#define VM_TABLE_OPTIONS(X)                                                                             \
+  X(formatters, formatters, "Mapping[Any, str | Callable[[Any], str]] | None", every, check_formatters) \
+  X(float_format, float_format, "str | Callable[[Any], str] | None", every, check_float_format)         \
+  X(pandas_columns, columns, "Iterable[Any] | None", every, check_column_labels)                        \
+  X(align, align, "Mapping[Any, Literal['left', 'center', 'right']] | None", fixed, check_align)        \
+  X(wrap, wrap, "Iterable[Any] | None", fixed, check_column_labels)                                     \
+  X(max_rows, max_rows, "int | None", fixed, check_max_rows)                                            \
+  X(na_rep, na_rep, "str | None", every, check_na_rep)
 
 // The options' keyword parameters as a signature shows them: ", formatters=None, ..." for every
 // option (VM_TABLE_OPTION_SIGNATURE) or the options of every table (VM_TABLE_CELL_SIGNATURE).
-#define VM_TABLE_OPTION_PARAM(key, name, type, tables) ", " #name "=None"
+#define VM_TABLE_OPTION_PARAM(key, name, type, tables, check) ", " #name "=None"
 #define VM_TABLE_OPTION_SIGNATURE VM_TABLE_OPTIONS(VM_TABLE_OPTION_PARAM)
-#define VM_TABLE_OPTION_IF_every(text) text
-#define VM_TABLE_OPTION_IF_fixed(text)
-#define VM_TABLE_CELL_PARAM(key, name, type, tables) VM_TABLE_OPTION_IF_##tables(", " #name "=None")
+#define VM_TABLE_OPTION_IF_every(...) __VA_ARGS__
+#define VM_TABLE_OPTION_IF_fixed(...)
+#define VM_TABLE_CELL_PARAM(key, name, type, tables, check) VM_TABLE_OPTION_IF_##tables(", " #name "=None")
 #define VM_TABLE_CELL_SIGNATURE VM_TABLE_OPTIONS(VM_TABLE_CELL_PARAM)
 
 namespace vm {
 
-// The options' keys, in order.
-#define VM_TABLE_OPTION_KEY(key, name, type, tables) &Keys::key,
+// The options' keys, in order: all of them, and those of every table.
+#define VM_TABLE_OPTION_KEY(key, name, type, tables, check) &Keys::key,
 inline constexpr std::array table_option_keys{VM_TABLE_OPTIONS(VM_TABLE_OPTION_KEY)};
 #undef VM_TABLE_OPTION_KEY
 inline constexpr std::size_t table_option_count = table_option_keys.size();
+#define VM_TABLE_CELL_KEY(key, name, type, tables, check) VM_TABLE_OPTION_IF_##tables(&Keys::key, )
+inline constexpr std::array table_cell_option_keys{VM_TABLE_OPTIONS(VM_TABLE_CELL_KEY)};
+#undef VM_TABLE_CELL_KEY
 
 // The options, borrowed from the call; null or None when not given.
 struct TableOptions {
-#define VM_TABLE_OPTION_FIELD(key, name, type, tables) PyObject* name = nullptr;
+#define VM_TABLE_OPTION_FIELD(key, name, type, tables, check) PyObject* name = nullptr;
   VM_TABLE_OPTIONS(VM_TABLE_OPTION_FIELD)
 #undef VM_TABLE_OPTION_FIELD
 
@@ -50,32 +56,38 @@ struct TableOptions {
   static TableOptions from(PyObject* const* values) noexcept {
     TableOptions o;
     std::size_t i = 0;
-#define VM_TABLE_OPTION_READ(key, name, type, tables) o.name = values[i++];
+#define VM_TABLE_OPTION_READ(key, name, type, tables, check) o.name = values[i++];
     VM_TABLE_OPTIONS(VM_TABLE_OPTION_READ)
 #undef VM_TABLE_OPTION_READ
     return o;
   }
+  // The options of every table from their values in the order of table_cell_option_keys (the
+  // others left out).
+  static TableOptions from_cells(PyObject* const* values) noexcept {
+    TableOptions o;
+    std::size_t i = 0;
+#define VM_TABLE_CELL_READ(key, name, type, tables, check) VM_TABLE_OPTION_IF_##tables(o.name = values[i++];)
+    VM_TABLE_OPTIONS(VM_TABLE_CELL_READ)
+#undef VM_TABLE_CELL_READ
+    return o;
+  }
 };
 
-// A parameter list of `head` followed by the table options (keyword-only): the binding of a
-// builder that takes them all.
-template <std::size_t H>
-constexpr auto with_table_options(const char* func, std::array<Key, H> head, std::size_t required,
-                                  std::size_t positional) {
-  Params<H + table_option_count> params{func, {}, required, positional};
-  for (std::size_t i = 0; i < H; ++i) params.names[i] = head[i];
-  for (std::size_t i = 0; i < table_option_count; ++i) params.names[H + i] = table_option_keys[i];
+// A parameter list of `head`, then `options` and `tail` (keyword-only): the binding of a builder
+// that takes table options.
+template <std::size_t H, std::size_t T, std::size_t O>
+constexpr auto table_params(const char* func, std::array<Key, H> head, const std::array<Key, O>& options,
+                            std::array<Key, T> tail, std::size_t required, std::size_t positional) {
+  Params<H + O + T> params{func, {}, required, positional};
+  std::size_t n = 0;
+  for (Key key : head) params.names[n++] = key;
+  for (Key key : options) params.names[n++] = key;
+  for (Key key : tail) params.names[n++] = key;
   return params;
 }
 
 inline PyObject* given(PyObject* option) noexcept {
   return option && option != Py_None ? option : nullptr;
-}
-
-[[gnu::cold]] inline bool raise_option(PyObject* type, const char* format, PyObject* value) noexcept {
-  Ref got = type_name(value);
-  if (got) PyErr_Format(type, format, got.get());
-  return false;
 }
 
 // A formatter: a str (a format string with "{", a printf-style format, a format spec; see
@@ -87,14 +99,6 @@ inline bool check_formatter(PyObject* value, const char* what) noexcept {
   return false;
 }
 
-// A collection of column labels: anything iterable but a str or bytes.
-inline bool check_labels(PyObject* value, const char* param) noexcept {
-  if (!PyUnicode_Check(value) && !PyBytes_Check(value) && Py_TYPE(value)->tp_iter) return true;
-  Ref got = type_name(value);
-  if (got) PyErr_Format(PyExc_TypeError, "%s must be a list of column labels, got %U", param, got.get());
-  return false;
-}
-
 inline bool check_mapping(PyObject* value, const char* param) noexcept {
   if (PyDict_Check(value)) return true;
   Ref got = type_name(value);
@@ -102,47 +106,110 @@ inline bool check_mapping(PyObject* value, const char* param) noexcept {
   return false;
 }
 
-// Every option of its type, the values of `formatters` and `align` too: TypeError or
-// ValueError naming it.
+// Each value of the caller's dict `dict` passes `check(key, value)`. Key and value are held
+// while they are checked: their __repr__ or __eq__ may change the dict.
+template <class Check>
+bool check_each(PyObject* dict, Check&& check) noexcept {
+  Py_ssize_t pos = 0;
+  PyObject *key, *value;
+  while (PyDict_Next(dict, &pos, &key, &value)) {
+    Ref held_key = Ref::borrow(key), held_value = Ref::borrow(value);
+    if (!check(held_key.get(), held_value.get())) return false;
+  }
+  return true;
+}
+
+// formatters: {column: formatter}.
+inline bool check_formatters(PyObject* value, const char* param) noexcept {
+  if (value == Py_None) return true;
+  return check_mapping(value, param) && check_each(value, [param](PyObject* key, PyObject* formatter) {
+           Ref what = Ref::steal(PyUnicode_FromFormat("%s[%R]", param, key));
+           const char* text = what ? PyUnicode_AsUTF8(what.get()) : nullptr;
+           return text && check_formatter(formatter, text);
+         });
+}
+
+// float_format: one formatter.
+inline bool check_float_format(PyObject* value, const char* param) noexcept {
+  return value == Py_None || check_formatter(value, param);
+}
+
+// columns, wrap: a collection of column labels, anything iterable but a str or bytes.
+inline bool check_column_labels(PyObject* value, const char* param) noexcept {
+  if (value == Py_None || (!PyUnicode_Check(value) && !PyBytes_Check(value) && Py_TYPE(value)->tp_iter)) return true;
+  Ref got = type_name(value);
+  if (got) PyErr_Format(PyExc_TypeError, "%s must be a list of column labels, got %U", param, got.get());
+  return false;
+}
+
+// align: {column: "left" | "center" | "right"}.
+inline bool check_align(PyObject* value, const char* param) noexcept {
+  if (value == Py_None) return true;
+  return check_mapping(value, param) && check_each(value, [param](PyObject* key, PyObject* side) {
+           int known = PyUnicode_Check(side) ? which_key(side, {k.left, k.center, k.right}) : -1;
+           if (known >= 0) return true;
+           if (!PyErr_Occurred()) {
+             PyErr_Format(PyExc_ValueError, "%s[%R] must be 'left', 'center' or 'right', got %.200R", param, key, side);
+           }
+           return false;
+         });
+}
+
+// max_rows: an int of 0 or more.
+inline bool check_max_rows(PyObject* value, const char* param) noexcept {
+  if (value == Py_None) return true;
+  if (!PyLong_Check(value) || PyBool_Check(value)) {
+    Ref got = type_name(value);
+    if (got) PyErr_Format(PyExc_TypeError, "%s must be an int, got %U", param, got.get());
+    return false;
+  }
+  if (PyLong_AsSsize_t(value) >= 0) return true;
+  if (!PyErr_Occurred()) PyErr_Format(PyExc_ValueError, "%s must not be negative", param);
+  return false;
+}
+
+// na_rep: the text of a missing value.
+inline bool check_na_rep(PyObject* value, const char* param) noexcept {
+  if (value == Py_None || PyUnicode_Check(value)) return true;
+  Ref got = type_name(value);
+  if (got) PyErr_Format(PyExc_TypeError, "%s must be a str, got %U", param, got.get());
+  return false;
+}
+
+// ---- a data table's own parameters --------------------------------------------------------------
+
+// caption: a str of at least one character (Slack requires one).
+inline bool check_caption(PyObject* value, const char* param) noexcept {
+  if (!check_str(value, param)) return false;
+  if (PyUnicode_GET_LENGTH(value)) [[likely]]
+    return true;
+  PyErr_Format(PyExc_ValueError, "%s must not be empty: Slack shows it above the table", param);
+  return false;
+}
+
+// page_size: None, or an int of 1 to 100 (the rows on a page; Slack's default is 5).
+inline bool check_page_size(PyObject* value, const char* param) noexcept {
+  if (value == Py_None) return true;
+  if (!PyLong_Check(value) || PyBool_Check(value)) {
+    raise_wrong_type(param, "int", value);
+    return false;
+  }
+  int overflow = 0;
+  long long rows = PyLong_AsLongLongAndOverflow(value, &overflow);
+  if (rows == -1 && !overflow && PyErr_Occurred()) return false;
+  if (!overflow && rows >= 1 && rows <= limit::data_table_page_size) [[likely]]
+    return true;
+  PyErr_Format(PyExc_ValueError, "%s must be 1 to %zd, got %R", param, limit::data_table_page_size, value);
+  return false;
+}
+
+// Every option of its type, the values of `formatters` and `align` too, in the order of the
+// options: TypeError or ValueError naming it.
 inline bool check_table_options(const TableOptions& o) noexcept {
-  if (PyObject* f = given(o.formatters)) {
-    if (!check_mapping(f, "formatters")) return false;
-    Py_ssize_t pos = 0;
-    PyObject *key, *value;
-    while (PyDict_Next(f, &pos, &key, &value)) {
-      Ref what = Ref::steal(PyUnicode_FromFormat("formatters[%R]", key));
-      if (!what || !check_formatter(value, PyUnicode_AsUTF8(what.get()))) return false;
-    }
-  }
-  if (given(o.float_format) && !check_formatter(o.float_format, "float_format")) return false;
-  if (given(o.columns) && !check_labels(o.columns, "columns")) return false;
-  if (given(o.wrap) && !check_labels(o.wrap, "wrap")) return false;
-  if (PyObject* a = given(o.align)) {
-    if (!check_mapping(a, "align")) return false;
-    Py_ssize_t pos = 0;
-    PyObject *key, *value;
-    while (PyDict_Next(a, &pos, &key, &value)) {
-      bool ok =
-          PyUnicode_Check(value) && (PyUnicode_Compare(value, k.left) == 0 || PyUnicode_Compare(value, k.center) == 0 ||
-                                     PyUnicode_Compare(value, k.right) == 0);
-      if (!ok) {
-        if (!PyErr_Occurred()) {
-          PyErr_Format(PyExc_ValueError, "align[%R] must be 'left', 'center' or 'right', got %.200R", key, value);
-        }
-        return false;
-      }
-    }
-  }
-  if (PyObject* na_rep = given(o.na_rep); na_rep && !PyUnicode_Check(na_rep)) {
-    return raise_option(PyExc_TypeError, "na_rep must be a str, got %U", na_rep);
-  }
-  if (PyObject* m = given(o.max_rows)) {
-    if (!PyLong_Check(m) || PyBool_Check(m)) return raise_option(PyExc_TypeError, "max_rows must be an int, got %U", m);
-    if (PyLong_AsSsize_t(m) < 0) {
-      if (!PyErr_Occurred()) PyErr_SetString(PyExc_ValueError, "max_rows must not be negative");
-      return false;
-    }
-  }
+#define VM_TABLE_OPTION_CHECK(key, name, type, tables, check) \
+  if (!check(o.name ? o.name : Py_None, #name)) return false;
+  VM_TABLE_OPTIONS(VM_TABLE_OPTION_CHECK)
+#undef VM_TABLE_OPTION_CHECK
   return true;
 }
 

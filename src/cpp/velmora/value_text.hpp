@@ -3,7 +3,8 @@
 // and the text a caller's formatter makes of a value. Read by the column and frame texts and by
 // anything else that shows a frame's values (categories, labels).
 //
-// The module including this calls PyDateTime_IMPORT at set-up.
+// The module including this calls PyDateTime_IMPORT before the first use: at set-up, or (the
+// table builders, which import nothing at set-up) on its first call.
 #pragma once
 
 #include <charconv>

@@ -33,14 +33,15 @@ _WHERE = {
     "RichTextMessage": "velmora.messages.rich_text.rich",
     "MarkdownMessage": "velmora.messages.rich_text.markdown",
     "SimpleTableMessage": "velmora.messages.table.simple_table",
+    "DataTableMessage": "velmora.messages.table.data_table",
     "Message": "velmora.messages.composite.message",
 }
 
 __all__ = [
-    "ButtonMessage", "CheckBoxesMessage", "ContextMessage", "DataFrameMessage", "DatePickerMessage",
-    "DatePickersMessage", "HeaderMessage", "ImageMessage", "MarkdownMessage", "Message", "MultiStaticSelectMessage",
-    "OverflowMessage", "PreformattedMessage", "RadioButtonsMessage", "RichTextMessage", "SimpleTableMessage",
-    "StaticSelectMessage", "TimePickerMessage", "UsersSelectMessage",
+    "ButtonMessage", "CheckBoxesMessage", "ContextMessage", "DataFrameMessage", "DataTableMessage",
+    "DatePickerMessage", "DatePickersMessage", "HeaderMessage", "ImageMessage", "MarkdownMessage", "Message",
+    "MultiStaticSelectMessage", "OverflowMessage", "PreformattedMessage", "RadioButtonsMessage",
+    "RichTextMessage", "SimpleTableMessage", "StaticSelectMessage", "TimePickerMessage", "UsersSelectMessage",
 ]
 
 TYPE_CHECKING = False
@@ -65,6 +66,7 @@ if TYPE_CHECKING:
     from velmora.messages.section.overflow import OverflowMessage as OverflowMessage
     from velmora.messages.section.static_select import StaticSelectMessage as StaticSelectMessage
     from velmora.messages.section.users_select import UsersSelectMessage as UsersSelectMessage
+    from velmora.messages.table.data_table import DataTableMessage as DataTableMessage
     from velmora.messages.table.simple_table import SimpleTableMessage as SimpleTableMessage
 
 

@@ -206,12 +206,6 @@ Ref build_blocks(PyObject* self) {
   return blocks;
 }
 
-// build_blocks as the message's hook, which lets no exception out: a C++ exception (memory
-// running out while the table is laid out) becomes the Python error.
-Ref guarded_build_blocks(PyObject* self) noexcept {
-  return Ref::steal(vm::guarded([&] { return build_blocks(self); }));
-}
-
 bool setup(PyObject* module) noexcept {
   if (!vm::import_pandas(module) || !vm::import_extra(module, "tabulate", {"tabulate"}) ||
       !vm::import_extra(module, "wcwidth", {"wcswidth"}) || !vm::import_from(module, "textwrap", {"fill"})) {
@@ -225,8 +219,6 @@ bool setup(PyObject* module) noexcept {
 
 constexpr vm::Message message =
     vm::table_message("DataFrameMessage", &Keys::title,
-                      "DataFrameMessage(df, title=None, index=False, *" VM_TABLE_OPTION_SIGNATURE
-                      ", **kwargs)\n--\n\n"
                       "A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as a text table in a\n"
                       "code block of a markdown section, with the index levels first when `index` is true, below\n"
                       "the markdown `title` when given. Cells show what print(df) shows, and take the options of\n"
@@ -238,7 +230,7 @@ constexpr vm::Message message =
                       "Other keyword arguments go to BaseVelmora.",
                       "The title section (when given), then the table in code blocks of at most\n"
                       "3000 characters each, split between rows, each repeating the header.",
-                      guarded_build_blocks, setup);
+                      build_blocks, setup);
 
 }  // namespace
 

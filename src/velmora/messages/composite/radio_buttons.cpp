@@ -2,9 +2,12 @@
 #include "velmora/message.hpp"
 
 constexpr vm::Message message = vm::text_then_actions(
-    "RadioButtonsMessage", {{{.name = &vm::Keys::options}}}, &vm::Keys::radio_buttons,
-    "A message of the markdown `text`, then one radio button per option (Actions.radio_buttons).\n"
-    "Other keyword arguments go to BaseVelmora.",
+    "RadioButtonsMessage",
+    {{{.name = &vm::Keys::options},
+      {.name = &vm::Keys::action_id, .check = vm::str_or_none, .fallback = vm::Default::none, .keyword_only = true}}},
+    &vm::Keys::radio_buttons,
+    "A message of the markdown `text`, then one radio button per option (Actions.radio_buttons),\n"
+    "the group's action id `action_id` when given. Other keyword arguments go to BaseVelmora.",
     "The text as a markdown section (when not empty), then an actions block of radio buttons.");
 
 VM_MESSAGE_MODULE(message)

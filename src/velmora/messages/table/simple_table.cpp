@@ -44,8 +44,6 @@ Ref build_blocks(PyObject* self) noexcept {
 
 constexpr vm::Message message = vm::table_message(
     "SimpleTableMessage", &Keys::text,
-    "SimpleTableMessage(df, text=None, index=False, *" VM_TABLE_OPTION_SIGNATURE
-    ", **kwargs)\n--\n\n"
     "A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as one Block Kit\n"
     "table block (Table.simple_table, which takes the same options), with the index first\n"
     "when `index` is true, below the markdown `text` when given. A frame of more than 99 rows\n"
