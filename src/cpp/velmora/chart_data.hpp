@@ -93,7 +93,7 @@ inline int read_polars(PyObject* df, Source& s) {
   Py_ssize_t count;
   if (!frame_shape(df, s.rows, count)) return -1;
   FrameColumns data;
-  int read = detail::read_polars_columns(df, labels.get(), labels.get(), true, data);
+  int read = detail::read_polars_columns(df, labels.get(), labels.get(), false, data);
   if (read <= 0) return read;
   s.labels = std::move(labels);
   s.columns = std::move(data.arrays);
