@@ -188,6 +188,10 @@ def test_every_payload_keeps_the_other_keys_in_their_order():
         ([{"type": "container", "title": {"type": "plain_text", "text": "t"}, "child_blocks": [section("x" * 3000)] * 5}],
          [{"path": "/0", "message": "This block holds 15001 characters of text; fit keeps a message within 12,000 (a "
                                     "guard for Slack's msg_blocks_too_long) and cannot split this kind of block."}]),
+        # fit splits no block inside a container
+        ([{"type": "container", "title": {"type": "plain_text", "text": "t"}, "child_blocks": [table(101), buttons(26)]}],
+         [{"path": "/0/child_blocks/0/rows", "message": '"rows" holds 101 items; a table allows at most 100.'},
+          {"path": "/0/child_blocks/1/elements", "message": '"elements" holds 26 items; an actions block allows at most 25.'}]),
         ({"text": "x" * 4001, "blocks": []},
          [{"path": "/text", "message": "The fallback text is 4001 characters long; Slack refuses more than 4000 (msg_too_long)."}]),
     ],
