@@ -27,7 +27,7 @@ constexpr const char* key_text(PyObject* Keys::*key) noexcept {
 // &Keys::block_id.
 constexpr PyObject* Keys::*key_named(std::string_view text) noexcept {
 #define VM_KEY(name, str) \
-  if (text == str) return &Keys::name;
+  if (text == (str)) return &Keys::name;
 #include "keys.def"
 #undef VM_KEY
   return nullptr;

@@ -9,7 +9,6 @@
 namespace {
 
 using vm::k;
-using vm::Keys;
 using vm::Ref;
 
 // Slack's limit of cells per row. A table of more than 100 rows (the header counts) is built
