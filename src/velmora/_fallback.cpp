@@ -454,11 +454,7 @@ void add_block(Lines& lines, PyObject* block) {
   lines.add_line(std::move(line));
 }
 
-constexpr vm::Params<1> fallback_params{"fallback_text", {&Keys::blocks}, 1};
-
-Ref fallback_text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(fallback_params, args, nargs, kwnames, a)) return {};
+Ref fallback_text(PyObject*, vm::Bound<1>& a) {
   PyObject* blocks = a[0];
   if (!PyList_Check(blocks) && !PyDict_Check(blocks)) {
     Ref got = vm::type_name(blocks);

@@ -276,11 +276,8 @@ Ref payloads(PyObject* message, PyObject* lists) noexcept {
   return out;
 }
 
-constexpr vm::Params<2> fit_params{"fit", {&Keys::message, &Keys::max_blocks}, 1, 1};
-
-Ref fit(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  if (!vm::bind(fit_params, args, nargs, kwnames, a) || (a[1] && !vm::check_exact(a[1], &PyLong_Type, "max_blocks"))) {
+Ref fit(PyObject*, vm::Bound<2>& a) {
+  if ((a[1] && !vm::check_exact(a[1], &PyLong_Type, "max_blocks"))) {
     return {};
   }
   Py_ssize_t max_blocks = limit::blocks;

@@ -39,8 +39,9 @@ inline bool exact_list(PyObject* value, const char* param) noexcept {
   return check_list(value, param);
 }
 
-// The value an optional parameter takes when it is not given.
-enum class Default : unsigned char { required, none, true_, false_ };
+// The value an optional parameter takes when it is not given; Default::text is the str
+// Param::text (`kind="line"`: {.name = &Keys::kind, .fallback = Default::text, .text = "line"}).
+enum class Default : unsigned char { required, none, true_, false_, text };
 
 // One parameter of the class, in signature order: the positional ones (those without a default
 // first), then (after *args, or a bare `*`) the keyword-only ones, with or without a default
@@ -51,6 +52,7 @@ struct Param {
   Check check = nullptr;  // none: any value
   Default fallback = Default::required;
   bool keyword_only = false;
+  const char* text = nullptr;  // the default of Default::text: printable ASCII, no quote or backslash
 };
 
 // ---- the base ----------------------------------------------------------------------------------
@@ -154,7 +156,7 @@ struct Import {
   bool absolute = false;
 };
 
-inline constexpr std::size_t max_params = 10;
+inline constexpr std::size_t max_params = 12;
 
 struct Message {
   const char* name;                        // "DatePickerMessage"
