@@ -375,19 +375,11 @@ Ref axis_label(PyObject* given, PyObject* derived) noexcept {
   return shortened(derived, vm::limit::chart_axis_label);
 }
 
-// line(data, *, x=None, y=None, title, x_label=None, y_label=None, dropna=False, block_id=None);
-// title, required and keyword-only, is bound second.
-template <vm::Literal Func, vm::Key Type>
-Ref series_chart(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  static constexpr vm::Params<8> params{
-      Func.chars,
-      {&Keys::data, &Keys::title, &Keys::x, &Keys::y, &Keys::x_label, &Keys::y_label, &Keys::dropna, &Keys::block_id},
-      2,
-      1};
-  vm::Bound<8> a;
-  if (!vm::bind(params, args, nargs, kwnames, a)) return {};
+// line(data, *, x=None, y=None, title, x_label=None, y_label=None, dropna=False, block_id=None)
+template <vm::Key Type>
+Ref series_chart(PyObject*, vm::Bound<8>& a) {
   for (PyObject*& given : a) given = given ? given : Py_None;
-  PyObject *data = a[0], *title = a[1], *x = a[2], *y = a[3], *x_label = a[4], *y_label = a[5], *block_id = a[7];
+  PyObject *data = a[0], *x = a[1], *y = a[2], *title = a[3], *x_label = a[4], *y_label = a[5], *block_id = a[7];
   bool has_id;
   int dropna = PyObject_IsTrue(a[6]);
   if (!vm::check_str_length(title, "title", 1, vm::limit::chart_title) ||
@@ -426,15 +418,10 @@ Ref series_chart(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
   return chart_block(title, std::move(chart), block_id, has_id);
 }
 
-// pie(data, *, labels=None, values=None, title, block_id=None); title bound second, as above.
-constexpr vm::Params<5> pie_params{
-    "Chart.pie", {&Keys::data, &Keys::title, &Keys::labels, &Keys::values, &Keys::block_id}, 2, 1};
-
-Ref pie(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<5> a;
-  if (!vm::bind(pie_params, args, nargs, kwnames, a)) return {};
+// pie(data, *, labels=None, values=None, title, block_id=None)
+Ref pie(PyObject*, vm::Bound<5>& a) {
   for (PyObject*& given : a) given = given ? given : Py_None;
-  PyObject *data = a[0], *title = a[1], *labels = a[2], *values = a[3], *block_id = a[4];
+  PyObject *data = a[0], *labels = a[1], *values = a[2], *title = a[3], *block_id = a[4];
   bool has_id;
   if (!vm::check_str_length(title, "title", 1, vm::limit::chart_title) || !vm::check_block_id(block_id, has_id)) {
     return {};
@@ -483,16 +470,16 @@ Ref pie(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   "when two become the same). TypeError for data of another kind."
 
 vm::Builder builders[] = {
-    vm::builder<series_chart<"Chart.line", &Keys::line>,
-                "line(data, *, x=None, y=None, title, x_label=None, y_label=None, dropna=False, block_id=None)",
+    vm::builder<series_chart<&Keys::line>,
+                "Chart.line(data, *, x=None, y=None, title, x_label=None, y_label=None, dropna=False, block_id=None)",
                 VM_SERIES_CHART_DOC("line", "drawn as a line")>(),
-    vm::builder<series_chart<"Chart.bar", &Keys::bar>,
-                "bar(data, *, x=None, y=None, title, x_label=None, y_label=None, dropna=False, block_id=None)",
+    vm::builder<series_chart<&Keys::bar>,
+                "Chart.bar(data, *, x=None, y=None, title, x_label=None, y_label=None, dropna=False, block_id=None)",
                 VM_SERIES_CHART_DOC("bar", "of bars, grouped by category")>(),
-    vm::builder<series_chart<"Chart.area", &Keys::area>,
-                "area(data, *, x=None, y=None, title, x_label=None, y_label=None, dropna=False, block_id=None)",
+    vm::builder<series_chart<&Keys::area>,
+                "Chart.area(data, *, x=None, y=None, title, x_label=None, y_label=None, dropna=False, block_id=None)",
                 VM_SERIES_CHART_DOC("area", "drawn as a filled area")>(),
-    vm::builder<pie, "pie(data, *, labels=None, values=None, title, block_id=None)",
+    vm::builder<pie, "Chart.pie(data, *, labels=None, values=None, title, block_id=None)",
                 "One Block Kit data_visualization block: a pie chart that Slack's client draws, of `data`:\n"
                 "a pandas Series (its index gives the labels), a mapping of label to value, or a DataFrame\n"
                 "(pandas or polars) or mapping of columns, whose `labels` column (default: the index)\n"
