@@ -26,6 +26,8 @@ def _hostile(value):
     if isinstance(value, dict):
         return {k: _hostile(v) for k, v in value.items()}
     if type(value).__name__ == "DataFrame":
+        if type(value).__module__.startswith("polars"):
+            return value.rename({name: _hostile(name) for name in value.columns})
         return value.map(_hostile).rename(columns=_hostile)
     return value
 
