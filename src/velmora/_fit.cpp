@@ -18,7 +18,6 @@ namespace {
 
 using vm::Ids;
 using vm::k;
-using vm::Keys;
 using vm::Ref;
 namespace limit = vm::limit;
 

@@ -9,7 +9,6 @@ namespace {
 
 using vm::escaped;
 using vm::k;
-using vm::Keys;
 using vm::Ref;
 
 // ---- escaping --------------------------------------------------------------------------------

@@ -7,7 +7,6 @@
 namespace {
 
 using vm::k;
-using vm::Keys;
 using vm::Ref;
 
 // [{"type": "actions", "elements": elements}], then "block_id" when given.

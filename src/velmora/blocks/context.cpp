@@ -4,7 +4,6 @@
 namespace {
 
 using vm::k;
-using vm::Keys;
 using vm::Ref;
 
 Ref mrkdwn(PyObject*, vm::Bound<1>& a) {

@@ -4,7 +4,6 @@
 namespace {
 
 using vm::k;
-using vm::Keys;
 using vm::Ref;
 
 Ref image(PyObject*, vm::Bound<3>& a) {

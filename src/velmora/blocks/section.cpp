@@ -5,7 +5,6 @@
 namespace {
 
 using vm::k;
-using vm::Keys;
 using vm::Ref;
 
 // {"type": "section", "text": <text object>}
