@@ -2,6 +2,8 @@
 
 from __future__ import annotations
 
+import inspect
+
 import pandas as pd
 import pytest
 from slack_sdk.models.blocks import Block
@@ -33,10 +35,10 @@ def code(block: dict) -> str:
 @pytest.mark.parametrize("cls, text_param", [(SimpleTableMessage, "text"), (DataFrameMessage, "title")])
 def test_attributes_and_base_keywords(cls, text_param):
     df, text = pd.DataFrame({"a": [1]}), "".join(["Sal", "es"])
-    message = cls(df, text, True, preview="p", extra=1)
+    message = cls(df, text, True, preview="p", owner=1)
     assert isinstance(message, BaseVelmora)
     assert message.df is df and getattr(message, text_param) is text and message.index is True
-    assert message.preview == "p" and message.extras == {"extra": 1}
+    assert message.preview == "p" and message.extras == {"owner": 1}
     plain = cls(df=df)
     assert getattr(plain, text_param) is None and plain.index is False
 
@@ -114,9 +116,9 @@ def test_simple_table_result_must_be_a_list(monkeypatch):
 
 def test_data_table_message_keywords_blocks_and_builders_from_module_globals(monkeypatch):
     df, caption, text, na_rep = pd.DataFrame({"n": [1.5, None]}), "".join(["Sal", "es"]), "*Q3*", "".join("-")
-    message = DataTableMessage(df, caption=caption, text=text, page_size=5, na_rep=na_rep, preview="p", extra=1)
+    message = DataTableMessage(df, caption=caption, text=text, page_size=5, na_rep=na_rep, preview="p", owner=1)
     assert message.df is df and message.caption is caption and message.na_rep is na_rep and message.index is False
-    assert message.preview == "p" and message.extras == {"extra": 1}
+    assert message.preview == "p" and message.extras == {"owner": 1}
     assert message.build_blocks() == [{"type": "section", "text": {"type": "mrkdwn", "text": "*Q3*"}},
                                       *Table.data_table(df, caption="Sales", page_size=5, na_rep="-")]
     assert DataTableMessage(df, caption="c", index=True).build_blocks() == Table.data_table(df, caption="c", index=True)
@@ -139,6 +141,7 @@ def test_data_table_message_keywords_blocks_and_builders_from_module_globals(mon
     ((None,), {}, TypeError, "DataTableMessage.__init__() missing 1 required keyword-only argument: 'caption'"),
     ((1, "c"), {}, TypeError, "DataTableMessage.__init__() takes 1 positional argument but 2 were given"),
     ((1,), {"caption": "c"}, TypeError, "Argument 'df' has incorrect type (expected DataFrame, got int)"),
+    ((None,), {"caption": None}, TypeError, "Argument 'caption' has incorrect type (expected str, got NoneType)"),
     ((None,), {"caption": ""}, ValueError, "caption must not be empty: Slack shows it above the table"),
     ((None,), {"caption": "c", "page_size": 101}, ValueError, "page_size must be 1 to 100, got 101"),
     ((None,), {"caption": "c", "text": b"x"}, TypeError, "Argument 'text' has incorrect type (expected str, got bytes)"),
@@ -149,6 +152,18 @@ def test_data_table_message_errors(args, kwargs, error, message):
     with pytest.raises(error) as info:
         DataTableMessage(*args, **kwargs)
     assert str(info.value) == message
+
+
+OPTIONS = "formatters=None, float_format=None, columns=None"
+
+
+@pytest.mark.parametrize("cls, signature", [
+    (SimpleTableMessage, f"(df, text=None, index=False, *, {OPTIONS}, align=None, wrap=None, max_rows=None, na_rep=None, **kwargs)"),
+    (DataFrameMessage, f"(df, title=None, index=False, *, {OPTIONS}, align=None, wrap=None, max_rows=None, na_rep=None, **kwargs)"),
+    (DataTableMessage, f"(df, *, caption, page_size=None, index=False, text=None, {OPTIONS}, na_rep=None, **kwargs)"),
+])
+def test_table_message_signatures(cls, signature):
+    assert str(inspect.signature(cls)) == signature
 
 
 # ---- DataFrameMessage -----------------------------------------------------------------------

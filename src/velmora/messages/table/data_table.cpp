@@ -8,18 +8,22 @@ using vm::k;
 using vm::Keys;
 using vm::Ref;
 
-// caption (required), page_size, index and text, then the options of every table: keyword-only.
-constexpr auto keywords = [] {
-  constexpr std::array<vm::Keyword, 4> head{{{&Keys::caption, vm::check_caption, vm::Default::required},
-                                             {&Keys::page_size, vm::check_page_size},
-                                             {&Keys::index, nullptr, vm::Default::false_},
-                                             {&Keys::text, vm::str_or_none}}};
-  vm::Keywords<head.size() + vm::table_cell_option_keywords.size()> out{"DataTableMessage.__init__", {}};
-  std::size_t n = 0;
-  for (const vm::Keyword& p : head) out.list[n++] = p;
-  for (const vm::Keyword& p : vm::table_cell_option_keywords) out.list[n++] = p;
+// df; then, keyword-only, caption (required), page_size, index, text and the options of every
+// table.
+constexpr auto params = [] {
+  std::array<vm::Param, vm::max_params> out{{
+      {.name = &Keys::df, .check = vm::check_frame},
+      {.name = &Keys::caption, .check = vm::check_caption, .keyword_only = true},
+      {.name = &Keys::page_size, .check = vm::check_page_size, .fallback = vm::Default::none, .keyword_only = true},
+      {.name = &Keys::index, .fallback = vm::Default::false_, .keyword_only = true},
+      {.name = &Keys::text, .check = vm::str_or_none, .fallback = vm::Default::none, .keyword_only = true},
+  }};
+  std::size_t n = 5;
+  for (const vm::Param& option : vm::table_cell_option_params) out[n++] = option;
   return out;
 }();
+constexpr std::size_t param_count = 5 + vm::table_cell_option_params.size();
+constexpr std::size_t passed_count = param_count - 2;  // to Table.data_table by keyword: all but df and text
 
 vm::Global table_keywords;  // the keywords but text, as the names of Table.data_table's keyword arguments
 
@@ -35,8 +39,8 @@ Ref build_blocks(PyObject* self) {
   Ref df = table ? vm::get_attr(self, k.df) : Ref{};
   if (!df) return {};
   PyObject* names = table_keywords.get();
-  std::array<Ref, keywords.list.size()> held;
-  PyObject* args[1 + keywords.list.size()] = {df.get()};
+  std::array<Ref, passed_count> held;
+  PyObject* args[1 + passed_count] = {df.get()};
   for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(names); ++i) {
     held[static_cast<std::size_t>(i)] = vm::get_attr(self, PyTuple_GET_ITEM(names, i));
     if (!held[static_cast<std::size_t>(i)]) return {};
@@ -48,11 +52,11 @@ Ref build_blocks(PyObject* self) {
 
 bool setup(PyObject*) {
   if (!vm::load_pandas()) return false;
-  Ref names = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(keywords.list.size() - 1)));
+  Ref names = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(passed_count)));
   if (!names) return false;
   Py_ssize_t j = 0;
-  for (const vm::Keyword& p : keywords.list) {
-    if (p.name != &Keys::text) PyTuple_SET_ITEM(names.get(), j++, Py_NewRef(k.*p.name));
+  for (std::size_t i = 1; i < param_count; ++i) {
+    if (params[i].name != &Keys::text) PyTuple_SET_ITEM(names.get(), j++, Py_NewRef(k.*params[i].name));
   }
   table_keywords.set(std::move(names));
   return true;
@@ -60,21 +64,19 @@ bool setup(PyObject*) {
 
 constexpr vm::Message message{
     .name = "DataTableMessage",
-    .doc = "DataTableMessage(df, *, caption, page_size=None, index=False, text=None" VM_TABLE_CELL_SIGNATURE
-           ", **kwargs)\n--\n\n"
-           "A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as one Block Kit\n"
-           "data_table block (Table.data_table, which takes the same keywords), which Slack's client\n"
-           "pages, sorts and filters: `caption` above it, `page_size` rows a page, the index first when\n"
-           "`index` is true; below the markdown `text` when given. Every row is built: past Slack's\n"
-           "limits (200 rows under the header, 20,000 characters) payload(strict=True) refuses the\n"
-           "table, and payloads() and send(fit=True) split it into data tables of the same caption,\n"
-           "each opening with the header row, one per message.\n"
-           "Other keyword arguments go to BaseVelmora.",
-    .params = {{{&Keys::df, vm::check_frame}}},
+    .doc =
+        "A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as one Block Kit\n"
+        "data_table block (Table.data_table, which takes the same keywords), which Slack's client\n"
+        "pages, sorts and filters: `caption` above it, `page_size` rows a page, the index first when\n"
+        "`index` is true; below the markdown `text` when given. Every row is built: past Slack's\n"
+        "limits (200 rows under the header, 20,000 characters) payload(strict=True) refuses the\n"
+        "table, and payloads() and send(fit=True) split it into data tables of the same caption,\n"
+        "each opening with the header row, one per message.\n"
+        "Other keyword arguments go to BaseVelmora.",
+    .params = params,
     .imports = {{{"blocks", {"Section", "Table"}}}},
     .build_doc = "The text as a markdown section (when not empty), then the data table block.",
     .shown = {&Keys::df, &Keys::caption, &Keys::text},
-    .consume = vm::take_keywords<keywords>,
     .build = build_blocks,
     .setup = setup,
 };
