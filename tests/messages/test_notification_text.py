@@ -25,7 +25,7 @@ def _hostile(value):
         return type(value)(_hostile(v) for v in value)
     if isinstance(value, dict):
         return {k: _hostile(v) for k, v in value.items()}
-    if type(value).__name__ == "DataFrame":
+    if type(value).__name__ == "DataFrame" and hasattr(value, "map"):  # pandas (polars' frames have no map)
         return value.map(_hostile).rename(columns=_hostile)
     return value
 
@@ -42,7 +42,7 @@ def _hostile_message(entry, call):
         where[key] = _hostile(kept)
         try:
             cls(*args, **kwargs).build_blocks()
-            taken = taken or where[key] != kept
+            taken = taken or (where[key] is not kept and where[key] != kept)
         except (ValueError, TypeError, KeyError):
             where[key] = kept
     return cls(*args, **kwargs), taken
