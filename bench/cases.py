@@ -301,6 +301,7 @@ def all_cases() -> list[Case]:
     cases += section_accessory_cases()
     cases += choice_message_cases()
     cases += table_cases()
+    cases += chart_cases()
     cases += helper_cases()
     return cases
 
@@ -566,6 +567,27 @@ def table_cases() -> list[Case]:
                       "Table.simple_table(df)", TABLE_FLOOR, None, _table_args(99, 20, polars=True),
                       needs=("pandas", "polars", "pyarrow")))
     return cases
+
+
+def _chart_args() -> dict[str, Any]:
+    """20 weeks of 12 regions' numbers, the categories and series of their chart, precomputed."""
+    import numpy as np
+    import pandas as pd
+
+    weeks = pd.date_range("2026-01-05", periods=20, freq="W-MON", name="week")
+    df = pd.DataFrame(np.random.default_rng(0).random((20, 12)) * 1000, index=weeks,
+                      columns=[f"region {j}" for j in range(12)])
+    cats = [w.strftime("%Y-%m-%d") for w in weeks]
+    return {"df": df, "cats": cats, "series": [(c, df[c].tolist()) for c in df.columns], "t": "Weekly sign-ups"}
+
+
+def chart_cases() -> list[Case]:
+    # a chart at Slack's limits: 20 categories, 12 series
+    floor = ('[{"type": "data_visualization", "title": t, "chart": {"type": "line", "series": [{"name": n, "data": '
+             '[{"label": c, "value": v} for c, v in zip(cats, vals)]} for n, vals in series], '
+             '"axis_config": {"categories": cats, "x_label": "week"}}}]')
+    return [Case("Chart.line", "20x12", "builder", {"Chart": "velmora.blocks.chart"}, "Chart.line(df, title=t)",
+                 floor, None, _chart_args, needs=("pandas",))]
 
 
 def _opts(kind: str) -> str:

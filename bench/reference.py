@@ -930,7 +930,6 @@ class Table:
             out.append([_rich_cell(column[i]) for column in shown])
         return [{"type": "table", "column_settings": settings, "rows": out}]
 
-
     @classmethod
     def data_table(cls, df, *, caption, page_size=None, index=False):
         if type(caption) is not str:
@@ -960,6 +959,52 @@ class Table:
         block = {"type": "data_table", "caption": caption, "rows": out}
         if page_size is not None:
             block["page_size"] = page_size
+        return [block]
+
+
+def _chart_label(text, limit=20):
+    text = text or " "
+    return text if len(text) <= limit else text[:limit - 1] + "\u2026"
+
+
+class Chart:
+    @classmethod
+    def line(cls, data, *, x=None, y=None, title, x_label=None, y_label=None, dropna=False, block_id=None):
+        if type(title) is not str:
+            raise _wrong_type("title", "str", title)
+        if not 1 <= len(title) <= 50:
+            raise ValueError(f"title must hold 1 to 50 characters, got {len(title)}")
+        df = data
+        labels = df.index.to_series() if x is None else df[x]
+        categories = _column_texts(labels)
+        if y is None:
+            y = [c for c in df.columns if c != x and df[c].dtype.kind in "iuf"]
+        elif not isinstance(y, list):
+            y = [y]
+        if not y:
+            raise ValueError("The data has no column of numbers to plot")
+        if len(y) > 12:
+            raise ValueError("A chart shows at most 12 series")
+        columns = [df[c].tolist() for c in y]
+        kept = [i for i in range(len(categories)) if not any(v != v or v is None for v in (c[i] for c in columns))]
+        if len(kept) != len(categories) and not dropna:
+            raise ValueError("a missing value")
+        if len(kept) > 20:
+            raise ValueError("A chart shows at most 20 categories")
+        shown = [_chart_label(categories[i]) for i in kept]
+        series = [{"name": _chart_label(_cell_text(name)),
+                   "data": [{"label": shown[n], "value": column[i]} for n, i in enumerate(kept)]}
+                  for name, column in zip(y, columns)]
+        axis = {"categories": shown}
+        name = labels.name if x_label is None else x_label
+        if name:
+            axis["x_label"] = _chart_label(_cell_text(name), 50)
+        if y_label:
+            axis["y_label"] = y_label
+        block = {"type": "data_visualization", "title": title,
+                 "chart": {"type": "line", "series": series, "axis_config": axis}}
+        if block_id:
+            block["block_id"] = block_id
         return [block]
 
 

@@ -440,7 +440,7 @@ def main(argv=None) -> int:
     parser.add_argument("--no-callgrind", action="store_true")
     parser.add_argument("--repeats", type=int, default=9)
     parser.add_argument("--target", type=float, default=0.004, help="seconds per sample")
-    parser.add_argument("--only", help="run the cases whose id contains this text")
+    parser.add_argument("--only", help="run the cases whose id contains this text (any case)")
     parser.add_argument("--callgrind-child", nargs=3, help=argparse.SUPPRESS)
     opts = parser.parse_args(argv)
     if opts.callgrind_child:
@@ -452,7 +452,7 @@ def main(argv=None) -> int:
     sdk_ns = sdk_namespace()
     prepared, skipped, failures = [], [], []
     for case in case_defs.all_cases():
-        if opts.only and opts.only not in case.id:
+        if opts.only and opts.only.lower() not in case.id.lower():
             continue
         velmora_ns, why = load_velmora(case)
         if velmora_ns is None:
@@ -477,6 +477,9 @@ def main(argv=None) -> int:
         return 1 if failures else 0
 
     print(f"timing {len(prepared)} cases ({len(skipped)} skipped)...", file=sys.stderr)
+    if not prepared:
+        print("no case to time" + (f" matches {opts.only!r}" if opts.only else ""), file=sys.stderr)
+        return 1
     best = time_cases(prepared, opts.repeats, opts.target)
     instr = {} if opts.no_callgrind else count_instructions(prepared)
     from velmora.interface import BaseVelmora

@@ -247,6 +247,47 @@ TYPED = {"f": [1.5, None, float("nan")], "i": [1, None, -3], "s": ["a", None, "b
          "d": [datetime.date(2024, 1, 2), None, datetime.date(1, 1, 1)]}
 
 
+def _chart_frame(columns, polars=False):
+    """A pandas (or polars) frame of `columns`, or the mapping itself where the library refuses it."""
+    try:
+        if polars:
+            import polars as pl
+
+            return pl.DataFrame(columns, strict=False)
+        import pandas
+
+        return pandas.DataFrame(columns)
+    except Exception:  # mixed types polars will not hold, texts pyarrow strings cannot
+        return columns
+
+
+def _chart_data():
+    """A chart's data: mappings of columns (numbers, texts, dates, missing values) of 0 to 22 rows,
+    and the pandas and polars frames made of them."""
+    def columns(rows):
+        numbers = st.lists(st.integers(-2**63, 2**64) | st.floats() | st.none(), min_size=rows, max_size=rows)
+        labels = st.lists(any_text | st.dates() | st.datetimes(), min_size=rows, max_size=rows)
+        mapping = st.dictionaries(st.sampled_from(["x", "a", "b", "c"]), numbers | labels, min_size=1, max_size=4)
+        return st.one_of(mapping, mapping.map(_chart_frame), st.builds(_chart_frame, mapping, st.just(True)))
+
+    return st.integers(0, 22).flatmap(columns)
+
+
+def _pie_data():
+    """A pie's data: mappings of label to value (some not positive, some missing), and Series of them."""
+    mapping = st.dictionaries(any_text | st.integers() | st.dates(),
+                              st.integers(-5, 10**6) | st.floats(-1, 1e12) | st.none(), max_size=14)
+
+    def series(values):
+        import pandas
+
+        made = pandas.Series(values, dtype=object if not values else None)
+        _ = made.array, made.index.array  # what pandas caches on a first read (the block's dtype) is cached already
+        return made
+
+    return mapping | mapping.map(series)
+
+
 def _table_options():
     """The table options, valid for a frame of _frames() (columns named by position)."""
     formatter = st.sampled_from(["{}", "{!r:>4}", "", ">6", "%s", "%.1f%%", ".1%"]) | st.just(repr)
@@ -554,6 +595,24 @@ REGISTRY: list[Entry] = [
                                (Unread(_frame([["a"]], ["x"]), max_rows=1.5), TypeError)),
           extra_kwargs=st.deferred(_table_options)),
 
+    # velmora.blocks.chart (pandas and polars only when the data is theirs)
+    *(Entry(f"velmora.blocks.chart:Chart.{kind}",
+            (Param("data", st.deferred(_chart_data)), Param("x", st.sampled_from([None, "x", "a"]), False),
+             Param("y", st.sampled_from([None, "a", ["b", "a"], []]), False), Param("title", st.text(min_size=1, max_size=50)),
+             Param("x_label", any_text | st.none(), False), Param("y_label", any_text | st.none(), False),
+             Param("dropna", st.booleans(), False), BLOCK_ID),
+            make_ok=lambda: (C({"x": ["mon", "tue"], "a": [1, 2.5], "b": [None, 3]}, x="x", title="t", dropna=True),
+                             C(_chart_frame({"a": [1.5, 2], "b": [3, 4]}), y=["b", "a"], title="t", y_label="n", block_id="c"),
+                             C(_typed_frame(TYPED, polars=True), x="d", y="i", title="t", dropna=True)),
+            errors=((C({"a": [1]}), TypeError), (C([1], title="t"), TypeError), (C({"a": [1, None]}, title="t"), ValueError),
+                    (C({"a": [1]}, y="b", title="t"), KeyError), (C({"a": [1]}, title="t" * 51), ValueError)))
+      for kind in ("line", "bar", "area")),
+    Entry("velmora.blocks.chart:Chart.pie",
+          (Param("data", st.deferred(_pie_data)), Param("labels", st.sampled_from([None, "x"]), False),
+           Param("values", st.sampled_from([None, "a"]), False), Param("title", st.text(min_size=1, max_size=50)), BLOCK_ID),
+          make_ok=lambda: (C({"web": 3, "ios": 4.5}, title="t"), C({"x": ["a", "b"], "a": [1, 2]}, labels="x", title="t"),
+                           C(_chart_frame({"a": [1, 2]}, polars=True), values="a", title="t", block_id="p")),
+          errors=((C({"a": 0}, title="t"), ValueError), (C({"a": "1"}, title="t"), TypeError), (C({"a": 1}), TypeError))),
     Entry("velmora.blocks.table:Table.data_table",
           (Param("df", st.deferred(_frames)), Param("caption", any_text.filter(bool)),
            Param("page_size", st.integers(1, 100) | st.none(), False), Param("index", st.booleans(), False), BLOCK_ID),
@@ -575,9 +634,10 @@ REGISTRY: list[Entry] = [
           ok=(C(["2024-01-31", "2024-02-01"]),), errors=((C(["2024-02-30"]), ValueError), (C(), TypeError))),
     Entry("velmora.messages.composite.checkboxes:CheckBoxesMessage",
           (Param("text"), Param("options", option_lists),
-           Param("options_description", st.lists(any_text, max_size=3) | st.none(), False)),
-          message=True, extra_kwargs=base_kwargs, attrs=("text", "options", "options_description"),
-          ok=(C("Pick", ["a", "b"], ["first"]),), errors=((C(None, ["a"]), TypeError), (C("Pick", []), ValueError))),
+           Param("options_description", st.lists(any_text, max_size=3) | st.none(), False), ACTION_ID),
+          message=True, extra_kwargs=base_kwargs, attrs=("text", "options", "options_description", "action_id"),
+          ok=(C("Pick", ["a", "b"], ["first"]), C("Pick", [("A", "a")], action_id="pick")),
+          errors=((C(None, ["a"]), TypeError), (C("Pick", []), ValueError), (C("Pick", ["a"], action_id=3), TypeError))),
     Entry("velmora.messages.composite.radio_buttons:RadioButtonsMessage",
           (Param("text"), Param("options", option_lists), ACTION_ID),
           message=True, extra_kwargs=base_kwargs, attrs=("text", "options", "action_id"),
@@ -614,6 +674,18 @@ REGISTRY: list[Entry] = [
                                (Unread(_frame([["a"]], ["x"]), caption=""), ValueError),
                                (Unread(_frame([["a"]], ["x"]), caption="c", index=True, na_rep=1), TypeError),
                                (C(None, caption="c"), TypeError))),
+    Entry("velmora.messages.chart.chart:ChartMessage",
+          (Param("data", st.deferred(_chart_data)), Param("kind", st.sampled_from(["line", "bar", "area"]), False),
+           Param("x", st.sampled_from([None, "x", "a"]), False), Param("y", st.sampled_from([None, "a", ["b", "a"]]), False),
+           Param("title", st.text(min_size=1, max_size=50)), Param("x_label", any_text | st.none(), False),
+           Param("y_label", any_text | st.none(), False), Param("text", any_text | st.none(), False)),
+          message=True, extra_kwargs=base_kwargs, attrs=("data", "kind", "x", "y", "title", "x_label", "y_label", "text"),
+          make_ok=lambda: (C({"x": ["mon", "tue"], "a": [1, 2.5]}, x="x", title="t", text="*Today*"),
+                           C({"web": 3, "ios": 4.5}, "pie", title="t"),
+                           C(_chart_frame({"l": ["a", "b"], "a": [1.5, 2]}, polars=True), "pie", x="l", y="a", title="t"),
+                           C(_chart_frame({"a": [1.5, 2], "b": [3, 4]}), "bar", title="t", y_label="n")),
+          make_errors=lambda: ((C({"a": [1]}), TypeError), (C({"a": [1]}, "scatter", title="t"), ValueError),
+                               (C([1], title="t"), TypeError), (C({"a": 1}, "pie", title="t", x_label="x"), ValueError))),
     Entry("velmora.messages.composite.message:Message",
           (Param("part", st.lists(st.just({"type": "divider"}), max_size=2) | st.just({"type": "divider"})),),
           message=True, extra_kwargs=base_kwargs, attrs=("parts",),
@@ -703,16 +775,22 @@ REGISTRY: list[Entry] = [
           ok=(C(image_url="https://x/a.png"), C(image_buffer=b"png", image_name="a.png", slack_bot=FakeBot())),
           errors=((C(), ValueError),)),
     Entry("velmora.messages.section.static_select:StaticSelectMessage",
-          (Param("options", option_lists), Param("text_before_option", any_text | st.none(), False)),
-          message=True, extra_kwargs=base_kwargs, attrs=("options", "text_before_option"),
-          ok=(C(["a", "b"], "Pick"),), errors=((C(["a"], 3), TypeError), (C([], "Pick"), ValueError))),
+          (Param("options", option_lists), Param("text_before_option", any_text | st.none(), False), ACTION_ID,
+           PLACEHOLDER),
+          message=True, extra_kwargs=base_kwargs, attrs=("options", "text_before_option", "action_id", "placeholder"),
+          ok=(C(["a", "b"], "Pick"), C([("A", "a")], "Pick", action_id="pick", placeholder="Choose")),
+          errors=((C(["a"], 3), TypeError), (C([], "Pick"), ValueError), (C(["a"], placeholder=""), ValueError))),
     Entry("velmora.messages.section.multi_static_select_msg:MultiStaticSelectMessage",
-          (Param("text_before_option"), Param("options", option_lists)),
-          message=True, extra_kwargs=base_kwargs, attrs=("options", "text_before_option"),
-          ok=(C("Pick", ("a", "b")),), errors=((C(None, ["a"]), TypeError),)),
-    Entry("velmora.messages.section.overflow:OverflowMessage", (Param("text"), Param("options", option_lists)),
-          message=True, extra_kwargs=base_kwargs, attrs=("text", "options"),
-          ok=(C("More", ["a", "b"]),), errors=((C("More", ("a", "b")), TypeError),)),
+          (Param("text_before_option"), Param("options", option_lists), ACTION_ID, PLACEHOLDER),
+          message=True, extra_kwargs=base_kwargs, attrs=("options", "text_before_option", "action_id", "placeholder"),
+          ok=(C("Pick", ("a", "b")), C("Pick", [{"text": {"type": "plain_text", "text": "A"}, "value": "a"}],
+                                       action_id="pick", placeholder="Choose")),
+          errors=((C(None, ["a"]), TypeError), (C("Pick", ["a"], action_id=b"x"), TypeError))),
+    Entry("velmora.messages.section.overflow:OverflowMessage",
+          (Param("text"), Param("options", option_lists), ACTION_ID),
+          message=True, extra_kwargs=base_kwargs, attrs=("text", "options", "action_id"),
+          ok=(C("More", ["a", "b"]), C("More", [("A", "a")], action_id="more")),
+          errors=((C("More", ("a", "b")), TypeError), (C("More", ["a"], action_id=""), ValueError))),
     Entry("velmora.messages.section.date_picker:DatePickerMessage", (Param("text"), Param("initial_date", dates)),
           message=True, extra_kwargs=base_kwargs, attrs=("text", "initial_date"),
           ok=(C("When?", "2024-01-31"),), errors=((C("When?", None), TypeError), (C("When?", "31/01/2024"), ValueError))),

@@ -9,7 +9,7 @@ from message_fakes import Blocks
 from support import assert_no_leak
 
 from velmora import fallback_text
-from velmora.blocks import Actions, Context, Divider, Header, Image, Section
+from velmora.blocks import Actions, Chart, Context, Divider, Header, Image, Section
 from velmora.interface import DEFAULT_PREVIEW
 from velmora.messages.image.image_msg import ImageMessage
 
@@ -66,6 +66,18 @@ def raw(value: str) -> dict[str, Any]:
          "Use List<int> or List<int>; <div>raw</div> a<b>c & &copy; https://x.io/a ana@x.io <@U1> <x>"),
         ([{"type": "table", "rows": [[raw("service"), raw("took")], [raw("api"), rich(rich_section(text("1 s")))]]}],
          "service | took\napi | 1 s"),
+        # a chart in one sentence (title, kind, series, first and last category, highest value and where), a
+        # data table by its caption and size
+        (Chart.line({"week": ["2026-01-05", "2026-01-12", "2026-01-19"], "web": [120, 190, 128], "mobile": [80.5, 95, 200.5]},
+                    x="week", title="Weekly sign-ups"),
+         "Weekly sign-ups, a line chart of web and mobile from 2026-01-05 to 2026-01-19; highest: mobile at 2026-01-19, 200.5."),
+        (Chart.area({"v": [-1.5]}, title="Drift"), "Drift, an area chart of v at 0; highest: v at 0, -1.5."),
+        (Chart.pie({"web": 3, "ios": 4.5, "android": 2}, title="Platforms"),
+         "Platforms, a pie chart of web, ios and android; largest: ios, 4.5 (47%)."),
+        ([{"type": "data_visualization", "chart": {"type": "radar"}}], "A chart."),
+        ([{"type": "data_table", "caption": "Sales", "rows": [[raw("region"), raw("q1")]] + [[raw("eu"), raw("1")]] * 250}],
+         "Sales, a table of 250 rows and 2 columns."),
+        ([{"type": "data_table", "rows": [[raw("region")], [raw("eu")]]}], "A table of 1 row and 1 column."),
         # nothing to read
         (Divider.divider() + [{"type": "actions", "elements": [{"type": "datepicker"}]}, {"type": "video"}, 3,
                               {"type": "section", "text": 5}], ""),

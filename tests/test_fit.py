@@ -37,6 +37,16 @@ def table(rows: int, width: int = 0) -> dict[str, Any]:
             "rows": [[{"type": "raw_text", "text": f"r{i}".ljust(width, "x")}] for i in range(rows)]}
 
 
+def data_table(rows: int, width: int = 0, **keys: Any) -> dict[str, Any]:
+    return {"type": "data_table", "caption": "Runs",
+            "rows": [[{"type": "raw_text", "text": f"r{i}".ljust(width, "x")}] for i in range(rows)], **keys}
+
+
+def chart(title: str = "c") -> dict[str, Any]:
+    return {"type": "data_visualization", "title": title,
+            "chart": {"type": "pie", "segments": [{"label": "a", "value": 1}]}}
+
+
 DIVIDER = {"type": "divider"}
 
 
@@ -77,6 +87,13 @@ CASES = [
     ([{"type": "section", "fields": [md("f" * 2000)] * 10}], {}, [["section:4"], ["section:4", "section:2"]]),
     ([{"type": "context", "elements": [md("c" * 3000)] * 5}], {}, [["context:4"], ["context:1"]]),
     ([table(100), section("x" * 2900)] * 2, {}, [["table:100", "section:2900"], ["table:100", "section:2900"]]),
+    # two charts a message; a data table counts as the message's table, split by rows or characters
+    ([chart()] * 5, {}, [["data_visualization:0"] * 2, ["data_visualization:0"] * 2, ["data_visualization:0"]]),
+    ([data_table(3), table(2), chart(), DIVIDER, chart(), chart()], {},
+     [["data_table:3"], ["table:2", "data_visualization:0", "divider:0", "data_visualization:0"], ["data_visualization:0"]]),
+    ([data_table(450, block_id="d")], {}, [["data_table:201#d"], ["data_table:201#d-2"], ["data_table:50#d-3"]]),
+    ([data_table(100, 300)], {}, [["data_table:66"], ["data_table:35"]]),  # 20,000 characters, the header's included
+    ([data_table(201), data_table(202)], {}, [["data_table:201"], ["data_table:201"], ["data_table:2"]]),
 ]
 
 
@@ -131,12 +148,17 @@ def test_a_split_section_keeps_its_accessory_first_and_its_fields_after_the_text
     assert [b["block_id"] for b in payload["blocks"]] == ["s", "s-2", "s-3"]
 
 
-def test_split_tables_repeat_the_first_row_and_share_the_settings():
-    block = table(150)
+@pytest.mark.parametrize(("block", "rows", "shared"), [
+    (table(150), 100, "column_settings"),
+    (data_table(250, page_size=20, row_header_column_index=0, block_id="runs"), 201, "caption"),
+])
+def test_split_tables_repeat_the_first_row_and_keep_the_other_keys(block, rows, shared):
     first, second = [p["blocks"][0] for p in fit([block])]
-    assert first["rows"] == block["rows"][:100]
-    assert second["rows"][0] is block["rows"][0] and second["rows"][1:] == block["rows"][100:]
-    assert first["column_settings"] is second["column_settings"] is block["column_settings"]
+    assert first["rows"] == block["rows"][:rows]
+    assert second["rows"][0] is block["rows"][0] and second["rows"][1:] == block["rows"][rows:]
+    assert first[shared] is second[shared] is block[shared]
+    assert list(first) == list(second) == list(block)
+    assert {**second, "rows": None, "block_id": None} == {**block, "rows": None, "block_id": None}
 
 
 def test_every_payload_keeps_the_other_keys_in_their_order():
@@ -166,6 +188,10 @@ def test_every_payload_keeps_the_other_keys_in_their_order():
         ([{"type": "container", "title": {"type": "plain_text", "text": "t"}, "child_blocks": [section("x" * 3000)] * 5}],
          [{"path": "/0", "message": "This block holds 15001 characters of text; fit keeps a message within 12,000 (a "
                                     "guard for Slack's msg_blocks_too_long) and cannot split this kind of block."}]),
+        # fit splits no block inside a container
+        ([{"type": "container", "title": {"type": "plain_text", "text": "t"}, "child_blocks": [table(101), buttons(26)]}],
+         [{"path": "/0/child_blocks/0/rows", "message": '"rows" holds 101 items; a table allows at most 100.'},
+          {"path": "/0/child_blocks/1/elements", "message": '"elements" holds 26 items; an actions block allows at most 25.'}]),
         ({"text": "x" * 4001, "blocks": []},
          [{"path": "/text", "message": "The fallback text is 4001 characters long; Slack refuses more than 4000 (msg_too_long)."}]),
     ],
@@ -271,6 +297,8 @@ BLOCKS = st.one_of(
     st.integers(1, 60).map(buttons),
     st.integers(1, 25).map(lambda n: {"type": "context", "elements": [md(f"c{i}") for i in range(n)]}),
     st.integers(1, 230).map(table),
+    st.integers(2, 450).map(data_table),
+    st.just(chart()),
     st.integers(1, 7000).map(lambda n: {"type": "markdown", "text": "m" * n}),
     st.lists(st.text(alphabet="ab \n*_<&", min_size=1, max_size=4000), min_size=1, max_size=8).map(
         lambda paragraphs: {"type": "markdown", "text": "\n\n".join(paragraphs)}),
@@ -306,7 +334,7 @@ def contents(blocks: list[dict[str, Any]]) -> list[tuple[str, Any]]:
                 out.append((kind, shown))
             header = None
             continue
-        if kind == "table":
+        if kind in ("table", "data_table"):
             rows = block["rows"]
             out += [("row", row) for row in (rows[1:] if rows[0] is header else rows)]
             header = rows[0]
@@ -361,6 +389,20 @@ def test_payloads_fits_the_payload():
     assert payloads == fit(message.payload()) and all(p["text"] == "70 items" for p in payloads)
     with pytest.raises(velmora.InvalidBlocks):
         Blocks([{"type": "header", "text": {"type": "plain_text", "text": "h" * 151}}]).payloads()
+
+
+def test_a_data_table_message_past_the_limits_goes_as_one_data_table_a_message():
+    pd = pytest.importorskip("pandas")
+    from velmora.messages import DataTableMessage
+
+    message = DataTableMessage(pd.DataFrame({"run": range(450)}), caption="Runs", page_size=25, text="Nightly")
+    with pytest.raises(velmora.InvalidBlocks, match="holds 451 items; a data table allows at most 201"):
+        message.payload(strict=True)
+    payloads = message.payloads()
+    assert [[b["type"] for b in p["blocks"]] for p in payloads] == [["section", "data_table"], ["data_table"], ["data_table"]]
+    tables = [p["blocks"][-1] for p in payloads]
+    assert [t["rows"][-1][0]["value"] for t in tables] == [199, 399, 449]
+    assert all(validate(p) == [] and t["caption"] == "Runs" and t["page_size"] == 25 for p, t in zip(payloads, tables))
 
 
 def long_answer() -> str:

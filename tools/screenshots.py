@@ -1,26 +1,24 @@
 """Write the README's pictures, drawn by velmora.preview, into a folder (default docs/):
-demo.png (every message of `python -m velmora demo`), chart.png (a line chart) and modal.png
-(a modal form). The chart and the modal are the README's own examples.
+demo.png (every message of `python -m velmora demo`), chart.png (a line chart made by
+Chart.line from a DataFrame) and modal.png (a modal form). The chart and the modal are the
+README's own examples.
 
 Run by `make screenshots`; the pictures are committed and shown in the README.
 """
 import sys
 from pathlib import Path
 
+import pandas as pd
+
 from velmora._demo import EXAMPLES
+from velmora.blocks import Chart
 from velmora.preview import screenshot
 from velmora.preview._browser import capture
 from velmora.preview._page import article, document, read
 
-WEEKS = ["2026-01-05", "2026-01-12", "2026-01-19", "2026-01-26", "2026-02-02", "2026-02-09"]
-SIGNUPS = {"type": "data_visualization", "title": "Weekly sign-ups", "chart": {
-    "type": "line",
-    "series": [
-        {"name": "web", "data": [{"label": w, "value": v} for w, v in zip(WEEKS, [120, 135, 128, 160, 171, 190])]},
-        {"name": "mobile", "data": [{"label": w, "value": v} for w, v in zip(WEEKS, [80, 95, 110, 150, 148, 182])]},
-    ],
-    "axis_config": {"categories": WEEKS, "x_label": "week", "y_label": "sign-ups"},
-}}
+WEEKS = pd.date_range("2026-01-05", periods=6, freq="W-MON", name="week")
+SIGNUPS_DF = pd.DataFrame({"web": [120, 135, 128, 160, 171, 190], "mobile": [80, 95, 110, 150, 148, 182]}, index=WEEKS)
+[SIGNUPS] = Chart.line(SIGNUPS_DF, title="Weekly sign-ups", y_label="sign-ups")
 FORM = {"type": "modal", "title": {"type": "plain_text", "text": "Time off"},
         "submit": {"type": "plain_text", "text": "Request"}, "blocks": [
     {"type": "input", "block_id": "days", "label": {"type": "plain_text", "text": "Days"},

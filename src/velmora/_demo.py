@@ -149,6 +149,13 @@ def data_table_message() -> list[dict[str, Any]]:
     return DataTableMessage(_deploys(), caption="Deploys today", page_size=5).build_blocks()
 
 
+def chart_message() -> list[dict[str, Any]]:
+    from velmora.messages.chart.chart import ChartMessage
+
+    signups = {"week": ["2026-01-05", "2026-01-12", "2026-01-19"], "web": [120, 135, 128], "mobile": [80, 95, 110]}
+    return ChartMessage(signups, "bar", x="week", title="Weekly sign-ups", y_label="sign-ups").build_blocks()
+
+
 def dataframe_message() -> list[dict[str, Any]]:
     from velmora.messages.composite.dataframe import DataFrameMessage
 
@@ -226,6 +233,7 @@ EXAMPLES: dict[str, Example] = {
     "ImageMessage (velmora.messages.image.image_msg)": image_message,
     "SimpleTableMessage (velmora.messages.table.simple_table)": table_message,
     "DataTableMessage (velmora.messages.table.data_table)": data_table_message,
+    "ChartMessage (velmora.messages.chart.chart)": chart_message,
     "DataFrameMessage (velmora.messages.composite.dataframe)": dataframe_message,
     "CheckBoxesMessage (velmora.messages.composite.checkboxes)": checkboxes_message,
     "RadioButtonsMessage (velmora.messages.composite.radio_buttons)": radio_buttons_message,

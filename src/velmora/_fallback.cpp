@@ -4,6 +4,7 @@
 // has no such entities: "List<int>" stays as typed, "<https://x.io>" is the address. Blocks of
 // unexpected shapes add nothing.
 #include "velmora/blocks.hpp"
+#include "velmora/read_out.hpp"
 #include "velmora/text.hpp"
 
 #include <string>
@@ -15,48 +16,15 @@ using vm::k;
 using vm::Key;
 using vm::Keys;
 using vm::Ref;
-
-using Text = std::u32string;
+using vm::read_out::add;
+using vm::read_out::at;
+using vm::read_out::for_each;
+using vm::read_out::is;
+using vm::read_out::str_at;
+using vm::read_out::Text;
 
 // Slack's limit is 40,000; a notification shows far less, and a screen reader reads it all.
 constexpr Py_ssize_t max_characters = 3000;
-
-void add(Text& out, PyObject* str) {
-  vm::Chars s(str);
-  for (Py_ssize_t i = 0; i < s.size(); ++i) out.push_back(s[i]);
-}
-
-void add(Text& out, const char* ascii) {
-  for (const char* c = ascii; *c; ++c) out.push_back(static_cast<char32_t>(*c));
-}
-
-// The value under `key` of `object` when it is a dict holding one, else null. A lookup may run
-// the code of a caller's odd key (an __eq__), which may fail: from then on every lookup finds
-// nothing, and fallback_text() raises that error at the end.
-Ref at(PyObject* object, PyObject* key) noexcept {
-  if (!object || !PyDict_Check(object) || PyErr_Occurred()) return {};
-  return Ref::borrow(PyDict_GetItemWithError(object, key));
-}
-
-// As at(), for a str.
-Ref str_at(PyObject* object, PyObject* key) noexcept {
-  Ref value = at(object, key);
-  return value && PyUnicode_Check(value.get()) ? std::move(value) : Ref{};
-}
-
-bool is(const Ref& value, PyObject* key) noexcept {
-  return value && (value.get() == key || (PyUnicode_Check(value.get()) && PyUnicode_Compare(value.get(), key) == 0));
-}
-
-// Calls `each` with every item of `list` when it is a list, each held while in use (a lookup in
-// an item may change the list, so its size is read at every step).
-template <class Each>
-void for_each(const Ref& list, Each&& each) {
-  for (Py_ssize_t i = 0; list && PyList_Check(list.get()) && i < PyList_GET_SIZE(list.get()); ++i) {
-    Ref item = Ref::borrow(PyList_GET_ITEM(list.get(), i));
-    each(item.get(), i);
-  }
-}
 
 // ---- inline markup -----------------------------------------------------------------------------
 
@@ -467,6 +435,10 @@ void add_block(Lines& lines, PyObject* block) {
     add_rich_text(lines, block);
   } else if (is(type, k.markdown)) {
     if (Ref text = str_at(block, k.text)) read_inline(line, vm::Chars(text.get()), Dialect::markdown);
+  } else if (is(type, k.data_visualization)) {
+    vm::read_out::add_chart(line, block);
+  } else if (is(type, k.data_table)) {
+    vm::read_out::add_data_table(line, block);
   } else if (is(type, k.table)) {
     for_each(at(block, k.rows), [&](PyObject* row, Py_ssize_t) {
       if (lines.full() || !PyList_Check(row)) return;
@@ -482,11 +454,7 @@ void add_block(Lines& lines, PyObject* block) {
   lines.add_line(std::move(line));
 }
 
-constexpr vm::Params<1> fallback_params{"fallback_text", {&Keys::blocks}, 1};
-
-Ref fallback_text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(fallback_params, args, nargs, kwnames, a)) return {};
+Ref fallback_text(PyObject*, vm::Bound<1>& a) {
   PyObject* blocks = a[0];
   if (!PyList_Check(blocks) && !PyDict_Check(blocks)) {
     Ref got = vm::type_name(blocks);
@@ -513,7 +481,9 @@ PyMethodDef functions[] = {
                  "The message (a list of blocks, or a payload) as plain text of at most 3,000 characters,\n"
                  "for notifications and screen readers: headers, section texts and fields, context texts,\n"
                  "image alt texts, rich text, markdown, table rows (cells joined by \" | \") and button\n"
-                 "labels, one line each. Markup is read out: \"<@U1>\" gives \"@U1\", \"<url|text>\" gives\n"
+                 "labels, one line each; a chart in one sentence (its title, kind, series, first and last\n"
+                 "category, and its highest value and where it is), a data table by its caption and size. Markup is "
+                 "read out: \"<@U1>\" gives \"@U1\", \"<url|text>\" gives\n"
                  "\"text (url)\", \"&amp;\" gives \"&\", \"*bold*\" gives \"bold\"; a markdown block is read as\n"
                  "Markdown (\"List<int>\" stays as typed, \"[docs](url)\" gives \"docs (url)\"). \"\" when no\n"
                  "block holds text.">(),

@@ -1,7 +1,8 @@
 // velmora.fit: one message as as many payloads as Slack's limits need. Blocks are spread over
 // messages in order, at block boundaries; blocks over a limit of their own are split first (long
-// section texts, too many fields, actions or context elements, table rows, markdown and rich
-// text over the guard for msg_blocks_too_long). Nothing is dropped and nothing is reordered.
+// section texts, too many fields, actions or context elements, table and data table rows,
+// markdown and rich text over the guard for msg_blocks_too_long). Nothing is dropped and nothing
+// is reordered.
 // What cannot be split is reported as velmora.validate would, with InvalidBlocks, before
 // anything is built.
 #include "velmora/blocks.hpp"
@@ -168,6 +169,7 @@ struct Weight {
   Py_ssize_t markdown = 0;  // characters of markdown
   bool table = false;       // a table or data table (or a block holding one)
   bool plan = false;
+  bool chart = false;  // a data_visualization block
 };
 
 // Appends the blocks that `block` becomes to `out`, and what each weighs to `weights`; `step` is
@@ -176,7 +178,9 @@ bool split_block(PyObject* block, char step, Ids& ids, PyObject* out, std::vecto
   Py_ssize_t before = PyList_GET_SIZE(out);
   Ref type = Ref::borrow(PyDict_Check(block) ? PyDict_GetItemWithError(block, k.type) : nullptr);
   bool ok = !PyErr_Occurred();
-  int kind = type ? vm::which_key(type.get(), {k.section, k.actions, k.context, k.table, k.markdown, k.rich_text}) : -1;
+  int kind = type ? vm::which_key(type.get(), {k.section, k.actions, k.context, k.table, k.markdown, k.rich_text,
+                                               k.data_table, k.data_visualization})
+                  : -1;
   switch (ok ? kind : -2) {
     case 0:
       ok = split_section(block, ids, out);
@@ -196,6 +200,9 @@ bool split_block(PyObject* block, char step, Ids& ids, PyObject* out, std::vecto
     case 5:
       ok = vm::split_rich_text(block, limit::block_text, ids, out);
       break;
+    case 6:
+      ok = split_rows(block, limit::data_table_rows, limit::data_table_characters, ids, out);
+      break;
     case -2:
       break;
     default:
@@ -207,30 +214,37 @@ bool split_block(PyObject* block, char step, Ids& ids, PyObject* out, std::vecto
     ok = !PyErr_Occurred();
     weights.push_back({.text = vm::text_characters(made),
                        .markdown = text && PyUnicode_Check(text.get()) ? PyUnicode_GET_LENGTH(text.get()) : 0,
-                       .table = step == 't' || step == 'T' || kind == 3,
-                       .plan = step == 'P'});
+                       .table = step == 't' || step == 'T' || step == 'D' || kind == 3 || kind == 6,
+                       .plan = step == 'P',
+                       .chart = step == 'c' || kind == 7});
   }
   return ok;
 }
 
-// The blocks in lists of at most `max_blocks`, one table, one plan, 12,000 characters of markdown
-// and the guard's characters of text each.
+// The blocks in lists of at most `max_blocks`, one table, one plan, two charts, 12,000 characters
+// of markdown and the guard's characters of text each.
 Ref spread(PyObject* blocks, const std::vector<Weight>& weights, Py_ssize_t max_blocks) noexcept {
   Ref messages = vm::empty_list();
   if (!messages) return {};
   Py_ssize_t count = PyList_GET_SIZE(blocks), start = 0;
   Weight sum;
+  Py_ssize_t charts = 0;
   for (Py_ssize_t i = 0; i <= count; ++i) {
     const Weight* w = i < count ? &weights[static_cast<std::size_t>(i)] : nullptr;
     bool full = !w || i - start == max_blocks || (w->table && sum.table) || (w->plan && sum.plan) ||
-                sum.markdown + w->markdown > limit::markdown || sum.text + w->text > limit::block_text;
+                (w->chart && charts == limit::charts) || sum.markdown + w->markdown > limit::markdown ||
+                sum.text + w->text > limit::block_text;
     if (full && i > start) {
       Ref part = Ref::steal(PyList_GetSlice(blocks, start, i));
       if (!part || PyList_Append(messages.get(), part.get()) < 0) return {};
       start = i;
       sum = {};
+      charts = 0;
     }
-    if (w) sum = {sum.text + w->text, sum.markdown + w->markdown, sum.table || w->table, sum.plan || w->plan};
+    if (w) {
+      sum = {sum.text + w->text, sum.markdown + w->markdown, sum.table || w->table, sum.plan || w->plan};
+      charts += w->chart;
+    }
   }
   if (count == 0) {  // a message of no blocks stays one payload
     Ref none = vm::empty_list();
@@ -262,11 +276,8 @@ Ref payloads(PyObject* message, PyObject* lists) noexcept {
   return out;
 }
 
-constexpr vm::Params<2> fit_params{"fit", {&Keys::message, &Keys::max_blocks}, 1, 1};
-
-Ref fit(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  if (!vm::bind(fit_params, args, nargs, kwnames, a) || (a[1] && !vm::check_exact(a[1], &PyLong_Type, "max_blocks"))) {
+Ref fit(PyObject*, vm::Bound<2>& a) {
+  if ((a[1] && !vm::check_exact(a[1], &PyLong_Type, "max_blocks"))) {
     return {};
   }
   Py_ssize_t max_blocks = limit::blocks;
@@ -328,16 +339,18 @@ Ref fit(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
 PyMethodDef functions[] = {
     vm::function<fit, "fit(message, *, max_blocks=50)",
                  "The payloads that carry `message` (a payload dict, or a list of blocks) within Slack's\n"
-                 "limits, in order, nothing dropped: at most `max_blocks` blocks, one table and 12,000\n"
-                 "characters of markdown blocks each, and at most 12,000 characters of text in all the\n"
-                 "blocks of each (a guard: Slack refuses more with msg_blocks_too_long, tables aside).\n"
+                 "limits, in order, nothing dropped: at most `max_blocks` blocks, one table (or data\n"
+                 "table), two charts and 12,000 characters of markdown blocks each, and at most 12,000\n"
+                 "characters of text in all the blocks of each (a guard: Slack refuses more with\n"
+                 "msg_blocks_too_long, tables aside).\n"
                  "Section texts over 3,000 characters and markdown blocks over 12,000 are cut at a paragraph\n"
                  "break, else a line break, else a space, never inside a grapheme cluster, an entity or an\n"
                  "escape; a code block cut in two is closed and reopened. Rich-text blocks over the guard\n"
                  "are cut between their parts, or inside a text. Sections of more than 10 fields, actions\n"
-                 "of more than 25 elements, context of more than 10 and tables of more than 100 rows or\n"
-                 "10,000 characters (the first row repeated) are split. Every payload keeps the message's\n"
-                 "other keys (text, channel, thread_ts, ...); a list gives {\"blocks\": [...]} payloads. The\n"
+                 "of more than 25 elements, context of more than 10, tables of more than 100 rows or\n"
+                 "10,000 characters and data tables of more than 201 rows or 20,000 characters (the first\n"
+                 "row repeated, the other keys kept) are split. Every payload keeps the message's other\n"
+                 "keys (text, channel, thread_ts, ...); a list gives {\"blocks\": [...]} payloads. The\n"
                  "first part of a split block keeps its block_id, later ones get \"<id>-2\", \"<id>-3\", ...\n"
                  "InvalidBlocks lists what cannot be split (a header over 150 characters, a button text\n"
                  "over 75, ...), as validate() words it.">(),

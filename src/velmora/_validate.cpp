@@ -254,19 +254,12 @@ Ref problems(PyObject* value, PyObject* surface, bool fitting) {
   return plan ? Ref::steal(PyTuple_Pack(2, found.get(), plan.get())) : Ref{};
 }
 
-constexpr vm::Params<2> validate_params{"validate", {&vm::Keys::blocks, &vm::Keys::surface}, 1, 1};
-constexpr vm::Params<1> unsplittable_params{"_unsplittable", {&vm::Keys::blocks}, 1};
-
-Ref validate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  if (!vm::bind(validate_params, args, nargs, kwnames, a)) return {};
+Ref validate(PyObject*, vm::Bound<2>& a) {
   return problems(a[0], a[1], false);
 }
 
 // What velmora.fit cannot split: a message's problems, always of a message.
-Ref unsplittable(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(unsplittable_params, args, nargs, kwnames, a)) return {};
+Ref unsplittable(PyObject*, vm::Bound<1>& a) {
   if (PyDict_Check(a[0])) {
     int view = PyDict_Contains(a[0], k.type);
     if (view < 0) return {};

@@ -14,11 +14,8 @@ using vm::Ref;
 
 // ---- escaping --------------------------------------------------------------------------------
 
-constexpr vm::Params<1> escape_params{"escape", {&Keys::text}, 1};
-
-Ref escape(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(escape_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text")) return {};
+Ref escape(PyObject*, vm::Bound<1>& a) {
+  if (!vm::check_str(a[0], "text")) return {};
   return escaped(a[0]);
 }
 
@@ -36,34 +33,26 @@ bool check_id(PyObject* value, const char* param, const char* example) noexcept 
   return false;
 }
 
-constexpr vm::Params<1> user_params{"user", {&Keys::user_id}, 1};
-constexpr vm::Params<1> channel_params{"channel", {&Keys::channel_id}, 1};
-constexpr vm::Params<1> usergroup_params{"usergroup", {&Keys::usergroup_id}, 1};
-constexpr vm::Params<1> broadcast_params{"broadcast", {&Keys::range}, 1};
-
-// `format` with the one id of a call to `P` in place of "%U"; `example` shows a good id.
-template <const vm::Params<1>& P>
-Ref mention(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, const char* example, const char* format) {
-  vm::Bound<1> a;
-  if (!vm::bind(P, args, nargs, kwnames, a) || !check_id(a[0], PyUnicode_AsUTF8(k.*P.names[0]), example)) return {};
+// `format` with the id `a[0]` (the parameter `param`) in place of "%U"; `example` shows a good id.
+Ref mention(const vm::Bound<1>& a, const char* param, const char* example, const char* format) {
+  if (!check_id(a[0], param, example)) return {};
   return Ref::steal(PyUnicode_FromFormat(format, a[0]));
 }
 
-Ref user(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return mention<user_params>(args, nargs, kwnames, "U0123ABCD", "<@%U>");
+Ref user(PyObject*, vm::Bound<1>& a) {
+  return mention(a, "user_id", "U0123ABCD", "<@%U>");
 }
 
-Ref channel(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return mention<channel_params>(args, nargs, kwnames, "C0123ABCD", "<#%U>");
+Ref channel(PyObject*, vm::Bound<1>& a) {
+  return mention(a, "channel_id", "C0123ABCD", "<#%U>");
 }
 
-Ref usergroup(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return mention<usergroup_params>(args, nargs, kwnames, "S0123ABCD", "<!subteam^%U>");
+Ref usergroup(PyObject*, vm::Bound<1>& a) {
+  return mention(a, "usergroup_id", "S0123ABCD", "<!subteam^%U>");
 }
 
-Ref broadcast(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(broadcast_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "range")) return {};
+Ref broadcast(PyObject*, vm::Bound<1>& a) {
+  if (!vm::check_str(a[0], "range")) return {};
   for (PyObject* known : {k.here, k.channel, k.everyone}) {
     if (PyUnicode_Compare(a[0], known) == 0) return Ref::steal(PyUnicode_FromFormat("<!%U>", known));
   }
@@ -101,13 +90,9 @@ bool check_url(PyObject* url) noexcept {
   return false;
 }
 
-constexpr vm::Params<2> link_params{"link", {&Keys::url, &Keys::text}, 1};
-
-Ref link(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
+Ref link(PyObject*, vm::Bound<2>& a) {
   bool has_text;
-  if (!vm::bind(link_params, args, nargs, kwnames, a) || !check_url(a[0]) ||
-      !vm::check_optional_str(a[1], "text", has_text)) {
+  if (!check_url(a[0]) || !vm::check_optional_str(a[1], "text", has_text)) {
     return {};
   }
   if (!has_text) return Ref::steal(PyUnicode_FromFormat("<%U>", a[0]));
@@ -147,11 +132,7 @@ bool check_format(PyObject* format) noexcept {
   return false;
 }
 
-constexpr vm::Params<3> date_params{"date", {&Keys::timestamp, &Keys::format, &Keys::fallback}, 3};
-
-Ref date(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<3> a;
-  if (!vm::bind(date_params, args, nargs, kwnames, a)) return {};
+Ref date(PyObject*, vm::Bound<3>& a) {
   Ref when = seconds(a[0]);
   if (!when || !check_format(a[1]) || !vm::check_str(a[2], "fallback")) return {};
   if (PyUnicode_GET_LENGTH(a[2]) == 0) {
@@ -163,12 +144,9 @@ Ref date(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) 
 
 // ---- cutting a text --------------------------------------------------------------------------
 
-constexpr vm::Params<3> truncate_params{"truncate", {&Keys::text, &Keys::limit, &Keys::ellipsis}, 2, 2};
-
-Ref truncate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<3> a;
-  if (!vm::bind(truncate_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text") ||
-      !vm::check_exact(a[1], &PyLong_Type, "limit") || (a[2] && !vm::check_str(a[2], "ellipsis"))) {
+Ref truncate(PyObject*, vm::Bound<3>& a) {
+  if (!vm::check_str(a[0], "text") || !vm::check_exact(a[1], &PyLong_Type, "limit") ||
+      (a[2] && !vm::check_str(a[2], "ellipsis"))) {
     return {};
   }
   PyObject* ellipsis = a[2] ? a[2] : k.ellipsis_mark;
@@ -192,12 +170,9 @@ Ref truncate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnam
 
 // ---- grapheme clusters, for the tests ------------------------------------------------------
 
-constexpr vm::Params<1> graphemes_params{"_graphemes", {&Keys::text}, 1};
-
 // The extended grapheme clusters of `text`, where truncate and fit may cut it.
-Ref graphemes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(graphemes_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text")) return {};
+Ref graphemes(PyObject*, vm::Bound<1>& a) {
+  if (!vm::check_str(a[0], "text")) return {};
   Ref out = vm::empty_list();
   vm::Chars s(a[0]);
   for (Py_ssize_t i = 0; out && i < s.size();) {

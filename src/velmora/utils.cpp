@@ -14,11 +14,7 @@ using vm::Ref;
 using vm::is_calendar_date;
 using vm::is_clock_time;
 
-constexpr vm::Params<1> date_params{"is_valid_date_fmt", {&vm::Keys::date}, 1};
-
-Ref is_valid_date_fmt(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(date_params, args, nargs, kwnames, a)) return {};
+Ref is_valid_date_fmt(PyObject*, vm::Bound<1>& a) {
   PyObject* date = a[0];
   if (!PyUnicode_Check(date)) {
     Ref got = vm::type_name(date);
@@ -255,21 +251,17 @@ PyType_Spec validated_spec = {
     Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_DISALLOW_INSTANTIATION,
     validated_slots};
 
-Ref decorate(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, Rule rule, const vm::Params<1>& params,
-             PyObject* parameter) {
-  vm::Bound<1> a;
-  if (!vm::bind(params, args, nargs, kwnames, a)) return {};
-  PyObject* func = a[0];
+// The decorator `name` of the builders whose parameter `parameter` follows `rule`, on `func`.
+Ref decorate(PyObject* func, const char* name, Rule rule, PyObject* parameter) {
   if (!PyCallable_Check(func)) {
     Ref got = vm::type_name(func);
-    if (got) PyErr_Format(PyExc_TypeError, "%s() expects a function, got %.200U", params.func, got.get());
+    if (got) PyErr_Format(PyExc_TypeError, "%s() expects a function, got %.200U", name, got.get());
     return {};
   }
   Py_ssize_t position = find_position(func, parameter);
   if (position == -2) return {};
   if (position == -3) {
-    PyErr_Format(PyExc_TypeError, "%s() needs a function with a parameter named '%U', got %R", params.func, parameter,
-                 func);
+    PyErr_Format(PyExc_TypeError, "%s() needs a function with a parameter named '%U', got %R", name, parameter, func);
     return {};
   }
   auto* type = reinterpret_cast<PyTypeObject*>(validated_type.get());
@@ -284,15 +276,12 @@ Ref decorate(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, Rule ru
   return Ref::steal(reinterpret_cast<PyObject*>(v));
 }
 
-constexpr vm::Params<1> options_params{"validate_options", {&vm::Keys::func}, 1};
-constexpr vm::Params<1> time_params{"validate_initial_time", {&vm::Keys::func}, 1};
-
-Ref validate_options(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return decorate(args, nargs, kwnames, Rule::options, options_params, vm::k.options);
+Ref validate_options(PyObject*, vm::Bound<1>& a) {
+  return decorate(a[0], "validate_options", Rule::options, vm::k.options);
 }
 
-Ref validate_initial_time(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return decorate(args, nargs, kwnames, Rule::initial_time, time_params, vm::k.initial_time);
+Ref validate_initial_time(PyObject*, vm::Bound<1>& a) {
+  return decorate(a[0], "validate_initial_time", Rule::initial_time, vm::k.initial_time);
 }
 
 PyMethodDef functions[] = {

@@ -1,4 +1,5 @@
-"""CheckBoxesMessage, RadioButtonsMessage, TimePickerMessage and DatePickersMessage."""
+"""CheckBoxesMessage, RadioButtonsMessage, TimePickerMessage and DatePickersMessage; the keyword-only
+arguments of every choice message."""
 
 from __future__ import annotations
 
@@ -15,6 +16,9 @@ from velmora.messages.actions.datepickers import DatePickersMessage
 from velmora.messages.composite.checkboxes import CheckBoxesMessage
 from velmora.messages.composite.radio_buttons import RadioButtonsMessage
 from velmora.messages.composite.time_picker import TimePickerMessage
+from velmora.messages.section.multi_static_select_msg import MultiStaticSelectMessage
+from velmora.messages.section.overflow import OverflowMessage
+from velmora.messages.section.static_select import StaticSelectMessage
 
 # class, constructor arguments, attribute names, the Actions builder and its keyword arguments
 CASES = [
@@ -92,22 +96,41 @@ def test_builder_result_must_be_a_list(monkeypatch, cls, args, attrs, builder, k
     assert str(info.value) == f"Expected list, got {got}"
 
 
-@pytest.mark.parametrize("given, passed", [({}, {}), ({"action_id": None}, {}), ({"action_id": "pick"}, {"action_id": "pick"})])
-def test_keyword_only_action_id_reaches_the_builder_only_when_given(monkeypatch, given, passed):
-    message = RadioButtonsMessage("t", ["a"], **given)
-    assert message.build_blocks() == Section.mrkdwn("t") + Actions.radio_buttons(["a"], **passed)
+# class, positional arguments, the builder's owner and method, what it always gets, the class's
+# own keyword-only arguments
+KEYWORD_CASES = [
+    (RadioButtonsMessage, ("t", ["a"]), "Actions", "radio_buttons", {"options": ["a"]}, {"action_id": "pick"}),
+    (CheckBoxesMessage, ("t", ["a"]), "Actions", "checkboxes", {"options": ["a"], "options_description": None},
+     {"action_id": "pick"}),
+    (StaticSelectMessage, (["a"], "t"), "Section", "static_select", {"options": ["a"], "text": "t"},
+     {"action_id": "pick", "placeholder": "Choose"}),
+    (MultiStaticSelectMessage, ("t", ["a"]), "Section", "multi_static_select", {"text": "t", "options": ["a"]},
+     {"action_id": "pick", "placeholder": "Choose"}),
+    (OverflowMessage, ("t", ["a"]), "Section", "overflow", {"text": "t", "options": ["a"]}, {"action_id": "pick"}),
+]
+
+
+@pytest.mark.parametrize("cls, args, owner, builder, always, own", KEYWORD_CASES, ids=lambda v: getattr(v, "__name__", ""))
+@pytest.mark.parametrize("given", ["omitted", "None", "set"])
+def test_keyword_only_arguments_reach_the_builder_only_when_given(monkeypatch, cls, args, owner, builder, always, own,
+                                                                  given):
+    kwargs = {"omitted": {}, "None": dict.fromkeys(own), "set": own}[given]
+    passed = own if given == "set" else {}
+    message = cls(*args, **kwargs)
+    assert {name: getattr(message, name) for name in own} == {name: kwargs.get(name) for name in own}
+    before = Section.mrkdwn("t") if owner == "Actions" else []
+    real = {"Actions": Actions, "Section": Section}[owner]
+    assert message.build_blocks() == before + getattr(real, builder)(**always, **passed)
     calls = []
 
-    class FakeActions:
-        @classmethod
-        def radio_buttons(cls, *a, **kw):
-            calls.append((a, kw))
-            return []
+    def fake(fake_cls, *a, **kw):
+        calls.append((a, kw))
+        return []
 
-    monkeypatch.setattr(module_of(RadioButtonsMessage), "Actions", FakeActions)
+    monkeypatch.setattr(module_of(cls), owner, type("Fake", (), {builder: classmethod(fake), "mrkdwn": Section.mrkdwn}))
     message.build_blocks()
-    assert calls == [((), {"options": ["a"], **passed})]
-    assert list(calls[0][1]) == ["options", *passed]
+    assert calls == [((), {**always, **passed})]
+    assert list(calls[0][1]) == [*always, *passed]
 
 
 def test_none_results_add_nothing(monkeypatch):

@@ -23,6 +23,12 @@ CLASSES = {
     "DatePickerMessage": ("date_picker", ("text", "initial_date"), ("text", "initial_date")),
     "UsersSelectMessage": ("users_select", ("text",), ("text",)),
 }
+# class -> its keyword-only parameters, in order
+KEYWORD_ONLY = {
+    "StaticSelectMessage": ("action_id", "placeholder"),
+    "MultiStaticSelectMessage": ("action_id", "placeholder"),
+    "OverflowMessage": ("action_id",),
+}
 
 # class -> (good positional arguments, builder name, expected call args, expected call kwargs)
 GOOD = {
@@ -80,8 +86,9 @@ class List(list):
 @pytest.mark.parametrize("name", CLASSES)
 def test_signature_and_class(name):
     module, cls = load(name)
-    params = list(inspect.signature(cls).parameters)
-    assert params == [*CLASSES[name][1], "kwargs"]
+    params = inspect.signature(cls).parameters
+    assert list(params) == [*CLASSES[name][1], *KEYWORD_ONLY.get(name, ()), "kwargs"]
+    assert [p for p in params if params[p].kind is inspect.Parameter.KEYWORD_ONLY] == list(KEYWORD_ONLY.get(name, ()))
     assert cls.__bases__ == (BaseVelmora,)
     assert cls.__module__ == module.__name__
     assert module.Section is importlib.import_module("velmora.blocks").Section

@@ -6,8 +6,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <type_traits>
 
 #include "keys.hpp"
+#include "signature.hpp"
 
 namespace vm {
 
@@ -201,6 +204,128 @@ bool bind_init(const Params<N>& params, PyObject* args, PyObject* kwargs, Bound<
     }
   }
   return detail::check_required(params, out);
+}
+
+// ---- parameter lists from signatures -----------------------------------------------------------
+
+namespace detail {
+
+// The name of a parameter as written ("text", "block_id=None", "*elements"), or empty for
+// the markers "*" and "/".
+constexpr std::string_view param_name(std::string_view part) {
+  while (!part.empty() && part.front() == '*') part.remove_prefix(1);
+  std::string_view name = part.substr(0, index_of(part, '='));
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  return name;
+}
+
+// A named parameter: neither a marker nor the *args of the callable.
+constexpr bool binds(std::string_view part) {
+  return part.front() != '*' && part != "/";
+}
+
+// What keeps the parameters of a signature from making a parameter list.
+enum class SignatureFault : unsigned char { none, malformed, unsupported, two_stars, unknown_name, default_order };
+
+constexpr SignatureFault signature_fault(std::string_view signature) {
+  if (!well_formed(signature)) return SignatureFault::malformed;
+  SignatureFault fault = SignatureFault::none;
+  bool keyword_only = false, defaulted = false;
+  each_param(params_text(signature), [&](std::string_view part) {
+    bool has_default = index_of(part, '=') < part.size();
+    if (part == "/" || part.starts_with("**")) {
+      fault = SignatureFault::unsupported;
+    } else if (part.front() == '*') {
+      if (keyword_only) fault = SignatureFault::two_stars;
+      keyword_only = true;
+    } else if (!key_named(param_name(part))) {
+      fault = SignatureFault::unknown_name;
+    } else if (!keyword_only && defaulted && !has_default) {
+      fault = SignatureFault::default_order;
+    }
+    defaulted = defaulted || has_default;
+  });
+  return fault;
+}
+
+// The parameter list of `Signature`: its names, which are required, which keyword-only.
+template <Literal Signature>
+struct FromSignature {
+  static constexpr std::string_view text = Signature.view();
+  static constexpr SignatureFault fault = signature_fault(text);
+  static_assert(fault != SignatureFault::malformed, "a signature reads name(parameters)");
+  static_assert(fault != SignatureFault::unsupported, "the binding takes no positional-only parameters, no **kwargs");
+  static_assert(fault != SignatureFault::two_stars, "one * or *args at the most");
+  static_assert(fault != SignatureFault::unknown_name, "every parameter is named by a key of keys.def");
+  static_assert(fault != SignatureFault::default_order,
+                "a positional parameter without a default comes before those with one");
+  static constexpr std::size_t count = [] {
+    std::size_t n = 0;
+    each_param(params_text(text), [&](std::string_view part) { n += binds(part); });
+    return n;
+  }();
+  static constexpr auto func = [] {
+    std::array<char, index_of(text, '(') + 1> out{};
+    for (std::size_t i = 0; i + 1 < out.size(); ++i) out[i] = text[i];
+    return out;
+  }();
+  static constexpr Params<count> params = [] {
+    Params<count> p{func.data(), {}, 0, count};
+    std::size_t i = 0;
+    bool keyword_only = false;
+    each_param(params_text(text), [&](std::string_view part) {
+      if (!binds(part)) {
+        keyword_only = true;
+        p.positional = i;
+        p.star = part.size() > 1;
+        return;
+      }
+      p.names[i] = key_named(param_name(part));
+      if (index_of(part, '=') == part.size()) {
+        if (keyword_only) {
+          p.required_keywords |= std::uint64_t{1} << i;
+        } else {
+          p.required = i + 1;
+        }
+      }
+      ++i;
+    });
+    return p;
+  }();
+};
+
+}  // namespace detail
+
+// The parameter list of a callable declared by its signature as Python shows it, with the name
+// its call errors give: vm::params<"Section.static_select(options, text=None, *, action_id=None,
+// block_id=None)"> binds options and text by position or keyword, the rest by keyword only.
+template <Literal Signature>
+inline constexpr const auto& params = detail::FromSignature<Signature>::params;
+
+// The positional arguments of a call beyond the parameters, for a callable with *args.
+using Extra = std::span<PyObject* const>;
+
+// A callable that takes the arguments bound to `P`: `Ref f(PyObject* self, vm::Bound<N>& a)`,
+// where a[i] is the i-th parameter (null when not given), and with *args
+// `Ref f(PyObject* self, vm::Bound<N>& a, vm::Extra extra)`. The function that module and
+// builder tables declare (vm::function, vm::builder) binds the call, then calls it.
+template <auto F, const auto& P>
+Ref bound(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  constexpr std::size_t n = P.names.size();
+  Bound<n> a;
+  if constexpr (P.star) {
+    static_assert(std::is_invocable_r_v<Ref, decltype(F), PyObject*, Bound<n>&, Extra>,
+                  "f(PyObject* self, vm::Bound<N>& a, vm::Extra extra), N the parameters of the signature");
+    if (!bind(P, args, nargs, kwnames, a)) return {};
+    auto first = static_cast<Py_ssize_t>(P.positional);
+    first = nargs < first ? nargs : first;
+    return F(self, a, Extra(args + first, static_cast<std::size_t>(nargs - first)));
+  } else {
+    static_assert(std::is_invocable_r_v<Ref, decltype(F), PyObject*, Bound<n>&>,
+                  "f(PyObject* self, vm::Bound<N>& a), N the parameters of the signature");
+    if (!bind(P, args, nargs, kwnames, a)) return {};
+    return F(self, a);
+  }
 }
 
 }  // namespace vm

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <iterator>
+#include <span>
 #include <utility>
 
 #include "errors.hpp"
@@ -89,18 +90,22 @@ Ref str_or_dict(PyObject* item, const char* param, FromStr&& from_str) {
   return {};
 }
 
-// [{"type": type, "elements": [element_of(item) for item in items], "block_id": id}], "block_id"
-// only when `has_id`: a block of a builder's *items (a rich-text block of parts, a context block
-// of elements). `element_of` gives a new reference, or null with the error set.
+// What a builder `Class.block(*items, block_id=None)` returns: [{"type": type, "elements":
+// [element_of(item) for item in items], "block_id": id}], "block_id" only when given (and
+// checked first); ValueError `empty` without items. `element_of` gives a new reference, or null
+// with the error set.
 template <class ElementOf>
-Ref block_of(PyObject* type, PyObject* const* items, Py_ssize_t count, ElementOf&& element_of, PyObject* id,
-             bool has_id) {
-  Ref elements = Ref::steal(PyList_New(count));
+Ref block_of(PyObject* type, PyObject* id, std::span<PyObject* const> items, ElementOf&& element_of,
+             const char* empty) {
+  bool has_id;
+  if (!check_block_id(id, has_id)) return {};
+  if (items.empty()) return raise_value_error(empty);
+  Ref elements = Ref::steal(PyList_New(std::ssize(items)));
   if (!elements) return {};
-  for (Py_ssize_t i = 0; i < count; ++i) {
+  for (std::size_t i = 0; i < items.size(); ++i) {
     Ref element = element_of(items[i]);
     if (!element) return {};
-    PyList_SET_ITEM(elements.get(), i, element.release());
+    PyList_SET_ITEM(elements.get(), static_cast<Py_ssize_t>(i), element.release());
   }
   return list_of(dict({{k.type, type}, {k.elements, elements.get()}, {k.block_id, id, has_id}}));
 }

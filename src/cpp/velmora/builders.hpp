@@ -1,7 +1,7 @@
 // Classes of builders: heap types whose builders behave as class methods.
 //
-// A builder is written as `Ref f(PyObject* cls, PyObject* const* args, Py_ssize_t nargs,
-// PyObject* kwnames)`. It is stored in its class through a small binding descriptor rather
+// A builder is written as `Ref f(PyObject* cls, vm::Bound<N>& a)` on the arguments bound to its
+// signature (vm::builder, below). It is stored in its class through a small binding descriptor rather
 // than `classmethod`: looked up on the defining class it hands out one cached bound builtin
 // (METH_FASTCALL | METH_KEYWORDS, so the interpreter's specialised call applies), and on any
 // other class (a Python subclass) a fresh one bound to that class, so `cls` stays truthful.
@@ -48,33 +48,41 @@ Builder builder(const char* name, const char* doc, Wrap wrap = Wrap::none) noexc
       wrap};
 }
 
-// The same, declared as Python shows it: vm::builder<plain_text, "plain_text(text, *,
-// block_id=None)", "A section showing ...">(), then the decorator when there is one; the name
-// and the "$cls, /" of the docstring's signature line are derived from the signature.
-template <BuilderImpl F, Literal Signature, Literal Text, Wrap W = Wrap::none>
+// A builder declared as Python shows it, with the name its call errors give:
+// vm::builder<static_select, "Section.static_select(options, text=None, *, block_id=None)",
+// "A section ...">(), then the decorator when there is one. The builder takes the arguments
+// bound to that signature (`Ref static_select(PyObject* cls, vm::Bound<3>& a)`, see vm::bound);
+// its name and docstring, with the "$cls, /" of the signature line, come from the same text.
+template <auto F, Literal Signature, Literal Text, Wrap W = Wrap::none>
 Builder builder() noexcept {
   using D = Documented<"$cls", Signature, Text>;
-  return builder<F>(D::name.data(), D::doc.data(), W);
+  return builder<bound<F, params<Signature>>>(D::name.data(), D::doc.data(), W);
 }
 
 // ---- builders of one block showing a text ---------------------------------------------------
 
-// The builder `Func(text, *, block_id=None)` (text=None when `Optional`) of the one block, a new
-// dict, that `Block` makes of a text: the text exactly a str (or None when optional), the block
-// id checked; [] for a text that is None or empty, else [Block(text)] with "block_id" last when
-// given.
-template <Literal Func, Ref (*Block)(PyObject* text) noexcept, bool Optional = false>
-Ref text_block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  static constexpr Params<2> params{Func.chars, {&Keys::text, &Keys::block_id}, Optional ? 0u : 1u, 1};
-  Bound<2> a;
+// The builder of the one block, a new dict, that `Block` makes of a text: the text exactly a str
+// (or None when `Optional`), the block id checked; [] for a text that is None or empty, else
+// [Block(text)] with "block_id" last when given.
+template <Ref (*Block)(PyObject* text) noexcept, bool Optional>
+Ref text_block(PyObject*, Bound<2>& a) {
   bool has_id;
-  if (!bind(params, args, nargs, kwnames, a)) return {};
   PyObject* text = a[0] ? a[0] : Py_None;
   if (!check_str(text, "text", Optional) || !check_block_id(a[1], has_id)) return {};
   if (text == Py_None || PyUnicode_GET_LENGTH(text) == 0) return empty_list();
   Ref block = Block(text);  // a new dict
   if (!block || (has_id && PyDict_SetItem(block.get(), k.block_id, a[1]) < 0)) return {};
   return list_of(std::move(block));
+}
+
+// The table entry of such a builder: vm::text_builder<header, "Header.plain_text(text, *,
+// block_id=None)", "...">(); "text=None" makes the text optional.
+template <Ref (*Block)(PyObject* text) noexcept, Literal Signature, Literal Text>
+Builder text_builder() noexcept {
+  constexpr auto& p = params<Signature>;
+  static_assert(p.names.size() == 2 && p.names[0] == &Keys::text && p.names[1] == &Keys::block_id && p.positional == 1,
+                "a text block's builder reads name(text, *, block_id=None)");
+  return builder<text_block<Block, p.required == 0>, Signature, Text>();
 }
 
 // ---- the binding descriptor -------------------------------------------------------------

@@ -122,9 +122,10 @@ class Checker {
   Ref problems_;
 };
 
-// A limit that fit removes by splitting: `max`, or no limit while fitting.
+// A limit that fit removes by splitting: `max`, or no limit while fitting a top-level block (fit
+// splits no block inside another, a container's).
 inline Py_ssize_t split_max(const Checker& c, Py_ssize_t max) noexcept {
-  return c.fitting ? PY_SSIZE_T_MAX : max;
+  return c.fitting && c.depth == 0 ? PY_SSIZE_T_MAX : max;
 }
 
 // The value under `key` in `object` (a dict), or a null Ref when absent. False on a Python error.

@@ -86,7 +86,7 @@ inline bool cells_within(Checker& c, PyObject* block, Py_ssize_t max, const char
   if (!get(block, k.rows, rows)) return false;
   Py_ssize_t characters = rows ? cell_characters(rows.get()) : 0;
   if (characters <= max) return characters >= 0;
-  if (split && c.fitting) {
+  if (split && c.fitting && c.depth == 0) {
     c.note(split);
     return true;
   }

@@ -39,8 +39,9 @@ inline bool exact_list(PyObject* value, const char* param) noexcept {
   return check_list(value, param);
 }
 
-// The value an optional parameter takes when it is not given.
-enum class Default : unsigned char { required, none, true_, false_ };
+// The value an optional parameter takes when it is not given; Default::text is the str
+// Param::text (`kind="line"`: {.name = &Keys::kind, .fallback = Default::text, .text = "line"}).
+enum class Default : unsigned char { required, none, true_, false_, text };
 
 // One parameter of the class, in signature order: the positional ones (those without a default
 // first), then (after *args, or a bare `*`) the keyword-only ones, with or without a default
@@ -51,6 +52,7 @@ struct Param {
   Check check = nullptr;  // none: any value
   Default fallback = Default::required;
   bool keyword_only = false;
+  const char* text = nullptr;  // the default of Default::text: printable ASCII, no quote or backslash
 };
 
 // ---- the base ----------------------------------------------------------------------------------
@@ -154,7 +156,7 @@ struct Import {
   bool absolute = false;
 };
 
-inline constexpr std::size_t max_params = 10;
+inline constexpr std::size_t max_params = 12;
 
 struct Message {
   const char* name;                        // "DatePickerMessage"
@@ -163,7 +165,7 @@ struct Message {
   Key star = nullptr;                      // the attribute that keeps further positional arguments, a tuple
   // The attributes in the order they are set, when the published class set them in another
   // order than its parameters (vars() shows it).
-  std::array<Key, 3> stored{};
+  std::array<Key, 4> stored{};
   Base base = Base::message_wins;
   std::array<Import, 3> imports{};  // besides BaseVelmora, always imported from velmora.interface
   Blocks blocks{};                  // what build_blocks() makes
@@ -180,23 +182,34 @@ struct Message {
 
 // ---- families of messages ----------------------------------------------------------------------
 
-// A section of `text` (exactly a str) with one accessory made from `accessory`:
-// Section.<method>(text=self.text, <accessory>=self.<accessory>), its result as it is.
-constexpr Message section_with(const char* name, Param accessory, Key method, const char* doc, const char* build_doc) {
-  return {
-      .name = name,
-      .doc = doc,
-      .params = {{{.name = &Keys::text, .check = exact_str}, accessory}},
-      .base = Base::replaceable_global,
-      .imports = {{{"blocks", {"Section"}}}},
-      .blocks = returned({.owner = &Keys::Section, .method = method, .args = {kw(&Keys::text), kw(accessory.name)}}),
-      .build_doc = build_doc};
-}
-
 // A parameter passed on to a builder by keyword: a keyword-only one whose default is None only
 // when it is not None (see kw_given), any other always.
 constexpr Arg passed_on(const Param& p) {
   return p.keyword_only && p.fallback == Default::none ? kw_given(p.name) : kw(p.name);
+}
+
+// A keyword-only parameter of an element's own str that defaults to None (its action_id, its
+// placeholder), passed on to the builder only when given.
+constexpr Param own_str(Key name) {
+  return {.name = name, .check = str_or_none, .fallback = Default::none, .keyword_only = true};
+}
+
+// A section of `text` (exactly a str) with one accessory made from `accessory`:
+// Section.<method>(text=self.text, <accessory>=self.<accessory>), its result as it is; the
+// `further` parameters are passed on too (see passed_on).
+constexpr Message section_with(const char* name, Param accessory, Key method, const char* doc, const char* build_doc,
+                               std::array<Param, 2> further = {}) {
+  Message m{
+      .name = name,
+      .doc = doc,
+      .params = {{{.name = &Keys::text, .check = exact_str}, accessory, further[0], further[1]}},
+      .base = Base::replaceable_global,
+      .imports = {{{"blocks", {"Section"}}}},
+      .blocks = returned({.owner = &Keys::Section, .method = method, .args = {kw(&Keys::text), kw(accessory.name)}}),
+      .build_doc = build_doc};
+  for (std::size_t i = 0; i < further.size() && further[i].name; ++i)
+    m.blocks.calls[0].args[2 + i] = passed_on(further[i]);
+  return m;
 }
 
 // The markdown `text` (exactly a str), then the actions block of Actions.<method>, which

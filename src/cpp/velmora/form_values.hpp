@@ -125,47 +125,48 @@ inline bool number_text(PyObject* value, const char* param, bool decimals, Ref& 
   return false;
 }
 
-// initial_date: a datetime.date (a datetime's date) or a str YYYY-MM-DD of a real date.
-inline bool date_text(PyObject* value, Ref& out) {
+// A picker's first value as Slack takes it: nothing for None; the text `write` makes of an
+// object of the picker's type (`is_kind`); else exactly a str that `valid` accepts (otherwise
+// `invalid` raises the ValueError).
+template <class Write>
+bool picker_text(PyObject* value, Ref& out, bool is_kind, Write&& write, const char* param, const char* expected,
+                 bool (*valid)(PyObject*) noexcept, void (*invalid)(PyObject*) noexcept) {
   if (!value || value == Py_None) return true;
-  if (PyDate_Check(value)) {
+  if (is_kind) {
     char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", PyDateTime_GET_YEAR(value), PyDateTime_GET_MONTH(value),
-                  PyDateTime_GET_DAY(value));
+    write(text, sizeof text);
     out = Ref::steal(PyUnicode_FromString(text));
     return static_cast<bool>(out);
   }
   if (!PyUnicode_CheckExact(value)) {
-    raise_wrong_type("initial_date", "str or datetime.date", value);
+    raise_wrong_type(param, expected, value);
     return false;
   }
-  if (!is_calendar_date(value)) {
-    raise_not_a_date(value);
+  if (!valid(value)) {
+    invalid(value);
     return false;
   }
   out = Ref::borrow(value);
   return true;
 }
 
+// initial_date: a datetime.date (a datetime's date) or a str YYYY-MM-DD of a real date.
+inline bool date_text(PyObject* value, Ref& out) {
+  auto write = [value](char* text, std::size_t size) {
+    std::snprintf(text, size, "%04d-%02d-%02d", PyDateTime_GET_YEAR(value), PyDateTime_GET_MONTH(value),
+                  PyDateTime_GET_DAY(value));
+  };
+  return picker_text(value, out, value && PyDate_Check(value), write, "initial_date", "str or datetime.date",
+                     is_calendar_date, raise_not_a_date);
+}
+
 // initial_time: a datetime.time (to the minute) or a str HH:mm on a 24-hour clock.
 inline bool time_text(PyObject* value, Ref& out) {
-  if (!value || value == Py_None) return true;
-  if (PyTime_Check(value)) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d", PyDateTime_TIME_GET_HOUR(value), PyDateTime_TIME_GET_MINUTE(value));
-    out = Ref::steal(PyUnicode_FromString(text));
-    return static_cast<bool>(out);
-  }
-  if (!PyUnicode_CheckExact(value)) {
-    raise_wrong_type("initial_time", "str or datetime.time", value);
-    return false;
-  }
-  if (!is_clock_time(value)) {
-    raise_not_a_time(value);
-    return false;
-  }
-  out = Ref::borrow(value);
-  return true;
+  auto write = [value](char* text, std::size_t size) {
+    std::snprintf(text, size, "%02d:%02d", PyDateTime_TIME_GET_HOUR(value), PyDateTime_TIME_GET_MINUTE(value));
+  };
+  return picker_text(value, out, value && PyTime_Check(value), write, "initial_time", "str or datetime.time",
+                     is_clock_time, raise_not_a_time);
 }
 
 // initial_date_time: Unix seconds (an int of at most 10 digits) or an aware datetime (to the

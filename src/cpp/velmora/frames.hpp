@@ -213,31 +213,6 @@ struct FrameColumns {
   std::vector<Ref> arrays;  // a numpy array or a pandas ExtensionArray per column
 };
 
-// pandas: the array each column is stored in, as DataFrame._get_column_array gives it (no Series
-// is made, nor a reference of the frame's data recorded); df.iloc[:, j].array where the method is
-// missing.
-inline bool read_columns(PyObject* df, Py_ssize_t count, FrameColumns& out) {
-  Ref labels = detail::get(df, k.pandas_columns);
-  out.names = labels ? index_labels(labels.get()) : Ref{};
-  if (!out.names || !check_items(out.names.get(), count)) return false;
-  Ref getter;
-  int found = lookup_attr(df, k.get_column_array, getter);
-  if (found < 0) return false;
-  out.arrays.reserve(static_cast<std::size_t>(count));
-  for (Py_ssize_t j = 0; j < count; ++j) {
-    Ref array;
-    if (found) {
-      Ref position = Ref::steal(PyLong_FromSsize_t(j));
-      array = position ? Ref::steal(PyObject_CallOneArg(getter.get(), position.get())) : Ref{};
-    } else {
-      array = detail::get(column_series(df, j).get(), k.pandas_array);
-    }
-    if (!array) return false;
-    out.arrays.push_back(std::move(array));
-  }
-  return true;
-}
-
 // The column's values as Python objects, `rows` of them, the values df.to_numpy(dtype=object)
 // holds: a numpy array's tolist(), a pandas string array's through Arrow or its to_numpy()
 // (half the cost of a copy as objects), any other array's astype(object).tolist().
@@ -336,5 +311,79 @@ class NumberBuffer {
   bool held_ = false;
   Type type_ = Type::none;
 };
+
+namespace detail {
+
+// The arrays of the columns, read from the blocks pandas keeps them in (df._mgr.blocks: each
+// block's `values`, a 2-D array whose rows are its columns or a 1-D extension array of one
+// column, and `mgr_locs`, their positions): what DataFrame._get_column_array gives for each
+// column (block.iget), with a Python call per block rather than per column. 1 when every column
+// is found once, 0 (no error) when the frame keeps its data otherwise, -1 with the error set.
+inline int block_arrays(PyObject* df, Py_ssize_t count, std::vector<Ref>& out) {
+  Ref manager, blocks;
+  if (lookup_attr(df, k.pandas_manager, manager) <= 0 || lookup_attr(manager.get(), k.blocks, blocks) <= 0 ||
+      !PyTuple_Check(blocks.get())) {
+    PyErr_Clear();
+    return 0;
+  }
+  out.clear();
+  out.resize(static_cast<std::size_t>(count));
+  for (Py_ssize_t b = 0; b < PyTuple_GET_SIZE(blocks.get()); ++b) {
+    PyObject* block = PyTuple_GET_ITEM(blocks.get(), b);
+    Ref values = get(block, k.values);
+    Ref places = get(get(block, k.mgr_locs).get(), k.as_array);
+    Ref dimensions = get(values.get(), k.ndim);
+    if (!dimensions || !places) return -1;
+    long ndim = PyLong_AsLong(dimensions.get());
+    Py_ssize_t n = PyObject_Length(places.get());
+    if ((ndim == -1 || n < 0) && PyErr_Occurred()) return -1;
+    NumberBuffer positions;
+    if ((ndim != 1 && ndim != 2) || (ndim == 1 && n != 1) || !positions.open(places.get(), n) ||
+        positions.type() != NumberBuffer::Type::signed_integer) {
+      return 0;
+    }
+    for (Py_ssize_t i = 0; i < n; ++i) {
+      long long at = positions.signed_integer(i);
+      if (at < 0 || at >= count || out[static_cast<std::size_t>(at)]) return 0;
+      Ref array = ndim == 1 ? Ref::borrow(values.get()) : Ref::steal(PySequence_GetItem(values.get(), i));
+      if (!array) return -1;
+      out[static_cast<std::size_t>(at)] = std::move(array);
+    }
+  }
+  for (const Ref& array : out) {
+    if (!array) return 0;
+  }
+  return 1;
+}
+
+}  // namespace detail
+
+// pandas: the array each column is stored in, as DataFrame._get_column_array gives it (no Series
+// is made, nor a reference of the frame's data recorded), read block by block where pandas keeps
+// blocks; df.iloc[:, j].array where the method is missing.
+inline bool read_columns(PyObject* df, Py_ssize_t count, FrameColumns& out) {
+  Ref labels = detail::get(df, k.pandas_columns);
+  out.names = labels ? index_labels(labels.get()) : Ref{};
+  if (!out.names || !check_items(out.names.get(), count)) return false;
+  int read = detail::block_arrays(df, count, out.arrays);
+  if (read != 0) return read > 0;
+  out.arrays.clear();
+  Ref getter;
+  int found = lookup_attr(df, k.get_column_array, getter);
+  if (found < 0) return false;
+  out.arrays.reserve(static_cast<std::size_t>(count));
+  for (Py_ssize_t j = 0; j < count; ++j) {
+    Ref array;
+    if (found) {
+      Ref position = Ref::steal(PyLong_FromSsize_t(j));
+      array = position ? Ref::steal(PyObject_CallOneArg(getter.get(), position.get())) : Ref{};
+    } else {
+      array = detail::get(column_series(df, j).get(), k.pandas_array);
+    }
+    if (!array) return false;
+    out.arrays.push_back(std::move(array));
+  }
+  return true;
+}
 
 }  // namespace vm

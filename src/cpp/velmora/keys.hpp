@@ -2,6 +2,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <string_view>
 
 #include "ref.hpp"
 
@@ -20,6 +21,16 @@ constexpr const char* key_text(PyObject* Keys::*key) noexcept {
 #include "keys.def"
 #undef VM_KEY
   return "";
+}
+
+// The key whose text is `text`, at compile time (null for none): key_named("block_id") is
+// &Keys::block_id.
+constexpr PyObject* Keys::*key_named(std::string_view text) noexcept {
+#define VM_KEY(name, str) \
+  if (text == str) return &Keys::name;
+#include "keys.def"
+#undef VM_KEY
+  return nullptr;
 }
 
 // Filled at module set-up; interned strings are immortal, so the slots never need releasing.

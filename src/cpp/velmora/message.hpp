@@ -84,8 +84,34 @@ constexpr auto init_name() {
   return out;
 }
 
+// A str default shows as its repr, 'line', which needs no escape: printable ASCII without a
+// quote or a backslash.
+constexpr bool plain_text_default(const char* text) {
+  for (const char* c = text; *c; ++c) {
+    if (*c < ' ' || *c > '~' || *c == '\'' || *c == '\\') return false;
+  }
+  return true;
+}
+
+// Whether every parameter has its str when, and only when, its default is one, and that str
+// shows as written.
+template <const Message& M>
+constexpr bool text_defaults_well_formed() {
+  for (const Param& p : M.params) {
+    if ((p.fallback == Default::text) != (p.text != nullptr)) return false;
+    if (p.text && !plain_text_default(p.text)) return false;
+  }
+  return true;
+}
+
 constexpr void put_param(TextWriter& w, const Param& p) {
   w.put(key_text(p.name));
+  if (p.fallback == Default::text) {
+    w.put("='");
+    w.put(p.text);
+    w.put("', ");
+    return;
+  }
   w.put(p.fallback == Default::none     ? "=None, "
         : p.fallback == Default::true_  ? "=True, "
         : p.fallback == Default::false_ ? "=False, "
@@ -163,6 +189,9 @@ struct Declared {
   static constexpr std::size_t positional = positional_count<M>();
   static_assert(keyword_only_last<M>(), "keyword-only parameters come after the positional ones");
   static_assert(defaults_last<M>(), "a positional parameter without a default comes before those with one");
+  static_assert(text_defaults_well_formed<M>(),
+                "a str default is Default::text with its .text (printable ASCII, no quote or backslash), "
+                "and .text goes with no other default");
   static constexpr auto func = init_name<M>();
   static constexpr Params<N> params = [] {
     Params<N> p{func.data(), {}, 0, positional, M.star != nullptr};
@@ -188,6 +217,7 @@ struct Declared {
   // Per call, its keyword names for each set of its kw_given arguments passed (see run()).
   static inline std::array<std::array<Global, std::size_t{1} << max_args>, M.blocks.calls.size()> kwnames;
   static inline std::array<BuilderLookup, M.blocks.calls.size()> lookups;  // per call, its builder
+  static inline std::array<Global, N> texts;  // per Default::text parameter, its str (interned)
 };
 
 inline PyObject* default_value(Default fallback) noexcept {
@@ -310,7 +340,9 @@ int call_base(PyObject* self, Rest& rest) {
 template <const Message& M>
 int construct(PyObject* self, Bound<Declared<M>::N>& a, PyObject* star, Rest& rest) {
   for (std::size_t i = 0; i < Declared<M>::N; ++i) {
-    if (!a[i]) a[i] = default_value(M.params[i].fallback);
+    if (!a[i]) {
+      a[i] = M.params[i].fallback == Default::text ? Declared<M>::texts[i].get() : default_value(M.params[i].fallback);
+    }
     if (M.params[i].check && !M.params[i].check(a[i], PyUnicode_AsUTF8(k.*M.params[i].name))) return -1;
   }
   if (M.base == Base::base_reads_attributes && !store<M>(self, a, star)) return -1;
@@ -484,9 +516,15 @@ inline Ref call_keywords(const Call& call, std::size_t present) noexcept {
   return tuple;
 }
 
-// `from ... import` of what the module needs, and the keyword names of each call.
+// `from ... import` of what the module needs, the str defaults, and the keyword names of each call.
 template <const Message& M>
 bool prepare(PyObject* module) noexcept {
+  for (std::size_t i = 0; i < Declared<M>::N; ++i) {
+    if (M.params[i].fallback != Default::text) continue;
+    Ref text = Ref::steal(PyUnicode_InternFromString(M.params[i].text));
+    if (!text) return false;
+    Declared<M>::texts[i].set(std::move(text));
+  }
   if (!import_from_package(module, "interface", {"BaseVelmora"})) return false;
   for (const Import& imp : M.imports) {
     if (!imp.from) break;

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <initializer_list>
 
+#include "args.hpp"
 #include "build.hpp"
 #include "errors.hpp"
 #include "keys.hpp"
@@ -136,20 +137,21 @@ PyObject* fast_entry(PyObject* self, PyObject* const* args, Py_ssize_t nargs, Py
 }
 
 // The method table entry of a module function, declared as Python shows it:
-// vm::function<escape, "escape(text)", "...">(); its name and the "$module, /" of the
-// docstring's signature line are derived from the signature.
-template <FastImpl F, Literal Signature, Literal Text>
+// vm::function<escape, "escape(text)", "...">(). The function takes the arguments bound to that
+// signature (`Ref escape(PyObject* module, vm::Bound<1>& a)`, see vm::bound); its name and the
+// "$module, /" of the docstring's signature line are derived from it.
+template <auto F, Literal Signature, Literal Text>
 PyMethodDef function() noexcept {
   using D = Documented<"$module", Signature, Text>;
-  return {D::name.data(), reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&fast_entry<F>)),
+  return {D::name.data(),
+          reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&fast_entry<bound<F, params<Signature>>>)),
           METH_FASTCALL | METH_KEYWORDS, D::doc.data()};
 }
 
 // A module __getattr__ (PEP 562) for names whose value is made on first use: `Make(name)` gives
 // the value of a name it knows, or a null Ref with no error set for any other name (Python's
 // AttributeError then). A value made is kept in the module's globals, so later reads are plain
-// lookups that never come here. Declared as
-//   vm::function<vm::made_on_first_use<make>, "__getattr__(name, /)", "...">()
+// lookups that never come here. Declared as vm::module_getattr<make, "...">() (below).
 template <Ref (*Make)(PyObject* name)>
 Ref made_on_first_use(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   if (nargs != 1 || kwnames) {
@@ -162,6 +164,15 @@ Ref made_on_first_use(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
     PyErr_Format(PyExc_AttributeError, "module '%s' has no attribute '%S'", VELMORA_MODULE_NAME, args[0]);
   }
   return {};
+}
+
+// The method table entry of the module __getattr__ that made_on_first_use<Make> is.
+template <Ref (*Make)(PyObject* name), Literal Text>
+PyMethodDef module_getattr() noexcept {
+  using D = Documented<"$module", "__getattr__(name, /)", Text>;
+  return {D::name.data(),
+          reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&fast_entry<made_on_first_use<Make>>)),
+          METH_FASTCALL | METH_KEYWORDS, D::doc.data()};
 }
 
 // The entry that ends a table of functions or methods.

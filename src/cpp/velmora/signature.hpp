@@ -3,8 +3,9 @@
 // CPython reads a builtin's parameters from the first line of its docstring,
 // "name($cls, /, text, *, block_id=None)\n--\n\n": that line gives `__text_signature__`,
 // `inspect.signature` and help(). Declarations write the signature as Python callers see it,
-// "plain_text(text, *, block_id=None)", and the doc text; the name and the full docstring are
-// derived here, so that neither is written twice.
+// "Section.plain_text(text, *, block_id=None)", and the doc text; the name and the full
+// docstring are derived here (and the parameter list that binds a call, by vm::params in
+// args.hpp), so that nothing is written twice.
 #pragma once
 
 #include <array>
@@ -63,12 +64,12 @@ constexpr std::size_t index_of(std::string_view text, char c) noexcept {
   return i;
 }
 
-namespace detail {
-
-// Whether `params` ("a, b, /" or "a, *, b='/'") has a positional-only marker of its own: a
-// parameter that is "/" alone, outside quotes.
-constexpr bool has_own_slash(std::string_view params) {
+// The parameters of `params` ("a, b='x, y', *, c=(1, 2)") one by one: `each(part)` for the
+// text between two commas outside quotes and brackets, without its spaces.
+template <class Each>
+constexpr void each_param(std::string_view params, Each&& each) {
   char quote = 0;
+  int depth = 0;
   std::size_t start = 0;
   for (std::size_t i = 0; i <= params.size(); ++i) {
     char c = i < params.size() ? params[i] : ',';
@@ -81,13 +82,38 @@ constexpr bool has_own_slash(std::string_view params) {
       continue;
     }
     if (c == '\'' || c == '"') quote = c;
-    if (c != ',') continue;
+    depth += (c == '(' || c == '[' || c == '{') - (c == ')' || c == ']' || c == '}');
+    if (c != ',' || depth != 0) continue;
     std::string_view part = params.substr(start, i - start);
     while (!part.empty() && part.front() == ' ') part.remove_prefix(1);
-    if (part == "/") return true;
+    while (!part.empty() && part.back() == ' ') part.remove_suffix(1);
+    if (!part.empty()) each(part);
     start = i + 1;
   }
-  return false;
+}
+
+// What stands between the parentheses of "name(params)".
+constexpr std::string_view params_text(std::string_view signature) {
+  std::size_t open = index_of(signature, '(');
+  return signature.substr(open + 1, signature.size() - open - 2);
+}
+
+// The name a signature gives: "static_select" for "Section.static_select(options)" (whose
+// callable is shown as Section.static_select in call errors), "escape" for "escape(text)".
+constexpr std::string_view shown_name(std::string_view signature) {
+  std::string_view name = signature.substr(0, index_of(signature, '('));
+  std::size_t dot = name.size();
+  while (dot > 0 && name[dot - 1] != '.') --dot;
+  return name.substr(dot);
+}
+
+namespace detail {
+
+// Whether `params` ("a, b, /" or "a, *, b='/'") has a positional-only marker of its own.
+constexpr bool has_own_slash(std::string_view params) {
+  bool found = false;
+  each_param(params, [&](std::string_view part) { found = found || part == "/"; });
+  return found;
 }
 
 constexpr bool well_formed(std::string_view signature) {
@@ -97,20 +123,21 @@ constexpr bool well_formed(std::string_view signature) {
 
 }  // namespace detail
 
-// "name(<receiver>, /, params)\n--\n\n" for `signature` "name(params)"; where the parameters
-// hold a "/" of their own, none is added.
+// "name(<receiver>, /, params)\n--\n\n" for `signature` "name(params)" (or "Class.name(params)");
+// where the parameters hold a "/" of their own, none is added.
 constexpr void put_signature_line(TextWriter& w, std::string_view receiver, std::string_view signature) {
-  std::size_t open = index_of(signature, '(');
-  std::string_view params = signature.substr(open + 1, signature.size() - open - 2);
-  w.put(signature.substr(0, open + 1));
+  std::string_view params = params_text(signature);
+  w.put(shown_name(signature));
+  w.put("(");
   w.put(receiver);
   w.put(params.empty() ? ", /" : (detail::has_own_slash(params) ? ", " : ", /, "));
   w.put(params);
   w.put(")\n--\n\n");
 }
 
-// The docstring of a callable declared as `Signature` ("name(params)") and `Text`, opening with
-// its signature line for `Receiver` ("$cls", "$module" or "$self"), and its name.
+// The docstring of a callable declared as `Signature` ("name(params)" or "Class.name(params)")
+// and `Text`, opening with its signature line for `Receiver` ("$cls", "$module" or "$self"), and
+// its name.
 template <Literal Receiver, Literal Signature, Literal Text>
 struct Documented {
   static_assert(detail::well_formed(Signature.view()), "a signature reads name(parameters)");
@@ -119,9 +146,7 @@ struct Documented {
     put_signature_line(w, Receiver.view(), Signature.view());
     w.put(Text.view());
   }
-  static constexpr void write_name(TextWriter& w) {
-    w.put(Signature.view().substr(0, index_of(Signature.view(), '(')));
-  }
+  static constexpr void write_name(TextWriter& w) { w.put(shown_name(Signature.view())); }
 
   static constexpr auto doc = composed<write>();
   static constexpr auto name = composed<write_name>();

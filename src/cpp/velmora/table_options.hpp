@@ -73,19 +73,6 @@ struct TableOptions {
   }
 };
 
-// A parameter list of `head`, then `options` and `tail` (keyword-only): the binding of a builder
-// that takes table options.
-template <std::size_t H, std::size_t T, std::size_t O>
-constexpr auto table_params(const char* func, std::array<Key, H> head, const std::array<Key, O>& options,
-                            std::array<Key, T> tail, std::size_t required, std::size_t positional) {
-  Params<H + O + T> params{func, {}, required, positional};
-  std::size_t n = 0;
-  for (Key key : head) params.names[n++] = key;
-  for (Key key : options) params.names[n++] = key;
-  for (Key key : tail) params.names[n++] = key;
-  return params;
-}
-
 inline PyObject* given(PyObject* option) noexcept {
   return option && option != Py_None ? option : nullptr;
 }

@@ -17,12 +17,9 @@ Ref new_payload(PyObject* elements, PyObject* block_id = nullptr, bool has_id = 
 
 // ---- the starting point -------------------------------------------------------------------
 
-constexpr vm::Params<1> init_blocks_params{"Actions.init_blocks", {&Keys::block_id}, 0, 0};
-
-Ref init_blocks(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
+Ref init_blocks(PyObject*, vm::Bound<1>& a) {
   bool has_id;
-  if (!vm::bind(init_blocks_params, args, nargs, kwnames, a) || !vm::check_block_id(a[0], has_id)) return {};
+  if (!vm::check_block_id(a[0], has_id)) return {};
   Ref elements = vm::empty_list();
   return new_payload(elements.get(), a[0], has_id);
 }
@@ -47,17 +44,14 @@ bool start(PyObject* cls, Payload& out) {
   return static_cast<bool>(out.elements);
 }
 
-// The frame of the builders below: binds the call (the block id last), checks the arguments
-// with `check` and then the block id, starts from cls.init_blocks(), lets `fill` add the
-// elements made from the arguments, and sets "block_id" on the block when given.
+// The frame of the builders below, on their arguments (the block id last): checks them with
+// `check` and then the block id, starts from cls.init_blocks(), lets `fill` add the elements made
+// from the arguments, and sets "block_id" on the block when given.
 template <std::size_t N, class Check, class Fill>
-Ref build(PyObject* cls, const vm::Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
-          Check&& check, Fill&& fill) {
-  vm::Bound<N> a;
+Ref build(PyObject* cls, const vm::Bound<N>& a, Check&& check, Fill&& fill) {
   bool has_id;
   Payload payload;
-  if (!vm::bind(params, args, nargs, kwnames, a) || !check(a) || !vm::check_block_id(a[N - 1], has_id) ||
-      !start(cls, payload) || !fill(payload.elements.get(), a)) {
+  if (!check(a) || !vm::check_block_id(a[N - 1], has_id) || !start(cls, payload) || !fill(payload.elements.get(), a)) {
     return {};
   }
   return vm::with_block_id(std::move(payload.blocks), a[N - 1], has_id);
@@ -68,11 +62,9 @@ constexpr auto unchecked = [](const auto&) { return true; };
 
 // ---- buttons ------------------------------------------------------------------------------
 
-constexpr vm::Params<2> buttons_params{"Actions.buttons", {&Keys::buttons, &Keys::block_id}, 1, 1};
-
-Ref buttons(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+Ref buttons(PyObject* cls, vm::Bound<2>& a) {
   auto check = [](const vm::Bound<2>& a) { return vm::check_list(a[0], "buttons"); };
-  return build(cls, buttons_params, args, nargs, kwnames, check, [](PyObject* elements, const vm::Bound<2>& a) {
+  return build(cls, a, check, [](PyObject* elements, const vm::Bound<2>& a) {
     // A mapping's get() may run the caller's code and change the list: re-read its size.
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(a[0]); ++i) {
       Ref button = Ref::borrow(PyList_GET_ITEM(a[0], i));
@@ -84,10 +76,8 @@ Ref buttons(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
 
 // ---- pickers ------------------------------------------------------------------------------
 
-constexpr vm::Params<2> datepickers_params{"Actions.datepickers", {&Keys::initial_dates, &Keys::block_id}, 1, 1};
-
-Ref datepickers(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return build(cls, datepickers_params, args, nargs, kwnames, unchecked, [](PyObject* elements, const vm::Bound<2>& a) {
+Ref datepickers(PyObject* cls, vm::Bound<2>& a) {
+  return build(cls, a, unchecked, [](PyObject* elements, const vm::Bound<2>& a) {
     Ref dates = Ref::steal(PyObject_GetIter(a[0]));
     if (!dates) return false;
     for (Py_ssize_t i = 0;; ++i) {
@@ -102,21 +92,14 @@ Ref datepickers(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject
   });
 }
 
-constexpr vm::Params<2> time_picker_params{"Actions.time_picker", {&Keys::initial_time, &Keys::block_id}, 1, 1};
-
-Ref time_picker(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+Ref time_picker(PyObject* cls, vm::Bound<2>& a) {
   auto check = [](const vm::Bound<2>& a) { return vm::check_str(a[0], "initial_time"); };
-  return build(cls, time_picker_params, args, nargs, kwnames, check, [](PyObject* elements, const vm::Bound<2>& a) {
+  return build(cls, a, check, [](PyObject* elements, const vm::Bound<2>& a) {
     return vm::append_element(elements, vm::timepicker_element(a[0], k.timepicker_action));
   });
 }
 
 // ---- choices ------------------------------------------------------------------------------
-
-constexpr vm::Params<3> radio_buttons_params{
-    "Actions.radio_buttons", {&Keys::options, &Keys::action_id, &Keys::block_id}, 1, 1};
-constexpr vm::Params<4> checkboxes_params{
-    "Actions.checkboxes", {&Keys::options, &Keys::options_description, &Keys::action_id, &Keys::block_id}, 2, 2};
 
 // Options of any count and length (texts, (text, value) pairs or option dicts), as markdown.
 constexpr vm::OptionRules radio_buttons_options{.element = "radio_buttons", .text = vm::OptionText::mrkdwn};
@@ -132,15 +115,14 @@ bool add_choices(PyObject* elements, PyObject* type, PyObject* options, const vm
   return list && vm::append_element(elements, vm::choice_element(type, list.get(), id));
 }
 
-Ref radio_buttons(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return build(cls, radio_buttons_params, args, nargs, kwnames, unchecked,
-               [](PyObject* elements, const vm::Bound<3>& a) {
-                 return add_choices(elements, k.radio_buttons, a[0], radio_buttons_options, nullptr, a[1]);
-               });
+Ref radio_buttons(PyObject* cls, vm::Bound<3>& a) {
+  return build(cls, a, unchecked, [](PyObject* elements, const vm::Bound<3>& a) {
+    return add_choices(elements, k.radio_buttons, a[0], radio_buttons_options, nullptr, a[1]);
+  });
 }
 
-Ref checkboxes(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return build(cls, checkboxes_params, args, nargs, kwnames, unchecked, [](PyObject* elements, const vm::Bound<4>& a) {
+Ref checkboxes(PyObject* cls, vm::Bound<4>& a) {
+  return build(cls, a, unchecked, [](PyObject* elements, const vm::Bound<4>& a) {
     return add_choices(elements, k.checkboxes, a[0], checkboxes_options, a[1], a[2]);
   });
 }
@@ -148,26 +130,26 @@ Ref checkboxes(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject*
 // ---- the class ----------------------------------------------------------------------------
 
 vm::Builder builders[] = {
-    vm::builder<init_blocks, "init_blocks(*, block_id=None)",
+    vm::builder<init_blocks, "Actions.init_blocks(*, block_id=None)",
                 "A new actions payload with no elements: [{\"type\": \"actions\", \"elements\": []}]\n"
                 "(then \"block_id\" when given).\n"
                 "Every other builder starts from cls.init_blocks().">(),
-    vm::builder<buttons, "buttons(buttons, *, block_id=None)",
+    vm::builder<buttons, "Actions.buttons(buttons, *, block_id=None)",
                 "An actions block of one button per dict of the list `buttons` (keys \"text\", and\n"
                 "optionally \"style\", \"value\", \"url\", \"action_id\"); action ids and default values\n"
                 "count from 0.">(),
-    vm::builder<datepickers, "datepickers(initial_dates, *, block_id=None)",
+    vm::builder<datepickers, "Actions.datepickers(initial_dates, *, block_id=None)",
                 "An actions block of one date picker per date (YYYY-MM-DD) of `initial_dates`, a list\n"
                 "or any other iterable of dates.">(),
-    vm::builder<time_picker, "time_picker(initial_time, *, block_id=None)",
+    vm::builder<time_picker, "Actions.time_picker(initial_time, *, block_id=None)",
                 "An actions block of one time picker starting at `initial_time` (HH:mm, 24-hour clock).",
                 vm::Wrap::validate_initial_time>(),
-    vm::builder<radio_buttons, "radio_buttons(options, *, action_id=None, block_id=None)",
+    vm::builder<radio_buttons, "Actions.radio_buttons(options, *, action_id=None, block_id=None)",
                 "An actions block of one radio-button group, one button per option: an option text\n"
                 "(values \"value-0\", \"value-1\", ...), a (text, value) pair or an option dict; the group\n"
                 "has the caller's action_id when given.",
                 vm::Wrap::validate_options>(),
-    vm::builder<checkboxes, "checkboxes(options, options_description, *, action_id=None, block_id=None)",
+    vm::builder<checkboxes, "Actions.checkboxes(options, options_description, *, action_id=None, block_id=None)",
                 "An actions block of one checkbox group, one box per option (as in radio_buttons); the\n"
                 "i-th item of `options_description` describes the i-th option (None or []: no\n"
                 "descriptions).",

@@ -7,17 +7,15 @@ using vm::k;
 using vm::Keys;
 using vm::Ref;
 
-constexpr vm::Params<1> divider_params{"Divider.divider", {&Keys::block_id}, 0, 0};
-
-Ref divider(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
+Ref divider(PyObject*, vm::Bound<1>& a) {
   bool has_id;
-  if (!vm::bind(divider_params, args, nargs, kwnames, a) || !vm::check_block_id(a[0], has_id)) return {};
+  if (!vm::check_block_id(a[0], has_id)) return {};
   return vm::list_of(vm::dict({{k.type, k.divider}, {k.block_id, a[0], has_id}}));
 }
 
 vm::Builder builders[] = {
-    vm::builder<divider, "divider(*, block_id=None)", "A list of one divider block (with \"block_id\" when given).">(),
+    vm::builder<divider, "Divider.divider(*, block_id=None)",
+                "A list of one divider block (with \"block_id\" when given).">(),
 };
 
 }  // namespace

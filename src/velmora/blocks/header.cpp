@@ -13,8 +13,8 @@ Ref header(PyObject* text) noexcept {
 }
 
 vm::Builder builders[] = {
-    vm::builder<vm::text_block<"Header.plain_text", header>, "plain_text(text, *, block_id=None)",
-                "A header block showing `text` (emoji on); [] when `text` is empty.">(),
+    vm::text_builder<header, "Header.plain_text(text, *, block_id=None)",
+                     "A header block showing `text` (emoji on); [] when `text` is empty.">(),
 };
 
 }  // namespace

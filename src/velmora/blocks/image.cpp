@@ -7,12 +7,8 @@ using vm::k;
 using vm::Keys;
 using vm::Ref;
 
-constexpr vm::Params<3> image_params{"Image.image", {&Keys::image_url, &Keys::image_name, &Keys::block_id}, 1, 2};
-
-Ref image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<3> a;
+Ref image(PyObject*, vm::Bound<3>& a) {
   bool has_id;
-  if (!vm::bind(image_params, args, nargs, kwnames, a)) return {};
   PyObject* name = a[1] ? a[1] : k.image;
   if (!vm::check_str(name, "image_name") || !vm::check_block_id(a[2], has_id)) return {};
   int has_url = PyObject_IsTrue(a[0]);
@@ -23,7 +19,7 @@ Ref image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
 }
 
 vm::Builder builders[] = {
-    vm::builder<image, "image(image_url, image_name='image', *, block_id=None)",
+    vm::builder<image, "Image.image(image_url, image_name='image', *, block_id=None)",
                 "An image block showing the image at `image_url`, with `image_name` as its alt text;\n"
                 "[] when `image_url` is empty or None. Its block_id is \"image_block\" unless one is given.">(),
 };

@@ -22,17 +22,15 @@ constexpr std::size_t block_params = 4;
 // {"type": "input", "label": None, "element": None}, copied for each block.
 vm::Template input_block;
 
-// Binds the call of an input builder (`label`, the element's positional parameters, then
-// `action_id`, the element's keywords and the four of the block), checks what every input
-// takes, and puts the element that `element(a, action_id)` makes into the block:
+// The arguments of an input builder (`label`, the element's `Positional` parameters, then
+// `action_id`, the element's keywords and the four of the block; see input_builder): checks what
+// every input takes, and puts the element that `element(a, action_id)` makes into the block:
 // [{"type": "input", "label": <plain text>, "element": element, "dispatch_action": true,
 //   "block_id": id, "hint": <plain text>, "optional": true}], the last four only when given.
-template <std::size_t N, class Element>
-Ref input(const vm::Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, Element&& element) {
-  vm::Bound<N> a;
+template <std::size_t Positional = 0, std::size_t N, class Element>
+Ref input(const vm::Bound<N>& a, Element&& element) {
   bool optional, has_hint, dispatch, has_id;
-  if (!vm::bind(params, args, nargs, kwnames, a)) return {};
-  PyObject* action_id = a[params.positional];
+  PyObject* action_id = a[1 + Positional];
   PyObject* const* block = a.data() + N - block_params;  // optional, hint, dispatch_action, block_id
   if (!vm::check_str_length(a[0], "label", 1, vm::limit::input_label) ||
       !vm::check_str_length(action_id, "action_id", 1, vm::limit::action_id) || !flag(block[0], "optional", optional) ||
@@ -57,19 +55,21 @@ Ref input(const vm::Params<N>& params, PyObject* const* args, Py_ssize_t nargs, 
   return vm::list_of(std::move(out));
 }
 
-// The parameter list of an input builder: `label`, the element's `positional` ones, `action_id`,
-// the element's keywords, then the block's four.
-template <std::size_t Own>
-constexpr vm::Params<Own + 2 + block_params> input_params(const char* func, std::array<vm::Key, Own> own,
-                                                          std::size_t positional = 0) {
-  vm::Params<Own + 2 + block_params> p{func, {}, 2 + positional, 1 + positional};
-  std::size_t i = 0;
-  p.names[i++] = &Keys::label;
-  for (std::size_t j = 0; j < positional; ++j) p.names[i++] = own[j];
-  p.names[i++] = &Keys::action_id;
-  for (std::size_t j = positional; j < Own; ++j) p.names[i++] = own[j];
-  for (vm::Key key : {&Keys::optional, &Keys::hint, &Keys::dispatch_action, &Keys::block_id}) p.names[i++] = key;
-  return p;
+// The keywords every input builder ends with, in its signature.
+#define VM_BLOCK_PARAMS "optional=False, hint=None, dispatch_action=False, block_id=None"
+
+// The table entry of an input builder, whose signature reads as input() takes it:
+// "Input.name(label, <the element's positional ones>, *, action_id, <the element's keywords>, "
+// VM_BLOCK_PARAMS ")".
+template <auto F, vm::Literal Signature, vm::Literal Text>
+vm::Builder input_builder() noexcept {
+  constexpr auto& p = vm::params<Signature>;
+  constexpr std::size_t n = p.names.size();
+  static_assert(n >= 2 + block_params && p.names[0] == &Keys::label && p.names[p.positional] == &Keys::action_id &&
+                    p.is_required(p.positional) && p.names[n - 4] == &Keys::optional && p.names[n - 3] == &Keys::hint &&
+                    p.names[n - 2] == &Keys::dispatch_action && p.names[n - 1] == &Keys::block_id,
+                "an input builder reads name(label, ..., *, action_id, ..., " VM_BLOCK_PARAMS ")");
+  return vm::builder<F, Signature, Text>();
 }
 
 // The placeholder a caller gave, as a plain text object (`shown` null when none).
@@ -79,12 +79,8 @@ bool placeholder(PyObject* given, Ref& shown) {
 
 // ---- text inputs ---------------------------------------------------------------------------
 
-constexpr auto plain_text_params =
-    input_params<5>("Input.plain_text",
-                    {&Keys::placeholder, &Keys::initial_value, &Keys::multiline, &Keys::min_length, &Keys::max_length});
-
-Ref plain_text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return input(plain_text_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
+Ref plain_text(PyObject*, vm::Bound<11>& a) {
+  return input(a, [](const auto& a, PyObject* id) {
     Ref shown;
     bool initial, multiline, low, high;
     constexpr long long most = vm::limit::text_input_length;
@@ -107,12 +103,8 @@ Ref plain_text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
   });
 }
 
-constexpr auto number_params = input_params<5>(
-    "Input.number",
-    {&Keys::is_decimal_allowed, &Keys::placeholder, &Keys::initial_value, &Keys::min_value, &Keys::max_value});
-
-Ref number(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return input(number_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
+Ref number(PyObject*, vm::Bound<11>& a) {
+  return input(a, [](const auto& a, PyObject* id) {
     Ref shown, initial, low, high;
     bool decimals;
     double values[3];
@@ -154,32 +146,25 @@ PyObject* given_text(PyObject* value, const char* param, bool& ok) {
   return present ? value : nullptr;
 }
 
-constexpr std::array<vm::Key, 2> text_own{&Keys::placeholder, &Keys::initial_value};
-constexpr auto email_params = input_params<2>("Input.email", text_own);
-constexpr auto url_params = input_params<2>("Input.url", text_own);
-constexpr auto rich_text_params = input_params<2>("Input.rich_text", text_own);
-
 // An input of one text: {"type": type, "action_id": id, "initial_value": text, "placeholder": ...}.
-template <std::size_t N>
-Ref text_input(const vm::Params<N>& params, PyObject* type, PyObject* const* args, Py_ssize_t nargs,
-               PyObject* kwnames) {
-  return input(params, args, nargs, kwnames, [type](const auto& a, PyObject* id) {
+Ref text_input(const vm::Bound<8>& a, PyObject* type) {
+  return input(a, [type](const auto& a, PyObject* id) {
     bool ok;
     PyObject* initial = given_text(a[3], "initial_value", ok);
     return ok ? with_value(type, id, k.initial_value, initial, a[2]) : Ref{};
   });
 }
 
-Ref email(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return text_input(email_params, k.email_text_input, args, nargs, kwnames);
+Ref email(PyObject*, vm::Bound<8>& a) {
+  return text_input(a, k.email_text_input);
 }
 
-Ref url(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return text_input(url_params, k.url_text_input, args, nargs, kwnames);
+Ref url(PyObject*, vm::Bound<8>& a) {
+  return text_input(a, k.url_text_input);
 }
 
-Ref rich_text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return input(rich_text_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
+Ref rich_text(PyObject*, vm::Bound<8>& a) {
+  return input(a, [](const auto& a, PyObject* id) {
     Ref initial;
     return vm::form::rich_text_value(a[3], initial)
                ? with_value(k.rich_text_input, id, k.initial_value, initial.get(), a[2])
@@ -228,55 +213,41 @@ Ref choices(PyObject* type, PyObject* id, PyObject* options, const vm::OptionRul
                    {k.placeholder, shown.get(), static_cast<bool>(shown)}});
 }
 
-constexpr auto static_select_params =
-    input_params<3>("Input.static_select", {&Keys::options, &Keys::placeholder, &Keys::initial_option}, 1);
-constexpr auto multi_static_select_params =
-    input_params<4>("Input.multi_static_select",
-                    {&Keys::options, &Keys::placeholder, &Keys::initial_options, &Keys::max_selected_items}, 1);
-constexpr auto radio_buttons_params =
-    input_params<2>("Input.radio_buttons", {&Keys::options, &Keys::initial_option}, 1);
-constexpr auto checkboxes_params = input_params<2>("Input.checkboxes", {&Keys::options, &Keys::initial_options}, 1);
-
-Ref static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return input(static_select_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
+Ref static_select(PyObject*, vm::Bound<9>& a) {
+  return input<1>(a, [](const auto& a, PyObject* id) {
     return choices(k.static_select, id, a[1], static_select_options, k.initial_option, a[4], a[3]);
   });
 }
 
-Ref multi_static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return input(multi_static_select_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
+Ref multi_static_select(PyObject*, vm::Bound<10>& a) {
+  return input<1>(a, [](const auto& a, PyObject* id) {
     return choices(k.multi_static_select, id, a[1], multi_static_select_options, k.initial_options, a[4], a[3], a[5]);
   });
 }
 
-Ref radio_buttons(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return input(radio_buttons_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
+Ref radio_buttons(PyObject*, vm::Bound<8>& a) {
+  return input<1>(a, [](const auto& a, PyObject* id) {
     return choices(k.radio_buttons, id, a[1], radio_buttons_options, k.initial_option, a[3]);
   });
 }
 
-Ref checkboxes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return input(checkboxes_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
+Ref checkboxes(PyObject*, vm::Bound<8>& a) {
+  return input<1>(a, [](const auto& a, PyObject* id) {
     return choices(k.checkboxes, id, a[1], checkboxes_options, k.initial_options, a[3]);
   });
 }
 
 // ---- dates and times -----------------------------------------------------------------------
 
-constexpr auto datepicker_params = input_params<2>("Input.datepicker", {&Keys::placeholder, &Keys::initial_date});
-constexpr auto timepicker_params =
-    input_params<3>("Input.timepicker", {&Keys::placeholder, &Keys::initial_time, &Keys::timezone});
-constexpr auto datetimepicker_params = input_params<1>("Input.datetimepicker", {&Keys::initial_date_time});
-
-Ref datepicker(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return input(datepicker_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
+Ref datepicker(PyObject*, vm::Bound<8>& a) {
+  return input(a, [](const auto& a, PyObject* id) {
     Ref date;
     return vm::form::date_text(a[3], date) ? with_value(k.datepicker, id, k.initial_date, date.get(), a[2]) : Ref{};
   });
 }
 
-Ref timepicker(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return input(timepicker_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
+Ref timepicker(PyObject*, vm::Bound<9>& a) {
+  return input(a, [](const auto& a, PyObject* id) {
     Ref time, shown;
     bool ok;
     PyObject* zone = given_text(a[4], "timezone", ok);
@@ -289,8 +260,8 @@ Ref timepicker(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
   });
 }
 
-Ref datetimepicker(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return input(datetimepicker_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
+Ref datetimepicker(PyObject*, vm::Bound<7>& a) {
+  return input(a, [](const auto& a, PyObject* id) {
     Ref when;
     if (!vm::form::date_time_value(a[2], when)) return Ref{};
     return vm::dict(
@@ -300,25 +271,16 @@ Ref datetimepicker(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject*
 
 // ---- users, conversations and channels ---------------------------------------------------------
 
-constexpr auto users_select_params = input_params<2>("Input.users_select", {&Keys::placeholder, &Keys::initial_user});
-constexpr auto multi_users_select_params =
-    input_params<3>("Input.multi_users_select", {&Keys::placeholder, &Keys::initial_users, &Keys::max_selected_items});
-constexpr auto conversations_select_params = input_params<5>(
-    "Input.conversations_select", {&Keys::placeholder, &Keys::initial_conversation,
-                                   &Keys::default_to_current_conversation, &Keys::filter, &Keys::response_url_enabled});
-constexpr auto channels_select_params =
-    input_params<3>("Input.channels_select", {&Keys::placeholder, &Keys::initial_channel, &Keys::response_url_enabled});
-
-Ref users_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return input(users_select_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
+Ref users_select(PyObject*, vm::Bound<8>& a) {
+  return input(a, [](const auto& a, PyObject* id) {
     bool ok;
     PyObject* user = given_text(a[3], "initial_user", ok);
     return ok ? with_value(k.users_select, id, k.initial_user, user, a[2]) : Ref{};
   });
 }
 
-Ref multi_users_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return input(multi_users_select_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
+Ref multi_users_select(PyObject*, vm::Bound<9>& a) {
+  return input(a, [](const auto& a, PyObject* id) {
     Ref users, shown;
     bool limited;
     if (!placeholder(a[2], shown) || !vm::form::id_list(a[3], "initial_users", users) ||
@@ -333,8 +295,8 @@ Ref multi_users_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObj
   });
 }
 
-Ref conversations_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return input(conversations_select_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
+Ref conversations_select(PyObject*, vm::Bound<11>& a) {
+  return input(a, [](const auto& a, PyObject* id) {
     Ref shown;
     bool ok, current, respond;
     PyObject* initial = given_text(a[3], "initial_conversation", ok);
@@ -353,8 +315,8 @@ Ref conversations_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyO
   });
 }
 
-Ref channels_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return input(channels_select_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
+Ref channels_select(PyObject*, vm::Bound<9>& a) {
+  return input(a, [](const auto& a, PyObject* id) {
     Ref shown;
     bool ok, respond;
     PyObject* initial = given_text(a[3], "initial_channel", ok);
@@ -369,11 +331,9 @@ Ref channels_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject
 
 // ---- files ---------------------------------------------------------------------------------
 
-constexpr auto file_params = input_params<2>("Input.file", {&Keys::filetypes, &Keys::max_files});
-
-Ref file(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return input(file_params, args, nargs, kwnames, [](const auto& a, PyObject* id) {
-    if (a[file_params.names.size() - 2] == Py_True) {  // dispatch_action
+Ref file(PyObject*, vm::Bound<8>& a) {
+  return input(a, [](const auto& a, PyObject* id) {
+    if (a[a.size() - 2] == Py_True) {  // dispatch_action
       return vm::raise_value_error("a file input cannot dispatch actions: leave dispatch_action False");
     }
     Ref types;
@@ -390,67 +350,72 @@ Ref file(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) 
 
 // ---- the class -----------------------------------------------------------------------------
 
-#define VM_BLOCK_PARAMS "optional=False, hint=None, dispatch_action=False, block_id=None"
-
 vm::Builder builders[] = {
-    vm::builder<plain_text,
-                "plain_text(label, *, action_id, placeholder=None, initial_value=None, multiline=False, "
-                "min_length=None, max_length=None, " VM_BLOCK_PARAMS ")",
-                "An input of plain text: one line, or several when `multiline`; 0 to 3000 characters\n"
-                "at least and 1 to 3000 at most when given.">(),
-    vm::builder<number,
-                "number(label, *, action_id, is_decimal_allowed=False, placeholder=None, initial_value=None, "
-                "min_value=None, max_value=None, " VM_BLOCK_PARAMS ")",
-                "An input of a number: whole unless `is_decimal_allowed`; the values are numbers (not\n"
-                "bools) or str of digits, sent as str.">(),
-    vm::builder<email, "email(label, *, action_id, placeholder=None, initial_value=None, " VM_BLOCK_PARAMS ")",
-                "An input of an email address.">(),
-    vm::builder<url, "url(label, *, action_id, placeholder=None, initial_value=None, " VM_BLOCK_PARAMS ")",
-                "An input of a web address.">(),
-    vm::builder<rich_text, "rich_text(label, *, action_id, placeholder=None, initial_value=None, " VM_BLOCK_PARAMS ")",
-                "An input of formatted text; `initial_value` is a rich_text block (or the list of one\n"
-                "that RichText's builders return).">(),
-    vm::builder<static_select,
-                "static_select(label, options, *, action_id, placeholder=None, initial_option=None, " VM_BLOCK_PARAMS
-                ")",
-                "A menu of 1 to 100 options to pick one from. An option is a text (its value is the\n"
-                "text itself), a (text, value) pair or an option dict; `initial_option` names one by its\n"
-                "value (or its text).">(),
-    vm::builder<multi_static_select,
-                "multi_static_select(label, options, *, action_id, placeholder=None, initial_options=None, "
-                "max_selected_items=None, " VM_BLOCK_PARAMS ")",
-                "A menu of 1 to 100 options (as in static_select) to pick several from.">(),
-    vm::builder<checkboxes, "checkboxes(label, options, *, action_id, initial_options=None, " VM_BLOCK_PARAMS ")",
-                "A group of 1 to 10 checkboxes, one per option (as in static_select).">(),
-    vm::builder<radio_buttons, "radio_buttons(label, options, *, action_id, initial_option=None, " VM_BLOCK_PARAMS ")",
-                "A group of 1 to 10 radio buttons, one per option (as in static_select).">(),
-    vm::builder<datepicker, "datepicker(label, *, action_id, placeholder=None, initial_date=None, " VM_BLOCK_PARAMS ")",
-                "A date picker; `initial_date` is a datetime.date or a str YYYY-MM-DD.">(),
-    vm::builder<timepicker,
-                "timepicker(label, *, action_id, placeholder=None, initial_time=None, timezone=None, " VM_BLOCK_PARAMS
-                ")",
-                "A time picker; `initial_time` is a datetime.time (to the minute) or a str HH:mm, and\n"
-                "`timezone` an IANA name such as \"Europe/Paris\".">(),
-    vm::builder<datetimepicker, "datetimepicker(label, *, action_id, initial_date_time=None, " VM_BLOCK_PARAMS ")",
-                "A date and time picker; `initial_date_time` is Unix seconds or an aware datetime.">(),
-    vm::builder<users_select,
-                "users_select(label, *, action_id, placeholder=None, initial_user=None, " VM_BLOCK_PARAMS ")",
-                "A menu of the workspace's users to pick one from.">(),
-    vm::builder<multi_users_select,
-                "multi_users_select(label, *, action_id, placeholder=None, initial_users=None, "
-                "max_selected_items=None, " VM_BLOCK_PARAMS ")",
-                "A menu of the workspace's users to pick several from.">(),
-    vm::builder<conversations_select,
-                "conversations_select(label, *, action_id, placeholder=None, initial_conversation=None, "
-                "default_to_current_conversation=False, filter=None, response_url_enabled=False, " VM_BLOCK_PARAMS ")",
-                "A menu of conversations to pick one from; `filter` is a conversation filter dict.">(),
-    vm::builder<channels_select,
-                "channels_select(label, *, action_id, placeholder=None, initial_channel=None, "
-                "response_url_enabled=False, " VM_BLOCK_PARAMS ")",
-                "A menu of public channels to pick one from.">(),
-    vm::builder<file, "file(label, *, action_id, filetypes=None, max_files=None, " VM_BLOCK_PARAMS ")",
-                "An input of 1 to `max_files` (at most 10) files, of the `filetypes` (\"pdf\", ...) when\n"
-                "given. A file input cannot dispatch actions.">(),
+    input_builder<plain_text,
+                  "Input.plain_text(label, *, action_id, placeholder=None, initial_value=None, multiline=False, "
+                  "min_length=None, max_length=None, " VM_BLOCK_PARAMS ")",
+                  "An input of plain text: one line, or several when `multiline`; 0 to 3000 characters\n"
+                  "at least and 1 to 3000 at most when given.">(),
+    input_builder<number,
+                  "Input.number(label, *, action_id, is_decimal_allowed=False, placeholder=None, initial_value=None, "
+                  "min_value=None, max_value=None, " VM_BLOCK_PARAMS ")",
+                  "An input of a number: whole unless `is_decimal_allowed`; the values are numbers (not\n"
+                  "bools) or str of digits, sent as str.">(),
+    input_builder<email, "Input.email(label, *, action_id, placeholder=None, initial_value=None, " VM_BLOCK_PARAMS ")",
+                  "An input of an email address.">(),
+    input_builder<url, "Input.url(label, *, action_id, placeholder=None, initial_value=None, " VM_BLOCK_PARAMS ")",
+                  "An input of a web address.">(),
+    input_builder<rich_text,
+                  "Input.rich_text(label, *, action_id, placeholder=None, initial_value=None, " VM_BLOCK_PARAMS ")",
+                  "An input of formatted text; `initial_value` is a rich_text block (or the list of one\n"
+                  "that RichText's builders return).">(),
+    input_builder<
+        static_select,
+        "Input.static_select(label, options, *, action_id, placeholder=None, initial_option=None, " VM_BLOCK_PARAMS ")",
+        "A menu of 1 to 100 options to pick one from. An option is a text (its value is the\n"
+        "text itself), a (text, value) pair or an option dict; `initial_option` names one by its\n"
+        "value (or its text).">(),
+    input_builder<multi_static_select,
+                  "Input.multi_static_select(label, options, *, action_id, placeholder=None, initial_options=None, "
+                  "max_selected_items=None, " VM_BLOCK_PARAMS ")",
+                  "A menu of 1 to 100 options (as in static_select) to pick several from.">(),
+    input_builder<checkboxes,
+                  "Input.checkboxes(label, options, *, action_id, initial_options=None, " VM_BLOCK_PARAMS ")",
+                  "A group of 1 to 10 checkboxes, one per option (as in static_select).">(),
+    input_builder<radio_buttons,
+                  "Input.radio_buttons(label, options, *, action_id, initial_option=None, " VM_BLOCK_PARAMS ")",
+                  "A group of 1 to 10 radio buttons, one per option (as in static_select).">(),
+    input_builder<datepicker,
+                  "Input.datepicker(label, *, action_id, placeholder=None, initial_date=None, " VM_BLOCK_PARAMS ")",
+                  "A date picker; `initial_date` is a datetime.date or a str YYYY-MM-DD.">(),
+    input_builder<
+        timepicker,
+        "Input.timepicker(label, *, action_id, placeholder=None, initial_time=None, timezone=None, " VM_BLOCK_PARAMS
+        ")",
+        "A time picker; `initial_time` is a datetime.time (to the minute) or a str HH:mm, and\n"
+        "`timezone` an IANA name such as \"Europe/Paris\".">(),
+    input_builder<datetimepicker,
+                  "Input.datetimepicker(label, *, action_id, initial_date_time=None, " VM_BLOCK_PARAMS ")",
+                  "A date and time picker; `initial_date_time` is Unix seconds or an aware datetime.">(),
+    input_builder<users_select,
+                  "Input.users_select(label, *, action_id, placeholder=None, initial_user=None, " VM_BLOCK_PARAMS ")",
+                  "A menu of the workspace's users to pick one from.">(),
+    input_builder<multi_users_select,
+                  "Input.multi_users_select(label, *, action_id, placeholder=None, initial_users=None, "
+                  "max_selected_items=None, " VM_BLOCK_PARAMS ")",
+                  "A menu of the workspace's users to pick several from.">(),
+    input_builder<conversations_select,
+                  "Input.conversations_select(label, *, action_id, placeholder=None, initial_conversation=None, "
+                  "default_to_current_conversation=False, filter=None, response_url_enabled=False, " VM_BLOCK_PARAMS
+                  ")",
+                  "A menu of conversations to pick one from; `filter` is a conversation filter dict.">(),
+    input_builder<channels_select,
+                  "Input.channels_select(label, *, action_id, placeholder=None, initial_channel=None, "
+                  "response_url_enabled=False, " VM_BLOCK_PARAMS ")",
+                  "A menu of public channels to pick one from.">(),
+    input_builder<file, "Input.file(label, *, action_id, filetypes=None, max_files=None, " VM_BLOCK_PARAMS ")",
+                  "An input of 1 to `max_files` (at most 10) files, of the `filetypes` (\"pdf\", ...) when\n"
+                  "given. A file input cannot dispatch actions.">(),
 };
 
 #undef VM_BLOCK_PARAMS

@@ -14,8 +14,9 @@ Ref preformatted(PyObject* text) noexcept {
 }
 
 vm::Builder builders[] = {
-    vm::builder<vm::text_block<"Preformatted.text", preformatted>, "text(text, *, block_id=None)",
-                "A rich-text block showing `text` preformatted (monospaced, as typed); [] when `text` is empty.">(),
+    vm::text_builder<
+        preformatted, "Preformatted.text(text, *, block_id=None)",
+        "A rich-text block showing `text` preformatted (monospaced, as typed); [] when `text` is empty.">(),
 };
 
 bool prepare(PyObject*, vm::Decorators&) noexcept {

@@ -14,25 +14,17 @@ using vm::Ref;
 
 // ---- RickText: placeholders ---------------------------------------------------------------
 
-constexpr vm::Params<0> list_params{"RickText.list", {}, 0};
-constexpr vm::Params<0> preformatted_params{"RickText.preformatted", {}, 0};
-constexpr vm::Params<0> quote_params{"RickText.quote", {}, 0};
-constexpr vm::Params<0> strike_params{"RickText.strike", {}, 0};
-
 // A placeholder: takes nothing but the class, builds nothing, returns None.
-template <const vm::Params<0>& P>
-Ref placeholder(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<0> a;
-  if (!vm::bind(P, args, nargs, kwnames, a)) return {};
+Ref placeholder(PyObject*, vm::Bound<0>&) {
   return Ref::borrow(Py_None);
 }
 
 vm::Builder placeholders[] = {
-    vm::builder<placeholder<list_params>, "list()", "A rich-text list; not built yet, returns None.">(),
-    vm::builder<placeholder<preformatted_params>, "preformatted()",
+    vm::builder<placeholder, "RickText.list()", "A rich-text list; not built yet, returns None.">(),
+    vm::builder<placeholder, "RickText.preformatted()",
                 "A rich-text preformatted element; not built yet, returns None.">(),
-    vm::builder<placeholder<quote_params>, "quote()", "A rich-text quote; not built yet, returns None.">(),
-    vm::builder<placeholder<strike_params>, "strike()", "Struck-through rich text; not built yet, returns None.">(),
+    vm::builder<placeholder, "RickText.quote()", "A rich-text quote; not built yet, returns None.">(),
+    vm::builder<placeholder, "RickText.strike()", "Struck-through rich text; not built yet, returns None.">(),
 };
 
 // ---- argument checks ------------------------------------------------------------------------
@@ -100,42 +92,26 @@ bool one_of(PyObject* value, const char* param, std::initializer_list<PyObject*>
 
 // ---- RichText: inline elements -------------------------------------------------------------
 
-constexpr vm::Params<6> text_params{
-    "RichText.text", {&Keys::text, &Keys::bold, &Keys::italic, &Keys::strike, &Keys::code, &Keys::underline}, 1, 1};
-constexpr vm::Params<6> link_params{
-    "RichText.link", {&Keys::url, &Keys::text, &Keys::bold, &Keys::italic, &Keys::strike, &Keys::code}, 1, 2};
-constexpr vm::Params<1> emoji_params{"RichText.emoji", {&Keys::name}, 1};
-constexpr vm::Params<1> user_params{"RichText.user", {&Keys::user_id}, 1};
-constexpr vm::Params<1> channel_params{"RichText.channel", {&Keys::channel_id}, 1};
-constexpr vm::Params<1> usergroup_params{"RichText.usergroup", {&Keys::usergroup_id}, 1};
-constexpr vm::Params<1> broadcast_params{"RichText.broadcast", {&Keys::range}, 1};
-constexpr vm::Params<4> date_params{
-    "RichText.date", {&Keys::timestamp, &Keys::format, &Keys::fallback, &Keys::url}, 2, 2};
-
-Ref text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<6> a;
+Ref text(PyObject*, vm::Bound<6>& a) {
   vm::Style style;
-  if (!vm::bind(text_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "text") || !read_style(&a[1], 5, style)) {
+  if (!vm::check_str(a[0], "text") || !read_style(&a[1], 5, style)) {
     return {};
   }
   if (PyUnicode_GET_LENGTH(a[0]) == 0) return vm::raise_empty_text();
   return vm::styled(vm::typed(k.text, k.text, a[0]), style);
 }
 
-Ref link(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<6> a;
+Ref link(PyObject*, vm::Bound<6>& a) {
   vm::Style style;
   bool has_text;
-  if (!vm::bind(link_params, args, nargs, kwnames, a) || !nonempty_str(a[0], "url") ||
-      !vm::check_optional_str(a[1], "text", has_text) || !read_style(&a[2], 4, style)) {
+  if (!nonempty_str(a[0], "url") || !vm::check_optional_str(a[1], "text", has_text) || !read_style(&a[2], 4, style)) {
     return {};
   }
   return vm::styled(vm::dict({{k.type, k.link}, {k.url, a[0]}, {k.text, a[1], has_text}}), style);
 }
 
-Ref emoji(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(emoji_params, args, nargs, kwnames, a) || !vm::check_str(a[0], "name")) return {};
+Ref emoji(PyObject*, vm::Bound<1>& a) {
+  if (!vm::check_str(a[0], "name")) return {};
   // ":tada:" -> "tada": the colons people type around an emoji's name are not part of it.
   Py_ssize_t start = 0, end = PyUnicode_GET_LENGTH(a[0]);
   if (end > 0 && PyUnicode_READ_CHAR(a[0], 0) == ':') ++start;
@@ -147,29 +123,22 @@ Ref emoji(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
 }
 
 // {"type": <Type>, <Id>: id} for a user, channel or user group.
-template <const vm::Params<1>& P, vm::Key Type>
-Ref mention(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(P, args, nargs, kwnames, a)) return {};
-  PyObject* key = k.*P.names[0];
-  if (!nonempty_str(a[0], PyUnicode_AsUTF8(key))) return {};
-  return vm::dict({{k.type, k.*Type}, {key, a[0]}});
+template <vm::Key Type, vm::Key Id>
+Ref mention(PyObject*, vm::Bound<1>& a) {
+  if (!nonempty_str(a[0], vm::key_text(Id))) return {};
+  return vm::dict({{k.type, k.*Type}, {k.*Id, a[0]}});
 }
 
-Ref broadcast(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  if (!vm::bind(broadcast_params, args, nargs, kwnames, a) ||
-      !one_of(a[0], "range", {k.here, k.channel, k.everyone}, "\"here\", \"channel\" or \"everyone\"")) {
+Ref broadcast(PyObject*, vm::Bound<1>& a) {
+  if (!one_of(a[0], "range", {k.here, k.channel, k.everyone}, "\"here\", \"channel\" or \"everyone\"")) {
     return {};
   }
   return vm::dict({{k.type, k.broadcast}, {k.range, a[0]}});
 }
 
-Ref date(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<4> a;
+Ref date(PyObject*, vm::Bound<4>& a) {
   bool has_fallback, has_url;
-  if (!vm::bind(date_params, args, nargs, kwnames, a) ||
-      !int_in(a[0], "timestamp", LONG_MIN, LONG_MAX, "a Unix time in seconds") || !nonempty_str(a[1], "format") ||
+  if (!int_in(a[0], "timestamp", LONG_MIN, LONG_MAX, "a Unix time in seconds") || !nonempty_str(a[1], "format") ||
       !vm::check_optional_str(a[2], "fallback", has_fallback) || !vm::check_optional_str(a[3], "url", has_url)) {
     return {};
   }
@@ -182,28 +151,19 @@ Ref date(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) 
 
 // ---- RichText: containers -------------------------------------------------------------------
 
-constexpr vm::Params<0> section_params{"RichText.section", {}, 0, 0, true};
-constexpr vm::Params<5> rich_list_params{
-    "RichText.list", {&Keys::items, &Keys::style, &Keys::indent, &Keys::offset, &Keys::border}, 1, 1};
-constexpr vm::Params<1> quote_params_rich{"RichText.quote", {&Keys::border}, 0, 0, true};
-constexpr vm::Params<2> preformatted_params_rich{"RichText.preformatted", {&Keys::language, &Keys::border}, 0, 0, true};
-constexpr vm::Params<1> block_params{"RichText.block", {&Keys::block_id}, 0, 0, true};
-
 bool border_arg(PyObject* value, PyObject*& given) {
   return small_int(value, "border", 0, 1, "0 or 1", given);
 }
 
 // {"type": type, "elements": [the call's *elements]}, a ValueError when there are none.
-Ref container(PyObject* type, const char* what, PyObject* const* args, Py_ssize_t nargs) {
-  if (nargs == 0) return none_given(what);
-  Ref elements = vm::inline_elements(args, nargs, "elements");
+Ref container(PyObject* type, const char* what, vm::Extra elements_given) {
+  if (elements_given.empty()) return none_given(what);
+  Ref elements = vm::inline_elements(elements_given.data(), std::ssize(elements_given), "elements");
   return vm::typed(type, k.elements, elements.get());
 }
 
-Ref section(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<0> a;
-  if (!vm::bind(section_params, args, nargs, kwnames, a)) return {};
-  return container(k.rich_text_section, "a rich-text section", args, nargs);
+Ref section(PyObject*, vm::Bound<0>&, vm::Extra elements) {
+  return container(k.rich_text_section, "a rich-text section", elements);
 }
 
 // One list item: a str (one text), a list of elements, or a section dict used as it is.
@@ -219,10 +179,9 @@ Ref list_item(PyObject* item) {
   return {};
 }
 
-Ref rich_list(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<5> a;
+Ref rich_list(PyObject*, vm::Bound<5>& a) {
   PyObject *indent, *offset, *border;
-  if (!vm::bind(rich_list_params, args, nargs, kwnames, a) || !vm::check_list(a[0], "items") ||
+  if (!vm::check_list(a[0], "items") ||
       (a[1] && !one_of(a[1], "style", {k.bullet, k.ordered}, "\"bullet\" or \"ordered\"")) ||
       !small_int(a[2], "indent", 0, 8, "0 to 8", indent) ||
       !small_int(a[3], "offset", 0, LONG_MAX, "0 or more", offset) || !border_arg(a[4], border)) {
@@ -245,22 +204,19 @@ Ref rich_list(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwna
                   border, border);
 }
 
-Ref quote(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
+Ref quote(PyObject*, vm::Bound<1>& a, vm::Extra elements) {
   PyObject* border;
-  if (!vm::bind(quote_params_rich, args, nargs, kwnames, a) || !border_arg(a[0], border)) return {};
-  return vm::with(container(k.rich_text_quote, "a rich-text quote", args, nargs), k.border, border, border);
+  if (!border_arg(a[0], border)) return {};
+  return vm::with(container(k.rich_text_quote, "a rich-text quote", elements), k.border, border, border);
 }
 
-Ref preformatted(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
+Ref preformatted(PyObject*, vm::Bound<2>& a, vm::Extra elements) {
   PyObject* border;
   bool has_language;
-  if (!vm::bind(preformatted_params_rich, args, nargs, kwnames, a) ||
-      !vm::check_optional_str(a[0], "language", has_language) || !border_arg(a[1], border)) {
+  if (!vm::check_optional_str(a[0], "language", has_language) || !border_arg(a[1], border)) {
     return {};
   }
-  Ref out = container(k.rich_text_preformatted, "preformatted text", args, nargs);
+  Ref out = container(k.rich_text_preformatted, "preformatted text", elements);
   return vm::with(vm::with(std::move(out), k.language, a[0], has_language), k.border, border, border);
 }
 
@@ -271,53 +227,49 @@ Ref block_part(PyObject* part) {
   });
 }
 
-Ref block(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<1> a;
-  bool has_id;
-  if (!vm::bind(block_params, args, nargs, kwnames, a) || !vm::check_block_id(a[0], has_id)) return {};
-  if (nargs == 0) return vm::raise_value_error("a rich-text block needs at least one part");
-  return vm::block_of(k.rich_text, args, nargs, block_part, a[0], has_id);
+Ref block(PyObject*, vm::Bound<1>& a, vm::Extra parts) {
+  return vm::block_of(k.rich_text, a[0], parts, block_part, "a rich-text block needs at least one part");
 }
 
 vm::Builder builders[] = {
-    vm::builder<text, "text(text, *, bold=False, italic=False, strike=False, code=False, underline=False)",
+    vm::builder<text, "RichText.text(text, *, bold=False, italic=False, strike=False, code=False, underline=False)",
                 "A rich-text text element {\"type\": \"text\", \"text\": text}, with \"style\" holding the\n"
                 "true flags (in the order bold, italic, strike, code, underline) when any is set.\n"
                 "ValueError for an empty text.">(),
-    vm::builder<link, "link(url, text=None, *, bold=False, italic=False, strike=False, code=False)",
+    vm::builder<link, "RichText.link(url, text=None, *, bold=False, italic=False, strike=False, code=False)",
                 "A link element {\"type\": \"link\", \"url\": url}, then \"text\" (the label shown instead of\n"
                 "the URL; None or \"\" leaves it out) and \"style\" as in text().">(),
-    vm::builder<emoji, "emoji(name)",
+    vm::builder<emoji, "RichText.emoji(name)",
                 "An emoji element {\"type\": \"emoji\", \"name\": name}; surrounding colons are dropped,\n"
                 "so \":tada:\" and \"tada\" give the same element.">(),
-    vm::builder<mention<user_params, &Keys::user>, "user(user_id)",
+    vm::builder<mention<&Keys::user, &Keys::user_id>, "RichText.user(user_id)",
                 "A user mention {\"type\": \"user\", \"user_id\": user_id}.">(),
-    vm::builder<mention<channel_params, &Keys::channel>, "channel(channel_id)",
+    vm::builder<mention<&Keys::channel, &Keys::channel_id>, "RichText.channel(channel_id)",
                 "A channel mention {\"type\": \"channel\", \"channel_id\": channel_id}.">(),
-    vm::builder<mention<usergroup_params, &Keys::usergroup>, "usergroup(usergroup_id)",
+    vm::builder<mention<&Keys::usergroup, &Keys::usergroup_id>, "RichText.usergroup(usergroup_id)",
                 "A user group mention {\"type\": \"usergroup\", \"usergroup_id\": usergroup_id}.">(),
-    vm::builder<broadcast, "broadcast(range)",
+    vm::builder<broadcast, "RichText.broadcast(range)",
                 "A broadcast {\"type\": \"broadcast\", \"range\": range}: @here, @channel or @everyone, for\n"
                 "the range \"here\", \"channel\" or \"everyone\" (anything else is a ValueError).">(),
-    vm::builder<date, "date(timestamp, format, *, fallback=None, url=None)",
+    vm::builder<date, "RichText.date(timestamp, format, *, fallback=None, url=None)",
                 "A date shown in each reader's time zone: {\"type\": \"date\", \"timestamp\": timestamp\n"
                 "(Unix seconds, an int), \"format\": format (such as \"{date_short} at {time}\")}, then\n"
                 "\"url\" and \"fallback\" (the text shown where the date cannot be) when given.">(),
-    vm::builder<section, "section(*elements)",
+    vm::builder<section, "RichText.section(*elements)",
                 "A rich-text section {\"type\": \"rich_text_section\", \"elements\": [...]}: a paragraph of\n"
                 "inline elements; a str stands for text(str). ValueError without elements.">(),
-    vm::builder<rich_list, "list(items, *, style='bullet', indent=0, offset=0, border=0)",
+    vm::builder<rich_list, "RichText.list(items, *, style='bullet', indent=0, offset=0, border=0)",
                 "A rich-text list {\"type\": \"rich_text_list\", \"style\": style, \"elements\": [one section per\n"
                 "item]}, then \"indent\" (0 to 8, the nesting level), \"offset\" (an ordered list starts at\n"
                 "offset + 1) and \"border\" (0 or 1) when not 0. An item is a str, a list of elements or a\n"
                 "section dict. The style is \"bullet\" or \"ordered\".">(),
-    vm::builder<quote, "quote(*elements, border=0)",
+    vm::builder<quote, "RichText.quote(*elements, border=0)",
                 "A rich-text quote {\"type\": \"rich_text_quote\", \"elements\": [...]}, then \"border\" (0 or\n"
                 "1) when not 0; a str stands for text(str). ValueError without elements.">(),
-    vm::builder<preformatted, "preformatted(*elements, language=None, border=0)",
+    vm::builder<preformatted, "RichText.preformatted(*elements, language=None, border=0)",
                 "A code block {\"type\": \"rich_text_preformatted\", \"elements\": [...]}, then \"language\"\n"
                 "when given and \"border\" (0 or 1) when not 0; a str stands for text(str).">(),
-    vm::builder<block, "block(*parts, block_id=None)",
+    vm::builder<block, "RichText.block(*parts, block_id=None)",
                 "A list of one rich_text block {\"type\": \"rich_text\", \"elements\": [...]}, then \"block_id\"\n"
                 "when given. A part is a section, list, quote or preformatted dict; a str stands for\n"
                 "section(str). ValueError without parts.">(),
@@ -335,9 +287,9 @@ Ref typing_name(PyObject* name) {
   return {};
 }
 
-PyMethodDef functions[] = {vm::function<vm::made_on_first_use<typing_name>, "__getattr__(name, /)",
-                                        "typing's Optional, List, Iterable, Dict and Any, read on first use.">(),
-                           vm::table_end};
+PyMethodDef functions[] = {
+    vm::module_getattr<typing_name, "typing's Optional, List, Iterable, Dict and Any, read on first use.">(),
+    vm::table_end};
 
 int setup(PyObject* module) {
   if (!vm::ready_rich_text() || PyModule_AddFunctions(module, functions) < 0) return -1;

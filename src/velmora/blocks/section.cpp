@@ -15,8 +15,6 @@ Ref section_with_text(Ref text_object) noexcept {
 
 // ---- text sections -------------------------------------------------------------------------
 
-constexpr vm::Params<2> text_fields_params{"Section.text_fields", {&Keys::texts, &Keys::block_id}, 1, 1};
-
 Ref plain_text(PyObject* text) noexcept {
   return section_with_text(vm::plain_text_object(text));
 }
@@ -25,11 +23,9 @@ Ref mrkdwn(PyObject* text) noexcept {
   return section_with_text(vm::mrkdwn_object(text));
 }
 
-Ref text_fields(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
+Ref text_fields(PyObject*, vm::Bound<2>& a) {
   bool has_id;
-  if (!vm::bind(text_fields_params, args, nargs, kwnames, a) || !vm::check_list(a[0], "texts") ||
-      !vm::check_block_id(a[1], has_id)) {
+  if (!vm::check_list(a[0], "texts") || !vm::check_block_id(a[1], has_id)) {
     return {};
   }
   PyObject* texts = a[0];
@@ -84,12 +80,11 @@ bool take_text(PyObject*& text, PyObject* fallback = nullptr) {
   return text != nullptr;
 }
 
-// Binds the call of a builder whose text is at `text_at` and whose block id comes last, then
-// takes its text (with `fallback`) and its block id; false with the error set.
+// Takes the text of a builder's call at `text_at` (with `fallback`) and its block id (last);
+// false with the error set.
 template <std::size_t N>
-bool bind_accessory(const vm::Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
-                    vm::Bound<N>& a, std::size_t text_at, PyObject* fallback = nullptr) {
-  return vm::bind(params, args, nargs, kwnames, a) && take_text(a[text_at], fallback) && take_block_id(a[N - 1]);
+bool take_accessory_args(vm::Bound<N>& a, std::size_t text_at, PyObject* fallback = nullptr) {
+  return take_text(a[text_at], fallback) && take_block_id(a[N - 1]);
 }
 
 // A select menu: {"type": type, "placeholder": <plain text>, "options": [...], "action_id": id}
@@ -125,39 +120,8 @@ Ref menu_accessory(PyObject* type, PyObject* options, const vm::OptionRules& rul
   return options_accessory(type, std::move(shown), vm::option_list(options, rules), id);
 }
 
-constexpr vm::Params<2> users_select_params{"Section.users_select", {&Keys::text, &Keys::block_id}, 0, 1};
-constexpr vm::Params<5> static_select_params{
-    "Section.static_select",
-    {&Keys::options, &Keys::text, &Keys::action_id, &Keys::placeholder, &Keys::block_id},
-    1,
-    2};
-constexpr vm::Params<5> multi_static_select_params{
-    "Section.multi_static_select",
-    {&Keys::text, &Keys::options, &Keys::action_id, &Keys::placeholder, &Keys::block_id},
-    2,
-    2};
-constexpr vm::Params<4> overflow_params{
-    "Section.overflow", {&Keys::text, &Keys::options, &Keys::action_id, &Keys::block_id}, 2, 2};
-constexpr vm::Params<3> button_params{"Section.button", {&Keys::text, &Keys::button, &Keys::block_id}, 2, 2};
-constexpr vm::Params<4> image_params{
-    "Section.image", {&Keys::text, &Keys::image_url, &Keys::alt_text, &Keys::block_id}, 2, 3};
-constexpr vm::Params<4> slack_image_params{
-    "Section.slack_image", {&Keys::text, &Keys::slack_file, &Keys::alt_text, &Keys::block_id}, 2, 3};
-constexpr vm::Params<3> datepicker_params{
-    "Section.datepicker", {&Keys::text, &Keys::initial_date, &Keys::block_id}, 2, 2};
-constexpr vm::Params<3> time_picker_params{
-    "Section.time_picker", {&Keys::text, &Keys::initial_time, &Keys::block_id}, 2, 2};
-constexpr vm::Params<4> radio_buttons_params{
-    "Section.radio_buttons", {&Keys::text, &Keys::options, &Keys::action_id, &Keys::block_id}, 2, 2};
-constexpr vm::Params<5> checkboxes_params{
-    "Section.checkboxes",
-    {&Keys::options, &Keys::text, &Keys::options_description, &Keys::action_id, &Keys::block_id},
-    1,
-    3};
-
-Ref users_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<2> a;
-  if (!bind_accessory(users_select_params, args, nargs, kwnames, a, 0, k.please_select_a_user)) return {};
+Ref users_select(PyObject*, vm::Bound<2>& a) {
+  if (!take_accessory_args(a, 0, k.please_select_a_user)) return {};
   Ref placeholder = vm::plain_text_object(k.select_a_user);
   return accessory_section(
       a[0],
@@ -165,33 +129,29 @@ Ref users_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
       a[1]);
 }
 
-Ref static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<5> a;
-  if (!bind_accessory(static_select_params, args, nargs, kwnames, a, 1, k.please_select_a_option)) return {};
+Ref static_select(PyObject*, vm::Bound<5>& a) {
+  if (!take_accessory_args(a, 1, k.please_select_a_option)) return {};
   return accessory_section(
       a[1],
       menu_accessory(k.static_select, a[0], static_select_options, a[2], k.static_select_action, a[3], k.select_a_item),
       a[4]);
 }
 
-Ref multi_static_select(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<5> a;
-  if (!bind_accessory(multi_static_select_params, args, nargs, kwnames, a, 0)) return {};
+Ref multi_static_select(PyObject*, vm::Bound<5>& a) {
+  if (!take_accessory_args(a, 0)) return {};
   return accessory_section(a[0],
                            menu_accessory(k.multi_static_select, a[1], multi_static_select_options, a[2],
                                           k.multi_static_select_action, a[3], k.select_options),
                            a[4]);
 }
 
-Ref overflow(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<4> a;
-  if (!bind_accessory(overflow_params, args, nargs, kwnames, a, 0)) return {};
+Ref overflow(PyObject*, vm::Bound<4>& a) {
+  if (!take_accessory_args(a, 0)) return {};
   return accessory_section(a[0], menu_accessory(k.overflow, a[1], overflow_options, a[2], k.overflow_action), a[3]);
 }
 
-Ref button(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<3> a;
-  if (!bind_accessory(button_params, args, nargs, kwnames, a, 0)) return {};
+Ref button(PyObject*, vm::Bound<3>& a) {
+  if (!take_accessory_args(a, 0)) return {};
   // The same element as the first button of Actions.buttons, so handlers match either way.
   return accessory_section(a[0], vm::button_element(a[1], 0, /*slack_rules=*/true), a[2]);
 }
@@ -203,19 +163,17 @@ Ref image_accessory(PyObject* const* a, PyObject* source_key, Ref source) {
       a[0], vm::dict({{k.type, k.image}, {source_key, source.get()}, {k.alt_text, a[2] ? a[2] : k.image}}), a[3]);
 }
 
-Ref image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<4> a;
-  if (!vm::bind(image_params, args, nargs, kwnames, a) || !take_text(a[0]) || !check_text(a[1], "image_url") ||
-      (a[2] && !vm::check_str(a[2], "alt_text")) || !take_block_id(a[3])) {
+Ref image(PyObject*, vm::Bound<4>& a) {
+  if (!take_text(a[0]) || !check_text(a[1], "image_url") || (a[2] && !vm::check_str(a[2], "alt_text")) ||
+      !take_block_id(a[3])) {
     return {};
   }
   return image_accessory(a.data(), k.image_url, Ref::borrow(a[1]));
 }
 
-Ref slack_image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<4> a;
-  if (!vm::bind(slack_image_params, args, nargs, kwnames, a) || !take_text(a[0]) || !check_text(a[1], "slack_file") ||
-      (a[2] && !vm::check_str(a[2], "alt_text")) || !take_block_id(a[3])) {
+Ref slack_image(PyObject*, vm::Bound<4>& a) {
+  if (!take_text(a[0]) || !check_text(a[1], "slack_file") || (a[2] && !vm::check_str(a[2], "alt_text")) ||
+      !take_block_id(a[3])) {
     return {};
   }
   // A web address names the file by URL; anything else is a Slack file id ("F0123ABCD").
@@ -226,36 +184,30 @@ Ref slack_image(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
   return image_accessory(a.data(), k.slack_file, vm::dict({{is_url ? k.url : k.id, a[1]}}));
 }
 
-Ref datepicker(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<3> a;
-  if (!vm::bind(datepicker_params, args, nargs, kwnames, a) || !take_text(a[0]) ||
-      !vm::check_str(a[1], "initial_date") || !take_block_id(a[2]) || !vm::check_date(a[1])) {
+Ref datepicker(PyObject*, vm::Bound<3>& a) {
+  if (!take_text(a[0]) || !vm::check_str(a[1], "initial_date") || !take_block_id(a[2]) || !vm::check_date(a[1])) {
     return {};
   }
   return accessory_section(a[0], vm::datepicker_element(a[1], k.datepicker_action), a[2]);
 }
 
-Ref time_picker(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<3> a;
-  if (!vm::bind(time_picker_params, args, nargs, kwnames, a) || !take_text(a[0]) ||
-      !vm::check_str(a[1], "initial_time") || !take_block_id(a[2])) {
+Ref time_picker(PyObject*, vm::Bound<3>& a) {
+  if (!take_text(a[0]) || !vm::check_str(a[1], "initial_time") || !take_block_id(a[2])) {
     return {};
   }
   return accessory_section(a[0], vm::timepicker_element(a[1], k.timepicker_section), a[2]);
 }
 
-Ref radio_buttons(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<4> a;
-  if (!bind_accessory(radio_buttons_params, args, nargs, kwnames, a, 0)) return {};
+Ref radio_buttons(PyObject*, vm::Bound<4>& a) {
+  if (!take_accessory_args(a, 0)) return {};
   PyObject* id = vm::own_action_id(a[2], k.radio_buttons_action);
   Ref options = id ? vm::option_list(a[1], radio_buttons_options) : Ref{};
   if (!options) return {};
   return accessory_section(a[0], vm::choice_element(k.radio_buttons, options.get(), id), a[3]);
 }
 
-Ref checkboxes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<5> a;
-  if (!bind_accessory(checkboxes_params, args, nargs, kwnames, a, 1, k.all_check_boxes_selectable)) return {};
+Ref checkboxes(PyObject*, vm::Bound<5>& a) {
+  if (!take_accessory_args(a, 1, k.all_check_boxes_selectable)) return {};
   PyObject* id = vm::own_action_id(a[3], k.checkboxes_action);
   Ref options = id ? vm::described_options(a[0], checkboxes_options, a[2]) : Ref{};
   if (!options) return {};
@@ -265,50 +217,51 @@ Ref checkboxes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
 // ---- the class -----------------------------------------------------------------------------
 
 vm::Builder builders[] = {
-    vm::builder<vm::text_block<"Section.plain_text", plain_text>, "plain_text(text, *, block_id=None)",
-                "A section showing `text` as plain text (emoji on); [] when `text` is empty.">(),
-    vm::builder<vm::text_block<"Section.mrkdwn", mrkdwn, true>, "mrkdwn(text=None, *, block_id=None)",
-                "A section showing `text` as Slack markdown; [] when `text` is None or empty.">(),
-    vm::builder<text_fields, "text_fields(texts, *, block_id=None)",
+    vm::text_builder<plain_text, "Section.plain_text(text, *, block_id=None)",
+                     "A section showing `text` as plain text (emoji on); [] when `text` is empty.">(),
+    vm::text_builder<mrkdwn, "Section.mrkdwn(text=None, *, block_id=None)",
+                     "A section showing `text` as Slack markdown; [] when `text` is None or empty.">(),
+    vm::builder<text_fields, "Section.text_fields(texts, *, block_id=None)",
                 "A section of markdown fields, one per element of the list `texts` (at least one).">(),
-    vm::builder<users_select, "users_select(text=None, *, block_id=None)",
+    vm::builder<users_select, "Section.users_select(text=None, *, block_id=None)",
                 "A section of markdown `text` (None: \"Please select a user\") with a users select menu.">(),
-    vm::builder<static_select, "static_select(options, text=None, *, action_id=None, placeholder=None, block_id=None)",
+    vm::builder<static_select,
+                "Section.static_select(options, text=None, *, action_id=None, placeholder=None, block_id=None)",
                 "A section of markdown `text` (None: \"Please select a option\") with a select menu of\n"
                 "1 to 100 options: option texts (values \"value-0\", \"value-1\", ...), (text, value)\n"
                 "pairs or option dicts. action_id None: \"static_select-action\"; placeholder None:\n"
                 "\"Select a item\".",
                 vm::Wrap::validate_options>(),
     vm::builder<multi_static_select,
-                "multi_static_select(text, options, *, action_id=None, placeholder=None, block_id=None)",
+                "Section.multi_static_select(text, options, *, action_id=None, placeholder=None, block_id=None)",
                 "A section of markdown `text` with a multi-select menu of 1 to 100 options (as in\n"
                 "static_select). action_id None: \"multi_static_select-action\"; placeholder None:\n"
                 "\"Select options\".",
                 vm::Wrap::validate_options>(),
-    vm::builder<overflow, "overflow(text, options, *, action_id=None, block_id=None)",
+    vm::builder<overflow, "Section.overflow(text, options, *, action_id=None, block_id=None)",
                 "A section of markdown `text` with an overflow menu of 1 to 5 options (as in\n"
                 "static_select). action_id None: \"overflow-action\".",
                 vm::Wrap::validate_options>(),
-    vm::builder<button, "button(text, button, *, block_id=None)",
+    vm::builder<button, "Section.button(text, button, *, block_id=None)",
                 "A section of markdown `text` with one button made from the dict `button` (keys \"text\",\n"
                 "and optionally \"style\" (\"primary\" or \"danger\"), \"value\", \"url\", \"action_id\"), as\n"
                 "the first button of Actions.buttons; a \"value\" of None or \"\" is left out.">(),
-    vm::builder<image, "image(text, image_url, alt_text='image', *, block_id=None)",
+    vm::builder<image, "Section.image(text, image_url, alt_text='image', *, block_id=None)",
                 "A section of markdown `text` with the image at the public address `image_url`.">(),
-    vm::builder<slack_image, "slack_image(text, slack_file, alt_text='image', *, block_id=None)",
+    vm::builder<slack_image, "Section.slack_image(text, slack_file, alt_text='image', *, block_id=None)",
                 "A section of markdown `text` with an image that lives in Slack: `slack_file` is its\n"
                 "URL (starting with https:// or http://) or its file id.">(),
-    vm::builder<datepicker, "datepicker(text, initial_date, *, block_id=None)",
+    vm::builder<datepicker, "Section.datepicker(text, initial_date, *, block_id=None)",
                 "A section of markdown `text` with a date picker set to `initial_date` (YYYY-MM-DD).">(),
-    vm::builder<time_picker, "time_picker(text, initial_time, *, block_id=None)",
+    vm::builder<time_picker, "Section.time_picker(text, initial_time, *, block_id=None)",
                 "A section of markdown `text` with a time picker set to `initial_time` (HH:mm, 24-hour clock).",
                 vm::Wrap::validate_initial_time>(),
-    vm::builder<radio_buttons, "radio_buttons(text, options, *, action_id=None, block_id=None)",
+    vm::builder<radio_buttons, "Section.radio_buttons(text, options, *, action_id=None, block_id=None)",
                 "A section of markdown `text` with a group of 1 to 10 radio buttons, one per option (as\n"
                 "in static_select, with markdown texts). action_id None: \"radio_buttons-action\".",
                 vm::Wrap::validate_options>(),
     vm::builder<checkboxes,
-                "checkboxes(options, text=None, options_description=None, *, action_id=None, block_id=None)",
+                "Section.checkboxes(options, text=None, options_description=None, *, action_id=None, block_id=None)",
                 "A section of markdown `text` (None: \"All check boxes are selectable\") with a group of\n"
                 "1 to 10 checkboxes (options as in radio_buttons); the i-th item of\n"
                 "`options_description` describes the i-th option. action_id None: \"checkboxes-action\".",

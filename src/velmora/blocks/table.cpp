@@ -102,14 +102,11 @@ Ref column_setting(const vm::ShownColumn& column) noexcept {
 
 // ---- the builder ---------------------------------------------------------------------------
 
-constexpr auto simple_table_params = vm::table_params<3, 0>(
-    "Table.simple_table", {&Keys::df, &Keys::index, &Keys::block_id}, vm::table_option_keys, {}, 1, 2);
-
-Ref simple_table(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<simple_table_params.names.size()> a;
+// df, index, block_id, then the table options in their order (as vm::TableOptions::from reads
+// them, and as VM_TABLE_OPTION_SIGNATURE writes them in the signature below).
+Ref simple_table(PyObject*, vm::Bound<3 + vm::table_option_count>& a) {
   bool has_id;
-  if (!vm::bind(simple_table_params, args, nargs, kwnames, a) || !load() || !vm::check_frame(a[0], "df") ||
-      !vm::check_block_id(a[2], has_id)) {
+  if (!load() || !vm::check_frame(a[0], "df") || !vm::check_block_id(a[2], has_id)) {
     return {};
   }
   int with_index = a[1] ? PyObject_IsTrue(a[1]) : 0;
@@ -153,18 +150,10 @@ Ref data_row(const vm::ShownTable& table, Py_ssize_t row) noexcept {
   });
 }
 
-// df, then keyword-only: caption (required), page_size, index, the options, block_id.
-constexpr auto data_table_params = [] {
-  auto params = vm::table_params<4, 1>("Table.data_table", {&Keys::df, &Keys::caption, &Keys::page_size, &Keys::index},
-                                       vm::table_cell_option_keys, {&Keys::block_id}, 1, 1);
-  params.required_keywords = std::uint64_t{1} << 1;
-  return params;
-}();
-
-Ref data_table(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  vm::Bound<data_table_params.names.size()> a;
+// df, caption, page_size, index, the options of every table in their order (as
+// vm::TableOptions::from_cells reads them, and as VM_TABLE_CELL_SIGNATURE writes them), block_id.
+Ref data_table(PyObject*, vm::Bound<5 + vm::table_cell_option_keys.size()>& a) {
   bool has_id;
-  if (!vm::bind(data_table_params, args, nargs, kwnames, a)) return {};
   PyObject* block_id = a.back();
   if (!load() || !vm::check_frame(a[0], "df") || !vm::check_caption(a[1], "caption") ||
       !vm::check_page_size(a[2] ? a[2] : Py_None, "page_size") || !vm::check_block_id(block_id, has_id)) {
@@ -189,7 +178,7 @@ Ref data_table(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
 // ---- the class -----------------------------------------------------------------------------
 
 vm::Builder builders[] = {
-    vm::builder<simple_table, "simple_table(df, index=False, *, block_id=None" VM_TABLE_OPTION_SIGNATURE ")",
+    vm::builder<simple_table, "Table.simple_table(df, index=False, *, block_id=None" VM_TABLE_OPTION_SIGNATURE ")",
                 "One Block Kit table block showing the DataFrame `df` (pandas, polars or a pyarrow Table):\n"
                 "a bold header row of the column names, then one row per DataFrame row, with the index\n"
                 "levels first when `index` is true. Cells show what print(df) shows: dates without\n"
@@ -205,7 +194,8 @@ vm::Builder builders[] = {
                 "A table of more than 99 rows is built whole: velmora.fit (and a message's payloads())\n"
                 "splits it into tables of 100 rows that repeat the header. ValueError over 20 columns.">(),
     vm::builder<data_table,
-                "data_table(df, *, caption, page_size=None, index=False" VM_TABLE_CELL_SIGNATURE ", block_id=None)",
+                "Table.data_table(df, *, caption, page_size=None, index=False" VM_TABLE_CELL_SIGNATURE
+                ", block_id=None)",
                 "One Block Kit data_table block showing the DataFrame `df` (pandas, polars or a pyarrow\n"
                 "Table), which Slack's client pages, sorts and filters: `caption` above it, `page_size` rows\n"
                 "a page (1 to 100; Slack shows 5 when it is None). The header row holds the column names,\n"

@@ -34,19 +34,22 @@ _WHERE = {
     "MarkdownMessage": "velmora.messages.rich_text.markdown",
     "SimpleTableMessage": "velmora.messages.table.simple_table",
     "DataTableMessage": "velmora.messages.table.data_table",
+    "ChartMessage": "velmora.messages.chart.chart",
     "Message": "velmora.messages.composite.message",
 }
 
 __all__ = [
-    "ButtonMessage", "CheckBoxesMessage", "ContextMessage", "DataFrameMessage", "DataTableMessage",
-    "DatePickerMessage", "DatePickersMessage", "HeaderMessage", "ImageMessage", "MarkdownMessage", "Message",
-    "MultiStaticSelectMessage", "OverflowMessage", "PreformattedMessage", "RadioButtonsMessage",
-    "RichTextMessage", "SimpleTableMessage", "StaticSelectMessage", "TimePickerMessage", "UsersSelectMessage",
+    "ButtonMessage", "ChartMessage", "CheckBoxesMessage", "ContextMessage", "DataFrameMessage",
+    "DataTableMessage", "DatePickerMessage", "DatePickersMessage", "HeaderMessage", "ImageMessage",
+    "MarkdownMessage", "Message", "MultiStaticSelectMessage", "OverflowMessage", "PreformattedMessage",
+    "RadioButtonsMessage", "RichTextMessage", "SimpleTableMessage", "StaticSelectMessage",
+    "TimePickerMessage", "UsersSelectMessage",
 ]
 
 TYPE_CHECKING = False
 if TYPE_CHECKING:
     from velmora.messages.actions.datepickers import DatePickersMessage as DatePickersMessage
+    from velmora.messages.chart.chart import ChartMessage as ChartMessage
     from velmora.messages.composite.button import ButtonMessage as ButtonMessage
     from velmora.messages.composite.checkboxes import CheckBoxesMessage as CheckBoxesMessage
     from velmora.messages.composite.dataframe import DataFrameMessage as DataFrameMessage

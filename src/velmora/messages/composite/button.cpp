@@ -237,8 +237,7 @@ Ref build_blocks(PyObject* self) {
       vm::call(vm::global_attr(k.Actions, k.buttons).get(), {buttons.get()}, actions_names.get()));
 }
 
-PyMethodDef functions[] = {vm::function<vm::made_on_first_use<made_logger>, "__getattr__(name, /)",
-                                        "The module's `logger`, made on first use.">(),
+PyMethodDef functions[] = {vm::module_getattr<made_logger, "The module's `logger`, made on first use.">(),
                            vm::table_end};
 
 bool setup(PyObject* module) {

@@ -2,9 +2,7 @@
 #include "velmora/message.hpp"
 
 constexpr vm::Message message = vm::text_then_actions(
-    "RadioButtonsMessage",
-    {{{.name = &vm::Keys::options},
-      {.name = &vm::Keys::action_id, .check = vm::str_or_none, .fallback = vm::Default::none, .keyword_only = true}}},
+    "RadioButtonsMessage", {{{.name = &vm::Keys::options}, vm::own_str(&vm::Keys::action_id)}},
     &vm::Keys::radio_buttons,
     "A message of the markdown `text`, then one radio button per option (Actions.radio_buttons),\n"
     "the group's action id `action_id` when given. Other keyword arguments go to BaseVelmora.",

@@ -5,6 +5,7 @@ from ...interface import BaseVelmora as BaseVelmora
 
 class OverflowMessage(BaseVelmora):
     text: str
-    options: list[str]
-    def __init__(self, text: str, options: list[str], **kwargs: Any) -> None: ...
+    options: list[Any]
+    action_id: str | None
+    def __init__(self, text: str, options: list[Any], *, action_id: str | None = None, **kwargs: Any) -> None: ...
     def build_blocks(self) -> list[dict[str, Any]]: ...

@@ -7,5 +7,15 @@ from ...interface import BaseVelmora as BaseVelmora
 class StaticSelectMessage(BaseVelmora):
     text_before_option: str | None
     options: Iterable[Any]
-    def __init__(self, options: Iterable[Any], text_before_option: str | None = None, **kwargs: Any) -> None: ...
+    action_id: str | None
+    placeholder: str | None
+    def __init__(
+        self,
+        options: Iterable[Any],
+        text_before_option: str | None = None,
+        *,
+        action_id: str | None = None,
+        placeholder: str | None = None,
+        **kwargs: Any,
+    ) -> None: ...
     def build_blocks(self) -> list[dict[str, Any]]: ...

@@ -68,8 +68,10 @@ constexpr vm::Message message{
         "A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as one Block Kit\n"
         "data_table block (Table.data_table, which takes the same keywords), which Slack's client\n"
         "pages, sorts and filters: `caption` above it, `page_size` rows a page, the index first when\n"
-        "`index` is true; below the markdown `text` when given. Every row is built:\n"
-        "payload(strict=True) refuses a data table past Slack's limits.\n"
+        "`index` is true; below the markdown `text` when given. Every row is built: past Slack's\n"
+        "limits (200 rows under the header, 20,000 characters) payload(strict=True) refuses the\n"
+        "table, and payloads() and send(fit=True) split it into data tables of the same caption,\n"
+        "each opening with the header row, one per message.\n"
         "Other keyword arguments go to BaseVelmora.",
     .params = params,
     .imports = {{{"blocks", {"Section", "Table"}}}},
