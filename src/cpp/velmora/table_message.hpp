@@ -14,14 +14,15 @@ namespace vm {
 // and those of every table (the ones a data table takes).
 inline constexpr std::array<Param, table_option_count> table_option_params{{
 #define VM_TABLE_OPTION_PARAM_DECL(key, spelt, type, tables, checked) \
-  {.name = &Keys::key, .check = checked, .fallback = Default::none, .keyword_only = true},
+  {.name = &Keys::key, .check = (checked), .fallback = Default::none, .keyword_only = true},
     VM_TABLE_OPTIONS(VM_TABLE_OPTION_PARAM_DECL)
 #undef VM_TABLE_OPTION_PARAM_DECL
 }};
 
 inline constexpr std::array<Param, table_cell_option_keys.size()> table_cell_option_params{{
 #define VM_TABLE_CELL_PARAM_DECL(key, spelt, type, tables, checked) \
-  VM_TABLE_OPTION_IF_##tables({.name = &Keys::key, .check = checked, .fallback = Default::none, .keyword_only = true}, )
+  VM_TABLE_OPTION_IF_##tables(                                      \
+      {.name = &Keys::key, .check = (checked), .fallback = Default::none, .keyword_only = true}, )
     VM_TABLE_OPTIONS(VM_TABLE_CELL_PARAM_DECL)
 #undef VM_TABLE_CELL_PARAM_DECL
 }};
