@@ -63,9 +63,10 @@ Ref build_blocks(PyObject* self) {
   int which = chart_kind(kind.get(), "kind");
   if (which < 0 || !no_axis_labels_on_pie(kind.get(), x_label.get(), y_label.get())) return {};
   Ref chart = vm::global_attr(k.Chart, kind.get());
-  Ref part = which == 3 ? vm::call(chart.get(), {data.get(), x.get(), y.get(), title.get()}, pie_keywords.get())
-                        : vm::call(chart.get(), {data.get(), x.get(), y.get(), title.get(), x_label.get(), y_label.get()},
-                                   series_keywords.get());
+  Ref part = which == 3
+                 ? vm::call(chart.get(), {data.get(), x.get(), y.get(), title.get()}, pie_keywords.get())
+                 : vm::call(chart.get(), {data.get(), x.get(), y.get(), title.get(), x_label.get(), y_label.get()},
+                            series_keywords.get());
   return vm::extend_blocks(blocks.get(), std::move(part)) ? std::move(blocks) : Ref{};
 }
 
@@ -82,14 +83,15 @@ constexpr vm::Param none_keyword(vm::Key name, vm::Check check = nullptr) {
 
 constexpr vm::Message message{
     .name = "ChartMessage",
-    .doc = "A message of one of Slack's native charts, a Block Kit data_visualization block that the\n"
-           "client draws, of `data` (a pandas or polars DataFrame, a pandas Series or a mapping), below\n"
-           "the markdown `text` when given. `kind` names the chart as pandas' DataFrame.plot does:\n"
-           "\"line\", \"bar\", \"area\" (Chart.line, Chart.bar, Chart.area: `x` the column of categories,\n"
-           "`y` the columns plotted, `x_label` and `y_label` the axes' labels) or \"pie\" (Chart.pie: `x`\n"
-           "the column of labels, `y` the column of values; a pie has no axis labels). `title`, 1 to 50\n"
-           "characters, is required. Slack's limits are the builders' ValueErrors, raised by\n"
-           "build_blocks(). Other keyword arguments go to BaseVelmora.",
+    .doc =
+        "A message of one of Slack's native charts, a Block Kit data_visualization block that the\n"
+        "client draws, of `data` (a pandas or polars DataFrame, a pandas Series or a mapping), below\n"
+        "the markdown `text` when given. `kind` names the chart as pandas' DataFrame.plot does:\n"
+        "\"line\", \"bar\", \"area\" (Chart.line, Chart.bar, Chart.area: `x` the column of categories,\n"
+        "`y` the columns plotted, `x_label` and `y_label` the axes' labels) or \"pie\" (Chart.pie: `x`\n"
+        "the column of labels, `y` the column of values; a pie has no axis labels). `title`, 1 to 50\n"
+        "characters, is required. Slack's limits are the builders' ValueErrors, raised by\n"
+        "build_blocks(). Other keyword arguments go to BaseVelmora.",
     .params = {{{.name = &Keys::data, .check = vm::chart::check_data},
                 {.name = &Keys::kind, .check = check_kind, .fallback = vm::Default::text, .text = "line"},
                 none_keyword(&Keys::x),
