@@ -27,9 +27,17 @@ def _hostile(value):
         return {k: _hostile(v) for k, v in value.items()}
     if type(value).__name__ == "DataFrame":
         if type(value).__module__.startswith("polars"):
-            return value.rename({name: _hostile(name) for name in value.columns})
+            return type(value)({_hostile(c): [_hostile(v) for v in value[c].to_list()] for c in value.columns})
         return value.map(_hostile).rename(columns=_hostile)
     return value
+
+
+def _changed(before, after):
+    """Whether _hostile changed a value (frames compared with their own equals: != of frames
+    with other labels raises in pandas)."""
+    if type(before).__name__ == "DataFrame":
+        return not before.equals(after)
+    return before != after
 
 
 def _hostile_message(entry, call):
@@ -44,7 +52,7 @@ def _hostile_message(entry, call):
         where[key] = _hostile(kept)
         try:
             cls(*args, **kwargs).build_blocks()
-            taken = taken or where[key] != kept
+            taken = taken or _changed(kept, where[key])
         except (ValueError, TypeError, KeyError):
             where[key] = kept
     return cls(*args, **kwargs), taken
