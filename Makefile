@@ -79,13 +79,8 @@ format-check: clang-format
 	clang-format --dry-run --Werror $(CXX_SOURCES)
 
 # The Python house style: ruff's lint over the tree, mypy --strict on the package (both set up
-# in pyproject.toml), and ruff's format on the files it already keeps: the rest of the tree
-# joins that list when it is formatted in one go.
+# in pyproject.toml), and ruff's format over the tree.
 LINT_TOOLS := "ruff==0.17.6" "mypy==2.4.1"
-RUFF_FORMATTED := src/velmora/__init__.py src/velmora/_lazy.py src/velmora/errors.py src/velmora/interface.py \
-	src/velmora/bots.py src/velmora/slack.py src/velmora/_default_bot.py src/velmora/views.py src/velmora/interactions.py \
-	tests/conftest.py tests/support.py tests/message_fakes.py tests/fake_slack.py tests/test_layers.py tests/sending/conftest.py \
-	tests/sending/test_bots.py tests/sending/test_slack.py tests/sending/test_views.py tests/test_interactions.py examples/tour.py
 
 $(VENV)/.lint-ready: $(VENV)/.ready
 	$(PIP) install $(LINT_TOOLS)
@@ -93,7 +88,7 @@ $(VENV)/.lint-ready: $(VENV)/.ready
 
 lint: install $(VENV)/.lint-ready
 	$(VENV)/bin/ruff check .
-	$(VENV)/bin/ruff format --check $(RUFF_FORMATTED)
+	$(VENV)/bin/ruff format --check .
 	$(VENV)/bin/mypy
 
 # clang-tidy (.clang-tidy says which checks and why) over the compilation database CMake writes

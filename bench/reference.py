@@ -39,13 +39,12 @@ class BaseVelmora:
 
     slack_bot = _DefaultBot()
 
+
 logger = logging.getLogger("velmora.messages.composite.button")
 
 
 def _wrong_type(name, expected, value):
-    return TypeError(
-        f"Argument '{name}' has incorrect type (expected {expected}, got {type(value).__name__})"
-    )
+    return TypeError(f"Argument '{name}' has incorrect type (expected {expected}, got {type(value).__name__})")
 
 
 def _list_result(result):
@@ -59,9 +58,7 @@ def _list_result(result):
 
 def is_valid_date_fmt(date):
     if not isinstance(date, str):
-        raise ValueError(
-            f"Invalid date: expected a str in the format YYYY-MM-DD, got {type(date).__name__}"
-        )
+        raise ValueError(f"Invalid date: expected a str in the format YYYY-MM-DD, got {type(date).__name__}")
     ok = len(date) == 10 and date[4] == "-" and date[7] == "-"
     if ok:
         digits = date[:4] + date[5:7] + date[8:]
@@ -72,9 +69,7 @@ def is_valid_date_fmt(date):
         days = (31, 29 if leap else 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31)
         ok = year >= 1 and 1 <= month <= 12 and 1 <= day <= days[month - 1]
     if not ok:
-        raise ValueError(
-            f"Invalid date {date!r}: expected a real calendar date in the format YYYY-MM-DD"
-        )
+        raise ValueError(f"Invalid date {date!r}: expected a real calendar date in the format YYYY-MM-DD")
     return True
 
 
@@ -93,9 +88,7 @@ def validate_options(func):
             return func(cls, *args, **kwargs)
         if type(options) is not list and type(options) is not tuple:
             if isinstance(options, str):
-                raise TypeError(
-                    "options must be an iterable of option texts (a list, say), not a single str"
-                )
+                raise TypeError("options must be an iterable of option texts (a list, say), not a single str")
             options = list(options)
             if 0 <= position < len(args):
                 args = args[:position] + (options,) + args[position + 1 :]
@@ -120,8 +113,7 @@ def validate_initial_time(func):
             ok = len(value) == 5 and value[2] == ":" and (value[:2] + value[3:]).isdigit()
             if not ok or int(value[:2]) > 23 or int(value[3:]) > 59:
                 raise ValueError(
-                    "initial_time must be a time as HH:mm on a 24-hour clock (00:00 to 23:59), "
-                    f"got {value!r}"
+                    f"initial_time must be a time as HH:mm on a 24-hour clock (00:00 to 23:59), got {value!r}"
                 )
         return func(cls, *args, **kwargs)
 
@@ -149,9 +141,7 @@ def _options(options, kind, element, max_count):
     for i, option in enumerate(options):
         text = str(option)
         if not 1 <= len(text) <= 75:
-            raise ValueError(
-                f"{element} option {i} has {len(text)} characters; an option text holds 1 to 75"
-            )
+            raise ValueError(f"{element} option {i} has {len(text)} characters; an option text holds 1 to 75")
         if kind == "plain_text":
             text_object = {"type": "plain_text", "text": text, "emoji": True}
         else:
@@ -200,43 +190,55 @@ class Section:
     @classmethod
     def users_select(cls, text=None):
         text = _accessory_text(text, "Please select a user")
-        return _section(text, {
-            "type": "users_select",
-            "placeholder": {"type": "plain_text", "text": "Select a user", "emoji": True},
-            "action_id": "users_select_action",
-        })
+        return _section(
+            text,
+            {
+                "type": "users_select",
+                "placeholder": {"type": "plain_text", "text": "Select a user", "emoji": True},
+                "action_id": "users_select_action",
+            },
+        )
 
     @classmethod
     @validate_options
     def static_select(cls, options, text=None):
         text = _accessory_text(text, "Please select a option")
-        return _section(text, {
-            "type": "static_select",
-            "placeholder": {"type": "plain_text", "text": "Select a item", "emoji": True},
-            "options": _options(options, "plain_text", "static_select", 100),
-            "action_id": "static_select-action",
-        })
+        return _section(
+            text,
+            {
+                "type": "static_select",
+                "placeholder": {"type": "plain_text", "text": "Select a item", "emoji": True},
+                "options": _options(options, "plain_text", "static_select", 100),
+                "action_id": "static_select-action",
+            },
+        )
 
     @classmethod
     @validate_options
     def multi_static_select(cls, text, options):
         text = _accessory_text(text)
-        return _section(text, {
-            "type": "multi_static_select",
-            "placeholder": {"type": "plain_text", "text": "Select options", "emoji": True},
-            "options": _options(options, "plain_text", "multi_static_select", 100),
-            "action_id": "multi_static_select-action",
-        })
+        return _section(
+            text,
+            {
+                "type": "multi_static_select",
+                "placeholder": {"type": "plain_text", "text": "Select options", "emoji": True},
+                "options": _options(options, "plain_text", "multi_static_select", 100),
+                "action_id": "multi_static_select-action",
+            },
+        )
 
     @classmethod
     @validate_options
     def overflow(cls, text, options):
         text = _accessory_text(text)
-        return _section(text, {
-            "type": "overflow",
-            "options": _options(options, "plain_text", "overflow", 5),
-            "action_id": "overflow-action",
-        })
+        return _section(
+            text,
+            {
+                "type": "overflow",
+                "options": _options(options, "plain_text", "overflow", 5),
+                "action_id": "overflow-action",
+            },
+        )
 
     @classmethod
     def button(cls, text, button):
@@ -285,22 +287,28 @@ class Section:
         text = _accessory_text(text)
         if type(initial_time) is not str:
             raise _wrong_type("initial_time", "str", initial_time)
-        return _section(text, {
-            "type": "timepicker",
-            "initial_time": initial_time,
-            "placeholder": {"type": "plain_text", "text": "Select time", "emoji": True},
-            "action_id": "timepicker-section",
-        })
+        return _section(
+            text,
+            {
+                "type": "timepicker",
+                "initial_time": initial_time,
+                "placeholder": {"type": "plain_text", "text": "Select time", "emoji": True},
+                "action_id": "timepicker-section",
+            },
+        )
 
     @classmethod
     @validate_options
     def radio_buttons(cls, text, options):
         text = _accessory_text(text)
-        return _section(text, {
-            "type": "radio_buttons",
-            "options": _options(options, "mrkdwn", "radio_buttons", 10),
-            "action_id": "radio_buttons-action",
-        })
+        return _section(
+            text,
+            {
+                "type": "radio_buttons",
+                "options": _options(options, "mrkdwn", "radio_buttons", 10),
+                "action_id": "radio_buttons-action",
+            },
+        )
 
     @classmethod
     @validate_options
@@ -312,9 +320,14 @@ class Section:
                 if i >= len(option_list):
                     raise IndexError("more option descriptions than options")
                 option_list[i]["description"] = {"type": "mrkdwn", "text": description}
-        return _section(text, {
-            "type": "checkboxes", "options": option_list, "action_id": "checkboxes-action",
-        })
+        return _section(
+            text,
+            {
+                "type": "checkboxes",
+                "options": option_list,
+                "action_id": "checkboxes-action",
+            },
+        )
 
     @classmethod
     def datepicker(cls, text, initial_date):
@@ -400,8 +413,7 @@ class Actions:
     def radio_buttons(cls, options):
         payload = cls.init_blocks()
         option_list = [
-            {"text": {"type": "mrkdwn", "text": str(option)}, "value": f"value-{i}"}
-            for i, option in enumerate(options)
+            {"text": {"type": "mrkdwn", "text": str(option)}, "value": f"value-{i}"} for i, option in enumerate(options)
         ]
         payload[0]["elements"].append({"type": "radio_buttons", "options": option_list})
         return payload
@@ -411,8 +423,7 @@ class Actions:
     def checkboxes(cls, options, options_description):
         payload = cls.init_blocks()
         option_list = [
-            {"text": {"type": "mrkdwn", "text": str(option)}, "value": f"value-{i}"}
-            for i, option in enumerate(options)
+            {"text": {"type": "mrkdwn", "text": str(option)}, "value": f"value-{i}"} for i, option in enumerate(options)
         ]
         if options_description:
             for i, description in enumerate(options_description):
@@ -590,8 +601,12 @@ class RichText:
     def block(cls, *parts, block_id=None):
         if not parts:
             raise ValueError("a rich-text block needs at least one part")
-        elements = [{"type": "rich_text_section", "elements": [cls._element(p, "parts")]} if type(p) is str
-                    else cls._element(p, "parts") for p in parts]
+        elements = [
+            {"type": "rich_text_section", "elements": [cls._element(p, "parts")]}
+            if type(p) is str
+            else cls._element(p, "parts")
+            for p in parts
+        ]
         out = {"type": "rich_text", "elements": elements}
         if block_id:
             out["block_id"] = block_id
@@ -606,8 +621,9 @@ class Markdown:
         if not text:
             return []
         if len(text) > 12000:
-            raise ValueError(f"text has {len(text)} characters; Slack takes at most 12,000 in the markdown "
-                             "blocks of a message")
+            raise ValueError(
+                f"text has {len(text)} characters; Slack takes at most 12,000 in the markdown blocks of a message"
+            )
         out = {"type": "markdown", "text": text}
         if block_id:
             out["block_id"] = block_id
@@ -653,9 +669,7 @@ class ButtonMessage(BaseVelmora):
             if len(parts) == 3 and parts[0] == "button":
                 numbers.add(parts[1])
         if not numbers:
-            raise ValueError(
-                "At least one button must be provided (use button_1_text and related parameters)"
-            )
+            raise ValueError("At least one button must be provided (use button_1_text and related parameters)")
         self.buttons = []
         # natural order: digit-only numbers by value first ("2" before "10"), then the rest
         for number in sorted(numbers, key=_button_order):
@@ -718,10 +732,7 @@ class ImageMessage(BaseVelmora):
         self.image_url = kwargs.get("image_url")
         self.image_buffer = kwargs.get("image_buffer")
         self.image_name = kwargs.get("image_name")
-        self.preview = (
-            self.preview or self.header or self.sub_header or self.image_name
-            or "You got a new message"
-        )
+        self.preview = self.preview or self.header or self.sub_header or self.image_name or "You got a new message"
 
     def upload_image_buffer(self):
         return self.slack_bot.image_upload(buffer=self.image_buffer, file_name=self.image_name)
@@ -759,8 +770,7 @@ class StaticSelectMessage(BaseVelmora):
         self.options = options
 
     def build_blocks(self):
-        return _list_result(
-            Section.static_select(options=self.options, text=self.text_before_option))
+        return _list_result(Section.static_select(options=self.options, text=self.text_before_option))
 
 
 class MultiStaticSelectMessage(BaseVelmora):
@@ -772,8 +782,7 @@ class MultiStaticSelectMessage(BaseVelmora):
         self.options = options
 
     def build_blocks(self):
-        return _list_result(
-            Section.multi_static_select(text=self.text_before_option, options=self.options))
+        return _list_result(Section.multi_static_select(text=self.text_before_option, options=self.options))
 
 
 class OverflowMessage(BaseVelmora):
@@ -812,7 +821,8 @@ class CheckBoxesMessage(BaseVelmora):
 
     def build_blocks(self):
         return Section.mrkdwn(self.text) + Actions.checkboxes(
-            options=self.options, options_description=self.options_description)
+            options=self.options, options_description=self.options_description
+        )
 
 
 class RadioButtonsMessage(BaseVelmora):
@@ -886,7 +896,7 @@ def _float_column(values):
     digits = _pd().get_option("display.precision")
     numbers = [v for v in values if not math.isnan(v)]
     large = any(abs(v) > 1e6 for v in numbers)
-    small = any(0 < abs(v) < 10 ** -digits for v in numbers)
+    small = any(0 < abs(v) < 10**-digits for v in numbers)
     texts = [f"{v:.{digits}f}" for v in numbers]
     while texts and all(t.endswith("0") for t in texts if "." in t):
         texts = [t[:-1] if "." in t else t for t in texts]
@@ -964,7 +974,7 @@ class Table:
 
 def _chart_label(text, limit=20):
     text = text or " "
-    return text if len(text) <= limit else text[:limit - 1] + "\u2026"
+    return text if len(text) <= limit else text[: limit - 1] + "\u2026"
 
 
 class Chart:
@@ -992,17 +1002,24 @@ class Chart:
         if len(kept) > 20:
             raise ValueError("A chart shows at most 20 categories")
         shown = [_chart_label(categories[i]) for i in kept]
-        series = [{"name": _chart_label(_cell_text(name)),
-                   "data": [{"label": shown[n], "value": column[i]} for n, i in enumerate(kept)]}
-                  for name, column in zip(y, columns)]
+        series = [
+            {
+                "name": _chart_label(_cell_text(name)),
+                "data": [{"label": shown[n], "value": column[i]} for n, i in enumerate(kept)],
+            }
+            for name, column in zip(y, columns)
+        ]
         axis = {"categories": shown}
         name = labels.name if x_label is None else x_label
         if name:
             axis["x_label"] = _chart_label(_cell_text(name), 50)
         if y_label:
             axis["y_label"] = y_label
-        block = {"type": "data_visualization", "title": title,
-                 "chart": {"type": "line", "series": series, "axis_config": axis}}
+        block = {
+            "type": "data_visualization",
+            "title": title,
+            "chart": {"type": "line", "series": series, "axis_config": axis},
+        }
         if block_id:
             block["block_id"] = block_id
         return [block]

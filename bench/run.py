@@ -136,7 +136,8 @@ class Prepared:
 
     def stmt(self, impl: str) -> str:
         return {"floor": self.case.floor, "object": getattr(self, "object_stmt", ""), "sdk": self.case.sdk}.get(
-            impl, self.case.stmt)
+            impl, self.case.stmt
+        )
 
     def run_once(self, impl: str):
         return eval(self.stmt(impl), self.ns[impl])
@@ -157,8 +158,9 @@ class Prepared:
             except Exception as e:
                 got = f"raised {type(e).__name__}: {e}"
             if not same(got, expected):
-                self.problems.append(f"{impl} output differs from velmora's:\n  {impl}: {got!r}\n"
-                                     f"  velmora: {expected!r}")
+                self.problems.append(
+                    f"{impl} output differs from velmora's:\n  {impl}: {got!r}\n  velmora: {expected!r}"
+                )
         if "sdk" in self.ns:
             try:
                 self.run_once("sdk")
@@ -191,16 +193,22 @@ def build_cython(quiet: bool = True):
         suffix = sysconfig.get_config_var("EXT_SUFFIX")
         cc = (sysconfig.get_config_var("CC") or "cc").split()
         steps = [
-            [sys.executable, "-m", "cython", "-3", "-X", "binding=True", "reference_cy.py",
-             "-o", "reference_cy.c"],
-            [*cc, "-O2", "-shared", "-fPIC", f"-I{sysconfig.get_paths()['include']}",
-             "reference_cy.c", "-o", f"reference_cy{suffix}"],
+            [sys.executable, "-m", "cython", "-3", "-X", "binding=True", "reference_cy.py", "-o", "reference_cy.c"],
+            [
+                *cc,
+                "-O2",
+                "-shared",
+                "-fPIC",
+                f"-I{sysconfig.get_paths()['include']}",
+                "reference_cy.c",
+                "-o",
+                f"reference_cy{suffix}",
+            ],
         ]
         for step in steps:
             result = subprocess.run(step, cwd=build, capture_output=True, text=True)
             if result.returncode != 0:
-                print("Cython build failed: no Cython column\n" + result.stderr[-3000:],
-                      file=sys.stderr)
+                print("Cython build failed: no Cython column\n" + result.stderr[-3000:], file=sys.stderr)
                 return None
     sys.path.insert(0, str(build))
     return importlib.import_module("reference_cy")
@@ -253,9 +261,18 @@ def callgrind_child(case_id: str, impl: str, calls: int) -> None:
 
 def instructions(case_id: str, impl: str) -> float | None:
     with tempfile.TemporaryDirectory() as tmp:
-        cmd = ["valgrind", "--tool=callgrind", f"--callgrind-out-file={tmp}/cg.out",
-               "--toggle-collect=_operator_call", sys.executable, str(Path(__file__).resolve()),
-               "--callgrind-child", case_id, impl, str(CALLGRIND_CALLS)]
+        cmd = [
+            "valgrind",
+            "--tool=callgrind",
+            f"--callgrind-out-file={tmp}/cg.out",
+            "--toggle-collect=_operator_call",
+            sys.executable,
+            str(Path(__file__).resolve()),
+            "--callgrind-child",
+            case_id,
+            impl,
+            str(CALLGRIND_CALLS),
+        ]
         result = subprocess.run(cmd, capture_output=True, text=True)
     found = re.search(r"Collected\s*:\s*(\d+)", result.stderr)
     if result.returncode != 0 or not found or int(found.group(1)) == 0:
@@ -266,8 +283,7 @@ def instructions(case_id: str, impl: str) -> float | None:
 
 def count_instructions(prepared: list[Prepared], workers: int = 2) -> dict:
     """Instructions per call (the timing loop's few included) for the cases marked callgrind."""
-    jobs = [(p.case.id, impl) for p in prepared if p.case.callgrind
-            for impl in ("velmora", "plain")]
+    jobs = [(p.case.id, impl) for p in prepared if p.case.callgrind for impl in ("velmora", "plain")]
     if not jobs:
         return {}
     try:
@@ -306,8 +322,9 @@ def import_time(modules: list[str], runs: int = 7, before: str = "") -> tuple[fl
     best_sum = best_wall = float("inf")
     per_module: dict[str, float] = {}
     for _ in range(runs):
-        result = subprocess.run([sys.executable, "-X", "importtime", "-c", code],
-                                capture_output=True, text=True, check=True)
+        result = subprocess.run(
+            [sys.executable, "-X", "importtime", "-c", code], capture_output=True, text=True, check=True
+        )
         total = 0
         for line in result.stderr.splitlines():
             m = re.match(r"import time:\s+\d+ \|\s+(\d+) \| (\S.*)$", line)
@@ -338,9 +355,10 @@ def machine() -> str:
             versions.append(f"{name} {importlib.metadata.version(name)}")
         except importlib.metadata.PackageNotFoundError:
             pass
-    return (f"{cpu}, {os.cpu_count()} cores; {platform.system()} {platform.release()}; "
-            f"Python {platform.python_version()} ({platform.python_compiler()}); "
-            + ", ".join(versions))
+    return (
+        f"{cpu}, {os.cpu_count()} cores; {platform.system()} {platform.release()}; "
+        f"Python {platform.python_version()} ({platform.python_compiler()}); " + ", ".join(versions)
+    )
 
 
 def fmt(x, digits=0):
@@ -354,8 +372,10 @@ def ratio(a, b):
 
 
 def report(prepared, best, instr, imports, skipped) -> tuple[str, list[str]]:
-    head = ("| case | velmora ns | floor ns | object floor ns | plain ns | Cython ns | slack_sdk ns | velmora/floor "
-            "| velmora/object floor | plain/velmora | Cython/velmora | slack_sdk/velmora | instr velmora | instr plain |")
+    head = (
+        "| case | velmora ns | floor ns | object floor ns | plain ns | Cython ns | slack_sdk ns | velmora/floor "
+        "| velmora/object floor | plain/velmora | Cython/velmora | slack_sdk/velmora | instr velmora | instr plain |"
+    )
     lines = [head, "|" + "---|" * (head.count("|") - 1)]
     misses = []
     # target name -> [(case id, ratio, met)]
@@ -378,7 +398,8 @@ def report(prepared, best, instr, imports, skipped) -> tuple[str, list[str]]:
             f"| {cid} | {fmt(v)} | {fmt(cols['floor'])} | {fmt(cols['object'])} | {fmt(cols['plain'])} | "
             f"{fmt(cols['cython'])} | {fmt(cols['sdk'])} | {fmt(r_floor, 2)} | {fmt(r_object, 2)} | {fmt(r_plain, 2)} | "
             f"{fmt(r_cy, 2)} | {fmt(r_sdk, 1)} | {fmt(instr.get((cid, 'velmora')))} | "
-            f"{fmt(instr.get((cid, 'plain')))} |")
+            f"{fmt(instr.get((cid, 'plain')))} |"
+        )
         if p.case.budget_ms is not None:
             target = f"{p.case.name} of {p.case.size} < {p.case.budget_ms:g} ms"
             score(target, cid, v / 1e6 if v is not None else None, v is not None and v <= p.case.budget_ms * 1e6)
@@ -397,11 +418,19 @@ def report(prepared, best, instr, imports, skipped) -> tuple[str, list[str]]:
             floor_name, floor_target, plain_target, r_target, kind = "parse", 1.5, 0.0, r_floor, "Markdown converter"
         if p.case.kind == "reader":  # reading blocks back costs no more than writing them
             floor_name, floor_target, plain_target, r_target, kind = "to_blocks", 1.0, 0.0, r_floor, "Markdown reader"
-        score(f"{kind}: velmora/{floor_name} <= {floor_target}", cid, r_target,
-              r_target is not None and r_target <= floor_target)
+        score(
+            f"{kind}: velmora/{floor_name} <= {floor_target}",
+            cid,
+            r_target,
+            r_target is not None and r_target <= floor_target,
+        )
         if plain_target:
-            score(f"{kind}: plain/velmora >= {plain_target}", cid, r_plain,
-                  r_plain is not None and r_plain >= plain_target)
+            score(
+                f"{kind}: plain/velmora >= {plain_target}",
+                cid,
+                r_plain,
+                r_plain is not None and r_plain >= plain_target,
+            )
         score("Cython/velmora >= 1.3", cid, r_cy, r_cy is not None and r_cy >= 1.3)
         score("slack_sdk/velmora >= 100", cid, r_sdk, r_sdk is not None and r_sdk >= 100)
         if r_target is not None and r_target > floor_target:
@@ -412,8 +441,7 @@ def report(prepared, best, instr, imports, skipped) -> tuple[str, list[str]]:
             misses.append(f"{cid}: Cython/velmora {r_cy:.2f} (target >= 1.3)")
         if r_sdk is not None and r_sdk < 100:
             misses.append(f"{cid}: slack_sdk/velmora {r_sdk:.1f} (target >= 100)")
-        if p.case.name == "Table.simple_table" and p.case.size == "large" and r_plain is not None \
-                and r_plain < 3:
+        if p.case.name == "Table.simple_table" and p.case.size == "large" and r_plain is not None and r_plain < 3:
             misses.append(f"{cid}: plain/velmora {r_plain:.2f} (target >= 3)")
     if imports:
         summed = imports[0]
@@ -428,8 +456,7 @@ def report(prepared, best, instr, imports, skipped) -> tuple[str, list[str]]:
             met = sum(1 for _, _, ok in scores if ok)
             out += f"| {target} | {met} of {len(scores)} | {worst[0]}: {worst[1]:.2f} |\n"
     if skipped:
-        out += "\n\nSkipped (module not built yet or output mismatch):\n" + "\n".join(
-            f"- {s}" for s in skipped)
+        out += "\n\nSkipped (module not built yet or output mismatch):\n" + "\n".join(f"- {s}" for s in skipped)
     return out, misses
 
 
@@ -485,9 +512,15 @@ def main(argv=None) -> int:
     from velmora.interface import BaseVelmora
 
     base_ns, plain_base_ns = (
-        min(timeit.repeat("B(slack_bot=bot)", globals={"B": base, "bot": case_defs.BOT},
-                          number=20000, repeat=opts.repeats)) / 20000 * 1e9
-        for base in (BaseVelmora, reference.BaseVelmora))
+        min(
+            timeit.repeat(
+                "B(slack_bot=bot)", globals={"B": base, "bot": case_defs.BOT}, number=20000, repeat=opts.repeats
+            )
+        )
+        / 20000
+        * 1e9
+        for base in (BaseVelmora, reference.BaseVelmora)
+    )
     modules = non_table_modules()
     imports = import_time(modules)
     without_typing = import_time(modules, before="import typing\n")[0]
@@ -515,9 +548,7 @@ def main(argv=None) -> int:
         f"{without_typing:.1f} ms of it when `typing` is already imported (it is counted above, "
         "under the first module that imports it); minimum of 7 fresh interpreters. The largest top-level imports (each with what it "
         "imports first): " + ", ".join(f"{name} {ms:.1f} ms" for name, ms in heavy) + ".\n\n"
-        "## Targets missed in this run\n\n"
-        + ("\n".join(f"- {m}" for m in misses) if misses else "None.")
-        + "\n"
+        "## Targets missed in this run\n\n" + ("\n".join(f"- {m}" for m in misses) if misses else "None.") + "\n"
     )
     print(text)
     if not opts.only:  # a partial run leaves the last full one in place

@@ -26,8 +26,20 @@ _serial = itertools.count()
 
 # The dunders (and `get`) that a hostile object may make raise.
 HOSTILE_METHODS = (
-    "__str__", "__repr__", "__bool__", "__eq__", "__hash__", "__iter__", "__getitem__",
-    "get", "__index__", "__len__", "__contains__", "keys", "__format__", "__lt__",
+    "__str__",
+    "__repr__",
+    "__bool__",
+    "__eq__",
+    "__hash__",
+    "__iter__",
+    "__getitem__",
+    "get",
+    "__index__",
+    "__len__",
+    "__contains__",
+    "keys",
+    "__format__",
+    "__lt__",
 )
 _BASES = (object, str, list, dict, int, tuple)
 
@@ -96,17 +108,34 @@ def hostiles(draw) -> object:
     if base in (list, tuple):
         return cls(draw(st.lists(st.sampled_from(["a", "", 1, None]), max_size=3)))
     if base is dict:
-        return cls(draw(st.dictionaries(st.sampled_from(["text", "style", "value", "url"]),
-                                        st.sampled_from(["a", "", None, "primary"]), max_size=4)))
+        return cls(
+            draw(
+                st.dictionaries(
+                    st.sampled_from(["text", "style", "value", "url"]),
+                    st.sampled_from(["a", "", None, "primary"]),
+                    max_size=4,
+                )
+            )
+        )
     return cls()
 
 
 class Saboteur:
     """Empties `target` (the container holding it) when one of its methods is used, then answers."""
 
-    ANSWERS = {"__str__": "x", "__repr__": "'x'", "__bool__": True, "__eq__": False, "__hash__": 0,
-               "get": None, "__index__": 0, "__len__": 0, "__format__": "x", "__getitem__": "x",
-               "__iter__": ()}
+    ANSWERS = {
+        "__str__": "x",
+        "__repr__": "'x'",
+        "__bool__": True,
+        "__eq__": False,
+        "__hash__": 0,
+        "get": None,
+        "__index__": 0,
+        "__len__": 0,
+        "__format__": "x",
+        "__getitem__": "x",
+        "__iter__": (),
+    }
 
     def __init__(self, method: str) -> None:
         self.method = method
@@ -118,17 +147,38 @@ class Saboteur:
             target.clear()
         return self.ANSWERS[name]
 
-    def __str__(self): return self._fire("__str__") if self.method == "__str__" else "saboteur"
-    def __repr__(self): return self._fire("__repr__") if self.method == "__repr__" else "Saboteur()"
-    def __bool__(self): return self._fire("__bool__") if self.method == "__bool__" else True
-    def __eq__(self, other): return self._fire("__eq__") if self.method == "__eq__" else self is other
-    def __hash__(self): return self._fire("__hash__") if self.method == "__hash__" else id(self) >> 4
-    def get(self, key, default=None): return self._fire("get") if self.method == "get" else default
-    def __index__(self): return self._fire("__index__") if self.method == "__index__" else 1
-    def __len__(self): return self._fire("__len__") if self.method == "__len__" else 1
-    def __format__(self, spec): return self._fire("__format__") if self.method == "__format__" else "s"
-    def __getitem__(self, key): return self._fire("__getitem__") if self.method == "__getitem__" else "x"
-    def __iter__(self): return iter(self._fire("__iter__") if self.method == "__iter__" else ("x",))
+    def __str__(self):
+        return self._fire("__str__") if self.method == "__str__" else "saboteur"
+
+    def __repr__(self):
+        return self._fire("__repr__") if self.method == "__repr__" else "Saboteur()"
+
+    def __bool__(self):
+        return self._fire("__bool__") if self.method == "__bool__" else True
+
+    def __eq__(self, other):
+        return self._fire("__eq__") if self.method == "__eq__" else self is other
+
+    def __hash__(self):
+        return self._fire("__hash__") if self.method == "__hash__" else id(self) >> 4
+
+    def get(self, key, default=None):
+        return self._fire("get") if self.method == "get" else default
+
+    def __index__(self):
+        return self._fire("__index__") if self.method == "__index__" else 1
+
+    def __len__(self):
+        return self._fire("__len__") if self.method == "__len__" else 1
+
+    def __format__(self, spec):
+        return self._fire("__format__") if self.method == "__format__" else "s"
+
+    def __getitem__(self, key):
+        return self._fire("__getitem__") if self.method == "__getitem__" else "x"
+
+    def __iter__(self):
+        return iter(self._fire("__iter__") if self.method == "__iter__" else ("x",))
 
 
 @st.composite
@@ -174,15 +224,53 @@ HUGE = ["x" * 1_000_000, "é" * 200_000, "\U0001f600" * 100_000, "\ud800" * 50_0
 
 # Characters of every category, lone surrogates included.
 any_text = st.text(st.characters(exclude_categories=()), max_size=40) | st.sampled_from(
-    ["", " ", "\x00", "é", "日本", "\U0001f600", "%s%n%x", "{0}", "value-1", "primary", "danger",
-     "2024-02-29", "2023-02-29", "23:59", "24:00", *LONE_SURROGATES]
+    [
+        "",
+        " ",
+        "\x00",
+        "é",
+        "日本",
+        "\U0001f600",
+        "%s%n%x",
+        "{0}",
+        "value-1",
+        "primary",
+        "danger",
+        "2024-02-29",
+        "2023-02-29",
+        "23:59",
+        "24:00",
+        *LONE_SURROGATES,
+    ]
 )
 
 scalars = st.one_of(
-    st.none(), st.booleans(), st.integers(), st.integers(min_value=2**63 - 2, max_value=2**70),
-    st.floats(), st.complex_numbers(), any_text, st.binary(max_size=16),
-    st.sampled_from([b"", bytearray(b"ab"), memoryview(b"xy"), Ellipsis, NotImplemented, object(),
-                     type, len, str, list, dict, range(3), 0.0, -0.0]),
+    st.none(),
+    st.booleans(),
+    st.integers(),
+    st.integers(min_value=2**63 - 2, max_value=2**70),
+    st.floats(),
+    st.complex_numbers(),
+    any_text,
+    st.binary(max_size=16),
+    st.sampled_from(
+        [
+            b"",
+            bytearray(b"ab"),
+            memoryview(b"xy"),
+            Ellipsis,
+            NotImplemented,
+            object(),
+            type,
+            len,
+            str,
+            list,
+            dict,
+            range(3),
+            0.0,
+            -0.0,
+        ]
+    ),
 )
 
 
@@ -197,8 +285,14 @@ def values(depth: int = 2) -> st.SearchStrategy:
     if depth <= 0:
         return scalars | hostiles()
     inner = values(depth - 1)
-    odd_keys = st.one_of(any_text, st.integers(), st.none(), st.tuples(st.integers()), st.just(b"text"),
-                         st.sampled_from(["text", "style", "value", "url", "options", "button_1_text"]))
+    odd_keys = st.one_of(
+        any_text,
+        st.integers(),
+        st.none(),
+        st.tuples(st.integers()),
+        st.just(b"text"),
+        st.sampled_from(["text", "style", "value", "url", "options", "button_1_text"]),
+    )
     return st.one_of(
         scalars,
         hostiles(),
@@ -209,13 +303,15 @@ def values(depth: int = 2) -> st.SearchStrategy:
         st.lists(inner, max_size=4).map(_generator),
         st.lists(inner, max_size=4).map(iter),
         st.frozensets(st.integers(), max_size=3),
-        (any_text | st.lists(inner, max_size=3) | st.dictionaries(any_text, inner, max_size=3)
-         | st.tuples(inner)).map(_subclassed),
+        (any_text | st.lists(inner, max_size=3) | st.dictionaries(any_text, inner, max_size=3) | st.tuples(inner)).map(
+            _subclassed
+        ),
         sabotaged_containers(inner),
     )
 
 
 # ---- snapshots of caller state --------------------------------------------------------------
+
 
 def snapshot(obj: object, memo: dict | None = None) -> object:
     """A plain-data picture of `obj` taken without calling any method it overrides."""

@@ -17,8 +17,12 @@ from velmora.__main__ import BUILDER, builder_url, main
 BAD_HEADER = [{"type": "header", "text": {"type": "mrkdwn", "text": "hi"}}]
 
 
-def run(argv: list[str], capsys: pytest.CaptureFixture[str], stdin: bytes | None = None,
-        monkeypatch: pytest.MonkeyPatch | None = None) -> tuple[int, str, str]:
+def run(
+    argv: list[str],
+    capsys: pytest.CaptureFixture[str],
+    stdin: bytes | None = None,
+    monkeypatch: pytest.MonkeyPatch | None = None,
+) -> tuple[int, str, str]:
     if stdin is not None:
         assert monkeypatch is not None
         monkeypatch.setattr(sys, "stdin", io.TextIOWrapper(io.BytesIO(stdin)))
@@ -60,7 +64,10 @@ def test_preview_stdin_with_problems(capsys: pytest.CaptureFixture[str], monkeyp
 @pytest.mark.parametrize(
     ("data", "message"),
     [
-        (b"{", "standard input is not valid JSON: Expecting property name enclosed in double quotes: line 1 column 2 (char 1)"),
+        (
+            b"{",
+            "standard input is not valid JSON: Expecting property name enclosed in double quotes: line 1 column 2 (char 1)",
+        ),
         (b"", "standard input is not valid JSON: Expecting value: line 1 column 1 (char 0)"),
         (b"\xff\xfe\x00", "standard input is not valid JSON: "),
         (b"3", "standard input holds a JSON number, not a list of blocks or a payload object"),
@@ -68,8 +75,9 @@ def test_preview_stdin_with_problems(capsys: pytest.CaptureFixture[str], monkeyp
         (b"null", "standard input holds a JSON null, not a list of blocks or a payload object"),
     ],
 )
-def test_preview_unusable_input(data: bytes, message: str, capsys: pytest.CaptureFixture[str],
-                                monkeypatch: pytest.MonkeyPatch) -> None:
+def test_preview_unusable_input(
+    data: bytes, message: str, capsys: pytest.CaptureFixture[str], monkeypatch: pytest.MonkeyPatch
+) -> None:
     code, out, err = run(["preview", "-"], capsys, data, monkeypatch)
     assert (code, out) == (2, "")
     assert err.startswith("python -m velmora preview: " + message)
@@ -78,7 +86,11 @@ def test_preview_unusable_input(data: bytes, message: str, capsys: pytest.Captur
 def test_preview_missing_file(tmp_path: Path, capsys: pytest.CaptureFixture[str]) -> None:
     missing = tmp_path / "nope.json"
     code, out, err = run(["preview", str(missing)], capsys)
-    assert (code, out, err) == (2, "", f"python -m velmora preview: cannot read {str(missing)!r}: No such file or directory\n")
+    assert (code, out, err) == (
+        2,
+        "",
+        f"python -m velmora preview: cannot read {str(missing)!r}: No such file or directory\n",
+    )
 
 
 @pytest.mark.parametrize("argv", [[], ["preview", "a", "b"], ["send"], ["demo", "--loud"]])
@@ -89,7 +101,10 @@ def test_bad_usage_exits_2(argv: list[str], capsys: pytest.CaptureFixture[str]) 
     assert "usage: python -m velmora" in capsys.readouterr().err
 
 
-@pytest.mark.parametrize(("argv", "expected"), [([], "Exit codes: 0 fine"), (["demo"], "Exit code 0"), (["preview"], "Exit codes: 0 no problems")])
+@pytest.mark.parametrize(
+    ("argv", "expected"),
+    [([], "Exit codes: 0 fine"), (["demo"], "Exit code 0"), (["preview"], "Exit codes: 0 no problems")],
+)
 def test_help(argv: list[str], expected: str, capsys: pytest.CaptureFixture[str]) -> None:
     with pytest.raises(SystemExit) as raised:
         main([*argv, "--help"])
@@ -122,8 +137,9 @@ def test_closed_pipe_ends_quietly(tmp_path: Path) -> None:
     source = tmp_path / "big.json"
     image = {"type": "image", "image_url": "https://x.io/" + "x" * 2980 + ".png", "alt_text": "x"}
     source.write_text(json.dumps([image] * 50))
-    process = subprocess.Popen([sys.executable, "-m", "velmora", "preview", str(source)],
-                               stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    process = subprocess.Popen(
+        [sys.executable, "-m", "velmora", "preview", str(source)], stdout=subprocess.PIPE, stderr=subprocess.PIPE
+    )
     assert process.stdout is not None and process.stderr is not None
     assert process.stdout.read(10) == b"https://ap"
     process.stdout.close()
@@ -149,7 +165,7 @@ def test_readme_examples_of_sending_and_validation() -> None:
     import doctest
 
     readme = (Path(__file__).parents[1] / "README.md").read_text()
-    part = readme[readme.index("## Sending"):readme.index("### Preview")]
+    part = readme[readme.index("## Sending") : readme.index("### Preview")]
     part = "\n".join("" if line.startswith("```") else line for line in part.splitlines())
     test = doctest.DocTestParser().get_doctest(part, {}, "README", "README.md", 0)
     runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS)
@@ -158,8 +174,9 @@ def test_readme_examples_of_sending_and_validation() -> None:
 
 
 @pytest.mark.parametrize("needs_browser", [False, True])
-def test_preview_writes_a_page_and_a_picture(needs_browser: bool, tmp_path: Path, capsys: pytest.CaptureFixture[str],
-                                             monkeypatch: pytest.MonkeyPatch) -> None:
+def test_preview_writes_a_page_and_a_picture(
+    needs_browser: bool, tmp_path: Path, capsys: pytest.CaptureFixture[str], monkeypatch: pytest.MonkeyPatch
+) -> None:
     from support import usable_browser
     from velmora.preview import render_html
 
@@ -176,13 +193,26 @@ def test_preview_writes_a_page_and_a_picture(needs_browser: bool, tmp_path: Path
         assert picture.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
 
 
-@pytest.mark.parametrize(("flag", "env", "message"), [
-    ("--html", {}, "cannot write '{missing}': No such file or directory"),
-    ("--png", {"PATH": ""}, "no Chromium or Chrome found (VELMORA_BROWSER is not set; none of chromium, chromium-browser, "
-                            "google-chrome is on PATH): install Chromium or Chrome"),
-])
-def test_preview_cannot_write(flag: str, env: dict[str, str], message: str, tmp_path: Path,
-                              capsys: pytest.CaptureFixture[str], monkeypatch: pytest.MonkeyPatch) -> None:
+@pytest.mark.parametrize(
+    ("flag", "env", "message"),
+    [
+        ("--html", {}, "cannot write '{missing}': No such file or directory"),
+        (
+            "--png",
+            {"PATH": ""},
+            "no Chromium or Chrome found (VELMORA_BROWSER is not set; none of chromium, chromium-browser, "
+            "google-chrome is on PATH): install Chromium or Chrome",
+        ),
+    ],
+)
+def test_preview_cannot_write(
+    flag: str,
+    env: dict[str, str],
+    message: str,
+    tmp_path: Path,
+    capsys: pytest.CaptureFixture[str],
+    monkeypatch: pytest.MonkeyPatch,
+) -> None:
     monkeypatch.delenv("VELMORA_BROWSER", raising=False)
     for name, value in env.items():
         monkeypatch.setenv(name, value)

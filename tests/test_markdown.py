@@ -75,42 +75,120 @@ def text(value, **style):
 CASES = [
     ("", []),
     ("  \n\n", []),
-    ("**b** *i* ~~s~~ `c` ***bi***", rich(section(
-        text("b", bold=True), text(" "), text("i", italic=True), text(" "), text("s", strike=True), text(" "),
-        text("c", code=True), text(" "), text("bi", bold=True, italic=True)))),
-    ("[docs](https://x/d) <https://x> <a@b.c> [**b**c](https://y)", rich(section(
-        R.link("https://x/d", "docs"), text(" "), R.link("https://x"), text(" "), R.link("mailto:a@b.c", "a@b.c"),
-        text(" "), R.link("https://y", "b", bold=True), R.link("https://y", "c")))),
+    (
+        "**b** *i* ~~s~~ `c` ***bi***",
+        rich(
+            section(
+                text("b", bold=True),
+                text(" "),
+                text("i", italic=True),
+                text(" "),
+                text("s", strike=True),
+                text(" "),
+                text("c", code=True),
+                text(" "),
+                text("bi", bold=True, italic=True),
+            )
+        ),
+    ),
+    (
+        "[docs](https://x/d) <https://x> <a@b.c> [**b**c](https://y)",
+        rich(
+            section(
+                R.link("https://x/d", "docs"),
+                text(" "),
+                R.link("https://x"),
+                text(" "),
+                R.link("mailto:a@b.c", "a@b.c"),
+                text(" "),
+                R.link("https://y", "b", bold=True),
+                R.link("https://y", "c"),
+            )
+        ),
+    ),
     ("one\ntwo  \nthree\n\nnext <b>raw</b>", rich(section(text("one two\nthree\n\nnext <b>raw</b>")))),
-    ("# Title\n\n### Small", [{"type": "header", "text": {"type": "plain_text", "text": "Title", "emoji": True}},
-                              *rich(section(text("Small", bold=True)))]),
+    (
+        "# Title\n\n### Small",
+        [
+            {"type": "header", "text": {"type": "plain_text", "text": "Title", "emoji": True}},
+            *rich(section(text("Small", bold=True))),
+        ],
+    ),
     ("# " + "x" * 151, rich(section(text("x" * 151, bold=True)))),
     ("- a\n  - b\n- c", rich(R.list(["a"]), R.list(["b"], indent=1), R.list(["c"]))),
-    ("3. a\n4. b\n   1. c\n5. d\n\n   more", rich(R.list(["a", "b"], style="ordered", offset=2),
-                                               R.list(["c"], style="ordered", indent=1),
-                                               R.list([["d\nmore"]], style="ordered", offset=4))),
+    (
+        "3. a\n4. b\n   1. c\n5. d\n\n   more",
+        rich(
+            R.list(["a", "b"], style="ordered", offset=2),
+            R.list(["c"], style="ordered", indent=1),
+            R.list([["d\nmore"]], style="ordered", offset=4),
+        ),
+    ),
     ("> q\n> - i\n>\n> ```\n> x\n> ```", rich(R.quote("q"), R.list(["i"], border=1), R.preformatted("x", border=1))),
-    ("```python extra\nprint(1)\n```\n\n    indented", rich(R.preformatted("print(1)", language="python"),
-                                                        R.preformatted("indented"))),
-    ("a\n\n---\n\n<div>\nx\n</div>", [*rich(section(text("a"))), {"type": "divider"},
-                                       *rich(section(text("<div>\nx\n</div>")))]),
-    ("t ![A cat](https://x/c.png \"Cat\") u", [*rich(section(text("t "))),
-                                               {"type": "image", "image_url": "https://x/c.png", "alt_text": "A cat",
-                                                "title": {"type": "plain_text", "text": "Cat"}},
-                                               *rich(section(text(" u")))]),
-    ("- ![A cat](https://x/c.png) ![](c.png) ![b]()", rich(R.list([[R.link("https://x/c.png", "A cat"), " ",
-                                                                   R.link("c.png"), " b"]]))),
-    ("| a | b | c |\n|---|:-:|--:|\n| 1 | **2** |", [{"type": "table", "column_settings": [
-        {"align": "left"}, {"align": "center"}, {"align": "right"}], "rows": [
-        [cell(text(h, bold=True)) for h in "abc"],
-        [cell(text("1")), cell(text("2", bold=True)), cell(text(" "))]]}]),
-    ("x\u2028y\r\n\r\n| a |\n|---|\n| 1 | 2 |", [*rich(section(text("x\u2028y"))), {
-        "type": "table", "column_settings": [{"align": "left"}],
-        "rows": [[cell(text("a", bold=True))], [cell(text("1 | 2"))]]}]),
-    ("| a |\n|---|\n| 1 | 2 \\| x | 3 |\n\n| b |\n|---|\n| 4 |",
-     [{"type": "table", "column_settings": [{"align": "left"}],
-       "rows": [[cell(text("a", bold=True))], [cell(text("1 | 2 | x | 3"))]]},
-      {"type": "table", "column_settings": [{"align": "left"}], "rows": [[cell(text("b", bold=True))], [cell(text("4"))]]}]),
+    (
+        "```python extra\nprint(1)\n```\n\n    indented",
+        rich(R.preformatted("print(1)", language="python"), R.preformatted("indented")),
+    ),
+    (
+        "a\n\n---\n\n<div>\nx\n</div>",
+        [*rich(section(text("a"))), {"type": "divider"}, *rich(section(text("<div>\nx\n</div>")))],
+    ),
+    (
+        't ![A cat](https://x/c.png "Cat") u',
+        [
+            *rich(section(text("t "))),
+            {
+                "type": "image",
+                "image_url": "https://x/c.png",
+                "alt_text": "A cat",
+                "title": {"type": "plain_text", "text": "Cat"},
+            },
+            *rich(section(text(" u"))),
+        ],
+    ),
+    (
+        "- ![A cat](https://x/c.png) ![](c.png) ![b]()",
+        rich(R.list([[R.link("https://x/c.png", "A cat"), " ", R.link("c.png"), " b"]])),
+    ),
+    (
+        "| a | b | c |\n|---|:-:|--:|\n| 1 | **2** |",
+        [
+            {
+                "type": "table",
+                "column_settings": [{"align": "left"}, {"align": "center"}, {"align": "right"}],
+                "rows": [
+                    [cell(text(h, bold=True)) for h in "abc"],
+                    [cell(text("1")), cell(text("2", bold=True)), cell(text(" "))],
+                ],
+            }
+        ],
+    ),
+    (
+        "x\u2028y\r\n\r\n| a |\n|---|\n| 1 | 2 |",
+        [
+            *rich(section(text("x\u2028y"))),
+            {
+                "type": "table",
+                "column_settings": [{"align": "left"}],
+                "rows": [[cell(text("a", bold=True))], [cell(text("1 | 2"))]],
+            },
+        ],
+    ),
+    (
+        "| a |\n|---|\n| 1 | 2 \\| x | 3 |\n\n| b |\n|---|\n| 4 |",
+        [
+            {
+                "type": "table",
+                "column_settings": [{"align": "left"}],
+                "rows": [[cell(text("a", bold=True))], [cell(text("1 | 2 | x | 3"))]],
+            },
+            {
+                "type": "table",
+                "column_settings": [{"align": "left"}],
+                "rows": [[cell(text("b", bold=True))], [cell(text("4"))]],
+            },
+        ],
+    ),
 ]
 
 
@@ -126,8 +204,13 @@ def header(value):
 
 
 def entity(kind, value=None, **style):
-    key = {"user": "user_id", "channel": "channel_id", "usergroup": "usergroup_id", "broadcast": "range",
-           "emoji": "name"}[kind]
+    key = {
+        "user": "user_id",
+        "channel": "channel_id",
+        "usergroup": "usergroup_id",
+        "broadcast": "range",
+        "emoji": "name",
+    }[kind]
     return {"type": kind, key: value, **({"style": style} if style else {})}
 
 
@@ -137,24 +220,78 @@ MENTIONS = "<!here|here> <!channel> <!everyone> <@U1> <@W2|bob> <#C3|ops> <#G4> 
 OPTION_CASES = [
     ("wrapped\nline  \nhard", {}, rich(section(text("wrapped line\nhard")))),
     ("wrapped\nline  \nhard", {"breaks": True}, rich(section(text("wrapped\nline\nhard")))),
-    ("Setext\nheading\n===\n\n![a\nb](https://x/i.png)", {}, [
-        header("Setext heading"), {"type": "image", "image_url": "https://x/i.png", "alt_text": "a b"}]),
+    (
+        "Setext\nheading\n===\n\n![a\nb](https://x/i.png)",
+        {},
+        [header("Setext heading"), {"type": "image", "image_url": "https://x/i.png", "alt_text": "a b"}],
+    ),
     # without slack_entities Slack's forms stay text: no mailto: link, no ping, no raw HTML paragraph
     ("x " + MENTIONS + " :tada:", {}, rich(section(text("x " + MENTIONS + " :tada:")))),
     ("<!here> look *now*", {}, rich(section(text("<!here> look "), text("now", italic=True)))),
-    (MENTIONS, {"slack_entities": True}, rich(section(
-        entity("broadcast", "here"), text(" "), entity("broadcast", "channel"), text(" "),
-        entity("broadcast", "everyone"), text(" "), entity("user", "U1"), text(" "), entity("user", "W2"), text(" "),
-        entity("channel", "C3"), text(" "), entity("channel", "G4"), text(" "), entity("usergroup", "S5")))),
-    ("**<@U1>** ~~:tada:~~ [<#C1>](https://x) `<@U1>` <@u1> <#C1", {"slack_entities": True}, rich(section(
-        entity("user", "U1", bold=True), text(" "), entity("emoji", "tada"), text(" "), R.link("https://x", "<#C1>"),
-        text(" "), text("<@U1>", code=True), text(" <@u1> <#C1")))),
-    (":+1: :white_check_mark: 10:30:45 a:b: :: :Tada: :-1:", {"slack_entities": True}, rich(section(
-        entity("emoji", "+1"), text(" "), entity("emoji", "white_check_mark"), text(" 10:30:45 a:b: :: :Tada: "),
-        entity("emoji", "-1")))),
-    ("# Hi <@U1> :tada:\n\n| <@U1> |\n|---|\n| :x: |", {"slack_entities": True}, [
-        header("Hi <@U1> :tada:"), {"type": "table", "column_settings": [{"align": "left"}], "rows": [
-            [cell(entity("user", "U1", bold=True))], [cell(entity("emoji", "x"))]]}]),
+    (
+        MENTIONS,
+        {"slack_entities": True},
+        rich(
+            section(
+                entity("broadcast", "here"),
+                text(" "),
+                entity("broadcast", "channel"),
+                text(" "),
+                entity("broadcast", "everyone"),
+                text(" "),
+                entity("user", "U1"),
+                text(" "),
+                entity("user", "W2"),
+                text(" "),
+                entity("channel", "C3"),
+                text(" "),
+                entity("channel", "G4"),
+                text(" "),
+                entity("usergroup", "S5"),
+            )
+        ),
+    ),
+    (
+        "**<@U1>** ~~:tada:~~ [<#C1>](https://x) `<@U1>` <@u1> <#C1",
+        {"slack_entities": True},
+        rich(
+            section(
+                entity("user", "U1", bold=True),
+                text(" "),
+                entity("emoji", "tada"),
+                text(" "),
+                R.link("https://x", "<#C1>"),
+                text(" "),
+                text("<@U1>", code=True),
+                text(" <@u1> <#C1"),
+            )
+        ),
+    ),
+    (
+        ":+1: :white_check_mark: 10:30:45 a:b: :: :Tada: :-1:",
+        {"slack_entities": True},
+        rich(
+            section(
+                entity("emoji", "+1"),
+                text(" "),
+                entity("emoji", "white_check_mark"),
+                text(" 10:30:45 a:b: :: :Tada: "),
+                entity("emoji", "-1"),
+            )
+        ),
+    ),
+    (
+        "# Hi <@U1> :tada:\n\n| <@U1> |\n|---|\n| :x: |",
+        {"slack_entities": True},
+        [
+            header("Hi <@U1> :tada:"),
+            {
+                "type": "table",
+                "column_settings": [{"align": "left"}],
+                "rows": [[cell(entity("user", "U1", bold=True))], [cell(entity("emoji", "x"))]],
+            },
+        ],
+    ),
 ]
 
 
@@ -189,8 +326,16 @@ LLM_ANSWER = (Path(__file__).parent / "data" / "llm_answer.md").read_text()
 
 def test_an_llm_answer_becomes_valid_blocks_with_no_text_lost():
     blocks = to_blocks(LLM_ANSWER)
-    assert [b["type"] for b in blocks] == ["header", "rich_text", "header", "rich_text", "table", "divider", "image",
-                                           "rich_text"]
+    assert [b["type"] for b in blocks] == [
+        "header",
+        "rich_text",
+        "header",
+        "rich_text",
+        "table",
+        "divider",
+        "image",
+        "rich_text",
+    ]
     parts = [p["type"] for b in blocks if b["type"] == "rich_text" for p in b["elements"]]
     assert {"rich_text_section", "rich_text_list", "rich_text_quote", "rich_text_preformatted"} <= set(parts)
     lists = [p for b in blocks if b["type"] == "rich_text" for p in b["elements"] if p["type"] == "rich_text_list"]
@@ -199,14 +344,22 @@ def test_an_llm_answer_becomes_valid_blocks_with_no_text_lost():
 
 
 def table(rows: int, columns: int = 1, width: int = 1) -> str:
-    return ("|" + " h |" * columns + "\n|" + "---|" * columns + "\n"
-            + "".join("|" + f" {str(r).rjust(width, 'x')} |" * columns + "\n" for r in range(rows)))
+    return (
+        "|"
+        + " h |" * columns
+        + "\n|"
+        + "---|" * columns
+        + "\n"
+        + "".join("|" + f" {str(r).rjust(width, 'x')} |" * columns + "\n" for r in range(rows))
+    )
 
 
 TABLES = [
     # a long document: headings as sections and images as links, every table a table block
-    ("".join(f"# H{i}\n\n![i](https://x/{i}.png)\n\n---\n\n" for i in range(30)) + table(120) + "\n" + table(120),
-     [100, 22, 100, 22]),
+    (
+        "".join(f"# H{i}\n\n![i](https://x/{i}.png)\n\n---\n\n" for i in range(30)) + table(120) + "\n" + table(120),
+        [100, 22, 100, 22],
+    ),
     (table(250), [100, 100, 53]),
     (table(30, 2, 200), [25, 7]),  # at most 10,000 characters of cells in a table (the header row counts)
     (table(3, 21), []),  # wider than Slack's 20 columns: rows of text
@@ -224,12 +377,56 @@ def test_every_table_that_fits_stays_a_table(markdown, tables):
     assert_kept_and_valid(markdown, blocks)
 
 
-FRAGMENTS = st.sampled_from([
-    "# ", "## ", "### ", "- ", "  - ", "* ", "1. ", "0. ", "7) ", "> ", ">> ", "```", "```py\n", "~~~\n", "    ",
-    "---\n", "***", "| a | b |\n", "|---|:-:|\n", "| x |\n", "| 1 | 2 | 3 |\n", "![alt](https://x/i.png)",
-    "![](rel.png)", "[l](https://x)", "[](u)", "<https://x>", "**", "*", "_", "~~", "`", "<b>", "<div>\n", "\\",
-    "&amp;", "&#0;", " ", "  \n", "\n", "\n\n", "\r\n", "\u2028", "\x0c", "Setext\n===\n", "[r]: https://r\n", "[r]",
-])
+FRAGMENTS = st.sampled_from(
+    [
+        "# ",
+        "## ",
+        "### ",
+        "- ",
+        "  - ",
+        "* ",
+        "1. ",
+        "0. ",
+        "7) ",
+        "> ",
+        ">> ",
+        "```",
+        "```py\n",
+        "~~~\n",
+        "    ",
+        "---\n",
+        "***",
+        "| a | b |\n",
+        "|---|:-:|\n",
+        "| x |\n",
+        "| 1 | 2 | 3 |\n",
+        "![alt](https://x/i.png)",
+        "![](rel.png)",
+        "[l](https://x)",
+        "[](u)",
+        "<https://x>",
+        "**",
+        "*",
+        "_",
+        "~~",
+        "`",
+        "<b>",
+        "<div>\n",
+        "\\",
+        "&amp;",
+        "&#0;",
+        " ",
+        "  \n",
+        "\n",
+        "\n\n",
+        "\r\n",
+        "\u2028",
+        "\x0c",
+        "Setext\n===\n",
+        "[r]: https://r\n",
+        "[r]",
+    ]
+)
 DOCUMENTS = st.lists(FRAGMENTS | st.text(max_size=8), max_size=40).map("".join)
 
 

@@ -28,8 +28,10 @@ def unescape(text: str) -> str:
 @pytest.mark.parametrize(
     ("call", "expected"),
     [
-        (lambda: mrkdwn.escape("<!channel> urgent & <http://evil.example|bank>"),
-         "&lt;!channel&gt; urgent &amp; &lt;http://evil.example|bank&gt;"),
+        (
+            lambda: mrkdwn.escape("<!channel> urgent & <http://evil.example|bank>"),
+            "&lt;!channel&gt; urgent &amp; &lt;http://evil.example|bank&gt;",
+        ),
         (lambda: mrkdwn.escape("*bold* _it_ `x` &amp; é 😀"), "*bold* _it_ `x` &amp;amp; é 😀"),
         (lambda: mrkdwn.user("U0123ABCD"), "<@U0123ABCD>"),
         (lambda: mrkdwn.user(user_id="W1"), "<@W1>"),
@@ -42,8 +44,10 @@ def unescape(text: str) -> str:
         (lambda: mrkdwn.link("https://x.io", "a <b> & c|d"), "<https://x.io|a &lt;b&gt; &amp; c|d>"),
         (lambda: mrkdwn.link("HTTP://X.IO", ""), "<HTTP://X.IO>"),
         (lambda: mrkdwn.link("mailto:ana@example.com", None), "<mailto:ana@example.com>"),
-        (lambda: mrkdwn.date(1700000000, "{date_short} at {time}", "Nov 14 <2023>"),
-         "<!date^1700000000^{date_short} at {time}|Nov 14 &lt;2023&gt;>"),
+        (
+            lambda: mrkdwn.date(1700000000, "{date_short} at {time}", "Nov 14 <2023>"),
+            "<!date^1700000000^{date_short} at {time}|Nov 14 &lt;2023&gt;>",
+        ),
         (lambda: mrkdwn.date(1700000000.99, "{date}", "then"), "<!date^1700000000^{date}|then>"),
         (lambda: mrkdwn.date(-1.5, "{date}", "then"), "<!date^-2^{date}|then>"),
         (lambda: mrkdwn.truncate("hello wonderful world", 12), "hello wonde…"),  # no word end in the last fifth
@@ -54,10 +58,12 @@ def unescape(text: str) -> str:
         (lambda: mrkdwn.truncate("<https://example.com/long|docs>", 12), "…"),
         (lambda: mrkdwn.truncate("a &amp; b", 3, ellipsis=""), "a"),
         (lambda: mrkdwn.truncate("ab&amp;", 5, ellipsis=""), "ab"),
-        (lambda: mrkdwn.truncate("x" * 10, 10 ** 30), "x" * 10),
+        (lambda: mrkdwn.truncate("x" * 10, 10**30), "x" * 10),
         # a word end only in the last fifth of the room, else the room filled; never inside a cluster
-        (lambda: mrkdwn.truncate("CI failed: " + "feature/branch-" * 20, 150),
-         "CI failed: " + ("feature/branch-" * 20)[:138] + "…"),
+        (
+            lambda: mrkdwn.truncate("CI failed: " + "feature/branch-" * 20, 150),
+            "CI failed: " + ("feature/branch-" * 20)[:138] + "…",
+        ),
         (lambda: mrkdwn.truncate("Deploy of api to production finished", 20), "Deploy of api to…"),
         (lambda: mrkdwn.truncate("ab 👨‍👩‍👧‍👦", 6, ellipsis=""), "ab"),
         (lambda: mrkdwn.truncate("ab🇫🇷🇩🇪", 5, ellipsis=""), "ab🇫🇷"),
@@ -75,31 +81,74 @@ def test_calls(call, expected):
     ("call", "error", "message"),
     [
         (lambda: mrkdwn.escape(None), TypeError, "Argument 'text' has incorrect type (expected str, got NoneType)"),
-        (lambda: mrkdwn.user("U1 <!here>"), ValueError,
-         "user_id must be letters and digits only, such as U0123ABCD, got 'U1 <!here>'"),
-        (lambda: mrkdwn.channel(""), ValueError, "channel_id must be letters and digits only, such as C0123ABCD, got ''"),
-        (lambda: mrkdwn.usergroup("S1>"), ValueError,
-         "usergroup_id must be letters and digits only, such as S0123ABCD, got 'S1>'"),
-        (lambda: mrkdwn.broadcast("all"), ValueError, "range must be \"here\", \"channel\" or \"everyone\", got 'all'"),
-        (lambda: mrkdwn.link("javascript:alert(1)"), ValueError,
-         "url must start with http://, https:// or mailto:, got 'javascript:alert(1)'"),
-        (lambda: mrkdwn.link("https://x.io|bank"), ValueError,
-         "url must not hold whitespace, '<', '>' or '|', got 'https://x.io|bank'"),
-        (lambda: mrkdwn.link("https://x.io/a b"), ValueError,
-         "url must not hold whitespace, '<', '>' or '|', got 'https://x.io/a b'"),
-        (lambda: mrkdwn.link("https://x.io>"), ValueError,
-         "url must not hold whitespace, '<', '>' or '|', got 'https://x.io>'"),
-        (lambda: mrkdwn.date(True, "{date}", "x"), TypeError,
-         "Argument 'timestamp' has incorrect type (expected int, got bool)"),
-        (lambda: mrkdwn.date(float("nan"), "{date}", "x"), ValueError, "timestamp must be a finite number of seconds, got nan"),
-        (lambda: mrkdwn.date(1, "{date}^https://x", "x"), ValueError,
-         "format must be Slack date tokens such as \"{date_short} at {time}\", without '<', '>', '|', '^' or line "
-         "breaks, got '{date}^https://x'"),
-        (lambda: mrkdwn.date(1, "{date}", ""), ValueError,
-         "fallback must not be empty: clients that cannot show the date show it"),
-        (lambda: mrkdwn.truncate("abc", 0), ValueError, "limit must be at least 1, the length of the ellipsis '…', got 0"),
+        (
+            lambda: mrkdwn.user("U1 <!here>"),
+            ValueError,
+            "user_id must be letters and digits only, such as U0123ABCD, got 'U1 <!here>'",
+        ),
+        (
+            lambda: mrkdwn.channel(""),
+            ValueError,
+            "channel_id must be letters and digits only, such as C0123ABCD, got ''",
+        ),
+        (
+            lambda: mrkdwn.usergroup("S1>"),
+            ValueError,
+            "usergroup_id must be letters and digits only, such as S0123ABCD, got 'S1>'",
+        ),
+        (lambda: mrkdwn.broadcast("all"), ValueError, 'range must be "here", "channel" or "everyone", got \'all\''),
+        (
+            lambda: mrkdwn.link("javascript:alert(1)"),
+            ValueError,
+            "url must start with http://, https:// or mailto:, got 'javascript:alert(1)'",
+        ),
+        (
+            lambda: mrkdwn.link("https://x.io|bank"),
+            ValueError,
+            "url must not hold whitespace, '<', '>' or '|', got 'https://x.io|bank'",
+        ),
+        (
+            lambda: mrkdwn.link("https://x.io/a b"),
+            ValueError,
+            "url must not hold whitespace, '<', '>' or '|', got 'https://x.io/a b'",
+        ),
+        (
+            lambda: mrkdwn.link("https://x.io>"),
+            ValueError,
+            "url must not hold whitespace, '<', '>' or '|', got 'https://x.io>'",
+        ),
+        (
+            lambda: mrkdwn.date(True, "{date}", "x"),
+            TypeError,
+            "Argument 'timestamp' has incorrect type (expected int, got bool)",
+        ),
+        (
+            lambda: mrkdwn.date(float("nan"), "{date}", "x"),
+            ValueError,
+            "timestamp must be a finite number of seconds, got nan",
+        ),
+        (
+            lambda: mrkdwn.date(1, "{date}^https://x", "x"),
+            ValueError,
+            "format must be Slack date tokens such as \"{date_short} at {time}\", without '<', '>', '|', '^' or line "
+            "breaks, got '{date}^https://x'",
+        ),
+        (
+            lambda: mrkdwn.date(1, "{date}", ""),
+            ValueError,
+            "fallback must not be empty: clients that cannot show the date show it",
+        ),
+        (
+            lambda: mrkdwn.truncate("abc", 0),
+            ValueError,
+            "limit must be at least 1, the length of the ellipsis '…', got 0",
+        ),
         (lambda: mrkdwn.truncate("abc", -1, ellipsis=""), ValueError, "limit must not be negative, got -1"),
-        (lambda: mrkdwn.truncate("abc", 2.0), TypeError, "Argument 'limit' has incorrect type (expected int, got float)"),
+        (
+            lambda: mrkdwn.truncate("abc", 2.0),
+            TypeError,
+            "Argument 'limit' has incorrect type (expected int, got float)",
+        ),
         (lambda: mrkdwn.truncate("abc", 2, "."), TypeError, "truncate() takes 2 positional arguments but 3 were given"),
     ],
 )
@@ -125,8 +174,17 @@ def test_escape_keeps_every_text_and_leaves_no_markup(text):
 
 
 UNTRUSTED = st.text() | st.sampled_from(
-    ["<!channel> urgent & <http://evil.example|bank>", "<@U1>", "<!here|here>", "<#C1>", "<!subteam^S1>",
-     "&lt;!channel&gt;", "<mailto:a@b.c|mail>", "<!date^1^{date}|x>"])
+    [
+        "<!channel> urgent & <http://evil.example|bank>",
+        "<@U1>",
+        "<!here|here>",
+        "<#C1>",
+        "<!subteam^S1>",
+        "&lt;!channel&gt;",
+        "<mailto:a@b.c|mail>",
+        "<!date^1^{date}|x>",
+    ]
+)
 
 
 def strings(value):
@@ -141,8 +199,6 @@ def strings(value):
             yield from strings(item)
 
 
-
-
 @settings(max_examples=150, deadline=None)
 @given(UNTRUSTED, UNTRUSTED)
 def test_untrusted_text_through_escape_makes_no_mention_broadcast_or_link(title, note):
@@ -152,7 +208,9 @@ def test_untrusted_text_through_escape_makes_no_mention_broadcast_or_link(title,
     messages = [
         ButtonMessage(safe_title, button_1_text="Open"),
         ContextMessage(text_1=safe_title, text_2=safe_note),
-        Blocks(Section.mrkdwn(safe_title) + Section.text_fields([safe_note]) + Section.button(safe_note, {"text": "Go"})),
+        Blocks(
+            Section.mrkdwn(safe_title) + Section.text_fields([safe_note]) + Section.button(safe_note, {"text": "Go"})
+        ),
     ]
     for message in messages:
         payload = message.payload()

@@ -34,6 +34,7 @@ def shown_by_help(cls: type, text: str) -> bool:
     """Whether help(cls) shows `text`, such as "name(signature)". Python 3.13 puts a long
     signature one parameter a line, 3.12 keeps it on one: help's " |" margins and all
     whitespace are left out of the comparison."""
+
     def squeezed(shown: str) -> str:
         return "".join("".join(line.strip().removeprefix("|").split()) for line in shown.splitlines())
 
@@ -93,7 +94,7 @@ def test_an_upload_takes_every_bytes_like_object_and_binary_files(tmp_path) -> N
 
     bot = OfflineBot(tmp_path)
     for buffer in [b"\x89PNG", bytearray(b"\x89PNG"), memoryview(b"\x89PNG"), io.BytesIO(b"\x89PNG")]:
-        assert Path(url2pathname(bot.image_upload(buffer=buffer)[len("file://"):])).read_bytes() == b"\x89PNG"
+        assert Path(url2pathname(bot.image_upload(buffer=buffer)[len("file://") :])).read_bytes() == b"\x89PNG"
     with pytest.raises(TypeError, match="not str$"):
         bot.image_upload(buffer=io.StringIO("text"))
 

@@ -31,8 +31,11 @@ BUILD_TOOLS = ("cc", "c++", "gcc", "g++", "clang", "clang++", "cmake")
 
 
 def test_the_supported_pythons_agree_and_this_one_is_among_them() -> None:
-    classified = [c.rsplit(" ", 1)[1] for c in PROJECT["classifiers"]
-                  if re.fullmatch(r"Programming Language :: Python :: 3\.\d+", c)]
+    classified = [
+        c.rsplit(" ", 1)[1]
+        for c in PROJECT["classifiers"]
+        if re.fullmatch(r"Programming Language :: Python :: 3\.\d+", c)
+    ]
     [found] = re.findall(r'^SUPPORTED="(.*)"$', (ROOT / "tools/find-python").read_text(), re.M)
     [cmake] = re.findall(r"find_package\(Python (\S+) ", (ROOT / "CMakeLists.txt").read_text())
     assert found.split() == classified and "{}.{}".format(*sys.version_info[:2]) in classified
@@ -75,11 +78,23 @@ def test_the_wheel_installs_without_a_compiler_and_the_readme_passes(tmp_path: P
     # Every extra a user may ask for (not the project's own test and bench tools), wheels only:
     # pip must not fall back to building anything from source.
     extras = ",".join(name for name in PROJECT["optional-dependencies"] if name not in ("test", "bench"))
-    run("-m", "pip", "--disable-pip-version-check", "-q", "install", "--only-binary=:all:",
-        f"{WHEEL}[{extras}]", "pytest")
+    run(
+        "-m",
+        "pip",
+        "--disable-pip-version-check",
+        "-q",
+        "install",
+        "--only-binary=:all:",
+        f"{WHEEL}[{extras}]",
+        "pytest",
+    )
     modules = [m.replace("/", ".") for m in MODULES]
     # -W error: a module built for another Python would warn on import.
-    imported = run("-W", "error", "-c", f"import importlib, velmora; [importlib.import_module(m) for m in {modules!r}];"
-                   "print(velmora.__file__)")
+    imported = run(
+        "-W",
+        "error",
+        "-c",
+        f"import importlib, velmora; [importlib.import_module(m) for m in {modules!r}];print(velmora.__file__)",
+    )
     assert imported.startswith(str(venv)), imported
     run("-m", "pytest", "-q", "-p", "no:cacheprovider", "tests/test_readme.py", cwd=ROOT)

@@ -39,8 +39,9 @@ def test_every_message_class_is_listed_and_shown_with_its_json() -> None:
 
 
 def test_the_links_point_into_the_tour_and_to_the_figures() -> None:
-    headings = {re.sub(r"[^\w\- ]", "", h).strip().lower().replace(" ", "-")
-                for h in re.findall(r"^#+ (.*)$", README, re.M)}
+    headings = {
+        re.sub(r"[^\w\- ]", "", h).strip().lower().replace(" ", "-") for h in re.findall(r"^#+ (.*)$", README, re.M)
+    }
     anchors = set(re.findall(r"\]\(#([\w-]+)\)", README))
     assert anchors and anchors <= headings
     assert "(bench/RESULTS.md)" in README and "(docs/reliability.md)" in README
@@ -65,6 +66,7 @@ def test_the_preview_session_prints_what_it_shows() -> None:
     command, *shown, status_command, status = session.strip().splitlines()
     stdin = re.fullmatch(r"\$ echo '(.*)' \| python -m velmora preview", command)
     assert stdin and status_command == "$ echo $?"
-    done = subprocess.run([sys.executable, "-m", "velmora", "preview"], input=stdin[1] + "\n",
-                          capture_output=True, text=True)
+    done = subprocess.run(
+        [sys.executable, "-m", "velmora", "preview"], input=stdin[1] + "\n", capture_output=True, text=True
+    )
     assert (done.stderr + done.stdout).splitlines() == shown and str(done.returncode) == status

@@ -37,7 +37,10 @@ def test_every_compiled_module_has_a_stub() -> None:
 def mypy(tmp_path: Path, *args: str) -> subprocess.CompletedProcess[str]:
     # Run outside the checkout, so that only the installed package (stubs beside modules) is seen.
     return subprocess.run(
-        [sys.executable, "-m", *args], cwd=tmp_path, capture_output=True, text=True,
+        [sys.executable, "-m", *args],
+        cwd=tmp_path,
+        capture_output=True,
+        text=True,
     )
 
 

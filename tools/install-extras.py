@@ -1,4 +1,5 @@
 """Print the requirements of the named extras of pyproject.toml, one per line."""
+
 import sys
 import tomllib
 

@@ -139,7 +139,7 @@ def parser() -> argparse.ArgumentParser:
         "preview",
         help="check blocks against Slack's limits, print a Block Kit Builder link, draw them offline",
         description=(
-            "Read a JSON list of blocks, or a payload {\"text\": ..., \"blocks\": [...]}, from FILE or "
+            'Read a JSON list of blocks, or a payload {"text": ..., "blocks": [...]}, from FILE or '
             "standard input; print each problem with Slack's limits (JSON pointer and sentence) on "
             "standard error and a Block Kit Builder link on standard output. With --html or --png, "
             "also write the message as Slack shows it, with its problems, as a page or a picture."
@@ -149,10 +149,15 @@ def parser() -> argparse.ArgumentParser:
             "or a page or picture that cannot be written."
         ),
     )
-    preview_parser.add_argument("file", nargs="?", default="-", metavar="FILE", help="a JSON file, or - for standard input (the default)")
-    preview_parser.add_argument("--html", metavar="OUT", help="write a self-contained HTML page of the message to the file OUT")
     preview_parser.add_argument(
-        "--png", metavar="OUT",
+        "file", nargs="?", default="-", metavar="FILE", help="a JSON file, or - for standard input (the default)"
+    )
+    preview_parser.add_argument(
+        "--html", metavar="OUT", help="write a self-contained HTML page of the message to the file OUT"
+    )
+    preview_parser.add_argument(
+        "--png",
+        metavar="OUT",
         help="write a PNG picture of that page to the file OUT (needs Chromium or Chrome, or VELMORA_BROWSER)",
     )
     preview_parser.set_defaults(run=preview)

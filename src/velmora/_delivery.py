@@ -98,8 +98,10 @@ def _advice(payload: dict[str, Any], method: str, splits: bool, mends: bool) -> 
         parts = "in parts, once the other problems are mended"
     if method == "send":
         return f"It does not fit in one Slack message: send(fit=True) posts it {parts}."
-    return (f"It does not fit in one Slack message, and {_ONE_MESSAGE[method]}: it cannot be split. "
-            f"Shorten it, or post it with send(fit=True) {parts}.")
+    return (
+        f"It does not fit in one Slack message, and {_ONE_MESSAGE[method]}: it cannot be split. "
+        f"Shorten it, or post it with send(fit=True) {parts}."
+    )
 
 
 def _fields(options: dict[str, Any], name: str, value: Any) -> dict[str, Any]:
@@ -136,8 +138,10 @@ def _with_progress(error: Exception, answers: list[Any], unsent: list[dict[str, 
     """Tell the error of a multi-part send what was posted before it, so a caller can resume."""
     error.sent = answers  # type: ignore[attr-defined]
     error.unsent = unsent  # type: ignore[attr-defined]
-    error.add_note(f"{len(answers)} of {len(answers) + len(unsent)} parts were posted before this error: "
-                   "its `sent` holds their answers, its `unsent` the payloads not posted")
+    error.add_note(
+        f"{len(answers)} of {len(answers) + len(unsent)} parts were posted before this error: "
+        "its `sent` holds their answers, its `unsent` the payloads not posted"
+    )
 
 
 class Delivery:
@@ -201,8 +205,15 @@ class Delivery:
 
     # ---- delivering -------------------------------------------------------------------------
 
-    def send(self, channel: str | None = None, *, thread_ts: str | None = None, strict: bool = False,
-             fit: bool = False, **options: Any) -> Any:
+    def send(
+        self,
+        channel: str | None = None,
+        *,
+        thread_ts: str | None = None,
+        strict: bool = False,
+        fit: bool = False,
+        **options: Any,
+    ) -> Any:
         """Post the message; returns the bot's answer (Slack's: ``ok``, ``channel``, ``ts``...).
 
         ``channel`` is the channel to post in (the bot's default when not given); with
@@ -243,14 +254,29 @@ class Delivery:
         :meth:`send_ephemeral` and :meth:`respond`."""
         return _call(self.slack_bot, "update", self._parts(fit, strict, options, "update")[0], channel, ts)
 
-    def send_ephemeral(self, channel: str, user: str, *, thread_ts: str | None = None, strict: bool = False,
-                       fit: bool = False, **options: Any) -> Any:
+    def send_ephemeral(
+        self,
+        channel: str,
+        user: str,
+        *,
+        thread_ts: str | None = None,
+        strict: bool = False,
+        fit: bool = False,
+        **options: Any,
+    ) -> Any:
         """Post the message in ``channel`` so that only ``user`` sees it (chat.postEphemeral)."""
         payload = self._parts(fit, strict, _fields(options, "thread_ts", thread_ts), "send_ephemeral")[0]
         return _call(self.slack_bot, "send_ephemeral", payload, channel, user)
 
-    def respond(self, response_url: str, *, replace_original: bool = False, strict: bool = False,
-                fit: bool = False, **options: Any) -> Any:
+    def respond(
+        self,
+        response_url: str,
+        *,
+        replace_original: bool = False,
+        strict: bool = False,
+        fit: bool = False,
+        **options: Any,
+    ) -> Any:
         """Answer an interaction (a button click, a slash command) through its ``response_url``.
 
         ``replace_original=True`` replaces the message that was clicked; options such as
@@ -264,15 +290,23 @@ class Delivery:
 
     # ---- the same, to await ------------------------------------------------------------------
 
-    async def _parts_async(self, fit: bool, strict: bool, fields: dict[str, Any],
-                           method: str = "send") -> list[dict[str, Any]]:
+    async def _parts_async(
+        self, fit: bool, strict: bool, fields: dict[str, Any], method: str = "send"
+    ) -> list[dict[str, Any]]:
         # Building may upload an image (blocking), so it runs in a worker thread too.
         import asyncio
 
         return await asyncio.to_thread(self._parts, fit, strict, fields, method)
 
-    async def send_async(self, channel: str | None = None, *, thread_ts: str | None = None, strict: bool = False,
-                         fit: bool = False, **options: Any) -> Any:
+    async def send_async(
+        self,
+        channel: str | None = None,
+        *,
+        thread_ts: str | None = None,
+        strict: bool = False,
+        fit: bool = False,
+        **options: Any,
+    ) -> Any:
         """:meth:`send`, to await."""
         bot = self.slack_bot
         parts = await self._parts_async(fit, strict, _fields(options, "thread_ts", thread_ts))
@@ -287,21 +321,37 @@ class Delivery:
                 raise
         return answers
 
-    async def update_async(self, channel: str, ts: str, *, strict: bool = False, fit: bool = False,
-                           **options: Any) -> Any:
+    async def update_async(
+        self, channel: str, ts: str, *, strict: bool = False, fit: bool = False, **options: Any
+    ) -> Any:
         """:meth:`update`, to await."""
         payload = (await self._parts_async(fit, strict, options, "update"))[0]
         return await _call_async(self.slack_bot, "update", payload, channel, ts)
 
-    async def send_ephemeral_async(self, channel: str, user: str, *, thread_ts: str | None = None,
-                                   strict: bool = False, fit: bool = False, **options: Any) -> Any:
+    async def send_ephemeral_async(
+        self,
+        channel: str,
+        user: str,
+        *,
+        thread_ts: str | None = None,
+        strict: bool = False,
+        fit: bool = False,
+        **options: Any,
+    ) -> Any:
         """:meth:`send_ephemeral`, to await."""
         fields = _fields(options, "thread_ts", thread_ts)
         payload = (await self._parts_async(fit, strict, fields, "send_ephemeral"))[0]
         return await _call_async(self.slack_bot, "send_ephemeral", payload, channel, user)
 
-    async def respond_async(self, response_url: str, *, replace_original: bool = False, strict: bool = False,
-                            fit: bool = False, **options: Any) -> Any:
+    async def respond_async(
+        self,
+        response_url: str,
+        *,
+        replace_original: bool = False,
+        strict: bool = False,
+        fit: bool = False,
+        **options: Any,
+    ) -> Any:
         """:meth:`respond`, to await."""
         fields = _fields(options, "replace_original", replace_original)
         payload = (await self._parts_async(fit, strict, fields, "respond"))[0]

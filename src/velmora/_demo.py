@@ -40,8 +40,14 @@ def rich_text_block() -> list[dict[str, Any]]:
     from velmora.blocks.rich_text import RichText
 
     return RichText.block(
-        RichText.section("Deploy of ", RichText.text("api", code=True), " is done ", RichText.emoji("tada"),
-                         " by ", RichText.user("U0123ABCD")),
+        RichText.section(
+            "Deploy of ",
+            RichText.text("api", code=True),
+            " is done ",
+            RichText.emoji("tada"),
+            " by ",
+            RichText.user("U0123ABCD"),
+        ),
         RichText.list(["migrations ran", ["cache ", RichText.text("warm", italic=True)]], style="ordered"),
         RichText.quote("Ship small, ship often."),
         RichText.preformatted("$ make deploy", language="shell"),
@@ -83,8 +89,12 @@ def button_message() -> list[dict[str, Any]]:
     from velmora.messages.composite.button import ButtonMessage
 
     return ButtonMessage(
-        button_1_text="Approve", button_1_style="primary", button_2_text="Reject", button_2_style="danger",
-        button_10_text="Runbook", button_10_url="https://example.com/runbook",
+        button_1_text="Approve",
+        button_1_style="primary",
+        button_2_text="Reject",
+        button_2_style="danger",
+        button_10_text="Runbook",
+        button_10_url="https://example.com/runbook",
     ).build_blocks()
 
 
@@ -202,7 +212,9 @@ def rich_text_message() -> list[dict[str, Any]]:
 def markdown_message() -> list[dict[str, Any]]:
     from velmora.messages.rich_text.markdown import MarkdownMessage
 
-    return MarkdownMessage("**Deploy finished** in 3m 12s. See the [runbook](https://example.com/runbook).").build_blocks()
+    return MarkdownMessage(
+        "**Deploy finished** in 3m 12s. See the [runbook](https://example.com/runbook)."
+    ).build_blocks()
 
 
 def composed_message() -> list[dict[str, Any]]:

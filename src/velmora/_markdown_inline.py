@@ -36,8 +36,13 @@ _TRIMMED = _WHITESPACE | {"\u2028", "\u2029"}
 def entity(char: str) -> str:
     """The character as a numeric reference, where the parser decodes it back (not control codes)."""
     code = ord(char)
-    if (code < 0x20 and char not in "\t\n\x0c\r") or 0x7F <= code <= 0x9F or 0xD800 <= code <= 0xDFFF \
-            or 0xFDD0 <= code <= 0xFDEF or code & 0xFFFE == 0xFFFE:
+    if (
+        (code < 0x20 and char not in "\t\n\x0c\r")
+        or 0x7F <= code <= 0x9F
+        or 0xD800 <= code <= 0xDFFF
+        or 0xFDD0 <= code <= 0xFDEF
+        or code & 0xFFFE == 0xFFFE
+    ):
         return char
     return f"&#{code};"
 
@@ -100,8 +105,11 @@ def _escape_inline(text: str) -> str:
 def _code_span(text: str, in_table: bool) -> str:
     longest = max((len(run) for run in re.findall(r"`+", text)), default=0)
     fence = "`" * (longest + 1)
-    pad = text.startswith("`") or text.endswith("`") or (
-        text.startswith(" ") and text.endswith(" ") and text.strip(" ") != "")
+    pad = (
+        text.startswith("`")
+        or text.endswith("`")
+        or (text.startswith(" ") and text.endswith(" ") and text.strip(" ") != "")
+    )
     if in_table:
         text = text.replace("|", "\\|")
     return f"{fence} {text} {fence}" if pad else f"{fence}{text}{fence}"
@@ -170,9 +178,16 @@ class Flow:
                 modes[i] = "cell"
             elif i == 0 or i == len(atoms) - 1:
                 modes[i] = "entity"
-            elif (self.paragraphs and not styles and modes[i] == "hard" and i + 2 < len(atoms)
-                  and atoms[i + 1][0] == "break" and not atoms[i + 1][2] and atoms[i - 1][0] != "break"
-                  and atoms[i + 2][0] != "break"):
+            elif (
+                self.paragraphs
+                and not styles
+                and modes[i] == "hard"
+                and i + 2 < len(atoms)
+                and atoms[i + 1][0] == "break"
+                and not atoms[i + 1][2]
+                and atoms[i - 1][0] != "break"
+                and atoms[i + 2][0] != "break"
+            ):
                 modes[i], modes[i + 1] = "paragraph", "none"
         events = self.delimiters()
         for i, (opens, closes) in enumerate(events):  # no closing delimiter opens a line, no opening one ends it

@@ -24,8 +24,9 @@ def markdown_it() -> Any:
             from markdown_it import MarkdownIt
             from markdown_it.rules_block import html_block
         except ImportError as error:
-            raise ImportError("velmora.markdown needs markdown-it-py: pip install 'velmora[markdown]'",
-                              name="markdown_it") from error
+            raise ImportError(
+                "velmora.markdown needs markdown-it-py: pip install 'velmora[markdown]'", name="markdown_it"
+            ) from error
         parser = MarkdownIt("commonmark", {"maxNesting": MAX_NESTING + 2}).enable(["table", "strikethrough"])
         block = parser.block.ruler
         block.before(block.get_all_rules()[0], "velmora_deep", _deep_block)
@@ -45,8 +46,10 @@ def markdown_it() -> Any:
 # ---- parser rules ----------------------------------------------------------------------------
 
 # Slack's mention forms, with or without a label after "|".
-_SLACK_FORM = re.compile(r"<(?:@([UW][A-Z0-9]+)|#([CG][A-Z0-9]+)|!(here|channel|everyone)|!subteam\^(S[A-Z0-9]+))"
-                         r"(?:\|[^<>\n]*)?>")
+_SLACK_FORM = re.compile(
+    r"<(?:@([UW][A-Z0-9]+)|#([CG][A-Z0-9]+)|!(here|channel|everyone)|!subteam\^(S[A-Z0-9]+))"
+    r"(?:\|[^<>\n]*)?>"
+)
 # A line that starts so is a paragraph, not an HTML declaration (which would keep it raw).
 _SLACK_BLOCK_START = re.compile(r"<!(?:here|channel|everyone|subteam\^|date\^)")
 _EMOJI = re.compile(r":([a-z0-9_+'-]*[a-z][a-z0-9_+'-]*|[+-]1):")

@@ -59,8 +59,13 @@ class _Level:
 
 
 class _Writer:
-    def __init__(self, users: Mapping[str, str] | None, channels: Mapping[str, str] | None,
-                 usergroups: Mapping[str, str] | None, plain: bool) -> None:
+    def __init__(
+        self,
+        users: Mapping[str, str] | None,
+        channels: Mapping[str, str] | None,
+        usergroups: Mapping[str, str] | None,
+        plain: bool,
+    ) -> None:
         self.names = {"user": users, "channel": channels, "usergroup": usergroups}
         self.plain = plain
 
@@ -101,8 +106,11 @@ class _Writer:
             return None if not name else ("raw", (shown, shown)) if _EMOJI_NAME.fullmatch(name) else ("text", shown)
         if kind == "broadcast":
             return "text", "@" + (_str(element.get("range")) or "here")
-        key, sign, form = {"user": ("user_id", "@", "<@{}>"), "channel": ("channel_id", "#", "<#{}>"),
-                           "usergroup": ("usergroup_id", "@", "<!subteam^{}>")}.get(str(kind), ("", "", ""))
+        key, sign, form = {
+            "user": ("user_id", "@", "<@{}>"),
+            "channel": ("channel_id", "#", "<#{}>"),
+            "usergroup": ("usergroup_id", "@", "<!subteam^{}>"),
+        }.get(str(kind), ("", "", ""))
         if key:
             ident = _str(element.get(key))
             names = self.names[str(kind)]
@@ -151,13 +159,21 @@ class _Writer:
             kind = part.get("type")
             if kind == "rich_text_list":
                 end = i + 1
-                while (end < len(parts) and parts[end].get("type") == "rich_text_list"
-                       and bool(parts[end].get("border")) == bool(part.get("border"))):
+                while (
+                    end < len(parts)
+                    and parts[end].get("type") == "rich_text_list"
+                    and bool(parts[end].get("border")) == bool(part.get("border"))
+                ):
                     end += 1
-                lists = [(_int(p.get("indent"), 0, _limits.RICH_TEXT_INDENT), p.get("style") == "ordered",
-                          _int(p.get("offset"), 0, 999_999_998),
-                          [self.atoms(_dict(item).get("elements")) for item in _list(p.get("elements"))])
-                         for p in parts[i:end]]
+                lists = [
+                    (
+                        _int(p.get("indent"), 0, _limits.RICH_TEXT_INDENT),
+                        p.get("style") == "ordered",
+                        _int(p.get("offset"), 0, 999_999_998),
+                        [self.atoms(_dict(item).get("elements")) for item in _list(p.get("elements"))],
+                    )
+                    for p in parts[i:end]
+                ]
                 chunks.append(_quoted(self.lists(lists), bool(part.get("border")) and not self.plain))
                 i = end
                 continue
@@ -185,10 +201,11 @@ class _Writer:
         last = -1  # the depth of the part before
         for depth, ordered, offset, items in parts:
             start = offset + 1
-            del levels[depth + 1:]
+            del levels[depth + 1 :]
             level = levels[depth] if depth < len(levels) else None
-            if level is not None and not (last > depth and level.ordered == ordered
-                                          and (not ordered or level.number == start)):
+            if level is not None and not (
+                last > depth and level.ordered == ordered and (not ordered or level.number == start)
+            ):
                 # a list of its own after one at this depth: another marker keeps them apart
                 mark = _BULLETS[level.mark] if level.ordered == ordered else ("." if ordered else "-")
                 level = levels[depth] = _Level(ordered, mark, start, level.column)
@@ -262,6 +279,7 @@ class _Writer:
         if self.plain and text:
             try:
                 from velmora._markdown_write import to_blocks
+
                 return self.blocks(to_blocks(text))
             except ImportError:
                 pass
@@ -278,8 +296,11 @@ class _Writer:
 
     def read_context(self, block: Block) -> list[str]:
         elements = map(_dict, _list(block.get("elements")))
-        return [self.flow(_joined((self.element(e) if e.get("type") == "image" else self.text_atoms(e)
-                                   for e in elements), " "))]
+        return [
+            self.flow(
+                _joined((self.element(e) if e.get("type") == "image" else self.text_atoms(e) for e in elements), " ")
+            )
+        ]
 
     def read_actions(self, block: Block) -> list[str]:
         return [self.flow(_joined(map(self.element, map(_dict, _list(block.get("elements")))), " · "))]
@@ -292,15 +313,34 @@ class _Writer:
             shown = self.image(url, _str(element.get("alt_text")))
             return [("raw", (shown, shown), frozenset())] if shown else []
         label = self.text_of(element.get("text"))
-        if kind in ("static_select", "external_select", "users_select", "conversations_select",
-                    "channels_select", "multi_static_select", "multi_external_select", "multi_users_select",
-                    "multi_conversations_select", "multi_channels_select", "datepicker", "timepicker",
-                    "datetimepicker", "overflow", "radio_buttons", "checkboxes", "plain_text_input"):
-            chosen = [self.text_of(_dict(o).get("text")) for o in
-                      [element.get("initial_option")] + _list(element.get("initial_options"))]
+        if kind in (
+            "static_select",
+            "external_select",
+            "users_select",
+            "conversations_select",
+            "channels_select",
+            "multi_static_select",
+            "multi_external_select",
+            "multi_users_select",
+            "multi_conversations_select",
+            "multi_channels_select",
+            "datepicker",
+            "timepicker",
+            "datetimepicker",
+            "overflow",
+            "radio_buttons",
+            "checkboxes",
+            "plain_text_input",
+        ):
+            chosen = [
+                self.text_of(_dict(o).get("text"))
+                for o in [element.get("initial_option")] + _list(element.get("initial_options"))
+            ]
             values = [c for c in chosen if c] or [
-                _str(element.get(key)) for key in ("initial_date", "initial_time", "initial_value")
-                if _str(element.get(key))]
+                _str(element.get(key))
+                for key in ("initial_date", "initial_time", "initial_value")
+                if _str(element.get(key))
+            ]
             if not values and kind in ("overflow", "radio_buttons", "checkboxes"):
                 values = [self.text_of(_dict(o).get("text")) for o in _list(element.get("options"))]
             label = ", ".join(v for v in values if v) or self.text_of(element.get("placeholder"))
@@ -316,8 +356,10 @@ class _Writer:
 
     def read_data_table(self, block: Block) -> list[str]:
         rows = _list(block.get("rows"))
-        numbers = [all(_dict(row[c]).get("type") == "raw_number" if c < len(_list(row)) else True
-                       for row in rows[1:]) for c in range(len(_list(rows[0])) if rows else 0)]
+        numbers = [
+            all(_dict(row[c]).get("type") == "raw_number" if c < len(_list(row)) else True for row in rows[1:])
+            for c in range(len(_list(rows[0])) if rows else 0)
+        ]
         cells = [[self.cell(cell, r == 0) for cell in _list(row)] for r, row in enumerate(rows)]
         table = self.table(cells, ["right" if n and len(rows) > 1 else "left" for n in numbers])
         return [self.flow([("text", _str(block.get("caption")), frozenset())]), table]
@@ -328,13 +370,17 @@ class _Writer:
         if chart.get("type") == "pie":
             rows = [[cell("label", True), cell("value", True)]] + [
                 [cell(_dict(s).get("label"), False), cell(_number(_dict(s).get("value")), False)]
-                for s in _list(chart.get("segments"))]
+                for s in _list(chart.get("segments"))
+            ]
         else:
             series = [_dict(s) for s in _list(chart.get("series"))]
             axis = _dict(chart.get("axis_config"))
-            categories = [_str(c) for c in _list(axis.get("categories"))] or list(dict.fromkeys(
-                _str(_dict(p).get("label")) for s in series for p in _list(s.get("data"))))
-            values = [{_str(_dict(p).get("label")): _dict(p).get("value") for p in _list(s.get("data"))} for s in series]
+            categories = [_str(c) for c in _list(axis.get("categories"))] or list(
+                dict.fromkeys(_str(_dict(p).get("label")) for s in series for p in _list(s.get("data")))
+            )
+            values = [
+                {_str(_dict(p).get("label")): _dict(p).get("value") for p in _list(s.get("data"))} for s in series
+            ]
             rows = [[cell(axis.get("x_label") or "", True)] + [cell(s.get("name"), True) for s in series]]
             rows += [[cell(c, False)] + [cell(_number(v.get(c)), False) for v in values] for c in categories]
         aligns = ["left"] + ["right"] * (max(map(len, rows)) - 1)
@@ -378,14 +424,18 @@ class _Writer:
     def read_video(self, block: Block) -> list[str]:
         title = self.text_of(block.get("title"))
         url = _str(block.get("title_url")) or _str(block.get("video_url"))
-        link: list[Atom] = [("link", (url, title, False), frozenset())] if url and title else [("text", title, frozenset())]
+        link: list[Atom] = (
+            [("link", (url, title, False), frozenset())] if url and title else [("text", title, frozenset())]
+        )
         return [self.flow(link), *self.text_chunks(block.get("description"))]
 
     def read_file(self, block: Block) -> list[str]:
         file = _dict(block.get("file"))
         title = _str(file.get("title")) or _str(file.get("name")) or _str(block.get("external_id"))
         url = _str(file.get("permalink"))
-        atoms: list[Atom] = [("link", (url, title, False), frozenset())] if url and title else [("text", title, frozenset())]
+        atoms: list[Atom] = (
+            [("link", (url, title, False), frozenset())] if url and title else [("text", title, frozenset())]
+        )
         return [self.flow(atoms), *self.text_chunks(file.get("preview"))]
 
     def read_card(self, block: Block) -> list[str]:
@@ -422,8 +472,11 @@ class _Writer:
         for key in ("details", "output"):
             chunks.extend(self.rich_text(_dict(block.get(key))))
         sources = map(_dict, _list(block.get("sources")))
-        links: list[list[Atom]] = [[("link", (_str(s.get("url")), _str(s.get("text")) or None, False), frozenset())]
-                                   for s in sources if _str(s.get("url"))]
+        links: list[list[Atom]] = [
+            [("link", (_str(s.get("url")), _str(s.get("text")) or None, False), frozenset())]
+            for s in sources
+            if _str(s.get("url"))
+        ]
         return chunks + [self.flow(_joined(links, " · "))]
 
     def read_other(self, block: Block) -> list[str]:
@@ -483,8 +536,14 @@ def _quoted(text: str, quoted: bool) -> str:
 # ---- the entry point ---------------------------------------------------------------------------
 
 
-def from_blocks(blocks: Any, *, users: Mapping[str, str] | None = None, channels: Mapping[str, str] | None = None,
-                usergroups: Mapping[str, str] | None = None, plain: bool = False) -> str:
+def from_blocks(
+    blocks: Any,
+    *,
+    users: Mapping[str, str] | None = None,
+    channels: Mapping[str, str] | None = None,
+    usergroups: Mapping[str, str] | None = None,
+    plain: bool = False,
+) -> str:
     """Markdown (CommonMark with GitHub's tables and strikethrough) showing a Slack message.
 
     `blocks`: a list of blocks, one block, a payload or a message as Slack's API returns it
@@ -496,8 +555,10 @@ def from_blocks(blocks: Any, *, users: Mapping[str, str] | None = None, channels
     """
     for name, names in (("users", users), ("channels", channels), ("usergroups", usergroups)):
         if names is not None and not isinstance(names, Mapping):
-            raise TypeError(f"Argument '{name}' has incorrect type (expected a mapping of IDs to names or None, "
-                            f"got {type(names).__name__})")
+            raise TypeError(
+                f"Argument '{name}' has incorrect type (expected a mapping of IDs to names or None, "
+                f"got {type(names).__name__})"
+            )
     writer = _Writer(users, channels, usergroups, bool(plain))
     source = blocks
     if not isinstance(source, (dict, list)) and callable(getattr(type(source), "build_blocks", None)):
@@ -519,6 +580,8 @@ def from_blocks(blocks: Any, *, users: Mapping[str, str] | None = None, channels
     elif isinstance(source, list):
         chunks = writer.blocks(source)
     else:
-        raise TypeError("from_blocks() takes a list of blocks, a block, a payload or message dict, or a message "
-                        f"object, not {type(source).__name__}")
+        raise TypeError(
+            "from_blocks() takes a list of blocks, a block, a payload or message dict, or a message "
+            f"object, not {type(source).__name__}"
+        )
     return "\n\n".join(chunk for chunk in chunks if chunk)

@@ -71,8 +71,7 @@ class _Inline:
     `entities` is set (outside links), else its text.
     """
 
-    def __init__(self, bold: bool = False, images: bool = False, breaks: bool = False,
-                 entities: bool = False) -> None:
+    def __init__(self, bold: bool = False, images: bool = False, breaks: bool = False, entities: bool = False) -> None:
         self.out: list[Block] = []
         self.bold, self.italic, self.strike = int(bold), 0, 0
         self.links: list[tuple[str, bool]] = []  # (href, autolink)
@@ -89,8 +88,13 @@ class _Inline:
         href, auto = self.links[-1] if self.links else ("", False)
         last = out[-1] if out else None
         if href:
-            if (last is not None and last["type"] == "link" and last["url"] == href and "text" in last
-                    and last.get("style") == style):
+            if (
+                last is not None
+                and last["type"] == "link"
+                and last["url"] == href
+                and "text" in last
+                and last.get("style") == style
+            ):
                 last["text"] += text
                 return
             element: Block = {"type": "link", "url": href}
@@ -229,8 +233,9 @@ class _Converter:
         self.parts = None
         self.merge = None
 
-    def inline(self, children: Any, bold: bool = False, images: bool = False, breaks: bool = False,
-               entities: bool = True) -> list[Block]:
+    def inline(
+        self, children: Any, bold: bool = False, images: bool = False, breaks: bool = False, entities: bool = True
+    ) -> list[Block]:
         options = self.options
         return _Inline(bold, images, breaks or options.breaks, entities and options.entities).run(children or ())
 
@@ -452,7 +457,7 @@ class _Converter:
         cells = _split_row(line)
         if len(cells) <= len(row):
             return
-        extra = " | ".join(cells[len(row):])
+        extra = " | ".join(cells[len(row) :])
         inline = markdown_it().parseInline(extra, {"slack_entities": self.options.entities})
         elements = self.inline(inline[0].children) if inline else []
         if elements:
@@ -484,8 +489,10 @@ def _split_row(line: str) -> list[str]:
 
 def _cell(elements: list[Block]) -> Block:
     """A rich-text cell; an empty one holds a space (Slack refuses a text of no characters)."""
-    return {"type": "rich_text", "elements": [{"type": "rich_text_section",
-                                               "elements": elements or [{"type": "text", "text": " "}]}]}
+    return {
+        "type": "rich_text",
+        "elements": [{"type": "rich_text_section", "elements": elements or [{"type": "text", "text": " "}]}],
+    }
 
 
 def _characters(cell: Block) -> int:
@@ -518,8 +525,12 @@ def _extend(elements: list[Block], more: list[Block]) -> None:
     """Appends rich-text elements, joining plain texts of the same style that meet."""
     for element in more:
         last = elements[-1] if elements else None
-        if (last is not None and last["type"] == "text" and element["type"] == "text"
-                and last.get("style") == element.get("style")):
+        if (
+            last is not None
+            and last["type"] == "text"
+            and element["type"] == "text"
+            and last.get("style") == element.get("style")
+        ):
             last["text"] += element["text"]
         else:
             elements.append(element)

@@ -25,7 +25,7 @@ def mrkdwn_parts(text: str) -> list[Block]:
     parts: list[Block] = []
     at = 0
     for found in _CODE_BLOCK.finditer(text):
-        parts.extend(_mrkdwn_lines(text[at:found.start()]))
+        parts.extend(_mrkdwn_lines(text[at : found.start()]))
         code = found.group(1).removeprefix("\n").removesuffix("\n")
         if code.strip():
             parts.append({"type": "rich_text_preformatted", "elements": [{"type": "text", "text": _unescape(code)}]})
@@ -53,7 +53,7 @@ def _mrkdwn_lines(text: str) -> list[Block]:
         if line_kind != kind:
             flush()
             kind = line_kind
-        lines.append(line[found.end():] if found is not None else line)
+        lines.append(line[found.end() :] if found is not None else line)
     flush()
     return parts
 
@@ -63,7 +63,7 @@ def _mrkdwn_inline(text: str) -> list[Block]:
     units: list[str] = []  # one character each, or a whole `code` span or <...> form
     at = 0
     for found in _TOKEN.finditer(text):
-        units.extend(text[at:found.start()])
+        units.extend(text[at : found.start()])
         units.append(found.group())
         at = found.end()
     units.extend(text[at:])
@@ -96,8 +96,11 @@ def _styled(units: list[str], styles: frozenset[str]) -> list[tuple[list[str], f
     """The units in runs of one style: *bold*, _italic_, ~strike~ where Slack reads them (at word
     edges, within a line), each style at most once in a nest."""
     out: list[tuple[list[str], frozenset[str]]] = []
-    closers = {mark: [j for j, unit in enumerate(units) if unit == mark and _closes(units, j)]
-               for mark, style in _MARKERS.items() if style not in styles}
+    closers = {
+        mark: [j for j, unit in enumerate(units) if unit == mark and _closes(units, j)]
+        for mark, style in _MARKERS.items()
+        if style not in styles
+    }
     breaks = [j for j, unit in enumerate(units) if unit == "\n"] + [len(units)]
     start = i = 0
     while i < len(units):
@@ -109,7 +112,7 @@ def _styled(units: list[str], styles: frozenset[str]) -> list[tuple[list[str], f
                 j = found[k]
                 if start < i:
                     out.append((units[start:i], styles))
-                out.extend(_styled(units[i + 1:j], styles | {_MARKERS[mark]}))
+                out.extend(_styled(units[i + 1 : j], styles | {_MARKERS[mark]}))
                 start = i = j + 1
                 continue
         i += 1
@@ -127,8 +130,12 @@ def _space(unit: str) -> bool:
 
 
 def _opens(units: list[str], i: int) -> bool:
-    return (i == 0 or not _word(units[i - 1])) and i + 1 < len(units) and not _space(units[i + 1]) \
+    return (
+        (i == 0 or not _word(units[i - 1]))
+        and i + 1 < len(units)
+        and not _space(units[i + 1])
         and units[i + 1] != units[i]
+    )
 
 
 def _closes(units: list[str], j: int) -> bool:
@@ -150,8 +157,12 @@ def _token(token: str, styles: frozenset[str]) -> Block:
     elif head.startswith("!date^"):
         stamp, _, rest = head[6:].partition("^")
         date_format, _, url = rest.partition("^")
-        element = {"type": "date", "timestamp": int(stamp) if stamp.isascii() and stamp.isdigit() else 0, "format": date_format,
-                   "fallback": _unescape(label)}
+        element = {
+            "type": "date",
+            "timestamp": int(stamp) if stamp.isascii() and stamp.isdigit() else 0,
+            "format": date_format,
+            "fallback": _unescape(label),
+        }
         if url:
             element["url"] = _unescape(url)
     elif head in ("!here", "!channel", "!everyone"):

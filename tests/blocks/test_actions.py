@@ -44,24 +44,81 @@ def test_init_blocks_is_fresh_each_time():
 @pytest.mark.parametrize(
     "button, expected",
     [
-        ({"text": "Go"}, {"type": "button", "text": {"type": "plain_text", "text": "Go"},
-                          "action_id": "action-button-0", "value": "button_value-0"}),
-        ({"text": "Go", "style": "primary"},
-         {"type": "button", "text": {"type": "plain_text", "text": "Go"}, "action_id": "action-button-0",
-          "style": "primary", "value": "button_value-0"}),
-        ({"text": "Go", "style": ""}, {"type": "button", "text": {"type": "plain_text", "text": "Go"},
-                                       "action_id": "action-button-0", "value": "button_value-0"}),
-        ({"text": "Go", "style": None}, {"type": "button", "text": {"type": "plain_text", "text": "Go"},
-                                         "action_id": "action-button-0", "value": "button_value-0"}),
-        ({"text": "Go", "value": ""}, {"type": "button", "text": {"type": "plain_text", "text": "Go"},
-                                       "action_id": "action-button-0", "value": ""}),
-        ({"text": "Go", "value": None}, {"type": "button", "text": {"type": "plain_text", "text": "Go"},
-                                         "action_id": "action-button-0", "value": None}),
-        ({"url": "https://x.io", "value": "v", "style": "danger", "text": "Go", "other": 1},
-         {"type": "button", "text": {"type": "plain_text", "text": "Go"}, "action_id": "action-button-0",
-          "style": "danger", "value": "v", "url": "https://x.io"}),
-        ({"text": "Go", "url": ""}, {"type": "button", "text": {"type": "plain_text", "text": "Go"},
-                                     "action_id": "action-button-0", "value": "button_value-0"}),
+        (
+            {"text": "Go"},
+            {
+                "type": "button",
+                "text": {"type": "plain_text", "text": "Go"},
+                "action_id": "action-button-0",
+                "value": "button_value-0",
+            },
+        ),
+        (
+            {"text": "Go", "style": "primary"},
+            {
+                "type": "button",
+                "text": {"type": "plain_text", "text": "Go"},
+                "action_id": "action-button-0",
+                "style": "primary",
+                "value": "button_value-0",
+            },
+        ),
+        (
+            {"text": "Go", "style": ""},
+            {
+                "type": "button",
+                "text": {"type": "plain_text", "text": "Go"},
+                "action_id": "action-button-0",
+                "value": "button_value-0",
+            },
+        ),
+        (
+            {"text": "Go", "style": None},
+            {
+                "type": "button",
+                "text": {"type": "plain_text", "text": "Go"},
+                "action_id": "action-button-0",
+                "value": "button_value-0",
+            },
+        ),
+        (
+            {"text": "Go", "value": ""},
+            {
+                "type": "button",
+                "text": {"type": "plain_text", "text": "Go"},
+                "action_id": "action-button-0",
+                "value": "",
+            },
+        ),
+        (
+            {"text": "Go", "value": None},
+            {
+                "type": "button",
+                "text": {"type": "plain_text", "text": "Go"},
+                "action_id": "action-button-0",
+                "value": None,
+            },
+        ),
+        (
+            {"url": "https://x.io", "value": "v", "style": "danger", "text": "Go", "other": 1},
+            {
+                "type": "button",
+                "text": {"type": "plain_text", "text": "Go"},
+                "action_id": "action-button-0",
+                "style": "danger",
+                "value": "v",
+                "url": "https://x.io",
+            },
+        ),
+        (
+            {"text": "Go", "url": ""},
+            {
+                "type": "button",
+                "text": {"type": "plain_text", "text": "Go"},
+                "action_id": "action-button-0",
+                "value": "button_value-0",
+            },
+        ),
     ],
 )
 def test_button_element(button, expected):
@@ -135,21 +192,35 @@ def test_options_survive_a_list_changed_while_read():
 @pytest.mark.parametrize(
     "call, error, message",
     [
-        (lambda: Actions.buttons(({"text": "a"},)), TypeError,
-         "Argument 'buttons' has incorrect type (expected list, got tuple)"),
-        (lambda: Actions.buttons(None), TypeError,
-         "Argument 'buttons' has incorrect type (expected list, got NoneType)"),
-        (lambda: Actions.buttons(type("L", (list,), {})()), TypeError,
-         "Argument 'buttons' has incorrect type (expected list, got L)"),
+        (
+            lambda: Actions.buttons(({"text": "a"},)),
+            TypeError,
+            "Argument 'buttons' has incorrect type (expected list, got tuple)",
+        ),
+        (
+            lambda: Actions.buttons(None),
+            TypeError,
+            "Argument 'buttons' has incorrect type (expected list, got NoneType)",
+        ),
+        (
+            lambda: Actions.buttons(type("L", (list,), {})()),
+            TypeError,
+            "Argument 'buttons' has incorrect type (expected list, got L)",
+        ),
         (lambda: Actions.buttons([{"style": "primary"}]), KeyError, "'text'"),
         (lambda: Actions.buttons(["text"]), TypeError, "string indices must be integers, not 'str'"),
         (lambda: Actions.buttons(), TypeError, "Actions.buttons() missing 1 required positional argument: 'buttons'"),
-        (lambda: Actions.buttons([], []), TypeError,
-         "Actions.buttons() takes 1 positional argument but 2 were given"),
-        (lambda: Actions.buttons(button=[]), TypeError,
-         "Actions.buttons() got an unexpected keyword argument 'button'"),
-        (lambda: Actions.init_blocks(1), TypeError,
-         "Actions.init_blocks() takes 0 positional arguments but 1 was given"),
+        (lambda: Actions.buttons([], []), TypeError, "Actions.buttons() takes 1 positional argument but 2 were given"),
+        (
+            lambda: Actions.buttons(button=[]),
+            TypeError,
+            "Actions.buttons() got an unexpected keyword argument 'button'",
+        ),
+        (
+            lambda: Actions.init_blocks(1),
+            TypeError,
+            "Actions.init_blocks() takes 0 positional arguments but 1 was given",
+        ),
     ],
 )
 def test_buttons_errors(call, error, message):
@@ -165,10 +236,18 @@ def test_datepickers():
     dates = ["2024-01-31", "2024-02-29"]
     result = elements(Actions.datepickers(dates))
     assert result == [
-        {"type": "datepicker", "initial_date": "2024-01-31", "placeholder": DATE_PLACEHOLDER,
-         "action_id": "action-datepickers-0"},
-        {"type": "datepicker", "initial_date": "2024-02-29", "placeholder": DATE_PLACEHOLDER,
-         "action_id": "action-datepickers-1"},
+        {
+            "type": "datepicker",
+            "initial_date": "2024-01-31",
+            "placeholder": DATE_PLACEHOLDER,
+            "action_id": "action-datepickers-0",
+        },
+        {
+            "type": "datepicker",
+            "initial_date": "2024-02-29",
+            "placeholder": DATE_PLACEHOLDER,
+            "action_id": "action-datepickers-1",
+        },
     ]
     assert all(list(e) == ["type", "initial_date", "placeholder", "action_id"] for e in result)
     assert list(result[0]["placeholder"]) == ["type", "text", "emoji"]
@@ -190,8 +269,16 @@ def test_datepickers_reads_a_generator_once():
 @pytest.mark.parametrize(
     "dates, error, message",
     [
-        (["2024-02-30"], ValueError, "Invalid date '2024-02-30': expected a real calendar date in the format YYYY-MM-DD"),
-        (["2024-01-01", "soon"], ValueError, "Invalid date 'soon': expected a real calendar date in the format YYYY-MM-DD"),
+        (
+            ["2024-02-30"],
+            ValueError,
+            "Invalid date '2024-02-30': expected a real calendar date in the format YYYY-MM-DD",
+        ),
+        (
+            ["2024-01-01", "soon"],
+            ValueError,
+            "Invalid date 'soon': expected a real calendar date in the format YYYY-MM-DD",
+        ),
         # Any iterable is read item by item, a single str too: its first character is no date.
         ("2024-01-01", ValueError, "Invalid date '2': expected a real calendar date in the format YYYY-MM-DD"),
         (3, TypeError, "'int' object is not iterable"),
@@ -228,8 +315,12 @@ def test_time_picker():
     time = "09:30"
     first, second = Actions.time_picker(time), Actions.time_picker(initial_time="23:59")
     (element,) = elements(first)
-    assert element == {"type": "timepicker", "initial_time": "09:30", "placeholder": TIME_PLACEHOLDER,
-                       "action_id": "timepicker-action"}
+    assert element == {
+        "type": "timepicker",
+        "initial_time": "09:30",
+        "placeholder": TIME_PLACEHOLDER,
+        "action_id": "timepicker-action",
+    }
     assert list(element) == ["type", "initial_time", "placeholder", "action_id"]
     assert element["initial_time"] is time
     assert elements(second)[0]["action_id"] == "timepicker-action"
@@ -275,9 +366,13 @@ def test_radio_buttons():
         ([], [option("a", 0), option("b", 1)]),
         (None, [option("a", 0), option("b", 1)]),
         (["first"], [{**option("a", 0), "description": {"type": "mrkdwn", "text": "first"}}, option("b", 1)]),
-        (["first", "second"],
-         [{**option("a", 0), "description": {"type": "mrkdwn", "text": "first"}},
-          {**option("b", 1), "description": {"type": "mrkdwn", "text": "second"}}]),
+        (
+            ["first", "second"],
+            [
+                {**option("a", 0), "description": {"type": "mrkdwn", "text": "first"}},
+                {**option("b", 1), "description": {"type": "mrkdwn", "text": "second"}},
+            ],
+        ),
         (iter(["lazy"]), [{**option("a", 0), "description": {"type": "mrkdwn", "text": "lazy"}}, option("b", 1)]),
     ],
 )
@@ -293,8 +388,11 @@ def test_checkboxes(descriptions, expected):
 def test_choices_take_pairs_option_dicts_and_an_action_id():
     given = {"text": {"type": "plain_text", "text": "B"}, "value": "b"}
     (radio,) = elements(Actions.radio_buttons([("A", "a"), given], action_id="pick"))
-    assert radio == {"type": "radio_buttons", "options": [{"text": {"type": "mrkdwn", "text": "A"}, "value": "a"}, given],
-                     "action_id": "pick"}
+    assert radio == {
+        "type": "radio_buttons",
+        "options": [{"text": {"type": "mrkdwn", "text": "A"}, "value": "a"}, given],
+        "action_id": "pick",
+    }
     assert radio["options"][1] is given  # used as it is ...
     (boxes,) = elements(Actions.checkboxes(["a", given], ["x", "y"]))
     assert boxes["options"][1] == {**given, "description": {"type": "mrkdwn", "text": "y"}}
@@ -325,20 +423,38 @@ def test_choice_options_read_a_one_shot_iterator_once():
 @pytest.mark.parametrize(
     "call, error, message",
     [
-        (lambda: Actions.checkboxes(["a"], ["x", "y"]), IndexError,
-         "options_description has more descriptions than there are options (1)"),
-        (lambda: Actions.checkboxes(["a"]), TypeError,
-         "Actions.checkboxes() missing 1 required positional argument: 'options_description'"),
+        (
+            lambda: Actions.checkboxes(["a"], ["x", "y"]),
+            IndexError,
+            "options_description has more descriptions than there are options (1)",
+        ),
+        (
+            lambda: Actions.checkboxes(["a"]),
+            TypeError,
+            "Actions.checkboxes() missing 1 required positional argument: 'options_description'",
+        ),
         (lambda: Actions.radio_buttons([]), ValueError, "options must hold at least one option"),
-        (lambda: Actions.radio_buttons("ab"), TypeError,
-         "options must be an iterable of option texts (a list, say), not a single str"),
+        (
+            lambda: Actions.radio_buttons("ab"),
+            TypeError,
+            "options must be an iterable of option texts (a list, say), not a single str",
+        ),
         (lambda: Actions.checkboxes(5, []), TypeError, "options must be an iterable of option texts, got int"),
-        (lambda: Actions.radio_buttons(["a"], ["b"]), TypeError,
-         "Actions.radio_buttons() takes 1 positional argument but 2 were given"),
-        (lambda: Actions.checkboxes(["a"], None, action_id=b"c"), TypeError,
-         "Argument 'action_id' has incorrect type (expected str, got bytes)"),
-        (lambda: Actions.radio_buttons([("a", None)]), TypeError,
-         "radio_buttons option 0: a (text, value) pair holds two str, got (str, NoneType)"),
+        (
+            lambda: Actions.radio_buttons(["a"], ["b"]),
+            TypeError,
+            "Actions.radio_buttons() takes 1 positional argument but 2 were given",
+        ),
+        (
+            lambda: Actions.checkboxes(["a"], None, action_id=b"c"),
+            TypeError,
+            "Argument 'action_id' has incorrect type (expected str, got bytes)",
+        ),
+        (
+            lambda: Actions.radio_buttons([("a", None)]),
+            TypeError,
+            "radio_buttons option 0: a (text, value) pair holds two str, got (str, NoneType)",
+        ),
     ],
 )
 def test_choice_errors(call, error, message):
@@ -465,14 +581,23 @@ def test_numbered_ids_past_the_shared_hundred():
     assert ids[0] is elements(Actions.datepickers(["2024-01-02"]))[0]["action_id"]
 
 
-@pytest.mark.parametrize("cls", [Actions, type("Plain", (Actions,), {}),
-                                 type("Copied", (Actions,), {"init_blocks": Actions.__dict__["init_blocks"]})])
-@pytest.mark.parametrize("call", [
-    lambda cls: cls.buttons([{"text": "a"}]),
-    lambda cls: cls.datepickers(["2024-01-01"]),
-    lambda cls: cls.radio_buttons(["a"]),
-    lambda cls: cls.checkboxes(["a"], []),
-])
+@pytest.mark.parametrize(
+    "cls",
+    [
+        Actions,
+        type("Plain", (Actions,), {}),
+        type("Copied", (Actions,), {"init_blocks": Actions.__dict__["init_blocks"]}),
+    ],
+)
+@pytest.mark.parametrize(
+    "call",
+    [
+        lambda cls: cls.buttons([{"text": "a"}]),
+        lambda cls: cls.datepickers(["2024-01-01"]),
+        lambda cls: cls.radio_buttons(["a"]),
+        lambda cls: cls.checkboxes(["a"], []),
+    ],
+)
 def test_every_call_starts_from_a_fresh_payload(cls, call):
     # the class's own init_blocks, inherited or copied: the same blocks, never shared between calls
     first, second = call(cls), call(cls)

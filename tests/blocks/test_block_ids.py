@@ -53,7 +53,7 @@ def test_every_builder_takes_a_block_id_last(builder, args):
     [block] = builder(*args, block_id="route-me")
     assert list(block) == [*plain[0], "block_id"] and block["block_id"] == "route-me"
     positional = [p for p in inspect.signature(builder).parameters.values() if p.kind is p.POSITIONAL_OR_KEYWORD]
-    full = [*args, *(p.default for p in positional[len(args):])]
+    full = [*args, *(p.default for p in positional[len(args) :])]
     with pytest.raises(TypeError, match=r"^\S+ takes .* positional arguments? but \d+ (?:was|were) given$"):
         builder(*full, "route-me")
     with pytest.raises(TypeError) as raised:
@@ -70,22 +70,25 @@ class Falsehood:
 
 
 # Calls where more than one argument is wrong: the argument checked first is the one reported.
-@pytest.mark.parametrize(("call", "error", "message"), [
-    (lambda: Section.plain_text(5, block_id=5), TypeError, "Argument 'text' has incorrect type"),
-    (lambda: Section.mrkdwn(5, block_id=5), TypeError, "Argument 'text' has incorrect type"),
-    (lambda: Section.mrkdwn(None, block_id=5), TypeError, "Argument 'block_id' has incorrect type"),
-    (lambda: Header.plain_text("", block_id="b" * 256), ValueError, "block_id must hold"),
-    (lambda: Markdown.markdown("x" * 12001, block_id=5), TypeError, "Argument 'block_id' has incorrect type"),
-    (lambda: Preformatted.text(b"x", block_id=5), TypeError, "Argument 'text' has incorrect type"),
-    (lambda: Section.checkboxes(OPTIONS, 5, block_id=5), TypeError, "Argument 'text' has incorrect type"),
-    (lambda: Section.image("t", 5, block_id=5), TypeError, "Argument 'image_url' has incorrect type"),
-    (lambda: Actions.buttons(5, block_id=5), TypeError, "Argument 'buttons' has incorrect type"),
-    (lambda: Actions.time_picker(5, block_id=5), TypeError, "Argument 'initial_time' has incorrect type"),
-    (lambda: Actions.datepickers(5, block_id=5), TypeError, "Argument 'block_id' has incorrect type"),
-    (lambda: Actions.radio_buttons(OPTIONS, block_id=5), TypeError, "Argument 'block_id' has incorrect type"),
-    (lambda: Actions.checkboxes(OPTIONS, Falsehood()), RuntimeError, "no truth here"),
-    (lambda: Section.checkboxes(OPTIONS, "t", Falsehood()), RuntimeError, "no truth here"),
-])
+@pytest.mark.parametrize(
+    ("call", "error", "message"),
+    [
+        (lambda: Section.plain_text(5, block_id=5), TypeError, "Argument 'text' has incorrect type"),
+        (lambda: Section.mrkdwn(5, block_id=5), TypeError, "Argument 'text' has incorrect type"),
+        (lambda: Section.mrkdwn(None, block_id=5), TypeError, "Argument 'block_id' has incorrect type"),
+        (lambda: Header.plain_text("", block_id="b" * 256), ValueError, "block_id must hold"),
+        (lambda: Markdown.markdown("x" * 12001, block_id=5), TypeError, "Argument 'block_id' has incorrect type"),
+        (lambda: Preformatted.text(b"x", block_id=5), TypeError, "Argument 'text' has incorrect type"),
+        (lambda: Section.checkboxes(OPTIONS, 5, block_id=5), TypeError, "Argument 'text' has incorrect type"),
+        (lambda: Section.image("t", 5, block_id=5), TypeError, "Argument 'image_url' has incorrect type"),
+        (lambda: Actions.buttons(5, block_id=5), TypeError, "Argument 'buttons' has incorrect type"),
+        (lambda: Actions.time_picker(5, block_id=5), TypeError, "Argument 'initial_time' has incorrect type"),
+        (lambda: Actions.datepickers(5, block_id=5), TypeError, "Argument 'block_id' has incorrect type"),
+        (lambda: Actions.radio_buttons(OPTIONS, block_id=5), TypeError, "Argument 'block_id' has incorrect type"),
+        (lambda: Actions.checkboxes(OPTIONS, Falsehood()), RuntimeError, "no truth here"),
+        (lambda: Section.checkboxes(OPTIONS, "t", Falsehood()), RuntimeError, "no truth here"),
+    ],
+)
 def test_the_first_bad_argument_is_reported(call, error, message):
     with pytest.raises(error) as raised:
         call()
@@ -119,8 +122,12 @@ def test_a_subclass_start_gets_the_block_id_too():
 
 @pytest.mark.parametrize(
     ("button", "action_id"),
-    [({"text": "a", "action_id": "approve"}, "approve"), ({"text": "a", "action_id": ""}, "action-button-0"),
-     ({"text": "a", "action_id": None}, "action-button-0"), ({"text": "a"}, "action-button-0")],
+    [
+        ({"text": "a", "action_id": "approve"}, "approve"),
+        ({"text": "a", "action_id": ""}, "action-button-0"),
+        ({"text": "a", "action_id": None}, "action-button-0"),
+        ({"text": "a"}, "action-button-0"),
+    ],
 )
 def test_a_button_brings_its_own_action_id(button, action_id):
     [element] = Actions.buttons([button])[0]["elements"]
@@ -138,7 +145,11 @@ def test_button_message_takes_button_n_action_id():
 
 
 def test_context_images_take_an_alt_text():
-    assert Context.image_url("https://x/a.png", "Ana") == {"type": "image", "image_url": "https://x/a.png", "alt_text": "Ana"}
+    assert Context.image_url("https://x/a.png", "Ana") == {
+        "type": "image",
+        "image_url": "https://x/a.png",
+        "alt_text": "Ana",
+    }
     assert Context.image_url("https://x/a.png")["alt_text"] == "image"
     with pytest.raises(TypeError):
         Context.image_url("https://x/a.png", alt_text=None)

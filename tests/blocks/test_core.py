@@ -98,7 +98,15 @@ def test_descriptors_cleared_by_the_collector_fail_cleanly():
     cleared = "ReferenceError: this builder was cleared by the garbage collector"
     validated = "ReferenceError: this validated builder was cleared by the garbage collector"
     assert result.stdout.splitlines() == [
-        "None", cleared, "'section'", validated, validated, "'<validate_options of None>'", "None", cleared]
+        "None",
+        cleared,
+        "'section'",
+        validated,
+        validated,
+        "'<validate_options of None>'",
+        "None",
+        cleared,
+    ]
 
 
 def test_context_elements():

@@ -47,14 +47,23 @@ def test_image_without_address_is_empty(url):
 @pytest.mark.parametrize(
     "call, error, message",
     [
-        (lambda: Image.image(URL, None), TypeError,
-         "Argument 'image_name' has incorrect type (expected str, got NoneType)"),
+        (
+            lambda: Image.image(URL, None),
+            TypeError,
+            "Argument 'image_name' has incorrect type (expected str, got NoneType)",
+        ),
         (lambda: Image.image("", 3), TypeError, "Argument 'image_name' has incorrect type (expected str, got int)"),
-        (lambda: Image.image(URL, type("S", (str,), {})("x")), TypeError,
-         "Argument 'image_name' has incorrect type (expected str, got S)"),
+        (
+            lambda: Image.image(URL, type("S", (str,), {})("x")),
+            TypeError,
+            "Argument 'image_name' has incorrect type (expected str, got S)",
+        ),
         (lambda: Image.image(), TypeError, "Image.image() missing 1 required positional argument: 'image_url'"),
-        (lambda: Image.image(URL, "a", "b"), TypeError,
-         "Image.image() takes from 1 to 2 positional arguments but 3 were given"),
+        (
+            lambda: Image.image(URL, "a", "b"),
+            TypeError,
+            "Image.image() takes from 1 to 2 positional arguments but 3 were given",
+        ),
         (lambda: Image.image(url=URL), TypeError, "Image.image() got an unexpected keyword argument 'url'"),
     ],
 )
@@ -118,7 +127,7 @@ def test_readme_examples_of_the_block_builders():
     from pathlib import Path
 
     readme = (Path(__file__).parents[2] / "README.md").read_text()
-    part = readme[readme.index("### Section accessories"):readme.index("### Tables")]
+    part = readme[readme.index("### Section accessories") : readme.index("### Tables")]
     part = "\n".join("" if line.startswith("```") else line for line in part.splitlines())
     test = doctest.DocTestParser().get_doctest(part, {"Section": blocks.Section}, "README", "README.md", 0)
     runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS)
@@ -126,8 +135,10 @@ def test_readme_examples_of_the_block_builders():
     assert runner.failures == 0 and runner.tries >= 8
 
 
-@pytest.mark.parametrize("name", ["Actions", "Context", "Divider", "Header", "Image", "Markdown", "Preformatted",
-                                  "RichText", "Section", "Table"])
+@pytest.mark.parametrize(
+    "name",
+    ["Actions", "Context", "Divider", "Header", "Image", "Markdown", "Preformatted", "RichText", "Section", "Table"],
+)
 def test_blocks_package_re_exports_the_builders(name):
     module = importlib.import_module(f"velmora.blocks.{'rich_text' if name == 'RichText' else name.lower()}")
     assert getattr(blocks, name) is getattr(module, name) and name in blocks.__all__ and name in dir(blocks)

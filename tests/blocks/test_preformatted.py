@@ -15,8 +15,10 @@ from velmora.messages.rich_text.preformatted import PreformattedMessage
 def test_block_shape_and_identity():
     text = "".join(["line 1\n", "  line 2"])
     [block] = Preformatted.text(text)
-    assert block == {"type": "rich_text", "elements": [
-        {"type": "rich_text_preformatted", "elements": [{"type": "text", "text": text}]}]}
+    assert block == {
+        "type": "rich_text",
+        "elements": [{"type": "rich_text_preformatted", "elements": [{"type": "text", "text": text}]}],
+    }
     assert list(block) == ["type", "elements"]
     assert list(block["elements"][0]) == ["type", "elements"]
     assert list(block["elements"][0]["elements"][0]) == ["type", "text"]
@@ -29,7 +31,9 @@ def test_empty_text_is_no_block():
     assert Preformatted.text(text="") == []
 
 
-@pytest.mark.parametrize("value, got", [(None, "NoneType"), (3, "int"), (b"x", "bytes"), (type("S", (str,), {})("x"), "S")])
+@pytest.mark.parametrize(
+    "value, got", [(None, "NoneType"), (3, "int"), (b"x", "bytes"), (type("S", (str,), {})("x"), "S")]
+)
 def test_text_must_be_str(value, got):
     message = f"Argument 'text' has incorrect type (expected str, got {got})"
     for call in (lambda: Preformatted.text(value), lambda: PreformattedMessage(value)):

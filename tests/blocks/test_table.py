@@ -31,10 +31,16 @@ def test_shape_and_key_order():
     assert list(block) == ["type", "column_settings", "rows"]
     assert block["type"] == "table"
     head, first = block["rows"][0][0], block["rows"][1][0]
-    assert head == {"type": "rich_text", "elements": [{"type": "rich_text_section", "elements": [
-        {"type": "text", "text": "name", "style": {"bold": True}}]}]}
-    assert first == {"type": "rich_text", "elements": [{"type": "rich_text_section", "elements": [
-        {"type": "text", "text": "ada"}]}]}
+    assert head == {
+        "type": "rich_text",
+        "elements": [
+            {"type": "rich_text_section", "elements": [{"type": "text", "text": "name", "style": {"bold": True}}]}
+        ],
+    }
+    assert first == {
+        "type": "rich_text",
+        "elements": [{"type": "rich_text_section", "elements": [{"type": "text", "text": "ada"}]}],
+    }
     assert list(head) == ["type", "elements"] and list(head["elements"][0]["elements"][0]) == ["type", "text", "style"]
     assert texts(block) == [["name", "age"], ["ada", "36"], ["bob", "41"]]
     assert aligns(block) == ["left", "right"]
@@ -69,17 +75,39 @@ def test_fresh_objects_each_call():
         (["a", None, "c"], ["a", " ", "c"], "left"),
         (pd.Categorical(["lo", None, "hi"]), ["lo", " ", "hi"], "left"),
         (pd.array(["x", None, "z"], dtype="string"), ["x", " ", "z"], "left"),
-        (pd.to_datetime(["2024-01-02", None, "2024-03-04T05:06:07"], format="ISO8601"),
-         ["2024-01-02 00:00:00", " ", "2024-03-04 05:06:07"], "left"),
-        (pd.to_datetime(["2024-01-02", None, "2024-01-03"]).tz_localize("UTC"),
-         ["2024-01-02 00:00:00+00:00", " ", "2024-01-03 00:00:00+00:00"], "left"),
+        (
+            pd.to_datetime(["2024-01-02", None, "2024-03-04T05:06:07"], format="ISO8601"),
+            ["2024-01-02 00:00:00", " ", "2024-03-04 05:06:07"],
+            "left",
+        ),
+        (
+            pd.to_datetime(["2024-01-02", None, "2024-01-03"]).tz_localize("UTC"),
+            ["2024-01-02 00:00:00+00:00", " ", "2024-01-03 00:00:00+00:00"],
+            "left",
+        ),
         (pd.to_timedelta([1, None, 90], unit="min"), ["0 days 00:01:00", " ", "0 days 01:30:00"], "left"),
         ([1, "two", 3.25], ["1", "two", "3.25"], "left"),
         ([{"k": 1}, [1, 2], 10**30], ["{'k': 1}", "[1, 2]", "1000000000000000000000000000000"], "left"),
         ([pd.NaT, pd.NA, None], [" ", " ", " "], "left"),
     ],
-    ids=["float-missing", "float-readable", "float-edges", "int", "Int64", "uint8", "bool", "object",
-         "category", "string", "datetime", "datetime-tz", "timedelta", "mixed", "objects", "all-missing"],
+    ids=[
+        "float-missing",
+        "float-readable",
+        "float-edges",
+        "int",
+        "Int64",
+        "uint8",
+        "bool",
+        "object",
+        "category",
+        "string",
+        "datetime",
+        "datetime-tz",
+        "timedelta",
+        "mixed",
+        "objects",
+        "all-missing",
+    ],
 )
 def test_values_and_alignment(column, expected, align):
     [block] = Table.simple_table(pd.DataFrame({"c": column}))
@@ -98,8 +126,12 @@ def zero_length_texts(value, at="") -> list[str]:
 
 
 @settings(max_examples=60, deadline=None, suppress_health_check=[HealthCheck.too_slow])
-@given(df=st.deferred(registry._frames), index=st.booleans(), na_rep=st.sampled_from([None, "", "-"]),
-       max_rows=st.sampled_from([None, 0, 1]))
+@given(
+    df=st.deferred(registry._frames),
+    index=st.booleans(),
+    na_rep=st.sampled_from([None, "", "-"]),
+    max_rows=st.sampled_from([None, 0, 1]),
+)
 def test_no_cell_of_zero_characters(df, index, na_rep, max_rows):
     # missing values, empty strings, empty labels and an empty na_rep all show as a space
     blocks = Table.simple_table(df, index=index, na_rep=na_rep, max_rows=max_rows)
@@ -124,12 +156,18 @@ def test_header_texts_of_any_label():
 @pytest.mark.parametrize(
     "df, index, message",
     [
-        (pd.DataFrame([range(21)]), False,
-         "Table has 21 columns; Slack allows at most 20 cells per row. Pass at most 20 columns, "
-         "e.g. columns=df.columns[:20]."),
-        (pd.DataFrame([range(20)]), True,
-         "Table has 21 columns with the index; Slack allows at most 20 cells per row. Pass at most 19 "
-         "columns, e.g. columns=df.columns[:19], or leave out the index."),
+        (
+            pd.DataFrame([range(21)]),
+            False,
+            "Table has 21 columns; Slack allows at most 20 cells per row. Pass at most 20 columns, "
+            "e.g. columns=df.columns[:20].",
+        ),
+        (
+            pd.DataFrame([range(20)]),
+            True,
+            "Table has 21 columns with the index; Slack allows at most 20 cells per row. Pass at most 19 "
+            "columns, e.g. columns=df.columns[:19], or leave out the index.",
+        ),
         (pd.DataFrame(), False, "DataFrame has no columns: a table needs at least one column"),
         (pd.DataFrame(index=[1, 2]), True, "DataFrame has no columns: a table needs at least one column"),
     ],
@@ -158,8 +196,7 @@ def test_no_rows_is_a_header_only_table():
 def test_not_a_frame(value):
     with pytest.raises(TypeError) as info:
         Table.simple_table(value)
-    assert str(info.value) == (
-        f"Argument 'df' has incorrect type (expected DataFrame, got {type(value).__name__})")
+    assert str(info.value) == (f"Argument 'df' has incorrect type (expected DataFrame, got {type(value).__name__})")
 
 
 def test_frame_subclass_accepted():
@@ -222,8 +259,11 @@ def test_pandas_is_imported_on_the_first_call_and_named_when_missing():
     assert out.strip() == "velmora.blocks.table needs pandas: pip install 'velmora[tables]' | ModuleNotFoundError"
 
 
-TABLE_MESSAGES = {"velmora.messages.table.simple_table", "velmora.messages.table.data_table",
-                  "velmora.messages.composite.dataframe"}
+TABLE_MESSAGES = {
+    "velmora.messages.table.simple_table",
+    "velmora.messages.table.data_table",
+    "velmora.messages.composite.dataframe",
+}
 
 
 def test_nothing_else_imports_pandas():
@@ -243,12 +283,15 @@ def test_nothing_else_imports_pandas():
     assert int(result.stdout) >= 20  # every module was imported, the messages included
 
 
-@pytest.mark.parametrize("module, missing", [
-    ("velmora.messages.table.simple_table", "pandas"),
-    ("velmora.messages.table.data_table", "pandas"),
-    ("velmora.messages.composite.dataframe", "pandas"),
-    ("velmora.messages.composite.dataframe", "tabulate"),
-])
+@pytest.mark.parametrize(
+    "module, missing",
+    [
+        ("velmora.messages.table.simple_table", "pandas"),
+        ("velmora.messages.table.data_table", "pandas"),
+        ("velmora.messages.composite.dataframe", "pandas"),
+        ("velmora.messages.composite.dataframe", "tabulate"),
+    ],
+)
 def test_table_messages_without_their_extra(module, missing):
     code = (
         f"import sys; sys.modules[{missing!r}] = None\n"
@@ -269,10 +312,18 @@ def test_datetimes_read_as_str_gives_them():
             return "custom"
 
     values = [
-        pd.Timestamp("2024-01-02 03:04:05"), pd.Timestamp("2024-01-02 03:04:05.5"),
-        pd.Timestamp("2024-01-02 03:04:05.000000001"), pd.Timestamp("2024-01-02", tz="Europe/Paris"),
-        dt.datetime(1, 1, 1), dt.datetime(2024, 5, 6, 7, 8, 9, 10), dt.datetime(2024, 1, 1, tzinfo=dt.UTC),
-        Moment(2024, 1, 1), dt.date(2024, 1, 2), np.float64(0.25), np.int64(7), np.float32(0.5),
+        pd.Timestamp("2024-01-02 03:04:05"),
+        pd.Timestamp("2024-01-02 03:04:05.5"),
+        pd.Timestamp("2024-01-02 03:04:05.000000001"),
+        pd.Timestamp("2024-01-02", tz="Europe/Paris"),
+        dt.datetime(1, 1, 1),
+        dt.datetime(2024, 5, 6, 7, 8, 9, 10),
+        dt.datetime(2024, 1, 1, tzinfo=dt.UTC),
+        Moment(2024, 1, 1),
+        dt.date(2024, 1, 2),
+        np.float64(0.25),
+        np.int64(7),
+        np.float32(0.5),
     ]
     [block] = Table.simple_table(pd.DataFrame({"v": pd.Series(values, dtype=object)}))
     assert [row[0] for row in texts(block)[1:]] == [str(v) for v in values]

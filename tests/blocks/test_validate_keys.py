@@ -27,16 +27,23 @@ SDK_ONLY = {
     "mrkdwn": {"emoji"},
     **{t: {"alt_text"} for t in ("button", "overflow", "feedback_buttons", "icon_button", "workflow_button")},
     **{t: {"placeholder"} for t in ("checkboxes", "radio_buttons", "datetimepicker")},
-    **{t: {"confirm"} for t in ("plain_text_input", "number_input", "email_text_input", "url_text_input",
-                                "rich_text_input")},
+    **{
+        t: {"confirm"}
+        for t in ("plain_text_input", "number_input", "email_text_input", "url_text_input", "rich_text_input")
+    },
     "file_input": {"placeholder", "confirm", "focus_on_load"},
     # what Slack adds to a view it sends back (in payloads and answers), not what an app sends
     "modal": {"app_id", "bot_id", "hash", "id", "previous_view_id", "root_view_id", "state", "team_id"},
 }
 # Keys Slack's newer reference adds that slack_sdk 3.48 does not model yet.
 NEWER = {
-    "header": {"level"}, "card": {"subtext", "slack_icon"}, "plan": {"status"}, "link": {"unsafe"},
-    "date": {"timezone"}, "rich_text_quote": {"border"}, "rich_text_preformatted": {"language"},
+    "header": {"level"},
+    "card": {"subtext", "slack_icon"},
+    "plan": {"status"},
+    "link": {"unsafe"},
+    "date": {"timezone"},
+    "rich_text_quote": {"border"},
+    "rich_text_preformatted": {"language"},
 }
 
 
@@ -56,25 +63,50 @@ def holding(kind: str, obj: dict[str, Any]) -> tuple[Any, str]:
         "text": ([{"type": "section", "text": obj}], "/0/text"),
         "cell": ([{"type": "table", "rows": [[obj]]}], "/0/rows/0/0"),
         "source": ([{"type": "task_card", "task_id": "t", "title": "t", "sources": [obj]}], "/0/sources/0"),
-        "option": ([{"type": "actions", "elements": [{"type": "overflow", "options": [obj]}]}],
-                   "/0/elements/0/options/0"),
-        "option group": ([{"type": "actions", "elements": [{"type": "static_select", "option_groups": [obj]}]}],
-                         "/0/elements/0/option_groups/0"),
-        "confirm": ([{"type": "actions", "elements": [{"type": "button", "text": plain("b"), "confirm": obj}]}],
-                    "/0/elements/0/confirm"),
-        "filter": ([{"type": "actions", "elements": [{"type": "conversations_select", "filter": obj}]}],
-                   "/0/elements/0/filter"),
-        "dispatch": ([{"type": "input", "label": plain("l"),
-                       "element": {"type": "plain_text_input", "dispatch_action_config": obj}}],
-                     "/0/element/dispatch_action_config"),
-        "trigger": ([{"type": "actions", "elements": [
-            {"type": "workflow_button", "text": plain("w"), "workflow": {"trigger": obj}}]}],
-                    "/0/elements/0/workflow/trigger"),
+        "option": (
+            [{"type": "actions", "elements": [{"type": "overflow", "options": [obj]}]}],
+            "/0/elements/0/options/0",
+        ),
+        "option group": (
+            [{"type": "actions", "elements": [{"type": "static_select", "option_groups": [obj]}]}],
+            "/0/elements/0/option_groups/0",
+        ),
+        "confirm": (
+            [{"type": "actions", "elements": [{"type": "button", "text": plain("b"), "confirm": obj}]}],
+            "/0/elements/0/confirm",
+        ),
+        "filter": (
+            [{"type": "actions", "elements": [{"type": "conversations_select", "filter": obj}]}],
+            "/0/elements/0/filter",
+        ),
+        "dispatch": (
+            [
+                {
+                    "type": "input",
+                    "label": plain("l"),
+                    "element": {"type": "plain_text_input", "dispatch_action_config": obj},
+                }
+            ],
+            "/0/element/dispatch_action_config",
+        ),
+        "trigger": (
+            [
+                {
+                    "type": "actions",
+                    "elements": [{"type": "workflow_button", "text": plain("w"), "workflow": {"trigger": obj}}],
+                }
+            ],
+            "/0/elements/0/workflow/trigger",
+        ),
         "slack file": ([{"type": "image", "alt_text": "a", "slack_file": obj}], "/0/slack_file"),
-        "feedback": ([{"type": "context_actions", "elements": [{"type": "feedback_buttons", "positive_button": obj}]}],
-                     "/0/elements/0/positive_button"),
-        "setting": ([{"type": "table", "rows": [[{"type": "raw_text", "text": "c"}]], "column_settings": [obj]}],
-                    "/0/column_settings/0"),
+        "feedback": (
+            [{"type": "context_actions", "elements": [{"type": "feedback_buttons", "positive_button": obj}]}],
+            "/0/elements/0/positive_button",
+        ),
+        "setting": (
+            [{"type": "table", "rows": [[{"type": "raw_text", "text": "c"}]], "column_settings": [obj]}],
+            "/0/column_settings/0",
+        ),
     }[kind]
 
 
@@ -118,8 +150,9 @@ UNTYPED = {
     "option": bc.Option(value="v", text="t", description="d", url="https://x").to_dict(),
     "option group": bc.OptionGroup(label="l", options=[bc.Option(value="v", text="t")]).to_dict(),
     "confirm": bc.ConfirmObject(title="t", text="x", confirm="y", deny="n", style="danger").to_dict(),
-    "filter": be.ConversationFilter(include=["im"], exclude_bot_users=True,
-                                    exclude_external_shared_channels=True).to_dict(),
+    "filter": be.ConversationFilter(
+        include=["im"], exclude_bot_users=True, exclude_external_shared_channels=True
+    ).to_dict(),
     "dispatch": bc.DispatchActionConfig(trigger_actions_on=["on_enter_pressed"]).to_dict(),
     "trigger": bc.WorkflowTrigger(url="https://x", customizable_input_parameters=[]).to_dict(),
     "slack file": bc.SlackFile(id="F1", url="https://x").to_dict(),
@@ -127,8 +160,10 @@ UNTYPED = {
     "setting": bc.TableBlockColumnSettings(align="left", is_wrapped=True).to_dict(),
 }
 
-MODELS = {kind: (where, keys - SDK_ONLY.get(kind, set()) | NEWER.get(kind, set()))
-          for kind, (where, keys) in {**typed_models(), "modal": ("view", model_keys(views.View))}.items()}
+MODELS = {
+    kind: (where, keys - SDK_ONLY.get(kind, set()) | NEWER.get(kind, set()))
+    for kind, (where, keys) in {**typed_models(), "modal": ("view", model_keys(views.View))}.items()
+}
 MODELS.update({f"({name})": (name, set(obj)) for name, obj in UNTYPED.items()})
 EVERY_KEY = sorted(set().union(*(keys for _, keys in MODELS.values()), *SDK_ONLY.values()))
 
@@ -136,8 +171,10 @@ EVERY_KEY = sorted(set().union(*(keys for _, keys in MODELS.values()), *SDK_ONLY
 def refused(kind: str, where: str, key: str) -> bool:
     obj = {key: "x"} if kind.startswith("(") else {"type": kind, key: "x"}
     message, path = holding(where, obj)
-    return any(p["path"] == f"{path}/{key}" and (" is not a key of " in p["message"] or " is allowed only on " in
-                                                  p["message"]) for p in validate(message))
+    return any(
+        p["path"] == f"{path}/{key}" and (" is not a key of " in p["message"] or " is allowed only on " in p["message"])
+        for p in validate(message)
+    )
 
 
 def test_every_model_is_met() -> None:

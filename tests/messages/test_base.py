@@ -23,6 +23,7 @@ class Message(BaseVelmora):
 
 # ---- what the base keeps --------------------------------------------------------------------------
 
+
 def test_what_an_instance_keeps():
     message = Message(colour="red", preview="p", header=None)
     assert vars(message) == {"preview": "p", "header": None, "sub_header": None, "extras": {"colour": "red"}}
@@ -64,22 +65,28 @@ def test_call_errors_read_as_python_would_word_them(call):
 
 # ---- how a message shows --------------------------------------------------------------------------
 
+
 def _frame():
     import pandas
 
     return pandas.DataFrame({"a": [1, 2]})
 
 
-@pytest.mark.parametrize(("make", "shown"), [
-    (lambda: HeaderMessage("Nightly report"), "HeaderMessage(header='Nightly report', divider=True)"),
-    (lambda: HeaderMessage("T", False, preview="p", sub_header=None, colour="red"),
-     "HeaderMessage(header='T', divider=False, preview='p', colour='red')"),
-    (lambda: ButtonMessage("Go?", button_1_text="Go"), "ButtonMessage(text='Go?', buttons=[{'text': 'Go'}])"),
-    (lambda: ContextMessage(text_1="a"), "ContextMessage(elements=[('a', 'text')])"),
-    (lambda: DataFrameMessage(_frame()), "DataFrameMessage(df=<DataFrame>, title=None, index=False)"),
-    (lambda: BaseVelmora(sub_header="s", slack_bot=OfflineBot()), "BaseVelmora(sub_header='s')"),
-    (lambda: Message(), "Message()"),
-])
+@pytest.mark.parametrize(
+    ("make", "shown"),
+    [
+        (lambda: HeaderMessage("Nightly report"), "HeaderMessage(header='Nightly report', divider=True)"),
+        (
+            lambda: HeaderMessage("T", False, preview="p", sub_header=None, colour="red"),
+            "HeaderMessage(header='T', divider=False, preview='p', colour='red')",
+        ),
+        (lambda: ButtonMessage("Go?", button_1_text="Go"), "ButtonMessage(text='Go?', buttons=[{'text': 'Go'}])"),
+        (lambda: ContextMessage(text_1="a"), "ContextMessage(elements=[('a', 'text')])"),
+        (lambda: DataFrameMessage(_frame()), "DataFrameMessage(df=<DataFrame>, title=None, index=False)"),
+        (lambda: BaseVelmora(sub_header="s", slack_bot=OfflineBot()), "BaseVelmora(sub_header='s')"),
+        (lambda: Message(), "Message()"),
+    ],
+)
 def test_repr_shows_the_fields_and_makes_no_bot(make, shown):
     message = make()
     assert repr(message) == shown
@@ -215,6 +222,7 @@ def test_base_init_leaks_nothing():
 
 # ---- the fast paths give what the usual ones give ---------------------------------------------------
 
+
 def test_a_builder_replaced_on_its_class_is_used_from_the_next_build(monkeypatch):
     from velmora.blocks import Divider, Header
 
@@ -255,4 +263,11 @@ def test_many_keywords_and_an_own_setattr_reach_the_base():
             object.__setattr__(self, "log", [*getattr(self, "log", []), name])
             object.__setattr__(self, name, value)
 
-    assert Recorded("T", slack_bot=OfflineBot()).log == ["preview", "header", "sub_header", "slack_bot", "header", "divider"]
+    assert Recorded("T", slack_bot=OfflineBot()).log == [
+        "preview",
+        "header",
+        "sub_header",
+        "slack_bot",
+        "header",
+        "divider",
+    ]

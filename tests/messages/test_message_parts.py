@@ -28,7 +28,8 @@ def test_parts_keep_their_order_and_the_caller_s_blocks():
     header.header = "Deployed"  # a message part is built when the whole is
     assert message.build_blocks()[0]["text"]["text"] == "Deployed"
     assert repr(Message(header, [DIVIDER])) == (
-        "Message(parts=(HeaderMessage(header='Deployed', divider=False), [{'type': 'divider'}]))")
+        "Message(parts=(HeaderMessage(header='Deployed', divider=False), [{'type': 'divider'}]))"
+    )
     assert velmora.Message is Message and Message().build_blocks() == []
 
 
@@ -41,12 +42,15 @@ class Odd(BaseVelmora):
         return self.result
 
 
-@pytest.mark.parametrize(("part", "error", "text"), [
-    (3, TypeError, "a part of a Message is a list of blocks, a block (dict) or a message, got int"),
-    ("text", TypeError, "a part of a Message is a list of blocks, a block (dict) or a message, got str"),
-    (HeaderMessage, TypeError, "a part of a Message is a list of blocks, a block (dict) or a message, got type"),
-    (Odd("blocks"), TypeError, "Expected list, got str"),
-])
+@pytest.mark.parametrize(
+    ("part", "error", "text"),
+    [
+        (3, TypeError, "a part of a Message is a list of blocks, a block (dict) or a message, got int"),
+        ("text", TypeError, "a part of a Message is a list of blocks, a block (dict) or a message, got str"),
+        (HeaderMessage, TypeError, "a part of a Message is a list of blocks, a block (dict) or a message, got type"),
+        (Odd("blocks"), TypeError, "Expected list, got str"),
+    ],
+)
 def test_parts_of_another_kind_are_refused_when_built(part, error, text):
     message = Message(DIVIDER, part)
     with pytest.raises(error) as info:
@@ -62,11 +66,14 @@ def test_a_message_inside_itself_is_a_recursion_error():
     assert Message(Odd(None), DIVIDER).build_blocks() == [DIVIDER]
 
 
-@pytest.mark.parametrize(("left", "right", "types"), [
-    (HeaderMessage("a", divider=False), MarkdownMessage("b"), ["header", "markdown"]),
-    ([DIVIDER], HeaderMessage("a", divider=False), ["divider", "header"]),
-    (HeaderMessage("a", divider=False), DIVIDER, ["header", "divider"]),
-])
+@pytest.mark.parametrize(
+    ("left", "right", "types"),
+    [
+        (HeaderMessage("a", divider=False), MarkdownMessage("b"), ["header", "markdown"]),
+        ([DIVIDER], HeaderMessage("a", divider=False), ["divider", "header"]),
+        (HeaderMessage("a", divider=False), DIVIDER, ["header", "divider"]),
+    ],
+)
 def test_adding_messages_makes_a_message(left, right, types):
     total = left + right
     assert type(total) is Message and total.parts == (left, right)
@@ -81,15 +88,30 @@ def test_a_message_adds_only_messages_and_blocks(other):
         other + HeaderMessage("a")
 
 
-@pytest.mark.parametrize(("call", "expected"), [
-    (lambda: Context.block("*a*"), [{"type": "context", "elements": [{"type": "mrkdwn", "text": "*a*"}]}]),
-    (lambda: Context.block("a", Context.image_url("https://x/a.png", "A"), block_id="c"),
-     [{"type": "context", "elements": [{"type": "mrkdwn", "text": "a"},
-                                       {"type": "image", "image_url": "https://x/a.png", "alt_text": "A"}],
-       "block_id": "c"}]),
-    (lambda: Context.block(), ValueError("a context block needs at least one element")),
-    (lambda: Context.block(["a"]), TypeError("Argument 'elements' has incorrect type (expected str or dict, got list)")),
-])
+@pytest.mark.parametrize(
+    ("call", "expected"),
+    [
+        (lambda: Context.block("*a*"), [{"type": "context", "elements": [{"type": "mrkdwn", "text": "*a*"}]}]),
+        (
+            lambda: Context.block("a", Context.image_url("https://x/a.png", "A"), block_id="c"),
+            [
+                {
+                    "type": "context",
+                    "elements": [
+                        {"type": "mrkdwn", "text": "a"},
+                        {"type": "image", "image_url": "https://x/a.png", "alt_text": "A"},
+                    ],
+                    "block_id": "c",
+                }
+            ],
+        ),
+        (lambda: Context.block(), ValueError("a context block needs at least one element")),
+        (
+            lambda: Context.block(["a"]),
+            TypeError("Argument 'elements' has incorrect type (expected str or dict, got list)"),
+        ),
+    ],
+)
 def test_context_block(call, expected):
     if isinstance(expected, Exception):
         with pytest.raises(type(expected)) as info:
@@ -106,14 +128,17 @@ class Titled(HeaderMessage):
         self.subtitle = subtitle
 
 
-@pytest.mark.parametrize(("cls", "args", "keyword", "warning"), [
-    (HeaderMessage, ("a",), "divder", "HeaderMessage got 'divder'; did you mean 'divider'?"),
-    (HeaderMessage, ("a",), "previw", "HeaderMessage got 'previw'; did you mean 'preview'?"),
-    (Titled, ("a",), "subtile", "Titled got 'subtile'; did you mean 'subtitle'?"),
-    (MarkdownMessage, ("a",), "natve", "MarkdownMessage got 'natve'; did you mean 'native'?"),
-    (HeaderMessage, ("a",), "channel", None),
-    (ButtonMessage, (), "txt", "ButtonMessage got 'txt'; did you mean 'text'?"),
-])
+@pytest.mark.parametrize(
+    ("cls", "args", "keyword", "warning"),
+    [
+        (HeaderMessage, ("a",), "divder", "HeaderMessage got 'divder'; did you mean 'divider'?"),
+        (HeaderMessage, ("a",), "previw", "HeaderMessage got 'previw'; did you mean 'preview'?"),
+        (Titled, ("a",), "subtile", "Titled got 'subtile'; did you mean 'subtitle'?"),
+        (MarkdownMessage, ("a",), "natve", "MarkdownMessage got 'natve'; did you mean 'native'?"),
+        (HeaderMessage, ("a",), "channel", None),
+        (ButtonMessage, (), "txt", "ButtonMessage got 'txt'; did you mean 'text'?"),
+    ],
+)
 def test_a_keyword_close_to_a_parameter_warns_once_and_stays_in_extras(cls, args, keyword, warning):
     kwargs = {keyword: 1, "button_1_text": "b"} if cls is ButtonMessage else {keyword: 1}
     with warnings.catch_warnings(record=True) as caught:

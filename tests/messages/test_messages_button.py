@@ -38,6 +38,7 @@ class Str(str):
 
 # ---- construction ---------------------------------------------------------------------------
 
+
 def test_class_and_signature():
     assert ButtonMessage.__bases__ == (BaseVelmora,)
     assert str(inspect.signature(ButtonMessage)) == "(text=None, **kwargs)"
@@ -62,10 +63,16 @@ def test_class_and_signature():
         ({"button_1_text": None}, [{"text": None}]),
         ({"button_1_text": "", "button_1_style": "Primary"}, [{"text": ""}]),
         ({"button_a_text": "A"}, [{"text": "A"}]),
-        ({"button_1_text": "Go", "button_1_alt_text": "x", "button_text": "y", "button_extra": 1},
-         [{"text": "Go"}]),
-        ({"button_1_text": "Go", "button_1_action_id": "go", "button_1_x_action_id": "no", "button_1_action_ids": "no"},
-         [{"text": "Go", "action_id": "go"}]),
+        ({"button_1_text": "Go", "button_1_alt_text": "x", "button_text": "y", "button_extra": 1}, [{"text": "Go"}]),
+        (
+            {
+                "button_1_text": "Go",
+                "button_1_action_id": "go",
+                "button_1_x_action_id": "no",
+                "button_1_action_ids": "no",
+            },
+            [{"text": "Go", "action_id": "go"}],
+        ),
         ({"button_é_text": "É", "button_😀_text": "smile"}, [{"text": "É"}, {"text": "smile"}]),
     ],
 )
@@ -95,7 +102,10 @@ def test_values_are_the_callers_objects():
         (["1a", "2"], ["2", "1a"]),
         (["٣", "3"], ["3", "٣"]),  # Arabic-Indic digit: not an ASCII digit, sorted as text
         (["-1", "1"], ["1", "-1"]),
-        (["😀", "日", "é", "b", ""], ["", "b", "é", "日", "😀"]),  # one, two and four bytes a character: code point order
+        (
+            ["😀", "日", "é", "b", ""],
+            ["", "b", "é", "日", "😀"],
+        ),  # one, two and four bytes a character: code point order
         (["é1", "é", "1é"], ["1é", "é", "é1"]),
         # many buttons, given in a scrambled order
         ([str(n * 7919 % 300) for n in range(300)], [str(n) for n in range(300)]),
@@ -108,11 +118,25 @@ def test_natural_button_order(numbers, order):
 
 def test_each_button_gathers_its_own_keywords_in_any_order():
     # the keywords of several buttons interleaved, numbers of every width
-    kwargs = {"button_10_style": "danger", "button_2_text": "two", "button_日_value": "v", "button_10_text": "ten",
-              "button_2_action_id": "a2", "button_日_text": "sun", "button_02_text": "zero-two"}
-    assert ButtonMessage(**dict(reversed(kwargs.items()))).buttons == ButtonMessage(**kwargs).buttons == [
-        {"text": "zero-two"}, {"text": "two", "action_id": "a2"}, {"text": "ten", "style": "danger"},
-        {"text": "sun", "value": "v"}]
+    kwargs = {
+        "button_10_style": "danger",
+        "button_2_text": "two",
+        "button_日_value": "v",
+        "button_10_text": "ten",
+        "button_2_action_id": "a2",
+        "button_日_text": "sun",
+        "button_02_text": "zero-two",
+    }
+    assert (
+        ButtonMessage(**dict(reversed(kwargs.items()))).buttons
+        == ButtonMessage(**kwargs).buttons
+        == [
+            {"text": "zero-two"},
+            {"text": "two", "action_id": "a2"},
+            {"text": "ten", "style": "danger"},
+            {"text": "sun", "value": "v"},
+        ]
+    )
 
 
 def test_natural_order_reaches_actions(builders):
@@ -200,9 +224,7 @@ def test_missing_text_keeps_earlier_buttons():
     assert not hasattr(message, "preview")
 
 
-@pytest.mark.parametrize(
-    ("value", "got"), [(3, "int"), (Str("x"), "Str"), (b"x", "bytes")]
-)
+@pytest.mark.parametrize(("value", "got"), [(3, "int"), (Str("x"), "Str"), (b"x", "bytes")])
 def test_text_type(value, got):
     message = ButtonMessage.__new__(ButtonMessage)
     with pytest.raises(TypeError) as info:
@@ -241,6 +263,7 @@ def test_caller_kwargs_unchanged():
 
 
 # ---- building -------------------------------------------------------------------------------
+
 
 @pytest.mark.parametrize("text", ["Pick one", ""])
 def test_one_button_with_text_uses_section(text, builders, caplog):
@@ -340,6 +363,7 @@ def test_missing_builders_are_name_errors(monkeypatch):
 
 # ---- leaks ----------------------------------------------------------------------------------
 
+
 def test_no_leak(monkeypatch):
     monkeypatch.setattr(button_module, "Section", FakeBuilder(record=False))
     monkeypatch.setattr(button_module, "Actions", FakeBuilder(record=False))
@@ -347,8 +371,9 @@ def test_no_leak(monkeypatch):
     text, label = "pick", "Go"
     assert_no_leak(lambda: ButtonMessage(text, button_1_text=label, preview="p").build_blocks(), watch=[text, label])
     assert_no_leak(
-        lambda: ButtonMessage(text, button_2_text=label, button_10_text=label, button_x_style="danger",
-                              button_x_text=label).build_blocks(),
+        lambda: ButtonMessage(
+            text, button_2_text=label, button_10_text=label, button_x_style="danger", button_x_text=label
+        ).build_blocks(),
         watch=[text, label],
     )
 

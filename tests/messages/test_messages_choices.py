@@ -22,8 +22,13 @@ from velmora.messages.section.static_select import StaticSelectMessage
 
 # class, constructor arguments, attribute names, the Actions builder and its keyword arguments
 CASES = [
-    (CheckBoxesMessage, ("Pick", ["a", "b"], ["first"]), ["text", "options", "options_description"],
-     "checkboxes", {"options": ["a", "b"], "options_description": ["first"]}),
+    (
+        CheckBoxesMessage,
+        ("Pick", ["a", "b"], ["first"]),
+        ["text", "options", "options_description"],
+        "checkboxes",
+        {"options": ["a", "b"], "options_description": ["first"]},
+    ),
     (RadioButtonsMessage, ("Pick", ["a", "b"]), ["text", "options"], "radio_buttons", {"options": ["a", "b"]}),
     (TimePickerMessage, ("When", "09:30"), ["text", "initial_time"], "time_picker", {"initial_time": "09:30"}),
 ]
@@ -100,20 +105,41 @@ def test_builder_result_must_be_a_list(monkeypatch, cls, args, attrs, builder, k
 # own keyword-only arguments
 KEYWORD_CASES = [
     (RadioButtonsMessage, ("t", ["a"]), "Actions", "radio_buttons", {"options": ["a"]}, {"action_id": "pick"}),
-    (CheckBoxesMessage, ("t", ["a"]), "Actions", "checkboxes", {"options": ["a"], "options_description": None},
-     {"action_id": "pick"}),
-    (StaticSelectMessage, (["a"], "t"), "Section", "static_select", {"options": ["a"], "text": "t"},
-     {"action_id": "pick", "placeholder": "Choose"}),
-    (MultiStaticSelectMessage, ("t", ["a"]), "Section", "multi_static_select", {"text": "t", "options": ["a"]},
-     {"action_id": "pick", "placeholder": "Choose"}),
+    (
+        CheckBoxesMessage,
+        ("t", ["a"]),
+        "Actions",
+        "checkboxes",
+        {"options": ["a"], "options_description": None},
+        {"action_id": "pick"},
+    ),
+    (
+        StaticSelectMessage,
+        (["a"], "t"),
+        "Section",
+        "static_select",
+        {"options": ["a"], "text": "t"},
+        {"action_id": "pick", "placeholder": "Choose"},
+    ),
+    (
+        MultiStaticSelectMessage,
+        ("t", ["a"]),
+        "Section",
+        "multi_static_select",
+        {"text": "t", "options": ["a"]},
+        {"action_id": "pick", "placeholder": "Choose"},
+    ),
     (OverflowMessage, ("t", ["a"]), "Section", "overflow", {"text": "t", "options": ["a"]}, {"action_id": "pick"}),
 ]
 
 
-@pytest.mark.parametrize("cls, args, owner, builder, always, own", KEYWORD_CASES, ids=lambda v: getattr(v, "__name__", ""))
+@pytest.mark.parametrize(
+    "cls, args, owner, builder, always, own", KEYWORD_CASES, ids=lambda v: getattr(v, "__name__", "")
+)
 @pytest.mark.parametrize("given", ["omitted", "None", "set"])
-def test_keyword_only_arguments_reach_the_builder_only_when_given(monkeypatch, cls, args, owner, builder, always, own,
-                                                                  given):
+def test_keyword_only_arguments_reach_the_builder_only_when_given(
+    monkeypatch, cls, args, owner, builder, always, own, given
+):
     kwargs = {"omitted": {}, "None": dict.fromkeys(own), "set": own}[given]
     passed = own if given == "set" else {}
     message = cls(*args, **kwargs)
@@ -153,14 +179,38 @@ class Text(str):
         (lambda: CheckBoxesMessage(None, ["a"]), "Argument 'text' has incorrect type (expected str, got NoneType)"),
         (lambda: RadioButtonsMessage(Text("t"), ["a"]), "Argument 'text' has incorrect type (expected str, got Text)"),
         (lambda: TimePickerMessage(1, "10:00"), "Argument 'text' has incorrect type (expected str, got int)"),
-        (lambda: TimePickerMessage("t", None), "Argument 'initial_time' has incorrect type (expected str, got NoneType)"),
-        (lambda: CheckBoxesMessage("t"), "CheckBoxesMessage.__init__() missing 1 required positional argument: 'options'"),
-        (lambda: RadioButtonsMessage(), "RadioButtonsMessage.__init__() missing 2 required positional arguments: 'text' and 'options'"),
-        (lambda: TimePickerMessage("t", "10:00", 1), "TimePickerMessage.__init__() takes 2 positional arguments but 3 were given"),
-        (lambda: RadioButtonsMessage("t", ["a"], "id"), "RadioButtonsMessage.__init__() takes 2 positional arguments but 3 were given"),
-        (lambda: RadioButtonsMessage("t", ["a"], action_id=1), "Argument 'action_id' has incorrect type (expected str, got int)"),
-        (lambda: DatePickersMessage(), "DatePickersMessage.__init__() missing 1 required positional argument: 'initial_dates'"),
-        (lambda: CheckBoxesMessage("t", ["a"], options=["b"]), "CheckBoxesMessage.__init__() got multiple values for argument 'options'"),
+        (
+            lambda: TimePickerMessage("t", None),
+            "Argument 'initial_time' has incorrect type (expected str, got NoneType)",
+        ),
+        (
+            lambda: CheckBoxesMessage("t"),
+            "CheckBoxesMessage.__init__() missing 1 required positional argument: 'options'",
+        ),
+        (
+            lambda: RadioButtonsMessage(),
+            "RadioButtonsMessage.__init__() missing 2 required positional arguments: 'text' and 'options'",
+        ),
+        (
+            lambda: TimePickerMessage("t", "10:00", 1),
+            "TimePickerMessage.__init__() takes 2 positional arguments but 3 were given",
+        ),
+        (
+            lambda: RadioButtonsMessage("t", ["a"], "id"),
+            "RadioButtonsMessage.__init__() takes 2 positional arguments but 3 were given",
+        ),
+        (
+            lambda: RadioButtonsMessage("t", ["a"], action_id=1),
+            "Argument 'action_id' has incorrect type (expected str, got int)",
+        ),
+        (
+            lambda: DatePickersMessage(),
+            "DatePickersMessage.__init__() missing 1 required positional argument: 'initial_dates'",
+        ),
+        (
+            lambda: CheckBoxesMessage("t", ["a"], options=["b"]),
+            "CheckBoxesMessage.__init__() got multiple values for argument 'options'",
+        ),
     ],
 )
 def test_bad_construction(call, message):
@@ -246,16 +296,25 @@ def test_no_leak_on_builder_errors_and_datepickers():
 
 @pytest.mark.parametrize(
     "module",
-    ["velmora.messages.composite.checkboxes", "velmora.messages.composite.radio_buttons",
-     "velmora.messages.composite.time_picker", "velmora.messages.actions.datepickers",
-     "velmora.messages.rich_text.preformatted", "velmora.messages.table.simple_table",
-     "velmora.messages.composite.dataframe", "velmora.blocks.table", "velmora.blocks.preformatted"],
+    [
+        "velmora.messages.composite.checkboxes",
+        "velmora.messages.composite.radio_buttons",
+        "velmora.messages.composite.time_picker",
+        "velmora.messages.actions.datepickers",
+        "velmora.messages.rich_text.preformatted",
+        "velmora.messages.table.simple_table",
+        "velmora.messages.composite.dataframe",
+        "velmora.blocks.table",
+        "velmora.blocks.preformatted",
+    ],
 )
 def test_second_initialisation_is_refused(module):
     mod = importlib.import_module(module)
     short = module.rsplit(".", 1)[1]
     spec = importlib.util.find_spec(module)
-    with pytest.raises(ImportError, match=f"^Module '{short}' has already been imported. Re-initialisation is not supported.$"):
+    with pytest.raises(
+        ImportError, match=f"^Module '{short}' has already been imported. Re-initialisation is not supported.$"
+    ):
         importlib.util.module_from_spec(spec)
     assert sys.modules[module] is mod
 

@@ -104,6 +104,7 @@ def test_caller_kwargs_unchanged():
 
 # ---- building -------------------------------------------------------------------------------
 
+
 def test_build_with_real_context():
     blocks = ContextMessage(text_1="*a*", image_url_1=URL, text_7="b").build_blocks()
     assert blocks == [
@@ -202,6 +203,7 @@ def test_deleted_elements_is_attribute_error():
 
 
 # ---- leaks ----------------------------------------------------------------------------------
+
 
 def test_no_leak():
     text, url, other = "a", URL, object()

@@ -18,6 +18,7 @@ from velmora.messages.section.users_select import UsersSelectMessage
 
 URL = "https://example.com/cat.png"
 
+
 def assert_valid(result):
     assert isinstance(result, list) and result
     for block in result:
@@ -81,7 +82,7 @@ def test_readme_message_examples():
     from pathlib import Path
 
     readme = (Path(__file__).parents[2] / "README.md").read_text()
-    section = readme[readme.index("## Messages"):readme.index("## Sending")]
+    section = readme[readme.index("## Messages") : readme.index("## Sending")]
     namespace: dict = {}
     checked = 0
     for kind, body in re.findall(r"```(python|json)\n(.*?)```", section, re.S):

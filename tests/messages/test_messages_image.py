@@ -48,6 +48,7 @@ def test_class_and_signature():
 
 # ---- construction ---------------------------------------------------------------------------
 
+
 def test_every_keyword_reaches_base():
     probe, seen = recording_base(ImageMessage)
     buffer = b"png"
@@ -113,6 +114,7 @@ def test_positional_argument_refused():
 
 # ---- upload ---------------------------------------------------------------------------------
 
+
 def test_upload_call_form():
     bot, buffer = Bot(), bytearray(b"png")
     message = ImageMessage(image_buffer=buffer, image_name="cat.png", slack_bot=bot)
@@ -142,6 +144,7 @@ def test_upload_error_propagates_unchanged(image):
 
 # ---- building -------------------------------------------------------------------------------
 
+
 @pytest.mark.parametrize(
     ("kwargs", "uploads", "call"),
     [
@@ -165,8 +168,16 @@ def test_source_choice(kwargs, uploads, call, image):
     assert image.calls == [("image", call, {})]
 
 
-@pytest.mark.parametrize("kwargs", [{}, {"image_buffer": b""}, {"image_url": ""}, {"image_url": None, "image_buffer": None},
-                                    {"image_url": "", "image_buffer": b"", "image_name": "cat"}])
+@pytest.mark.parametrize(
+    "kwargs",
+    [
+        {},
+        {"image_buffer": b""},
+        {"image_url": ""},
+        {"image_url": None, "image_buffer": None},
+        {"image_url": "", "image_buffer": b"", "image_name": "cat"},
+    ],
+)
 def test_no_source(kwargs, image):
     bot = Bot()
     message = ImageMessage(slack_bot=bot, **kwargs)
@@ -233,11 +244,12 @@ def test_offline_bot_round_trip(image, tmp_path):
 
     message = ImageMessage(image_buffer=b"\x89PNG", image_name="cat.png", slack_bot=OfflineBot(tmp_path))
     message.build_blocks()
-    (_, (url, name), _), = image.calls
+    ((_, (url, name), _),) = image.calls
     assert url.startswith("file://") and url.endswith("cat.png") and name == "cat.png"
 
 
 # ---- leaks ----------------------------------------------------------------------------------
+
 
 def test_no_leak(monkeypatch):
     monkeypatch.setattr(image_module, "Image", FakeBuilder(record=False))
@@ -264,8 +276,9 @@ def test_no_leak_on_errors(monkeypatch):
             raise ConnectionError("down")
 
     bot = Down()
-    assert_no_leak(lambda: ImageMessage(image_buffer=b"x", slack_bot=bot).build_blocks(), expect=ConnectionError,
-                   watch=[bot])
+    assert_no_leak(
+        lambda: ImageMessage(image_buffer=b"x", slack_bot=bot).build_blocks(), expect=ConnectionError, watch=[bot]
+    )
 
     class Base(BaseVelmora):
         def __init__(self, **kwargs):

@@ -9,14 +9,20 @@ from velmora.messages import MarkdownMessage, RichTextMessage
 from velmora.markdown import to_blocks
 
 
-@pytest.mark.parametrize(("make", "expected"), [
-    (lambda: RichTextMessage("a", RichText.quote("b")), lambda: RichText.block("a", RichText.quote("b"))),
-    (lambda: RichTextMessage(*(f"line {i}" for i in range(30))), lambda: RichText.block(*(f"line {i}" for i in range(30)))),
-    (lambda: MarkdownMessage("**x**"), lambda: Markdown.markdown("**x**")),
-    (lambda: MarkdownMessage(""), list),
-    (lambda: MarkdownMessage("# T\n\n**x**", native=True), lambda: to_blocks("# T\n\n**x**")),
-    (lambda: MarkdownMessage("# T", native=1), lambda: to_blocks("# T")),
-])
+@pytest.mark.parametrize(
+    ("make", "expected"),
+    [
+        (lambda: RichTextMessage("a", RichText.quote("b")), lambda: RichText.block("a", RichText.quote("b"))),
+        (
+            lambda: RichTextMessage(*(f"line {i}" for i in range(30))),
+            lambda: RichText.block(*(f"line {i}" for i in range(30))),
+        ),
+        (lambda: MarkdownMessage("**x**"), lambda: Markdown.markdown("**x**")),
+        (lambda: MarkdownMessage(""), list),
+        (lambda: MarkdownMessage("# T\n\n**x**", native=True), lambda: to_blocks("# T\n\n**x**")),
+        (lambda: MarkdownMessage("# T", native=1), lambda: to_blocks("# T")),
+    ],
+)
 def test_blocks_are_the_builders(make, expected):
     assert make().build_blocks() == expected()
 

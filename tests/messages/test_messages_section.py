@@ -18,7 +18,10 @@ PKG = "velmora.messages.section."
 CLASSES = {
     "StaticSelectMessage": ("static_select", ("options", "text_before_option"), ("text_before_option", "options")),
     "MultiStaticSelectMessage": (
-        "multi_static_select_msg", ("text_before_option", "options"), ("text_before_option", "options")),
+        "multi_static_select_msg",
+        ("text_before_option", "options"),
+        ("text_before_option", "options"),
+    ),
     "OverflowMessage": ("overflow", ("text", "options"), ("text", "options")),
     "DatePickerMessage": ("date_picker", ("text", "initial_date"), ("text", "initial_date")),
     "UsersSelectMessage": ("users_select", ("text",), ("text",)),
@@ -32,13 +35,15 @@ KEYWORD_ONLY = {
 
 # class -> (good positional arguments, builder name, expected call args, expected call kwargs)
 GOOD = {
-    "StaticSelectMessage": (
-        (["a", "b"], "Pick"), "static_select", (), {"options": ["a", "b"], "text": "Pick"}),
+    "StaticSelectMessage": ((["a", "b"], "Pick"), "static_select", (), {"options": ["a", "b"], "text": "Pick"}),
     "MultiStaticSelectMessage": (
-        ("Pick", ["a", "b"]), "multi_static_select", (), {"text": "Pick", "options": ["a", "b"]}),
+        ("Pick", ["a", "b"]),
+        "multi_static_select",
+        (),
+        {"text": "Pick", "options": ["a", "b"]},
+    ),
     "OverflowMessage": (("Pick", ["a", "b"]), "overflow", (), {"text": "Pick", "options": ["a", "b"]}),
-    "DatePickerMessage": (
-        ("When?", "2024-01-31"), "datepicker", (), {"text": "When?", "initial_date": "2024-01-31"}),
+    "DatePickerMessage": (("When?", "2024-01-31"), "datepicker", (), {"text": "When?", "initial_date": "2024-01-31"}),
     "UsersSelectMessage": (("Who?",), "users_select", ("Who?",), {}),
 }
 CHECKED_RESULT = {"StaticSelectMessage", "MultiStaticSelectMessage", "UsersSelectMessage"}
@@ -82,6 +87,7 @@ class List(list):
 
 
 # ---- construction ---------------------------------------------------------------------------
+
 
 @pytest.mark.parametrize("name", CLASSES)
 def test_signature_and_class(name):
@@ -220,8 +226,12 @@ def test_iterable_options_unchecked(name, args):
     ("name", "args", "kwargs", "message"),
     [
         ("StaticSelectMessage", (), {}, "missing 1 required positional argument: 'options'"),
-        ("MultiStaticSelectMessage", (), {}, "missing 2 required positional arguments: "
-                                             "'text_before_option' and 'options'"),
+        (
+            "MultiStaticSelectMessage",
+            (),
+            {},
+            "missing 2 required positional arguments: 'text_before_option' and 'options'",
+        ),
         ("OverflowMessage", ("a", [], 3), {}, "takes 2 positional arguments but 3 were given"),
         ("UsersSelectMessage", ("a",), {"text": "b"}, "got multiple values for argument 'text'"),
         ("DatePickerMessage", ("a",), {}, "missing 1 required positional argument: 'initial_date'"),
@@ -234,6 +244,7 @@ def test_bad_calls(name, args, kwargs, message):
 
 
 # ---- building -------------------------------------------------------------------------------
+
 
 @pytest.mark.parametrize("name", CLASSES)
 def test_one_call_in_stated_form(name, section):
@@ -310,6 +321,7 @@ def test_builder_errors_propagate(name, monkeypatch):
         def __getattr__(self, attr):
             def builder(*args, **kwargs):
                 raise error
+
             return builder
 
     monkeypatch.setattr(module, "Section", Failing())
@@ -344,6 +356,7 @@ def test_subclass_sees_own_attributes(section):
 
 
 # ---- leaks ----------------------------------------------------------------------------------
+
 
 @pytest.mark.parametrize("name", CLASSES)
 def test_no_leak(name, section):

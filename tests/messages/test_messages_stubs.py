@@ -24,14 +24,15 @@ def stub_signature(func: ast.FunctionDef) -> str:
     params = [a.arg for a in func.args.args[1:]]
     defaults = [ast.unparse(d) for d in func.args.defaults]
     parts = params[: len(params) - len(defaults)] + [
-        f"{p}={d}" for p, d in zip(params[len(params) - len(defaults):], defaults)
+        f"{p}={d}" for p, d in zip(params[len(params) - len(defaults) :], defaults)
     ]
     if func.args.vararg:
         parts.append("*" + func.args.vararg.arg)
     elif func.args.kwonlyargs:
         parts.append("*")
-    parts += [a.arg if d is None else f"{a.arg}={ast.unparse(d)}"
-              for a, d in zip(func.args.kwonlyargs, func.args.kw_defaults)]
+    parts += [
+        a.arg if d is None else f"{a.arg}={ast.unparse(d)}" for a, d in zip(func.args.kwonlyargs, func.args.kw_defaults)
+    ]
     if func.args.kwarg:
         parts.append("**" + func.args.kwarg.arg)
     return "(" + ", ".join(parts) + ")"

@@ -119,8 +119,10 @@ def test_data_table_message_keywords_blocks_and_builders_from_module_globals(mon
     message = DataTableMessage(df, caption=caption, text=text, page_size=5, na_rep=na_rep, preview="p", owner=1)
     assert message.df is df and message.caption is caption and message.na_rep is na_rep and message.index is False
     assert message.preview == "p" and message.extras == {"owner": 1}
-    assert message.build_blocks() == [{"type": "section", "text": {"type": "mrkdwn", "text": "*Q3*"}},
-                                      *Table.data_table(df, caption="Sales", page_size=5, na_rep="-")]
+    assert message.build_blocks() == [
+        {"type": "section", "text": {"type": "mrkdwn", "text": "*Q3*"}},
+        *Table.data_table(df, caption="Sales", page_size=5, na_rep="-"),
+    ]
     assert DataTableMessage(df, caption="c", index=True).build_blocks() == Table.data_table(df, caption="c", index=True)
     calls = []
 
@@ -132,21 +134,43 @@ def test_data_table_message_keywords_blocks_and_builders_from_module_globals(mon
 
     monkeypatch.setattr(data_table_module, "Table", FakeTable)
     assert DataTableMessage(df, caption="c", columns=["n"]).build_blocks() == [{"type": "data_table"}]
-    assert calls == [{"caption": "c", "page_size": None, "index": False, "formatters": None, "float_format": None,
-                      "columns": ["n"], "na_rep": None}]
+    assert calls == [
+        {
+            "caption": "c",
+            "page_size": None,
+            "index": False,
+            "formatters": None,
+            "float_format": None,
+            "columns": ["n"],
+            "na_rep": None,
+        }
+    ]
 
 
-@pytest.mark.parametrize("args, kwargs, error, message", [
-    ((), {"caption": "c"}, TypeError, "DataTableMessage.__init__() missing 1 required positional argument: 'df'"),
-    ((None,), {}, TypeError, "DataTableMessage.__init__() missing 1 required keyword-only argument: 'caption'"),
-    ((1, "c"), {}, TypeError, "DataTableMessage.__init__() takes 1 positional argument but 2 were given"),
-    ((1,), {"caption": "c"}, TypeError, "Argument 'df' has incorrect type (expected DataFrame, got int)"),
-    ((None,), {"caption": None}, TypeError, "Argument 'caption' has incorrect type (expected str, got NoneType)"),
-    ((None,), {"caption": ""}, ValueError, "caption must not be empty: Slack shows it above the table"),
-    ((None,), {"caption": "c", "page_size": 101}, ValueError, "page_size must be 1 to 100, got 101"),
-    ((None,), {"caption": "c", "text": b"x"}, TypeError, "Argument 'text' has incorrect type (expected str, got bytes)"),
-    ((None,), {"caption": "c", "formatters": ["x"]}, TypeError, "formatters must be a dict of column labels, got list"),
-])
+@pytest.mark.parametrize(
+    "args, kwargs, error, message",
+    [
+        ((), {"caption": "c"}, TypeError, "DataTableMessage.__init__() missing 1 required positional argument: 'df'"),
+        ((None,), {}, TypeError, "DataTableMessage.__init__() missing 1 required keyword-only argument: 'caption'"),
+        ((1, "c"), {}, TypeError, "DataTableMessage.__init__() takes 1 positional argument but 2 were given"),
+        ((1,), {"caption": "c"}, TypeError, "Argument 'df' has incorrect type (expected DataFrame, got int)"),
+        ((None,), {"caption": None}, TypeError, "Argument 'caption' has incorrect type (expected str, got NoneType)"),
+        ((None,), {"caption": ""}, ValueError, "caption must not be empty: Slack shows it above the table"),
+        ((None,), {"caption": "c", "page_size": 101}, ValueError, "page_size must be 1 to 100, got 101"),
+        (
+            (None,),
+            {"caption": "c", "text": b"x"},
+            TypeError,
+            "Argument 'text' has incorrect type (expected str, got bytes)",
+        ),
+        (
+            (None,),
+            {"caption": "c", "formatters": ["x"]},
+            TypeError,
+            "formatters must be a dict of column labels, got list",
+        ),
+    ],
+)
 def test_data_table_message_errors(args, kwargs, error, message):
     args = tuple(pd.DataFrame({"a": [1]}) if a is None else a for a in args)
     with pytest.raises(error) as info:
@@ -157,11 +181,23 @@ def test_data_table_message_errors(args, kwargs, error, message):
 OPTIONS = "formatters=None, float_format=None, columns=None"
 
 
-@pytest.mark.parametrize("cls, signature", [
-    (SimpleTableMessage, f"(df, text=None, index=False, *, {OPTIONS}, align=None, wrap=None, max_rows=None, na_rep=None, **kwargs)"),
-    (DataFrameMessage, f"(df, title=None, index=False, *, {OPTIONS}, align=None, wrap=None, max_rows=None, na_rep=None, **kwargs)"),
-    (DataTableMessage, f"(df, *, caption, page_size=None, index=False, text=None, {OPTIONS}, na_rep=None, **kwargs)"),
-])
+@pytest.mark.parametrize(
+    "cls, signature",
+    [
+        (
+            SimpleTableMessage,
+            f"(df, text=None, index=False, *, {OPTIONS}, align=None, wrap=None, max_rows=None, na_rep=None, **kwargs)",
+        ),
+        (
+            DataFrameMessage,
+            f"(df, title=None, index=False, *, {OPTIONS}, align=None, wrap=None, max_rows=None, na_rep=None, **kwargs)",
+        ),
+        (
+            DataTableMessage,
+            f"(df, *, caption, page_size=None, index=False, text=None, {OPTIONS}, na_rep=None, **kwargs)",
+        ),
+    ],
+)
 def test_table_message_signatures(cls, signature):
     assert str(inspect.signature(cls)) == signature
 
@@ -176,7 +212,8 @@ def test_dataframe_small():
     assert len(blocks) == 2
     assert code(blocks[1]) == "name      age\n------  -----\nada        36\nbob        41"
     assert code(DataFrameMessage(df, index=True).build_blocks()[0]) == (
-        "  id  name      age\n----  ------  -----\n   7  ada        36\n   8  bob        41")
+        "  id  name      age\n----  ------  -----\n   7  ada        36\n   8  bob        41"
+    )
     assert code(DataFrameMessage(df.rename_axis(None), index=True).build_blocks()[0]).startswith("    name")
     for block in blocks:
         assert Block.parse(block).to_dict() == block
@@ -187,7 +224,9 @@ def wide(rows: int) -> pd.DataFrame:
     return pd.DataFrame({"hh": [f"x{i % 10}" for i in range(rows)]})
 
 
-@pytest.mark.parametrize("rows, sizes", [(995, [3000]), (996, [3000, 18]), (1990, [3000, 3000]), (1991, [3000, 3000, 18])])
+@pytest.mark.parametrize(
+    "rows, sizes", [(995, [3000]), (996, [3000, 18]), (1990, [3000, 3000]), (1991, [3000, 3000, 18])]
+)
 def test_dataframe_split_points(rows, sizes):
     blocks = DataFrameMessage(wide(rows)).build_blocks()
     assert [len(block["text"]["text"]) for block in blocks] == sizes
@@ -233,10 +272,16 @@ def test_dataframe_blank_header_names():
 
 
 def test_dataframe_missing_values_and_dtypes():
-    df = pd.DataFrame({
-        "s": ["a", None], "f": [123456.789, None], "d": pd.to_datetime(["2024-01-01", None]),
-        "c": pd.Categorical(["x", None]), "m": [1, "two"], "z": ["007", pd.NA],
-    })
+    df = pd.DataFrame(
+        {
+            "s": ["a", None],
+            "f": [123456.789, None],
+            "d": pd.to_datetime(["2024-01-01", None]),
+            "c": pd.Categorical(["x", None]),
+            "m": [1, "two"],
+            "z": ["007", pd.NA],
+        }
+    )
     [block] = DataFrameMessage(df).build_blocks()
     assert code(block).split("\n") == [
         "s             f  d           c    m    z",
@@ -249,12 +294,16 @@ def test_dataframe_missing_values_and_dtypes():
 @pytest.mark.parametrize(
     "df, message",
     [
-        (pd.DataFrame({"c": ["x" * 2990]}),
-         "Row 1 of the table takes 5991 characters in a code block with the header; a section holds "
-         "at most 3000. Select fewer or narrower columns."),
-        (pd.DataFrame({"c" * 1500: ["x"]}),
-         "The table's header takes 3011 characters in a code block; a section holds at most 3000. "
-         "Select fewer or narrower columns."),
+        (
+            pd.DataFrame({"c": ["x" * 2990]}),
+            "Row 1 of the table takes 5991 characters in a code block with the header; a section holds "
+            "at most 3000. Select fewer or narrower columns.",
+        ),
+        (
+            pd.DataFrame({"c" * 1500: ["x"]}),
+            "The table's header takes 3011 characters in a code block; a section holds at most 3000. "
+            "Select fewer or narrower columns.",
+        ),
         (pd.DataFrame(), "DataFrame has no columns: a table needs at least one column"),
     ],
     ids=["row", "header", "no-columns"],
@@ -282,8 +331,11 @@ def test_dataframe_calls_section_and_tabulate_from_module_globals(monkeypatch):
     monkeypatch.setattr(dataframe_module, "tabulate", fake_tabulate)
     df = pd.DataFrame({"a": [1.5], "b": [None]}, index=pd.Index(["r"], name="key"))
     assert DataFrameMessage(df, "T", index=1).build_blocks() == ["T", "```\nh\n-\n1\n```"]
-    assert calls == ["T", ([["r", "1.5", ""]], ["key", "a", "b"], "simple", True, ["left", "right", "left"]),
-                     "```\nh\n-\n1\n```"]
+    assert calls == [
+        "T",
+        ([["r", "1.5", ""]], ["key", "a", "b"], "simple", True, ["left", "right", "left"]),
+        "```\nh\n-\n1\n```",
+    ]
 
 
 def test_attributes_are_read_at_build_time():
@@ -339,7 +391,7 @@ def test_readme_examples():
     from pathlib import Path
 
     readme = (Path(__file__).parents[2] / "README.md").read_text()
-    part = readme[readme.index("`velmora.blocks.preformatted"):readme.index("## Messages")]
+    part = readme[readme.index("`velmora.blocks.preformatted") : readme.index("## Messages")]
     part = "\n".join("" if line.startswith("```") else line for line in part.splitlines())
     test = doctest.DocTestParser().get_doctest(part, {}, "README", "README.md", 0)
     runner = doctest.DocTestRunner()
@@ -362,7 +414,9 @@ def test_every_output_passes_velmoras_validator():
         Table.simple_table(pd.DataFrame(np.arange(99 * 20).reshape(99, 20))),
         Table.simple_table(pd.DataFrame({"a": [None, "x"], "b": [np.nan, 1.5]}), index=True),
         SimpleTableMessage(pd.DataFrame({"a": [1]}), "text").build_blocks(),
-        DataTableMessage(pd.DataFrame({"a": [1, None], "b": ["x", ""]}), caption="c", text="t", index=True).build_blocks(),
+        DataTableMessage(
+            pd.DataFrame({"a": [1, None], "b": ["x", ""]}), caption="c", text="t", index=True
+        ).build_blocks(),
         DataFrameMessage(wide(1991), "title").build_blocks(),
         Preformatted.text("x\n y"),
         PreformattedMessage("x").build_blocks(),
@@ -377,8 +431,15 @@ def test_every_output_passes_velmoras_validator():
 
 # ---- the table options, wide text, escaping, long frames ------------------------------------
 
-OPTIONS = {"formatters": {"v": "{:,.1f}"}, "float_format": None, "columns": ["v", "name"], "align": {"name": "right"},
-           "wrap": ["name"], "max_rows": 2, "na_rep": "-"}
+OPTIONS = {
+    "formatters": {"v": "{:,.1f}"},
+    "float_format": None,
+    "columns": ["v", "name"],
+    "align": {"name": "right"},
+    "wrap": ["name"],
+    "max_rows": 2,
+    "na_rep": "-",
+}
 
 
 @pytest.mark.parametrize("cls", MESSAGES)
@@ -399,8 +460,9 @@ def test_simple_table_passes_the_options_given_to_the_builder():
 
 def test_text_table_options_and_wrapping():
     df = pd.DataFrame({"name": ["a " * 20, "bob"], "v": [1234.5, 2.0], "n": [1, 2]})
-    [block] = DataFrameMessage(df, formatters={"v": "{:,.2f}"}, columns=["n", "name", "v"], wrap=["name"],
-                               align={"n": "center"}).build_blocks()
+    [block] = DataFrameMessage(
+        df, formatters={"v": "{:,.2f}"}, columns=["n", "name", "v"], wrap=["name"], align={"n": "center"}
+    ).build_blocks()
     assert code(block).split("\n") == [
         " n   name                                  v",
         "---  -----------------------------  --------",
@@ -424,7 +486,11 @@ def test_text_table_wide_characters_emoji_escaping_and_fences():
     lines = code(DataFrameMessage(df).build_blocks()[0]).split("\n")
     shown = [line.replace("&lt;", "<").replace("&amp;", "&") for line in lines]
     assert {wcswidth(line) for line in shown} == {wcswidth(shown[0])}  # every column lines up
-    assert lines[2].startswith("中文字") and lines[4].startswith("a`\u200b`\u200b`b") and lines[5].startswith("x&lt;y&amp;z")
+    assert (
+        lines[2].startswith("中文字")
+        and lines[4].startswith("a`\u200b`\u200b`b")
+        and lines[5].startswith("x&lt;y&amp;z")
+    )
     assert "```" not in "\n".join(lines) and "<" not in "\n".join(lines)
 
 
@@ -443,6 +509,7 @@ def test_long_simple_table_is_sent_as_several_messages():
     answers = message.send("C1", fit=True)
     assert len(answers) == 3 and [a["message"]["blocks"] for a in answers] == [p["blocks"] for p in payloads]
     from velmora.errors import InvalidBlocks
+
     with pytest.raises(InvalidBlocks):
         message.payload(strict=True)
 

@@ -60,8 +60,9 @@ def _hostile_message(entry, call):
 
 def _dead(text):
     """No "<" and no "&" that does not start an escape: nothing Slack would read as markup."""
-    return "<" not in text and ">" not in re.sub(r"&(amp|lt|gt);", "", text) and not re.search(
-        r"&(?!(amp|lt|gt);)", text)
+    return (
+        "<" not in text and ">" not in re.sub(r"&(amp|lt|gt);", "", text) and not re.search(r"&(?!(amp|lt|gt);)", text)
+    )
 
 
 @pytest.mark.parametrize("entry", MESSAGES, ids=lambda e: e.id)
@@ -119,9 +120,13 @@ def test_the_readme_ci_alert_sends_as_valid_payloads_with_no_live_entity():
             return {"ok": True}
 
     title = mrkdwn.truncate(f"CI failed: {commit}", 150)
-    alert = velmora.Message(Header.plain_text(title), Section.mrkdwn(f"```{mrkdwn.escape(trace)}```"),
-                            Actions.buttons([{"text": "Open the run", "url": "https://ci.example/runs/42"}]),
-                            header=title, slack_bot=Bot())
+    alert = velmora.Message(
+        Header.plain_text(title),
+        Section.mrkdwn(f"```{mrkdwn.escape(trace)}```"),
+        Actions.buttons([{"text": "Open the run", "url": "https://ci.example/runs/42"}]),
+        header=title,
+        slack_bot=Bot(),
+    )
     assert alert.send("C1", fit=True) == [{"ok": True}]
     [payload] = sent
     assert validate(payload) == [] and _dead(payload["text"]) and payload["text"] == escape(title)

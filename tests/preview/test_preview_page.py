@@ -29,35 +29,59 @@ def t(kind: str, value: str) -> dict[str, str]:
 
 
 def cell(value: str) -> dict[str, Any]:
-    return {"type": "rich_text", "elements": [{"type": "rich_text_section", "elements": [{"type": "text", "text": value}]}]}
+    return {
+        "type": "rich_text",
+        "elements": [{"type": "rich_text_section", "elements": [{"type": "text", "text": value}]}],
+    }
 
 
-MESSAGE = {"text": "Deploy *done*", "blocks": [
-    {"type": "header", "text": t("plain_text", "Nightly report")},
-    {"type": "section", "text": t("mrkdwn", "*api* is live on `prod`, _quietly_ ~not~ <https://x.io|see runbook>")},
-    {"type": "actions", "elements": [
-        {"type": "button", "text": t("plain_text", "Approve"), "style": "primary"},
-        {"type": "button", "text": t("plain_text", "Reject"), "style": "danger"},
-        {"type": "button", "text": t("plain_text", "Runbook"), "url": "https://x.io/runbook"},
-        {"type": "static_select", "placeholder": t("plain_text", "Pick a region"),
-         "options": [{"text": t("plain_text", "eu"), "value": "eu"}]},
-        {"type": "datepicker", "initial_date": "2024-12-20"}]},
-    {"type": "image", "image_url": BROKEN, "alt_text": "A black puppy", "title": t("plain_text", "Puppy")},
-    {"type": "image", "image_url": LOADS, "alt_text": "A loaded cat"},
-    {"type": "table", "column_settings": [{"align": "left"}, {"align": "right"}],
-     "rows": [[cell("service"), cell("took (s)")], [cell("api"), cell("192.5")], [{"type": "raw_text", "text": "web"}, cell(" ")]]},
-    {"type": "header", "text": t("mrkdwn", "Wrong header")},
-    {"type": "section", "text": t("mrkdwn", HOSTILE), "fields": [t("plain_text", HOSTILE)]},
-    {"type": "rich_text", "elements": [{"type": "rich_text_section", "elements": [{"type": "text", "text": HOSTILE}]}]},
-    {"type": "markdown", "text": f"**Summary** {HOSTILE}"},
-    {"type": "context", "elements": [t("mrkdwn", "by <@U1|ana> <!here>")]},
-    {"type": "markdown", "text": "```python\nprint('" + "long " * 60 + "')\nx = 1\n```"},
-]}
+MESSAGE = {
+    "text": "Deploy *done*",
+    "blocks": [
+        {"type": "header", "text": t("plain_text", "Nightly report")},
+        {"type": "section", "text": t("mrkdwn", "*api* is live on `prod`, _quietly_ ~not~ <https://x.io|see runbook>")},
+        {
+            "type": "actions",
+            "elements": [
+                {"type": "button", "text": t("plain_text", "Approve"), "style": "primary"},
+                {"type": "button", "text": t("plain_text", "Reject"), "style": "danger"},
+                {"type": "button", "text": t("plain_text", "Runbook"), "url": "https://x.io/runbook"},
+                {
+                    "type": "static_select",
+                    "placeholder": t("plain_text", "Pick a region"),
+                    "options": [{"text": t("plain_text", "eu"), "value": "eu"}],
+                },
+                {"type": "datepicker", "initial_date": "2024-12-20"},
+            ],
+        },
+        {"type": "image", "image_url": BROKEN, "alt_text": "A black puppy", "title": t("plain_text", "Puppy")},
+        {"type": "image", "image_url": LOADS, "alt_text": "A loaded cat"},
+        {
+            "type": "table",
+            "column_settings": [{"align": "left"}, {"align": "right"}],
+            "rows": [
+                [cell("service"), cell("took (s)")],
+                [cell("api"), cell("192.5")],
+                [{"type": "raw_text", "text": "web"}, cell(" ")],
+            ],
+        },
+        {"type": "header", "text": t("mrkdwn", "Wrong header")},
+        {"type": "section", "text": t("mrkdwn", HOSTILE), "fields": [t("plain_text", HOSTILE)]},
+        {
+            "type": "rich_text",
+            "elements": [{"type": "rich_text_section", "elements": [{"type": "text", "text": HOSTILE}]}],
+        },
+        {"type": "markdown", "text": f"**Summary** {HOSTILE}"},
+        {"type": "context", "elements": [t("mrkdwn", "by <@U1|ana> <!here>")]},
+        {"type": "markdown", "text": "```python\nprint('" + "long " * 60 + "')\nx = 1\n```"},
+    ],
+}
 
 
 def png(width: int, height: int) -> bytes:
     def chunk(kind: bytes, data: bytes) -> bytes:
         return len(data).to_bytes(4, "big") + kind + data + zlib.crc32(kind + data).to_bytes(4, "big")
+
     rows = b"".join(b"\x00" + b"\xc8\x1e\x3c" * width for _ in range(height))
     header = width.to_bytes(4, "big") + height.to_bytes(4, "big") + b"\x08\x02\x00\x00\x00"
     return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b"")
@@ -95,30 +119,48 @@ def seen_text(page: Page) -> str:
     return " ".join(page.inner_text("body").split())
 
 
-@pytest.mark.parametrize("shown", [
-    "Notification Deploy done", "1 problem with Slack's limits", "Nightly report",
-    "api is live on prod, quietly not see runbook", "Approve Reject Runbook Pick a region ▾ 📅 2024-12-20",
-    "Puppy", "Wrong header", "Summary " + HOSTILE, "by @ana @here",
-    HOSTILE + " " + HOSTILE + " " + HOSTILE,  # the mrkdwn text, the plain text field, the rich text
-])
+@pytest.mark.parametrize(
+    "shown",
+    [
+        "Notification Deploy done",
+        "1 problem with Slack's limits",
+        "Nightly report",
+        "api is live on prod, quietly not see runbook",
+        "Approve Reject Runbook Pick a region ▾ 📅 2024-12-20",
+        "Puppy",
+        "Wrong header",
+        "Summary " + HOSTILE,
+        "by @ana @here",
+        HOSTILE + " " + HOSTILE + " " + HOSTILE,  # the mrkdwn text, the plain text field, the rich text
+    ],
+)
 def test_every_text_is_visible(page: Page, shown: str) -> None:
     assert shown in seen_text(page)
 
 
-@pytest.mark.parametrize(("text", "prop", "expected"), [
-    ("api", "font-weight", "700"), ("Summary", "font-weight", "700"), ("quietly", "font-style", "italic"),
-    ("not", "text-decoration-line", "line-through"), ("prod", "font-family", "Monaco, Menlo, Consolas, \"Courier New\", monospace"),
-    ("Nightly report", "font-weight", "900"), ("see runbook", "color", "rgb(18, 100, 163)"),
-    ("@here", "background-color", "rgb(252, 239, 192)"),
-])
+@pytest.mark.parametrize(
+    ("text", "prop", "expected"),
+    [
+        ("api", "font-weight", "700"),
+        ("Summary", "font-weight", "700"),
+        ("quietly", "font-style", "italic"),
+        ("not", "text-decoration-line", "line-through"),
+        ("prod", "font-family", 'Monaco, Menlo, Consolas, "Courier New", monospace'),
+        ("Nightly report", "font-weight", "900"),
+        ("see runbook", "color", "rgb(18, 100, 163)"),
+        ("@here", "background-color", "rgb(252, 239, 192)"),
+    ],
+)
 def test_styles_where_the_marks_were(page: Page, text: str, prop: str, expected: str) -> None:
     found = page.get_by_text(text, exact=True).first
     assert found.is_visible()
     assert found.evaluate(f"e => getComputedStyle(e).getPropertyValue({prop!r})") == expected
 
 
-@pytest.mark.parametrize(("label", "background"), [
-    ("Approve", "rgb(0, 122, 90)"), ("Reject", "rgb(224, 30, 90)"), ("Runbook", "rgb(255, 255, 255)")])
+@pytest.mark.parametrize(
+    ("label", "background"),
+    [("Approve", "rgb(0, 122, 90)"), ("Reject", "rgb(224, 30, 90)"), ("Runbook", "rgb(255, 255, 255)")],
+)
 def test_buttons_with_their_labels(page: Page, label: str, background: str) -> None:
     button = page.locator(".button", has_text=label)
     assert button.inner_text() == label and button.is_visible()
@@ -145,8 +187,7 @@ def test_alt_text_shows_where_the_image_cannot_load(page: Page, alt: str, covere
     assert loaded is covered
     box = frame.locator(".alt").bounding_box()
     assert box is not None and box["width"] > 100 and box["height"] > 20
-    on_top = page.evaluate("([x, y]) => document.elementFromPoint(x, y).tagName",
-                           [box["x"] + 10, box["y"] + 10])
+    on_top = page.evaluate("([x, y]) => document.elementFromPoint(x, y).tagName", [box["x"] + 10, box["y"] + 10])
     assert on_top == ("IMG" if covered else "SPAN")
 
 
@@ -170,7 +211,11 @@ def test_markup_in_a_message_runs_nothing(page: Page) -> None:
 
 def test_a_fenced_block_in_markdown_scrolls_inside_the_message(page: Page) -> None:
     code = page.locator(".markdown pre")
-    assert code.count() == 1 and code.inner_text().startswith("print('long long") and code.inner_text().endswith("\nx = 1\n")
+    assert (
+        code.count() == 1
+        and code.inner_text().startswith("print('long long")
+        and code.inner_text().endswith("\nx = 1\n")
+    )
     box, content = code.bounding_box(), page.locator(".content").bounding_box()
     assert box and content and box["x"] + box["width"] <= content["x"] + content["width"]
     assert code.evaluate("e => e.scrollWidth > e.clientWidth + 1000 && getComputedStyle(e).overflowX === 'auto'")
@@ -185,13 +230,36 @@ def opt(value: str) -> dict[str, Any]:
 
 
 CHARTS = [
-    {"type": "data_visualization", "title": "Errors by region", "chart": {"type": "bar", "axis_config": {"categories": ["eu", "us", "ap"]},
-     "series": [{"name": "4xx", "data": [{"label": c, "value": v} for c, v in (("eu", 12), ("us", 30), ("ap", -5))]},
-                {"name": "5xx", "data": [{"label": c, "value": v} for c, v in (("eu", 3), ("us", 8), ("ap", 2))]}]}},
-    {"type": "data_visualization", "title": "Browsers", "chart": {"type": "pie", "segments": [
-        {"label": "chrome", "value": 60}, {"label": "firefox", "value": 25}, {"label": "safari", "value": 15}]}},
-    {"type": "data_table", "caption": "Deploys", "rows": [[raw("service"), raw("took (s)")]]
-     + [[raw(f"svc{i}"), {"type": "raw_number", "value": i * 1.5, "text": f"{i * 1.5:.1f}"}] for i in range(12)]},
+    {
+        "type": "data_visualization",
+        "title": "Errors by region",
+        "chart": {
+            "type": "bar",
+            "axis_config": {"categories": ["eu", "us", "ap"]},
+            "series": [
+                {"name": "4xx", "data": [{"label": c, "value": v} for c, v in (("eu", 12), ("us", 30), ("ap", -5))]},
+                {"name": "5xx", "data": [{"label": c, "value": v} for c, v in (("eu", 3), ("us", 8), ("ap", 2))]},
+            ],
+        },
+    },
+    {
+        "type": "data_visualization",
+        "title": "Browsers",
+        "chart": {
+            "type": "pie",
+            "segments": [
+                {"label": "chrome", "value": 60},
+                {"label": "firefox", "value": 25},
+                {"label": "safari", "value": 15},
+            ],
+        },
+    },
+    {
+        "type": "data_table",
+        "caption": "Deploys",
+        "rows": [[raw("service"), raw("took (s)")]]
+        + [[raw(f"svc{i}"), {"type": "raw_number", "value": i * 1.5, "text": f"{i * 1.5:.1f}"}] for i in range(12)],
+    },
 ]
 
 
@@ -230,8 +298,12 @@ def test_pie_slices_match_their_legend(charts: Page, degrees: int, label: str) -
     fill = charts.evaluate("([x, y]) => document.elementFromPoint(x, y).getAttribute('fill')", [x, y])
     mark = charts.locator(".legend-item", has_text=label).locator(".legend-mark")
     assert fill and mark.evaluate("e => getComputedStyle(e).backgroundColor") == "rgb({}, {}, {})".format(
-        *bytes.fromhex(fill[1:]))
-    assert charts.locator(".legend-item", has_text=label).inner_text().split() == [label, f"{[60, 25, 15][['chrome', 'firefox', 'safari'].index(label)]}%"]
+        *bytes.fromhex(fill[1:])
+    )
+    assert charts.locator(".legend-item", has_text=label).inner_text().split() == [
+        label,
+        f"{[60, 25, 15][['chrome', 'firefox', 'safari'].index(label)]}%",
+    ]
 
 
 def test_a_data_table_shows_its_first_page(charts: Page) -> None:
@@ -243,23 +315,68 @@ def test_a_data_table_shows_its_first_page(charts: Page) -> None:
     for index, side in ((8, 0), (9, 1)):  # a name on the left, a number on the right of its cell
         cell = charts.locator(".data-table td").nth(index)
         text, frame = cell.evaluate(edges), cell.bounding_box()
-        assert frame and text[side] == pytest.approx(frame["x"] + 12 if side == 0 else frame["x"] + frame["width"] - 12, abs=1)
+        assert frame and text[side] == pytest.approx(
+            frame["x"] + 12 if side == 0 else frame["x"] + frame["width"] - 12, abs=1
+        )
 
 
-MODAL = {"type": "modal", "title": t("plain_text", "Request time off"), "submit": t("plain_text", "Send"), "blocks": [
-    {"type": "input", "label": t("plain_text", "Reason"), "hint": t("plain_text", "Your manager sees this"),
-     "element": {"type": "plain_text_input", "multiline": True, "placeholder": t("plain_text", "Why are you away?")}},
-    {"type": "input", "label": t("plain_text", "Days"), "element": {"type": "number_input", "is_decimal_allowed": False, "initial_value": "3"}},
-    {"type": "input", "label": t("plain_text", "Email"), "optional": True, "element": {"type": "email_text_input"}},
-    {"type": "input", "label": t("plain_text", "Kind"), "element": {"type": "static_select", "placeholder": t("plain_text", "Pick one"),
-                                                                     "options": [opt("Holiday"), opt("Sick")]}},
-    {"type": "input", "label": t("plain_text", "Notify"), "element": {"type": "checkboxes", "options": [opt("Team"), opt("HR")],
-                                                                       "initial_options": [opt("HR")]}},
-    {"type": "input", "label": t("plain_text", "Back"), "element": {"type": "datetimepicker", "initial_date_time": 1772611200}},
-    {"type": "input", "label": t("plain_text", "Cover"), "element": {"type": "multi_users_select", "initial_users": ["U1", "U2"]}},
-    {"type": "input", "label": t("plain_text", "Note"), "element": {"type": "rich_text_input", "placeholder": t("plain_text", "Anything else?")}},
-    {"type": "input", "label": t("plain_text", "Sick note"), "element": {"type": "file_input", "filetypes": ["pdf"], "max_files": 1}},
-]}
+MODAL = {
+    "type": "modal",
+    "title": t("plain_text", "Request time off"),
+    "submit": t("plain_text", "Send"),
+    "blocks": [
+        {
+            "type": "input",
+            "label": t("plain_text", "Reason"),
+            "hint": t("plain_text", "Your manager sees this"),
+            "element": {
+                "type": "plain_text_input",
+                "multiline": True,
+                "placeholder": t("plain_text", "Why are you away?"),
+            },
+        },
+        {
+            "type": "input",
+            "label": t("plain_text", "Days"),
+            "element": {"type": "number_input", "is_decimal_allowed": False, "initial_value": "3"},
+        },
+        {"type": "input", "label": t("plain_text", "Email"), "optional": True, "element": {"type": "email_text_input"}},
+        {
+            "type": "input",
+            "label": t("plain_text", "Kind"),
+            "element": {
+                "type": "static_select",
+                "placeholder": t("plain_text", "Pick one"),
+                "options": [opt("Holiday"), opt("Sick")],
+            },
+        },
+        {
+            "type": "input",
+            "label": t("plain_text", "Notify"),
+            "element": {"type": "checkboxes", "options": [opt("Team"), opt("HR")], "initial_options": [opt("HR")]},
+        },
+        {
+            "type": "input",
+            "label": t("plain_text", "Back"),
+            "element": {"type": "datetimepicker", "initial_date_time": 1772611200},
+        },
+        {
+            "type": "input",
+            "label": t("plain_text", "Cover"),
+            "element": {"type": "multi_users_select", "initial_users": ["U1", "U2"]},
+        },
+        {
+            "type": "input",
+            "label": t("plain_text", "Note"),
+            "element": {"type": "rich_text_input", "placeholder": t("plain_text", "Anything else?")},
+        },
+        {
+            "type": "input",
+            "label": t("plain_text", "Sick note"),
+            "element": {"type": "file_input", "filetypes": ["pdf"], "max_files": 1},
+        },
+    ],
+}
 
 
 @pytest.fixture(scope="module")
@@ -267,11 +384,15 @@ def modal(browser: Browser) -> Page:
     return opened(browser, MODAL)
 
 
-@pytest.mark.parametrize("shown", [
-    "Request time off ✕", "Reason Why are you away? Your manager sees this Days 3 Email (optional) Kind Pick one ▾",
-    "Notify Team HR Back 📅 2026-03-04 🕘 08:00 UTC Cover @U1 @U2 ▾ Note Anything else?",
-    "Sick note Drag and drop a file or click to upload pdf · 1 file Cancel Send",
-])
+@pytest.mark.parametrize(
+    "shown",
+    [
+        "Request time off ✕",
+        "Reason Why are you away? Your manager sees this Days 3 Email (optional) Kind Pick one ▾",
+        "Notify Team HR Back 📅 2026-03-04 🕘 08:00 UTC Cover @U1 @U2 ▾ Note Anything else?",
+        "Sick note Drag and drop a file or click to upload pdf · 1 file Cancel Send",
+    ],
+)
 def test_a_modal_shows_its_form(modal: Page, shown: str) -> None:
     assert shown in seen_text(modal)
 
@@ -281,14 +402,25 @@ def test_a_modal_is_laid_out_as_in_slack(modal: Page) -> None:
     assert head["y"] + head["height"] <= body["y"] and body["y"] + body["height"] <= foot["y"]
     assert frame["x"] >= 0 and frame["x"] + frame["width"] <= 600
     cancel, send = box(modal, ".modal-foot .button"), box(modal, ".modal-foot .button.primary")
-    assert cancel["x"] + cancel["width"] < send["x"] and send["x"] + send["width"] == pytest.approx(frame["x"] + frame["width"] - 20, abs=1)
-    assert modal.locator(".modal-foot .button.primary").evaluate("e => getComputedStyle(e).backgroundColor") == "rgb(0, 122, 90)"
-    widths = {round(box(modal, f".input-element > {kind}")["width"]) for kind in (".field", ".select", ".rich-input", ".file-drop")}
+    assert cancel["x"] + cancel["width"] < send["x"] and send["x"] + send["width"] == pytest.approx(
+        frame["x"] + frame["width"] - 20, abs=1
+    )
+    assert (
+        modal.locator(".modal-foot .button.primary").evaluate("e => getComputedStyle(e).backgroundColor")
+        == "rgb(0, 122, 90)"
+    )
+    widths = {
+        round(box(modal, f".input-element > {kind}")["width"])
+        for kind in (".field", ".select", ".rich-input", ".file-drop")
+    }
     assert len(widths) == 1 and widths.pop() == round(body["width"]) - 40  # every field as wide as the form
     assert box(modal, ".field.multiline")["height"] > 2 * box(modal, ".field:not(.multiline)")["height"]
     optional = modal.get_by_text("(optional)")
     assert optional.evaluate("e => getComputedStyle(e).fontWeight") == "400"
-    assert modal.locator(".check.on").count() == 1 and modal.locator(".choice", has=modal.locator(".check.on")).inner_text() == "HR"
+    assert (
+        modal.locator(".check.on").count() == 1
+        and modal.locator(".choice", has=modal.locator(".check.on")).inner_text() == "HR"
+    )
 
 
 def test_a_home_tab(browser: Browser) -> None:

@@ -22,9 +22,30 @@ values = st.recursive(
     max_leaves=6,
 )
 names = st.sampled_from(
-    ["text", "header", "divider", "options", "text_before_option", "initial_date", "preview", "slack_bot",
-     "image_url", "image_buffer", "image_name", "text_1", "text_x", "image_url_2", "button_1_text",
-     "button_1_style", "button_2_url", "button_10_text", "button_a_value", "button_x", "button__text", "other"]
+    [
+        "text",
+        "header",
+        "divider",
+        "options",
+        "text_before_option",
+        "initial_date",
+        "preview",
+        "slack_bot",
+        "image_url",
+        "image_buffer",
+        "image_name",
+        "text_1",
+        "text_x",
+        "image_url_2",
+        "button_1_text",
+        "button_1_style",
+        "button_2_url",
+        "button_10_text",
+        "button_a_value",
+        "button_x",
+        "button__text",
+        "other",
+    ]
 ) | st.text(min_size=1, max_size=12)
 
 

@@ -61,6 +61,7 @@ def expect_same(error: BaseException, call) -> None:
 
 # ---- BaseVelmora.__init__ ------------------------------------------------------------------------
 
+
 @pytest.mark.parametrize("entry", MESSAGES, ids=lambda e: e.id)
 @pytest.mark.parametrize("how", ["cooperative base", "patched BaseVelmora"])
 def test_base_init_errors_propagate_unchanged(entry, how, monkeypatch):
@@ -95,8 +96,12 @@ def test_base_init_errors_propagate_unchanged(entry, how, monkeypatch):
     call = entry.ok[0]
     errors.fresh()
     seen.clear()
-    assert_no_leak(lambda: seen.clear() or cls(*call.args, **call.kwargs), expect=Boom,
-                   watch=[*call.args, *call.kwargs.values()], times=1000)
+    assert_no_leak(
+        lambda: seen.clear() or cls(*call.args, **call.kwargs),
+        expect=Boom,
+        watch=[*call.args, *call.kwargs.values()],
+        times=1000,
+    )
 
 
 @pytest.mark.parametrize("entry", MESSAGES, ids=lambda e: e.id)
@@ -120,6 +125,7 @@ def test_base_init_gets_the_other_keywords_unchanged(entry, monkeypatch):
 
 # ---- builders looked up at call time ----------------------------------------------------------
 
+
 class Raising:
     """Stands in for a builder class: every builder it hands out raises `error`."""
 
@@ -129,6 +135,7 @@ class Raising:
     def __getattr__(self, name):
         def builder(*args, **kwargs):
             raise self.error
+
         return builder
 
 
@@ -182,6 +189,7 @@ def test_builder_errors_and_odd_results_reach_the_caller(entry, monkeypatch):
 
 # ---- the bot's image_upload -----------------------------------------------------------------
 
+
 def test_upload_errors_propagate_unchanged():
     image_msg = pytest.importorskip("velmora.messages.image.image_msg")
     errors = Errors("upload failed")
@@ -202,8 +210,11 @@ def test_upload_errors_propagate_unchanged():
 
 # ---- a subclass's init_blocks ------------------------------------------------------------------
 
-ACTIONS = [e for e in registry.entries() if e.path.startswith("velmora.blocks.actions:Actions.")
-           and not e.path.endswith(".init_blocks") and e.ok]
+ACTIONS = [
+    e
+    for e in registry.entries()
+    if e.path.startswith("velmora.blocks.actions:Actions.") and not e.path.endswith(".init_blocks") and e.ok
+]
 
 
 @pytest.mark.parametrize("entry", ACTIONS, ids=lambda e: e.id)
@@ -222,9 +233,11 @@ def test_init_blocks_errors_and_odd_payloads(entry):
     builder = getattr(Failing, name)
     expect_same(error, lambda: builder(*call.args, **call.kwargs))
     errors.fresh()
-    assert_no_leak(lambda: builder(*call.args, **call.kwargs), expect=Boom,
-                   watch=[*call.args, *call.kwargs.values()], times=1000)
+    assert_no_leak(
+        lambda: builder(*call.args, **call.kwargs), expect=Boom, watch=[*call.args, *call.kwargs.values()], times=1000
+    )
     for payload in ([], [{}], [{"elements": None}], [{"elements": ()}], "x", None, {"elements": []}, [3]):
+
         class Odd(actions):
             @classmethod
             def init_blocks(cls, payload=payload):
@@ -237,7 +250,6 @@ def test_init_blocks_errors_and_odd_payloads(entry):
 
 
 # ---- the validation helpers ---------------------------------------------------------------------
-
 
 
 def test_a_replaced_decorator_that_fails_fails_the_import_and_can_be_retried():
@@ -320,10 +332,13 @@ def test_a_replaced_decorator_whose_wrapper_fails_propagates_unchanged():
     assert set(seen) == {"same"}, seen
 
 
-@pytest.mark.parametrize("path, call", [
-    ("velmora.blocks.section:Section.datepicker", C("When?", "2024-01-31")),
-    ("velmora.blocks.actions:Actions.datepickers", C(["2024-01-31"])),
-])
+@pytest.mark.parametrize(
+    "path, call",
+    [
+        ("velmora.blocks.section:Section.datepicker", C("When?", "2024-01-31")),
+        ("velmora.blocks.actions:Actions.datepickers", C(["2024-01-31"])),
+    ],
+)
 def test_a_replaced_date_check_is_used_and_its_error_propagates(path, call, monkeypatch):
     entry = registry.Entry(path)
     builder = entry.resolve()

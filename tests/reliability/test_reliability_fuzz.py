@@ -20,21 +20,48 @@ import registry
 from hostile import HOSTILE_METHODS, HostileError, Saboteur, hostile_type, snapshot, values
 from registry import C
 
-_checks = [HealthCheck.too_slow, HealthCheck.data_too_large, HealthCheck.large_base_example,
-           HealthCheck.function_scoped_fixture]
-settings.register_profile("quick", max_examples=30, deadline=None, derandomize=True, database=None,
-                          suppress_health_check=_checks)
-settings.register_profile("fuzz", max_examples=int(os.environ.get("VELMORA_FUZZ_EXAMPLES", "4000")), deadline=None, suppress_health_check=_checks)
+_checks = [
+    HealthCheck.too_slow,
+    HealthCheck.data_too_large,
+    HealthCheck.large_base_example,
+    HealthCheck.function_scoped_fixture,
+]
+settings.register_profile(
+    "quick", max_examples=30, deadline=None, derandomize=True, database=None, suppress_health_check=_checks
+)
+settings.register_profile(
+    "fuzz",
+    max_examples=int(os.environ.get("VELMORA_FUZZ_EXAMPLES", "4000")),
+    deadline=None,
+    suppress_health_check=_checks,
+)
 PROFILE = settings.get_profile(os.environ.get("HYPOTHESIS_PROFILE", "quick"))
 
 ORDINARY = (TypeError, ValueError, KeyError, IndexError, AttributeError)
 ENTRIES = registry.entries()
 ANY = values(2)
 SHALLOW = values(1)
-NAME_TYPES = [hostile.StrSub, hostile_type(str, frozenset({"__eq__"})),
-              hostile_type(str, frozenset({"__eq__", "__str__", "__repr__", "__iter__", "__len__", "__getitem__"}))]
-ODD_NAMES = ["", "é", "x", "self", "cls", "kwargs", "args", "__init__", "text_", "button_", "Δ", "a" * 300,
-             "preview", "slack_bot"]
+NAME_TYPES = [
+    hostile.StrSub,
+    hostile_type(str, frozenset({"__eq__"})),
+    hostile_type(str, frozenset({"__eq__", "__str__", "__repr__", "__iter__", "__len__", "__getitem__"})),
+]
+ODD_NAMES = [
+    "",
+    "é",
+    "x",
+    "self",
+    "cls",
+    "kwargs",
+    "args",
+    "__init__",
+    "text_",
+    "button_",
+    "Δ",
+    "a" * 300,
+    "preview",
+    "slack_bot",
+]
 
 
 @st.composite
@@ -78,7 +105,8 @@ def check_error(entry, error: BaseException | None) -> None:
     if not isinstance(error, ORDINARY + entry.allowed):
         raise AssertionError(f"{entry.id} raised {type(error).__name__}: {error}") from error
     assert not isinstance(error.__context__, HostileError), (
-        f"{entry.id} replaced {error.__context__!r} by {type(error).__name__}: {error}")
+        f"{entry.id} replaced {error.__context__!r} by {type(error).__name__}: {error}"
+    )
 
 
 def attempt(entry, step):
@@ -176,9 +204,12 @@ def test_arbitrary_calls_raise_only_ordinary_errors(entry):
 
 # ---- a systematic sweep: each kind of hostile object in each parameter ----------------------------
 
-HOSTILE_KINDS = [hostile_type(base, frozenset({method}))
-                 for base in (object, str, list, dict, int, tuple) for method in HOSTILE_METHODS
-                 if not (base is dict and method == "__hash__")]
+HOSTILE_KINDS = [
+    hostile_type(base, frozenset({method}))
+    for base in (object, str, list, dict, int, tuple)
+    for method in HOSTILE_METHODS
+    if not (base is dict and method == "__hash__")
+]
 
 
 def _hostile_instance(cls):
@@ -229,7 +260,7 @@ def test_each_hostile_object_in_each_parameter(entry):
                 value = make()
                 args, kwargs = list(base.args), dict(base.kwargs)
                 if not by_keyword and index <= len(args) and param.name not in kwargs:
-                    args[index:index + 1] = [value]
+                    args[index : index + 1] = [value]
                 else:
                     args = args[:index]
                     kwargs[param.name] = value

@@ -86,6 +86,7 @@ def test_allocation_failures_raise_memory_error_or_nothing():
     lines = result.stdout.splitlines()
     calls = [line for line in lines if line.startswith("CALL ")]
     assert result.returncode == 0 and lines and lines[-1] == "DONE", (
-        f"crashed (exit {result.returncode}) in {calls[-1] if calls else 'set-up'}:\n{result.stderr[-3000:]}")
+        f"crashed (exit {result.returncode}) in {calls[-1] if calls else 'set-up'}:\n{result.stderr[-3000:]}"
+    )
     assert len(calls) > 80, "the registry's native calls were not all reached"
     assert [line for line in lines if line.startswith("BAD ")] == []

@@ -93,12 +93,22 @@ def test_soak(entry, call, error, calls):
 
     if REPORT:
         with open(REPORT, "a") as out:
-            out.write(json.dumps({
-                "path": f"{entry.id}-{'ok' if error is None else error.__name__}", "calls": calls + traced_calls,
-                "blocks": [blocks, blocks_after], "rss_kib": [memory // 1024, memory_after // 1024],
-                "traced_bytes": [traced, traced_after], "seconds": round(seconds, 3),
-            }) + "\n")
+            out.write(
+                json.dumps(
+                    {
+                        "path": f"{entry.id}-{'ok' if error is None else error.__name__}",
+                        "calls": calls + traced_calls,
+                        "blocks": [blocks, blocks_after],
+                        "rss_kib": [memory // 1024, memory_after // 1024],
+                        "traced_bytes": [traced, traced_after],
+                        "seconds": round(seconds, 3),
+                    }
+                )
+                + "\n"
+            )
     assert refs_after == refs, "reference counts of the arguments changed"
     assert blocks_after - blocks < 100 + calls // 2000, f"{blocks_after - blocks} more blocks after {calls} calls"
     assert traced_after - traced < 64 * 1024, f"{traced_after - traced} bytes more traced after {traced_calls} calls"
-    assert SANITIZED or memory_after - memory < 4 * 1024 * 1024, f"resident memory grew by {(memory_after - memory) // 1024} KiB"
+    assert SANITIZED or memory_after - memory < 4 * 1024 * 1024, (
+        f"resident memory grew by {(memory_after - memory) // 1024} KiB"
+    )

@@ -87,7 +87,7 @@ def test_results_are_fresh_objects(entry):
     def containers(value, seen, skip=caller):
         if type(value) in (list, dict) and id(value) not in skip and id(value) not in seen:
             seen.add(id(value))
-            for item in (value.values() if type(value) is dict else value):
+            for item in value.values() if type(value) is dict else value:
                 containers(item, seen, skip)
         return seen
 

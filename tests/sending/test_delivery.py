@@ -24,11 +24,17 @@ from velmora.interface import BaseVelmora, OfflineBot, default_bot
 from velmora.messages.header.header import HeaderMessage
 from velmora.slack import AsyncSlackBot, AsyncWebhookBot, SlackBot, WebhookBot
 
-BLOCKS = [{"type": "header", "text": {"type": "plain_text", "text": "Nightly report", "emoji": True}},
-          {"type": "divider"}]
+BLOCKS = [
+    {"type": "header", "text": {"type": "plain_text", "text": "Nightly report", "emoji": True}},
+    {"type": "divider"},
+]
 PAYLOAD = {"text": "Nightly report", "blocks": BLOCKS}
-BOTS = {("web", "sync"): SlackBot, ("web", "async"): AsyncSlackBot,
-        ("hook", "sync"): WebhookBot, ("hook", "async"): AsyncWebhookBot}
+BOTS = {
+    ("web", "sync"): SlackBot,
+    ("web", "async"): AsyncSlackBot,
+    ("hook", "sync"): WebhookBot,
+    ("hook", "async"): AsyncWebhookBot,
+}
 
 
 def make_bot(kind: str, flavour: str, slack: FakeSlack, **options: Any) -> Any:
@@ -50,22 +56,76 @@ def args_for(slack: FakeSlack, args: tuple[str, ...]) -> tuple[str, ...]:
 
 # (bot, method, arguments, keywords, where it goes, the exact JSON Slack gets)
 CALLS = [
-    ("web", "send", ("C0123",), {"thread_ts": "1.2", "unfurl_links": False, "reply_broadcast": True,
-                                 "username": "ci", "icon_emoji": ":rocket:"},
-     "chat.postMessage", {"channel": "C0123", **PAYLOAD, "thread_ts": "1.2", "unfurl_links": False,
-                          "reply_broadcast": True, "username": "ci", "icon_emoji": ":rocket:"}),
-    ("web", "update", ("C0123", "1700000000.000100"), {}, "chat.update",
-     {"channel": "C0123", "ts": "1700000000.000100", **PAYLOAD}),
-    ("web", "send_ephemeral", ("C0123", "U0123"), {"thread_ts": "1.2"}, "chat.postEphemeral",
-     {"channel": "C0123", "user": "U0123", **PAYLOAD, "thread_ts": "1.2"}),
-    ("web", "respond", ("RESPONSE_URL",), {"replace_original": True}, "response_url",
-     {**PAYLOAD, "replace_original": True}),
-    ("hook", "send", (), {"thread_ts": "1.2", "unfurl_links": False}, "webhook",
-     {**PAYLOAD, "thread_ts": "1.2", "unfurl_links": False}),
-    ("hook", "respond", ("RESPONSE_URL",), {"response_type": "in_channel"}, "response_url",
-     {**PAYLOAD, "replace_original": False, "response_type": "in_channel"}),
-    ("hook", "respond", ("RESPONSE_URL",), {"delete_original": True}, "response_url",
-     {**PAYLOAD, "replace_original": False, "delete_original": True}),
+    (
+        "web",
+        "send",
+        ("C0123",),
+        {
+            "thread_ts": "1.2",
+            "unfurl_links": False,
+            "reply_broadcast": True,
+            "username": "ci",
+            "icon_emoji": ":rocket:",
+        },
+        "chat.postMessage",
+        {
+            "channel": "C0123",
+            **PAYLOAD,
+            "thread_ts": "1.2",
+            "unfurl_links": False,
+            "reply_broadcast": True,
+            "username": "ci",
+            "icon_emoji": ":rocket:",
+        },
+    ),
+    (
+        "web",
+        "update",
+        ("C0123", "1700000000.000100"),
+        {},
+        "chat.update",
+        {"channel": "C0123", "ts": "1700000000.000100", **PAYLOAD},
+    ),
+    (
+        "web",
+        "send_ephemeral",
+        ("C0123", "U0123"),
+        {"thread_ts": "1.2"},
+        "chat.postEphemeral",
+        {"channel": "C0123", "user": "U0123", **PAYLOAD, "thread_ts": "1.2"},
+    ),
+    (
+        "web",
+        "respond",
+        ("RESPONSE_URL",),
+        {"replace_original": True},
+        "response_url",
+        {**PAYLOAD, "replace_original": True},
+    ),
+    (
+        "hook",
+        "send",
+        (),
+        {"thread_ts": "1.2", "unfurl_links": False},
+        "webhook",
+        {**PAYLOAD, "thread_ts": "1.2", "unfurl_links": False},
+    ),
+    (
+        "hook",
+        "respond",
+        ("RESPONSE_URL",),
+        {"response_type": "in_channel"},
+        "response_url",
+        {**PAYLOAD, "replace_original": False, "response_type": "in_channel"},
+    ),
+    (
+        "hook",
+        "respond",
+        ("RESPONSE_URL",),
+        {"delete_original": True},
+        "response_url",
+        {**PAYLOAD, "replace_original": False, "delete_original": True},
+    ),
 ]
 CALL_IDS = [f"{kind}-{name}-{api}" for kind, name, _, _, api, _ in CALLS]
 
@@ -90,8 +150,9 @@ LIMITED = Answer(429, {"ok": False, "error": "ratelimited"}, {"Retry-After": "0"
 
 @pytest.mark.parametrize("first", [LIMITED, Answer(drop=True)], ids=["429", "dropped"])
 @pytest.mark.parametrize(("kind", "name", "args", "kwargs", "api", "sent"), CALLS[:5], ids=CALL_IDS[:5])
-def test_rate_limits_and_dropped_connections_are_retried(slack, flavour, first, kind, name, args, kwargs, api,
-                                                         sent) -> None:
+def test_rate_limits_and_dropped_connections_are_retried(
+    slack, flavour, first, kind, name, args, kwargs, api, sent
+) -> None:
     slack.answer(api, first)
     message = HeaderMessage("Nightly report", slack_bot=make_bot(kind, flavour, slack))
     assert deliver(message, flavour, name, *args_for(slack, args), **kwargs)["ok"] is True
@@ -102,8 +163,13 @@ def test_rate_limits_and_dropped_connections_are_retried(slack, flavour, first, 
 ERRORS = [
     ("web", "send", ("C0123",), "chat.postMessage", Answer(body={"ok": False, "error": "channel_not_found"})),
     ("web", "update", ("C0123", "1.2"), "chat.update", Answer(body={"ok": False, "error": "message_not_found"})),
-    ("web", "send_ephemeral", ("C0123", "U0123"), "chat.postEphemeral",
-     Answer(body={"ok": False, "error": "user_not_in_channel"})),
+    (
+        "web",
+        "send_ephemeral",
+        ("C0123", "U0123"),
+        "chat.postEphemeral",
+        Answer(body={"ok": False, "error": "user_not_in_channel"}),
+    ),
     ("web", "send", ("C0123",), "chat.postMessage", LIMITED),  # beyond the retries
     ("web", "respond", ("RESPONSE_URL",), "response_url", Answer(404, b"expired_url")),
     ("hook", "send", (), "webhook", Answer(400, b"invalid_blocks")),
@@ -156,11 +222,13 @@ def test_fit_posts_each_part_and_says_what_was_posted_when_one_fails(slack, flav
             deliver(message, flavour, "send", "C0123", thread_ts="1.2", fit=True, unfurl_links=False)
         assert raised.value.response["error"] == "msg_too_long"
         assert raised.value.sent == [{"ok": True, "channel": "C0123", "ts": "1.5"}] * (fails - 1)
-        assert raised.value.unsent == parts[fails - 1:]
-        assert raised.value.__notes__ == [f"{fails - 1} of 3 parts were posted before this error: its `sent` "
-                                          "holds their answers, its `unsent` the payloads not posted"]
+        assert raised.value.unsent == parts[fails - 1 :]
+        assert raised.value.__notes__ == [
+            f"{fails - 1} of 3 parts were posted before this error: its `sent` "
+            "holds their answers, its `unsent` the payloads not posted"
+        ]
     posted = [r.json() for r in slack.requests]
-    assert posted == [{"channel": "C0123", **part} for part in parts[:fails or 3]]
+    assert posted == [{"channel": "C0123", **part} for part in parts[: fails or 3]]
 
 
 def test_strict_fit_checks_every_part_before_posting_any(slack, flavour) -> None:
@@ -180,21 +248,52 @@ DIVIDERS = [{"type": "divider"}] * 51  # one block more than a message holds
 TOO_MANY = "  /blocks: A message holds at most 50 blocks; this one has 51."
 TOO_LONG_HEADER = '  /blocks/0/text/text: "text" is 151 characters long; Slack allows at most 150.'
 LONG_HEADER = [{"type": "header", "text": {"type": "plain_text", "text": "h" * 151}}]
-ONE = {"update": "update() replaces one message with one", "respond": "respond() answers with one message",
-       "send_ephemeral": "send_ephemeral() posts one message"}
+ONE = {
+    "update": "update() replaces one message with one",
+    "respond": "respond() answers with one message",
+    "send_ephemeral": "send_ephemeral() posts one message",
+}
 REFUSED = [  # (method, blocks, keywords, what the error says after its first line)
     ("send", DIVIDERS, {}, [TOO_MANY, "It does not fit in one Slack message: send(fit=True) posts it as 2 messages."]),
-    ("send", DIVIDERS, {"strict": True},
-     [TOO_MANY, "It does not fit in one Slack message: send(fit=True) posts it as 2 messages."]),
-    ("send", LONG_HEADER + DIVIDERS[1:], {}, [TOO_MANY, TOO_LONG_HEADER, "It does not fit in one Slack message: "
-                                          "send(fit=True) posts it in parts, once the other problems are mended."]),
+    (
+        "send",
+        DIVIDERS,
+        {"strict": True},
+        [TOO_MANY, "It does not fit in one Slack message: send(fit=True) posts it as 2 messages."],
+    ),
+    (
+        "send",
+        LONG_HEADER + DIVIDERS[1:],
+        {},
+        [
+            TOO_MANY,
+            TOO_LONG_HEADER,
+            "It does not fit in one Slack message: "
+            "send(fit=True) posts it in parts, once the other problems are mended.",
+        ],
+    ),
     ("send", LONG_HEADER, {"strict": True}, [TOO_LONG_HEADER]),
-    *[(name, DIVIDERS, {"fit": fit}, [TOO_MANY, f"It does not fit in one Slack message, and {ONE[name]}: it cannot "
-                                                "be split. Shorten it, or post it with send(fit=True) as 2 messages."])
-      for name in ONE for fit in (False, True)],
+    *[
+        (
+            name,
+            DIVIDERS,
+            {"fit": fit},
+            [
+                TOO_MANY,
+                f"It does not fit in one Slack message, and {ONE[name]}: it cannot "
+                "be split. Shorten it, or post it with send(fit=True) as 2 messages.",
+            ],
+        )
+        for name in ONE
+        for fit in (False, True)
+    ],
 ]
-ARGS = {"send": ("C0123",), "update": ("C0123", "1.2"), "send_ephemeral": ("C0123", "U0123"),
-        "respond": ("RESPONSE_URL",)}
+ARGS = {
+    "send": ("C0123",),
+    "update": ("C0123", "1.2"),
+    "send_ephemeral": ("C0123", "U0123"),
+    "respond": ("RESPONSE_URL",),
+}
 
 
 @pytest.mark.parametrize(("name", "blocks", "kwargs", "said"), REFUSED)
@@ -221,12 +320,27 @@ def test_only_what_slack_takes_is_forwarded(slack, flavour, name) -> None:
 # ---- what a bot cannot do, and the default bot -----------------------------------------------
 
 REFUSALS = [
-    ("update", ("C0123", "1.2"), NotImplementedError, "a webhook cannot update a message by channel and ts; answer the "
-     "interaction with respond(response_url, replace_original=True), or use SlackBot"),
-    ("send_ephemeral", ("C0123", "U0123"), NotImplementedError, "a webhook cannot post an ephemeral message; answer "
-     "the interaction with respond(response_url) (Slack shows it only to that user), or use SlackBot"),
-    ("send", ("C0123",), ValueError, "a webhook posts to the channel it was made for: send() takes no channel here; "
-     "use SlackBot to choose the channel"),
+    (
+        "update",
+        ("C0123", "1.2"),
+        NotImplementedError,
+        "a webhook cannot update a message by channel and ts; answer the "
+        "interaction with respond(response_url, replace_original=True), or use SlackBot",
+    ),
+    (
+        "send_ephemeral",
+        ("C0123", "U0123"),
+        NotImplementedError,
+        "a webhook cannot post an ephemeral message; answer "
+        "the interaction with respond(response_url) (Slack shows it only to that user), or use SlackBot",
+    ),
+    (
+        "send",
+        ("C0123",),
+        ValueError,
+        "a webhook posts to the channel it was made for: send() takes no channel here; "
+        "use SlackBot to choose the channel",
+    ),
     ("respond", ("hooks.slack.com/actions/secret",), ValueError, "a webhook or response_url must be an https:// URL"),
 ]
 
@@ -267,7 +381,8 @@ def test_async_bot_uploads_where_blocks_are_built(slack) -> None:
     asyncio.run(message.send_async("C0123"))
     assert [r.api for r in slack.requests][-2:] == ["files.completeUploadExternal", "chat.postMessage"]
     assert slack.requests[-1].json()["blocks"][0]["slack_file"] == {
-        "url": "https://files.slack.com/files-pri/T0001-F0001/chart.png"}
+        "url": "https://files.slack.com/files-pri/T0001-F0001/chart.png"
+    }
 
 
 def test_offline_bot_records_every_call_and_answers_like_slack(slack, flavour) -> None:
@@ -286,11 +401,14 @@ def test_offline_bot_records_every_call_and_answers_like_slack(slack, flavour) -
     assert repr(bot).endswith(", sent=1, updated=1, ephemeral=1, responded=1)")
 
 
-@pytest.mark.parametrize(("token", "url", "kind"), [
-    ("xoxb-env", "https://hooks.slack.com/services/T/B/x", SlackBot),
-    (None, "https://hooks.slack.com/services/T/B/x", WebhookBot),
-    (None, None, _default_bot.DefaultBot),
-])
+@pytest.mark.parametrize(
+    ("token", "url", "kind"),
+    [
+        ("xoxb-env", "https://hooks.slack.com/services/T/B/x", SlackBot),
+        (None, "https://hooks.slack.com/services/T/B/x", WebhookBot),
+        (None, None, _default_bot.DefaultBot),
+    ],
+)
 def test_default_bot_follows_the_environment(monkeypatch, token, url, kind) -> None:
     for variable, value in (("SLACK_BOT_TOKEN", token), ("SLACK_WEBHOOK_URL", url)):
         monkeypatch.delenv(variable, raising=False)
@@ -327,7 +445,8 @@ def test_the_default_offline_bot_warns_once_per_process() -> None:
     assert done.stderr == "" and done.stdout.splitlines() == [
         "UserWarning <string> 11 velmora sent nothing to Slack: neither SLACK_BOT_TOKEN nor SLACK_WEBHOOK_URL is "
         "set, so messages go to an OfflineBot, which only records them. Set one of them, or give the message a bot "
-        "(slack_bot=...)."]
+        "(slack_bot=...)."
+    ]
 
 
 def test_the_default_offline_bot_responds_for_real(slack, monkeypatch, flavour) -> None:

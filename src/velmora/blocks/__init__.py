@@ -18,5 +18,17 @@ from .rich_text import RichText
 from .section import Section
 from .table import Table
 
-__all__ = ["Actions", "Chart", "Context", "Divider", "Header", "Image", "Input", "Markdown", "Preformatted", "RichText",
-           "Section", "Table"]
+__all__ = [
+    "Actions",
+    "Chart",
+    "Context",
+    "Divider",
+    "Header",
+    "Image",
+    "Input",
+    "Markdown",
+    "Preformatted",
+    "RichText",
+    "Section",
+    "Table",
+]

@@ -27,12 +27,24 @@ class RichText:
 
     @classmethod
     def text(
-        cls, text: str, *, bold: bool = False, italic: bool = False, strike: bool = False, code: bool = False,
+        cls,
+        text: str,
+        *,
+        bold: bool = False,
+        italic: bool = False,
+        strike: bool = False,
+        code: bool = False,
         underline: bool = False,
     ) -> _Element: ...
     @classmethod
     def link(
-        cls, url: str, text: str | None = None, *, bold: bool = False, italic: bool = False, strike: bool = False,
+        cls,
+        url: str,
+        text: str | None = None,
+        *,
+        bold: bool = False,
+        italic: bool = False,
+        strike: bool = False,
         code: bool = False,
     ) -> _Element: ...
     @classmethod

@@ -47,9 +47,7 @@ class Section:
     @classmethod
     def button(cls, text: str, button: Mapping[str, Any], *, block_id: str | None = None) -> _Blocks: ...
     @classmethod
-    def image(
-        cls, text: str, image_url: str, alt_text: str = "image", *, block_id: str | None = None
-    ) -> _Blocks: ...
+    def image(cls, text: str, image_url: str, alt_text: str = "image", *, block_id: str | None = None) -> _Blocks: ...
     @classmethod
     def slack_image(
         cls, text: str, slack_file: str, alt_text: str = "image", *, block_id: str | None = None

@@ -39,11 +39,27 @@ _WHERE = {
 }
 
 __all__ = [
-    "ButtonMessage", "ChartMessage", "CheckBoxesMessage", "ContextMessage", "DataFrameMessage",
-    "DataTableMessage", "DatePickerMessage", "DatePickersMessage", "HeaderMessage", "ImageMessage",
-    "MarkdownMessage", "Message", "MultiStaticSelectMessage", "OverflowMessage", "PreformattedMessage",
-    "RadioButtonsMessage", "RichTextMessage", "SimpleTableMessage", "StaticSelectMessage",
-    "TimePickerMessage", "UsersSelectMessage",
+    "ButtonMessage",
+    "ChartMessage",
+    "CheckBoxesMessage",
+    "ContextMessage",
+    "DataFrameMessage",
+    "DataTableMessage",
+    "DatePickerMessage",
+    "DatePickersMessage",
+    "HeaderMessage",
+    "ImageMessage",
+    "MarkdownMessage",
+    "Message",
+    "MultiStaticSelectMessage",
+    "OverflowMessage",
+    "PreformattedMessage",
+    "RadioButtonsMessage",
+    "RichTextMessage",
+    "SimpleTableMessage",
+    "StaticSelectMessage",
+    "TimePickerMessage",
+    "UsersSelectMessage",
 ]
 
 TYPE_CHECKING = False

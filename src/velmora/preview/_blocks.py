@@ -67,22 +67,36 @@ def input_block(block: Block) -> str:
     optional = '<span class="optional"> (optional)</span>' if block.get("optional") is True else ""
     hint = block.get("hint")
     below = f'<div class="hint">{text_object(hint)}</div>' if isinstance(hint, dict) else ""
-    return (f'<div class="input"><div class="input-label">{text_object(block.get("label"))}{optional}</div>'
-            f'<div class="input-element">{element(block.get("element"))}</div>{below}</div>')
+    return (
+        f'<div class="input"><div class="input-label">{text_object(block.get("label"))}{optional}</div>'
+        f'<div class="input-element">{element(block.get("element"))}</div>{below}</div>'
+    )
 
 
 def alert(block: Block) -> str:
     """An alert (modals only): its text in a box coloured by its level."""
     level = block.get("level")
     level = level if isinstance(level, str) and level in ALERT_ICONS else "default"
-    return (f'<div class="alert {level}"><span class="alert-icon">{ALERT_ICONS[level]}</span>'
-            f'<span>{text_object(block.get("text"))}</span></div>')
+    return (
+        f'<div class="alert {level}"><span class="alert-icon">{ALERT_ICONS[level]}</span>'
+        f"<span>{text_object(block.get('text'))}</span></div>"
+    )
 
 
 RENDERERS: dict[str, Callable[[Block], str]] = {
-    "header": header, "divider": divider, "section": section, "actions": actions, "context": context,
-    "image": image_block, "rich_text": rich_text_block, "markdown": markdown_block, "table": table,
-    "data_table": data_table, "data_visualization": chart, "input": input_block, "alert": alert,
+    "header": header,
+    "divider": divider,
+    "section": section,
+    "actions": actions,
+    "context": context,
+    "image": image_block,
+    "rich_text": rich_text_block,
+    "markdown": markdown_block,
+    "table": table,
+    "data_table": data_table,
+    "data_visualization": chart,
+    "input": input_block,
+    "alert": alert,
 }
 
 

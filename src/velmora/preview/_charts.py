@@ -16,8 +16,20 @@ from velmora.preview._inline import dicts, esc, text_of, unknown
 from velmora.preview._mrkdwn import text_object
 
 # One colour per series or slice, in order (Slack allows up to 12).
-PALETTE = ("#1d9bd1", "#2bac76", "#e8912d", "#de4e8a", "#7c4dd6", "#e2b53d",
-           "#36c5f0", "#e01e5a", "#0b4c8c", "#6a9c2f", "#a0522d", "#868686")
+PALETTE = (
+    "#1d9bd1",
+    "#2bac76",
+    "#e8912d",
+    "#de4e8a",
+    "#7c4dd6",
+    "#e2b53d",
+    "#36c5f0",
+    "#e01e5a",
+    "#0b4c8c",
+    "#6a9c2f",
+    "#a0522d",
+    "#868686",
+)
 WIDTH = 520
 PLOT_HEIGHT = 200
 TOP, RIGHT = 12, 12
@@ -115,8 +127,10 @@ def _legend(names: Sequence[str], notes: Sequence[str] = ()) -> str:
     items = []
     for i, name in enumerate(names):
         note = f' <span class="legend-note">{esc(notes[i])}</span>' if i < len(notes) else ""
-        items.append(f'<span class="legend-item"><span class="legend-mark" '
-                     f'style="background:{PALETTE[i % len(PALETTE)]}"></span>{esc(name)}{note}</span>')
+        items.append(
+            f'<span class="legend-item"><span class="legend-mark" '
+            f'style="background:{PALETTE[i % len(PALETTE)]}"></span>{esc(name)}{note}</span>'
+        )
     return f'<div class="legend">{"".join(items)}</div>'
 
 
@@ -130,8 +144,9 @@ class _Frame:
         longest = max((len(c) for c in categories), default=0)
         self.slanted = longest * CHAR > self.slot - 4
         if self.slanted:  # a slanted label reaches left of its category: make room for the first ones
-            reach = max(len(c) * CHAR * math.cos(math.radians(SLANT)) - self.slot * (i + 0.5)
-                        for i, c in enumerate(categories))
+            reach = max(
+                len(c) * CHAR * math.cos(math.radians(SLANT)) - self.slot * (i + 0.5) for i, c in enumerate(categories)
+            )
             if reach > self.left:
                 self.left = reach + 4
                 self.slot = (WIDTH - self.left - RIGHT) / self.count
@@ -154,8 +169,10 @@ def _grid(frame: _Frame, tick_labels: list[str], categories: list[str], x_label:
     """Grid lines with their values, the category labels and the axis labels."""
     out = []
     for t, label in zip(frame.scale, tick_labels):
-        out.append(f'<line x1="{_f(frame.left)}" x2="{_f(WIDTH - RIGHT)}" y1="{_f(frame.y(t))}" y2="{_f(frame.y(t))}" '
-                   f'stroke="{"#bbbbbb" if t == 0 else "#e8e8e8"}"/>')
+        out.append(
+            f'<line x1="{_f(frame.left)}" x2="{_f(WIDTH - RIGHT)}" y1="{_f(frame.y(t))}" y2="{_f(frame.y(t))}" '
+            f'stroke="{"#bbbbbb" if t == 0 else "#e8e8e8"}"/>'
+        )
         out.append(f'<text x="{_f(frame.left - 6)}" y="{_f(frame.y(t) + 4)}" text-anchor="end">{label}</text>')
     under = frame.bottom + (14 if frame.slanted else 16)
     for i, category in enumerate(categories):
@@ -166,12 +183,19 @@ def _grid(frame: _Frame, tick_labels: list[str], categories: list[str], x_label:
         anchor = "end" if frame.slanted else "middle"
         out.append(f'<text x="{x}" y="{_f(under)}" text-anchor="{anchor}"{turn}>{esc(category)}</text>')
     if x_label:
-        out.append(f'<text class="axis-label" x="{_f(frame.left + frame.width / 2)}" y="{_f(frame.height - 4)}" '
-                   f'text-anchor="middle">{esc(x_label)}</text>')
+        out.append(
+            f'<text class="axis-label" x="{_f(frame.left + frame.width / 2)}" y="{_f(frame.height - 4)}" '
+            f'text-anchor="middle">{esc(x_label)}</text>'
+        )
     if y_label:
-        middle, at = TOP + PLOT_HEIGHT / 2, frame.left - 14 - max(len(t) for t in tick_labels) * CHAR  # beside the ticks
-        out.append(f'<text class="axis-label" x="{_f(at)}" y="{_f(middle)}" text-anchor="middle" '
-                   f'transform="rotate(-90 {_f(at)} {_f(middle)})">{esc(y_label)}</text>')
+        middle, at = (
+            TOP + PLOT_HEIGHT / 2,
+            frame.left - 14 - max(len(t) for t in tick_labels) * CHAR,
+        )  # beside the ticks
+        out.append(
+            f'<text class="axis-label" x="{_f(at)}" y="{_f(middle)}" text-anchor="middle" '
+            f'transform="rotate(-90 {_f(at)} {_f(middle)})">{esc(y_label)}</text>'
+        )
     return out
 
 
@@ -187,15 +211,19 @@ def _marks(frame: _Frame, kind: str, categories: list[str], series: list[tuple[s
         if kind == "bar":
             width = group / len(series)
             for i, v in points:
-                out.append(f'<rect x="{_f(frame.x(i) - group / 2 + s * width)}" y="{_f(min(frame.y(v), zero))}" '
-                           f'width="{_f(width)}" height="{_f(abs(zero - frame.y(v)))}" fill="{colour}">{tips[i]}</rect>')
+                out.append(
+                    f'<rect x="{_f(frame.x(i) - group / 2 + s * width)}" y="{_f(min(frame.y(v), zero))}" '
+                    f'width="{_f(width)}" height="{_f(abs(zero - frame.y(v)))}" fill="{colour}">{tips[i]}</rect>'
+                )
             continue
         for run in _runs(points):
             line = " ".join(f"{_f(frame.x(i))},{_f(frame.y(v))}" for i, v in run)
             if kind == "area":
                 first, last = _f(frame.x(run[0][0])), _f(frame.x(run[-1][0]))
-                out.append(f'<path d="M{first},{_f(zero)} L{line.replace(" ", " L")} L{last},{_f(zero)} Z" '
-                           f'fill="{colour}" fill-opacity="0.25"/>')
+                out.append(
+                    f'<path d="M{first},{_f(zero)} L{line.replace(" ", " L")} L{last},{_f(zero)} Z" '
+                    f'fill="{colour}" fill-opacity="0.25"/>'
+                )
             out.append(f'<polyline points="{line}" fill="none" stroke="{colour}" stroke-width="2"/>')
         for i, v in points:
             out.append(f'<circle cx="{_f(frame.x(i))}" cy="{_f(frame.y(v))}" r="3" fill="{colour}">{tips[i]}</circle>')
@@ -217,8 +245,10 @@ def _axes(chart: dict[str, object], kind: str) -> str:
     y_label = text_of(axis.get("y_label")) if isinstance(axis, dict) else ""
     frame = _Frame(scale, max(len(t) for t in tick_labels), categories, x_label, y_label)
     drawn = _grid(frame, tick_labels, categories, x_label, y_label) + _marks(frame, kind, categories, series)
-    svg = (f'<svg class="plot" viewBox="0 0 {WIDTH} {_f(frame.height)}" width="{WIDTH}" height="{_f(frame.height)}">'
-           f'{"".join(drawn)}</svg>')
+    svg = (
+        f'<svg class="plot" viewBox="0 0 {WIDTH} {_f(frame.height)}" width="{WIDTH}" height="{_f(frame.height)}">'
+        f"{''.join(drawn)}</svg>"
+    )
     return svg + _legend([name for name, _ in series])
 
 
@@ -252,8 +282,10 @@ def _pie(chart: dict[str, object]) -> str:
         x0, y0 = cx + r * math.sin(start), cy - r * math.cos(start)
         x1, y1 = cx + r * math.sin(angle), cy - r * math.cos(angle)
         large = 1 if share > 0.5 else 0
-        out.append(f'<path d="M{cx},{cy} L{_f(x0)},{_f(y0)} A{r},{r} 0 {large} 1 {_f(x1)},{_f(y1)} Z" '
-                   f'fill="{colour}" stroke="#ffffff" stroke-width="1">{tip}</path>')
+        out.append(
+            f'<path d="M{cx},{cy} L{_f(x0)},{_f(y0)} A{r},{r} 0 {large} 1 {_f(x1)},{_f(y1)} Z" '
+            f'fill="{colour}" stroke="#ffffff" stroke-width="1">{tip}</path>'
+        )
     svg = f'<svg class="pie" viewBox="0 0 220 220" width="220" height="220">{"".join(out)}</svg>'
     notes = [f"{value / total:.0%}" for _, value in shown]
     return f'<div class="pie-row">{svg}{_legend([label for label, _ in shown], notes)}</div>'

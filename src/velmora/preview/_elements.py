@@ -15,9 +15,16 @@ from velmora.preview._mrkdwn import text_object
 
 SELECTS = {"static_select", "external_select", "users_select", "conversations_select", "channels_select"}
 # a select's chosen value: the key holding it, and how it is shown
-CHOSEN = (("initial_option", "option"), ("initial_user", "@"), ("initial_conversation", "#"),
-          ("initial_channel", "#"), ("initial_options", "options"), ("initial_users", "@"),
-          ("initial_conversations", "#"), ("initial_channels", "#"))
+CHOSEN = (
+    ("initial_option", "option"),
+    ("initial_user", "@"),
+    ("initial_conversation", "#"),
+    ("initial_channel", "#"),
+    ("initial_options", "options"),
+    ("initial_users", "@"),
+    ("initial_conversations", "#"),
+    ("initial_channels", "#"),
+)
 
 
 def image(element: dict[str, object], kind: str) -> str:
@@ -84,8 +91,10 @@ def _date_and_time(element: dict[str, object]) -> str:
             moment = None
     day, time = (f"{moment:%Y-%m-%d}", f"{moment:%H:%M} UTC") if moment else ("", "")
     plain: dict[str, object] = {}  # the two halves show Slack's own placeholders
-    return (f'<span class="pickers">{_picker("📅", day, plain, "Select a date")}'
-            f'{_picker("🕘", time, plain, "Select a time")}</span>')
+    return (
+        f'<span class="pickers">{_picker("📅", day, plain, "Select a date")}'
+        f"{_picker('🕘', time, plain, 'Select a time')}</span>"
+    )
 
 
 def _choices(element: dict[str, object], mark: str) -> str:
@@ -97,8 +106,10 @@ def _choices(element: dict[str, object], mark: str) -> str:
         on = " on" if option.get("value") in chosen_values else ""
         description = _label(option, "description")
         note = f'<span class="description">{description}</span>' if description else ""
-        rows.append(f'<span class="choice"><span class="{mark}{on}"></span>'
-                    f'<span class="choice-text">{_label(option, "text")}{note}</span></span>')
+        rows.append(
+            f'<span class="choice"><span class="{mark}{on}"></span>'
+            f'<span class="choice-text">{_label(option, "text")}{note}</span></span>'
+        )
     return f'<span class="choices">{"".join(rows)}</span>'
 
 
@@ -113,7 +124,11 @@ def element(item: object) -> str:
     if kind in SELECTS or (kind.startswith("multi_") and kind[6:] in SELECTS):
         return f'<span class="select">{_chosen(element)}<span class="chevron">▾</span></span>'
     if kind == "overflow":
-        names = [text_of(label.get("text")) for o in dicts(element.get("options")) if isinstance(label := o.get("text"), dict)]
+        names = [
+            text_of(label.get("text"))
+            for o in dicts(element.get("options"))
+            if isinstance(label := o.get("text"), dict)
+        ]
         return f'<span class="overflow" title="{esc(", ".join(names))}">⋮</span>'
     if kind == "datepicker":
         return _picker("📅", text_of(element.get("initial_date")), element, "Select a date")

@@ -32,7 +32,9 @@ def _text_box(element: dict[str, object]) -> str:
 def _rich_text_input(element: dict[str, object]) -> str:
     value = element.get("initial_value")
     shown = rich_text(value) if isinstance(value, dict) and value.get("elements") else placeholder(element)
-    return f'<div class="field rich-input"><div class="rich-value">{shown}</div><div class="toolbar">{TOOLBAR}</div></div>'
+    return (
+        f'<div class="field rich-input"><div class="rich-value">{shown}</div><div class="toolbar">{TOOLBAR}</div></div>'
+    )
 
 
 def _file_input(element: dict[str, object]) -> str:
@@ -42,8 +44,10 @@ def _file_input(element: dict[str, object]) -> str:
     count = most if isinstance(most, int) and not isinstance(most, bool) and 1 <= most <= 10 else 10
     takes = (", ".join(names) + " · ") if names else ""
     limit = "1 file" if count == 1 else f"up to {count} files"
-    return (f'<div class="file-drop"><span>Drag and drop a file or <span class="browse">click to upload</span></span>'
-            f'<span class="description">{esc(takes)}{limit}</span></div>')
+    return (
+        f'<div class="file-drop"><span>Drag and drop a file or <span class="browse">click to upload</span></span>'
+        f'<span class="description">{esc(takes)}{limit}</span></div>'
+    )
 
 
 def field(element: dict[str, object]) -> str:

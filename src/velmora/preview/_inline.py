@@ -90,6 +90,7 @@ def unknown(kind: str, value: object) -> str:
 
 # ---- dates -----------------------------------------------------------------------------------
 
+
 def _day(d: datetime.datetime) -> str:
     suffix = "th" if 11 <= d.day % 100 <= 13 else {1: "st", 2: "nd", 3: "rd"}.get(d.day % 10, "th")
     return f"{d.day}{suffix}"
@@ -117,10 +118,17 @@ def _tokens(d: datetime.datetime) -> dict[str, str]:
     short = f"{d:%b} {d.day}, {d.year}"
     long = f"{d:%A}, {date}"
     return {
-        "{date_num}": f"{d:%Y-%m-%d}", "{date}": date, "{date_short}": short, "{date_long}": long,
+        "{date_num}": f"{d:%Y-%m-%d}",
+        "{date}": date,
+        "{date_short}": short,
+        "{date_long}": long,
         # The "pretty" forms say "today" or "yesterday" where they can; a preview keeps the date.
-        "{date_pretty}": date, "{date_short_pretty}": short, "{date_long_pretty}": long,
-        "{time}": _clock(d, False), "{time_secs}": _clock(d, True), "{ago}": _ago(d),
+        "{date_pretty}": date,
+        "{date_short_pretty}": short,
+        "{date_long_pretty}": long,
+        "{time}": _clock(d, False),
+        "{time_secs}": _clock(d, True),
+        "{ago}": _ago(d),
     }
 
 

@@ -40,7 +40,7 @@ def plain(text: str, with_emoji: bool = True) -> str:
         return esc(text)
     out, pos = [], 0
     for found in EMOJI_NAME.finditer(text):
-        out += [esc(text[pos:found.start()]), emoji(found[1])]
+        out += [esc(text[pos : found.start()]), emoji(found[1])]
         pos = found.end()
     return "".join(out) + esc(text[pos:])
 
@@ -87,10 +87,10 @@ def inline(text: str, autolink: bool = True) -> str:
         else:
             piece = link(decode(found["url"]), esc(decode(found["url"]))) if autolink else None
         if piece is None:  # not a construct after all: keep its first character as text
-            out.append(esc(decode(text[pos:found.start() + 1])))
+            out.append(esc(decode(text[pos : found.start() + 1])))
             pos = found.start() + 1
             continue
-        out += [esc(decode(text[pos:found.start()])), piece]
+        out += [esc(decode(text[pos : found.start()])), piece]
         pos = found.end()
     return "".join(out) + esc(decode(text[pos:]))
 
@@ -100,7 +100,7 @@ def _lines(text: str, autolink: bool) -> str:
     pieces: list[tuple[bool, str]] = []  # (is a quote, HTML)
     for line in text.split("\n"):
         marker = QUOTE_LINE.match(line)
-        html = inline(line[marker.end():] if marker else line, autolink)
+        html = inline(line[marker.end() :] if marker else line, autolink)
         if marker and pieces and pieces[-1][0]:
             pieces[-1] = (True, pieces[-1][1] + "\n" + html)
         else:
@@ -118,7 +118,7 @@ def mrkdwn(text: str, autolink: bool = True) -> str:
     """A mrkdwn text as HTML: code blocks, quotes, styles, links, mentions, emoji, dates."""
     out, pos = [], 0
     for block in CODE_BLOCK.finditer(text):
-        before = text[pos:block.start()].removesuffix("\n")
+        before = text[pos : block.start()].removesuffix("\n")
         body = block[1].removeprefix("\n").removesuffix("\n")
         out += [_lines(before, autolink) if before else "", f'<pre class="code">{esc(decode(body))}</pre>']
         pos = block.end()

@@ -65,7 +65,7 @@ def _block_index(path: str, in_dict: bool) -> int | None:
 
 
 def _problem_list(problems: list[dict[str, str]]) -> str:
-    items = "".join(f'<li><code>{esc(p["path"] or "/")}</code> {esc(p["message"])}</li>' for p in problems)
+    items = "".join(f"<li><code>{esc(p['path'] or '/')}</code> {esc(p['message'])}</li>" for p in problems)
     return f'<ul class="problems">{items}</ul>' if items else ""
 
 
@@ -78,18 +78,22 @@ def _modal(view: dict[str, Any], body: str) -> str:
     """A modal over the dimmed app: title bar with its close mark, blocks, then its buttons."""
     submit = view.get("submit")
     button = f'<span class="button primary">{_label(submit, "")}</span>' if isinstance(submit, dict) else ""
-    return ('<div class="backdrop"><div class="modal"><div class="modal-head"><div class="avatar small">v</div>'
-            f'<div class="modal-title">{_label(view.get("title"), "")}</div><span class="modal-close">✕</span></div>'
-            f'<div class="modal-body">{body}</div><div class="modal-foot">'
-            f'<span class="button">{_label(view.get("close"), "Cancel")}</span>{button}</div></div></div>')
+    return (
+        '<div class="backdrop"><div class="modal"><div class="modal-head"><div class="avatar small">v</div>'
+        f'<div class="modal-title">{_label(view.get("title"), "")}</div><span class="modal-close">✕</span></div>'
+        f'<div class="modal-body">{body}</div><div class="modal-foot">'
+        f'<span class="button">{_label(view.get("close"), "Cancel")}</span>{button}</div></div></div>'
+    )
 
 
 def _home(body: str) -> str:
     """The app's Home tab: its name, the tabs with Home open, then the blocks."""
-    return ('<div class="home"><div class="home-head"><div class="avatar">v</div>'
-            '<div class="sender">velmora <span class="badge">APP</span></div></div>'
-            '<div class="tabs"><span class="tab on">Home</span><span class="tab">Messages</span>'
-            f'<span class="tab">About</span></div><div class="home-body">{body}</div></div>')
+    return (
+        '<div class="home"><div class="home-head"><div class="avatar">v</div>'
+        '<div class="sender">velmora <span class="badge">APP</span></div></div>'
+        '<div class="tabs"><span class="tab on">Home</span><span class="tab">Messages</span>'
+        f'<span class="tab">About</span></div><div class="home-body">{body}</div></div>'
+    )
 
 
 def article(shown: Shown, caption: str | None = None) -> str:
@@ -110,14 +114,20 @@ def article(shown: Shown, caption: str | None = None) -> str:
     for index, item in enumerate(blocks):
         found = by_block.get(index, [])
         kind = " has-problems" if found else ""
-        drawn.append(f'<div class="block{kind}" id="block-{index}"><div class="drawn">{block(item)}</div>'
-                     f"{_problem_list(found)}</div>")
+        drawn.append(
+            f'<div class="block{kind}" id="block-{index}"><div class="drawn">{block(item)}</div>'
+            f"{_problem_list(found)}</div>"
+        )
     parts = [f'<div class="caption">{esc(caption)}</div>' if caption else ""]
     if isinstance(value, dict) and surface == "message":
         shown_text = mrkdwn(text) if isinstance(text, str) and text else '<span class="missing">no "text"</span>'
         parts.append(f'<div class="bar notification"><span class="label">Notification</span> {shown_text}</div>')
     count = len(problems)
-    summary = f"{count} problem{'' if count == 1 else 's'} with Slack's limits" if count else "No problems with Slack's limits"
+    summary = (
+        f"{count} problem{'' if count == 1 else 's'} with Slack's limits"
+        if count
+        else "No problems with Slack's limits"
+    )
     parts.append(f'<div class="bar summary {"bad" if count else "ok"}">{summary}{_problem_list(general)}</div>')
     body = "".join(drawn)
     if surface == "modal" and isinstance(value, dict):
@@ -125,8 +135,10 @@ def article(shown: Shown, caption: str | None = None) -> str:
     elif surface == "home":
         parts.append(_home(body))
     else:
-        parts.append('<article class="message"><div class="avatar">v</div><div class="content">'
-                     '<div class="sender">velmora <span class="badge">APP</span></div>' + body + "</div></article>")
+        parts.append(
+            '<article class="message"><div class="avatar">v</div><div class="content">'
+            '<div class="sender">velmora <span class="badge">APP</span></div>' + body + "</div></article>"
+        )
     return "".join(parts)
 
 

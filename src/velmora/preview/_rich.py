@@ -5,8 +5,15 @@ from __future__ import annotations
 from velmora.preview._inline import date, emoji, esc, link, mention, text_of, unknown
 
 # style flag -> tag; applied innermost first, so code sits inside bold and not around it
-STYLE_TAGS = (("code", "code"), ("bold", "b"), ("italic", "i"), ("strike", "s"), ("underline", "u"),
-              ("highlight", "mark"), ("client_highlight", "mark"))
+STYLE_TAGS = (
+    ("code", "code"),
+    ("bold", "b"),
+    ("italic", "i"),
+    ("strike", "s"),
+    ("underline", "u"),
+    ("highlight", "mark"),
+    ("client_highlight", "mark"),
+)
 BULLETS = ("disc", "circle", "square")
 NUMBERS = ("decimal", "lower-alpha", "lower-roman")
 

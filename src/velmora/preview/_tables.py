@@ -67,7 +67,9 @@ def data_table(block: Block) -> str:
     count = len(body)
     shown = f"1–{len(page)} of {count:,}" if count else "No rows"
     back, on = '<span class="page-button off">‹</span>', "" if count > size else " off"
-    return (f'<div class="data-table"><div class="data-table-caption">{title}</div>'
-            f'<div class="table-wrap"><table class="table"><thead><tr>{heads}</tr></thead><tbody>{lines}</tbody>'
-            f'</table></div><div class="pager"><span>{shown}</span>{back}'
-            f'<span class="page-button{on}">›</span></div></div>')
+    return (
+        f'<div class="data-table"><div class="data-table-caption">{title}</div>'
+        f'<div class="table-wrap"><table class="table"><thead><tr>{heads}</tr></thead><tbody>{lines}</tbody>'
+        f'</table></div><div class="pager"><span>{shown}</span>{back}'
+        f'<span class="page-button{on}">›</span></div></div>'
+    )
