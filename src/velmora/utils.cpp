@@ -288,8 +288,9 @@ PyMethodDef functions[] = {
     vm::function<is_valid_date_fmt, "is_valid_date_fmt(date)",
                  "Return True when `date` is a real calendar date written YYYY-MM-DD; raise ValueError otherwise.">(),
     vm::function<validate_options, "validate_options(func)",
-                 "Decorate a builder: its `options` must be a non-empty iterable of option texts (not a str).\n"
-                 "A lazy iterable is read once into a list, which the builder then receives.">(),
+                 R"(
+                 Decorate a builder: its `options` must be a non-empty iterable of option texts (not a str).
+                 A lazy iterable is read once into a list, which the builder then receives.)">(),
     vm::function<validate_initial_time, "validate_initial_time(func)",
                  "Decorate a builder: an `initial_time` given as a str must read HH:mm on a 24-hour clock.">(),
     vm::table_end};

@@ -14,7 +14,7 @@ Ref divider(PyObject*, vm::Bound<1>& a) {
 
 vm::Builder builders[] = {
     vm::builder<divider, "Divider.divider(*, block_id=None)",
-                "A list of one divider block (with \"block_id\" when given).">(),
+                R"(A list of one divider block (with "block_id" when given).)">(),
 };
 
 }  // namespace

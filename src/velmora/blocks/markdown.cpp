@@ -14,10 +14,11 @@ Ref markdown(PyObject* text) noexcept {
 
 vm::Builder builders[] = {
     vm::text_builder<markdown, "Markdown.markdown(text, *, block_id=None)",
-                     "A list of one markdown block {\"type\": \"markdown\", \"text\": text} (then \"block_id\" when\n"
-                     "given): standard Markdown (headings, **bold**, [links](url), tables) that Slack renders\n"
-                     "itself. [] for an empty text. Slack takes at most 12,000 characters in the markdown blocks\n"
-                     "of a message: velmora.fit cuts a longer text into several messages at paragraph breaks.">(),
+                     R"(
+                     A list of one markdown block {"type": "markdown", "text": text} (then "block_id" when
+                     given): standard Markdown (headings, **bold**, [links](url), tables) that Slack renders
+                     itself. [] for an empty text. Slack takes at most 12,000 characters in the markdown blocks
+                     of a message: velmora.fit cuts a longer text into several messages at paragraph breaks.)">(),
 };
 
 }  // namespace
