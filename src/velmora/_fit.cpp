@@ -16,9 +16,7 @@
 
 namespace {
 
-using vm::Ids;
-using vm::k;
-using vm::Ref;
+using vm::Ids, vm::k, vm::Ref;
 namespace limit = vm::limit;
 
 // Items [start, stop) of a list, as a new list.

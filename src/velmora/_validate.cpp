@@ -15,8 +15,7 @@
 namespace {
 
 using namespace vm::check;
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 namespace limit = vm::limit;
 
 bool block(Checker& c, PyObject* item, Seen& seen);

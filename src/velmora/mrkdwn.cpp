@@ -7,9 +7,7 @@
 
 namespace {
 
-using vm::escaped;
-using vm::k;
-using vm::Ref;
+using vm::escaped, vm::k, vm::Ref;
 
 // ---- escaping --------------------------------------------------------------------------------
 

@@ -11,8 +11,7 @@ namespace {
 
 using vm::Ref;
 
-using vm::is_calendar_date;
-using vm::is_clock_time;
+using vm::is_calendar_date, vm::is_clock_time;
 
 Ref is_valid_date_fmt(PyObject*, vm::Bound<1>& a) {
   PyObject* date = a[0];

@@ -6,8 +6,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 
 // [{"type": "actions", "elements": elements}], then "block_id" when given.
 Ref new_payload(PyObject* elements, PyObject* block_id = nullptr, bool has_id = false) {

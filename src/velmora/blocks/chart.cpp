@@ -9,11 +9,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Keys;
-using vm::Ref;
-using vm::chart::Kind;
-using vm::chart::Source;
+using vm::k, vm::Keys, vm::Ref, vm::chart::Kind, vm::chart::Source;
 
 constexpr Py_ssize_t max_categories = vm::limit::chart_categories;
 constexpr Py_ssize_t max_series = vm::limit::chart_series;

@@ -3,8 +3,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 
 Ref mrkdwn(PyObject*, vm::Bound<1>& a) {
   return vm::mrkdwn_object(a[0]);

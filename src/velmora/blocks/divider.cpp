@@ -3,8 +3,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 
 Ref divider(PyObject*, vm::Bound<1>& a) {
   bool has_id;

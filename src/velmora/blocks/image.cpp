@@ -3,8 +3,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 
 Ref image(PyObject*, vm::Bound<3>& a) {
   bool has_id;

@@ -3,8 +3,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 
 // {"type": "markdown", "text": text}, of any length: velmora.fit cuts a long one into messages
 // that Slack takes, and velmora.validate reports it.

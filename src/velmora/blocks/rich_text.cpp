@@ -8,9 +8,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Keys;
-using vm::Ref;
+using vm::k, vm::Keys, vm::Ref;
 
 // ---- RickText: placeholders ---------------------------------------------------------------
 

@@ -4,8 +4,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 
 // {"type": "section", "text": <text object>}
 Ref section_with_text(Ref text_object) noexcept {

@@ -8,8 +8,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 
 // Slack's limit of cells per row. A table of more than 100 rows (the header counts) is built
 // whole: velmora.fit splits it into tables that each repeat the header row.
