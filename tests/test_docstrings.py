@@ -21,6 +21,8 @@ def test_builders_and_functions_name_themselves(path):
     signature = target.__text_signature__
     assert signature.startswith("($cls, /" if is_builder else "($module, /") and signature.endswith(")")
     assert target.__doc__ and not target.__doc__.startswith(target.__name__ + "(")  # the line is split off
+    # a doc written as an indented raw string in the source shows without that indentation
+    assert target.__doc__ == inspect.cleandoc(target.__doc__)
     inspect.signature(target)  # parses
 
 

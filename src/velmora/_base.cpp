@@ -11,9 +11,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Keys;
-using vm::Ref;
+using vm::k, vm::Keys, vm::Ref;
 
 // ---- values made on first read ----------------------------------------------------------
 

@@ -12,16 +12,8 @@
 
 namespace {
 
-using vm::k;
-using vm::Key;
-using vm::Keys;
-using vm::Ref;
-using vm::read_out::add;
-using vm::read_out::at;
-using vm::read_out::for_each;
-using vm::read_out::is;
-using vm::read_out::str_at;
-using vm::read_out::Text;
+using vm::k, vm::Key, vm::Keys, vm::Ref, vm::read_out::add, vm::read_out::at, vm::read_out::for_each, vm::read_out::is,
+    vm::read_out::str_at, vm::read_out::Text;
 
 // Slack's limit is 40,000; a notification shows far less, and a screen reader reads it all.
 constexpr Py_ssize_t max_characters = 3000;

@@ -16,9 +16,7 @@
 
 namespace {
 
-using vm::Ids;
-using vm::k;
-using vm::Ref;
+using vm::Ids, vm::k, vm::Ref;
 namespace limit = vm::limit;
 
 // Items [start, stop) of a list, as a new list.
@@ -335,25 +333,25 @@ Ref fit(PyObject*, vm::Bound<2>& a) {
   return lists ? payloads(message, lists.get()) : Ref{};
 }
 
-PyMethodDef functions[] = {
-    vm::function<fit, "fit(message, *, max_blocks=50)",
-                 "The payloads that carry `message` (a payload dict, or a list of blocks) within Slack's\n"
-                 "limits, in order, nothing dropped: at most `max_blocks` blocks, one table (or data\n"
-                 "table), two charts and 12,000 characters of markdown blocks each, and at most 12,000\n"
-                 "characters of text in all the blocks of each (a guard: Slack refuses more with\n"
-                 "msg_blocks_too_long, tables aside).\n"
-                 "Section texts over 3,000 characters and markdown blocks over 12,000 are cut at a paragraph\n"
-                 "break, else a line break, else a space, never inside a grapheme cluster, an entity or an\n"
-                 "escape; a code block cut in two is closed and reopened. Rich-text blocks over the guard\n"
-                 "are cut between their parts, or inside a text. Sections of more than 10 fields, actions\n"
-                 "of more than 25 elements, context of more than 10, tables of more than 100 rows or\n"
-                 "10,000 characters and data tables of more than 201 rows or 20,000 characters (the first\n"
-                 "row repeated, the other keys kept) are split. Every payload keeps the message's other\n"
-                 "keys (text, channel, thread_ts, ...); a list gives {\"blocks\": [...]} payloads. The\n"
-                 "first part of a split block keeps its block_id, later ones get \"<id>-2\", \"<id>-3\", ...\n"
-                 "InvalidBlocks lists what cannot be split (a header over 150 characters, a button text\n"
-                 "over 75, ...), as validate() words it.">(),
-    vm::table_end};
+PyMethodDef functions[] = {vm::function<fit, "fit(message, *, max_blocks=50)",
+                                        R"(
+                 The payloads that carry `message` (a payload dict, or a list of blocks) within Slack's
+                 limits, in order, nothing dropped: at most `max_blocks` blocks, one table (or data
+                 table), two charts and 12,000 characters of markdown blocks each, and at most 12,000
+                 characters of text in all the blocks of each (a guard: Slack refuses more with
+                 msg_blocks_too_long, tables aside).
+                 Section texts over 3,000 characters and markdown blocks over 12,000 are cut at a paragraph
+                 break, else a line break, else a space, never inside a grapheme cluster, an entity or an
+                 escape; a code block cut in two is closed and reopened. Rich-text blocks over the guard
+                 are cut between their parts, or inside a text. Sections of more than 10 fields, actions
+                 of more than 25 elements, context of more than 10, tables of more than 100 rows or
+                 10,000 characters and data tables of more than 201 rows or 20,000 characters (the first
+                 row repeated, the other keys kept) are split. Every payload keeps the message's other
+                 keys (text, channel, thread_ts, ...); a list gives {"blocks": [...]} payloads. The
+                 first part of a split block keeps its block_id, later ones get "<id>-2", "<id>-3", ...
+                 InvalidBlocks lists what cannot be split (a header over 150 characters, a button text
+                 over 75, ...), as validate() words it.)">(),
+                           vm::table_end};
 
 bool prepare(PyObject* module) noexcept {
   return vm::import_from_package(module, "_validate", {"_unsplittable"}) &&

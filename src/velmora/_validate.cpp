@@ -15,8 +15,7 @@
 namespace {
 
 using namespace vm::check;
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 namespace limit = vm::limit;
 
 bool block(Checker& c, PyObject* item, Seen& seen);
@@ -268,18 +267,19 @@ Ref unsplittable(PyObject*, vm::Bound<1>& a) {
   return problems(a[0], nullptr, true);
 }
 
-PyMethodDef functions[] = {
-    vm::function<validate, "validate(blocks, *, surface='message')",
-                 "Check a list of blocks, a payload {\"text\": ..., \"blocks\": [...]} or a view (a dict whose\n"
-                 "\"type\" is \"modal\" or \"home\") against Slack's published Block Kit rules. `surface`\n"
-                 "(\"message\", \"modal\" or \"home\") says where a list of blocks shows: 50 blocks in a\n"
-                 "message, 100 in a view, and each block type only where Slack shows it; a view says it by\n"
-                 "its type. Returns a new list of problems, each a dict {\"path\": JSON pointer into the\n"
-                 "argument, \"message\": a sentence}; [] when none.">(),
-    vm::function<unsplittable, "_unsplittable(blocks)",
-                 "The problems of validate() that velmora.fit cannot remove by splitting the message, and\n"
-                 "fit's plan for each block (bytes): (problems, plan).">(),
-    vm::table_end};
+PyMethodDef functions[] = {vm::function<validate, "validate(blocks, *, surface='message')",
+                                        R"(
+                 Check a list of blocks, a payload {"text": ..., "blocks": [...]} or a view (a dict whose
+                 "type" is "modal" or "home") against Slack's published Block Kit rules. `surface`
+                 ("message", "modal" or "home") says where a list of blocks shows: 50 blocks in a
+                 message, 100 in a view, and each block type only where Slack shows it; a view says it by
+                 its type. Returns a new list of problems, each a dict {"path": JSON pointer into the
+                 argument, "message": a sentence}; [] when none.)">(),
+                           vm::function<unsplittable, "_unsplittable(blocks)",
+                                        R"(
+                 The problems of validate() that velmora.fit cannot remove by splitting the message, and
+                 fit's plan for each block (bytes): (problems, plan).)">(),
+                           vm::table_end};
 
 }  // namespace
 

@@ -7,9 +7,7 @@
 
 namespace {
 
-using vm::escaped;
-using vm::k;
-using vm::Ref;
+using vm::escaped, vm::k, vm::Ref;
 
 // ---- escaping --------------------------------------------------------------------------------
 
@@ -185,32 +183,38 @@ Ref graphemes(PyObject*, vm::Bound<1>& a) {
 
 PyMethodDef functions[] = {
     vm::function<escape, "escape(text)",
-                 "`text` safe to put in Slack mrkdwn: \"&\", \"<\" and \">\" become \"&amp;\", \"&lt;\" and \"&gt;\",\n"
-                 "and nothing else changes, so no mention, broadcast or link can be slipped in.">(),
-    vm::function<user, "user(user_id)", "A mention of a user: \"<@U0123ABCD>\". The id is letters and digits.">(),
+                 R"(
+                 `text` safe to put in Slack mrkdwn: "&", "<" and ">" become "&amp;", "&lt;" and "&gt;",
+                 and nothing else changes, so no mention, broadcast or link can be slipped in.)">(),
+    vm::function<user, "user(user_id)", R"(A mention of a user: "<@U0123ABCD>". The id is letters and digits.)">(),
     vm::function<channel, "channel(channel_id)",
-                 "A link to a channel: \"<#C0123ABCD>\". The id is letters and digits.">(),
+                 R"(A link to a channel: "<#C0123ABCD>". The id is letters and digits.)">(),
     vm::function<usergroup, "usergroup(usergroup_id)",
-                 "A mention of a user group: \"<!subteam^S0123ABCD>\". The id is letters and digits.">(),
+                 R"(A mention of a user group: "<!subteam^S0123ABCD>". The id is letters and digits.)">(),
     vm::function<broadcast, "broadcast(range)",
-                 "A broadcast to a channel: \"<!here>\", \"<!channel>\" or \"<!everyone>\" for the range \"here\",\n"
-                 "\"channel\" or \"everyone\".">(),
+                 R"(
+                 A broadcast to a channel: "<!here>", "<!channel>" or "<!everyone>" for the range "here",
+                 "channel" or "everyone".)">(),
     vm::function<link, "link(url, text=None)",
-                 "A link: \"<url>\", or \"<url|text>\" with `text` escaped. The url must start with http://,\n"
-                 "https:// or mailto: and hold no whitespace, '<', '>' or '|' (ValueError otherwise).">(),
+                 R"(
+                 A link: "<url>", or "<url|text>" with `text` escaped. The url must start with http://,
+                 https:// or mailto: and hold no whitespace, '<', '>' or '|' (ValueError otherwise).)">(),
     vm::function<date, "date(timestamp, format, fallback)",
-                 "A date that every reader sees in their own time zone:\n"
-                 "\"<!date^timestamp^format|fallback>\". `timestamp` is Unix seconds (int, or a float rounded\n"
-                 "down), `format` Slack's tokens such as \"{date_short} at {time}\", `fallback` (escaped) the\n"
-                 "text shown where the date cannot be.">(),
+                 R"(
+                 A date that every reader sees in their own time zone:
+                 "<!date^timestamp^format|fallback>". `timestamp` is Unix seconds (int, or a float rounded
+                 down), `format` Slack's tokens such as "{date_short} at {time}", `fallback` (escaped) the
+                 text shown where the date cannot be.)">(),
     vm::function<truncate, "truncate(text, limit, *, ellipsis='\\u2026')",
-                 "`text` cut to at most `limit` characters, the ellipsis included: at the end of the last\n"
-                 "word that fits when it ends in the last fifth of the room, else as close to the limit as\n"
-                 "can be; never inside a character as a reader sees it (an accented letter, a flag, a\n"
-                 "joined emoji), an entity (\"<...>\") or an escape (\"&amp;\"). `text` itself when it fits.">(),
+                 R"(
+                 `text` cut to at most `limit` characters, the ellipsis included: at the end of the last
+                 word that fits when it ends in the last fifth of the room, else as close to the limit as
+                 can be; never inside a character as a reader sees it (an accented letter, a flag, a
+                 joined emoji), an entity ("<...>") or an escape ("&amp;"). `text` itself when it fits.)">(),
     vm::function<graphemes, "_graphemes(text)",
-                 "The extended grapheme clusters of `text` (Unicode's UAX #29), where truncate and fit may\n"
-                 "cut it: a list of str.">(),
+                 R"(
+                 The extended grapheme clusters of `text` (Unicode's UAX #29), where truncate and fit may
+                 cut it: a list of str.)">(),
     vm::table_end};
 
 }  // namespace

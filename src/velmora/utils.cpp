@@ -11,8 +11,7 @@ namespace {
 
 using vm::Ref;
 
-using vm::is_calendar_date;
-using vm::is_clock_time;
+using vm::is_calendar_date, vm::is_clock_time;
 
 Ref is_valid_date_fmt(PyObject*, vm::Bound<1>& a) {
   PyObject* date = a[0];
@@ -288,8 +287,9 @@ PyMethodDef functions[] = {
     vm::function<is_valid_date_fmt, "is_valid_date_fmt(date)",
                  "Return True when `date` is a real calendar date written YYYY-MM-DD; raise ValueError otherwise.">(),
     vm::function<validate_options, "validate_options(func)",
-                 "Decorate a builder: its `options` must be a non-empty iterable of option texts (not a str).\n"
-                 "A lazy iterable is read once into a list, which the builder then receives.">(),
+                 R"(
+                 Decorate a builder: its `options` must be a non-empty iterable of option texts (not a str).
+                 A lazy iterable is read once into a list, which the builder then receives.)">(),
     vm::function<validate_initial_time, "validate_initial_time(func)",
                  "Decorate a builder: an `initial_time` given as a str must read HH:mm on a 24-hour clock.">(),
     vm::table_end};

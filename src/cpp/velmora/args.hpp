@@ -152,6 +152,27 @@ bool bind(const Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyOb
   });
 }
 
+// Binds the most common call inline, for a parameter list known at compile time: no keyword,
+// every required parameter given by position and none beyond them (unless the callable takes
+// *args). False when the call needs bind(), which also reports a bad call. Inlined, this keeps a
+// one-argument builder as cheap to call as the literal it builds.
+template <const auto& P, std::size_t N>
+[[gnu::always_inline]] inline bool bind_by_position(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                                                    Bound<N>& out) noexcept {
+  if constexpr (P.required > P.positional || P.required_keywords != 0) {
+    return false;  // a keyword-only parameter must be given: bind() checks it
+  } else {
+    constexpr auto required = static_cast<Py_ssize_t>(P.required);
+    constexpr auto positional = static_cast<Py_ssize_t>(P.positional);
+    if (kwnames || nargs < required || (!P.star && nargs > positional)) return false;
+    for (std::size_t i = 0; i < N; ++i) {
+      auto at = static_cast<Py_ssize_t>(i);
+      out[i] = at < positional && at < nargs ? args[i] : nullptr;
+    }
+    return true;
+  }
+}
+
 // Binds tp_init's (args, kwargs), at most `positional` of them by position (a caller's *args are
 // sliced off before). Keywords that name no parameter are copied, in the caller's order, into
 // `rest`, a fresh dict.
@@ -287,14 +308,14 @@ Ref bound(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
   if constexpr (P.star) {
     static_assert(std::is_invocable_r_v<Ref, decltype(F), PyObject*, Bound<n>&, Extra>,
                   "f(PyObject* self, vm::Bound<N>& a, vm::Extra extra), N the parameters of the signature");
-    if (!bind(P, args, nargs, kwnames, a)) return {};
+    if (!bind_by_position<P>(args, nargs, kwnames, a) && !bind(P, args, nargs, kwnames, a)) return {};
     auto first = static_cast<Py_ssize_t>(P.positional);
     first = nargs < first ? nargs : first;
     return F(self, a, Extra(args + first, static_cast<std::size_t>(nargs - first)));
   } else {
     static_assert(std::is_invocable_r_v<Ref, decltype(F), PyObject*, Bound<n>&>,
                   "f(PyObject* self, vm::Bound<N>& a), N the parameters of the signature");
-    if (!bind(P, args, nargs, kwnames, a)) return {};
+    if (!bind_by_position<P>(args, nargs, kwnames, a) && !bind(P, args, nargs, kwnames, a)) return {};
     return F(self, a);
   }
 }

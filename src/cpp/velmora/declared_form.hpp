@@ -98,9 +98,18 @@ constexpr void put_param(TextWriter& w, const Param& p) {
                                         : ", ");
 }
 
+// Whether `text` holds `part` anywhere.
+constexpr bool mentions(std::string_view text, std::string_view part) {
+  for (std::size_t i = 0; i + part.size() <= text.size(); ++i) {
+    if (text.substr(i, part.size()) == part) return true;
+  }
+  return false;
+}
+
 // The class docstring: "DatePickerMessage(text, initial_date, **kwargs)\n--\n\n", made from the
-// parameters (the positional ones, *args or a bare *, the keyword-only ones), then `doc`; a
-// `doc` that opens with the class's own signature line is taken as written.
+// parameters (the positional ones, *args or a bare *, the keyword-only ones), then `doc` (see
+// put_doc_text), then where the **kwargs go, unless `doc` says so itself by naming BaseVelmora.
+// A `doc` that opens with the class's own signature line is taken as written.
 template <const Message& M>
 constexpr void write_class_doc(TextWriter& w) {
   constexpr std::size_t positional = positional_count<M>();
@@ -118,7 +127,8 @@ constexpr void write_class_doc(TextWriter& w) {
   }
   for (std::size_t i = positional; i < param_count<M>(); ++i) put_param(w, M.params[i]);
   w.put("**kwargs)\n--\n\n");
-  w.put(doc);
+  put_doc_text(w, doc);
+  if (!mentions(doc, "BaseVelmora")) w.put("\nOther keyword arguments go to BaseVelmora.");
 }
 
 // build_blocks' docstring: its signature line, then `build_doc` (taken as written when it opens
@@ -127,7 +137,7 @@ template <const Message& M>
 constexpr void write_build_doc(TextWriter& w) {
   std::string_view doc = M.build_doc;
   if (!starts_with(doc, "build_blocks(")) put_signature_line(w, "$self", "build_blocks()");
-  w.put(doc);
+  put_doc_text(w, doc);
 }
 
 // The module's docstring, from the class name: "The date picker message." for DatePickerMessage.

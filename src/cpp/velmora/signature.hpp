@@ -135,6 +135,36 @@ constexpr void put_signature_line(TextWriter& w, std::string_view receiver, std:
   w.put(")\n--\n\n");
 }
 
+// Writes a doc text. One written as a raw string starting on a line of its own,
+//   R"(
+//       First line.
+//       Second line.)"
+// loses that first line break and the indentation its lines share, as Python's inspect.cleandoc
+// would take them off; any other text is written as it stands.
+constexpr void put_doc_text(TextWriter& w, std::string_view text) {
+  if (text.empty() || text.front() != '\n') {
+    w.put(text);
+    return;
+  }
+  text.remove_prefix(1);
+  std::size_t indent = text.size();
+  for (std::string_view rest = text; !rest.empty();) {
+    std::size_t end = index_of(rest, '\n');
+    std::string_view line = rest.substr(0, end);
+    std::size_t spaces = 0;
+    while (spaces < line.size() && line[spaces] == ' ') ++spaces;
+    if (spaces < line.size() && spaces < indent) indent = spaces;
+    rest.remove_prefix(end < rest.size() ? end + 1 : end);
+  }
+  for (std::string_view rest = text; !rest.empty();) {
+    std::size_t end = index_of(rest, '\n');
+    std::string_view line = rest.substr(0, end);
+    w.put(line.substr(line.size() < indent ? line.size() : indent));
+    if (end < rest.size()) w.put("\n");
+    rest.remove_prefix(end < rest.size() ? end + 1 : end);
+  }
+}
+
 // The docstring of a callable declared as `Signature` ("name(params)" or "Class.name(params)")
 // and `Text`, opening with its signature line for `Receiver` ("$cls", "$module" or "$self"), and
 // its name.
@@ -144,7 +174,7 @@ struct Documented {
 
   static constexpr void write(TextWriter& w) {
     put_signature_line(w, Receiver.view(), Signature.view());
-    w.put(Text.view());
+    put_doc_text(w, Text.view());
   }
   static constexpr void write_name(TextWriter& w) { w.put(shown_name(Signature.view())); }
 

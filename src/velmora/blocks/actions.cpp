@@ -6,8 +6,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 
 // [{"type": "actions", "elements": elements}], then "block_id" when given.
 Ref new_payload(PyObject* elements, PyObject* block_id = nullptr, bool has_id = false) {
@@ -130,28 +129,33 @@ Ref checkboxes(PyObject* cls, vm::Bound<4>& a) {
 
 vm::Builder builders[] = {
     vm::builder<init_blocks, "Actions.init_blocks(*, block_id=None)",
-                "A new actions payload with no elements: [{\"type\": \"actions\", \"elements\": []}]\n"
-                "(then \"block_id\" when given).\n"
-                "Every other builder starts from cls.init_blocks().">(),
+                R"(
+                A new actions payload with no elements: [{"type": "actions", "elements": []}]
+                (then "block_id" when given).
+                Every other builder starts from cls.init_blocks().)">(),
     vm::builder<buttons, "Actions.buttons(buttons, *, block_id=None)",
-                "An actions block of one button per dict of the list `buttons` (keys \"text\", and\n"
-                "optionally \"style\", \"value\", \"url\", \"action_id\"); action ids and default values\n"
-                "count from 0.">(),
+                R"(
+                An actions block of one button per dict of the list `buttons` (keys "text", and
+                optionally "style", "value", "url", "action_id"); action ids and default values
+                count from 0.)">(),
     vm::builder<datepickers, "Actions.datepickers(initial_dates, *, block_id=None)",
-                "An actions block of one date picker per date (YYYY-MM-DD) of `initial_dates`, a list\n"
-                "or any other iterable of dates.">(),
+                R"(
+                An actions block of one date picker per date (YYYY-MM-DD) of `initial_dates`, a list
+                or any other iterable of dates.)">(),
     vm::builder<time_picker, "Actions.time_picker(initial_time, *, block_id=None)",
                 "An actions block of one time picker starting at `initial_time` (HH:mm, 24-hour clock).",
                 vm::Wrap::validate_initial_time>(),
     vm::builder<radio_buttons, "Actions.radio_buttons(options, *, action_id=None, block_id=None)",
-                "An actions block of one radio-button group, one button per option: an option text\n"
-                "(values \"value-0\", \"value-1\", ...), a (text, value) pair or an option dict; the group\n"
-                "has the caller's action_id when given.",
+                R"(
+                An actions block of one radio-button group, one button per option: an option text
+                (values "value-0", "value-1", ...), a (text, value) pair or an option dict; the group
+                has the caller's action_id when given.)",
                 vm::Wrap::validate_options>(),
     vm::builder<checkboxes, "Actions.checkboxes(options, options_description, *, action_id=None, block_id=None)",
-                "An actions block of one checkbox group, one box per option (as in radio_buttons); the\n"
-                "i-th item of `options_description` describes the i-th option (None or []: no\n"
-                "descriptions).",
+                R"(
+                An actions block of one checkbox group, one box per option (as in radio_buttons); the
+                i-th item of `options_description` describes the i-th option (None or []: no
+                descriptions).)",
                 vm::Wrap::validate_options>(),
 };
 

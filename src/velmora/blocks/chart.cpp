@@ -9,11 +9,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Keys;
-using vm::Ref;
-using vm::chart::Kind;
-using vm::chart::Source;
+using vm::k, vm::Keys, vm::Ref, vm::chart::Kind, vm::chart::Source;
 
 constexpr Py_ssize_t max_categories = vm::limit::chart_categories;
 constexpr Py_ssize_t max_series = vm::limit::chart_series;
@@ -480,14 +476,16 @@ vm::Builder builders[] = {
                 "Chart.area(data, *, x=None, y=None, title, x_label=None, y_label=None, dropna=False, block_id=None)",
                 VM_SERIES_CHART_DOC("area", "drawn as a filled area")>(),
     vm::builder<pie, "Chart.pie(data, *, labels=None, values=None, title, block_id=None)",
-                "One Block Kit data_visualization block: a pie chart that Slack's client draws, of `data`:\n"
-                "a pandas Series (its index gives the labels), a mapping of label to value, or a DataFrame\n"
-                "(pandas or polars) or mapping of columns, whose `labels` column (default: the index)\n"
-                "labels the segments and whose `values` column (default: its one column of numbers) sizes\n"
-                "them. Labels show as pandas shows them.\n\n"
-                "Slack's limits, each a ValueError that says what to do: 1 to 12 segments, every value a\n"
-                "positive number, a title of 1 to 50 characters; labels over 20 characters are shortened\n"
-                "with \"…\" (ValueError when two become the same). TypeError for data of another kind.">(),
+                R"(
+                One Block Kit data_visualization block: a pie chart that Slack's client draws, of `data`:
+                a pandas Series (its index gives the labels), a mapping of label to value, or a DataFrame
+                (pandas or polars) or mapping of columns, whose `labels` column (default: the index)
+                labels the segments and whose `values` column (default: its one column of numbers) sizes
+                them. Labels show as pandas shows them.
+
+                Slack's limits, each a ValueError that says what to do: 1 to 12 segments, every value a
+                positive number, a title of 1 to 50 characters; labels over 20 characters are shortened
+                with "…" (ValueError when two become the same). TypeError for data of another kind.)">(),
 };
 
 bool prepare(PyObject*, vm::Decorators&) noexcept {

@@ -3,8 +3,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 
 Ref mrkdwn(PyObject*, vm::Bound<1>& a) {
   return vm::mrkdwn_object(a[0]);
@@ -26,14 +25,16 @@ Ref block(PyObject*, vm::Bound<1>& a, vm::Extra elements) {
 
 vm::Builder builders[] = {
     vm::builder<mrkdwn, "Context.mrkdwn(value)",
-                "A markdown text element for a context block: {\"type\": \"mrkdwn\", \"text\": value}.">(),
+                R"(A markdown text element for a context block: {"type": "mrkdwn", "text": value}.)">(),
     vm::builder<image_url, "Context.image_url(value, alt_text='image')",
-                "An image element for a context block, showing the image at `value`, described by\n"
-                "`alt_text` for screen readers.">(),
+                R"(
+                An image element for a context block, showing the image at `value`, described by
+                `alt_text` for screen readers.)">(),
     vm::builder<block, "Context.block(*elements, block_id=None)",
-                "A list of one context block {\"type\": \"context\", \"elements\": [...]} holding the\n"
-                "elements in order: a str stands for Context.mrkdwn(str), a dict (Context.image_url(...))\n"
-                "is used as it is; \"block_id\" last when given.">(),
+                R"(
+                A list of one context block {"type": "context", "elements": [...]} holding the
+                elements in order: a str stands for Context.mrkdwn(str), a dict (Context.image_url(...))
+                is used as it is; "block_id" last when given.)">(),
 };
 
 }  // namespace

@@ -3,8 +3,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 
 Ref divider(PyObject*, vm::Bound<1>& a) {
   bool has_id;
@@ -14,7 +13,7 @@ Ref divider(PyObject*, vm::Bound<1>& a) {
 
 vm::Builder builders[] = {
     vm::builder<divider, "Divider.divider(*, block_id=None)",
-                "A list of one divider block (with \"block_id\" when given).">(),
+                R"(A list of one divider block (with "block_id" when given).)">(),
 };
 
 }  // namespace

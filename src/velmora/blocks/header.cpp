@@ -3,8 +3,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 
 // {"type": "header", "text": <plain text>}
 Ref header(PyObject* text) noexcept {

@@ -3,8 +3,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 
 Ref image(PyObject*, vm::Bound<3>& a) {
   bool has_id;
@@ -19,8 +18,9 @@ Ref image(PyObject*, vm::Bound<3>& a) {
 
 vm::Builder builders[] = {
     vm::builder<image, "Image.image(image_url, image_name='image', *, block_id=None)",
-                "An image block showing the image at `image_url`, with `image_name` as its alt text;\n"
-                "[] when `image_url` is empty or None. Its block_id is \"image_block\" unless one is given.">(),
+                R"(
+                An image block showing the image at `image_url`, with `image_name` as its alt text;
+                [] when `image_url` is empty or None. Its block_id is "image_block" unless one is given.)">(),
 };
 
 }  // namespace

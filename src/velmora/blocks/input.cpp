@@ -8,11 +8,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Keys;
-using vm::Ref;
-using vm::form::count;
-using vm::form::flag;
+using vm::k, vm::Keys, vm::Ref, vm::form::count, vm::form::flag;
 
 // ---- the input block -------------------------------------------------------------------------
 

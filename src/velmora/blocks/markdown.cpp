@@ -3,8 +3,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 
 // {"type": "markdown", "text": text}, of any length: velmora.fit cuts a long one into messages
 // that Slack takes, and velmora.validate reports it.
@@ -14,10 +13,11 @@ Ref markdown(PyObject* text) noexcept {
 
 vm::Builder builders[] = {
     vm::text_builder<markdown, "Markdown.markdown(text, *, block_id=None)",
-                     "A list of one markdown block {\"type\": \"markdown\", \"text\": text} (then \"block_id\" when\n"
-                     "given): standard Markdown (headings, **bold**, [links](url), tables) that Slack renders\n"
-                     "itself. [] for an empty text. Slack takes at most 12,000 characters in the markdown blocks\n"
-                     "of a message: velmora.fit cuts a longer text into several messages at paragraph breaks.">(),
+                     R"(
+                     A list of one markdown block {"type": "markdown", "text": text} (then "block_id" when
+                     given): standard Markdown (headings, **bold**, [links](url), tables) that Slack renders
+                     itself. [] for an empty text. Slack takes at most 12,000 characters in the markdown blocks
+                     of a message: velmora.fit cuts a longer text into several messages at paragraph breaks.)">(),
 };
 
 }  // namespace

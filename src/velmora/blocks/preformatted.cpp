@@ -4,8 +4,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 
 // {"type": "rich_text", "elements": [{"type": "rich_text_preformatted",
 //   "elements": [{"type": "text", "text": text}]}]}

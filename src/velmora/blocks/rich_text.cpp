@@ -8,9 +8,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Keys;
-using vm::Ref;
+using vm::k, vm::Keys, vm::Ref;
 
 // ---- RickText: placeholders ---------------------------------------------------------------
 
@@ -233,46 +231,56 @@ Ref block(PyObject*, vm::Bound<1>& a, vm::Extra parts) {
 
 vm::Builder builders[] = {
     vm::builder<text, "RichText.text(text, *, bold=False, italic=False, strike=False, code=False, underline=False)",
-                "A rich-text text element {\"type\": \"text\", \"text\": text}, with \"style\" holding the\n"
-                "true flags (in the order bold, italic, strike, code, underline) when any is set.\n"
-                "ValueError for an empty text.">(),
+                R"(
+                A rich-text text element {"type": "text", "text": text}, with "style" holding the
+                true flags (in the order bold, italic, strike, code, underline) when any is set.
+                ValueError for an empty text.)">(),
     vm::builder<link, "RichText.link(url, text=None, *, bold=False, italic=False, strike=False, code=False)",
-                "A link element {\"type\": \"link\", \"url\": url}, then \"text\" (the label shown instead of\n"
-                "the URL; None or \"\" leaves it out) and \"style\" as in text().">(),
+                R"(
+                A link element {"type": "link", "url": url}, then "text" (the label shown instead of
+                the URL; None or "" leaves it out) and "style" as in text().)">(),
     vm::builder<emoji, "RichText.emoji(name)",
-                "An emoji element {\"type\": \"emoji\", \"name\": name}; surrounding colons are dropped,\n"
-                "so \":tada:\" and \"tada\" give the same element.">(),
+                R"(
+                An emoji element {"type": "emoji", "name": name}; surrounding colons are dropped,
+                so ":tada:" and "tada" give the same element.)">(),
     vm::builder<mention<&Keys::user, &Keys::user_id>, "RichText.user(user_id)",
-                "A user mention {\"type\": \"user\", \"user_id\": user_id}.">(),
+                R"(A user mention {"type": "user", "user_id": user_id}.)">(),
     vm::builder<mention<&Keys::channel, &Keys::channel_id>, "RichText.channel(channel_id)",
-                "A channel mention {\"type\": \"channel\", \"channel_id\": channel_id}.">(),
+                R"(A channel mention {"type": "channel", "channel_id": channel_id}.)">(),
     vm::builder<mention<&Keys::usergroup, &Keys::usergroup_id>, "RichText.usergroup(usergroup_id)",
-                "A user group mention {\"type\": \"usergroup\", \"usergroup_id\": usergroup_id}.">(),
+                R"(A user group mention {"type": "usergroup", "usergroup_id": usergroup_id}.)">(),
     vm::builder<broadcast, "RichText.broadcast(range)",
-                "A broadcast {\"type\": \"broadcast\", \"range\": range}: @here, @channel or @everyone, for\n"
-                "the range \"here\", \"channel\" or \"everyone\" (anything else is a ValueError).">(),
+                R"(
+                A broadcast {"type": "broadcast", "range": range}: @here, @channel or @everyone, for
+                the range "here", "channel" or "everyone" (anything else is a ValueError).)">(),
     vm::builder<date, "RichText.date(timestamp, format, *, fallback=None, url=None)",
-                "A date shown in each reader's time zone: {\"type\": \"date\", \"timestamp\": timestamp\n"
-                "(Unix seconds, an int), \"format\": format (such as \"{date_short} at {time}\")}, then\n"
-                "\"url\" and \"fallback\" (the text shown where the date cannot be) when given.">(),
+                R"(
+                A date shown in each reader's time zone: {"type": "date", "timestamp": timestamp
+                (Unix seconds, an int), "format": format (such as "{date_short} at {time}")}, then
+                "url" and "fallback" (the text shown where the date cannot be) when given.)">(),
     vm::builder<section, "RichText.section(*elements)",
-                "A rich-text section {\"type\": \"rich_text_section\", \"elements\": [...]}: a paragraph of\n"
-                "inline elements; a str stands for text(str). ValueError without elements.">(),
+                R"(
+                A rich-text section {"type": "rich_text_section", "elements": [...]}: a paragraph of
+                inline elements; a str stands for text(str). ValueError without elements.)">(),
     vm::builder<rich_list, "RichText.list(items, *, style='bullet', indent=0, offset=0, border=0)",
-                "A rich-text list {\"type\": \"rich_text_list\", \"style\": style, \"elements\": [one section per\n"
-                "item]}, then \"indent\" (0 to 8, the nesting level), \"offset\" (an ordered list starts at\n"
-                "offset + 1) and \"border\" (0 or 1) when not 0. An item is a str, a list of elements or a\n"
-                "section dict. The style is \"bullet\" or \"ordered\".">(),
+                R"(
+                A rich-text list {"type": "rich_text_list", "style": style, "elements": [one section per
+                item]}, then "indent" (0 to 8, the nesting level), "offset" (an ordered list starts at
+                offset + 1) and "border" (0 or 1) when not 0. An item is a str, a list of elements or a
+                section dict. The style is "bullet" or "ordered".)">(),
     vm::builder<quote, "RichText.quote(*elements, border=0)",
-                "A rich-text quote {\"type\": \"rich_text_quote\", \"elements\": [...]}, then \"border\" (0 or\n"
-                "1) when not 0; a str stands for text(str). ValueError without elements.">(),
+                R"(
+                A rich-text quote {"type": "rich_text_quote", "elements": [...]}, then "border" (0 or
+                1) when not 0; a str stands for text(str). ValueError without elements.)">(),
     vm::builder<preformatted, "RichText.preformatted(*elements, language=None, border=0)",
-                "A code block {\"type\": \"rich_text_preformatted\", \"elements\": [...]}, then \"language\"\n"
-                "when given and \"border\" (0 or 1) when not 0; a str stands for text(str).">(),
+                R"(
+                A code block {"type": "rich_text_preformatted", "elements": [...]}, then "language"
+                when given and "border" (0 or 1) when not 0; a str stands for text(str).)">(),
     vm::builder<block, "RichText.block(*parts, block_id=None)",
-                "A list of one rich_text block {\"type\": \"rich_text\", \"elements\": [...]}, then \"block_id\"\n"
-                "when given. A part is a section, list, quote or preformatted dict; a str stands for\n"
-                "section(str). ValueError without parts.">(),
+                R"(
+                A list of one rich_text block {"type": "rich_text", "elements": [...]}, then "block_id"
+                when given. A part is a section, list, quote or preformatted dict; a str stands for
+                section(str). ValueError without parts.)">(),
 };
 
 // typing's Optional, List, Iterable, Dict and Any, which the module has long offered for the

@@ -4,8 +4,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 
 // {"type": "section", "text": <text object>}
 Ref section_with_text(Ref text_object) noexcept {
@@ -223,47 +222,54 @@ vm::Builder builders[] = {
     vm::builder<text_fields, "Section.text_fields(texts, *, block_id=None)",
                 "A section of markdown fields, one per element of the list `texts` (at least one).">(),
     vm::builder<users_select, "Section.users_select(text=None, *, block_id=None)",
-                "A section of markdown `text` (None: \"Please select a user\") with a users select menu.">(),
+                R"(A section of markdown `text` (None: "Please select a user") with a users select menu.)">(),
     vm::builder<static_select,
                 "Section.static_select(options, text=None, *, action_id=None, placeholder=None, block_id=None)",
-                "A section of markdown `text` (None: \"Please select a option\") with a select menu of\n"
-                "1 to 100 options: option texts (values \"value-0\", \"value-1\", ...), (text, value)\n"
-                "pairs or option dicts. action_id None: \"static_select-action\"; placeholder None:\n"
-                "\"Select a item\".",
+                R"(
+                A section of markdown `text` (None: "Please select a option") with a select menu of
+                1 to 100 options: option texts (values "value-0", "value-1", ...), (text, value)
+                pairs or option dicts. action_id None: "static_select-action"; placeholder None:
+                "Select a item".)",
                 vm::Wrap::validate_options>(),
     vm::builder<multi_static_select,
                 "Section.multi_static_select(text, options, *, action_id=None, placeholder=None, block_id=None)",
-                "A section of markdown `text` with a multi-select menu of 1 to 100 options (as in\n"
-                "static_select). action_id None: \"multi_static_select-action\"; placeholder None:\n"
-                "\"Select options\".",
+                R"(
+                A section of markdown `text` with a multi-select menu of 1 to 100 options (as in
+                static_select). action_id None: "multi_static_select-action"; placeholder None:
+                "Select options".)",
                 vm::Wrap::validate_options>(),
     vm::builder<overflow, "Section.overflow(text, options, *, action_id=None, block_id=None)",
-                "A section of markdown `text` with an overflow menu of 1 to 5 options (as in\n"
-                "static_select). action_id None: \"overflow-action\".",
+                R"(
+                A section of markdown `text` with an overflow menu of 1 to 5 options (as in
+                static_select). action_id None: "overflow-action".)",
                 vm::Wrap::validate_options>(),
     vm::builder<button, "Section.button(text, button, *, block_id=None)",
-                "A section of markdown `text` with one button made from the dict `button` (keys \"text\",\n"
-                "and optionally \"style\" (\"primary\" or \"danger\"), \"value\", \"url\", \"action_id\"), as\n"
-                "the first button of Actions.buttons; a \"value\" of None or \"\" is left out.">(),
+                R"(
+                A section of markdown `text` with one button made from the dict `button` (keys "text",
+                and optionally "style" ("primary" or "danger"), "value", "url", "action_id"), as
+                the first button of Actions.buttons; a "value" of None or "" is left out.)">(),
     vm::builder<image, "Section.image(text, image_url, alt_text='image', *, block_id=None)",
                 "A section of markdown `text` with the image at the public address `image_url`.">(),
     vm::builder<slack_image, "Section.slack_image(text, slack_file, alt_text='image', *, block_id=None)",
-                "A section of markdown `text` with an image that lives in Slack: `slack_file` is its\n"
-                "URL (starting with https:// or http://) or its file id.">(),
+                R"(
+                A section of markdown `text` with an image that lives in Slack: `slack_file` is its
+                URL (starting with https:// or http://) or its file id.)">(),
     vm::builder<datepicker, "Section.datepicker(text, initial_date, *, block_id=None)",
                 "A section of markdown `text` with a date picker set to `initial_date` (YYYY-MM-DD).">(),
     vm::builder<time_picker, "Section.time_picker(text, initial_time, *, block_id=None)",
                 "A section of markdown `text` with a time picker set to `initial_time` (HH:mm, 24-hour clock).",
                 vm::Wrap::validate_initial_time>(),
     vm::builder<radio_buttons, "Section.radio_buttons(text, options, *, action_id=None, block_id=None)",
-                "A section of markdown `text` with a group of 1 to 10 radio buttons, one per option (as\n"
-                "in static_select, with markdown texts). action_id None: \"radio_buttons-action\".",
+                R"(
+                A section of markdown `text` with a group of 1 to 10 radio buttons, one per option (as
+                in static_select, with markdown texts). action_id None: "radio_buttons-action".)",
                 vm::Wrap::validate_options>(),
     vm::builder<checkboxes,
                 "Section.checkboxes(options, text=None, options_description=None, *, action_id=None, block_id=None)",
-                "A section of markdown `text` (None: \"All check boxes are selectable\") with a group of\n"
-                "1 to 10 checkboxes (options as in radio_buttons); the i-th item of\n"
-                "`options_description` describes the i-th option. action_id None: \"checkboxes-action\".",
+                R"(
+                A section of markdown `text` (None: "All check boxes are selectable") with a group of
+                1 to 10 checkboxes (options as in radio_buttons); the i-th item of
+                `options_description` describes the i-th option. action_id None: "checkboxes-action".)",
                 vm::Wrap::validate_options>(),
 };
 

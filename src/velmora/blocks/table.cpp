@@ -8,8 +8,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 
 // Slack's limit of cells per row. A table of more than 100 rows (the header counts) is built
 // whole: velmora.fit splits it into tables that each repeat the header row.
@@ -178,34 +177,39 @@ Ref data_table(PyObject*, vm::Bound<5 + vm::table_cell_option_keys.size()>& a) {
 
 vm::Builder builders[] = {
     vm::builder<simple_table, "Table.simple_table(df, index=False, *, block_id=None" VM_TABLE_OPTION_SIGNATURE ")",
-                "One Block Kit table block showing the DataFrame `df` (pandas, polars or a pyarrow Table):\n"
-                "a bold header row of the column names, then one row per DataFrame row, with the index\n"
-                "levels first when `index` is true. Cells show what print(df) shows: dates without\n"
-                "midnight times, floats to pandas' display.precision with trailing zeros trimmed per\n"
-                "column, MultiIndex labels joined with \" / \". Missing values, and empty texts, show as\n"
-                "an empty-looking cell (a space: Slack refuses a cell of no characters); numeric columns\n"
-                "are right-aligned.\n\n"
-                "formatters: {column: format} where a format is a str (\"{:,.2f}\", \",.2f\" or printf's\n"
-                "\"%.1f%%\") or a callable returning a str; float_format: the same, for every float column;\n"
-                "columns: the columns to show, in order; align: {column: \"left\" | \"center\" | \"right\"};\n"
-                "wrap: the columns whose cells wrap; max_rows: show the first max_rows rows, then a row\n"
-                "saying how many were left out (\"… 95 more rows\"); na_rep: the text of a missing value.\n\n"
-                "A table of more than 99 rows is built whole: velmora.fit (and a message's payloads())\n"
-                "splits it into tables of 100 rows that repeat the header. ValueError over 20 columns.">(),
+                R"(
+                One Block Kit table block showing the DataFrame `df` (pandas, polars or a pyarrow Table):
+                a bold header row of the column names, then one row per DataFrame row, with the index
+                levels first when `index` is true. Cells show what print(df) shows: dates without
+                midnight times, floats to pandas' display.precision with trailing zeros trimmed per
+                column, MultiIndex labels joined with " / ". Missing values, and empty texts, show as
+                an empty-looking cell (a space: Slack refuses a cell of no characters); numeric columns
+                are right-aligned.
+
+                formatters: {column: format} where a format is a str ("{:,.2f}", ",.2f" or printf's
+                "%.1f%%") or a callable returning a str; float_format: the same, for every float column;
+                columns: the columns to show, in order; align: {column: "left" | "center" | "right"};
+                wrap: the columns whose cells wrap; max_rows: show the first max_rows rows, then a row
+                saying how many were left out ("… 95 more rows"); na_rep: the text of a missing value.
+
+                A table of more than 99 rows is built whole: velmora.fit (and a message's payloads())
+                splits it into tables of 100 rows that repeat the header. ValueError over 20 columns.)">(),
     vm::builder<data_table,
                 "Table.data_table(df, *, caption, page_size=None, index=False" VM_TABLE_CELL_SIGNATURE
                 ", block_id=None)",
-                "One Block Kit data_table block showing the DataFrame `df` (pandas, polars or a pyarrow\n"
-                "Table), which Slack's client pages, sorts and filters: `caption` above it, `page_size` rows\n"
-                "a page (1 to 100; Slack shows 5 when it is None). The header row holds the column names,\n"
-                "with the index levels first when `index` is true. A number of a numeric column is a\n"
-                "raw_number cell (its `value` the number, its `text` what Table.simple_table shows, so that\n"
-                "the client sorts the column by value); every other cell is a raw_text cell of the text\n"
-                "Table.simple_table shows, a missing value as pandas shows it (\"NaN\", \"NaT\", \"<NA>\",\n"
-                "\"None\") unless na_rep says otherwise. formatters, float_format, columns and na_rep are\n"
-                "the options of Table.simple_table.\n\n"
-                "Every row is built: velmora.validate flags a data table past Slack's limits of rows and\n"
-                "characters. ValueError over 20 columns.">(),
+                R"(
+                One Block Kit data_table block showing the DataFrame `df` (pandas, polars or a pyarrow
+                Table), which Slack's client pages, sorts and filters: `caption` above it, `page_size` rows
+                a page (1 to 100; Slack shows 5 when it is None). The header row holds the column names,
+                with the index levels first when `index` is true. A number of a numeric column is a
+                raw_number cell (its `value` the number, its `text` what Table.simple_table shows, so that
+                the client sorts the column by value); every other cell is a raw_text cell of the text
+                Table.simple_table shows, a missing value as pandas shows it ("NaN", "NaT", "<NA>",
+                "None") unless na_rep says otherwise. formatters, float_format, columns and na_rep are
+                the options of Table.simple_table.
+
+                Every row is built: velmora.validate flags a data table past Slack's limits of rows and
+                characters. ValueError over 20 columns.)">(),
 };
 
 // pandas and datetime's C API are loaded on the first call (see load), so that importing

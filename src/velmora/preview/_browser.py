@@ -9,8 +9,6 @@ the picture holds the whole page however long, at the asked width, once images h
 from __future__ import annotations
 
 import os
-import shutil
-from pathlib import Path
 
 ENV = "VELMORA_BROWSER"
 NAMES = ("chromium", "chromium-browser", "google-chrome")
@@ -32,6 +30,8 @@ class BrowserNotFound(BrowserError):
 
 def find_browser() -> str:
     """The path of the browser to use; BrowserNotFound when there is none."""
+    import shutil  # here: with its archive modules, it would double the preview's import time
+
     named = os.environ.get(ENV)
     if named:
         found = shutil.which(named)
@@ -79,4 +79,5 @@ def capture(html: str, path: str | os.PathLike[str], width: int) -> None:
     except PlaywrightError as error:
         reason = (error.message or str(error)).strip().splitlines()[0]
         raise BrowserError(f"{browser_path} could not make the picture: {reason}") from error
-    Path(path).write_bytes(png)
+    with open(path, "wb") as file:
+        file.write(png)

@@ -3,9 +3,9 @@
 
 constexpr vm::Message message{
     .name = "DatePickersMessage",
-    .doc =
-        "A message of one actions block holding a date picker per date of `initial_dates`\n"
-        "(YYYY-MM-DD; Actions.datepickers). Other keyword arguments go to BaseVelmora.",
+    .doc = R"(
+        A message of one actions block holding a date picker per date of `initial_dates`
+        (YYYY-MM-DD; Actions.datepickers).)",
     .params = {{{.name = &vm::Keys::initial_dates}}},  // any iterable: Actions checks the dates
     .imports = {{{"blocks", {"Actions"}}}},
     .blocks = vm::returned_list({&vm::Keys::Actions, &vm::Keys::datepickers, {vm::kw(&vm::Keys::initial_dates)}}),

@@ -7,9 +7,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Keys;
-using vm::Ref;
+using vm::k, vm::Keys, vm::Ref;
 
 // The chart `kind` names: 0 line, 1 bar, 2 area, 3 pie; -1 with a TypeError or ValueError.
 int chart_kind(PyObject* kind, const char* param) noexcept {
@@ -83,15 +81,15 @@ constexpr vm::Param none_keyword(vm::Key name, vm::Check check = nullptr) {
 
 constexpr vm::Message message{
     .name = "ChartMessage",
-    .doc =
-        "A message of one of Slack's native charts, a Block Kit data_visualization block that the\n"
-        "client draws, of `data` (a pandas or polars DataFrame, a pandas Series or a mapping), below\n"
-        "the markdown `text` when given. `kind` names the chart as pandas' DataFrame.plot does:\n"
-        "\"line\", \"bar\", \"area\" (Chart.line, Chart.bar, Chart.area: `x` the column of categories,\n"
-        "`y` the columns plotted, `x_label` and `y_label` the axes' labels) or \"pie\" (Chart.pie: `x`\n"
-        "the column of labels, `y` the column of values; a pie has no axis labels). `title`, 1 to 50\n"
-        "characters, is required. Slack's limits are the builders' ValueErrors, raised by\n"
-        "build_blocks(). Other keyword arguments go to BaseVelmora.",
+    .doc = R"(
+        A message of one of Slack's native charts, a Block Kit data_visualization block that the
+        client draws, of `data` (a pandas or polars DataFrame, a pandas Series or a mapping), below
+        the markdown `text` when given. `kind` names the chart as pandas' DataFrame.plot does:
+        "line", "bar", "area" (Chart.line, Chart.bar, Chart.area: `x` the column of categories,
+        `y` the columns plotted, `x_label` and `y_label` the axes' labels) or "pie" (Chart.pie: `x`
+        the column of labels, `y` the column of values; a pie has no axis labels). `title`, 1 to 50
+        characters, is required. Slack's limits are the builders' ValueErrors, raised by
+        build_blocks().)",
     .params = {{{.name = &Keys::data, .check = vm::chart::check_data},
                 {.name = &Keys::kind, .check = check_kind, .fallback = vm::Default::text, .text = "line"},
                 none_keyword(&Keys::x),

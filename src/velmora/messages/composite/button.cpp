@@ -8,9 +8,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Keys;
-using vm::Ref;
+using vm::k, vm::Keys, vm::Ref;
 
 vm::Global section_names;  // ("text", "button")
 vm::Global actions_names;  // ("buttons",)
@@ -249,18 +247,18 @@ bool setup(PyObject* module) {
 // Every button_* keyword is consumed: the base runs last, with the others.
 constexpr vm::Message message{
     .name = "ButtonMessage",
-    .doc =
-        "One or more buttons from numbered keyword arguments: button_N_text\n"
-        "(required), button_N_style (\"primary\" or \"danger\"), button_N_value,\n"
-        "button_N_url, button_N_action_id (default \"action-button-<i>\"). Buttons are\n"
-        "ordered by number (2 before 10). Keyword\n"
-        "arguments not starting with button_ go to BaseVelmora.",
+    .doc = R"(
+        One or more buttons from numbered keyword arguments: button_N_text
+        (required), button_N_style ("primary" or "danger"), button_N_value,
+        button_N_url, button_N_action_id (default "action-button-<i>"). Buttons are
+        ordered by number (2 before 10). Keyword
+        arguments not starting with button_ go to BaseVelmora.)",
     .params = {{{.name = &Keys::text, .check = vm::str_or_none, .fallback = vm::Default::none}}},
     .base = vm::Base::base_reads_attributes,
     .imports = {{{"blocks", {"Actions", "Section"}}}},
-    .build_doc =
-        "A section with a button beside `text` when there is one button and a text;\n"
-        "otherwise an actions block of all the buttons.",
+    .build_doc = R"(
+        A section with a button beside `text` when there is one button and a text;
+        otherwise an actions block of all the buttons.)",
     .shown = {&Keys::text, &Keys::buttons},
     .consume = take_buttons,
     .build = build_blocks,

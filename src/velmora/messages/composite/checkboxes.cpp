@@ -9,7 +9,7 @@ constexpr vm::Message message =
                           &vm::Keys::checkboxes,
                           "A message of the markdown `text`, then one check box per option (Actions.checkboxes), the\n"
                           "i-th described by the i-th of `options_description` when given, the group's action id\n"
-                          "`action_id` when given. Other keyword arguments go to BaseVelmora.",
+                          "`action_id` when given.",
                           "The text as a markdown section (when not empty), then an actions block of check boxes.");
 
 VM_MESSAGE_MODULE(message)

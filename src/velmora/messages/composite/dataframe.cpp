@@ -12,9 +12,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Keys;
-using vm::Ref;
+using vm::k, vm::Keys, vm::Ref;
 
 constexpr Py_ssize_t section_limit = vm::limit::section_text;
 constexpr Py_ssize_t fence_size = 8;  // "```\n" before the table, "\n```" after
@@ -226,8 +224,7 @@ constexpr vm::Message message =
                       "wcwidth (wide characters and emoji line up); \"&\", \"<\" and \">\" are escaped, and no\n"
                       "\"```\" in a cell ends the block. A table longer than a section (3000 characters) is split\n"
                       "between rows over several sections, each a complete code block repeating the header;\n"
-                      "payloads() and send(fit=True) spread more than 50 of them over several messages.\n"
-                      "Other keyword arguments go to BaseVelmora.",
+                      "payloads() and send(fit=True) spread more than 50 of them over several messages.",
                       "The title section (when given), then the table in code blocks of at most\n"
                       "3000 characters each, split between rows, each repeating the header.",
                       build_blocks, setup);

@@ -3,9 +3,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Keys;
-using vm::Ref;
+using vm::k, vm::Keys, vm::Ref;
 
 [[gnu::cold]] bool raise_wrong_part(PyObject* part) noexcept {
   Ref got = vm::type_name(part);
@@ -40,11 +38,11 @@ Ref build_blocks(PyObject* self) {
 
 constexpr vm::Message message{
     .name = "Message",
-    .doc =
-        "A message made of `parts`, in order: lists of blocks (what the builders of velmora.blocks\n"
-        "return), single blocks (dicts) and other messages, whose build_blocks() is called each time\n"
-        "this message is built. `message + message` makes one too. Keyword arguments go to\n"
-        "BaseVelmora (preview, header, sub_header, slack_bot, extras).",
+    .doc = R"(
+        A message made of `parts`, in order: lists of blocks (what the builders of velmora.blocks
+        return), single blocks (dicts) and other messages, whose build_blocks() is called each time
+        this message is built. `message + message` makes one too. Keyword arguments go to
+        BaseVelmora (preview, header, sub_header, slack_bot, extras).)",
     .star = &Keys::parts,
     .build_doc = "The blocks of every part, in order.",
     .shown = {&Keys::parts},

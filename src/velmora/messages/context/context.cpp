@@ -4,8 +4,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 
 using vm::Keys;
 
@@ -104,10 +103,10 @@ Ref build_blocks(PyObject* self) noexcept {
 
 constexpr vm::Message message{
     .name = "ContextMessage",
-    .doc =
-        "One context block: each keyword argument whose name starts with\n"
-        "text_ becomes a markdown text, with image_url_ an image, in the order\n"
-        "given. Other keyword arguments go to BaseVelmora.",
+    .doc = R"(
+        One context block: each keyword argument whose name starts with
+        text_ becomes a markdown text, with image_url_ an image, in the order
+        given.)",
     .base = vm::Base::base_reads_attributes,
     .imports = {{{"blocks", {"Context"}}}},
     .build_doc = "One context block holding the elements in order.",

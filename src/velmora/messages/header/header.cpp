@@ -4,9 +4,7 @@
 // The base runs first so that our `header` replaces any the base sets.
 constexpr vm::Message message{
     .name = "HeaderMessage",
-    .doc =
-        "A message of one header text, followed by a divider unless `divider` is false.\n"
-        "Other keyword arguments go to BaseVelmora.",
+    .doc = "A message of one header text, followed by a divider unless `divider` is false.",
     .params = {{{.name = &vm::Keys::header, .check = vm::exact_str},
                 {.name = &vm::Keys::divider, .fallback = vm::Default::true_}}},
     .imports = {{{"blocks.header", {"Header"}}, {"blocks.divider", {"Divider"}}}},

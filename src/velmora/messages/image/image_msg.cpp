@@ -3,8 +3,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Ref;
+using vm::k, vm::Ref;
 
 using vm::Keys;
 
@@ -76,10 +75,10 @@ bool setup(PyObject*) noexcept {
 
 constexpr vm::Message message{
     .name = "ImageMessage",
-    .doc =
-        "One image block from `image_url`, or from `image_buffer` uploaded\n"
-        "through the bot under `image_name`. Every keyword argument, these\n"
-        "three included, also goes to BaseVelmora.",
+    .doc = R"(
+        One image block from `image_url`, or from `image_buffer` uploaded
+        through the bot under `image_name`. Every keyword argument, these
+        three included, also goes to BaseVelmora.)",
     .imports = {{{"blocks", {"Image"}}}},
     .build_doc = "The image block: the uploaded buffer when it is non-empty, else image_url.",
     .shown = {&Keys::image_url, &Keys::image_buffer, &Keys::image_name},

@@ -3,11 +3,11 @@
 
 constexpr vm::Message message{
     .name = "MarkdownMessage",
-    .doc =
-        "A message of the Markdown `text`: one \"markdown\" block that Slack renders itself, or with\n"
-        "`native` true, the header, rich-text, table, image and divider blocks of\n"
-        "velmora.markdown.to_blocks (which needs the markdown extra). Other keyword arguments go\n"
-        "to BaseVelmora.",
+    .doc = R"(
+        A message of the Markdown `text`: one "markdown" block that Slack renders itself, or with
+        `native` true, the header, rich-text, table, image and divider blocks of
+        velmora.markdown.to_blocks (which needs the markdown extra). Other keyword arguments go
+        to BaseVelmora.)",
     .params = {{{.name = &vm::Keys::text, .check = vm::exact_str},
                 {.name = &vm::Keys::native, .fallback = vm::Default::false_}}},
     .imports = {{{"blocks.markdown", {"Markdown"}}, {"", {"markdown"}}}},

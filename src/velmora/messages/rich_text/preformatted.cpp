@@ -3,9 +3,7 @@
 
 constexpr vm::Message message{
     .name = "PreformattedMessage",
-    .doc =
-        "A message showing `text` preformatted (monospaced, as typed) in one rich-text block.\n"
-        "Other keyword arguments go to BaseVelmora.",
+    .doc = "A message showing `text` preformatted (monospaced, as typed) in one rich-text block.",
     .params = {{{.name = &vm::Keys::text, .check = vm::exact_str}}},
     .imports = {{{"blocks.preformatted", {"Preformatted"}}}},
     .blocks = vm::returned_list({&vm::Keys::Preformatted, &vm::Keys::text, {vm::pos(&vm::Keys::text)}}),

@@ -3,10 +3,9 @@
 
 constexpr vm::Message message{
     .name = "RichTextMessage",
-    .doc =
-        "A message of one rich-text block holding `parts` (RichText.block): RichText sections,\n"
-        "lists, quotes and preformatted code, a str standing for a section of that text.\n"
-        "Other keyword arguments go to BaseVelmora.",
+    .doc = R"(
+        A message of one rich-text block holding `parts` (RichText.block): RichText sections,
+        lists, quotes and preformatted code, a str standing for a section of that text.)",
     .star = &vm::Keys::parts,
     .imports = {{{"blocks.rich_text", {"RichText"}}}},
     .blocks = vm::returned_list({&vm::Keys::RichText, &vm::Keys::block, {vm::star(&vm::Keys::parts)}}),

@@ -3,10 +3,10 @@
 
 constexpr vm::Message message{
     .name = "MultiStaticSelectMessage",
-    .doc =
-        "A section with a multi-select menu of `options` (as in StaticSelectMessage), after the\n"
-        "text `text_before_option`; the menu's action id `action_id` and its `placeholder` when\n"
-        "given. Other keyword arguments go to BaseVelmora.",
+    .doc = R"(
+        A section with a multi-select menu of `options` (as in StaticSelectMessage), after the
+        text `text_before_option`; the menu's action id `action_id` and its `placeholder` when
+        given.)",
     .params = {{{.name = &vm::Keys::text_before_option, .check = vm::exact_str},
                 {.name = &vm::Keys::options},
                 vm::own_str(&vm::Keys::action_id),

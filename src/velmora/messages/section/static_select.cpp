@@ -3,10 +3,10 @@
 
 constexpr vm::Message message{
     .name = "StaticSelectMessage",
-    .doc =
-        "A section with a static select menu of `options` (option texts, (text, value) pairs or\n"
-        "option dicts), after the text `text_before_option` (a str or None); the menu's action id\n"
-        "`action_id` and its `placeholder` when given. Other keyword arguments go to BaseVelmora.",
+    .doc = R"(
+        A section with a static select menu of `options` (option texts, (text, value) pairs or
+        option dicts), after the text `text_before_option` (a str or None); the menu's action id
+        `action_id` and its `placeholder` when given.)",
     .params = {{{.name = &vm::Keys::options},
                 {.name = &vm::Keys::text_before_option, .check = vm::str_or_none, .fallback = vm::Default::none},
                 vm::own_str(&vm::Keys::action_id),

@@ -3,9 +3,7 @@
 
 constexpr vm::Message message{
     .name = "UsersSelectMessage",
-    .doc =
-        "A section showing `text` with a menu to pick a user.\n"
-        "Other keyword arguments go to BaseVelmora.",
+    .doc = "A section showing `text` with a menu to pick a user.",
     .params = {{{.name = &vm::Keys::text, .check = vm::exact_str}}},
     .base = vm::Base::replaceable_global,
     .imports = {{{"blocks", {"Section"}}}},

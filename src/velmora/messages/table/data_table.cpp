@@ -4,9 +4,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Keys;
-using vm::Ref;
+using vm::k, vm::Keys, vm::Ref;
 
 // df; then, keyword-only, caption (required), page_size, index, text and the options of every
 // table.
@@ -64,15 +62,14 @@ bool setup(PyObject*) {
 
 constexpr vm::Message message{
     .name = "DataTableMessage",
-    .doc =
-        "A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as one Block Kit\n"
-        "data_table block (Table.data_table, which takes the same keywords), which Slack's client\n"
-        "pages, sorts and filters: `caption` above it, `page_size` rows a page, the index first when\n"
-        "`index` is true; below the markdown `text` when given. Every row is built: past Slack's\n"
-        "limits (200 rows under the header, 20,000 characters) payload(strict=True) refuses the\n"
-        "table, and payloads() and send(fit=True) split it into data tables of the same caption,\n"
-        "each opening with the header row, one per message.\n"
-        "Other keyword arguments go to BaseVelmora.",
+    .doc = R"(
+        A message of the DataFrame `df` (pandas, polars or a pyarrow Table) as one Block Kit
+        data_table block (Table.data_table, which takes the same keywords), which Slack's client
+        pages, sorts and filters: `caption` above it, `page_size` rows a page, the index first when
+        `index` is true; below the markdown `text` when given. Every row is built: past Slack's
+        limits (200 rows under the header, 20,000 characters) payload(strict=True) refuses the
+        table, and payloads() and send(fit=True) split it into data tables of the same caption,
+        each opening with the header row, one per message.)",
     .params = params,
     .imports = {{{"blocks", {"Section", "Table"}}}},
     .build_doc = "The text as a markdown section (when not empty), then the data table block.",

@@ -3,9 +3,7 @@
 
 namespace {
 
-using vm::k;
-using vm::Keys;
-using vm::Ref;
+using vm::k, vm::Keys, vm::Ref;
 
 bool import_table(PyObject* module) noexcept {
   if (!vm::import_from_package(module, "blocks.table", {"Table"}) || !vm::import_pandas(module)) return false;
@@ -48,8 +46,7 @@ constexpr vm::Message message = vm::table_message(
     "table block (Table.simple_table, which takes the same options), with the index first\n"
     "when `index` is true, below the markdown `text` when given. A frame of more than 99 rows\n"
     "makes one long table: payloads() and send(fit=True) split it into messages of one table\n"
-    "of 100 rows each, the header row repeated; payload(strict=True) refuses it.\n"
-    "Other keyword arguments go to BaseVelmora.",
+    "of 100 rows each, the header row repeated; payload(strict=True) refuses it.",
     "The text as a markdown section (when not empty), then the table block.", build_blocks, import_table);
 
 }  // namespace
