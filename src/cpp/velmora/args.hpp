@@ -152,25 +152,61 @@ bool bind(const Params<N>& params, PyObject* const* args, Py_ssize_t nargs, PyOb
   });
 }
 
-// Binds the most common call inline, for a parameter list known at compile time: no keyword,
-// every required parameter given by position and none beyond them (unless the callable takes
-// *args). False when the call needs bind(), which also reports a bad call. Inlined, this keeps a
-// one-argument builder as cheap to call as the literal it builds.
+// The two calls bound inline, for a parameter list known at compile time; any other call is
+// left to bind(), which binds it or reports it. Inlined, they keep a builder as cheap to call as
+// the literal it builds.
+
+// Arguments by position only, none required missing, none beyond the parameters (unless the
+// callable takes *args). False for any other call.
 template <const auto& P, std::size_t N>
 [[gnu::always_inline]] inline bool bind_by_position(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
                                                     Bound<N>& out) noexcept {
   if constexpr (P.required > P.positional || P.required_keywords != 0) {
-    return false;  // a keyword-only parameter must be given: bind() checks it
+    return false;  // a keyword-only parameter must be given
   } else {
-    constexpr auto required = static_cast<Py_ssize_t>(P.required);
     constexpr auto positional = static_cast<Py_ssize_t>(P.positional);
-    if (kwnames || nargs < required || (!P.star && nargs > positional)) return false;
+    if (kwnames || nargs < static_cast<Py_ssize_t>(P.required) || (!P.star && nargs > positional)) return false;
     for (std::size_t i = 0; i < N; ++i) {
       auto at = static_cast<Py_ssize_t>(i);
       out[i] = at < positional && at < nargs ? args[i] : nullptr;
     }
     return true;
   }
+}
+
+// Keywords too, each the interned name of a parameter (as the interpreter passes the keywords
+// of a call written out), no parameter given twice, none required missing. False for any other
+// call.
+template <const auto& P, std::size_t N>
+[[gnu::noinline]] bool bind_by_name(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                                    Bound<N>& out) noexcept {
+  constexpr auto positional = static_cast<Py_ssize_t>(P.positional);
+  if (!kwnames || (!P.star && nargs > positional)) return false;
+  for (std::size_t i = 0; i < N; ++i) {
+    auto at = static_cast<Py_ssize_t>(i);
+    out[i] = at < positional && at < nargs ? args[i] : nullptr;
+  }
+  Py_ssize_t count = PyTuple_GET_SIZE(kwnames);
+  for (Py_ssize_t j = 0; j < count; ++j) {
+    PyObject* name = PyTuple_GET_ITEM(kwnames, j);
+    std::size_t i = 0;
+    while (i < N && k.*P.names[i] != name) ++i;
+    if (i == N || out[i]) return false;
+    out[i] = args[nargs + j];
+  }
+  for (std::size_t i = 0; i < N; ++i) {
+    if (P.is_required(i) && !out[i]) return false;
+  }
+  return true;
+}
+
+// Binds a call of the callable declared with `P`, inline where it can (above). Returns false
+// with TypeError set on a bad call.
+template <const auto& P, std::size_t N>
+[[gnu::always_inline]] inline bool bind_call(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                                             Bound<N>& out) noexcept {
+  return bind_by_position<P>(args, nargs, kwnames, out) || bind_by_name<P>(args, nargs, kwnames, out) ||
+         bind(P, args, nargs, kwnames, out);
 }
 
 // Binds tp_init's (args, kwargs), at most `positional` of them by position (a caller's *args are
@@ -308,14 +344,14 @@ Ref bound(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
   if constexpr (P.star) {
     static_assert(std::is_invocable_r_v<Ref, decltype(F), PyObject*, Bound<n>&, Extra>,
                   "f(PyObject* self, vm::Bound<N>& a, vm::Extra extra), N the parameters of the signature");
-    if (!bind_by_position<P>(args, nargs, kwnames, a) && !bind(P, args, nargs, kwnames, a)) return {};
+    if (!bind_call<P>(args, nargs, kwnames, a)) return {};
     auto first = static_cast<Py_ssize_t>(P.positional);
     first = nargs < first ? nargs : first;
     return F(self, a, Extra(args + first, static_cast<std::size_t>(nargs - first)));
   } else {
     static_assert(std::is_invocable_r_v<Ref, decltype(F), PyObject*, Bound<n>&>,
                   "f(PyObject* self, vm::Bound<N>& a), N the parameters of the signature");
-    if (!bind_by_position<P>(args, nargs, kwnames, a) && !bind(P, args, nargs, kwnames, a)) return {};
+    if (!bind_call<P>(args, nargs, kwnames, a)) return {};
     return F(self, a);
   }
 }
