@@ -76,3 +76,52 @@ def test_examples_pass_mypy_strict(tmp_path: Path) -> None:
     assert examples
     done = mypy(tmp_path, "mypy", "--strict", "--cache-dir", str(tmp_path / "cache"), *examples)
     assert done.returncode == 0, done.stdout + done.stderr
+
+
+# User code as an editor sees it: each line marked `# error: <code>` must be refused by mypy with
+# that code, and no other line.
+USER_CODE = """
+import asyncio
+import pandas as pd
+from velmora.blocks import Chart, Input, RichText, Section, Table
+from velmora.messages import HeaderMessage
+from velmora.views import HomeTab, Modal
+
+Input.email("Email", action_id="email", placeholder="you@example.com", optional=True, hint="work")
+Input.checkboxes("Pick", ["a"], action_id="pick", initial_options=["a"], dispatch_action=True)
+Input.email("Email")  # error: call-arg
+Input.email("Email", action_id="email", hnit="work")  # error: call-arg
+Input.checkboxes("Pick", ["a"], action_id="pick", placeholder="one")  # error: call-arg
+Input.number("Age", action_id="age", optional="yes")  # error: arg-type
+Chart.line(pd.DataFrame(), title="Load", x="day", dropna=True)
+Chart.bar(pd.DataFrame())  # error: call-arg
+Chart.area(pd.DataFrame(), title="Load", x_label=3)  # error: arg-type
+Table.simple_table(pd.DataFrame(), align={"a": "left"}, max_rows=5, block_id="t")
+Table.simple_table(pd.DataFrame(), max_row=5)  # error: call-arg
+Table.data_table(pd.DataFrame(), caption="Sales", na_rep="-")
+Table.data_table(pd.DataFrame(), caption="Sales", wrap=["a"])  # error: call-arg
+Section.static_select(["a"], "Pick", placeholder="one")
+Section.multi_static_select("Pick", ["a"], action=None)  # error: call-arg
+RichText.text("t", bold=True, underline=True)
+RichText.link("https://example.com", underline=True)  # error: call-arg
+message = HeaderMessage("Hi")
+message.send("C1", thread_ts="1.2", unfurl_links=False)
+asyncio.run(message.send_async("C1", fit=True))
+message.update("C1")  # error: call-arg
+modal = Modal("Deploy", [])
+asyncio.run(modal.update_async(external_id="deploy"))
+modal.open(trigger="T1")  # error: call-arg
+HomeTab([]).publish("U1", hash=3)  # error: arg-type
+"""
+
+
+def test_user_code_is_checked_keyword_by_keyword(tmp_path: Path) -> None:
+    (tmp_path / "user.py").write_text(USER_CODE)
+    done = mypy(tmp_path, "mypy", "--strict", "--cache-dir", str(tmp_path / "cache"), "user.py")
+    refused = re.findall(r"^user\.py:(\d+): error: .*\[([\w-]+)\]$", done.stdout, re.MULTILINE)
+    marked = [
+        (str(number), line.rpartition("# error: ")[2])
+        for number, line in enumerate(USER_CODE.splitlines(), 1)
+        if "# error: " in line
+    ]
+    assert refused == marked, done.stdout

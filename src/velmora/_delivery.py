@@ -9,7 +9,17 @@ from __future__ import annotations
 
 TYPE_CHECKING = False
 if TYPE_CHECKING:
-    from typing import Any
+    from collections.abc import Callable, Coroutine
+    from typing import Any, Concatenate, Protocol
+
+    class _Bearer(Protocol):
+        """What a way of delivering reads of the object it belongs to (a message, a view)."""
+
+        _noun: str  # what it is called in the code of its callers: message, modal...
+
+        @property
+        def slack_bot(self) -> Any: ...
+
 
 __all__ = ["Delivery", "DEFAULT_PREVIEW"]
 
@@ -109,15 +119,14 @@ def _fields(options: dict[str, Any], name: str, value: Any) -> dict[str, Any]:
     return options if value is None else {name: value, **options}
 
 
-def _call(bot: Any, name: str, *args: Any, caller: str = "") -> Any:
+def _call(bot: Any, name: str, *args: Any, caller: str) -> Any:
     """``bot.<name>(*args)``, refusing an asynchronous bot: its coroutine would never run.
-    ``caller`` names the method to await instead (``message.<name>`` by default)."""
+    ``caller`` names the method to await instead (``message.send``...)."""
     result = getattr(bot, name)(*args)
     if hasattr(result, "__await__"):
         if hasattr(result, "close"):
             result.close()  # not awaited, on purpose: no "never awaited" warning
-        instead = caller or f"message.{name}"
-        raise TypeError(f"{type(bot).__name__}.{name}() is a coroutine: use `await {instead}_async(...)`")
+        raise TypeError(f"{type(bot).__name__}.{name}() is a coroutine: use `await {caller}_async(...)`")
     return result
 
 
@@ -134,14 +143,93 @@ async def _call_async(bot: Any, name: str, *args: Any) -> Any:
     return await result if inspect.isawaitable(result) else result
 
 
-def _with_progress(error: Exception, answers: list[Any], unsent: list[dict[str, Any]]) -> None:
-    """Tell the error of a multi-part send what was posted before it, so a caller can resume."""
-    error.sent = answers  # type: ignore[attr-defined]
-    error.unsent = unsent  # type: ignore[attr-defined]
-    error.add_note(
-        f"{len(answers)} of {len(answers) + len(unsent)} parts were posted before this error: "
-        "its `sent` holds their answers, its `unsent` the payloads not posted"
-    )
+class _Calls:
+    """What a way of delivering hands to the bot once it has built it: ``bot.<method>(part,
+    *args)`` for each part, in order. The answer is the bot's, or with ``many`` (a message
+    split by ``send(fit=True)``) the list of the parts' answers."""
+
+    __slots__ = ("method", "parts", "args", "many")
+
+    def __init__(self, method: str, parts: list[Any], args: tuple[Any, ...], many: bool = False) -> None:
+        self.method = method
+        self.parts = parts
+        self.args = args
+        self.many = many
+
+    def run(self, bot: Any, caller: str) -> Any:
+        with _Progress(self) as answers:
+            for part in self.parts:
+                answers.append(_call(bot, self.method, part, *self.args, caller=caller))
+        return answers if self.many else answers[0]
+
+    async def run_async(self, bot: Any) -> Any:
+        with _Progress(self) as answers:
+            for part in self.parts:
+                answers.append(await _call_async(bot, self.method, part, *self.args))
+        return answers if self.many else answers[0]
+
+
+class _Progress:
+    """The answers of the parts posted so far. When a part of a split message fails, its error
+    tells what was posted before it, so that a caller can resume without posting twice."""
+
+    def __init__(self, calls: _Calls) -> None:
+        self.calls = calls
+        self.answers: list[Any] = []
+
+    def __enter__(self) -> list[Any]:
+        return self.answers
+
+    def __exit__(self, kind: object, error: BaseException | None, traceback: object) -> None:
+        if not self.calls.many or not isinstance(error, Exception):
+            return
+        sent, unsent = self.answers, self.calls.parts[len(self.answers) :]
+        error.sent = sent  # type: ignore[attr-defined]
+        error.unsent = unsent  # type: ignore[attr-defined]
+        error.add_note(
+            f"{len(sent)} of {len(sent) + len(unsent)} parts were posted before this error: "
+            "its `sent` holds their answers, its `unsent` the payloads not posted"
+        )
+
+
+# A way of delivering is written once, as a private method that builds what to deliver and
+# returns its _Calls (`_send`); _twins makes from it the public method and its twin to await
+# (`send, send_async = _twins(_send)`), both with its parameters (help() and inspect.signature
+# show them) and the class's `_noun` to name them in errors. The private method says it returns
+# Any, as the public one does, since help() shows its signature.
+
+
+def _twins[S: _Bearer, **P](
+    plan: Callable[Concatenate[S, P], _Calls],
+) -> tuple[Callable[Concatenate[S, P], Any], Callable[Concatenate[S, P], Coroutine[Any, Any, Any]]]:
+    """The method of ``plan``, which builds and then hands what it built to the object's bot,
+    and its twin to await, whose building runs in a worker thread (it may upload an image,
+    which blocks) before it awaits the bot's call."""
+    name = plan.__name__.removeprefix("_")
+
+    def blocking(self: S, /, *args: P.args, **kwargs: P.kwargs) -> Any:
+        bot = self.slack_bot
+        return plan(self, *args, **kwargs).run(bot, f"{self._noun}.{name}")
+
+    async def awaiting(self: S, /, *args: P.args, **kwargs: P.kwargs) -> Any:
+        import asyncio
+
+        bot = self.slack_bot
+        calls = await asyncio.to_thread(plan, self, *args, **kwargs)
+        return await calls.run_async(bot)
+
+    twin = f"{name}_async"
+    return _named(blocking, plan, name, plan.__doc__), _named(awaiting, plan, twin, f":meth:`{name}`, to await.")
+
+
+def _named[F: Callable[..., Any]](method: F, plan: Callable[..., Any], name: str, doc: str | None) -> F:
+    """``method`` named ``name`` in the class of ``plan``, with ``plan``'s parameters."""
+    method.__name__ = name
+    method.__qualname__ = f"{plan.__qualname__.rpartition('.')[0]}.{name}"
+    method.__module__ = plan.__module__
+    method.__doc__ = doc
+    method.__wrapped__ = plan  # type: ignore[attr-defined]
+    return method
 
 
 class Delivery:
@@ -203,10 +291,13 @@ class Delivery:
 
         return fit(self.payload())
 
-    # ---- delivering -------------------------------------------------------------------------
+    # ---- delivering (each also to await) ----------------------------------------------------
 
-    def send(
+    _noun = "message"
+
+    def _send(
         self,
+        /,
         channel: str | None = None,
         *,
         thread_ts: str | None = None,
@@ -230,20 +321,10 @@ class Delivery:
         ``sent``, the answers of the parts already posted, and ``unsent``, the payloads not
         posted (the failed one first), so that a caller can resume without posting twice.
         """
-        bot = self.slack_bot
         parts = self._parts(fit, strict, _fields(options, "thread_ts", thread_ts))
-        if not fit:
-            return _call(bot, "send", parts[0], channel)
-        answers: list[Any] = []
-        for number, part in enumerate(parts):
-            try:
-                answers.append(_call(bot, "send", part, channel))
-            except Exception as error:
-                _with_progress(error, answers, parts[number:])
-                raise
-        return answers
+        return _Calls("send", parts, (channel,), many=fit)
 
-    def update(self, channel: str, ts: str, *, strict: bool = False, fit: bool = False, **options: Any) -> Any:
+    def _update(self, /, channel: str, ts: str, *, strict: bool = False, fit: bool = False, **options: Any) -> Any:
         """Replace the posted message ``ts`` in ``channel`` with this message's current blocks
         (chat.update), so that ``message.update(answer["channel"], answer["ts"])`` updates
         what ``send()`` posted. Returns the bot's answer.
@@ -252,10 +333,11 @@ class Delivery:
         :class:`velmora.InvalidBlocks` before anything is sent, ``fit=True`` or not (``fit``
         and ``strict`` are velmora's, never sent to Slack). The same holds for
         :meth:`send_ephemeral` and :meth:`respond`."""
-        return _call(self.slack_bot, "update", self._parts(fit, strict, options, "update")[0], channel, ts)
+        return _Calls("update", self._parts(fit, strict, options, "update"), (channel, ts))
 
-    def send_ephemeral(
+    def _send_ephemeral(
         self,
+        /,
         channel: str,
         user: str,
         *,
@@ -265,11 +347,12 @@ class Delivery:
         **options: Any,
     ) -> Any:
         """Post the message in ``channel`` so that only ``user`` sees it (chat.postEphemeral)."""
-        payload = self._parts(fit, strict, _fields(options, "thread_ts", thread_ts), "send_ephemeral")[0]
-        return _call(self.slack_bot, "send_ephemeral", payload, channel, user)
+        parts = self._parts(fit, strict, _fields(options, "thread_ts", thread_ts), "send_ephemeral")
+        return _Calls("send_ephemeral", parts, (channel, user))
 
-    def respond(
+    def _respond(
         self,
+        /,
         response_url: str,
         *,
         replace_original: bool = False,
@@ -285,74 +368,10 @@ class Delivery:
         :class:`velmora.slack.WebhookBot`, and so does the default bot when nothing is
         configured.
         """
-        payload = self._parts(fit, strict, _fields(options, "replace_original", replace_original), "respond")[0]
-        return _call(self.slack_bot, "respond", payload, response_url)
+        parts = self._parts(fit, strict, _fields(options, "replace_original", replace_original), "respond")
+        return _Calls("respond", parts, (response_url,))
 
-    # ---- the same, to await ------------------------------------------------------------------
-
-    async def _parts_async(
-        self, fit: bool, strict: bool, fields: dict[str, Any], method: str = "send"
-    ) -> list[dict[str, Any]]:
-        # Building may upload an image (blocking), so it runs in a worker thread too.
-        import asyncio
-
-        return await asyncio.to_thread(self._parts, fit, strict, fields, method)
-
-    async def send_async(
-        self,
-        channel: str | None = None,
-        *,
-        thread_ts: str | None = None,
-        strict: bool = False,
-        fit: bool = False,
-        **options: Any,
-    ) -> Any:
-        """:meth:`send`, to await."""
-        bot = self.slack_bot
-        parts = await self._parts_async(fit, strict, _fields(options, "thread_ts", thread_ts))
-        if not fit:
-            return await _call_async(bot, "send", parts[0], channel)
-        answers: list[Any] = []
-        for number, part in enumerate(parts):
-            try:
-                answers.append(await _call_async(bot, "send", part, channel))
-            except Exception as error:
-                _with_progress(error, answers, parts[number:])
-                raise
-        return answers
-
-    async def update_async(
-        self, channel: str, ts: str, *, strict: bool = False, fit: bool = False, **options: Any
-    ) -> Any:
-        """:meth:`update`, to await."""
-        payload = (await self._parts_async(fit, strict, options, "update"))[0]
-        return await _call_async(self.slack_bot, "update", payload, channel, ts)
-
-    async def send_ephemeral_async(
-        self,
-        channel: str,
-        user: str,
-        *,
-        thread_ts: str | None = None,
-        strict: bool = False,
-        fit: bool = False,
-        **options: Any,
-    ) -> Any:
-        """:meth:`send_ephemeral`, to await."""
-        fields = _fields(options, "thread_ts", thread_ts)
-        payload = (await self._parts_async(fit, strict, fields, "send_ephemeral"))[0]
-        return await _call_async(self.slack_bot, "send_ephemeral", payload, channel, user)
-
-    async def respond_async(
-        self,
-        response_url: str,
-        *,
-        replace_original: bool = False,
-        strict: bool = False,
-        fit: bool = False,
-        **options: Any,
-    ) -> Any:
-        """:meth:`respond`, to await."""
-        fields = _fields(options, "replace_original", replace_original)
-        payload = (await self._parts_async(fit, strict, fields, "respond"))[0]
-        return await _call_async(self.slack_bot, "respond", payload, response_url)
+    send, send_async = _twins(_send)
+    update, update_async = _twins(_update)
+    send_ephemeral, send_ephemeral_async = _twins(_send_ephemeral)
+    respond, respond_async = _twins(_respond)

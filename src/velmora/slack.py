@@ -202,16 +202,7 @@ class _WebApiBot:
 
     def _responder(self, response_url: str) -> Any:
         """A webhook bot of the same kind for one response_url, with this bot's client settings."""
-        kind = AsyncWebhookBot if self._asynchronous else WebhookBot
-        client = _webhook_client(
-            response_url,
-            kind._asynchronous,
-            self.client.timeout,
-            self.rate_limit_retries,
-            ssl=self.client.ssl,
-            proxy=self.client.proxy,
-        )
-        return kind(client=client, rate_limit_retries=self.rate_limit_retries)
+        return _answering_bot(self, AsyncWebhookBot if self._asynchronous else WebhookBot, response_url)
 
     def image_upload(self, buffer: Any, file_name: str | None = None) -> str:
         """Upload image bytes (or a binary file object) and return the file's ``url_private``.
@@ -395,6 +386,17 @@ def _webhook_client(url: str, asynchronous: bool, timeout: int, rate_limit_retri
     return WebhookClient(url, timeout=timeout, retry_handlers=handlers, **options)
 
 
+def _answering_bot(bot: Any, kind: type[Any], response_url: str) -> Any:
+    """A webhook bot of ``kind`` that posts to one response_url with ``bot``'s settings: its
+    client's timeout, TLS context and proxy, and its retries."""
+    client = bot.client
+    retries = bot.rate_limit_retries
+    answering = _webhook_client(
+        response_url, kind._asynchronous, client.timeout, retries, ssl=client.ssl, proxy=client.proxy
+    )
+    return kind(client=answering, rate_limit_retries=retries)
+
+
 class _WebhookBot:
     """What WebhookBot and AsyncWebhookBot share: set-up, payloads, answers and refusals."""
 
@@ -429,15 +431,7 @@ class _WebhookBot:
         return _prepared(payload, set())
 
     def _responder(self, response_url: str) -> Any:
-        client = _webhook_client(
-            response_url,
-            self._asynchronous,
-            self.client.timeout,
-            self.rate_limit_retries,
-            ssl=self.client.ssl,
-            proxy=self.client.proxy,
-        )
-        return type(self)(client=client, rate_limit_retries=self.rate_limit_retries)
+        return _answering_bot(self, type(self), response_url)
 
     @staticmethod
     def _answer(response: WebhookResponse) -> dict[str, Any]:

@@ -16,7 +16,7 @@ token: a webhook cannot open one. Each method has an ``_async`` twin to ``await`
 
 from __future__ import annotations
 
-from velmora._delivery import _call, _call_async, _checked
+from velmora._delivery import _Calls, _checked, _twins
 
 TYPE_CHECKING = False
 if TYPE_CHECKING:
@@ -108,12 +108,6 @@ class _View:
     def view(self, *, strict: bool = False) -> dict[str, Any]:
         raise NotImplementedError
 
-    async def _view_async(self, strict: bool) -> dict[str, Any]:
-        # A message among the blocks may upload an image while it builds: in a worker thread.
-        import asyncio
-
-        return await asyncio.to_thread(self.view, strict=strict)
-
     @staticmethod
     def _parts(blocks: Any) -> str:
         if isinstance(blocks, list):
@@ -191,18 +185,23 @@ class Modal(_View):
                 )
         return view_id, external_id
 
-    def open(self, trigger_id: str, *, strict: bool = False) -> Any:
+    # Each way of handing the view to the bot is written once, as the private method that builds
+    # it (a message among the blocks may upload an image); see velmora._delivery._twins.
+    _noun = "modal"
+
+    def _open(self, /, trigger_id: str, *, strict: bool = False) -> Any:
         """Open the modal (views.open) with the ``trigger_id`` of a slash command, a shortcut or a
         click (it lives 3 seconds). Returns Slack's answer, whose ``view["id"]`` :meth:`update`
         takes."""
-        return _call(self.slack_bot, "open_view", self.view(strict=strict), trigger_id, caller="modal.open")
+        return _Calls("open_view", [self.view(strict=strict)], (trigger_id,))
 
-    def push(self, trigger_id: str, *, strict: bool = False) -> Any:
+    def _push(self, /, trigger_id: str, *, strict: bool = False) -> Any:
         """Push the modal on top of the one open (views.push; a stack holds at most 3 views)."""
-        return _call(self.slack_bot, "push_view", self.view(strict=strict), trigger_id, caller="modal.push")
+        return _Calls("push_view", [self.view(strict=strict)], (trigger_id,))
 
-    def update(
+    def _update(
         self,
+        /,
         view_id: str | None = None,
         *,
         external_id: str | None = None,
@@ -213,29 +212,11 @@ class Modal(_View):
         ``external_id`` (the modal's own when neither is given). ``hash``, from the view being
         replaced, makes Slack refuse the update if that view changed in between."""
         view_id, external_id = self._target(view_id, external_id)
-        view = self.view(strict=strict)
-        return _call(self.slack_bot, "update_view", view, view_id, external_id, hash, caller="modal.update")
+        return _Calls("update_view", [self.view(strict=strict)], (view_id, external_id, hash))
 
-    async def open_async(self, trigger_id: str, *, strict: bool = False) -> Any:
-        """:meth:`open`, to await."""
-        return await _call_async(self.slack_bot, "open_view", await self._view_async(strict), trigger_id)
-
-    async def push_async(self, trigger_id: str, *, strict: bool = False) -> Any:
-        """:meth:`push`, to await."""
-        return await _call_async(self.slack_bot, "push_view", await self._view_async(strict), trigger_id)
-
-    async def update_async(
-        self,
-        view_id: str | None = None,
-        *,
-        external_id: str | None = None,
-        hash: str | None = None,
-        strict: bool = False,
-    ) -> Any:
-        """:meth:`update`, to await."""
-        view_id, external_id = self._target(view_id, external_id)
-        view = await self._view_async(strict)
-        return await _call_async(self.slack_bot, "update_view", view, view_id, external_id, hash)
+    open, open_async = _twins(_open)
+    push, push_async = _twins(_push)
+    update, update_async = _twins(_update)
 
     def __repr__(self) -> str:
         shown = [f"title={self.title!r}", f"blocks={self._parts(self.blocks)}"]
@@ -271,14 +252,14 @@ class HomeTab(_View):
             view["external_id"] = self.external_id
         return _checked(view, strict)
 
-    def publish(self, user_id: str, *, hash: str | None = None, strict: bool = False) -> Any:
+    _noun = "home_tab"
+
+    def _publish(self, /, user_id: str, *, hash: str | None = None, strict: bool = False) -> Any:
         """Publish the view as ``user_id``'s Home tab (views.publish); ``hash``, from the view
         published before, makes Slack refuse it if that one changed in between."""
-        return _call(self.slack_bot, "publish_view", self.view(strict=strict), user_id, hash, caller="home_tab.publish")
+        return _Calls("publish_view", [self.view(strict=strict)], (user_id, hash))
 
-    async def publish_async(self, user_id: str, *, hash: str | None = None, strict: bool = False) -> Any:
-        """:meth:`publish`, to await."""
-        return await _call_async(self.slack_bot, "publish_view", await self._view_async(strict), user_id, hash)
+    publish, publish_async = _twins(_publish)
 
     def __repr__(self) -> str:
         return f"HomeTab({', '.join([f'blocks={self._parts(self.blocks)}', *self._shown()])})"

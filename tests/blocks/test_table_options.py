@@ -473,20 +473,29 @@ def test_stubs_spell_the_table_options_as_the_cpp_table(stub, cls, method, table
         (name, annotation) for name, annotation, kind in table_options() if tables == "fixed" or kind == "every"
     ]
     tree = ast.parse((ROOT / "src/velmora" / stub).read_text())
-    [klass] = [node for node in tree.body if isinstance(node, ast.ClassDef) and node.name == cls]
-    [func] = [node for node in klass.body if isinstance(node, ast.FunctionDef) and node.name == method]
+    classes = {node.name: node for node in tree.body if isinstance(node, ast.ClassDef)}
+    [func] = [node for node in classes[cls].body if isinstance(node, ast.FunctionDef) and node.name == method]
     options = [
         (arg, default)
         for arg, default in zip(func.args.kwonlyargs, func.args.kw_defaults)
         if arg.arg not in NOT_OPTIONS
     ]
+    if func.args.kwarg and ast.unparse(func.args.kwarg.annotation).startswith("Unpack["):
+        # A builder takes them as **options typed by a TypedDict of the stub: its keys are the options.
+        assert options == []
+        typed = classes[ast.unparse(func.args.kwarg.annotation)[len("Unpack[") : -1]]
+        fields = [
+            (node.target.id, ast.unparse(node.annotation)) for node in typed.body if isinstance(node, ast.AnnAssign)
+        ]
+        assert fields == expected
+        return
     assert [(arg.arg, ast.unparse(arg.annotation)) for arg, _ in options] == expected
     assert all(isinstance(default, ast.Constant) and default.value is None for _, default in options)
     if method == "__init__":  # and the message keeps each as an attribute of the same type
         names = {name for name, _ in expected}
         attributes = [
             (node.target.id, ast.unparse(node.annotation))
-            for node in klass.body
+            for node in classes[cls].body
             if isinstance(node, ast.AnnAssign) and node.target.id in names
         ]
         assert attributes == expected

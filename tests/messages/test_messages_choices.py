@@ -341,7 +341,8 @@ def test_stub_matches_the_module(module):
 
     runtime = importlib.import_module(module)
     tree = ast.parse(Path(runtime.__file__).with_name(module.rsplit(".", 1)[1] + ".pyi").read_text())
-    classes = {node.name: node for node in tree.body if isinstance(node, ast.ClassDef)}
+    every = {node.name: node for node in tree.body if isinstance(node, ast.ClassDef)}
+    classes = {name: node for name, node in every.items() if not name.startswith("_")}  # not the TypedDicts
     assert sorted(classes) == STUBBED[module]
     for name, node in classes.items():
         cls = getattr(runtime, name)
@@ -349,9 +350,17 @@ def test_stub_matches_the_module(module):
             if not isinstance(item, ast.FunctionDef):
                 continue
             args = item.args
-            stubbed = [a.arg for a in args.args[1:] + args.kwonlyargs] + (["kwargs"] if args.kwarg else [])
+            keywords = [a.arg for a in args.kwonlyargs]
+            if args.kwarg and ast.unparse(args.kwarg.annotation).startswith("Unpack["):  # **options: Unpack[_X]
+                typed = every[ast.unparse(args.kwarg.annotation)[len("Unpack[") : -1]]
+                keywords += [field.target.id for field in typed.body if isinstance(field, ast.AnnAssign)]
+            elif args.kwarg:
+                keywords.append("kwargs")
             target = cls if item.name == "__init__" else getattr(cls, item.name)
-            params = list(inspect.signature(target).parameters)
-            if item.name == "build_blocks":
-                params = params[1:] if params[:1] == ["self"] else params
-            assert stubbed == params, (name, item.name)
+            params = inspect.signature(target).parameters.values()
+            params = [p for p in params if p.name != "self" or item.name != "build_blocks"]
+            positional = [p.name for p in params if p.kind is p.POSITIONAL_OR_KEYWORD]
+            assert [a.arg for a in args.args[1:]] == positional, (name, item.name)
+            # keyword-only parameters in any order, as a call sees them (and a TypedDict lists them)
+            named = sorted(p.name for p in params if p.kind in (p.KEYWORD_ONLY, p.VAR_KEYWORD))
+            assert sorted(keywords) == named, (name, item.name)

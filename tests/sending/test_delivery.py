@@ -4,6 +4,7 @@ the exact JSON of each call, retries, Slack's errors, multi-part sends and the d
 from __future__ import annotations
 
 import asyncio
+import inspect
 import pickle
 import warnings
 from typing import Any
@@ -19,10 +20,12 @@ from slack_sdk.errors import SlackApiError
 from support import run_python
 
 from velmora import _default_bot
+from velmora._delivery import Delivery
 from velmora.errors import InvalidBlocks, WebhookError
 from velmora.interface import BaseVelmora, OfflineBot, default_bot
 from velmora.messages.header.header import HeaderMessage
 from velmora.slack import AsyncSlackBot, AsyncWebhookBot, SlackBot, WebhookBot
+from velmora.views import HomeTab, Modal
 
 BLOCKS = [
     {"type": "header", "text": {"type": "plain_text", "text": "Nightly report", "emoji": True}},
@@ -372,6 +375,77 @@ def test_a_sync_call_refuses_an_async_bot(slack) -> None:
         with pytest.raises(TypeError, match=r"^AsyncSlackBot.send\(\) is a coroutine: use `await message.send_async"):
             message.send("C0123")
     assert slack.requests == []
+
+
+class CoroutineBot:
+    """A bot whose every method is a coroutine function."""
+
+    def __getattr__(self, name: str) -> Any:
+        async def method(*args: Any) -> None: ...
+
+        return method
+
+
+# The class that defines the ways of delivering of each kind of owner, and what its callers call it.
+OWNERS = {HeaderMessage: (Delivery, "message"), Modal: (Modal, "modal"), HomeTab: (HomeTab, "home_tab")}
+
+# (what delivers, its way of delivering, its parameters as help() shows them, the call's arguments)
+WAYS = [
+    (
+        HeaderMessage("Hi"),
+        "send",
+        "(channel: 'str | None' = None, *, thread_ts: 'str | None' = None, strict: 'bool' = False, fit: 'bool' = False, **options: 'Any') -> 'Any'",
+        (),
+    ),
+    (
+        HeaderMessage("Hi"),
+        "update",
+        "(channel: 'str', ts: 'str', *, strict: 'bool' = False, fit: 'bool' = False, **options: 'Any') -> 'Any'",
+        ("C1", "1.2"),
+    ),
+    (
+        HeaderMessage("Hi"),
+        "send_ephemeral",
+        "(channel: 'str', user: 'str', *, thread_ts: 'str | None' = None, strict: 'bool' = False, fit: 'bool' = False, **options: 'Any') -> 'Any'",
+        ("C1", "U1"),
+    ),
+    (
+        HeaderMessage("Hi"),
+        "respond",
+        "(response_url: 'str', *, replace_original: 'bool' = False, strict: 'bool' = False, fit: 'bool' = False, **options: 'Any') -> 'Any'",
+        ("https://hooks.slack.com/x",),
+    ),
+    (Modal("Deploy", []), "open", "(trigger_id: 'str', *, strict: 'bool' = False) -> 'Any'", ("T1",)),
+    (Modal("Deploy", []), "push", "(trigger_id: 'str', *, strict: 'bool' = False) -> 'Any'", ("T1",)),
+    (
+        Modal("Deploy", []),
+        "update",
+        "(view_id: 'str | None' = None, *, external_id: 'str | None' = None, hash: 'str | None' = None, strict: 'bool' = False) -> 'Any'",
+        ("V1",),
+    ),
+    (
+        HomeTab([]),
+        "publish",
+        "(user_id: 'str', *, hash: 'str | None' = None, strict: 'bool' = False) -> 'Any'",
+        ("U1",),
+    ),
+]
+
+
+@pytest.mark.parametrize("owner, name, signature, args", WAYS)
+def test_each_way_of_delivering_and_its_twin_to_await(owner, name, signature, args) -> None:
+    cls, noun = OWNERS[type(owner)]
+    twin = f"{name}_async"
+    for method in (getattr(owner, name), getattr(owner, twin)):
+        assert str(inspect.signature(method)) == signature
+    assert not inspect.iscoroutinefunction(getattr(cls, name))
+    assert inspect.iscoroutinefunction(getattr(cls, twin))
+    assert getattr(cls, twin).__doc__ == f":meth:`{name}`, to await."
+    assert [getattr(cls, n).__qualname__ for n in (name, twin)] == [f"{cls.__name__}.{name}", f"{cls.__name__}.{twin}"]
+    assert getattr(cls, name).__doc__ == getattr(cls, f"_{name}").__doc__ and len(getattr(cls, name).__doc__) > 40
+    owner.slack_bot = CoroutineBot()
+    with pytest.raises(TypeError, match=rf"is a coroutine: use `await {noun}\.{twin}\(\.\.\.\)`$"):
+        getattr(owner, name)(*args)
 
 
 def test_async_bot_uploads_where_blocks_are_built(slack) -> None:

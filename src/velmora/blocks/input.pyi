@@ -1,12 +1,26 @@
 import datetime
 from collections.abc import Iterable, Mapping
 from decimal import Decimal
-from typing import Any
+from typing import Any, Required, TypedDict, Unpack
 
 _Blocks = list[dict[str, Any]]
 # A text (its value is the text itself), a (text, value) pair or an option dict.
 _Option = str | tuple[str, str] | Mapping[str, Any]
 _Number = int | float | Decimal | str
+
+class _Options(TypedDict, total=False):
+    """The keywords of every input builder (see Input)."""
+
+    action_id: Required[str]
+    optional: bool
+    hint: str | None
+    dispatch_action: bool
+    block_id: str | None
+
+class _Placeholder(_Options, total=False):
+    """The keywords of an input builder whose element shows a placeholder while empty."""
+
+    placeholder: str | None
 
 class Input:
     """Builders of Block Kit input blocks, one per element; each returns a new list of one
@@ -20,71 +34,34 @@ class Input:
         cls,
         label: str,
         *,
-        action_id: str,
-        placeholder: str | None = None,
         initial_value: str | None = None,
         multiline: bool = False,
         min_length: int | None = None,
         max_length: int | None = None,
-        optional: bool = False,
-        hint: str | None = None,
-        dispatch_action: bool = False,
-        block_id: str | None = None,
+        **keywords: Unpack[_Placeholder],
     ) -> _Blocks: ...
     @classmethod
     def number(
         cls,
         label: str,
         *,
-        action_id: str,
         is_decimal_allowed: bool = False,
-        placeholder: str | None = None,
         initial_value: _Number | None = None,
         min_value: _Number | None = None,
         max_value: _Number | None = None,
-        optional: bool = False,
-        hint: str | None = None,
-        dispatch_action: bool = False,
-        block_id: str | None = None,
+        **keywords: Unpack[_Placeholder],
     ) -> _Blocks: ...
     @classmethod
-    def email(
-        cls,
-        label: str,
-        *,
-        action_id: str,
-        placeholder: str | None = None,
-        initial_value: str | None = None,
-        optional: bool = False,
-        hint: str | None = None,
-        dispatch_action: bool = False,
-        block_id: str | None = None,
-    ) -> _Blocks: ...
+    def email(cls, label: str, *, initial_value: str | None = None, **keywords: Unpack[_Placeholder]) -> _Blocks: ...
     @classmethod
-    def url(
-        cls,
-        label: str,
-        *,
-        action_id: str,
-        placeholder: str | None = None,
-        initial_value: str | None = None,
-        optional: bool = False,
-        hint: str | None = None,
-        dispatch_action: bool = False,
-        block_id: str | None = None,
-    ) -> _Blocks: ...
+    def url(cls, label: str, *, initial_value: str | None = None, **keywords: Unpack[_Placeholder]) -> _Blocks: ...
     @classmethod
     def rich_text(
         cls,
         label: str,
         *,
-        action_id: str,
-        placeholder: str | None = None,
         initial_value: Mapping[str, Any] | list[dict[str, Any]] | None = None,
-        optional: bool = False,
-        hint: str | None = None,
-        dispatch_action: bool = False,
-        block_id: str | None = None,
+        **keywords: Unpack[_Placeholder],
     ) -> _Blocks: ...
 
     # ---- choices
@@ -94,13 +71,8 @@ class Input:
         label: str,
         options: Iterable[_Option],
         *,
-        action_id: str,
-        placeholder: str | None = None,
         initial_option: _Option | None = None,
-        optional: bool = False,
-        hint: str | None = None,
-        dispatch_action: bool = False,
-        block_id: str | None = None,
+        **keywords: Unpack[_Placeholder],
     ) -> _Blocks: ...
     @classmethod
     def multi_static_select(
@@ -108,14 +80,9 @@ class Input:
         label: str,
         options: Iterable[_Option],
         *,
-        action_id: str,
-        placeholder: str | None = None,
         initial_options: Iterable[_Option] | None = None,
         max_selected_items: int | None = None,
-        optional: bool = False,
-        hint: str | None = None,
-        dispatch_action: bool = False,
-        block_id: str | None = None,
+        **keywords: Unpack[_Placeholder],
     ) -> _Blocks: ...
     @classmethod
     def checkboxes(
@@ -123,12 +90,8 @@ class Input:
         label: str,
         options: Iterable[_Option],
         *,
-        action_id: str,
         initial_options: Iterable[_Option] | None = None,
-        optional: bool = False,
-        hint: str | None = None,
-        dispatch_action: bool = False,
-        block_id: str | None = None,
+        **keywords: Unpack[_Options],
     ) -> _Blocks: ...
     @classmethod
     def radio_buttons(
@@ -136,123 +99,69 @@ class Input:
         label: str,
         options: Iterable[_Option],
         *,
-        action_id: str,
         initial_option: _Option | None = None,
-        optional: bool = False,
-        hint: str | None = None,
-        dispatch_action: bool = False,
-        block_id: str | None = None,
+        **keywords: Unpack[_Options],
     ) -> _Blocks: ...
 
     # ---- dates and times
     @classmethod
     def datepicker(
-        cls,
-        label: str,
-        *,
-        action_id: str,
-        placeholder: str | None = None,
-        initial_date: datetime.date | str | None = None,
-        optional: bool = False,
-        hint: str | None = None,
-        dispatch_action: bool = False,
-        block_id: str | None = None,
+        cls, label: str, *, initial_date: datetime.date | str | None = None, **keywords: Unpack[_Placeholder]
     ) -> _Blocks: ...
     @classmethod
     def timepicker(
         cls,
         label: str,
         *,
-        action_id: str,
-        placeholder: str | None = None,
         initial_time: datetime.time | str | None = None,
         timezone: str | None = None,
-        optional: bool = False,
-        hint: str | None = None,
-        dispatch_action: bool = False,
-        block_id: str | None = None,
+        **keywords: Unpack[_Placeholder],
     ) -> _Blocks: ...
     @classmethod
     def datetimepicker(
-        cls,
-        label: str,
-        *,
-        action_id: str,
-        initial_date_time: int | datetime.datetime | None = None,
-        optional: bool = False,
-        hint: str | None = None,
-        dispatch_action: bool = False,
-        block_id: str | None = None,
+        cls, label: str, *, initial_date_time: int | datetime.datetime | None = None, **keywords: Unpack[_Options]
     ) -> _Blocks: ...
 
     # ---- users, conversations, channels and files
     @classmethod
     def users_select(
-        cls,
-        label: str,
-        *,
-        action_id: str,
-        placeholder: str | None = None,
-        initial_user: str | None = None,
-        optional: bool = False,
-        hint: str | None = None,
-        dispatch_action: bool = False,
-        block_id: str | None = None,
+        cls, label: str, *, initial_user: str | None = None, **keywords: Unpack[_Placeholder]
     ) -> _Blocks: ...
     @classmethod
     def multi_users_select(
         cls,
         label: str,
         *,
-        action_id: str,
-        placeholder: str | None = None,
         initial_users: list[str] | tuple[str, ...] | None = None,
         max_selected_items: int | None = None,
-        optional: bool = False,
-        hint: str | None = None,
-        dispatch_action: bool = False,
-        block_id: str | None = None,
+        **keywords: Unpack[_Placeholder],
     ) -> _Blocks: ...
     @classmethod
     def conversations_select(
         cls,
         label: str,
         *,
-        action_id: str,
-        placeholder: str | None = None,
         initial_conversation: str | None = None,
         default_to_current_conversation: bool = False,
         filter: dict[str, Any] | None = None,
         response_url_enabled: bool = False,
-        optional: bool = False,
-        hint: str | None = None,
-        dispatch_action: bool = False,
-        block_id: str | None = None,
+        **keywords: Unpack[_Placeholder],
     ) -> _Blocks: ...
     @classmethod
     def channels_select(
         cls,
         label: str,
         *,
-        action_id: str,
-        placeholder: str | None = None,
         initial_channel: str | None = None,
         response_url_enabled: bool = False,
-        optional: bool = False,
-        hint: str | None = None,
-        dispatch_action: bool = False,
-        block_id: str | None = None,
+        **keywords: Unpack[_Placeholder],
     ) -> _Blocks: ...
     @classmethod
     def file(
         cls,
         label: str,
         *,
-        action_id: str,
         filetypes: list[str] | tuple[str, ...] | None = None,
         max_files: int | None = None,
-        optional: bool = False,
-        hint: str | None = None,
-        dispatch_action: bool = False,
-        block_id: str | None = None,
+        **keywords: Unpack[_Options],
     ) -> _Blocks: ...

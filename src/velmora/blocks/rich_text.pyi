@@ -3,10 +3,19 @@ from typing import Dict as Dict
 from typing import Iterable as Iterable
 from typing import List as List
 from typing import Optional as Optional
+from typing import TypedDict, Unpack
 
 _Element = dict[str, Any]
 _Blocks = list[dict[str, Any]]
 _Items = list[str | list[str | dict[str, Any]] | dict[str, Any]]
+
+class _Style(TypedDict, total=False):
+    """The styles of a text or a link (each False when left out)."""
+
+    bold: bool
+    italic: bool
+    strike: bool
+    code: bool
 
 class RickText:
     """Builders of Block Kit rich-text elements (placeholders for now)."""
@@ -26,27 +35,9 @@ class RichText:
     and the rich_text block itself (block)."""
 
     @classmethod
-    def text(
-        cls,
-        text: str,
-        *,
-        bold: bool = False,
-        italic: bool = False,
-        strike: bool = False,
-        code: bool = False,
-        underline: bool = False,
-    ) -> _Element: ...
+    def text(cls, text: str, *, underline: bool = False, **style: Unpack[_Style]) -> _Element: ...
     @classmethod
-    def link(
-        cls,
-        url: str,
-        text: str | None = None,
-        *,
-        bold: bool = False,
-        italic: bool = False,
-        strike: bool = False,
-        code: bool = False,
-    ) -> _Element: ...
+    def link(cls, url: str, text: str | None = None, **style: Unpack[_Style]) -> _Element: ...
     @classmethod
     def emoji(cls, name: str) -> _Element: ...
     @classmethod

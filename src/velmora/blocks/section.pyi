@@ -1,7 +1,14 @@
 from collections.abc import Iterable, Mapping
-from typing import Any
+from typing import Any, TypedDict, Unpack
 
 _Blocks = list[dict[str, Any]]
+
+class _Select(TypedDict, total=False):
+    """The keywords of a section with a select menu (each None when left out)."""
+
+    action_id: str | None
+    placeholder: str | None
+    block_id: str | None
 
 class Section:
     """Builders of Block Kit section blocks; each returns a new list of blocks and takes a
@@ -21,25 +28,9 @@ class Section:
     # An option: a text (str() of any other item; values "value-0", ...), a (text, value) pair or
     # an option dict.
     @classmethod
-    def static_select(
-        cls,
-        options: Iterable[Any],
-        text: str | None = None,
-        *,
-        action_id: str | None = None,
-        placeholder: str | None = None,
-        block_id: str | None = None,
-    ) -> _Blocks: ...
+    def static_select(cls, options: Iterable[Any], text: str | None = None, **keywords: Unpack[_Select]) -> _Blocks: ...
     @classmethod
-    def multi_static_select(
-        cls,
-        text: str,
-        options: Iterable[Any],
-        *,
-        action_id: str | None = None,
-        placeholder: str | None = None,
-        block_id: str | None = None,
-    ) -> _Blocks: ...
+    def multi_static_select(cls, text: str, options: Iterable[Any], **keywords: Unpack[_Select]) -> _Blocks: ...
     @classmethod
     def overflow(
         cls, text: str, options: Iterable[Any], *, action_id: str | None = None, block_id: str | None = None
